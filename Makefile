@@ -1,0 +1,54 @@
+# Everyday verbs. Each first installs what the machine lacks (tools/install-deps.sh).
+SHELL := /bin/bash
+JOBS ?= 2
+CMAKE_QUIET := > /dev/null
+
+.PHONY: all deps native windows release test test-native test-windows dist demo bench fuzz format clean
+
+all: dist
+
+deps:
+	@tools/install-deps.sh
+
+native: deps
+	@cmake --preset native $(CMAKE_QUIET)
+	@cmake --build --preset native -j$(JOBS)
+
+windows: deps
+	@cmake --preset windows $(CMAKE_QUIET)
+	@cmake --build --preset windows -j$(JOBS)
+
+release: deps
+	@cmake --preset bench $(CMAKE_QUIET)
+	@cmake --build --preset bench -j$(JOBS) --target wallweaver-cli
+
+test-native: native
+	@ctest --preset native -j$(JOBS)
+
+# Windows tests run under Wine, with windows on a private X server.
+test-windows: windows
+	@WINEPREFIX=$(CURDIR)/build/windows/wineprefix tools/with-display.sh ctest --preset windows -j$(JOBS)
+
+test: test-native test-windows
+
+dist: windows release
+	@tools/make-dist.sh build/windows/bin build/bench/bin dist
+
+demo: dist
+	@tools/demo.sh dist
+
+bench: deps
+	@cmake --preset bench $(CMAKE_QUIET)
+	@cmake --build --preset bench -j$(JOBS)
+	@tools/run-bench.sh build/bench
+
+fuzz: deps
+	@cmake --preset fuzz $(CMAKE_QUIET)
+	@cmake --build --preset fuzz -j$(JOBS)
+	@tools/run-fuzz.sh build/fuzz
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build dist

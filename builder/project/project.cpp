@@ -1,0 +1,139 @@
+#include "builder/project/project.h"
+
+#include "builder/project/workspace.h"
+#include "common/path.h"
+
+namespace ww {
+
+namespace {
+
+const char* const kHAlignLabels[] = {"Left", "Center", "Right"};
+const char* const kVAlignLabels[] = {"Top", "Middle", "Bottom"};
+const char* const kScaleLabels[] = {"Default(Show all)", "No border", "Exact fit"};
+const char* const kScaleValues[] = {"showall", "noborder", "exactfit"};
+const char* const kQualityLabels[] = {"Low", "Auto Low", "Auto High", "Medium", "High", "Best"};
+const char* const kQualityValues[] = {"low", "autolow", "autohigh", "medium", "high", "best"};
+const char* const kDimensionsLabels[] = {"Match Movie", "Pixels", "Percent", "Full Screen"};
+
+UserMessage Warn(const char* text) {
+    return {text, MessageIcon::Exclamation};
+}
+
+} // namespace
+
+const ChoiceList kHorizontalAlignList = {kHAlignLabels, kHAlignLabels, 3};
+const ChoiceList kVerticalAlignList = {kVAlignLabels, kVAlignLabels, 3};
+const ChoiceList kScaleList = {kScaleLabels, kScaleValues, 3};
+const ChoiceList kQualityList = {kQualityLabels, kQualityValues, 6};
+const ChoiceList kDimensionsList = {kDimensionsLabels, nullptr, 4};
+
+int32_t ClampChoice(const ChoiceList& list, int32_t index) {
+    if (index < 0)
+        return 0;
+    return index >= list.count ? list.count - 1 : index;
+}
+
+const char* ChoiceValue(const ChoiceList& list, int32_t index) {
+    const char* const* table = list.values ? list.values : list.labels;
+    return table[ClampChoice(list, index)];
+}
+
+const char* FlagValue(int32_t flag) {
+    return flag == 1 ? "true" : "false";
+}
+
+void ClampChoices(WallpaperProject& project) {
+    project.FlashAlign_Horizontal =
+        ClampChoice(kHorizontalAlignList, project.FlashAlign_Horizontal);
+    project.FlashAlign_Vertical = ClampChoice(kVerticalAlignList, project.FlashAlign_Vertical);
+    project.Scale = ClampChoice(kScaleList, project.Scale);
+    project.Quality = ClampChoice(kQualityList, project.Quality);
+    project.Dimensions = ClampChoice(kDimensionsList, project.Dimensions);
+    for (int32_t* flag : {&project.AutoPlay, &project.Loop, &project.ShowMenu})
+        *flag = *flag != 0 ? 1 : 0;
+}
+
+UserMessages ValidateInformation(const WallpaperProject& project, const MovieTests& tests) {
+    if (project.SwfFilename.empty())
+        return {Warn("Please select a swf file!")};
+    if (project.WallpaperName.empty())
+        return {Warn("Please enter Wallpaper name!")};
+    UserMessages messages;
+    const std::string& movie = project.SwfFilename;
+    if (!FileExists(movie)) {
+        messages.push_back(Warn("Invalid file name"));
+    } else {
+        bool standard = false;
+        if (HasEnding(movie, ".swf"))
+            standard = tests.isSwfFile && tests.isSwfFile(movie);
+        else if (HasEnding(movie, ".exe"))
+            standard = tests.isProjector && tests.isProjector(movie);
+        if (!standard)
+            messages.push_back(Warn("Non-standard SWF file!"));
+    }
+    if (!IsValidWallpaperName(project.WallpaperName))
+        messages.push_back(Warn("Invalid Wallpaper name, please enter letters or number only!"));
+    return messages;
+}
+
+UserMessages ValidateSetting(const WallpaperProject& project) {
+    if (project.BKGroundColor.empty())
+        return {Warn("Please select a HTML background color!")};
+    return {};
+}
+
+UserMessages ValidatePreview(const WallpaperProject& project) {
+    UserMessages messages;
+    if (project.SwfFilename.empty()) {
+        messages.push_back({"Please enter the SWF file name!", MessageIcon::Error});
+        if (project.WallpaperName.empty())
+            messages.push_back({"Please enter the Wallpaper name!", MessageIcon::Error});
+    } else if (project.WallpaperName.empty()) {
+        messages.push_back({"Please enter the Wallpaper name!", MessageIcon::Error});
+    } else if (!IsValidWallpaperName(project.WallpaperName)) {
+        messages.push_back(Warn("Incorrect Wallpaper Name, letters or number only!"));
+    }
+    return messages;
+}
+
+UserMessages IconWarning(const WallpaperProject& project, OutputKind kind) {
+    if (project.IconFilename.empty() || FileExists(project.IconFilename))
+        return {};
+    // The two commands' texts differ by the leading blank.
+    return {Warn(kind == OutputKind::ProjectableWallpaper ? " Invalid icon file!"
+                                                          : "Invalid icon file!")};
+}
+
+const std::string& OutputPathOf(const WallpaperProject& project, OutputKind kind) {
+    return kind == OutputKind::ProjectableWallpaper ? project.WovenliteFilename
+                                                    : project.InstallerPackageFilename;
+}
+
+UserMessages ValidateOutputName(const WallpaperProject& project, OutputKind kind) {
+    const std::string& output = OutputPathOf(project, kind);
+    if (output.empty()) {
+        return {Warn(kind == OutputKind::ProjectableWallpaper
+                         ? "Please enter a file name of projectable wallpaper!"
+                         : "Please enter a file name of the installer!")};
+    }
+    if (!HasEnding(output, ".exe"))
+        return {{"File name error! Please save it as exe file!", MessageIcon::Stop}};
+    return {};
+}
+
+std::string OverwriteQuestion(const std::string& outputPath) {
+    return outputPath + " already exist,do you want to overwrite it?";
+}
+
+UserMessages ValidateReadme(const WallpaperProject& project) {
+    const std::string& readme = project.ReadmeFilename;
+    if (readme.empty())
+        return {Warn("Readme file is required for buliding a custom installer!")};
+    if (!FileExists(readme))
+        return {Warn("Invalidate file!")};
+    if (!HasEnding(readme, ".txt"))
+        return {Warn("Only text file is available!")};
+    return {};
+}
+
+} // namespace ww

@@ -1,0 +1,106 @@
+// WallpaperProject: every setting of one wallpaper under its project-file key
+// name, the fixed value tables of the Setting page's lists, and the validation
+// rules the pages and the command-line builder share.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ww {
+
+struct WallpaperProject {
+    // Information page
+    std::string SwfFilename;
+    std::string WallpaperName;
+    std::string PublisherName;
+    std::string PublisherURL;
+    std::string Copyright;
+    // Setting page
+    int32_t FlashAlign_Horizontal = 1;
+    int32_t FlashAlign_Vertical = 1;
+    int32_t Scale = 0;
+    int32_t Quality = 2;
+    int32_t Dimensions = 0;
+    std::string Width;
+    std::string Height;
+    std::string BKGroundColor = "#FFFFFF";
+    int32_t AutoPlay = 1;
+    int32_t Loop = 1;
+    int32_t ShowMenu = 1;
+    // Installer page
+    std::string TopImageFilename;
+    std::string LeftImageFilename;
+    std::string DisplayImageFilename;
+    std::string ReadmeFilename;
+    std::vector<std::string> ExtFileItems;
+    // Build page
+    std::string IconFilename;
+    std::string WovenliteFilename;
+    std::string InstallerPackageFilename;
+};
+
+// The Setting page's drop-down lists, in their fixed order.
+struct ChoiceList {
+    const char* const* labels; // entries as the list shows them
+    const char* const* values; // what the page writes for each; null for Dimensions
+    int32_t count;
+};
+extern const ChoiceList kHorizontalAlignList;
+extern const ChoiceList kVerticalAlignList;
+extern const ChoiceList kScaleList;
+extern const ChoiceList kQualityList;
+extern const ChoiceList kDimensionsList;
+
+constexpr int32_t kDimensionsMatchMovie = 0;
+constexpr int32_t kDimensionsPixels = 1;
+constexpr int32_t kDimensionsPercent = 2;
+constexpr int32_t kDimensionsFullScreen = 3;
+
+// An index brought into the list's range: below 0 gives the first entry, past
+// the end the last.
+int32_t ClampChoice(const ChoiceList& list, int32_t index);
+// The value a list index stands for in the page (index clamped).
+const char* ChoiceValue(const ChoiceList& list, int32_t index);
+// "true" for 1, "false" for anything else.
+const char* FlagValue(int32_t flag);
+// Clamps every list index and flag of the record into range.
+void ClampChoices(WallpaperProject& project);
+
+// A message box's icon. Exclamation and Stop are the rules' own words for the
+// warning and error icons.
+enum class MessageIcon { Exclamation, Stop, Error, Information, Question };
+
+struct UserMessage {
+    std::string text;
+    MessageIcon icon;
+};
+using UserMessages = std::vector<UserMessage>;
+
+// What rule 4 needs to know about the movie file.
+struct MovieTests {
+    std::function<bool(const std::string&)> isSwfFile;
+    std::function<bool(const std::string&)> isProjector;
+};
+
+enum class OutputKind { ProjectableWallpaper, InstallerPackage };
+
+// Leaving the Information page forward: rules 1 to 5, in order; empty when valid.
+UserMessages ValidateInformation(const WallpaperProject& project, const MovieTests& tests);
+// Leaving the Setting page forward: rule 6.
+UserMessages ValidateSetting(const WallpaperProject& project);
+// Desktop preview: rule 7.
+UserMessages ValidatePreview(const WallpaperProject& project);
+// Rule 8: a warning for a named icon that does not exist; the build goes on.
+UserMessages IconWarning(const WallpaperProject& project, OutputKind kind);
+// Rules 9 or 10, then 11: the output name; the overwrite question is separate.
+UserMessages ValidateOutputName(const WallpaperProject& project, OutputKind kind);
+// Rule 12's question for an output that exists already.
+std::string OverwriteQuestion(const std::string& outputPath);
+// Rule 13: the readme of an installer package.
+UserMessages ValidateReadme(const WallpaperProject& project);
+// The output path the project names for a kind.
+const std::string& OutputPathOf(const WallpaperProject& project, OutputKind kind);
+
+} // namespace ww

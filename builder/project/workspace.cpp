@@ -1,0 +1,98 @@
+#include "builder/project/workspace.h"
+
+#include "common/fs.h"
+#include "common/path.h"
+
+namespace ww {
+
+bool FileExists(const std::string& path) {
+    std::string probe = WithoutTrailingSeparator(path);
+    if (probe.empty())
+        return false;
+    return FindFirstMatch(probe, nullptr);
+}
+
+uint32_t FileLengthOf(const std::string& path) {
+    FoundEntry entry;
+    if (path.empty() || !FindFirstMatch(path, &entry))
+        return 0;
+    return static_cast<uint32_t>(entry.size);
+}
+
+bool IsValidWallpaperName(const std::string& name) {
+    return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+}
+
+uint32_t FileDialogStructSize(uint32_t versionWord) {
+    return (versionWord & 0x80000000u) == 0 ? 88 : 76;
+}
+
+void ClearFolderFiles(const std::string& folder) {
+    std::string base = WithTrailingSeparator(folder);
+    for (const FoundEntry& entry : FindMatches(base + "*.*")) {
+        if (!entry.isFolder)
+            RemoveFile(base + entry.name);
+    }
+}
+
+std::string GetBuilderFolder() {
+    return WithTrailingSeparator(FolderOfPath(ModuleFilePath()));
+}
+
+Workspace::Workspace(const std::string& builderFolder)
+    : builderFolder_(WithTrailingSeparator(builderFolder)) {}
+
+std::string Workspace::BuilderFile(const std::string& name) const {
+    std::string local = name;
+    for (char& c : local) {
+        if (c == '\\' || c == '/')
+            c = kPathSeparator;
+    }
+    return builderFolder_ + local;
+}
+
+std::string Workspace::RequiredFile(int index) {
+    static const char* const kNames[kRequiredFileCount] = {
+        "res.sdt",        "Wovenset.exe",           "Wovenplay.exe",       "Wovenlite.exe",
+        "Wallweaver.chm", "Resource\\display1.bmp", "Resource\\left1.bmp", "Resource\\top1.bmp"};
+    std::string name = (index >= 0 && index < kRequiredFileCount) ? kNames[index] : "";
+    for (char& c : name) {
+        if (c == '\\')
+            c = kPathSeparator;
+    }
+    return name;
+}
+
+bool Workspace::CheckRequiredFiles(std::string* missing) const {
+    for (int i = 0; i < kRequiredFileCount; ++i) {
+        if (!FileExists(BuilderFile(RequiredFile(i)))) {
+            if (missing)
+                *missing = RequiredFile(i);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Workspace::ScratchFolder(const char* name) const {
+    std::string folder = builderFolder_ + name;
+    if (!IsExistingFolder(folder) && !CreateFolder(folder))
+        return builderFolder_;
+    return WithTrailingSeparator(folder);
+}
+
+std::string Workspace::ExistingOrEmpty(const char* imageName) const {
+    std::string path = builderFolder_ + "Resource" + kPathSeparator + imageName;
+    return FileExists(path) ? path : std::string();
+}
+
+void Workspace::ExitCleanUp() const {
+    // Formed directly: a missing folder is neither created nor replaced.
+    for (const char* name : {"output", "temp"}) {
+        std::string folder = builderFolder_ + name;
+        if (IsExistingFolder(folder))
+            ClearFolderFiles(folder);
+    }
+}
+
+} // namespace ww

@@ -1,0 +1,73 @@
+// Files through buffered stdio with 64-bit positions, block copies through a
+// fixed buffer, and outputs that appear under their name only when complete.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace ww {
+
+constexpr size_t kCopyBlockSize = 64 * 1024;
+
+class File {
+  public:
+    File() = default;
+    File(const std::string& path, const char* mode) { Open(path, mode); }
+    ~File() { Close(); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    bool Open(const std::string& path, const char* mode);
+    // Closes and reports whether every buffered write reached the file.
+    bool Close();
+    bool IsOpen() const { return f_ != nullptr; }
+
+    // Reads up to n bytes; answers how many were read.
+    size_t Read(void* buf, size_t n);
+    bool ReadExact(void* buf, size_t n) { return Read(buf, n) == n; }
+    bool Write(const void* buf, size_t n);
+    bool Seek(int64_t offset, int whence);
+    int64_t Tell();
+    // The total size, leaving the position where it was; -1 on failure.
+    int64_t Size();
+    FILE* get() { return f_; }
+
+  private:
+    FILE* f_ = nullptr;
+};
+
+// Copies n bytes from the current position of in to out through a fixed
+// buffer; false when in ends early or out cannot take them.
+bool CopyBytes(File& in, File& out, uint64_t n);
+// Size of a file through opening it; -1 when it cannot be opened.
+int64_t FileSizeOf(const std::string& path);
+
+// A file written under a temporary name beside its target, renamed over the
+// target by Commit. Abandoned (destroyed without Commit) it is removed, so a
+// failed write never leaves a broken file or touches an earlier good one.
+class AtomicOutput {
+  public:
+    AtomicOutput() = default;
+    ~AtomicOutput() { Abandon(); }
+    AtomicOutput(const AtomicOutput&) = delete;
+    AtomicOutput& operator=(const AtomicOutput&) = delete;
+
+    // Opens the temporary file for binary writing ("wb").
+    bool Begin(const std::string& target);
+    File& file() { return file_; }
+    const std::string& temporaryPath() const { return tempPath_; }
+    // Closes the temporary file and renames it onto the target.
+    bool Commit();
+    void Abandon();
+
+  private:
+    File file_;
+    std::string target_;
+    std::string tempPath_;
+};
+
+// Copies a whole file onto target through a temporary name.
+bool CopyFileAtomically(const std::string& source, const std::string& target);
+
+} // namespace ww

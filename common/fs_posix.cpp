@@ -1,0 +1,144 @@
+#include "common/fs.h"
+#include "common/path.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ww {
+
+namespace {
+
+bool HasWildcard(const std::string& s) {
+    return s.find_first_of("*?") != std::string::npos;
+}
+
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+// Wildcard match as the Windows file system does it: case-insensitive, and a
+// pattern ending in ".*" also matches names without any dot.
+bool WildcardMatch(const char* p, const char* s) {
+    if (*p == '\0')
+        return *s == '\0';
+    if (*p == '*') {
+        for (;;) {
+            if (WildcardMatch(p + 1, s))
+                return true;
+            if (*s == '\0')
+                break;
+            ++s;
+        }
+        return false;
+    }
+    if (*p == '.' && p[1] == '*' && p[2] == '\0' && *s == '\0')
+        return true;
+    if (*s == '\0')
+        return false;
+    if (*p == '?' || Lower(*p) == Lower(*s))
+        return WildcardMatch(p + 1, s + 1);
+    return false;
+}
+
+bool StatEntry(const std::string& path, const std::string& name, FoundEntry* entry) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return false;
+    entry->name = name;
+    entry->isFolder = S_ISDIR(st.st_mode);
+    entry->size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+std::vector<FoundEntry> Find(const std::string& pattern, bool firstOnly) {
+    std::vector<FoundEntry> found;
+    std::string folder = FolderOfPath(pattern);
+    std::string last = FileNameOfPath(pattern);
+    if (LastSeparator(pattern) == std::string::npos)
+        last = pattern;
+    if (last.empty())
+        return found;
+    if (!HasWildcard(last)) {
+        FoundEntry entry;
+        if (StatEntry(pattern, last, &entry))
+            found.push_back(entry);
+        return found;
+    }
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return found;
+    while (struct dirent* d = readdir(dir)) {
+        if (!WildcardMatch(last.c_str(), d->d_name))
+            continue;
+        FoundEntry entry;
+        if (StatEntry(folder + d->d_name, d->d_name, &entry)) {
+            found.push_back(entry);
+            if (firstOnly)
+                break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+} // namespace
+
+std::vector<FoundEntry> FindMatches(const std::string& pattern) {
+    return Find(pattern, false);
+}
+
+bool FindFirstMatch(const std::string& pattern, FoundEntry* entry) {
+    std::vector<FoundEntry> found = Find(pattern, true);
+    if (found.empty())
+        return false;
+    if (entry)
+        *entry = found.front();
+    return true;
+}
+
+bool IsExistingFolder(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolder(const std::string& path) {
+    return mkdir(path.c_str(), 0777) == 0;
+}
+
+bool RemoveFile(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    return unlink(path.c_str()) == 0;
+}
+
+bool RenameReplace(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::string ModuleFilePath() {
+    char buf[PATH_MAX + 1];
+    ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
+    if (n <= 0)
+        return std::string();
+    return std::string(buf, static_cast<size_t>(n));
+}
+
+std::string UserTempFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    return WithTrailingSeparator(tmp && *tmp ? tmp : "/tmp");
+}
+
+std::string UniqueSuffix() {
+    static std::atomic<unsigned> counter{0};
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%ld-%u", static_cast<long>(getpid()), counter++);
+    return buf;
+}
+
+} // namespace ww

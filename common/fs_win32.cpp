@@ -1,0 +1,94 @@
+#include "common/fs.h"
+#include "common/path.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace ww {
+
+namespace {
+
+std::vector<FoundEntry> Find(const std::string& pattern, bool firstOnly) {
+    std::vector<FoundEntry> found;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return found;
+    do {
+        FoundEntry entry;
+        entry.name = data.cFileName;
+        entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        found.push_back(entry);
+    } while (!firstOnly && FindNextFileA(h, &data));
+    FindClose(h);
+    return found;
+}
+
+} // namespace
+
+std::vector<FoundEntry> FindMatches(const std::string& pattern) {
+    return Find(pattern, false);
+}
+
+bool FindFirstMatch(const std::string& pattern, FoundEntry* entry) {
+    std::vector<FoundEntry> found = Find(pattern, true);
+    if (found.empty())
+        return false;
+    if (entry)
+        *entry = found.front();
+    return true;
+}
+
+bool IsExistingFolder(const std::string& path) {
+    DWORD attr = GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateFolder(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+bool RemoveFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+bool RenameReplace(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+std::string ModuleFilePath() {
+    // Grow the buffer: the path may be longer than MAX_PATH.
+    std::string buf(MAX_PATH, '\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameA(nullptr, &buf[0], static_cast<DWORD>(buf.size()));
+        if (n == 0)
+            return std::string();
+        if (n < buf.size()) {
+            buf.resize(n);
+            return buf;
+        }
+        if (buf.size() >= 32768)
+            return std::string();
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::string UserTempFolder() {
+    char buf[MAX_PATH + 1];
+    DWORD n = GetTempPathA(sizeof buf, buf);
+    if (n == 0 || n > MAX_PATH)
+        return std::string();
+    return WithTrailingSeparator(std::string(buf, n));
+}
+
+std::string UniqueSuffix() {
+    static LONG counter = 0;
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%lu-%ld", static_cast<unsigned long>(GetCurrentProcessId()),
+                  static_cast<long>(InterlockedIncrement(&counter)));
+    return buf;
+}
+
+} // namespace ww

@@ -1,0 +1,38 @@
+#include "common/win32/message_box.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace ww {
+
+namespace {
+
+MessageBoxAnswerer gAnswerer = nullptr;
+
+// Tests that drive a program from outside cannot see which icon a box shows;
+// with WALLWEAVER_BOX_LOG set, each box's flags, title and text are appended
+// to that file as a line before the box appears.
+void LogBox(const std::string& text, const std::string& title, UINT flags) {
+    const char* log = std::getenv("WALLWEAVER_BOX_LOG");
+    if (!log || !*log)
+        return;
+    if (FILE* f = std::fopen(log, "ab")) {
+        std::fprintf(f, "0x%08X\t%s\t%s\n", flags, title.c_str(), text.c_str());
+        std::fclose(f);
+    }
+}
+
+} // namespace
+
+int ShowMessageBox(HWND owner, const std::string& text, const std::string& title, UINT flags) {
+    if (gAnswerer)
+        return gAnswerer(owner, text, title, flags);
+    LogBox(text, title, flags);
+    return MessageBoxA(owner, text.c_str(), title.c_str(), flags);
+}
+
+void SetMessageBoxAnswerer(MessageBoxAnswerer answerer) {
+    gAnswerer = answerer;
+}
+
+} // namespace ww

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Fails when a program is not a 32-bit PE executable or imports a DLL that is
+# not part of Windows itself.
+set -euo pipefail
+objdump=$1; shift
+allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|msvcrt|shlwapi|uuid|version|winmm|ws2_32|imm32|uxtheme)\.dll$'
+status=0
+for exe in "$@"; do
+  if ! "$objdump" -f "$exe" | grep -q 'file format pei-i386'; then
+    echo "$exe: not a 32-bit PE executable"; status=1; continue
+  fi
+  while read -r dll; do
+    if ! [[ "${dll,,}" =~ $allowed ]]; then
+      echo "$exe imports $dll, which is not a system DLL"; status=1
+    fi
+  done < <("$objdump" -p "$exe" | awk '/DLL Name:/ {print $3}')
+done
+[ $status -eq 0 ] && echo "all $# programs import system DLLs only"
+exit $status
