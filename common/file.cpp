@@ -90,6 +90,14 @@ bool AtomicOutput::Begin(const std::string& target) {
     return true;
 }
 
+bool AtomicOutput::Suspend() {
+    return !tempPath_.empty() && file_.Close();
+}
+
+bool AtomicOutput::Resume() {
+    return !tempPath_.empty() && file_.Open(tempPath_, "ab") && file_.Seek(0, SEEK_END);
+}
+
 bool AtomicOutput::Commit() {
     if (tempPath_.empty())
         return false;

@@ -57,6 +57,10 @@ class AtomicOutput {
     bool Begin(const std::string& target);
     File& file() { return file_; }
     const std::string& temporaryPath() const { return tempPath_; }
+    // Closes the temporary file so another operation may rewrite it in place
+    // (an icon replacement), then reopens it for appending.
+    bool Suspend();
+    bool Resume();
     // Closes the temporary file and renames it onto the target.
     bool Commit();
     void Abandon();
