@@ -207,6 +207,7 @@ bool SimplePackageReader::Refuse(PackageError error) {
 
 bool SimplePackageReader::Open(const std::string& exePath) {
     path_ = exePath;
+    header_ = SimpleHeader();
     File f(exePath, "rb");
     int64_t size = f.Size();
     if (size < 0)

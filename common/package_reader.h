@@ -70,6 +70,8 @@ class SimplePackageReader {
 
     bool Open(const std::string& exePath);
     PackageError error() const { return error_; }
+    // The header as read; after a refusal it still holds what could be read
+    // (empty when the header could not be located at all).
     const SimpleHeader& header() const { return header_; }
     const std::vector<PackageEntry>& entries() const { return entries_; }
     int64_t PageOffset() const { return pageStart_; }

@@ -1,33 +1,90 @@
-// Wovenlite.exe: the simple installer stub. The builder appends a simple
-// package to a copy of it; this first version recognises the package by its
-// marker.
-#include "common/file.h"
+// Wovenlite.exe: a copy of this stub with a simple package appended installs
+// one wallpaper. It has no window of its own: it asks, extracts the package
+// into the Windows wallpaper folder and offers to apply the page.
 #include "common/fs.h"
+#include "common/package_reader.h"
+#include "common/path.h"
+#include "common/win32/active_desktop.h"
+#include "common/win32/folders.h"
 #include "common/win32/hardening.h"
 #include "common/win32/message_box.h"
 
 #include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
 
-#include <cstring>
 #include <string>
 
 namespace {
 
-bool EndsWithMarker(const std::string& path, const char* marker) {
-    ww::File f(path, "rb");
-    char tail[3];
-    return f.Size() >= 3 && f.Seek(-3, SEEK_END) && f.ReadExact(tail, 3) &&
-           std::memcmp(tail, marker, 3) == 0;
+const char kTitle[] = "Setup";
+
+void ShowError(const char* text) {
+    ww::ShowMessageBox(nullptr, text, kTitle, MB_OK | MB_ICONERROR);
+}
+
+bool AskYes(const std::string& question) {
+    return ww::ShowMessageBox(nullptr, question, kTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+// The Windows folder's Web\Wallpaper\, created when the system lacks it.
+std::string WallpaperDestination() {
+    char windows[MAX_PATH + 1] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    std::string web = ww::WithoutTrailingSeparator(windows) + "\\Web";
+    CreateDirectoryA(web.c_str(), nullptr);
+    std::string destination = web + "\\Wallpaper\\";
+    CreateDirectoryA(destination.c_str(), nullptr);
+    return destination;
+}
+
+// Windows+D, so the desktop shows while the wallpaper changes.
+void ShowDesktop() {
+    keybd_event(VK_LWIN, 0, 0, 0);
+    keybd_event('D', 0, 0, 0);
+    keybd_event(VK_LWIN, 0, KEYEVENTF_KEYUP, 0);
+    keybd_event('D', 0, KEYEVENTF_KEYUP, 0);
+}
+
+void RunInstaller(IActiveDesktop* desktop) {
+    ww::SimplePackageReader package;
+    package.Open(ww::ModuleFilePath());
+    const std::string name = package.header().wallpaperName;
+    if (name.empty()) {
+        ShowError("This file is not a standard setup file!");
+        return;
+    }
+    if (!AskYes("Do you want to install " + name + "?"))
+        return;
+    const std::string destination = WallpaperDestination();
+    switch (package.ExtractPackage(destination, ww::IsValidExistingFolder)) {
+    case ww::SimplePackageReader::ExtractResult::Ok:
+        break;
+    case ww::SimplePackageReader::ExtractResult::FolderNotCreated:
+        ShowError("Can not create director to install!");
+        ShowError("Can not extra files to continue install!");
+        return;
+    case ww::SimplePackageReader::ExtractResult::Failed:
+        ShowError("Can not extra files to continue install!");
+        return;
+    }
+    if (!AskYes("Install success! do your want to set it as current desktop?"))
+        return;
+    ShowDesktop();
+    ww::SetActiveDesktopWallpaper(destination + package.header().page.name, desktop);
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ww::RestrictDllSearchToSystem32();
-    if (!EndsWithMarker(ww::ModuleFilePath(), "WLL")) {
-        ww::ShowMessageBox(nullptr, "This file is not a standard setup file!", "Setup",
-                           MB_OK | MB_ICONERROR);
-        return 0;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    CoInitialize(nullptr);
+    {
+        ww::ActiveDesktopObject desktop;
+        RunInstaller(desktop.get());
     }
+    CoUninitialize();
     return 0;
 }

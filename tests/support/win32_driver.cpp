@@ -95,6 +95,30 @@ std::string MessageBoxText(HWND box) {
     return text ? WindowText(text) : std::string();
 }
 
+SeenBox AnswerNextBox(DWORD pid, const std::string& title, int button, DWORD timeoutMs) {
+    SeenBox seen;
+    DWORD start = GetTickCount();
+    HWND box = nullptr;
+    while (!box && GetTickCount() - start < timeoutMs) {
+        for (const WindowInfo& w : TopWindowsOf(pid)) {
+            if (w.title == title && IsMessageBox(w.hwnd)) {
+                box = w.hwnd;
+                break;
+            }
+        }
+        if (!box)
+            Sleep(50);
+    }
+    if (!box)
+        return seen;
+    seen.found = true;
+    seen.text = MessageBoxText(box);
+    PressButton(box, button);
+    for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i)
+        Sleep(25);
+    return seen;
+}
+
 BoxLog::BoxLog(const std::string& path) : path_(path) {
     DeleteFileA(path.c_str());
     SetEnvironmentVariableA("WALLWEAVER_BOX_LOG", path.c_str());

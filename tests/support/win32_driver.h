@@ -60,4 +60,13 @@ class BoxLog {
 // Clicks a button of a dialog as the mouse would.
 void PressButton(HWND dialog, int id);
 
+// The next message box of pid with the given title: its text is returned
+// (empty with found false on time-out), then button is pressed and the box
+// waited away, so the following call sees the box after it.
+struct SeenBox {
+    bool found = false;
+    std::string text;
+};
+SeenBox AnswerNextBox(DWORD pid, const std::string& title, int button, DWORD timeoutMs = 30000);
+
 } // namespace ww::test

@@ -1,0 +1,54 @@
+#include "common/win32/active_desktop.h"
+
+#include <shlguid.h>
+
+namespace ww {
+
+IActiveDesktop* CreateActiveDesktop() {
+    IActiveDesktop* object = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IActiveDesktop, reinterpret_cast<void**>(&object))))
+        return nullptr;
+    return object;
+}
+
+ActiveDesktopObject::~ActiveDesktopObject() {
+    if (object_)
+        object_->Release();
+}
+
+bool IsActiveDesktopOn() {
+    SHELLFLAGSTATE state{};
+    SHGetSettings(&state, SSF_DESKTOPHTML);
+    return state.fDesktopHTML != 0;
+}
+
+std::wstring WidenAnsi(const std::string& text) {
+    if (text.empty())
+        return std::wstring();
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &wide[0], n);
+    return wide;
+}
+
+void SetActiveDesktopWallpaper(const std::string& pagePath, IActiveDesktop* longLived) {
+    IActiveDesktop* desktop = CreateActiveDesktop();
+    if (desktop) {
+        std::wstring wide = WidenAnsi(pagePath);
+        desktop->SetWallpaper(wide.c_str(), 0);
+        desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH);
+    }
+    if (!IsActiveDesktopOn() && longLived) {
+        COMPONENTSOPT options{};
+        options.dwSize = sizeof options;
+        options.fEnableComponents = TRUE;
+        options.fActiveDesktop = TRUE;
+        longLived->SetDesktopItemOptions(&options, 0);
+        longLived->ApplyChanges(AD_APPLY_REFRESH);
+    }
+    if (desktop)
+        desktop->Release();
+}
+
+} // namespace ww
