@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of a fuzz build for a short, bounded time, each from
-# its seed corpus when the build made one (bin/corpus/<target>/).
+# a corpus under build/corpus/<target>/, seeded first by bin/seed_<target>
+# when the build has one.
 set -euo pipefail
 build=$1
 seconds=${FUZZ_SECONDS:-20}
