@@ -1,0 +1,72 @@
+// SWF movies: recognising them, inflating compressed ones and reading the
+// stage size and timing from the header.
+//
+// Header, integers little-endian:
+//   0     3  signature: "FWS" plain, "CWS" zlib-compressed from offset 8 on
+//   3     1  version
+//   4     4  file length
+//   8     n  frame-size RECT: Nbits (5 bits, most significant first), then
+//            Xmin, Xmax, Ymin, Ymax of Nbits bits each, padded to a byte
+//   8+n   2  frame rate, 8.8 fixed point: fraction byte, then integer byte
+//   10+n  2  frame count
+// A compressed movie inflates only when its stream ends within five times the
+// compressed file's size; the header's own length field is not consulted.
+#pragma once
+
+#include "builder/project/project.h"
+#include "builder/swf/byte_source.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace ww {
+
+constexpr size_t kSwfFixedHeaderSize = 8;
+// The RECT of Nbits 31 (5 + 4 * 31 bits) fills 17 bytes.
+constexpr size_t kSwfMaxRectSize = 17;
+constexpr uint64_t kSwfInflateFactor = 5;
+
+// All fields zero when the movie cannot be read.
+struct SwfMovieInfo {
+    uint8_t version = 0;
+    // For a compressed movie, the length of its uncompressed form (body + 8).
+    uint32_t fileLength = 0;
+    int32_t width = 0;  // Xmax / 20
+    int32_t height = 0; // Ymax / 20
+    uint8_t frameRate = 0;
+    uint16_t frameCount = 0;
+};
+
+bool operator==(const SwfMovieInfo& a, const SwfMovieInfo& b);
+inline bool operator!=(const SwfMovieInfo& a, const SwfMovieInfo& b) {
+    return !(a == b);
+}
+
+// The first three bytes are "FWS" or "CWS".
+bool IsSwfFile(const std::string& path);
+// The first three bytes are "CWS".
+bool IsCompressedSwf(const std::string& path);
+// Writes the uncompressed ("FWS") form of a compressed movie through a
+// temporary name beside the destination, which may be the source itself. On
+// failure nothing is created and an existing destination is untouched.
+bool DecompressSwf(const std::string& sourcePath, const std::string& destinationPath);
+// The header of an uncompressed movie file; the signature is not tested. A file
+// that ends inside the header gives the all-zero record.
+SwfMovieInfo ReadSwfHeader(const std::string& path);
+// What callers use: a plain movie, a compressed one or a projector (a name
+// ending in ".exe"), read as one stream without writing any file.
+SwfMovieInfo ReadSwfMovieInfo(const std::string& path);
+
+// The stream forms behind the file operations, for any source: a plain header
+// (signature not tested), and a whole movie of movieSize bytes that may be
+// compressed.
+SwfMovieInfo ReadSwfHeaderFrom(ByteSource& movie);
+SwfMovieInfo ReadSwfMovieInfoFrom(ByteSource& movie, uint64_t movieSize);
+// The output limit for inflating a compressed movie of movieSize bytes.
+uint64_t SwfInflateLimit(uint64_t movieSize);
+
+// The builder's recognition of a movie file, for the Information page's rules.
+MovieTests SwfMovieTests();
+
+} // namespace ww

@@ -1,0 +1,64 @@
+// wallweaver-cli info MOVIE: the header values the builder reads from a movie
+// or a projector, one per line.
+#include "builder/project/project.h"
+#include "builder/swf/swf_reader.h"
+#include "cli/commands.h"
+#include "common/file.h"
+#include "common/fs.h"
+#include "common/path.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace ww::cli {
+
+namespace {
+
+// The builder's recognition: a ".swf" by its signature, a ".exe" by its
+// projector trailer, nothing else.
+bool IsRecognisedMovie(const std::string& path) {
+    const MovieTests tests = SwfMovieTests();
+    if (HasEnding(path, ".swf"))
+        return tests.isSwfFile(path);
+    if (HasEnding(path, ".exe"))
+        return tests.isProjector(path);
+    return false;
+}
+
+void RunInfo(const std::string& path) {
+    if (IsExistingFolder(path)) {
+        Fail("Cannot read the movie " + path + ": it is a folder");
+        return;
+    }
+    if (!File(path, "rb").IsOpen()) {
+        Fail("Cannot open the movie file " + path);
+        return;
+    }
+    if (!IsRecognisedMovie(path)) {
+        Fail("Non-standard SWF file!");
+        return;
+    }
+    const SwfMovieInfo info = ReadSwfMovieInfo(path);
+    std::printf("version: %u\nfile length: %u\nwidth: %d\nheight: %d\nframe rate: %u\n"
+                "frame count: %u\n",
+                static_cast<unsigned>(info.version), static_cast<unsigned>(info.fileLength),
+                static_cast<int>(info.width), static_cast<int>(info.height),
+                static_cast<unsigned>(info.frameRate), static_cast<unsigned>(info.frameCount));
+}
+
+void RegisterInfoCommand(CLI::App& app) {
+    auto path = std::make_shared<std::string>();
+    CLI::App* info = app.add_subcommand(
+        "info", "Print the version, length, stage size in pixels, frame rate and frame count "
+                "of a movie (.swf, plain or compressed) or of the movie in a Flash projector "
+                "(.exe)");
+    info->add_option("movie", *path, "movie or projector")->required();
+    info->callback([path]() { RunInfo(*path); });
+}
+
+CommandRegistrar reg(&RegisterInfoCommand);
+
+} // namespace
+
+} // namespace ww::cli

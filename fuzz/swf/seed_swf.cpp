@@ -1,0 +1,63 @@
+// Writes a seed corpus for one of the SWF fuzz targets into the folder given,
+// from the test fixture writers.
+#include "tests/support/fixtures.h"
+#include "tests/support/swf_writer.h"
+
+#include <string>
+#include <vector>
+
+using namespace ww::test;
+
+namespace {
+
+std::vector<SwfSpec> MovieSpecs(bool compressed) {
+    std::vector<SwfSpec> specs;
+    for (unsigned nbits : {0u, 1u, 15u, 31u}) {
+        SwfSpec spec = StageSpec(compressed);
+        spec.nbits = nbits;
+        spec.xmin = 40;
+        spec.bodyPadding = nbits * 10;
+        specs.push_back(spec);
+    }
+    SwfSpec zeros = StageSpec(compressed);
+    zeros.zeroPadding = true;
+    zeros.bodyPadding = 3000;
+    specs.push_back(zeros);
+    SwfSpec cut = StageSpec(compressed);
+    cut.truncateAt = 14;
+    specs.push_back(cut);
+    return specs;
+}
+
+std::vector<Bytes> Seeds() {
+    std::vector<Bytes> seeds;
+#if defined(WW_SEED_header)
+    for (const SwfSpec& spec : MovieSpecs(false))
+        seeds.push_back(MakeSwf(spec));
+#elif defined(WW_SEED_inflate)
+    for (const SwfSpec& spec : MovieSpecs(true))
+        seeds.push_back(MakeSwf(spec));
+#else
+    for (bool compressed : {false, true}) {
+        for (const SwfSpec& spec : MovieSpecs(compressed))
+            seeds.push_back(MakeProjector({PatternBytes(64), MakeSwf(spec)}));
+    }
+    ProjectorSpec large{PatternBytes(16), PatternBytes(2049)};
+    seeds.push_back(MakeProjector(large));
+    ProjectorSpec negative{PatternBytes(16), PatternBytes(10)};
+    negative.recordedLength = 0x80000000;
+    seeds.push_back(MakeProjector(negative));
+#endif
+    return seeds;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2)
+        return 2;
+    const std::vector<Bytes> seeds = Seeds();
+    for (size_t i = 0; i < seeds.size(); ++i)
+        WriteFileBytes(std::string(argv[1]) + "/seed" + std::to_string(i), seeds[i]);
+    return 0;
+}

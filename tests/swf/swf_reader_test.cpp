@@ -1,0 +1,314 @@
+#include "builder/swf/swf_reader.h"
+
+#include "builder/project/project.h"
+#include "common/path.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/swf_writer.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+namespace ww {
+namespace {
+
+using test::Bytes;
+using test::ListFolder;
+using test::MakeProjector;
+using test::MakeSwf;
+using test::ReadFileBytes;
+using test::StageSpec;
+using test::SwfSpec;
+using test::TempDir;
+using test::WriteFileBytes;
+
+const SwfMovieInfo kZero{};
+
+std::string Describe(const SwfMovieInfo& i) {
+    return "{v" + std::to_string(i.version) + " len " + std::to_string(i.fileLength) + " " +
+           std::to_string(i.width) + "x" + std::to_string(i.height) + " rate " +
+           std::to_string(i.frameRate) + " frames " + std::to_string(i.frameCount) + "}";
+}
+
+SwfMovieInfo InfoOfBytes(const TempDir& dir, const std::string& name, const Bytes& movie) {
+    WriteFileBytes(dir / name, movie);
+    return ReadSwfMovieInfo(dir / name);
+}
+
+// The uncompressed length a movie of this spec has, header included.
+uint32_t PlainLength(SwfSpec spec) {
+    spec.compressed = false;
+    spec.recordedLength = -1;
+    spec.trailingBytes = 0;
+    spec.truncateAt = -1;
+    return static_cast<uint32_t>(MakeSwf(spec).size());
+}
+
+TEST(ReadSwfMovieInfo, StageSizeAndTimingOfEveryHeaderShape) {
+    struct Case {
+        const char* what;
+        SwfSpec spec;
+        int32_t width, height;
+    };
+    auto spec = [](unsigned nbits, uint32_t xmin, uint32_t xmax, uint32_t ymax) {
+        SwfSpec s;
+        s.nbits = nbits;
+        s.xmin = xmin;
+        s.xmax = xmax;
+        s.ymax = ymax;
+        return s;
+    };
+    std::vector<Case> cases = {
+        {"550 x 400", spec(15, 0, 11000, 8000), 550, 400},
+        {"Nbits 0 reads one RECT byte", spec(0, 0, 0, 0), 0, 0},
+        {"Xmin not 0", spec(15, 2000, 11000, 8000), 550, 400},
+        {"twips truncate", spec(13, 0, 4799, 19), 239, 0},
+        {"unsigned, no sign extension", spec(16, 0, 0xFFFF, 0x8000), 3276, 1638},
+        {"Nbits 31", spec(31, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF), 107374182, 107374182},
+        {"Nbits 1", spec(1, 1, 1, 1), 0, 0},
+    };
+    Case timing{"fraction dropped", spec(15, 0, 11000, 8000), 550, 400};
+    timing.spec.frameRateFraction = 0x80;
+    timing.spec.frameRate = 24;
+    timing.spec.frameCount = 0x1234;
+    timing.spec.version = 10;
+    cases.push_back(timing);
+    TempDir dir;
+    for (Case& c : cases) {
+        for (bool compressed : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (compressed ? " CWS" : " FWS"));
+            c.spec.compressed = compressed;
+            // The header's length counts for a plain movie only.
+            c.spec.recordedLength = 123456;
+            const SwfMovieInfo expected{
+                c.spec.version,   compressed ? PlainLength(c.spec) : 123456u,
+                c.width,          c.height,
+                c.spec.frameRate, c.spec.frameCount};
+            const SwfMovieInfo got = InfoOfBytes(dir, "movie.swf", MakeSwf(c.spec));
+            EXPECT_EQ(got, expected) << Describe(got);
+            if (compressed) {
+                ASSERT_TRUE(DecompressSwf(dir / "movie.swf", dir / "plain.swf"));
+                EXPECT_EQ(ReadSwfHeader(dir / "plain.swf"), expected);
+            } else {
+                EXPECT_EQ(ReadSwfHeader(dir / "movie.swf"), expected);
+            }
+        }
+    }
+}
+
+TEST(ReadSwfMovieInfo, TruncationAtEveryByteGivesTheZeroRecord) {
+    TempDir dir;
+    for (bool compressed : {false, true}) {
+        SwfSpec spec = StageSpec(compressed);
+        spec.nbits = 31;
+        // A plain movie needs its header only: 8 + 17 RECT bytes + 4.
+        const size_t needed = compressed ? MakeSwf(spec).size() : 29;
+        for (size_t cut = 0; cut <= needed; ++cut) {
+            SCOPED_TRACE((compressed ? "CWS cut at " : "FWS cut at ") + std::to_string(cut));
+            spec.truncateAt = static_cast<long long>(cut);
+            const SwfMovieInfo got = InfoOfBytes(dir, "cut.swf", MakeSwf(spec));
+            EXPECT_EQ(got == kZero, cut < needed) << Describe(got);
+            if (!compressed) {
+                EXPECT_EQ(ReadSwfHeader(dir / "cut.swf") == kZero, cut < needed);
+            }
+        }
+    }
+}
+
+// A compressed movie of zeros padded after its zlib stream to exactly
+// fileSize bytes: the body inflates to inflatedBody bytes whatever the size.
+Bytes ZeroMovieOfSize(size_t inflatedBody, size_t fileSize) {
+    SwfSpec spec = StageSpec(true);
+    spec.zeroPadding = true;
+    spec.bodyPadding = inflatedBody - (PlainLength(spec) - 8);
+    const size_t natural = MakeSwf(spec).size();
+    spec.trailingBytes = fileSize - natural;
+    Bytes movie = MakeSwf(spec);
+    EXPECT_EQ(movie.size(), fileSize);
+    return movie;
+}
+
+// Whether zlib's one-shot call accepts the body into five times the file.
+bool OneShotInflates(const Bytes& movie) {
+    uLongf size = static_cast<uLongf>(movie.size() * 5);
+    Bytes out(size);
+    return uncompress(out.data(), &size, movie.data() + 8, static_cast<uLong>(movie.size() - 8)) ==
+           Z_OK;
+}
+
+TEST(ReadSwfMovieInfo, InflationStopsAtFiveTimesTheFileSizeLikeTheOneShotCall) {
+    TempDir dir;
+    const size_t body = 50000;
+    struct Case {
+        size_t fileSize;
+        bool inflates;
+    };
+    for (const Case& c : {Case{body / 5, true}, Case{body / 5 - 1, false}, Case{body, true}}) {
+        SCOPED_TRACE("file of " + std::to_string(c.fileSize));
+        const Bytes movie = ZeroMovieOfSize(body, c.fileSize);
+        ASSERT_EQ(OneShotInflates(movie), c.inflates);
+        const SwfMovieInfo got = InfoOfBytes(dir, "zeros.swf", movie);
+        EXPECT_EQ(got.fileLength, c.inflates ? body + 8 : 0u);
+        EXPECT_EQ(got.width, c.inflates ? 550 : 0);
+        EXPECT_EQ(DecompressSwf(dir / "zeros.swf", dir / "plain.swf"), c.inflates);
+        if (c.inflates) {
+            EXPECT_EQ(ReadFileBytes(dir / "plain.swf").size(), body + 8);
+        }
+    }
+}
+
+// Failing to decompress creates nothing and harms neither an existing
+// destination nor the source, even when they are the same file.
+TEST(ReadSwfMovieInfo, GarbageAndCorruptStreamsGiveTheZeroRecordAndNoFile) {
+    const Bytes good = MakeSwf(StageSpec(true));
+    Bytes badData = good;
+    badData[12] ^= 0xFF;
+    Bytes badChecksum = good;
+    badChecksum.back() ^= 0x01;
+    Bytes badHeader = good;
+    badHeader[8] = 0x0F; // compression method other than deflate
+    struct Case {
+        const char* what;
+        Bytes movie;
+    };
+    const std::vector<Case> cases = {
+        {"empty", {}},
+        {"signature only", {'C', 'W', 'S'}},
+        {"seven bytes", {'F', 'W', 'S', 6, 30, 0, 0}},
+        {"corrupt deflate data", badData},
+        {"wrong checksum", badChecksum},
+        {"no zlib header", badHeader},
+        {"no stream at all", {'C', 'W', 'S', 6, 30, 0, 0, 0}},
+        {"stream cut short", Bytes(good.begin(), good.begin() + 20)},
+    };
+    TempDir dir;
+    const Bytes old = {9, 8, 7};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(dir / "old.swf", old);
+        EXPECT_EQ(InfoOfBytes(dir, "bad.swf", c.movie), kZero);
+        EXPECT_FALSE(DecompressSwf(dir / "bad.swf", dir / "new.swf"));
+        EXPECT_FALSE(DecompressSwf(dir / "bad.swf", dir / "old.swf"));
+        EXPECT_FALSE(DecompressSwf(dir / "bad.swf", dir / "bad.swf"));
+        EXPECT_EQ(ReadFileBytes(dir / "old.swf"), old);
+        EXPECT_EQ(ReadFileBytes(dir / "bad.swf"), c.movie);
+        EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"bad.swf", "old.swf"}));
+    }
+    // A plain movie is not decompressed either.
+    WriteFileBytes(dir / "plain.swf", MakeSwf(StageSpec(false)));
+    EXPECT_FALSE(DecompressSwf(dir / "plain.swf", dir / "new.swf"));
+    EXPECT_FALSE(DecompressSwf(dir / "missing.swf", dir / "new.swf"));
+    WriteFileBytes(dir / "good.swf", good);
+    EXPECT_FALSE(
+        DecompressSwf(dir / "good.swf", dir / "no" + std::string(1, kPathSeparator) + "x"));
+    EXPECT_FALSE(test::PathExists(dir / "new.swf"));
+    EXPECT_EQ(ReadSwfMovieInfo(dir / "missing.swf"), kZero);
+    EXPECT_EQ(ReadSwfHeader(dir / "missing.swf"), kZero);
+}
+
+TEST(ReadSwfMovieInfo, ReadsProjectorsThroughTheirMovieAndWritesNoFile) {
+    // The folder stands for the builder's temporary folder, where an author's
+    // movie may lie already: reading must leave every file as it was.
+    TempDir dir;
+    SwfSpec bigger = StageSpec(true);
+    bigger.bodyPadding = 200000;
+    SwfSpec zeros = StageSpec(true);
+    zeros.zeroPadding = true;
+    zeros.bodyPadding = 40000;
+    const Bytes plain = MakeSwf(StageSpec(false));
+    const Bytes compressed = MakeSwf(bigger);
+    const Bytes zeroMovie = MakeSwf(zeros);
+    test::ProjectorSpec largePlayer;
+    largePlayer.movie = zeroMovie;
+    largePlayer.player = test::PatternBytes(400000);
+    WriteFileBytes(dir / "intro.swf", plain);
+    WriteFileBytes(dir / "intro.EXE", MakeProjector({test::PatternBytes(3000), plain}));
+    WriteFileBytes(dir / "packed.swf", compressed);
+    WriteFileBytes(dir / "packed.exe", MakeProjector({test::PatternBytes(3000), compressed}));
+    // Five times the embedded movie, not the projector, bounds the inflation.
+    WriteFileBytes(dir / "zeros.exe", MakeProjector(largePlayer));
+    WriteFileBytes(dir / "swf.exe", plain);
+    const std::vector<std::string> before = ListFolder(dir.path());
+    std::vector<Bytes> contents;
+    for (const std::string& name : before)
+        contents.push_back(ReadFileBytes(dir / name));
+
+    const SwfMovieInfo plainInfo = ReadSwfMovieInfo(dir / "intro.swf");
+    EXPECT_EQ(plainInfo.width, 550);
+    EXPECT_EQ(ReadSwfMovieInfo(dir / "intro.EXE"), plainInfo);
+    const SwfMovieInfo packedInfo = ReadSwfMovieInfo(dir / "packed.swf");
+    EXPECT_EQ(packedInfo.fileLength, PlainLength(bigger));
+    EXPECT_EQ(ReadSwfMovieInfo(dir / "packed.exe"), packedInfo);
+    EXPECT_EQ(ReadSwfMovieInfo(dir / "zeros.exe"), kZero);
+    EXPECT_EQ(ReadSwfMovieInfo(dir / "swf.exe"), kZero); // a movie, but no trailer
+
+    EXPECT_EQ(ListFolder(dir.path()), before);
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(ReadFileBytes(dir / before[i]), contents[i]) << before[i];
+}
+
+TEST(DecompressSwf, WritesThePlainFormEvenOverItsOwnSource) {
+    TempDir dir;
+    SwfSpec spec = StageSpec(true);
+    spec.bodyPadding = 300000; // several blocks of output
+    spec.recordedLength = 7;   // not consulted
+    spec.trailingBytes = 5;    // after the stream: ignored
+    SwfSpec plainSpec = spec;
+    plainSpec.compressed = false;
+    plainSpec.recordedLength = -1;
+    plainSpec.trailingBytes = 0;
+    const Bytes expected = MakeSwf(plainSpec);
+
+    WriteFileBytes(dir / "movie.swf", MakeSwf(spec));
+    WriteFileBytes(dir / "plain.swf", {1, 2, 3});
+    ASSERT_TRUE(DecompressSwf(dir / "movie.swf", dir / "plain.swf"));
+    EXPECT_EQ(ReadFileBytes(dir / "plain.swf"), expected);
+    ASSERT_TRUE(DecompressSwf(dir / "movie.swf", dir / "movie.swf"));
+    EXPECT_EQ(ReadFileBytes(dir / "movie.swf"), expected);
+    EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"movie.swf", "plain.swf"}));
+}
+
+TEST(SwfMovieTests, RecognitionBySignatureAndNameEnding) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        Bytes content;
+        bool isSwf, isCompressed, standard;
+    };
+    const Bytes fws = MakeSwf(StageSpec(false));
+    const Bytes cws = MakeSwf(StageSpec(true));
+    test::ProjectorSpec badLength{test::PatternBytes(100), fws};
+    badLength.recordedLength = 0xFFFFFFFF;
+    const std::vector<Case> cases = {
+        {"movie.swf", fws, true, false, true},
+        {"MOVIE.SWF", cws, true, true, true},
+        {"lower.swf", {'f', 'w', 's', 6}, false, false, false},
+        {"other.swf", {'F', 'W', 'X', 6}, false, false, false},
+        {"short.swf", {'C', 'W'}, false, false, false},
+        {"empty.swf", {}, false, false, false},
+        {"intro.EXE", MakeProjector({test::PatternBytes(100), cws}), false, false, true},
+        {"plain.exe", test::PatternBytes(100), false, false, false},
+        {"badlength.exe", MakeProjector(badLength), false, false, false},
+        {"movie.txt", fws, true, false, false},
+    };
+    const MovieTests tests = SwfMovieTests();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFileBytes(dir / c.name, c.content);
+        EXPECT_EQ(IsSwfFile(dir / c.name), c.isSwf);
+        EXPECT_EQ(IsCompressedSwf(dir / c.name), c.isCompressed);
+        WallpaperProject project;
+        project.SwfFilename = dir / c.name;
+        project.WallpaperName = "Ocean";
+        const UserMessages messages = ValidateInformation(project, tests);
+        EXPECT_EQ(messages.empty(), c.standard);
+        if (!c.standard && !messages.empty()) {
+            EXPECT_EQ(messages[0].text, "Non-standard SWF file!");
+        }
+    }
+    EXPECT_FALSE(IsSwfFile(dir / "missing.swf"));
+    EXPECT_FALSE(IsCompressedSwf(dir / "missing.swf"));
+}
+
+} // namespace
+} // namespace ww
