@@ -5,17 +5,36 @@
 #include "builder/project/project.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace ww {
+
+// More ExtFileItem keys than this are not read: no author's list is that
+// long, and a hostile count must not keep the reader busy for hours.
+constexpr int32_t kMaxStoredExtraFiles = 4096;
+
+// The keys with their values as saving writes them, in file order, with
+// ExtFileCount followed by its ExtFileItem keys.
+std::vector<std::pair<std::string, std::string>>
+ProjectFileEntries(const WallpaperProject& project);
 
 // Writes the 25 keys in their order into section "General" of path, leaving
 // every other line of an existing file as it was.
 bool WriteProjectFile(const std::string& path, const WallpaperProject& project);
-// Reads a project file as stored: no path resolution, nothing dropped. False
-// (and project untouched) when path is empty or names no file.
+// Reads a project file as stored: no path resolution, nothing dropped; list
+// indexes and check boxes are clamped into range. False (and project
+// untouched) when path is empty or names no file.
 bool ReadProjectFile(const std::string& path, WallpaperProject* project);
 // ReadProjectFile, then paths that are not absolute taken relative to the
 // project file's own folder.
 bool LoadProjectFile(const std::string& path, WallpaperProject* project);
+
+// Opening into the pages: files named in the project that no longer exist
+// are dropped (the movie, the four installer files, each external file, the
+// icon); output paths stay as stored. Answers whether the movie was kept.
+bool DropMissingFiles(WallpaperProject& project);
+// Whether the project holds anything worth offering to save.
+bool HasProjectContent(const WallpaperProject& project);
 
 } // namespace ww

@@ -1,0 +1,205 @@
+#include "builder/project/project_file.h"
+
+#include "builder/project/profile.h"
+#include "common/fs.h"
+#include "common/path.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace ww {
+namespace {
+
+using test::ReadFileText;
+using test::TempDir;
+using test::WriteFileText;
+
+const std::string kSep(1, kPathSeparator);
+
+WallpaperProject FullProject(const TempDir& dir) {
+    WallpaperProject p;
+    p.SwfFilename = dir / "wave.swf";
+    p.WallpaperName = "Ocean";
+    p.PublisherName = "Tide Works";
+    p.PublisherURL = "http://example.invalid/";
+    p.Copyright = "(c) 2026";
+    p.TopImageFilename = dir / "top.bmp";
+    p.ReadmeFilename = dir / "readme.txt";
+    p.ExtFileItems = {dir / "a.txt", dir / "b.txt", dir / "a.txt"};
+    p.FlashAlign_Horizontal = 2;
+    p.FlashAlign_Vertical = 0;
+    p.Scale = 1;
+    p.Quality = 5;
+    p.Dimensions = 1;
+    p.Width = "640";
+    p.Height = "480";
+    p.BKGroundColor = "#1E3C64";
+    p.ShowMenu = 0;
+    p.IconFilename = dir / "app.ico";
+    p.WovenliteFilename = dir / "out" + kSep + "Ocean.exe";
+    p.InstallerPackageFilename = dir / "out" + kSep + "Setup.exe";
+    return p;
+}
+
+void ExpectSame(const WallpaperProject& a, const WallpaperProject& b) {
+    auto ea = ProjectFileEntries(a), eb = ProjectFileEntries(b);
+    EXPECT_EQ(ea, eb);
+}
+
+TEST(ProjectFile, RoundTripInKeyOrderWithCrLf) {
+    TempDir dir;
+    WallpaperProject saved = FullProject(dir);
+    ASSERT_TRUE(WriteProjectFile(dir / "p.sdf", saved));
+    WallpaperProject opened;
+    ASSERT_TRUE(ReadProjectFile(dir / "p.sdf", &opened));
+    ExpectSame(saved, opened);
+    std::string text = ReadFileText(dir / "p.sdf");
+    EXPECT_EQ(text.rfind("[General]\r\nSwfFilename=", 0), 0u) << text;
+    EXPECT_NE(text.find("ExtFileCount=3\r\nExtFileItem0="), std::string::npos);
+    EXPECT_NE(text.find("Height=480\r\nWidth=640\r\n"), std::string::npos);
+    EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);
+}
+
+TEST(ProjectFile, FewerExtraFilesLeaveTheOldKeysWhichOpeningIgnores) {
+    TempDir dir;
+    WallpaperProject p = FullProject(dir);
+    ASSERT_TRUE(WriteProjectFile(dir / "p.sdf", p));
+    p.ExtFileItems = {dir / "only.txt"};
+    ASSERT_TRUE(WriteProjectFile(dir / "p.sdf", p));
+    std::string text = ReadFileText(dir / "p.sdf");
+    EXPECT_NE(text.find("ExtFileItem1="), std::string::npos);
+    EXPECT_NE(text.find("ExtFileItem2="), std::string::npos);
+    WallpaperProject opened;
+    ASSERT_TRUE(ReadProjectFile(dir / "p.sdf", &opened));
+    EXPECT_EQ(opened.ExtFileItems, std::vector<std::string>{dir / "only.txt"});
+}
+
+TEST(ProjectFile, ValuesAsStoredAndAsRead) {
+    TempDir dir;
+    WallpaperProject p;
+    p.PublisherURL = "http://example.invalid/" + std::string(277, 'x'); // 300 characters
+    p.Dimensions = 2;
+    p.Width = "100";
+    p.Height = "12px";
+    ASSERT_TRUE(WriteProjectFile(dir / "p.sdf", p));
+    EXPECT_NE(ReadFileText(dir / "p.sdf").find(p.PublisherURL), std::string::npos);
+    WallpaperProject q;
+    ASSERT_TRUE(ReadProjectFile(dir / "p.sdf", &q));
+    EXPECT_EQ(q.PublisherURL, p.PublisherURL.substr(0, 259));
+    EXPECT_EQ(q.Dimensions, 2);
+    EXPECT_EQ(q.Width, "100");
+    EXPECT_EQ(q.Height, "12"); // the leading digits only
+
+    const struct {
+        const char* stored;
+        int32_t number;
+        const char* text;
+    } numbers[] = {{"7", 7, "7"}, {"-5", 0, "0"},     {"abc", 0, "0"},
+                   {"", 0, "0"},  {" 42 ", 42, "42"}, {"99999999999", INT32_MAX, "2147483647"}};
+    for (const auto& n : numbers) {
+        EXPECT_EQ(ProfileNumber(n.stored), n.number) << n.stored;
+        WriteFileText(dir / "n.sdf", std::string("[General]\r\nWidth=") + n.stored + "\r\n");
+        WallpaperProject r;
+        ASSERT_TRUE(ReadProjectFile(dir / "n.sdf", &r));
+        EXPECT_EQ(r.Width, n.text) << n.stored;
+    }
+}
+
+TEST(ProjectFile, AFileThatIsNoProjectOpensEmptyAndOutOfRangeIndexesAreClamped) {
+    TempDir dir;
+    WriteFileText(dir / "notes.sdf", "just some text\nnot an INI file\n");
+    WallpaperProject p;
+    ASSERT_TRUE(ReadProjectFile(dir / "notes.sdf", &p));
+    EXPECT_TRUE(p.SwfFilename.empty() && p.WallpaperName.empty());
+    EXPECT_EQ(p.FlashAlign_Horizontal + p.Quality + p.Dimensions, 0);
+    EXPECT_EQ(p.AutoPlay + p.Loop + p.ShowMenu, 0);
+    EXPECT_TRUE(p.BKGroundColor.empty());
+
+    WriteFileText(dir / "wild.sdf",
+                  "[General]\r\nQuality=9\r\nScale=3\r\nDimensions=4\r\nAutoPlay=2\r\n"
+                  "ExtFileCount=99999999\r\n");
+    ASSERT_TRUE(ReadProjectFile(dir / "wild.sdf", &p));
+    EXPECT_EQ(p.Quality, 5);
+    EXPECT_EQ(p.Scale, 2);
+    EXPECT_EQ(p.Dimensions, 3);
+    EXPECT_EQ(p.AutoPlay, 1);
+    EXPECT_EQ(p.ExtFileItems.size(), static_cast<size_t>(kMaxStoredExtraFiles));
+
+    WallpaperProject untouched = FullProject(dir);
+    EXPECT_FALSE(ReadProjectFile(dir / "missing.sdf", &untouched));
+    EXPECT_FALSE(ReadProjectFile("", &untouched));
+    EXPECT_EQ(untouched.WallpaperName, "Ocean");
+}
+
+TEST(TextProfile, ReadsAndWritesAsTheSystemDoes) {
+    TempDir dir;
+    WriteFileText(dir / "p.ini", "; a comment\r\n[Other]\r\nWallpaperName=Not this\r\n[general]\r\n"
+                                 "  wallpapername  =  \"Quoted Name\"  \r\nforeign line\r\n"
+                                 "Trailing = 'x' \r\n\r\n[Last]\r\nk=v\r\n");
+    EXPECT_EQ(TextProfileReadString(dir / "p.ini", "General", "WallpaperName"), "Quoted Name");
+    EXPECT_EQ(TextProfileReadString(dir / "p.ini", "GENERAL", "trailing"), "x");
+    EXPECT_EQ(TextProfileReadString(dir / "p.ini", "General", "missing"), "");
+
+    ASSERT_TRUE(TextProfileWriteString(dir / "p.ini", "General", "WALLPAPERNAME", "New"));
+    ASSERT_TRUE(TextProfileWriteString(dir / "p.ini", "General", "Added", "1"));
+    ASSERT_TRUE(TextProfileWriteString(dir / "p.ini", "Fresh", "k", "v  "));
+    EXPECT_EQ(ReadFileText(dir / "p.ini"),
+              "; a comment\r\n[Other]\r\nWallpaperName=Not this\r\n[general]\r\n"
+              "WALLPAPERNAME=New\r\nforeign line\r\nTrailing = 'x' \r\nAdded=1\r\n\r\n"
+              "[Last]\r\nk=v\r\n[Fresh]\r\nk=v  \r\n");
+    EXPECT_EQ(TextProfileReadString(dir / "p.ini", "Fresh", "k"), "v");
+
+    ASSERT_TRUE(TextProfileWriteString(dir / "new.ini", "General", "A", "1"));
+    EXPECT_EQ(ReadFileText(dir / "new.ini"), "[General]\r\nA=1\r\n");
+}
+
+TEST(LoadProjectFile, RelativePathsFollowTheProjectFile) {
+    TempDir dir;
+    ASSERT_TRUE(CreateFolder(dir / "proj"));
+    WriteFileText(
+        dir / "proj" + kSep + "p.sdf",
+        "[General]\r\nSwfFilename=media\\wave.swf\r\nReadmeFilename=" + (dir / "abs.txt") +
+            "\r\nIconFilename=C:\\Icons\\app.ico\r\nExtFileCount=1\r\n"
+            "ExtFileItem0=x.txt\r\nWovenliteFilename=out.exe\r\n");
+    WallpaperProject p;
+    ASSERT_TRUE(LoadProjectFile(dir / "proj" + kSep + "p.sdf", &p));
+    const std::string base = dir / "proj" + kSep;
+    EXPECT_EQ(p.SwfFilename, base + "media" + kSep + "wave.swf");
+    EXPECT_EQ(p.ReadmeFilename, dir / "abs.txt");
+    EXPECT_EQ(p.IconFilename, "C:\\Icons\\app.ico");
+    EXPECT_EQ(p.ExtFileItems, std::vector<std::string>{base + "x.txt"});
+    EXPECT_EQ(p.WovenliteFilename, base + "out.exe");
+    EXPECT_TRUE(p.TopImageFilename.empty());
+}
+
+TEST(DropMissingFiles, KeepsOnlyWhatExistsAndEveryOutputPath) {
+    TempDir dir;
+    WallpaperProject p = FullProject(dir);
+    test::WriteFileBytes(dir / "a.txt", {1});
+    test::WriteFileBytes(dir / "readme.txt", {1});
+    EXPECT_FALSE(DropMissingFiles(p)); // the movie was moved away
+    EXPECT_TRUE(p.SwfFilename.empty());
+    EXPECT_TRUE(p.TopImageFilename.empty());
+    EXPECT_TRUE(p.IconFilename.empty());
+    EXPECT_EQ(p.ReadmeFilename, dir / "readme.txt");
+    EXPECT_EQ(p.ExtFileItems, (std::vector<std::string>{dir / "a.txt", dir / "a.txt"}));
+    EXPECT_EQ(p.WovenliteFilename, dir / "out" + kSep + "Ocean.exe");
+    EXPECT_EQ(p.InstallerPackageFilename, dir / "out" + kSep + "Setup.exe");
+}
+
+TEST(HasProjectContent, WhatCountsAsContent) {
+    WallpaperProject p;
+    EXPECT_FALSE(HasProjectContent(p));
+    p.WovenliteFilename = "x.exe"; // does not count
+    p.Quality = 4;
+    EXPECT_FALSE(HasProjectContent(p));
+    p.ExtFileItems = {"a"};
+    EXPECT_TRUE(HasProjectContent(p));
+    WallpaperProject q;
+    q.InstallerPackageFilename = "s.exe";
+    EXPECT_TRUE(HasProjectContent(q));
+}
+
+} // namespace
+} // namespace ww
