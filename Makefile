@@ -20,7 +20,7 @@ windows: deps
 
 release: deps
 	@cmake --preset bench $(CMAKE_QUIET)
-	@cmake --build --preset bench -j$(JOBS) --target wallweaver-cli
+	@cmake --build --preset bench -j$(JOBS) --target wallweaver-cli make_sample_movie
 
 test-native: native
 	@ctest --preset native -j$(JOBS)

@@ -1,16 +1,34 @@
 #!/usr/bin/env bash
-# The main job on the bundled sample, run from the assembled builder folder.
+# The main job on the bundled sample, run from the assembled builder folder:
+# both installers of the Ocean sample built by wallweaver-cli, listed, and the
+# builder started under Wine.
 set -euo pipefail
 dist=$(cd "${1:-dist}" && pwd)
 top=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX="$top/build/windows/wineprefix" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wine_run() { "$top/tools/with-display.sh" "$top/tests/wine/run-under-wine.sh" "$@"; }
+cli="$dist/wallweaver-cli"
 
-echo "== wallweaver-cli"
-"$dist/wallweaver-cli" --version
+echo "== $("$cli" --version)"
+samples="$dist/samples"
+rm -rf "$samples"
+mkdir -p "$samples"
+cp -r "$top/samples/ocean" "$samples/ocean"
+rm -f "$samples/ocean/"*.cpp "$samples/ocean/CMakeLists.txt"
+"$top/build/bench/bin/make_sample_movie" "$samples/ocean/wave.swf"
+echo "== the sample project ($samples/ocean/Ocean.sdf)"
+"$cli" info "$samples/ocean/wave.swf"
+
+echo "== building the projectable wallpaper and the installer package"
+"$cli" build-wallpaper "$samples/ocean/Ocean.sdf" --output "$samples/Ocean Wallpaper.exe"
+"$cli" build-installer "$samples/ocean/Ocean.sdf" --output "$samples/Ocean Setup.exe"
+for exe in "$samples/Ocean Wallpaper.exe" "$samples/Ocean Setup.exe"; do
+  echo "== $(basename "$exe")"
+  "$cli" list "$exe"
+done
 
 echo "== Wallweaver.exe under Wine, started from $dist"
 probe="$top/build/windows/bin/wwprobe.exe"
 wine_run "$probe" "$(winepath -w "$dist/Wallweaver.exe" 2>/dev/null)"
-echo "demo done: the builder folder is $dist"
+echo "demo done: the builder folder is $dist, the sample's installers are in $samples"

@@ -1,0 +1,142 @@
+#include "builder/package/build_commands.h"
+
+#include "builder/package/package_writers.h"
+#include "builder/page/page_generator.h"
+#include "builder/swf/projector.h"
+#include "common/fs.h"
+#include "common/path.h"
+
+namespace ww {
+
+namespace {
+
+BuildOutcome Failed(const std::string& outputPath, const std::string& reason) {
+    BuildOutcome outcome;
+    outcome.outputPath = outputPath;
+    outcome.messages.push_back({BuildFailureMessage(outputPath), MessageIcon::Error});
+    outcome.reason = reason;
+    return outcome;
+}
+
+BuildOutcome Built(const std::string& outputPath) {
+    BuildOutcome outcome;
+    outcome.built = true;
+    outcome.outputPath = outputPath;
+    return outcome;
+}
+
+// The movie file to pack: the page refers to a projector's movie under its
+// converted name in the temp folder, so it is taken out there first.
+bool PrepareMovie(const WallpaperProject& project, const Workspace& workspace, std::string* movie,
+                  std::string* reason) {
+    *movie = PageMovieFile(project, workspace);
+    if (*movie == project.SwfFilename)
+        return true;
+    if (!ExtractProjectorMovie(project.SwfFilename, *movie)) {
+        *reason = "the movie cannot be taken out of the projector " + project.SwfFilename;
+        return false;
+    }
+    return true;
+}
+
+std::string OrDefault(const std::string& setting, const std::string& fallback) {
+    return setting.empty() ? fallback : setting;
+}
+
+} // namespace
+
+std::string BuildFailureMessage(const std::string& outputPath) {
+    return "Failed to build " + outputPath + "! Please check again!";
+}
+
+std::string BuildSuccessQuestion(const std::string& outputPath) {
+    return "The " + outputPath +
+           " was built successfully!  Press Yes to open it, Press No to go to destination "
+           "directory, Press Cancel to exit this window!";
+}
+
+BuildOutcome BuildProjectableWallpaper(const WallpaperProject& project,
+                                       const Workspace& workspace) {
+    const std::string& output = project.WovenliteFilename;
+    const std::string page = workspace.GetTempFolder() + project.WallpaperName + ".htm";
+    if (!GenerateWallpaperPage(project, workspace, page, false)) {
+        BuildOutcome outcome;
+        outcome.outputPath = output;
+        outcome.messages.push_back({"Failed to build HTML File!", MessageIcon::Error});
+        outcome.reason = "the wallpaper page cannot be generated from res.sdt";
+        return outcome;
+    }
+    std::string movie, reason;
+    if (!PrepareMovie(project, workspace, &movie, &reason))
+        return Failed(output, reason);
+
+    SimplePackageWriter writer;
+    writer.SetWallpaperName(project.WallpaperName);
+    writer.SetStubFile(workspace.BuilderFile("Wovenlite.exe"));
+    writer.SetMovieFile(movie);
+    writer.SetPageFile(page);
+    writer.SetImageFile(OrDefault(project.DisplayImageFilename, workspace.DefaultDisplayImage()));
+    for (const std::string& extra : project.ExtFileItems)
+        writer.AddExtraFile(extra);
+    if (!writer.Build(output, project.IconFilename))
+        return Failed(output, writer.error());
+    return Built(output);
+}
+
+BuildOutcome BuildInstallerPackage(const WallpaperProject& project, const Workspace& workspace) {
+    const std::string& output = project.InstallerPackageFilename;
+    UserMessages readme = ValidateReadme(project);
+    if (!readme.empty()) {
+        BuildOutcome outcome;
+        outcome.outputPath = output;
+        outcome.messages = readme;
+        outcome.reason = readme.front().text;
+        outcome.showInstallerPage = true;
+        return outcome;
+    }
+    const std::string outputFolder = workspace.GetOutputFolder();
+    // A page or player left by an earlier build must never be packed in
+    // place of one that could not be made now.
+    const std::string page = outputFolder + project.WallpaperName + ".htm";
+    RemoveFile(page);
+    GenerateWallpaperPage(project, workspace, page, false);
+    const std::string client = outputFolder + project.WallpaperName + ".exe";
+    RemoveFile(client);
+    PlayerTailWriter player;
+    player.SetStubFile(workspace.BuilderFile("Wovenplay.exe"));
+    player.SetPageFile(page);
+    player.SetWallpaperName(project.WallpaperName);
+    player.SetPublisherName(project.PublisherName);
+    player.SetPublisherUrl(project.PublisherURL);
+    player.SetCopyright(project.Copyright);
+    if (!player.Build(client, project.IconFilename))
+        return Failed(output, "the player program cannot be made: " + player.error());
+    std::string movie, reason;
+    if (!PrepareMovie(project, workspace, &movie, &reason))
+        return Failed(output, reason);
+
+    SetupPackageWriter writer;
+    writer.SetStubFile(workspace.BuilderFile("Wovenset.exe"));
+    writer.SetSlotFile(kSlotPage, page);
+    writer.SetSlotFile(kSlotMovie, movie);
+    writer.SetSlotFile(kSlotDisplayImage,
+                       OrDefault(project.DisplayImageFilename, workspace.DefaultDisplayImage()));
+    writer.SetSlotFile(kSlotTopImage,
+                       OrDefault(project.TopImageFilename, workspace.DefaultTopImage()));
+    writer.SetSlotFile(kSlotLeftImage,
+                       OrDefault(project.LeftImageFilename, workspace.DefaultLeftImage()));
+    writer.SetSlotFile(kSlotReadme, project.ReadmeFilename);
+    writer.SetSlotFile(kSlotPlayer, client);
+    writer.SetExtraCount(static_cast<int>(project.ExtFileItems.size()));
+    for (size_t i = 0; i < project.ExtFileItems.size(); ++i)
+        writer.SetExtraFile(static_cast<int>(i), project.ExtFileItems[i]);
+    writer.SetWallpaperName(project.WallpaperName);
+    writer.SetPublisherName(project.PublisherName);
+    writer.SetPublisherUrl(project.PublisherURL);
+    writer.SetCopyright(project.Copyright);
+    if (!writer.Build(output, project.IconFilename))
+        return Failed(output, writer.error());
+    return Built(output);
+}
+
+} // namespace ww

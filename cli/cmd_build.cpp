@@ -1,0 +1,98 @@
+// build-wallpaper and build-installer: the Build page's two commands, with its
+// checks first, for scripts.
+#include "builder/package/build_commands.h"
+#include "builder/project/project_file.h"
+#include "builder/project/workspace.h"
+#include "cli/commands.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace ww::cli {
+
+namespace {
+
+struct BuildOptions {
+    std::string project;
+    std::string output;
+    std::string builderFolder;
+};
+
+void PrintMessages(const UserMessages& messages) {
+    for (const UserMessage& m : messages)
+        std::fprintf(stderr, "%s\n", m.text.c_str());
+}
+
+// Files the builds read from the builder folder.
+bool CheckBuilderFolder(const Workspace& workspace) {
+    for (const char* name : {"res.sdt", "Wovenlite.exe", "Wovenset.exe", "Wovenplay.exe"}) {
+        if (!FileExists(workspace.BuilderFile(name))) {
+            Fail("The builder folder " + workspace.BuilderFolder() + " lacks " + name +
+                 " (use --builder-folder to name the folder that holds the Wallweaver programs)");
+            return false;
+        }
+    }
+    return true;
+}
+
+void RunBuild(const BuildOptions& options, OutputKind kind) {
+    WallpaperProject project;
+    if (!LoadProjectFile(options.project, &project)) {
+        Fail("Cannot open the project file " + options.project);
+        return;
+    }
+    std::string& output = kind == OutputKind::ProjectableWallpaper
+                              ? project.WovenliteFilename
+                              : project.InstallerPackageFilename;
+    if (!options.output.empty())
+        output = options.output;
+    PrintMessages(IconWarning(project, kind)); // a warning only: the build goes on
+    UserMessages refused = ValidateOutputName(project, kind);
+    if (!refused.empty()) {
+        PrintMessages(refused);
+        SetExitStatus(1);
+        return;
+    }
+    Workspace workspace(options.builderFolder.empty() ? GetBuilderFolder() : options.builderFolder);
+    if (!CheckBuilderFolder(workspace))
+        return;
+    BuildOutcome outcome = kind == OutputKind::ProjectableWallpaper
+                               ? BuildProjectableWallpaper(project, workspace)
+                               : BuildInstallerPackage(project, workspace);
+    if (!outcome.built) {
+        PrintMessages(outcome.messages);
+        if (!outcome.reason.empty() && outcome.reason != outcome.messages.front().text)
+            std::fprintf(stderr, "(%s)\n", outcome.reason.c_str());
+        SetExitStatus(1);
+        return;
+    }
+    std::printf("built %s\n", outcome.outputPath.c_str());
+}
+
+void AddBuildCommand(CLI::App& app, const char* name, const char* help, OutputKind kind) {
+    auto options = std::make_shared<BuildOptions>();
+    CLI::App* cmd = app.add_subcommand(name, help);
+    cmd->add_option("project", options->project, "the project file (.sdf)")->required();
+    cmd->add_option("--output", options->output,
+                    "the executable to build (default: the path the project names)");
+    cmd->add_option("--builder-folder", options->builderFolder,
+                    "the folder holding res.sdt, the stubs and Resource/ (default: this "
+                    "program's folder)");
+    cmd->callback([options, kind]() { RunBuild(*options, kind); });
+}
+
+void RegisterBuildCommands(CLI::App& app) {
+    AddBuildCommand(app, "build-wallpaper",
+                    "Build the projectable wallpaper (Wovenlite with a simple package)",
+                    OutputKind::ProjectableWallpaper);
+    AddBuildCommand(app, "build-installer",
+                    "Build the installer package (Wovenset with a setup package)",
+                    OutputKind::InstallerPackage);
+}
+
+CommandRegistrar registrar(&RegisterBuildCommands);
+
+} // namespace
+
+} // namespace ww::cli

@@ -1,0 +1,186 @@
+#include "builder/package/build_commands.h"
+
+#include "common/fs.h"
+#include "common/package_reader.h"
+#include "common/path.h"
+#include "common/player_tail.h"
+#include "tests/support/swf_writer.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace ww {
+namespace {
+
+using test::Bytes;
+using test::PatternBytes;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+const std::string kSep(1, kPathSeparator);
+
+// A builder folder with the real page template and stand-in stubs and
+// images, and a project over files of its own.
+class BuildCommands : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        builder_ = dir_ / "builder" + kSep;
+        ASSERT_TRUE(CreateFolder(builder_));
+        ASSERT_TRUE(CreateFolder(builder_ + "Resource"));
+        WriteFileBytes(builder_ + "res.sdt",
+                       ReadFileBytes(std::string(WW_SOURCE_DIR) + "/data/res.sdt"));
+        WriteFileBytes(builder_ + "Wovenlite.exe", PatternBytes(900, 1));
+        WriteFileBytes(builder_ + "Wovenset.exe", PatternBytes(800, 2));
+        WriteFileBytes(builder_ + "Wovenplay.exe", PatternBytes(700, 3));
+        for (const char* image : {"display1.bmp", "left1.bmp", "top1.bmp"})
+            WriteFileBytes(builder_ + "Resource" + kSep + image, PatternBytes(64, image[0]));
+        ASSERT_TRUE(CreateFolder(dir_ / "work"));
+        work_ = dir_ / "work" + kSep;
+        movie_ = test::MakeSwf(test::StageSpec(false));
+        WriteFileBytes(work_ + "wave.swf", movie_);
+        WriteFileBytes(work_ + "readme.txt", {'H', 'i'});
+        WriteFileBytes(work_ + "credits.txt", PatternBytes(40, 7));
+        project_.SwfFilename = work_ + "wave.swf";
+        project_.WallpaperName = "Ocean";
+        project_.PublisherName = "Tide Works";
+        project_.ReadmeFilename = work_ + "readme.txt";
+        project_.ExtFileItems = {work_ + "credits.txt", work_ + "credits.txt"};
+        project_.WovenliteFilename = work_ + "Ocean Wallpaper.exe";
+        project_.InstallerPackageFilename = work_ + "Ocean Setup.exe";
+    }
+
+    TempDir dir_;
+    std::string builder_;
+    std::string work_;
+    Bytes movie_;
+    WallpaperProject project_;
+};
+
+TEST_F(BuildCommands, ProjectableWallpaperCarriesPageMovieDefaultImageAndExtras) {
+    Workspace ws(builder_);
+    BuildOutcome outcome = BuildProjectableWallpaper(project_, ws);
+    ASSERT_TRUE(outcome.built) << outcome.reason;
+    EXPECT_TRUE(outcome.messages.empty());
+    SimplePackageReader r;
+    ASSERT_TRUE(r.Open(project_.WovenliteFilename));
+    EXPECT_EQ(r.header().wallpaperName, "Ocean");
+    EXPECT_EQ(r.header().page.name, "Ocean.htm");
+    EXPECT_EQ(r.header().movie.name, "wave.swf");
+    EXPECT_EQ(r.header().image.name, "display1.bmp");
+    ASSERT_EQ(r.entries().size(), 2u); // duplicates are kept
+    EXPECT_EQ(r.entries()[1].name, "credits.txt");
+    // The page was generated in relative mode into temp\.
+    std::string page = test::ReadFileText(ws.GetTempFolder() + "Ocean.htm");
+    EXPECT_NE(page.find("Ocean\\wave.swf"), std::string::npos);
+    EXPECT_NE(page.find(".\\Ocean\\"), std::string::npos);
+}
+
+TEST_F(BuildCommands, InstallerPackageCarriesSevenSlotsAndThePersonalisedPlayer) {
+    Workspace ws(builder_);
+    project_.TopImageFilename = work_ + "credits.txt"; // any file will do as an image
+    BuildOutcome outcome = BuildInstallerPackage(project_, ws);
+    ASSERT_TRUE(outcome.built) << outcome.reason;
+    SetupPackageReader r;
+    ASSERT_TRUE(r.Open(project_.InstallerPackageFilename));
+    const char* names[7] = {"Ocean.htm", "wave.swf",   "display1.bmp", "credits.txt",
+                            "left1.bmp", "readme.txt", "Ocean.exe"};
+    for (int k = 1; k <= 7; ++k)
+        EXPECT_EQ(r.trailer().slot(k).name, names[k - 1]) << "slot " << k;
+    EXPECT_EQ(r.trailer().publisherName, "Tide Works");
+    EXPECT_EQ(r.trailer().extraCount, 2);
+
+    ASSERT_TRUE(CreateFolder(dir_ / "install"));
+    const std::string dest = dir_ / "install" + kSep + "Ocean";
+    ASSERT_TRUE(CreateFolder(dest));
+    ASSERT_TRUE(r.ExtractAll(dest, nullptr));
+    EXPECT_EQ(ReadFileBytes(dest + kSep + "wave.swf"), movie_);
+    PlayerSettings player;
+    ASSERT_TRUE(ReadPlayerTail(dest + kSep + "Ocean.exe", &player));
+    EXPECT_EQ(player.pageName, "Ocean.htm");
+    EXPECT_EQ(player.publisherName, "Tide Works");
+    EXPECT_TRUE(test::PathExists(dir_ / "install" + kSep + "Ocean.htm"));
+}
+
+TEST_F(BuildCommands, TheReadmeIsRefusedBeforeAnythingIsWritten) {
+    Workspace ws(builder_);
+    WriteFileBytes(work_ + "NOTES.TXT", {'o', 'k'});
+    WriteFileBytes(work_ + "notes.doc", {'n', 'o'});
+    const struct {
+        std::string readme;
+        const char* message;
+    } cases[] = {
+        {"", "Readme file is required for buliding a custom installer!"},
+        {work_ + "gone.txt", "Invalidate file!"},
+        {work_ + "notes.doc", "Only text file is available!"},
+    };
+    for (const auto& c : cases) {
+        project_.ReadmeFilename = c.readme;
+        BuildOutcome outcome = BuildInstallerPackage(project_, ws);
+        EXPECT_FALSE(outcome.built);
+        EXPECT_TRUE(outcome.showInstallerPage);
+        ASSERT_EQ(outcome.messages.size(), 1u);
+        EXPECT_EQ(outcome.messages[0].text, c.message);
+        EXPECT_FALSE(test::PathExists(project_.InstallerPackageFilename));
+        EXPECT_FALSE(test::PathExists(builder_ + "output"));
+    }
+    project_.ReadmeFilename = work_ + "NOTES.TXT";
+    EXPECT_TRUE(BuildInstallerPackage(project_, ws).built);
+}
+
+TEST_F(BuildCommands, AProjectorsMovieIsTakenOutAndPacked) {
+    Workspace ws(builder_);
+    test::ProjectorSpec projector;
+    projector.movie = movie_;
+    WriteFileBytes(work_ + "intro.EXE", test::MakeProjector(projector));
+    project_.SwfFilename = work_ + "intro.EXE";
+    ASSERT_TRUE(BuildProjectableWallpaper(project_, ws).built);
+    SimplePackageReader r;
+    ASSERT_TRUE(r.Open(project_.WovenliteFilename));
+    EXPECT_EQ(r.header().movie.name, "TmpCvtSwfFile.swf");
+    ASSERT_TRUE(CreateFolder(dir_ / "install"));
+    ASSERT_EQ(r.ExtractPackage(dir_ / "install", nullptr), SimplePackageReader::ExtractResult::Ok);
+    EXPECT_EQ(ReadFileBytes(dir_ / "install" + kSep + "Ocean" + kSep + "TmpCvtSwfFile.swf"),
+              movie_);
+    std::string page = test::ReadFileText(dir_ / "install" + kSep + "Ocean.htm");
+    EXPECT_NE(page.find("Ocean\\TmpCvtSwfFile.swf"), std::string::npos);
+}
+
+TEST_F(BuildCommands, FailuresAreReportedAndNothingStaleIsPacked) {
+    Workspace ws(builder_);
+    ASSERT_TRUE(BuildInstallerPackage(project_, ws).built);
+    const Bytes good = ReadFileBytes(project_.InstallerPackageFilename);
+    // Without the template no page can be made; the page of the earlier build
+    // in output\ must not be packed in its place.
+    ASSERT_TRUE(RemoveFile(builder_ + "res.sdt"));
+    BuildOutcome installer = BuildInstallerPackage(project_, ws);
+    EXPECT_FALSE(installer.built);
+    ASSERT_EQ(installer.messages.size(), 1u);
+    EXPECT_EQ(installer.messages[0].text,
+              "Failed to build " + project_.InstallerPackageFilename + "! Please check again!");
+    EXPECT_EQ(installer.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(ReadFileBytes(project_.InstallerPackageFilename), good);
+
+    BuildOutcome wallpaper = BuildProjectableWallpaper(project_, ws);
+    EXPECT_FALSE(wallpaper.built);
+    ASSERT_EQ(wallpaper.messages.size(), 1u);
+    EXPECT_EQ(wallpaper.messages[0].text, "Failed to build HTML File!");
+    EXPECT_FALSE(test::PathExists(project_.WovenliteFilename));
+
+    // An icon that cannot be used fails the build too.
+    WriteFileBytes(builder_ + "res.sdt",
+                   ReadFileBytes(std::string(WW_SOURCE_DIR) + "/data/res.sdt"));
+    project_.IconFilename = work_ + "readme.txt";
+    EXPECT_FALSE(BuildProjectableWallpaper(project_, ws).built);
+}
+
+TEST(BuildMessages, ExactTexts) {
+    EXPECT_EQ(BuildSuccessQuestion("C:\\Out\\Ocean.exe"),
+              "The C:\\Out\\Ocean.exe was built successfully!  Press Yes to open it, Press No "
+              "to go to destination directory, Press Cancel to exit this window!");
+    EXPECT_EQ(BuildFailureMessage("C:\\Out\\Ocean.exe"),
+              "Failed to build C:\\Out\\Ocean.exe! Please check again!");
+}
+
+} // namespace
+} // namespace ww

@@ -1,0 +1,215 @@
+#include "builder/package/package_writers.h"
+
+#include "common/fs.h"
+#include "common/package_reader.h"
+#include "common/path.h"
+#include "tests/support/package_builder.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace ww {
+namespace {
+
+using test::Bytes;
+using test::PatternBytes;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+const std::string kSep(1, kPathSeparator);
+
+// Input files on disk for a spec, so a writer can be given the same files
+// the hand-built reference holds.
+std::string Put(const TempDir& dir, const test::PackageFile& f) {
+    WriteFileBytes(dir / f.name, f.data);
+    return dir / f.name;
+}
+
+TEST(SetupPackageWriter, MatchesTheLayoutByteForByte) {
+    TempDir dir;
+    test::SetupPackageSpec spec = test::SampleSetupSpec();
+    spec.publisherName = "Tide Works";
+    spec.publisherUrl = "http://example.invalid/";
+    spec.copyright = "(c) 2026";
+    WriteFileBytes(dir / "Wovenset.exe", spec.stub);
+
+    for (int extras = 0; extras < 2; ++extras) {
+        if (extras)
+            spec.extras = {{"notes.txt", PatternBytes(33, 1), -1}, {"empty.dat", {}, -1}};
+        SetupPackageWriter w;
+        EXPECT_EQ(w.SetStubFile(dir / "Wovenset.exe"), 1);
+        for (int k = 1; k <= 7; ++k)
+            w.SetSlotFile(k, Put(dir, spec.slots[k - 1]));
+        w.SetExtraCount(static_cast<int>(spec.extras.size()));
+        for (size_t i = 0; i < spec.extras.size(); ++i)
+            w.SetExtraFile(static_cast<int>(i), Put(dir, spec.extras[i]));
+        w.SetWallpaperName("Ocean");
+        w.SetPublisherName(spec.publisherName);
+        w.SetPublisherUrl(spec.publisherUrl);
+        w.SetCopyright(spec.copyright);
+        ASSERT_EQ(w.Build(dir / "out.exe", ""), 1) << w.error();
+        const Bytes built = ReadFileBytes(dir / "out.exe");
+        EXPECT_EQ(built, test::MakeSetupPackage(spec)) << "extras " << extras;
+        if (!extras) {
+            EXPECT_EQ(built.size() - spec.stub.size(), 3436u);
+        }
+        // Building again over the first output gives the same file.
+        ASSERT_EQ(w.Build(dir / "out.exe", ""), 1);
+        EXPECT_EQ(ReadFileBytes(dir / "out.exe"), built);
+    }
+}
+
+TEST(SimplePackageWriter, MatchesTheLayoutByteForByte) {
+    TempDir dir;
+    test::SimplePackageSpec spec = test::SampleSimpleSpec();
+    spec.extras = {{"extra.dat", PatternBytes(10, 6), -1}};
+    WriteFileBytes(dir / "Wovenlite.exe", spec.stub);
+    SimplePackageWriter w;
+    EXPECT_EQ(w.SetWallpaperName("Ocean"), 6);
+    EXPECT_EQ(w.SetStubFile(dir / "Wovenlite.exe"),
+              static_cast<int>((dir / "Wovenlite.exe").size() + 1));
+    w.SetMovieFile(Put(dir, spec.movie));
+    w.SetPageFile(Put(dir, spec.page));
+    w.SetImageFile(Put(dir, spec.image));
+    w.AddExtraFile(Put(dir, spec.extras[0]));
+    ASSERT_EQ(w.Build(dir / "lite.exe", ""), 1) << w.error();
+    const Bytes built = ReadFileBytes(dir / "lite.exe");
+    EXPECT_EQ(built.size() - spec.stub.size(), 3734u);
+    EXPECT_EQ(built, test::MakeSimplePackage(spec));
+
+    // And the installer's own reader takes back exactly the inputs.
+    SimplePackageReader r;
+    ASSERT_TRUE(r.Open(dir / "lite.exe"));
+    ASSERT_TRUE(CreateFolder(dir / "install"));
+    ASSERT_EQ(r.ExtractPackage(dir / "install", nullptr), SimplePackageReader::ExtractResult::Ok);
+    EXPECT_EQ(ReadFileBytes(dir / "install" + kSep + "Ocean" + kSep + "wave.swf"), spec.movie.data);
+    EXPECT_EQ(ReadFileBytes(dir / "install" + kSep + "Ocean.htm"), spec.page.data);
+}
+
+TEST(SimplePackageWriter, ExtraFilesThatComeAndGo) {
+    TempDir dir;
+    WriteFileBytes(dir / "stub.exe", PatternBytes(50));
+    for (const char* f : {"p.htm", "m.swf", "i.bmp", "kept.txt", "gone.txt", "grows.txt"})
+        WriteFileBytes(dir / f, PatternBytes(5));
+    auto writer = [&](SimplePackageWriter& w) {
+        w.SetStubFile(dir / "stub.exe");
+        w.SetPageFile(dir / "p.htm");
+        w.SetMovieFile(dir / "m.swf");
+        w.SetImageFile(dir / "i.bmp");
+        w.SetWallpaperName("Ocean");
+    };
+    {
+        // Missing when added: an empty entry, even if it appears later.
+        SimplePackageWriter w;
+        writer(w);
+        w.AddExtraFile(dir / "later.txt");
+        WriteFileBytes(dir / "later.txt", PatternBytes(9));
+        ASSERT_EQ(w.Build(dir / "a.exe", ""), 1) << w.error();
+        SimplePackageReader r;
+        ASSERT_TRUE(r.Open(dir / "a.exe"));
+        ASSERT_EQ(r.entries().size(), 1u);
+        EXPECT_EQ(r.entries()[0].size, 0u);
+        EXPECT_EQ(r.entries()[0].name, "later.txt");
+    }
+    const struct {
+        const char* what;
+        void (*change)(const TempDir&);
+    } failures[] = {
+        {"deleted after adding", [](const TempDir& d) { RemoveFile(d / "gone.txt"); }},
+        {"grown after adding",
+         [](const TempDir& d) { WriteFileBytes(d / "gone.txt", PatternBytes(6)); }},
+    };
+    for (const auto& f : failures) {
+        WriteFileBytes(dir / "gone.txt", PatternBytes(5));
+        SimplePackageWriter w;
+        writer(w);
+        w.AddExtraFile(dir / "gone.txt");
+        f.change(dir);
+        EXPECT_EQ(w.Build(dir / "b.exe", ""), 0) << f.what;
+        EXPECT_FALSE(test::PathExists(dir / "b.exe")) << f.what;
+    }
+}
+
+TEST(PackageWriters, CapacitiesRefuseBeforeAnythingIsWritten) {
+    TempDir dir;
+    WriteFileBytes(dir / "stub.exe", PatternBytes(50));
+    WriteFileBytes(dir / "x.txt", PatternBytes(3));
+    SetupPackageWriter setup;
+    setup.SetStubFile(dir / "stub.exe");
+    for (int k = 1; k <= 7; ++k)
+        setup.SetSlotFile(k, dir / "x.txt");
+    setup.SetExtraCount(129);
+    EXPECT_EQ(setup.Build(dir / "setup.exe", ""), 0);
+    EXPECT_NE(setup.error().find("128"), std::string::npos) << setup.error();
+
+    SimplePackageWriter simple;
+    simple.SetStubFile(dir / "stub.exe");
+    simple.SetPageFile(dir / "x.txt");
+    simple.SetMovieFile(dir / "x.txt");
+    simple.SetImageFile(dir / "x.txt");
+    simple.SetWallpaperName("Ocean");
+    for (int i = 0; i < 33; ++i)
+        simple.AddExtraFile(dir / "x.txt");
+    EXPECT_EQ(simple.Build(dir / "lite.exe", ""), 0);
+    EXPECT_NE(simple.error().find("32"), std::string::npos) << simple.error();
+    EXPECT_EQ(test::ListFolder(dir.path()), (std::vector<std::string>{"stub.exe", "x.txt"}));
+}
+
+TEST(PackageWriters, AFailedBuildKeepsTheEarlierOutputAndLeavesNoDebris) {
+    TempDir dir;
+    test::SetupPackageSpec spec = test::SampleSetupSpec();
+    WriteFileBytes(dir / "stub.exe", spec.stub);
+    SetupPackageWriter w;
+    w.SetStubFile(dir / "stub.exe");
+    for (int k = 1; k <= 7; ++k)
+        w.SetSlotFile(k, Put(dir, spec.slots[k - 1]));
+    w.SetWallpaperName("Ocean");
+    ASSERT_EQ(w.Build(dir / "good.exe", ""), 1);
+    const Bytes good = ReadFileBytes(dir / "good.exe");
+    const auto before = test::ListFolder(dir.path());
+
+    const struct {
+        const char* what;
+        void (*breakIt)(SetupPackageWriter&, const TempDir&);
+    } breaks[] = {
+        {"readme missing",
+         [](SetupPackageWriter& w, const TempDir& d) { w.SetSlotFile(6, d / "no-readme.txt"); }},
+        {"stub missing",
+         [](SetupPackageWriter& w, const TempDir& d) { w.SetStubFile(d / "none.exe"); }},
+        {"icon unusable", [](SetupPackageWriter&, const TempDir&) {}},
+    };
+    for (const auto& b : breaks) {
+        SetupPackageWriter again = w;
+        b.breakIt(again, dir);
+        std::string icon = std::string(b.what) == "icon unusable" ? dir / "readme.txt" : "";
+        EXPECT_EQ(again.Build(dir / "good.exe", icon), 0) << b.what;
+        EXPECT_FALSE(again.error().empty()) << b.what;
+        EXPECT_EQ(ReadFileBytes(dir / "good.exe"), good) << b.what;
+        EXPECT_EQ(test::ListFolder(dir.path()), before) << b.what;
+    }
+}
+
+TEST(PlayerTailWriter, AppendsTheTailWithTheBarePageName) {
+    TempDir dir;
+    const Bytes stub = PatternBytes(4000, 2);
+    WriteFileBytes(dir / "Wovenplay.exe", stub);
+    PlayerTailWriter w;
+    w.SetStubFile(dir / "Wovenplay.exe");
+    w.SetPageFile(dir / "Ocean.htm");
+    w.SetWallpaperName("Ocean");
+    w.SetPublisherName("Tide Works");
+    w.SetPublisherUrl("http://example.invalid/");
+    w.SetCopyright("(c) 2026");
+    ASSERT_EQ(w.Build(dir / "Ocean.exe", ""), 1) << w.error();
+    Bytes built = ReadFileBytes(dir / "Ocean.exe");
+    ASSERT_EQ(built.size(), stub.size() + kPlayerTailSize);
+    EXPECT_TRUE(std::equal(stub.begin(), stub.end(), built.begin()));
+    PlayerSettings s;
+    ASSERT_TRUE(ReadPlayerTail(dir / "Ocean.exe", &s));
+    EXPECT_EQ(s.pageName, "Ocean.htm");
+    EXPECT_EQ(s.publisherUrl, "http://example.invalid/");
+}
+
+} // namespace
+} // namespace ww
