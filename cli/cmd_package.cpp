@@ -21,6 +21,9 @@ struct PackageOptions {
 
 enum class Kind { None, Setup, Simple };
 
+// Where the installers put the files, under the Windows folder.
+const std::string kInstallRoot = "Web\\Wallpaper\\";
+
 // Which package an executable carries, opened in the matching reader.
 Kind OpenPackage(const std::string& path, SetupPackageReader* setup, SimplePackageReader* simple) {
     if (!FileExists(path)) {
@@ -58,19 +61,19 @@ void List(const PackageOptions& o) {
         return;
     case Kind::Setup: {
         const SetupTrailer& t = setup.trailer();
-        const std::string folder = t.wallpaperName + "\\";
+        const std::string folder = kInstallRoot + t.wallpaperName + "\\";
         std::printf("setup package\nwallpaper: %s\n", t.wallpaperName.c_str());
         for (int k = 1; k <= kSetupSlotCount; ++k)
-            PrintFile(t.slot(k).size, t.slot(k).name, k == kSlotPage ? "" : folder);
+            PrintFile(t.slot(k).size, t.slot(k).name, k == kSlotPage ? kInstallRoot : folder);
         for (const PackageEntry& e : setup.entries())
             PrintFile(e.size, e.name, folder);
         return;
     }
     case Kind::Simple: {
         const SimpleHeader& h = simple.header();
-        const std::string folder = h.wallpaperName + "\\";
+        const std::string folder = kInstallRoot + h.wallpaperName + "\\";
         std::printf("simple package\nwallpaper: %s\n", h.wallpaperName.c_str());
-        PrintFile(h.page.size, h.page.name, "");
+        PrintFile(h.page.size, h.page.name, kInstallRoot);
         PrintFile(h.movie.size, h.movie.name, folder);
         PrintFile(h.image.size, h.image.name, folder);
         for (const PackageEntry& e : simple.entries())
