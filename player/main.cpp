@@ -1,24 +1,57 @@
 // Wovenplay.exe: the player that every setup package carries. It finds its
-// settings in the tail that the builder appended to its own file.
+// settings in the tail that the builder appended to its own file and shows
+// the installed wallpaper's credits, with a button that puts the wallpaper
+// back on the desktop.
 #include "common/fs.h"
 #include "common/player_tail.h"
+#include "common/win32/active_desktop.h"
+#include "common/win32/hardening.h"
 #include "common/win32/message_box.h"
+#include "player/player_window.h"
+#include "player/resource.h"
 
 #include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
 
 #include <string>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+namespace {
+
+void InitControls() {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+}
+
+bool ReadOwnSettings(const std::string& self, ww::PlayerSettings* settings) {
+    if (ww::ReadPlayerTail(self, settings))
+        return true;
+    ww::ShowMessageBox(nullptr,
+                       "This player carries no wallpaper settings. It is made for a wallpaper by "
+                       "the Wallweaver builder.",
+                       "Wovenplay", MB_OK | MB_ICONINFORMATION);
+    return false;
+}
+
+void RunPlayerWindow(HINSTANCE instance, const ww::PlayerSettings& settings,
+                     const std::string& self) {
+    ww::ActiveDesktopObject desktop;
+    ww::player::PlayerWindow window(settings, self, desktop.get());
+    window.RunModal(instance, IDD_PLAYER, nullptr);
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    ww::RestrictDllSearchToSystem32();
+    InitControls();
+    const std::string self = ww::ModuleFilePath();
     ww::PlayerSettings settings;
-    if (!ww::ReadPlayerTail(ww::ModuleFilePath(), &settings)) {
-        ww::ShowMessageBox(nullptr,
-                           "This player carries no wallpaper settings. It is made for a "
-                           "wallpaper by the Wallweaver builder.",
-                           "Wovenplay", MB_OK | MB_ICONINFORMATION);
+    if (!ReadOwnSettings(self, &settings))
         return 1;
-    }
-    std::string text = settings.wallpaperName + "\r\n\r\nPublisher: " + settings.publisherName +
-                       "\r\nWeb address: " + settings.publisherUrl + "\r\n" + settings.copyright;
-    ww::ShowMessageBox(nullptr, text, settings.wallpaperName, MB_OK | MB_ICONINFORMATION);
+    HRESULT com = CoInitialize(nullptr);
+    RunPlayerWindow(instance, settings, self);
+    if (SUCCEEDED(com))
+        CoUninitialize();
     return 0;
 }

@@ -69,4 +69,21 @@ struct SeenBox {
 };
 SeenBox AnswerNextBox(DWORD pid, const std::string& title, int button, DWORD timeoutMs = 30000);
 
+// The first window below root (children, grandchildren...) with control id
+// id; pages that are child dialogs are searched too. Null when none.
+HWND FindControl(HWND root, int id);
+// A control's text through WM_GETTEXT, which also reaches the current text
+// of another process's edit boxes.
+std::string ControlText(HWND control);
+// Clicks a check box or button itself (BM_CLICK), as the mouse would, and
+// waits until the program has handled it.
+void ClickControl(HWND control);
+bool IsCheckedBox(HWND checkBox);
+// A visible top-level window of any process with this title; null on
+// time-out. *pid gets its process.
+HWND WaitForAnyWindow(const std::string& title, DWORD timeoutMs, DWORD* pid = nullptr);
+// Saves what the screen shows of a window as a 24-bit BMP file, for a person
+// to look at; the window is brought to the front first.
+bool SaveWindowImage(HWND hwnd, const std::string& bmpPath);
+
 } // namespace ww::test

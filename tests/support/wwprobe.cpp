@@ -39,10 +39,21 @@ int main(int argc, char** argv) {
         std::printf("window \"%s\"\n", ww::test::WindowText(w).c_str());
         PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
     }
-    if (!child.Wait(15000)) {
-        std::fprintf(stderr, "wwprobe: the program did not end\n");
-        child.Kill();
-        return 1;
+    // A program that asks before it ends (the builder's exit question) is
+    // answered Yes.
+    for (DWORD waited = 0; !child.Wait(200); waited += 200) {
+        if (waited >= 15000) {
+            std::fprintf(stderr, "wwprobe: the program did not end\n");
+            child.Kill();
+            return 1;
+        }
+        for (const ww::test::WindowInfo& info : ww::test::TopWindowsOf(child.pid())) {
+            if (ww::test::IsMessageBox(info.hwnd)) {
+                std::printf("message box \"%s\": %s\n", info.title.c_str(),
+                            ww::test::MessageBoxText(info.hwnd).c_str());
+                ww::test::PressButton(info.hwnd, IDYES);
+            }
+        }
     }
     return 0;
 }

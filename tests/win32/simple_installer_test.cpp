@@ -4,6 +4,7 @@
 #include "common/path.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_builder.h"
+#include "tests/support/swf_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32_active_desktop.h"
 #include "tests/support/win32_driver.h"
@@ -168,6 +169,56 @@ TEST_F(SimpleInstaller, ATruncatedCopyIsNotASetupFile) {
               "This file is not a standard setup file!");
     ExpectEnded();
     EXPECT_FALSE(test::PathExists(Folder()));
+}
+
+} // namespace
+} // namespace ww
+
+namespace ww {
+namespace {
+
+// The sample project built by the command-line builder from the Windows
+// build's own folder, then installed as a person would.
+TEST(SimpleInstallerEndToEnd, TheSampleBuiltByTheCommandLineInstalls) {
+    TempDir dir;
+    const std::string sample = std::string(WW_SOURCE_DIR) + "/samples/ocean/";
+    const std::string project = dir / "ocean";
+    ASSERT_TRUE(CreateFolder(project));
+    for (const char* f : {"Ocean.sdf", "readme.txt", "credits.txt"})
+        test::WriteFileBytes(project + "\\" + f, test::ReadFileBytes(sample + f));
+    test::SwfSpec movie = test::StageSpec(false);
+    test::WriteFileBytes(project + "\\wave.swf", test::MakeSwf(movie));
+
+    const std::string output = dir / "Ocean Wallpaper.exe";
+    ChildProcess cli;
+    ASSERT_TRUE(cli.Start(BinFolder() + "wallweaver-cli.exe",
+                          {"build-wallpaper", project + "\\Ocean.sdf", "--output", output,
+                           "--builder-folder", BinFolder()}));
+    DWORD status = 99;
+    ASSERT_TRUE(cli.Wait(60000, &status));
+    ASSERT_EQ(status, 0u);
+
+    // Run from another folder under another name.
+    ASSERT_TRUE(CreateFolder(dir / "downloads"));
+    const std::string renamed = dir / "downloads\\ocean-wallpaper-2.exe";
+    ASSERT_TRUE(CopyFileA(output.c_str(), renamed.c_str(), FALSE));
+    ChildProcess installer;
+    ASSERT_TRUE(installer.Start(renamed, {}, dir / "downloads"));
+    EXPECT_EQ(AnswerNextBox(installer.pid(), "Setup", IDYES).text, "Do you want to install Ocean?");
+    EXPECT_TRUE(AnswerNextBox(installer.pid(), "Setup", IDNO).found);
+    EXPECT_TRUE(installer.Wait(20000));
+
+    const std::string installed = WallpaperFolder() + "Ocean\\";
+    EXPECT_EQ(test::ReadFileBytes(installed + "wave.swf"), test::MakeSwf(movie));
+    EXPECT_EQ(test::ReadFileBytes(installed + "credits.txt"),
+              test::ReadFileBytes(sample + "credits.txt"));
+    EXPECT_EQ(test::ReadFileBytes(installed + "display1.bmp"),
+              test::ReadFileBytes(BinFolder() + "Resource\\display1.bmp"));
+    std::string page = test::ReadFileText(WallpaperFolder() + "Ocean.htm");
+    EXPECT_NE(page.find("Ocean\\wave.swf"), std::string::npos);
+    std::error_code ec;
+    std::filesystem::remove_all(installed, ec);
+    std::filesystem::remove(WallpaperFolder() + "Ocean.htm", ec);
 }
 
 } // namespace

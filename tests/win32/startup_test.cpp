@@ -4,7 +4,6 @@
 #include "common/file.h"
 #include "common/fs.h"
 #include "common/path.h"
-#include "common/player_tail.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32_driver.h"
@@ -72,25 +71,6 @@ TEST(PlayerStartup, SaysPlainlyWhenItCarriesNoSettings) {
     HWND box = test::WaitForWindow(player.pid(), "Wovenplay", 30000);
     ASSERT_NE(box, nullptr);
     EXPECT_NE(test::MessageBoxText(box).find("carries no wallpaper settings"), std::string::npos);
-    test::PressButton(box, IDOK);
-    EXPECT_TRUE(player.Wait(15000));
-}
-
-TEST(PlayerStartup, ShowsTheWallpaperFromItsTail) {
-    TempDir dir;
-    test::Bytes exe = test::ReadFileBytes(BinFolder() + "Wovenplay.exe");
-    uint8_t tail[kPlayerTailSize];
-    WritePlayerTail({"Ocean.htm", "Ocean", "Tide Works", "http://example.invalid/", "(c) Tide"},
-                    tail);
-    exe.insert(exe.end(), tail, tail + sizeof tail);
-    test::WriteFileBytes(dir / "Ocean.exe", exe);
-    ChildProcess player;
-    ASSERT_TRUE(player.Start(dir / "Ocean.exe"));
-    HWND box = test::WaitForWindow(player.pid(), "Ocean", 30000);
-    ASSERT_NE(box, nullptr);
-    std::string text = test::MessageBoxText(box);
-    EXPECT_NE(text.find("Tide Works"), std::string::npos) << text;
-    EXPECT_NE(text.find("http://example.invalid/"), std::string::npos) << text;
     test::PressButton(box, IDOK);
     EXPECT_TRUE(player.Wait(15000));
 }

@@ -1,0 +1,500 @@
+// Wovenset run as a person runs it: an installer made of the real stub with
+// a package appended (the real player as slot 7), started under an unusual
+// name, its wizard walked by its buttons and its boxes answered from outside.
+#include "common/fs.h"
+#include "common/path.h"
+#include "common/player_tail.h"
+#include "common/win32/shortcuts.h"
+#include "tests/support/bitmap_writer.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/package_builder.h"
+#include "tests/support/swf_writer.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/win32_driver.h"
+#include "tests/win32/shell_folders.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+namespace ww {
+namespace {
+
+using test::AnswerNextBox;
+using test::ChildProcess;
+using test::ControlText;
+using test::FindControl;
+
+constexpr int kBack = 1000, kNext = 1001, kExit = 1002, kLicenseText = 1005, kLaunch = 1006,
+              kQuickLaunchIcon = 1007, kProgress = 1008, kInstallText = 1010, kDesktopIcon = 1011,
+              kTasksText = 1012, kStatus = 1013, kStepCaption = 1014, kFinishedText = 1015,
+              kHeading = 1018;
+
+std::string BinFolder() {
+    return FolderOfPath(ModuleFilePath());
+}
+
+std::string WallpaperFolder() {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    return std::string(windows) + "\\Web\\Wallpaper\\";
+}
+
+// Page screenshots land under the build tree for a person to look at.
+std::string ArtefactFolder() {
+    std::string folder = FolderOfPath(WithoutTrailingSeparator(BinFolder())) + "test-artefacts";
+    CreateFolder(folder);
+    folder += "\\setup-wizard\\";
+    CreateFolder(folder);
+    return folder;
+}
+
+bool WaitForTitle(HWND window, const std::string& title, DWORD timeoutMs = 30000) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50)) {
+        if (test::WindowText(window) == title)
+            return true;
+    }
+    return false;
+}
+
+bool Enabled(HWND wizard, int id) {
+    return IsWindowEnabled(GetDlgItem(wizard, id)) != FALSE;
+}
+
+bool Visible(HWND wizard, int id) {
+    return IsWindowVisible(GetDlgItem(wizard, id)) != FALSE;
+}
+
+class SetupWizard : public ::testing::Test {
+  protected:
+    void SetUp() override { UseName("Weave " + UniqueSuffix()); }
+    void TearDown() override {
+        if (child_)
+            child_->Kill();
+        std::error_code ec;
+        std::filesystem::remove_all(Folder(), ec);
+        std::filesystem::remove(WallpaperFolder() + name_ + ".htm", ec);
+        DeleteFileA(QuickLaunchLink().c_str());
+    }
+
+    void UseName(const std::string& name) {
+        name_ = name;
+        spec_ = test::SampleSetupSpec();
+        spec_.stub = test::ReadFileBytes(BinFolder() + "Wovenset.exe");
+        spec_.wallpaperName = name_;
+        spec_.slots[0] = {name_ + ".htm", test::PatternBytes(500, 1), -1};
+        spec_.slots[1] = {"wave.swf", test::PatternBytes(3000, 2), -1};
+        spec_.slots[2] = {"display1.bmp", test::MakeBitmap({32, 24, 24, 0x102030}), -1};
+        spec_.slots[3] = {"top1.bmp", test::MakeBitmap({566, 69, 24, 0x3060C0}), -1};
+        spec_.slots[4] = {"left1.bmp", test::MakeBitmap({164, 300, 8, 0x206040}), -1};
+        const std::string readme = "Terms of use\nLine two\r\n";
+        test::Bytes readmeBytes(readme.begin(), readme.end());
+        readmeBytes.push_back(0);
+        readmeBytes.insert(readmeBytes.end(), {'h', 'i', 'd', 'd', 'e', 'n'});
+        spec_.slots[5] = {"readme.txt", readmeBytes, -1};
+        spec_.slots[6] = {name_ + ".exe", Player(), -1};
+        spec_.extras = {{"notes.txt", test::PatternBytes(77, 4), -1}, {"empty.dat", {}, -1}};
+    }
+    test::Bytes Player() const {
+        test::Bytes exe = test::ReadFileBytes(BinFolder() + "Wovenplay.exe");
+        uint8_t tail[kPlayerTailSize];
+        WritePlayerTail(
+            {name_ + ".htm", name_, "Tide Works", "http://example.invalid/", "(c) Tide"}, tail);
+        exe.insert(exe.end(), tail, tail + sizeof tail);
+        return exe;
+    }
+    std::string Folder() const { return WallpaperFolder() + name_ + "\\"; }
+    std::string Suffix() const { return " - " + name_ + " Setup Wizard"; }
+    std::string DesktopLink() const { return dir_ / ("Desktop\\" + name_ + ".lnk"); }
+    std::string QuickLaunchLink() const { return QuickLaunchFolder() + name_ + ".lnk"; }
+
+    // Writes the installer under an unusual name and starts it.
+    void Start(const test::Bytes& installer) {
+        exe_ = dir_ / "Get the wallpaper now.exe";
+        test::WriteFileBytes(exe_, installer);
+        child_ = std::make_unique<ChildProcess>();
+        ASSERT_TRUE(child_->Start(exe_, {}, dir_.path()));
+    }
+    // Answers Yes to the install question and waits for the Welcome page.
+    HWND AcceptInstall() {
+        auto question = AnswerNextBox(child_->pid(), "Setup", IDYES);
+        EXPECT_EQ(question.text, "This will install " + name_ + ". Do you wish to continue?");
+        return test::WaitForWindow(child_->pid(), "Welcome" + Suffix(), 30000);
+    }
+    void Press(HWND wizard, int id, const std::string& nextTitle) {
+        test::PressButton(wizard, id);
+        ASSERT_TRUE(WaitForTitle(wizard, nextTitle + Suffix())) << test::WindowText(wizard);
+    }
+    void Screenshot(HWND wizard, const std::string& name) {
+        EXPECT_TRUE(test::SaveWindowImage(wizard, ArtefactFolder() + name + ".bmp")) << name;
+    }
+    void ExpectEnded() { EXPECT_TRUE(child_->Wait(20000)) << "the wizard did not end"; }
+    // Walks from Welcome to Finished with the boxes as given.
+    HWND InstallWith(bool desktopIcon, bool quickLaunchIcon) {
+        HWND wizard = AcceptInstall();
+        EXPECT_NE(wizard, nullptr);
+        if (!wizard)
+            return nullptr;
+        Press(wizard, kNext, "License Agreement");
+        Press(wizard, kNext, "Select Additional Tasks");
+        if (!desktopIcon)
+            test::ClickControl(FindControl(wizard, kDesktopIcon));
+        if (!quickLaunchIcon)
+            test::ClickControl(FindControl(wizard, kQuickLaunchIcon));
+        Press(wizard, kNext, "Finished");
+        return wizard;
+    }
+    void ExpectInstalledFiles() {
+        EXPECT_EQ(test::ReadFileBytes(WallpaperFolder() + name_ + ".htm"), spec_.slots[0].data);
+        for (int slot = 1; slot < 7; ++slot)
+            EXPECT_EQ(test::ReadFileBytes(Folder() + spec_.slots[slot].name),
+                      spec_.slots[slot].data)
+                << spec_.slots[slot].name;
+        for (const auto& extra : spec_.extras)
+            EXPECT_EQ(test::ReadFileBytes(Folder() + extra.name), extra.data) << extra.name;
+        EXPECT_EQ(
+            test::ListFolder(Folder()),
+            (std::vector<std::string>{name_ + ".exe", "display1.bmp", "empty.dat", "left1.bmp",
+                                      "notes.txt", "readme.txt", "top1.bmp", "wave.swf"}));
+    }
+
+    test::TempDir dir_;
+    // The desktop of the test prefix is the host's home folder; it is moved
+    // here for the shortcuts.
+    test::DesktopRedirect desktop_{dir_ / "Desktop"};
+    std::string name_;
+    std::string exe_;
+    test::SetupPackageSpec spec_;
+    std::unique_ptr<ChildProcess> child_;
+};
+
+TEST_F(SetupWizard, WalksFromWelcomeToFinishedAndStartsThePlayer) {
+    Start(test::MakeSetupPackage(spec_));
+    HWND wizard = AcceptInstall();
+    ASSERT_NE(wizard, nullptr);
+
+    EXPECT_EQ(ControlText(FindControl(wizard, kHeading)),
+              "Welcome to the " + name_ + " Setup Wizard");
+    EXPECT_EQ(ControlText(FindControl(wizard, kInstallText)),
+              "This will install " + name_ + " on your computer.");
+    EXPECT_FALSE(Enabled(wizard, kBack));
+    EXPECT_TRUE(Enabled(wizard, kNext));
+    EXPECT_EQ(ControlText(GetDlgItem(wizard, kExit)), "&Exit");
+    Screenshot(wizard, "1-welcome");
+
+    Press(wizard, kNext, "License Agreement");
+    EXPECT_TRUE(Enabled(wizard, kBack));
+    // Up to the first zero byte, lines ending in CR LF.
+    EXPECT_EQ(ControlText(FindControl(wizard, kLicenseText)), "Terms of use\r\nLine two\r\n");
+    // Typing and editing keys do not change the text.
+    HWND licence = FindControl(wizard, kLicenseText);
+    DWORD_PTR ignored = 0;
+    for (UINT key : {UINT(VK_DELETE), UINT(VK_BACK), UINT('X')})
+        SendMessageTimeoutA(licence, WM_KEYDOWN, key, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    SendMessageTimeoutA(licence, WM_CHAR, 'x', 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    SendMessageTimeoutA(licence, WM_CLEAR, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    EXPECT_EQ(ControlText(licence), "Terms of use\r\nLine two\r\n");
+    Screenshot(wizard, "2-license-agreement");
+
+    Press(wizard, kNext, "Select Additional Tasks");
+    EXPECT_EQ(ControlText(FindControl(wizard, kTasksText)),
+              "Setect the additional tasks you would like Setup to perform while installing " +
+                  name_ + " , then click Next.");
+    EXPECT_TRUE(test::IsCheckedBox(FindControl(wizard, kDesktopIcon)));
+    EXPECT_TRUE(test::IsCheckedBox(FindControl(wizard, kQuickLaunchIcon)));
+    Screenshot(wizard, "3-select-additional-tasks");
+
+    // The installation runs on entering the Installing page and moves on.
+    Press(wizard, kNext, "Finished");
+    EXPECT_EQ(ControlText(FindControl(wizard, kStatus)), "Extracting files......");
+    EXPECT_EQ(ControlText(FindControl(wizard, kStepCaption)), Folder());
+    EXPECT_EQ(SendMessageA(FindControl(wizard, kProgress), PBM_GETPOS, 0, 0), 99);
+    EXPECT_FALSE(Visible(wizard, kBack));
+    EXPECT_FALSE(Visible(wizard, kNext));
+    EXPECT_FALSE(Enabled(wizard, kNext));
+    EXPECT_EQ(ControlText(GetDlgItem(wizard, kExit)), "Finish");
+    EXPECT_EQ(ControlText(FindControl(wizard, kFinishedText)),
+              "Setup has finished installing " + name_ +
+                  " on your computer. The application may be launched by selecting the "
+                  "installed icons.");
+    EXPECT_EQ(ControlText(FindControl(wizard, kLaunch)), "Launch " + name_);
+    EXPECT_TRUE(test::IsCheckedBox(FindControl(wizard, kLaunch)));
+    Screenshot(wizard, "5-finished");
+    ExpectInstalledFiles();
+
+    const DWORD wizardPid = child_->pid();
+    test::PressButton(wizard, kExit);
+    ExpectEnded();
+    DWORD playerPid = 0;
+    HWND player = test::WaitForAnyWindow(name_, 30000, &playerPid);
+    ASSERT_NE(player, nullptr) << "the player did not start";
+    test::PressButton(player, IDCANCEL);
+
+    const std::string target = Folder() + name_ + ".exe";
+    for (const std::string& link : {DesktopLink(), QuickLaunchLink()}) {
+        test::ShortcutInfo info;
+        ASSERT_TRUE(test::ReadShortcut(link, &info)) << link;
+        EXPECT_TRUE(EqualsNoCase(info.target, target)) << info.target;
+        EXPECT_TRUE(EqualsNoCase(info.workingFolder, Folder())) << info.workingFolder;
+    }
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, playerPid);
+    if (process) {
+        EXPECT_EQ(WaitForSingleObject(process, 15000), WAIT_OBJECT_0);
+        CloseHandle(process);
+    }
+    // The images were read from a private temporary folder, now gone.
+    EXPECT_TRUE(
+        FindMatches(UserTempFolder() + "Wovenset-" + std::to_string(wizardPid) + "-*").empty());
+}
+
+TEST_F(SetupWizard, NoToTheFirstQuestionTouchesNothing) {
+    Start(test::MakeSetupPackage(spec_));
+    EXPECT_TRUE(AnswerNextBox(child_->pid(), "Setup", IDNO).found);
+    ExpectEnded();
+    EXPECT_FALSE(test::PathExists(Folder()));
+    EXPECT_FALSE(test::PathExists(WallpaperFolder() + name_ + ".htm"));
+}
+
+TEST_F(SetupWizard, ACopyWithoutAPackageNamesItsOwnPath) {
+    test::BoxLog boxes(dir_ / "boxes.log");
+    Start(spec_.stub);
+    auto box = AnswerNextBox(child_->pid(), "Setup", IDOK);
+    EXPECT_EQ(box.text, exe_ + " is not a Wallweaver Setup File!");
+    ExpectEnded();
+    auto shown = boxes.Read();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].flags, UINT(MB_OK | MB_ICONSTOP));
+}
+
+TEST_F(SetupWizard, AHostilePackageWritesNothing) {
+    struct Case {
+        const char* what;
+        void (*alter)(test::SetupPackageSpec&);
+    };
+    const Case cases[] = {
+        {"an extra file named outside the folder",
+         [](test::SetupPackageSpec& s) { s.extras[0].name = "..\\..\\evil.txt"; }},
+        {"a slot named by a path", [](test::SetupPackageSpec& s) { s.slots[1].name = "C:evil"; }},
+        {"a count above capacity", [](test::SetupPackageSpec& s) { s.recordedCount = 129; }},
+        {"a negative count", [](test::SetupPackageSpec& s) { s.recordedCount = 0xFFFFFFFF; }},
+        {"a size reaching before the file",
+         [](test::SetupPackageSpec& s) { s.slots[0].recordedSize = 0x7FFFFFFF; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::SetupPackageSpec spec = spec_;
+        c.alter(spec);
+        Start(test::MakeSetupPackage(spec));
+        auto box = AnswerNextBox(child_->pid(), "Setup", IDOK);
+        EXPECT_EQ(box.text, exe_ + " is not a Wallweaver Setup File!");
+        ExpectEnded();
+        EXPECT_FALSE(test::PathExists(Folder()));
+        EXPECT_FALSE(test::PathExists(WallpaperFolder() + name_ + ".htm"));
+    }
+}
+
+TEST_F(SetupWizard, BackEscapeAndTheCloseBox) {
+    test::BoxLog boxes(dir_ / "boxes.log");
+    Start(test::MakeSetupPackage(spec_));
+    HWND wizard = AcceptInstall();
+    ASSERT_NE(wizard, nullptr);
+    Press(wizard, kNext, "License Agreement");
+    Press(wizard, kBack, "Welcome");
+    EXPECT_FALSE(Enabled(wizard, kBack));
+    EXPECT_TRUE(Enabled(wizard, kNext));
+
+    // Escape does nothing; Exit and the close box ask, No keeps the page.
+    PostMessageA(wizard, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    test::PressButton(wizard, kExit);
+    auto question = AnswerNextBox(child_->pid(), "Wallweaver Setup", IDNO);
+    EXPECT_EQ(question.text, "Do your want to exit setup?");
+    EXPECT_EQ(test::WindowText(wizard), "Welcome" + Suffix());
+    PostMessageA(wizard, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(AnswerNextBox(child_->pid(), "Wallweaver Setup", IDYES).found);
+    ExpectEnded();
+
+    auto shown = boxes.Read();
+    ASSERT_EQ(shown.size(), 3u) << "Escape asked something";
+    for (size_t i = 1; i < 3; ++i) {
+        EXPECT_EQ(shown[i].title, "Wallweaver Setup");
+        EXPECT_EQ(shown[i].flags, UINT(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+    }
+    EXPECT_FALSE(test::PathExists(Folder()));
+}
+
+TEST_F(SetupWizard, UncheckingAllThreeBoxesTouchesNoShell) {
+    Start(test::MakeSetupPackage(spec_));
+    HWND wizard = InstallWith(false, false);
+    ASSERT_NE(wizard, nullptr);
+    test::ClickControl(FindControl(wizard, kLaunch));
+    EXPECT_FALSE(test::IsCheckedBox(FindControl(wizard, kLaunch)));
+    // The close box does nothing on the last page.
+    PostMessageA(wizard, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(wizard));
+    test::PressButton(wizard, kExit);
+    ExpectEnded();
+    ExpectInstalledFiles();
+    EXPECT_FALSE(test::PathExists(DesktopLink()));
+    EXPECT_FALSE(test::PathExists(QuickLaunchLink()));
+    EXPECT_EQ(test::WaitForAnyWindow(name_, 3000), nullptr) << "the player was started";
+}
+
+TEST_F(SetupWizard, AQuestionMarkInTheNameGivesTheFolderMessageAndExtractsNothing) {
+    UseName("Odd?" + UniqueSuffix());
+    const auto before = test::ListFolder(WallpaperFolder());
+    test::BoxLog boxes(dir_ / "boxes.log");
+    Start(test::MakeSetupPackage(spec_));
+    HWND wizard = AcceptInstall();
+    ASSERT_NE(wizard, nullptr);
+    Press(wizard, kNext, "License Agreement");
+    Press(wizard, kNext, "Select Additional Tasks");
+    test::PressButton(wizard, kNext);
+    auto box = AnswerNextBox(child_->pid(), "Setup", IDYES);
+    EXPECT_EQ(box.text, "Can not create directory to extra files!");
+    // The Installing page stays, every button enabled.
+    ASSERT_TRUE(WaitForTitle(wizard, "Installing" + Suffix()));
+    EXPECT_TRUE(Enabled(wizard, kBack) && Enabled(wizard, kNext) && Enabled(wizard, kExit));
+    EXPECT_EQ(ControlText(FindControl(wizard, kStatus)), "Extracting files......");
+    Screenshot(wizard, "4-installing");
+
+    // Back and Next run the installation again, with the same outcome.
+    Press(wizard, kBack, "Select Additional Tasks");
+    test::PressButton(wizard, kNext);
+    EXPECT_EQ(AnswerNextBox(child_->pid(), "Setup", IDNO).text,
+              "Can not create directory to extra files!");
+    ASSERT_TRUE(WaitForTitle(wizard, "Installing" + Suffix()));
+    Press(wizard, kNext, "Finished");
+    test::PressButton(wizard, kExit);
+    ExpectEnded();
+
+    auto shown = boxes.Read();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[1].flags, UINT(MB_YESNO | MB_ICONEXCLAMATION));
+    EXPECT_EQ(test::ListFolder(WallpaperFolder()), before);
+    EXPECT_EQ(test::WaitForAnyWindow(name_, 2000), nullptr) << "a player was started";
+}
+
+TEST_F(SetupWizard, ASecondRunOverwritesTheFirst) {
+    Start(test::MakeSetupPackage(spec_));
+    HWND wizard = InstallWith(false, false);
+    ASSERT_NE(wizard, nullptr);
+    test::ClickControl(FindControl(wizard, kLaunch));
+    test::PressButton(wizard, kExit);
+    ExpectEnded();
+    ExpectInstalledFiles();
+
+    // The second package carries other bytes and a readme far beyond the
+    // 128 KiB of the original buffers, shown whole.
+    spec_.slots[0].data = test::PatternBytes(400, 9);
+    spec_.slots[1].data = test::PatternBytes(2500, 8);
+    std::string readme(200000, 'r');
+    for (size_t i = 100; i < readme.size(); i += 101)
+        readme[i] = '\n';
+    spec_.slots[5].data = test::Bytes(readme.begin(), readme.end());
+    spec_.extras[0].data = test::PatternBytes(33, 7);
+    Start(test::MakeSetupPackage(spec_));
+    wizard = AcceptInstall();
+    ASSERT_NE(wizard, nullptr);
+    Press(wizard, kNext, "License Agreement");
+    const size_t lines = static_cast<size_t>(std::count(readme.begin(), readme.end(), '\n'));
+    EXPECT_EQ(ControlText(FindControl(wizard, kLicenseText)).size(), readme.size() + lines);
+    Press(wizard, kNext, "Select Additional Tasks");
+    Press(wizard, kNext, "Finished");
+    test::ClickControl(FindControl(wizard, kLaunch));
+    test::PressButton(wizard, kExit);
+    ExpectEnded();
+    ExpectInstalledFiles();
+}
+
+// The sample project built by the command-line builder from the Windows
+// build's own folder, then installed from Welcome to Finished.
+TEST_F(SetupWizard, TheSampleBuiltByTheCommandLineInstallsWhole) {
+    const std::string sample = std::string(WW_SOURCE_DIR) + "/samples/ocean/";
+    const std::string project = dir_ / "ocean";
+    ASSERT_TRUE(CreateFolder(project));
+    for (const char* f : {"readme.txt", "credits.txt"})
+        test::WriteFileBytes(project + "\\" + f, test::ReadFileBytes(sample + f));
+    // Named apart from the other tests' installs of the same sample.
+    std::string sdf = test::ReadFileText(sample + "Ocean.sdf");
+    const size_t at = sdf.find("WallpaperName=Ocean");
+    ASSERT_NE(at, std::string::npos);
+    sdf.replace(at, std::string("WallpaperName=Ocean").size(), "WallpaperName=" + name_);
+    test::WriteFileText(project + "\\Ocean.sdf", sdf);
+    const test::SwfSpec movie = test::StageSpec(false);
+    test::WriteFileBytes(project + "\\wave.swf", test::MakeSwf(movie));
+
+    const std::string output = dir_ / "Ocean Setup.exe";
+    ChildProcess cli;
+    ASSERT_TRUE(cli.Start(BinFolder() + "wallweaver-cli.exe",
+                          {"build-installer", project + "\\Ocean.sdf", "--output", output,
+                           // No trailing backslash: before the closing quote it
+                           // would escape the quote.
+                           "--builder-folder", WithoutTrailingSeparator(BinFolder())}));
+    DWORD status = 99;
+    ASSERT_TRUE(cli.Wait(60000, &status));
+    ASSERT_EQ(status, 0u);
+
+    Start(test::ReadFileBytes(output));
+    HWND wizard = AcceptInstall();
+    ASSERT_NE(wizard, nullptr);
+    Press(wizard, kNext, "License Agreement");
+    std::string readme = test::ReadFileText(sample + "readme.txt");
+    EXPECT_NE(ControlText(FindControl(wizard, kLicenseText)).find(readme.substr(0, 20)),
+              std::string::npos);
+    Press(wizard, kNext, "Select Additional Tasks");
+    Press(wizard, kNext, "Finished");
+    test::PressButton(wizard, kExit);
+    ExpectEnded();
+
+    const std::string built = BinFolder() + "output\\" + name_;
+    EXPECT_EQ(test::ReadFileBytes(WallpaperFolder() + name_ + ".htm"),
+              test::ReadFileBytes(built + ".htm"));
+    const struct {
+        const char* installed;
+        std::string from;
+    } files[] = {
+        {"wave.swf", project + "\\wave.swf"},
+        {"display1.bmp", BinFolder() + "Resource\\display1.bmp"},
+        {"top1.bmp", BinFolder() + "Resource\\top1.bmp"},
+        {"left1.bmp", BinFolder() + "Resource\\left1.bmp"},
+        {"readme.txt", sample + "readme.txt"},
+        {"credits.txt", sample + "credits.txt"},
+    };
+    for (const auto& f : files)
+        EXPECT_EQ(test::ReadFileBytes(Folder() + f.installed), test::ReadFileBytes(f.from))
+            << f.installed;
+    EXPECT_EQ(test::ReadFileBytes(Folder() + name_ + ".exe"), test::ReadFileBytes(built + ".exe"));
+    PlayerSettings settings;
+    ASSERT_TRUE(ReadPlayerTail(Folder() + name_ + ".exe", &settings));
+    EXPECT_EQ(settings.pageName, name_ + ".htm");
+    EXPECT_EQ(settings.wallpaperName, name_);
+    EXPECT_EQ(settings.publisherName, "Wallweaver Samples");
+
+    const std::string target = Folder() + name_ + ".exe";
+    for (const std::string& link : {DesktopLink(), QuickLaunchLink()}) {
+        test::ShortcutInfo info;
+        ASSERT_TRUE(test::ReadShortcut(link, &info)) << link;
+        EXPECT_TRUE(EqualsNoCase(info.target, target)) << info.target;
+        EXPECT_TRUE(EqualsNoCase(info.workingFolder, Folder())) << info.workingFolder;
+    }
+    DWORD playerPid = 0;
+    HWND player = test::WaitForAnyWindow(name_, 30000, &playerPid);
+    ASSERT_NE(player, nullptr) << "the player did not start";
+    test::PressButton(player, IDCANCEL);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, playerPid);
+    if (process) {
+        EXPECT_EQ(WaitForSingleObject(process, 15000), WAIT_OBJECT_0);
+        CloseHandle(process);
+    }
+    DeleteFileA((built + ".htm").c_str());
+    DeleteFileA((built + ".exe").c_str());
+}
+
+} // namespace
+} // namespace ww
