@@ -8,7 +8,7 @@
 
 namespace ww {
 
-constexpr size_t kCopyBlockSize = 64 * 1024;
+constexpr size_t kCopyBlockSize = 256 * 1024;
 
 class File {
   public:

@@ -25,7 +25,7 @@ struct Run {
 };
 
 // Runs job in a child; its wall time and peak resident size.
-Run Measure(const std::function<bool()>& job) {
+Run MeasureOnce(const std::function<bool()>& job) {
     auto start = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0)
@@ -38,6 +38,19 @@ Run Measure(const std::function<bool()>& job) {
     r.peakKiB = usage.ru_maxrss;
     r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return r;
+}
+
+// The better of two runs, with the disk's write-back settled before each, so
+// neither side pays for the other's dirty pages.
+Run Measure(const std::function<bool()>& job) {
+    Run best;
+    for (int i = 0; i < 2; ++i) {
+        sync();
+        Run r = MeasureOnce(job);
+        if (i == 0 || r.seconds < best.seconds)
+            best = r;
+    }
+    return best;
 }
 
 bool WriteFile(const std::string& path, size_t bytes, unsigned seed) {
