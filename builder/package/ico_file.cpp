@@ -42,8 +42,7 @@ bool ReadIconImage(const std::string& path, int index, IconImage* image) {
         return false;
 
     uint8_t entry[kIconEntrySize];
-    if (!f.Seek(static_cast<int64_t>(kIconHeaderSize + size_t(index) * kIconEntrySize),
-                SEEK_SET) ||
+    if (!f.Seek(static_cast<int64_t>(kIconHeaderSize + size_t(index) * kIconEntrySize), SEEK_SET) ||
         !f.ReadExact(entry, sizeof entry))
         return false;
     ByteReader r(entry, sizeof entry);

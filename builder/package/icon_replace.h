@@ -16,7 +16,6 @@ int ReplaceExecutableIcon(const std::string& exe, const std::string& icon, int i
 // The same through our own PE resource editor instead of the system's
 // resource-update functions: the body used off Windows, and on Windows a
 // second body the tests hold against the first.
-int ReplaceExecutableIconPortable(const std::string& exe, const std::string& icon,
-                                  int imageIndex);
+int ReplaceExecutableIconPortable(const std::string& exe, const std::string& icon, int imageIndex);
 
 } // namespace ww

@@ -20,8 +20,7 @@ void PatchGroups(ResourceTree& tree, const IconImage& image) {
 
 } // namespace
 
-int ReplaceExecutableIconPortable(const std::string& exe, const std::string& icon,
-                                  int imageIndex) {
+int ReplaceExecutableIconPortable(const std::string& exe, const std::string& icon, int imageIndex) {
     IconImage image;
     if (!ReadIconImage(icon, imageIndex, &image))
         return 0;

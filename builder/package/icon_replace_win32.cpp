@@ -87,30 +87,43 @@ bool UpdateIcon(const std::string& exe, const IconImage& image,
     return EndUpdateResourceA(update, ok ? FALSE : TRUE) != 0 && ok;
 }
 
-// The system's functions take malformed images that our reader refuses (and
-// some crash on them), so our reader checks the executable first.
-bool IsWellFormedImage(const std::string& exe) {
-    PeResourceEditor check;
-    return check.Open(exe);
-}
-
 } // namespace
 
+// The system's functions take malformed images that our reader refuses (and
+// some crash on them), so our reader checks the executable first. They are
+// given the image alone: what followed it is put back behind the new image by
+// our writer, which also moves the offsets into it and sets the checksum, as
+// the system's functions do not.
 int ReplaceExecutableIcon(const std::string& exe, const std::string& icon, int imageIndex) {
     IconImage image;
     std::vector<IconGroup> groups;
-    if (!ReadIconImage(icon, imageIndex, &image) || !IsWellFormedImage(exe) ||
-        !CollectIconGroups(exe, image, &groups))
+    PeOverlay overlay;
+    {
+        PeResourceEditor original;
+        if (!ReadIconImage(icon, imageIndex, &image) || !original.Open(exe))
+            return 0;
+        overlay = original.overlay();
+    }
+    if (!CollectIconGroups(exe, image, &groups))
         return 0;
+
+    AtomicOutput updated;
+    {
+        File in(exe, "rb");
+        if (!in.IsOpen() || !updated.Begin(exe) || !CopyBytes(in, updated.file(), overlay.at) ||
+            !updated.Suspend())
+            return 0;
+    }
+    if (!UpdateIcon(updated.temporaryPath(), image, groups))
+        return 0;
+
     AtomicOutput out;
-    File in(exe, "rb");
-    const int64_t size = in.IsOpen() ? in.Size() : -1;
-    if (size < 0 || !out.Begin(exe) || !CopyBytes(in, out.file(), uint64_t(size)) ||
-        !out.Suspend())
-        return 0;
-    in.Close();
-    if (!UpdateIcon(out.temporaryPath(), image, groups))
-        return 0;
+    {
+        PeResourceEditor result;
+        if (!result.Open(updated.temporaryPath()) || !out.Begin(exe) ||
+            !result.WriteImageWithOverlay(out.file(), exe, overlay))
+            return 0;
+    }
     return out.Commit() ? 1 : 0;
 }
 

@@ -186,8 +186,8 @@ template <class Node> std::vector<size_t> EntryOrder(const std::vector<Node>& no
 }
 
 template <class Node> uint16_t NamedCount(const std::vector<Node>& nodes) {
-    return static_cast<uint16_t>(std::count_if(nodes.begin(), nodes.end(),
-                                               [](const Node& n) { return n.key.isName; }));
+    return static_cast<uint16_t>(
+        std::count_if(nodes.begin(), nodes.end(), [](const Node& n) { return n.key.isName; }));
 }
 
 size_t StringSize(const ResourceKey& key) {
@@ -355,8 +355,7 @@ std::vector<uint8_t>* ResourceTree::Find(uint32_t type, uint32_t name, uint32_t 
     return l ? &l->data : nullptr;
 }
 
-void ResourceTree::Set(uint32_t type, uint32_t name, uint32_t language,
-                       std::vector<uint8_t> data) {
+void ResourceTree::Set(uint32_t type, uint32_t name, uint32_t language, std::vector<uint8_t> data) {
     ResourceType& t = FindOrAddNode(types, type);
     ResourceName& n = FindOrAddNode(t.names, name);
     FindOrAddNode(n.languages, language).data = std::move(data);
@@ -390,10 +389,15 @@ struct PeResourceEditor::Piece {
     const std::vector<uint8_t>* bytes;
     uint64_t offset;
     uint64_t length;
+    File* source; // for a copy; the opened executable when null
 
-    static Piece Memory(const std::vector<uint8_t>& b) { return {kMemory, &b, 0, b.size()}; }
-    static Piece Copy(uint64_t from, uint64_t to) { return {kCopy, nullptr, from, to - from}; }
-    static Piece Zeros(uint64_t n) { return {kZeros, nullptr, 0, n}; }
+    static Piece Memory(const std::vector<uint8_t>& b) {
+        return {kMemory, &b, 0, b.size(), nullptr};
+    }
+    static Piece Copy(uint64_t from, uint64_t to, File* source = nullptr) {
+        return {kCopy, nullptr, from, to - from, source};
+    }
+    static Piece Zeros(uint64_t n) { return {kZeros, nullptr, 0, n, nullptr}; }
 };
 
 bool PeResourceEditor::Open(const std::string& path) {
@@ -420,7 +424,7 @@ bool PeResourceEditor::ReadHeaders() {
     if (dos[0] != 'M' || dos[1] != 'Z')
         return false;
     const uint32_t peOffset = LoadU32(dos + kPeOffsetField);
-    if (peOffset < kDosHeaderSize || peOffset > kMaxPeHeaderBytes ||
+    if (peOffset < kDosHeaderSize || peOffset > kMaxPeHeaderBytes || peOffset > fileSize_ ||
         fileSize_ - peOffset < 4 + kCoffHeaderSize)
         return false;
     uint8_t coff[4 + kCoffHeaderSize];
@@ -481,8 +485,8 @@ uint32_t PeResourceEditor::SpanOf(const PeSection& s) const {
 
 bool PeResourceEditor::ReadSections() {
     const uint64_t tableEnd = sectionTableOffset_ + kPeSectionHeaderSize * sections_.size();
-    imageEnd_ = tableEnd;
-    uint64_t previousEnd = 0;
+    imageEnd_ = std::min<uint64_t>(sizeOfHeaders_, fileSize_);
+    uint64_t previousEnd = sizeOfHeaders_; // the headers are mapped first
     uint64_t firstRaw = fileSize_;
     for (size_t i = 0; i < sections_.size(); ++i) {
         PeSection& s = sections_[i];
@@ -504,7 +508,8 @@ bool PeResourceEditor::ReadSections() {
             if (s.pointerToRawData < tableEnd || s.pointerToRawData > fileSize_ ||
                 s.sizeOfRawData > fileSize_ - s.pointerToRawData)
                 return false;
-            imageEnd_ = std::max<uint64_t>(imageEnd_, uint64_t(s.pointerToRawData) + s.sizeOfRawData);
+            imageEnd_ =
+                std::max<uint64_t>(imageEnd_, uint64_t(s.pointerToRawData) + s.sizeOfRawData);
             firstRaw = std::min<uint64_t>(firstRaw, s.pointerToRawData);
         }
         const uint64_t end = uint64_t(s.virtualAddress) + SpanOf(s);
@@ -697,13 +702,12 @@ bool PeResourceEditor::PlanGrowLast(const std::vector<uint8_t>& probe, std::vect
 }
 
 // The tree in a new section after all others; the old one keeps its bytes.
-bool PeResourceEditor::PlanNewSection(const std::vector<uint8_t>& probe,
-                                      std::vector<Piece>* plan) {
+bool PeResourceEditor::PlanNewSection(const std::vector<uint8_t>& probe, std::vector<Piece>* plan) {
     if (!roomForSection_)
         return false;
     PeSection n;
     std::memcpy(n.name, kResourceSectionName, sizeof n.name);
-    uint64_t addressEnd = 0;
+    uint64_t addressEnd = sizeOfHeaders_;
     for (const PeSection& s : sections_)
         addressEnd = std::max<uint64_t>(addressEnd, uint64_t(s.virtualAddress) + SpanOf(s));
     const uint64_t address = AlignUp(addressEnd, sectionAlignment_);
@@ -767,8 +771,7 @@ bool PeResourceEditor::WriteTo(File& out) {
     const int64_t oldInitialized = InitializedRawBytes();
 
     std::vector<Piece> plan{Piece::Memory(headers_)};
-    if (!PlanInPlace(probe, &plan) && !PlanGrowLast(probe, &plan) &&
-        !PlanNewSection(probe, &plan))
+    if (!PlanInPlace(probe, &plan) && !PlanGrowLast(probe, &plan) && !PlanNewSection(probe, &plan))
         return false;
 
     PeSection& s = sections_[resourceSection_];
@@ -800,12 +803,45 @@ bool PeResourceEditor::WriteTo(File& out) {
         StoreU32(headers_.data() + dataDirectoryOffset_ + 8 * i, directories_[i].rva);
         StoreU32(headers_.data() + dataDirectoryOffset_ + 8 * i + 4, directories_[i].size);
     }
-    return WritePlan(plan, out);
+    return WritePlan(plan, out, LoadU32(opt + kCheckSumField) != 0);
 }
 
-bool PeResourceEditor::WritePlan(const std::vector<Piece>& plan, File& out) {
+PeOverlay PeResourceEditor::overlay() const {
+    PeOverlay o;
+    o.at = imageEnd_;
+    o.size = fileSize_ - imageEnd_;
+    o.symbolTable = LoadU32(headers_.data() + coffOffset_ + 8);
+    if (directories_.size() > kCertificateDirectoryIndex)
+        o.certificates = directories_[kCertificateDirectoryIndex].rva;
+    o.checksum = LoadU32(headers_.data() + optionalOffset_ + kCheckSumField) != 0;
+    return o;
+}
+
+bool PeResourceEditor::WriteImageWithOverlay(File& out, const std::string& from,
+                                             const PeOverlay& overlay) {
+    File source(from, "rb");
+    if (!source.IsOpen())
+        return false;
+    auto moved = [&](uint32_t pointer, uint32_t current) {
+        return pointer != 0 && pointer >= overlay.at
+                   ? static_cast<uint32_t>(imageEnd_ + (pointer - overlay.at))
+                   : current;
+    };
+    uint8_t* symbols = headers_.data() + coffOffset_ + 8;
+    StoreU32(symbols, moved(overlay.symbolTable, LoadU32(symbols)));
+    if (directories_.size() > kCertificateDirectoryIndex) {
+        uint8_t* certificates =
+            headers_.data() + dataDirectoryOffset_ + 8 * kCertificateDirectoryIndex;
+        StoreU32(certificates, moved(overlay.certificates, LoadU32(certificates)));
+    }
+    const std::vector<Piece> plan = {Piece::Memory(headers_),
+                                     Piece::Copy(headers_.size(), imageEnd_),
+                                     Piece::Copy(overlay.at, overlay.at + overlay.size, &source)};
+    return WritePlan(plan, out, overlay.checksum);
+}
+
+bool PeResourceEditor::WritePlan(const std::vector<Piece>& plan, File& out, bool checksum) {
     const uint64_t checksumAt = optionalOffset_ + kCheckSumField;
-    const bool keepChecksum = LoadU32(headers_.data() + checksumAt) != 0;
     PeChecksum sum(checksumAt);
     std::vector<uint8_t> buf(kCopyBlockSize);
     for (const Piece& p : plan) {
@@ -815,12 +851,13 @@ bool PeResourceEditor::WritePlan(const std::vector<Piece>& plan, File& out) {
                 return false;
             continue;
         }
-        if (p.kind == Piece::kCopy && !in_.Seek(int64_t(p.offset), SEEK_SET))
+        File& source = p.source ? *p.source : in_;
+        if (p.kind == Piece::kCopy && !source.Seek(int64_t(p.offset), SEEK_SET))
             return false;
         std::fill(buf.begin(), buf.end(), 0);
         for (uint64_t left = p.length; left > 0;) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buf.size()));
-            if (p.kind == Piece::kCopy && !in_.ReadExact(buf.data(), n))
+            if (p.kind == Piece::kCopy && !source.ReadExact(buf.data(), n))
                 return false;
             sum.Add(buf.data(), n);
             if (!out.Write(buf.data(), n))
@@ -828,7 +865,7 @@ bool PeResourceEditor::WritePlan(const std::vector<Piece>& plan, File& out) {
             left -= n;
         }
     }
-    if (!keepChecksum)
+    if (!checksum)
         return true;
     uint8_t value[4];
     StoreU32(value, sum.Value());

@@ -25,9 +25,9 @@
 // from the start of the resource directory, data positions are RVAs.
 //
 // Checked on reading: every header, table, directory, entry, string and datum
-// lies inside the file or its section; section addresses ascend without
-// overlap; counts and sizes are capped before anything is sized by them; the
-// tree has exactly three levels.
+// lies inside the file or its section; section addresses ascend after the
+// headers without overlap; counts and sizes are capped before anything is
+// sized by them; the tree has exactly three levels.
 //
 // On writing, the resource tree is rebuilt. It stays where it was when it
 // fits; a resource section that is the last one, or followed only by the base
@@ -119,6 +119,17 @@ struct PeDataDirectory {
     uint32_t size = 0;
 };
 
+// What follows an image in its file (a symbol table, certificates, appended
+// data): where it starts, its length, the file offsets that point into it, and
+// whether the file carried a checksum.
+struct PeOverlay {
+    uint64_t at = 0;
+    uint64_t size = 0;
+    uint32_t symbolTable = 0;
+    uint32_t certificates = 0;
+    bool checksum = false;
+};
+
 // An executable opened for resource editing: headers, section table and the
 // resource tree are read into memory, every other byte stays on disk until
 // WriteTo copies it.
@@ -137,6 +148,12 @@ class PeResourceEditor {
     // per Open: the layout it chose stays in the editor.
     bool WriteTo(File& out);
 
+    PeOverlay overlay() const;
+    // Writes this image without what follows it, then the overlay taken from
+    // another file (where this image came from); offsets that pointed into the
+    // overlay follow it, and the checksum is set when the overlay says so.
+    bool WriteImageWithOverlay(File& out, const std::string& from, const PeOverlay& overlay);
+
   private:
     struct Piece;
     bool ReadHeaders();
@@ -149,7 +166,7 @@ class PeResourceEditor {
     bool PlanInPlace(const std::vector<uint8_t>& probe, std::vector<Piece>* plan);
     bool PlanGrowLast(const std::vector<uint8_t>& probe, std::vector<Piece>* plan);
     bool PlanNewSection(const std::vector<uint8_t>& probe, std::vector<Piece>* plan);
-    bool WritePlan(const std::vector<Piece>& plan, File& out);
+    bool WritePlan(const std::vector<Piece>& plan, File& out, bool checksum);
     void StoreSectionTable();
     void ShiftOverlayPointers(uint64_t newImageEnd);
     uint32_t ImageSizeFromSections() const;

@@ -129,8 +129,7 @@ TEST(IconReplacement, RefusesMalformedExecutablesUnchanged) {
         {"directory counting past its section",
          with([&](Bytes& b) { Put32(b, rsrc + 12, 0xFFFFFFFF); })},
         // The first language entry (of the named type) points back at the root.
-        {"tree deeper than three levels",
-         with([&](Bytes& b) { Put32(b, rsrc + 92, 0x80000000); })},
+        {"tree deeper than three levels", with([&](Bytes& b) { Put32(b, rsrc + 92, 0x80000000); })},
         {"datum past its section", with([&](Bytes& b) { Put32(b, rsrc + 120 + 4, 0x100000); })},
         {"cut inside the resources", Bytes(good.begin(), good.begin() + rsrc + 40)},
     };
@@ -162,9 +161,8 @@ void ExpectSoundImage(const Bytes& out, const Bytes& before, const test::PeSpec&
     }
     EXPECT_EQ(f.sizeOfImage, expectedVa);
     EXPECT_EQ(f.sizeOfInitializedData, initialized);
-    EXPECT_EQ(f.resourceRva, f.sections.back().name == ".rsrc"
-                                 ? f.sections.back().virtualAddress
-                                 : f.sections[2].virtualAddress);
+    EXPECT_EQ(f.resourceRva, f.sections.back().name == ".rsrc" ? f.sections.back().virtualAddress
+                                                               : f.sections[2].virtualAddress);
     // Sections other than the resources keep their bytes.
     for (const test::PeSectionFacts& s : was.sections) {
         if (s.name == ".rsrc")
@@ -232,7 +230,7 @@ TEST(IconReplacement, RewritesTheIconInEverySectionLayout) {
                                        test::ResourcesOf(exe), image);
         ExpectSoundImage(out, before, spec);
 #ifndef _WIN32
-        if (HaveWrestool() && !c.pe32Plus) {
+        if (HaveWrestool()) {
             EXPECT_EQ(Wrestool(exe, "--raw -t 3 -n 1", dir / "x.bin"), image.bytes);
         }
 #endif

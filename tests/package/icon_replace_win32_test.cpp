@@ -145,6 +145,7 @@ TEST(IconBodies, StubsRunAsBeforeAndFindAPackageAppendedAfterwards) {
             SCOPED_TRACE(name + (packaged ? " with a package" : " bare"));
             test::WriteFileBytes(exe, packaged ? WithPackage(name, original) : original);
             const std::string before = FirstSight(exe);
+            EXPECT_NE(before.find(": "), std::string::npos) << before; // a window was seen
             test::WriteFileBytes(exe, packaged ? WithPackage(name, replaced) : replaced);
             EXPECT_EQ(FirstSight(exe), before);
             if (name == "Wovenlite.exe") {

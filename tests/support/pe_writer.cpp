@@ -144,8 +144,7 @@ struct Section {
 
 } // namespace
 
-Bytes IconGroupEntry(uint8_t width, uint8_t height, uint16_t bitCount, uint32_t size,
-                     uint16_t id) {
+Bytes IconGroupEntry(uint8_t width, uint8_t height, uint16_t bitCount, uint32_t size, uint16_t id) {
     Bytes e(14, 0);
     e[0] = width;
     e[1] = height;
@@ -286,8 +285,8 @@ PeFacts ReadPeFacts(const Bytes& b) {
         const size_t s = opt + optSize + 40 * i;
         std::string name(reinterpret_cast<const char*>(&b[s]), 8);
         name.resize(name.find('\0') == std::string::npos ? 8 : name.find('\0'));
-        f.sections.push_back({name, Get32(b, s + 8), Get32(b, s + 12), Get32(b, s + 16),
-                              Get32(b, s + 20)});
+        f.sections.push_back(
+            {name, Get32(b, s + 8), Get32(b, s + 12), Get32(b, s + 16), Get32(b, s + 20)});
     }
     f.ok = true;
     return f;

@@ -12,10 +12,10 @@
 namespace ww::test {
 
 enum class PeLayout {
-    kResourceLast,             // .text .data .rsrc
-    kResourceThenRelocations,  // .text .data .rsrc .reloc
-    kResourceInMiddle,         // .text .data .rsrc .reloc .tail
-    kNoResources,              // .text .data
+    kResourceLast,            // .text .data .rsrc
+    kResourceThenRelocations, // .text .data .rsrc .reloc
+    kResourceInMiddle,        // .text .data .rsrc .reloc .tail
+    kNoResources,             // .text .data
 };
 
 struct PeFixtureResource {
