@@ -2,6 +2,8 @@
 
 #include <shlguid.h>
 
+#include <utility>
+
 namespace ww {
 
 IActiveDesktop* CreateActiveDesktop() {
@@ -17,7 +19,22 @@ ActiveDesktopObject::~ActiveDesktopObject() {
         object_->Release();
 }
 
+namespace {
+
+std::function<bool()>& SettingReader() {
+    static std::function<bool()> reader;
+    return reader;
+}
+
+} // namespace
+
+void SetActiveDesktopSettingReader(std::function<bool()> reader) {
+    SettingReader() = std::move(reader);
+}
+
 bool IsActiveDesktopOn() {
+    if (SettingReader())
+        return SettingReader()();
     SHELLFLAGSTATE state{};
     SHGetSettings(&state, SSF_DESKTOPHTML);
     return state.fDesktopHTML != 0;

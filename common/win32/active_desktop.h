@@ -7,6 +7,7 @@
 #include <wininet.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <string>
 
 namespace ww {
@@ -30,6 +31,9 @@ class ActiveDesktopObject {
 
 // The shell's desktop-HTML setting: whether Active Desktop is on.
 bool IsActiveDesktopOn();
+// Replaces the reading of that setting for this process (tests on a system
+// that cannot turn it on); empty restores the shell's.
+void SetActiveDesktopSettingReader(std::function<bool()> reader);
 
 // One wallpaper change: a fresh object sets the page and applies it; when
 // Active Desktop is then still off, the long-lived object switches it on.

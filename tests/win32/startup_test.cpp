@@ -62,6 +62,10 @@ TEST(BuilderStartup, WithEveryFilePresentTheMainWindowOpens) {
     ASSERT_NE(main, nullptr);
     EXPECT_FALSE(test::IsMessageBox(main));
     PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+    // The close box asks before the builder ends.
+    test::SeenBox exit = test::AnswerNextBox(builder.pid(), "Wallweaver", IDYES);
+    EXPECT_TRUE(exit.found);
+    EXPECT_EQ(exit.text, "Are your sure you want to exit Wallweaver?");
     EXPECT_TRUE(builder.Wait(15000));
 }
 

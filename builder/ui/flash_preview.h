@@ -1,0 +1,72 @@
+// FlashPreviewControl: the Information page's movie preview. When the Flash
+// Player control is registered it is hosted in place, as a child window,
+// through a small OLE container of our own; otherwise a preview window of our
+// own stands in for it and shows what it can read of the movie.
+#pragma once
+
+#include "builder/swf/swf_reader.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+struct IOleObject;
+struct IDispatch;
+
+namespace ww {
+
+// {D27CDB6E-AE6D-11CF-96B8-444553540000}, the Shockwave Flash control.
+extern const CLSID kFlashPlayerClassId;
+
+// Dispatch ids of the player's operations.
+constexpr long kDispidMovie = 102;           // property put, the movie's path
+constexpr long kDispidBackgroundColor = 123; // property put, 0xRRGGBB
+constexpr long kDispidStop = 113;            // method, no arguments
+
+class PlayerSite;
+
+class FlashPreviewControl {
+  public:
+    FlashPreviewControl() = default;
+    ~FlashPreviewControl();
+    FlashPreviewControl(const FlashPreviewControl&) = delete;
+    FlashPreviewControl& operator=(const FlashPreviewControl&) = delete;
+
+    // Creates the preview window; the player inside it when it can be created.
+    bool Create(const std::string& windowName, DWORD style, const RECT& rect, HWND parent, int id);
+    void SetMovie(const std::string& path);
+    void SetBackgroundColor(int32_t rgb);
+    void StopMovie();
+
+    HWND hwnd() const { return hwnd_; }
+    // True when the Flash Player control is hosted, false for the stand-in.
+    bool hostsPlayer() const { return player_ != nullptr; }
+    // What the stand-in shows, line by line; empty when stopped or before a movie.
+    std::string StandInText() const;
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    bool CreatePlayer();
+    void DestroyPlayer();
+    void Resize();
+    void PaintStandIn(HDC dc) const;
+    void Refresh();
+    bool Invoke(long dispid, WORD kind, void* argument);
+
+    HWND hwnd_ = nullptr;
+    IOleObject* player_ = nullptr;
+    IDispatch* dispatch_ = nullptr;
+    PlayerSite* site_ = nullptr;
+    // The stand-in's state.
+    std::string movieName_;
+    SwfMovieInfo movieInfo_;
+    bool showingMovie_ = false;
+    COLORREF background_ = RGB(255, 255, 255);
+};
+
+// The stand-in's lines for a movie: file name, stage size, frame rate and
+// frame count.
+std::string DescribeMovie(const std::string& fileName, const SwfMovieInfo& info);
+
+} // namespace ww
