@@ -1,160 +1,524 @@
+// Our own profile body: a profile read line by line through a fixed buffer,
+// the way the system's functions read it, and written by copying the file
+// through a temporary one with the changed and added lines in place.
 #include "builder/project/profile.h"
 
 #include "common/file.h"
-#include "common/path.h"
+#include "common/fs.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <vector>
 
 namespace ww {
 
-std::string ProfileTrimBlanks(const std::string& s);
-
 namespace {
 
-// Profiles larger than this are not project files; reading them is refused.
-constexpr int64_t kMaxProfileSize = 16 * 1024 * 1024;
+// Longest section or key name kept; a longer one matches none we look for.
+constexpr size_t kNameKeep = 256;
+// A value's first characters kept: an opening quote and kProfileValueLimit more.
+constexpr size_t kValueKeep = kProfileValueLimit + 1;
 
-bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
-    File f(path, "rb");
-    int64_t size = f.Size();
-    if (size < 0 || size > kMaxProfileSize)
-        return false;
-    std::string text(static_cast<size_t>(size), '\0');
-    if (size > 0 && !f.ReadExact(&text[0], text.size()))
-        return false;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? end : end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines->push_back(line);
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
+bool IsProfileBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n' || c == '\x1a';
+}
+
+std::string TrimBlanks(const std::string& text) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && IsProfileBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsProfileBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// Text fed one character at a time, kept trimmed: leading blanks skipped,
+// the first `keep` characters stored, the length up to the last non-blank
+// character and that character counted.
+class TrimmedText {
+  public:
+    explicit TrimmedText(size_t keep) : keep_(keep) {}
+
+    void Add(char c) {
+        if (!started_) {
+            if (IsProfileBlank(c))
+                return;
+            started_ = true;
+        }
+        if (head_.size() < keep_)
+            head_.push_back(c);
+        ++count_;
+        if (!IsProfileBlank(c)) {
+            length_ = count_;
+            last_ = c;
+        }
     }
-    return true;
+    int64_t length() const { return length_; }
+    char last() const { return last_; }
+    const std::string& head() const { return head_; }
+    // The first n characters, when they were all kept.
+    bool Prefix(int64_t n, std::string* out) const {
+        if (n > static_cast<int64_t>(head_.size()))
+            return false;
+        out->assign(head_, 0, static_cast<size_t>(n));
+        return true;
+    }
+
+  private:
+    size_t keep_;
+    bool started_ = false;
+    std::string head_;
+    int64_t count_ = 0;
+    int64_t length_ = 0;
+    char last_ = 0;
+};
+
+// One line of a profile, as far as finding, reading and replacing keys needs.
+struct ProfileLine {
+    enum class Kind { Blank, Section, Key };
+    Kind kind = Kind::Blank;
+    int64_t start = 0; // first byte of the line
+    int64_t end = 0;   // past its line break
+    std::string name;  // trimmed section or key name
+    bool nameTooLong = false;
+    bool hasValue = false; // a key line with '='
+    std::string valueHead; // the trimmed value's first kValueKeep characters
+    int64_t valueLength = 0;
+    char valueLast = 0;
+};
+
+// Splits one line while it is read: a section header ("[" first, a "]"
+// somewhere after it; the name runs to the last one), or a key with its value
+// after the first '='.
+class LineParser {
+  public:
+    void Feed(char c) {
+        if (!started_) {
+            if (IsProfileBlank(c))
+                return;
+            started_ = true;
+            bracket_ = c == '[';
+            if (bracket_) {
+                keyName_.Add(c);
+                return;
+            }
+        }
+        if (bracket_) {
+            if (c == ']') {
+                closed_ = true;
+                sectionNameLength_ = section_.length();
+            }
+            section_.Add(c);
+        }
+        if (seenEquals_)
+            value_.Add(c);
+        else if (c == '=')
+            seenEquals_ = true;
+        else
+            keyName_.Add(c);
+    }
+
+    void Finish(ProfileLine* line) const {
+        if (!started_) {
+            line->kind = ProfileLine::Kind::Blank;
+            return;
+        }
+        if (bracket_ && closed_) {
+            line->kind = ProfileLine::Kind::Section;
+            line->nameTooLong = !section_.Prefix(sectionNameLength_, &line->name);
+            return;
+        }
+        line->kind = ProfileLine::Kind::Key;
+        line->nameTooLong = !keyName_.Prefix(keyName_.length(), &line->name);
+        line->hasValue = seenEquals_;
+        line->valueHead = value_.head();
+        line->valueLength = value_.length();
+        line->valueLast = value_.last();
+    }
+
+  private:
+    bool started_ = false;
+    bool bracket_ = false;
+    bool closed_ = false;
+    bool seenEquals_ = false;
+    int64_t sectionNameLength_ = 0;
+    TrimmedText section_{kNameKeep};
+    TrimmedText keyName_{kNameKeep};
+    TrimmedText value_{kValueKeep};
+};
+
+// A profile file opened for scanning.
+class ProfileFile {
+  public:
+    enum class State { Missing, Unreadable, Utf16, Ready };
+
+    explicit ProfileFile(const std::string& path) : buffer_(kCopyBlockSize) {
+        if (IsExistingFolder(path)) {
+            state_ = State::Unreadable;
+            return;
+        }
+        errno = 0;
+        if (!file_.Open(path, "rb")) {
+            state_ = errno == ENOENT ? State::Missing : State::Unreadable;
+            return;
+        }
+        size_ = file_.Size();
+        if (size_ < 0 || !Inspect())
+            state_ = State::Unreadable;
+    }
+
+    State state() const { return state_; }
+    File& file() { return file_; }
+    int64_t size() const { return size_; }
+    // The last byte ends a line (or the file is empty of lines).
+    bool EndsInLineBreak() const {
+        return size_ == dataStart_ || lastByte_ == '\n' || lastByte_ == '\r';
+    }
+    int64_t dataStart() const { return dataStart_; }
+    // A read stopped short of the size the file had when opened.
+    bool failed() const { return failed_; }
+
+    bool Rewind() {
+        if (!file_.Seek(dataStart_, SEEK_SET))
+            return false;
+        offset_ = dataStart_;
+        have_ = used_ = 0;
+        failed_ = false;
+        return true;
+    }
+
+    // The next line, false at the end of the file.
+    bool Next(ProfileLine* line) {
+        if (failed_ || offset_ >= size_)
+            return false;
+        *line = ProfileLine();
+        line->start = offset_;
+        LineParser parser;
+        int c;
+        while ((c = Get()) >= 0) {
+            // CR, LF and CR LF each end a line, as they do for the system.
+            if (c == '\n')
+                break;
+            if (c == '\r') {
+                if (Peek() == '\n')
+                    Get();
+                break;
+            }
+            parser.Feed(static_cast<char>(c));
+        }
+        line->end = offset_;
+        parser.Finish(line);
+        return true;
+    }
+
+  private:
+    bool Fill() {
+        if (used_ < have_)
+            return true;
+        have_ = file_.Read(buffer_.data(), buffer_.size());
+        used_ = 0;
+        // A read error, or a file cut short while it is read.
+        if (have_ == 0 || offset_ >= size_) {
+            failed_ = offset_ < size_;
+            have_ = 0;
+            return false;
+        }
+        return true;
+    }
+    int Get() {
+        if (!Fill())
+            return -1;
+        ++offset_;
+        return static_cast<unsigned char>(buffer_[used_++]);
+    }
+    int Peek() { return Fill() ? static_cast<unsigned char>(buffer_[used_]) : -1; }
+
+    // Byte order mark and last byte.
+    bool Inspect() {
+        unsigned char mark[3] = {0, 0, 0};
+        const size_t got = file_.Read(mark, size_ < 3 ? static_cast<size_t>(size_) : 3);
+        if ((got >= 2 && mark[0] == 0xFF && mark[1] == 0xFE) ||
+            (got >= 2 && mark[0] == 0xFE && mark[1] == 0xFF)) {
+            state_ = State::Utf16;
+            return true;
+        }
+        state_ = State::Ready;
+        if (got == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF)
+            dataStart_ = 3;
+        if (size_ > dataStart_ &&
+            (!file_.Seek(size_ - 1, SEEK_SET) || !file_.ReadExact(&lastByte_, 1)))
+            return false;
+        return Rewind();
+    }
+
+    File file_;
+    State state_ = State::Missing;
+    int64_t size_ = 0;
+    int64_t dataStart_ = 0;
+    char lastByte_ = 0;
+    std::vector<char> buffer_;
+    size_t have_ = 0, used_ = 0;
+    int64_t offset_ = 0;
+    bool failed_ = false;
+};
+
+// Walks the lines of the first section of a name; keys before any header
+// belong to the section without a name.
+class SectionWalk {
+  public:
+    SectionWalk(ProfileFile& file, const std::string& section)
+        : file_(file), section_(TrimBlanks(section)), inSection_(section_.empty()),
+          found_(inSection_), headerEnd_(file.dataStart()) {}
+
+    // The next line of the section (blank ones too); false after its last.
+    bool Next(ProfileLine* line) {
+        while (file_.Next(line)) {
+            if (line->kind != ProfileLine::Kind::Section) {
+                if (inSection_)
+                    return true;
+                continue;
+            }
+            if (inSection_)
+                break;
+            if (!line->nameTooLong && EqualsNoCaseAscii(line->name, section_)) {
+                inSection_ = found_ = true;
+                headerEnd_ = line->end;
+            }
+        }
+        inSection_ = false;
+        return false;
+    }
+    bool found() const { return found_; }
+    int64_t headerEnd() const { return headerEnd_; }
+
+    static bool EqualsNoCaseAscii(const std::string& a, const std::string& b) {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i) {
+            char x = a[i], y = b[i];
+            if (x >= 'A' && x <= 'Z')
+                x = static_cast<char>(x - 'A' + 'a');
+            if (y >= 'A' && y <= 'Z')
+                y = static_cast<char>(y - 'A' + 'a');
+            if (x != y)
+                return false;
+        }
+        return true;
+    }
+
+  private:
+    ProfileFile& file_;
+    std::string section_;
+    bool inSection_;
+    bool found_;
+    int64_t headerEnd_;
+};
+
+bool KeyMatches(const ProfileLine& line, const std::string& trimmedKey) {
+    return line.kind == ProfileLine::Kind::Key && !line.nameTooLong &&
+           SectionWalk::EqualsNoCaseAscii(line.name, trimmedKey);
 }
 
-// "[name]" gives name; anything else is no section header.
-bool SectionName(const std::string& line, std::string* name) {
-    std::string t = ProfileTrimBlanks(line);
-    if (t.size() < 2 || t[0] != '[')
-        return false;
-    size_t close = t.find(']');
-    if (close == std::string::npos)
-        return false;
-    *name = ProfileTrimBlanks(t.substr(1, close - 1));
-    return true;
+std::string ValueAsRead(const std::string& head, int64_t length, char last) {
+    const bool quoted = length >= 2 && (head[0] == '"' || head[0] == '\'') && last == head[0];
+    const size_t skip = quoted ? 1 : 0;
+    const int64_t rest = length - static_cast<int64_t>(skip);
+    const int64_t take = std::min<int64_t>(rest, static_cast<int64_t>(kProfileValueLimit));
+    std::string value = head.substr(skip, static_cast<size_t>(take));
+    if (quoted && rest <= static_cast<int64_t>(kProfileValueLimit) + 1)
+        value.pop_back();
+    return value;
 }
 
-// "key = value" gives key and the raw value.
-bool KeyValue(const std::string& line, std::string* key, std::string* value) {
-    size_t eq = line.find('=');
-    if (eq == std::string::npos)
+// A key's new value as it was stored already: nothing to rewrite.
+bool SameStoredValue(const ProfileLine& line, const std::string& value) {
+    return line.hasValue && line.valueLength <= static_cast<int64_t>(line.valueHead.size()) &&
+           line.valueHead.compare(0, static_cast<size_t>(line.valueLength), value) == 0 &&
+           value.size() == static_cast<size_t>(line.valueLength);
+}
+
+struct PendingKey {
+    std::string key;
+    std::string value;
+    bool done = false;
+};
+
+// The entries as a sequence of single writes leaves them: names trimmed, a
+// repeated key written once, where it first came, with its last value;
+// values on one line without leading blanks, as the system stores them.
+std::vector<PendingKey> PendingKeys(const ProfileEntries& entries) {
+    std::vector<PendingKey> keys;
+    for (const auto& [rawKey, rawValue] : entries) {
+        std::string value = ProfileLineValue(rawValue);
+        value.erase(0, std::min(value.size(), value.find_first_not_of(" \t\v\f\x1a")));
+        const std::string key = TrimBlanks(rawKey);
+        auto same = std::find_if(keys.begin(), keys.end(), [&](const PendingKey& k) {
+            return SectionWalk::EqualsNoCaseAscii(k.key, key);
+        });
+        if (same != keys.end())
+            same->value = value;
+        else
+            keys.push_back({key, value});
+    }
+    return keys;
+}
+
+// A change to the file: bytes [from, to) replaced by text.
+struct Edit {
+    int64_t from;
+    int64_t to;
+    std::string text;
+};
+
+bool WriteText(File& out, const std::string& text) {
+    return out.Write(text.data(), text.size());
+}
+
+// Copies the file through a temporary one with the edits applied, then
+// renames it into place; any failure leaves the file as it was.
+bool RewriteWithEdits(const std::string& path, ProfileFile& in, std::vector<Edit> edits) {
+    std::stable_sort(edits.begin(), edits.end(),
+                     [](const Edit& a, const Edit& b) { return a.from < b.from; });
+    AtomicOutput out;
+    if (!out.Begin(path))
         return false;
-    *key = ProfileTrimBlanks(line.substr(0, eq));
-    *value = line.substr(eq + 1);
-    return !key->empty();
+    int64_t at = 0;
+    if (in.state() == ProfileFile::State::Ready && !in.file().Seek(0, SEEK_SET))
+        return false;
+    for (const Edit& edit : edits) {
+        if (!CopyBytes(in.file(), out.file(), static_cast<uint64_t>(edit.from - at)) ||
+            !WriteText(out.file(), edit.text))
+            return false;
+        if (edit.to != edit.from && !in.file().Seek(edit.to, SEEK_SET))
+            return false;
+        at = edit.to;
+    }
+    if (in.state() == ProfileFile::State::Ready &&
+        !CopyBytes(in.file(), out.file(), static_cast<uint64_t>(in.size() - at)))
+        return false;
+    // Windows renames nothing over a file that is still open.
+    in.file().Close();
+    return out.Commit();
+}
+
+std::string EntryLines(const std::vector<PendingKey>& keys) {
+    std::string text;
+    for (const PendingKey& k : keys) {
+        if (!k.done)
+            text += k.key + "=" + k.value + "\r\n";
+    }
+    return text;
 }
 
 } // namespace
 
-std::string ProfileTrimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos)
-        return std::string();
-    size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
-
-std::string ProfileValueAsRead(const std::string& raw) {
-    std::string v = ProfileTrimBlanks(raw);
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-        v = v.substr(1, v.size() - 2);
-    if (v.size() > kProfileValueLimit)
-        v.resize(kProfileValueLimit);
-    return v;
-}
-
 int32_t ProfileNumber(const std::string& value) {
-    std::string v = ProfileTrimBlanks(value);
-    int64_t n = 0;
-    for (char c : v) {
+    int64_t number = 0;
+    for (char c : value) {
         if (c < '0' || c > '9')
             break;
-        n = n * 10 + (c - '0');
-        if (n > INT32_MAX)
+        number = number * 10 + (c - '0');
+        if (number > INT32_MAX)
             return INT32_MAX;
     }
-    return static_cast<int32_t>(n);
+    return static_cast<int32_t>(number);
+}
+
+std::string ProfileValueAsRead(const std::string& stored) {
+    const std::string value = TrimBlanks(stored);
+    return value.empty() ? value
+                         : ValueAsRead(value, static_cast<int64_t>(value.size()), value.back());
+}
+
+std::string ProfileLineValue(const std::string& value) {
+    std::string line = value.substr(0, value.find('\0'));
+    std::replace(line.begin(), line.end(), '\r', ' ');
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    return line;
+}
+
+std::vector<std::string> TextProfileReadStrings(const std::string& path, const std::string& section,
+                                                const std::vector<std::string>& keys) {
+    std::vector<std::string> values(keys.size());
+    ProfileFile file(path);
+    if (file.state() != ProfileFile::State::Ready)
+        return values;
+    std::vector<std::string> wanted;
+    for (const std::string& key : keys)
+        wanted.push_back(TrimBlanks(key));
+    std::vector<bool> done(keys.size(), false);
+    SectionWalk walk(file, section);
+    ProfileLine line;
+    while (walk.Next(&line)) {
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            if (done[i] || !KeyMatches(line, wanted[i]))
+                continue;
+            done[i] = true;
+            // A key line without '=' holds no value; it still hides later ones.
+            if (line.hasValue)
+                values[i] = ValueAsRead(line.valueHead, line.valueLength, line.valueLast);
+        }
+    }
+    return values;
 }
 
 std::string TextProfileReadString(const std::string& path, const std::string& section,
                                   const std::string& key) {
-    std::vector<std::string> lines;
-    if (!ReadLines(path, &lines))
-        return std::string();
-    bool inSection = false;
-    for (const std::string& line : lines) {
-        std::string name, k, v;
-        if (SectionName(line, &name)) {
-            inSection = EqualsNoCase(name, section);
-        } else if (inSection && KeyValue(line, &k, &v) && EqualsNoCase(k, key)) {
-            return ProfileValueAsRead(v);
+    return TextProfileReadStrings(path, section, {key}).front();
+}
+
+bool TextProfileWriteStrings(const std::string& path, const std::string& section,
+                             const ProfileEntries& entries) {
+    if (entries.empty())
+        return true;
+    ProfileFile file(path);
+    if (file.state() == ProfileFile::State::Unreadable || file.state() == ProfileFile::State::Utf16)
+        return false;
+    std::vector<PendingKey> keys = PendingKeys(entries);
+    std::vector<Edit> edits;
+    const std::string sectionName = TrimBlanks(section);
+    if (file.state() == ProfileFile::State::Missing)
+        return RewriteWithEdits(path, file,
+                                {{0, 0, "[" + sectionName + "]\r\n" + EntryLines(keys)}});
+
+    SectionWalk walk(file, sectionName);
+    ProfileLine line;
+    int64_t lastLineEnd = -1; // after the section's last line that is not blank
+    while (walk.Next(&line)) {
+        if (line.kind == ProfileLine::Kind::Blank)
+            continue;
+        lastLineEnd = line.end;
+        for (PendingKey& k : keys) {
+            if (k.done || !KeyMatches(line, k.key))
+                continue;
+            k.done = true;
+            if (!SameStoredValue(line, k.value))
+                edits.push_back({line.start, line.end, line.name + "=" + k.value + "\r\n"});
         }
     }
-    return std::string();
+    if (file.failed())
+        return false;
+    const std::string added = EntryLines(keys);
+    if (!added.empty()) {
+        if (walk.found()) {
+            const int64_t at = lastLineEnd >= 0 ? lastLineEnd : walk.headerEnd();
+            const bool needsBreak = at == file.size() && !file.EndsInLineBreak();
+            edits.push_back({at, at, (needsBreak ? "\r\n" : "") + added});
+        } else {
+            const std::string header = "[" + sectionName + "]\r\n";
+            edits.push_back({file.size(), file.size(),
+                             (file.EndsInLineBreak() ? "" : "\r\n") + header + added});
+        }
+    }
+    if (edits.empty())
+        return true;
+    return RewriteWithEdits(path, file, edits);
 }
 
 bool TextProfileWriteString(const std::string& path, const std::string& section,
                             const std::string& key, const std::string& value) {
-    std::vector<std::string> lines;
-    File probe(path, "rb");
-    if (probe.IsOpen()) {
-        probe.Close();
-        if (!ReadLines(path, &lines))
-            return false;
-    }
-    const std::string entry = key + "=" + value;
-    bool inSection = false, done = false;
-    size_t sectionEnd = std::string::npos; // after the section's last key line
-    for (size_t i = 0; i < lines.size() && !done; ++i) {
-        std::string name, k, v;
-        if (SectionName(lines[i], &name)) {
-            if (inSection)
-                break;
-            inSection = EqualsNoCase(name, section);
-            if (inSection)
-                sectionEnd = i + 1;
-        } else if (inSection && KeyValue(lines[i], &k, &v)) {
-            if (EqualsNoCase(k, key)) {
-                lines[i] = entry;
-                done = true;
-            }
-            sectionEnd = i + 1;
-        }
-    }
-    if (!done) {
-        if (sectionEnd != std::string::npos) {
-            lines.insert(lines.begin() + static_cast<long>(sectionEnd), entry);
-        } else {
-            if (!lines.empty() && lines.back().empty())
-                lines.pop_back();
-            lines.push_back("[" + section + "]");
-            lines.push_back(entry);
-        }
-    } else if (!lines.empty() && lines.back().empty()) {
-        lines.pop_back();
-    }
-    AtomicOutput out;
-    if (!out.Begin(path))
-        return false;
-    for (const std::string& line : lines) {
-        if (!out.file().Write(line.data(), line.size()) || !out.file().Write("\r\n", 2))
-            return false;
-    }
-    return out.Commit();
+    return TextProfileWriteStrings(path, section, {{key, value}});
 }
 
 } // namespace ww

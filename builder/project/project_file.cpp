@@ -2,25 +2,17 @@
 
 #include "builder/project/profile.h"
 #include "builder/project/workspace.h"
+#include "common/file.h"
+#include "common/fs.h"
 #include "common/path.h"
 
-#include <cstdio>
+#include <algorithm>
 
 namespace ww {
 
 namespace {
 
 const char kSection[] = "General";
-
-// A value on one line: a line break inside it would start a new key.
-std::string OneLine(const std::string& value) {
-    std::string v = value;
-    for (char& c : v) {
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    }
-    return v;
-}
 
 std::string Decimal(int32_t n) {
     return std::to_string(n);
@@ -31,16 +23,18 @@ std::string ItemKey(size_t i) {
 }
 
 // Windows paths are absolute on every system: a project saved there names
-// its files so even when read elsewhere.
+// its files so even when read elsewhere. A path from the root of a drive
+// (\Work\wave.swf) is no path below the project's folder either.
 bool IsStoredPathAbsolute(const std::string& path) {
     if (path.size() >= 2 && path[1] == ':')
         return true;
-    if (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
-        (path[1] == '\\' || path[1] == '/'))
+    if (!path.empty() && (path[0] == '\\' || path[0] == '/'))
         return true;
     return IsAbsolutePath(path);
 }
 
+// A relative path below the project's folder; its separators become the
+// host's, so a project written on Windows finds its files elsewhere too.
 std::string Resolve(const std::string& folder, const std::string& path) {
     if (path.empty() || IsStoredPathAbsolute(path))
         return path;
@@ -97,48 +91,73 @@ std::vector<std::pair<std::string, std::string>> ProjectFileEntries(const Wallpa
 bool WriteProjectFile(const std::string& path, const WallpaperProject& project) {
     if (path.empty())
         return false;
-    for (const auto& [key, value] : ProjectFileEntries(project)) {
-        if (!ProfileWriteString(path, kSection, key, OneLine(value)))
-            return false;
-    }
-    return true;
+    return ProfileWriteStrings(path, kSection, ProjectFileEntries(project));
 }
 
 bool ReadProjectFile(const std::string& path, WallpaperProject* project) {
-    if (path.empty() || !FileExists(path))
+    // A folder, or a pattern that FileExists matches, opens as no file.
+    if (path.empty() || !FileExists(path) || IsExistingFolder(path) || !File(path, "rb").IsOpen())
         return false;
-    auto text = [&](const char* key) { return ProfileReadString(path, kSection, key); };
-    auto number = [&](const char* key) { return ProfileNumber(text(key)); };
+    const std::vector<std::string> keys = {
+        "SwfFilename",
+        "WallpaperName",
+        "PublisherName",
+        "PublisherURL",
+        "Copyright",
+        "TopImageFilename",
+        "LeftImageFilename",
+        "DisplayImageFilename",
+        "ReadmeFilename",
+        "ExtFileCount",
+        "FlashAlign_Horizontal",
+        "FlashAlign_Vertical",
+        "Scale",
+        "BKGroundColor",
+        "AutoPlay",
+        "Loop",
+        "ShowMenu",
+        "Quality",
+        "Dimensions",
+        "Height",
+        "Width",
+        "IconFilename",
+        "WovenliteFilename",
+        "InstallerPackageFilename",
+    };
+    const std::vector<std::string> values = ProfileReadStrings(path, kSection, keys);
+    size_t next = 0;
+    auto text = [&]() { return values[next++]; };
+    auto number = [&]() { return ProfileNumber(values[next++]); };
     WallpaperProject p;
-    p.SwfFilename = text("SwfFilename");
-    p.WallpaperName = text("WallpaperName");
-    p.PublisherName = text("PublisherName");
-    p.PublisherURL = text("PublisherURL");
-    p.Copyright = text("Copyright");
-    p.TopImageFilename = text("TopImageFilename");
-    p.LeftImageFilename = text("LeftImageFilename");
-    p.DisplayImageFilename = text("DisplayImageFilename");
-    p.ReadmeFilename = text("ReadmeFilename");
-    int32_t count = number("ExtFileCount");
-    if (count > kMaxStoredExtraFiles)
-        count = kMaxStoredExtraFiles;
+    p.SwfFilename = text();
+    p.WallpaperName = text();
+    p.PublisherName = text();
+    p.PublisherURL = text();
+    p.Copyright = text();
+    p.TopImageFilename = text();
+    p.LeftImageFilename = text();
+    p.DisplayImageFilename = text();
+    p.ReadmeFilename = text();
+    const int32_t count = std::min(number(), kMaxStoredExtraFiles);
+    std::vector<std::string> itemKeys;
     for (int32_t i = 0; i < count; ++i)
-        p.ExtFileItems.push_back(ProfileReadString(path, kSection, ItemKey(i)));
-    p.FlashAlign_Horizontal = number("FlashAlign_Horizontal");
-    p.FlashAlign_Vertical = number("FlashAlign_Vertical");
-    p.Scale = number("Scale");
-    p.BKGroundColor = text("BKGroundColor");
-    p.AutoPlay = number("AutoPlay");
-    p.Loop = number("Loop");
-    p.ShowMenu = number("ShowMenu");
-    p.Quality = number("Quality");
-    p.Dimensions = number("Dimensions");
+        itemKeys.push_back(ItemKey(static_cast<size_t>(i)));
+    p.ExtFileItems = ProfileReadStrings(path, kSection, itemKeys);
+    p.FlashAlign_Horizontal = number();
+    p.FlashAlign_Vertical = number();
+    p.Scale = number();
+    p.BKGroundColor = text();
+    p.AutoPlay = number();
+    p.Loop = number();
+    p.ShowMenu = number();
+    p.Quality = number();
+    p.Dimensions = number();
     // Stored as the boxes' text, read back as numbers.
-    p.Height = Decimal(number("Height"));
-    p.Width = Decimal(number("Width"));
-    p.IconFilename = text("IconFilename");
-    p.WovenliteFilename = text("WovenliteFilename");
-    p.InstallerPackageFilename = text("InstallerPackageFilename");
+    p.Height = Decimal(number());
+    p.Width = Decimal(number());
+    p.IconFilename = text();
+    p.WovenliteFilename = text();
+    p.InstallerPackageFilename = text();
     ClampChoices(p);
     *project = p;
     return true;

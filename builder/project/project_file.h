@@ -24,7 +24,8 @@ ProjectFileEntries(const WallpaperProject& project);
 bool WriteProjectFile(const std::string& path, const WallpaperProject& project);
 // Reads a project file as stored: no path resolution, nothing dropped; list
 // indexes and check boxes are clamped into range. False (and project
-// untouched) when path is empty or names no file.
+// untouched) when path is empty, names no file, names a folder or cannot be
+// opened. At most kMaxStoredExtraFiles external files are read.
 bool ReadProjectFile(const std::string& path, WallpaperProject* project);
 // ReadProjectFile, then paths that are not absolute taken relative to the
 // project file's own folder.

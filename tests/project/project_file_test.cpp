@@ -63,11 +63,17 @@ TEST(ProjectFile, RoundTripInKeyOrderWithCrLf) {
 
 TEST(ProjectFile, FewerExtraFilesLeaveTheOldKeysWhichOpeningIgnores) {
     TempDir dir;
+    // Someone's notes in the file stay where they are.
+    const std::string foreign = "; notes\r\n[Other]\r\nx=1\r\n";
+    WriteFileText(dir / "p.sdf", foreign);
     WallpaperProject p = FullProject(dir);
     ASSERT_TRUE(WriteProjectFile(dir / "p.sdf", p));
     p.ExtFileItems = {dir / "only.txt"};
     ASSERT_TRUE(WriteProjectFile(dir / "p.sdf", p));
     std::string text = ReadFileText(dir / "p.sdf");
+    EXPECT_EQ(text.rfind(foreign + "[General]\r\nSwfFilename=", 0), 0u) << text;
+    EXPECT_NE(text.find("ExtFileCount=1\r\nExtFileItem0=" + (dir / "only.txt") + "\r\n"),
+              std::string::npos);
     EXPECT_NE(text.find("ExtFileItem1="), std::string::npos);
     EXPECT_NE(text.find("ExtFileItem2="), std::string::npos);
     WallpaperProject opened;
@@ -90,20 +96,6 @@ TEST(ProjectFile, ValuesAsStoredAndAsRead) {
     EXPECT_EQ(q.Dimensions, 2);
     EXPECT_EQ(q.Width, "100");
     EXPECT_EQ(q.Height, "12"); // the leading digits only
-
-    const struct {
-        const char* stored;
-        int32_t number;
-        const char* text;
-    } numbers[] = {{"7", 7, "7"}, {"-5", 0, "0"},     {"abc", 0, "0"},
-                   {"", 0, "0"},  {" 42 ", 42, "42"}, {"99999999999", INT32_MAX, "2147483647"}};
-    for (const auto& n : numbers) {
-        EXPECT_EQ(ProfileNumber(n.stored), n.number) << n.stored;
-        WriteFileText(dir / "n.sdf", std::string("[General]\r\nWidth=") + n.stored + "\r\n");
-        WallpaperProject r;
-        ASSERT_TRUE(ReadProjectFile(dir / "n.sdf", &r));
-        EXPECT_EQ(r.Width, n.text) << n.stored;
-    }
 }
 
 TEST(ProjectFile, AFileThatIsNoProjectOpensEmptyAndOutOfRangeIndexesAreClamped) {
@@ -129,29 +121,9 @@ TEST(ProjectFile, AFileThatIsNoProjectOpensEmptyAndOutOfRangeIndexesAreClamped) 
     WallpaperProject untouched = FullProject(dir);
     EXPECT_FALSE(ReadProjectFile(dir / "missing.sdf", &untouched));
     EXPECT_FALSE(ReadProjectFile("", &untouched));
+    EXPECT_FALSE(ReadProjectFile(dir.path(), &untouched));    // a folder
+    EXPECT_FALSE(ReadProjectFile(dir / "*.sdf", &untouched)); // a pattern
     EXPECT_EQ(untouched.WallpaperName, "Ocean");
-}
-
-TEST(TextProfile, ReadsAndWritesAsTheSystemDoes) {
-    TempDir dir;
-    WriteFileText(dir / "p.ini", "; a comment\r\n[Other]\r\nWallpaperName=Not this\r\n[general]\r\n"
-                                 "  wallpapername  =  \"Quoted Name\"  \r\nforeign line\r\n"
-                                 "Trailing = 'x' \r\n\r\n[Last]\r\nk=v\r\n");
-    EXPECT_EQ(TextProfileReadString(dir / "p.ini", "General", "WallpaperName"), "Quoted Name");
-    EXPECT_EQ(TextProfileReadString(dir / "p.ini", "GENERAL", "trailing"), "x");
-    EXPECT_EQ(TextProfileReadString(dir / "p.ini", "General", "missing"), "");
-
-    ASSERT_TRUE(TextProfileWriteString(dir / "p.ini", "General", "WALLPAPERNAME", "New"));
-    ASSERT_TRUE(TextProfileWriteString(dir / "p.ini", "General", "Added", "1"));
-    ASSERT_TRUE(TextProfileWriteString(dir / "p.ini", "Fresh", "k", "v  "));
-    EXPECT_EQ(ReadFileText(dir / "p.ini"),
-              "; a comment\r\n[Other]\r\nWallpaperName=Not this\r\n[general]\r\n"
-              "WALLPAPERNAME=New\r\nforeign line\r\nTrailing = 'x' \r\nAdded=1\r\n\r\n"
-              "[Last]\r\nk=v\r\n[Fresh]\r\nk=v  \r\n");
-    EXPECT_EQ(TextProfileReadString(dir / "p.ini", "Fresh", "k"), "v");
-
-    ASSERT_TRUE(TextProfileWriteString(dir / "new.ini", "General", "A", "1"));
-    EXPECT_EQ(ReadFileText(dir / "new.ini"), "[General]\r\nA=1\r\n");
 }
 
 TEST(LoadProjectFile, RelativePathsFollowTheProjectFile) {
@@ -161,7 +133,8 @@ TEST(LoadProjectFile, RelativePathsFollowTheProjectFile) {
         dir / "proj" + kSep + "p.sdf",
         "[General]\r\nSwfFilename=media\\wave.swf\r\nReadmeFilename=" + (dir / "abs.txt") +
             "\r\nIconFilename=C:\\Icons\\app.ico\r\nExtFileCount=1\r\n"
-            "ExtFileItem0=x.txt\r\nWovenliteFilename=out.exe\r\n");
+            "ExtFileItem0=x.txt\r\nWovenliteFilename=out.exe\r\n"
+            "TopImageFilename=\\Work\\top.bmp\r\nLeftImageFilename=/art/left.bmp\r\n");
     WallpaperProject p;
     ASSERT_TRUE(LoadProjectFile(dir / "proj" + kSep + "p.sdf", &p));
     const std::string base = dir / "proj" + kSep;
@@ -170,22 +143,36 @@ TEST(LoadProjectFile, RelativePathsFollowTheProjectFile) {
     EXPECT_EQ(p.IconFilename, "C:\\Icons\\app.ico");
     EXPECT_EQ(p.ExtFileItems, std::vector<std::string>{base + "x.txt"});
     EXPECT_EQ(p.WovenliteFilename, base + "out.exe");
-    EXPECT_TRUE(p.TopImageFilename.empty());
+    // From the root of a drive: no path below the project's folder.
+    EXPECT_EQ(p.TopImageFilename, "\\Work\\top.bmp");
+    EXPECT_EQ(p.LeftImageFilename, "/art/left.bmp");
+    EXPECT_TRUE(p.DisplayImageFilename.empty());
 }
 
-TEST(DropMissingFiles, KeepsOnlyWhatExistsAndEveryOutputPath) {
+TEST(DropMissingFiles, AProjectWhoseFilesMovedAwayOpensWithoutThem) {
     TempDir dir;
-    WallpaperProject p = FullProject(dir);
-    test::WriteFileBytes(dir / "a.txt", {1});
-    test::WriteFileBytes(dir / "readme.txt", {1});
-    EXPECT_FALSE(DropMissingFiles(p)); // the movie was moved away
-    EXPECT_TRUE(p.SwfFilename.empty());
-    EXPECT_TRUE(p.TopImageFilename.empty());
-    EXPECT_TRUE(p.IconFilename.empty());
-    EXPECT_EQ(p.ReadmeFilename, dir / "readme.txt");
-    EXPECT_EQ(p.ExtFileItems, (std::vector<std::string>{dir / "a.txt", dir / "a.txt"}));
-    EXPECT_EQ(p.WovenliteFilename, dir / "out" + kSep + "Ocean.exe");
-    EXPECT_EQ(p.InstallerPackageFilename, dir / "out" + kSep + "Setup.exe");
+    WallpaperProject saved = FullProject(dir);
+    for (const char* name : {"wave.swf", "a.txt", "b.txt", "readme.txt", "top.bmp", "app.ico"})
+        test::WriteFileBytes(dir / name, {1});
+    ASSERT_TRUE(WriteProjectFile(dir / "p.sdf", saved));
+    WallpaperProject opened;
+    ASSERT_TRUE(LoadProjectFile(dir / "p.sdf", &opened));
+    EXPECT_TRUE(DropMissingFiles(opened));
+    ExpectSame(saved, opened);
+
+    for (const char* name : {"wave.swf", "b.txt", "top.bmp", "app.ico"})
+        ASSERT_TRUE(RemoveFile(dir / name));
+    ASSERT_TRUE(LoadProjectFile(dir / "p.sdf", &opened));
+    EXPECT_FALSE(DropMissingFiles(opened)); // the window then sets the movie size to 0
+    EXPECT_TRUE(opened.SwfFilename.empty());
+    EXPECT_TRUE(opened.TopImageFilename.empty());
+    EXPECT_TRUE(opened.IconFilename.empty());
+    EXPECT_EQ(opened.ReadmeFilename, dir / "readme.txt");
+    EXPECT_EQ(opened.ExtFileItems, (std::vector<std::string>{dir / "a.txt", dir / "a.txt"}));
+    // Output paths are not tested: they name files still to be built.
+    EXPECT_EQ(opened.WovenliteFilename, saved.WovenliteFilename);
+    EXPECT_EQ(opened.InstallerPackageFilename, saved.InstallerPackageFilename);
+    EXPECT_EQ(opened.WallpaperName, "Ocean");
 }
 
 TEST(HasProjectContent, WhatCountsAsContent) {
