@@ -9,9 +9,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_sample_movie OUTPUT.swf\n");
         return 2;
     }
-    ww::test::SwfSpec spec = ww::test::StageSpec(false);
-    spec.frameCount = 24;
-    spec.bodyPadding = 256;
-    ww::test::WriteFileBytes(argv[1], ww::test::MakeSwf(spec));
+    ww::test::SwfSpec recipe = ww::test::StageSpec(false);
+    recipe.frameCount = 24;
+    recipe.bodyPadding = 256;
+    ww::test::WriteFileBytes(argv[1], ww::test::MakeSwf(recipe));
     return 0;
 }

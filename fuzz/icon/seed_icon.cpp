@@ -20,11 +20,11 @@ int main(int argc, char** argv) {
     int n = 0;
     for (PeLayout layout : layouts) {
         for (bool plus : {false, true}) {
-            PeSpec spec = SamplePeSpec(MakeIconImage(4, 1).bytes);
-            spec.layout = layout;
-            spec.pe32Plus = plus;
-            spec.symbols = PatternBytes(36, 2);
-            WriteFileBytes(dir + "seed-" + std::to_string(n++), MakePe(spec));
+            PeSpec recipe = SamplePeSpec(MakeIconImage(4, 1).bytes);
+            recipe.layout = layout;
+            recipe.pe32Plus = plus;
+            recipe.symbols = PatternBytes(36, 2);
+            WriteFileBytes(dir + "seed-" + std::to_string(n++), MakePe(recipe));
         }
     }
 #endif

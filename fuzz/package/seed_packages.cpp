@@ -9,17 +9,17 @@ int main(int argc, char** argv) {
     std::string dir = std::string(argv[1]) + "/";
     using namespace ww::test;
 #ifdef SEED_SETUP
-    SetupPackageSpec spec = SampleSetupSpec();
-    spec.stub = PatternBytes(64);
-    WriteFileBytes(dir + "seed-plain", MakeSetupPackage(spec));
-    spec.extras = {{"a.txt", PatternBytes(20, 1), -1}, {"b.dat", {}, -1}};
-    WriteFileBytes(dir + "seed-extras", MakeSetupPackage(spec));
+    SetupPackageSpec recipe = SampleSetupSpec();
+    recipe.stub = PatternBytes(64);
+    WriteFileBytes(dir + "seed-plain", MakeSetupPackage(recipe));
+    recipe.extras = {{"a.txt", PatternBytes(20, 1), -1}, {"b.dat", {}, -1}};
+    WriteFileBytes(dir + "seed-extras", MakeSetupPackage(recipe));
 #else
-    SimplePackageSpec spec = SampleSimpleSpec();
-    spec.stub = PatternBytes(64);
-    WriteFileBytes(dir + "seed-plain", MakeSimplePackage(spec));
-    spec.extras = {{"a.txt", PatternBytes(20, 1), -1}};
-    WriteFileBytes(dir + "seed-extras", MakeSimplePackage(spec));
+    SimplePackageSpec recipe = SampleSimpleSpec();
+    recipe.stub = PatternBytes(64);
+    WriteFileBytes(dir + "seed-plain", MakeSimplePackage(recipe));
+    recipe.extras = {{"a.txt", PatternBytes(20, 1), -1}};
+    WriteFileBytes(dir + "seed-extras", MakeSimplePackage(recipe));
 #endif
     return 0;
 }

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
         {6, 2, 16, 0x2040C0, true, 40},  {4, 4, 32, 0x2040C0, true, 124},
     };
     int n = 0;
-    for (const BitmapSpec& spec : specs)
-        WriteFileBytes(dir + "seed-" + std::to_string(n++) + ".bmp", MakeBitmap(spec));
+    for (const BitmapSpec& recipe : specs)
+        WriteFileBytes(dir + "seed-" + std::to_string(n++) + ".bmp", MakeBitmap(recipe));
     return 0;
 }

@@ -13,11 +13,11 @@ namespace {
 std::vector<SwfSpec> MovieSpecs(bool compressed) {
     std::vector<SwfSpec> specs;
     for (unsigned nbits : {0u, 1u, 15u, 31u}) {
-        SwfSpec spec = StageSpec(compressed);
-        spec.nbits = nbits;
-        spec.xmin = 40;
-        spec.bodyPadding = nbits * 10;
-        specs.push_back(spec);
+        SwfSpec recipe = StageSpec(compressed);
+        recipe.nbits = nbits;
+        recipe.xmin = 40;
+        recipe.bodyPadding = nbits * 10;
+        specs.push_back(recipe);
     }
     SwfSpec zeros = StageSpec(compressed);
     zeros.zeroPadding = true;
@@ -32,15 +32,15 @@ std::vector<SwfSpec> MovieSpecs(bool compressed) {
 std::vector<Bytes> Seeds() {
     std::vector<Bytes> seeds;
 #if defined(WW_SEED_header)
-    for (const SwfSpec& spec : MovieSpecs(false))
-        seeds.push_back(MakeSwf(spec));
+    for (const SwfSpec& recipe : MovieSpecs(false))
+        seeds.push_back(MakeSwf(recipe));
 #elif defined(WW_SEED_inflate)
-    for (const SwfSpec& spec : MovieSpecs(true))
-        seeds.push_back(MakeSwf(spec));
+    for (const SwfSpec& recipe : MovieSpecs(true))
+        seeds.push_back(MakeSwf(recipe));
 #else
     for (bool compressed : {false, true}) {
-        for (const SwfSpec& spec : MovieSpecs(compressed))
-            seeds.push_back(MakeProjector({PatternBytes(64), MakeSwf(spec)}));
+        for (const SwfSpec& recipe : MovieSpecs(compressed))
+            seeds.push_back(MakeProjector({PatternBytes(64), MakeSwf(recipe)}));
     }
     ProjectorSpec large{PatternBytes(16), PatternBytes(2049)};
     seeds.push_back(MakeProjector(large));

@@ -49,18 +49,18 @@ TEST(PackageFormat, SafeStoredNames) {
 
 TEST(SetupPackageReader, LayoutOfSevenSlotsWithoutExtras) {
     TempDir dir;
-    test::SetupPackageSpec spec = test::SampleSetupSpec();
-    Bytes file = MakeSetupPackage(spec);
+    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    Bytes file = MakeSetupPackage(recipe);
     const int64_t E = static_cast<int64_t>(file.size());
-    EXPECT_EQ(E - static_cast<int64_t>(spec.stub.size()), 3436);
+    EXPECT_EQ(E - static_cast<int64_t>(recipe.stub.size()), 3436);
     test::WriteFileBytes(dir / "setup.exe", file);
     SetupPackageReader r;
     ASSERT_TRUE(r.Open(dir / "setup.exe")) << DescribePackageError(r.error());
     const int64_t expected[7] = {3436, 3426, 3406, 3376, 3336, 3286, 3226};
     for (int k = 1; k <= 7; ++k) {
         EXPECT_EQ(E - r.SlotOffset(k), expected[k - 1]) << "slot " << k;
-        EXPECT_EQ(Slice(file, r.SlotOffset(k), spec.slots[k - 1].data.size()),
-                  spec.slots[k - 1].data);
+        EXPECT_EQ(Slice(file, r.SlotOffset(k), recipe.slots[k - 1].data.size()),
+                  recipe.slots[k - 1].data);
     }
     EXPECT_EQ(r.trailer().wallpaperName, "Ocean");
     EXPECT_TRUE(r.entries().empty());
@@ -68,12 +68,12 @@ TEST(SetupPackageReader, LayoutOfSevenSlotsWithoutExtras) {
 
 TEST(SetupPackageReader, ExtractAllPutsThePageBesideTheFolderAndReportsTenSteps) {
     TempDir dir;
-    test::SetupPackageSpec spec = test::SampleSetupSpec();
-    spec.extras = {{"notes.txt", PatternBytes(33, 9), -1},
-                   {"empty.dat", {}, -1},
-                   {"music.mp3", PatternBytes(70000, 4), -1}};
-    spec.slots[5].data = {'L', 'i', 'c', 0, 'x'};
-    test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(spec));
+    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    recipe.extras = {{"notes.txt", PatternBytes(33, 9), -1},
+                     {"empty.dat", {}, -1},
+                     {"music.mp3", PatternBytes(70000, 4), -1}};
+    recipe.slots[5].data = {'L', 'i', 'c', 0, 'x'};
+    test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(recipe));
     ASSERT_TRUE(CreateFolder(dir / "Wallpaper"));
     const std::string dest = dir / "Wallpaper" + kSep + "Ocean";
     ASSERT_TRUE(CreateFolder(dest));
@@ -85,11 +85,11 @@ TEST(SetupPackageReader, ExtractAllPutsThePageBesideTheFolderAndReportsTenSteps)
         ASSERT_TRUE(r.ExtractAll(dest, [&](int s) { steps.push_back(s); }));
         EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     }
-    EXPECT_EQ(test::ReadFileBytes(dir / "Wallpaper" + kSep + "Ocean.htm"), spec.slots[0].data);
+    EXPECT_EQ(test::ReadFileBytes(dir / "Wallpaper" + kSep + "Ocean.htm"), recipe.slots[0].data);
     for (int k = 2; k <= 7; ++k)
-        EXPECT_EQ(test::ReadFileBytes(dest + kSep + spec.slots[k - 1].name),
-                  spec.slots[k - 1].data);
-    for (const auto& e : spec.extras)
+        EXPECT_EQ(test::ReadFileBytes(dest + kSep + recipe.slots[k - 1].name),
+                  recipe.slots[k - 1].data);
+    for (const auto& e : recipe.extras)
         EXPECT_EQ(test::ReadFileBytes(dest + kSep + e.name), e.data) << e.name;
     EXPECT_EQ(test::ListFolder(dir / "Wallpaper"),
               (std::vector<std::string>{"Ocean", "Ocean.htm"}));
@@ -103,7 +103,7 @@ TEST(SetupPackageReader, ExtractAllPutsThePageBesideTheFolderAndReportsTenSteps)
     ASSERT_TRUE(CreateFolder(dir / "tmp"));
     ASSERT_TRUE(r.ExtractImages(dir / "tmp", &top, &left));
     EXPECT_EQ(top, dir / "tmp" + kSep + "top1.bmp");
-    EXPECT_EQ(test::ReadFileBytes(left), spec.slots[4].data);
+    EXPECT_EQ(test::ReadFileBytes(left), recipe.slots[4].data);
 }
 
 TEST(SetupPackageReader, FlagByteIsNotActedOn) {
@@ -117,11 +117,11 @@ TEST(SetupPackageReader, FlagByteIsNotActedOn) {
 
 TEST(SimplePackageReader, LayoutAndExtraction) {
     TempDir dir;
-    test::SimplePackageSpec spec = test::SampleSimpleSpec();
-    spec.extras = {{"extra.dat", PatternBytes(10, 8), -1}};
-    Bytes file = MakeSimplePackage(spec);
+    test::SimplePackageSpec recipe = test::SampleSimpleSpec();
+    recipe.extras = {{"extra.dat", PatternBytes(10, 8), -1}};
+    Bytes file = MakeSimplePackage(recipe);
     const int64_t E = static_cast<int64_t>(file.size());
-    EXPECT_EQ(E - static_cast<int64_t>(spec.stub.size()), 3734);
+    EXPECT_EQ(E - static_cast<int64_t>(recipe.stub.size()), 3734);
     test::WriteFileBytes(dir / "lite.exe", file);
     SimplePackageReader r;
     ASSERT_TRUE(r.Open(dir / "lite.exe")) << DescribePackageError(r.error());
@@ -133,23 +133,23 @@ TEST(SimplePackageReader, LayoutAndExtraction) {
     for (int run = 0; run < 2; ++run) {
         EXPECT_EQ(r.ExtractPackage(dir.path(), nullptr), SimplePackageReader::ExtractResult::Ok);
     }
-    EXPECT_EQ(test::ReadFileBytes(dir / "Ocean.htm"), spec.page.data);
+    EXPECT_EQ(test::ReadFileBytes(dir / "Ocean.htm"), recipe.page.data);
     const std::string folder = dir / "Ocean" + kSep;
-    EXPECT_EQ(test::ReadFileBytes(folder + "wave.swf"), spec.movie.data);
-    EXPECT_EQ(test::ReadFileBytes(folder + "display1.bmp"), spec.image.data);
-    EXPECT_EQ(test::ReadFileBytes(folder + "extra.dat"), spec.extras[0].data);
+    EXPECT_EQ(test::ReadFileBytes(folder + "wave.swf"), recipe.movie.data);
+    EXPECT_EQ(test::ReadFileBytes(folder + "display1.bmp"), recipe.image.data);
+    EXPECT_EQ(test::ReadFileBytes(folder + "extra.dat"), recipe.extras[0].data);
     EXPECT_EQ(test::ListFolder(folder),
               (std::vector<std::string>{"display1.bmp", "extra.dat", "wave.swf"}));
 }
 
 TEST(SimplePackageReader, NoEntriesAndEmptyFiles) {
     TempDir dir;
-    test::SimplePackageSpec spec = test::SampleSimpleSpec();
-    Bytes file = MakeSimplePackage(spec);
+    test::SimplePackageSpec recipe = test::SampleSimpleSpec();
+    Bytes file = MakeSimplePackage(recipe);
     // Without extras the count directly follows the header.
-    EXPECT_EQ(file.size() - spec.stub.size(), 100u + 2000 + 300 + 1052 + 8);
-    spec.extras = {{"gone.txt", {}, -1}};
-    test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(spec));
+    EXPECT_EQ(file.size() - recipe.stub.size(), 100u + 2000 + 300 + 1052 + 8);
+    recipe.extras = {{"gone.txt", {}, -1}};
+    test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(recipe));
     SimplePackageReader r;
     ASSERT_TRUE(r.Open(dir / "lite.exe"));
     ASSERT_EQ(r.ExtractPackage(dir.path(), nullptr), SimplePackageReader::ExtractResult::Ok);
@@ -213,9 +213,9 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
     };
     for (const SetupCase& c : setupCases) {
         TempDir dir;
-        Setup spec = test::SampleSetupSpec();
-        c.alter(spec);
-        test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(spec));
+        Setup recipe = test::SampleSetupSpec();
+        c.alter(recipe);
+        test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(recipe));
         ASSERT_TRUE(CreateFolder(dir / "out"));
         SetupPackageReader r;
         EXPECT_FALSE(r.Open(dir / "setup.exe")) << c.what;
@@ -253,9 +253,9 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
     };
     for (const SimpleCase& c : simpleCases) {
         TempDir dir;
-        Simple spec = test::SampleSimpleSpec();
-        c.alter(spec);
-        test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(spec));
+        Simple recipe = test::SampleSimpleSpec();
+        c.alter(recipe);
+        test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(recipe));
         SimplePackageReader r;
         EXPECT_FALSE(r.Open(dir / "lite.exe")) << c.what;
         EXPECT_EQ(r.error(), c.error) << c.what;

@@ -147,7 +147,7 @@ TEST(IconReplacement, RefusesMalformedExecutablesUnchanged) {
 }
 
 // The header facts every rewritten executable must keep straight.
-void ExpectSoundImage(const Bytes& out, const Bytes& before, const test::PeSpec& spec) {
+void ExpectSoundImage(const Bytes& out, const Bytes& before, const test::PeSpec& recipe) {
     const PeFacts f = test::ReadPeFacts(out);
     const PeFacts was = test::ReadPeFacts(before);
     ASSERT_TRUE(f.ok);
@@ -180,11 +180,11 @@ void ExpectSoundImage(const Bytes& out, const Bytes& before, const test::PeSpec&
         }
     }
     // What followed the image follows it still; the symbol table moved with it.
-    Bytes tail = spec.symbols;
-    tail.insert(tail.end(), spec.overlay.begin(), spec.overlay.end());
+    Bytes tail = recipe.symbols;
+    tail.insert(tail.end(), recipe.overlay.begin(), recipe.overlay.end());
     ASSERT_GE(out.size(), tail.size());
     EXPECT_TRUE(std::equal(tail.begin(), tail.end(), out.end() - tail.size()));
-    if (!spec.symbols.empty()) {
+    if (!recipe.symbols.empty()) {
         EXPECT_EQ(f.symbolTable, out.size() - tail.size());
     }
 }
@@ -210,12 +210,12 @@ TEST(IconReplacement, RewritesTheIconInEverySectionLayout) {
     TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        test::PeSpec spec = test::SamplePeSpec(MakeIconImage(32, 9).bytes);
-        spec.layout = c.layout;
-        spec.pe32Plus = c.pe32Plus;
-        spec.symbols = test::PatternBytes(18 * 3 + 4, 7);
-        spec.overlay = test::PatternBytes(333, 8);
-        const Bytes before = test::MakePe(spec);
+        test::PeSpec recipe = test::SamplePeSpec(MakeIconImage(32, 9).bytes);
+        recipe.layout = c.layout;
+        recipe.pe32Plus = c.pe32Plus;
+        recipe.symbols = test::PatternBytes(18 * 3 + 4, 7);
+        recipe.overlay = test::PatternBytes(333, 8);
+        const Bytes before = test::MakePe(recipe);
         const IconFileImage image = MakeIconImage(c.size, 4);
         test::WriteFileBytes(dir / "icon.ico", MakeIcon({image}));
         const std::string exe = dir / "app.exe";
@@ -228,7 +228,7 @@ TEST(IconReplacement, RewritesTheIconInEverySectionLayout) {
         test::WriteFileBytes(dir / "before.exe", before);
         test::ExpectOnlyTheIconChanged(test::ResourcesOf(dir / "before.exe"),
                                        test::ResourcesOf(exe), image);
-        ExpectSoundImage(out, before, spec);
+        ExpectSoundImage(out, before, recipe);
 #ifndef _WIN32
         if (HaveWrestool()) {
             EXPECT_EQ(Wrestool(exe, "--raw -t 3 -n 1", dir / "x.bin"), image.bytes);
@@ -239,16 +239,16 @@ TEST(IconReplacement, RewritesTheIconInEverySectionLayout) {
 
 TEST(IconReplacement, GivesAnExecutableWithoutResourcesItsFirstIcon) {
     TempDir dir;
-    test::PeSpec spec;
-    spec.layout = PeLayout::kNoResources;
-    spec.overlay = test::PatternBytes(100, 1);
-    const Bytes before = test::MakePe(spec);
+    test::PeSpec recipe;
+    recipe.layout = PeLayout::kNoResources;
+    recipe.overlay = test::PatternBytes(100, 1);
+    const Bytes before = test::MakePe(recipe);
     test::WriteFileBytes(dir / "bare.exe", before);
     const IconFileImage image = MakeIconImage(32, 6);
     test::WriteFileBytes(dir / "icon.ico", MakeIcon({image}));
     ASSERT_EQ(ReplaceExecutableIconPortable(dir / "bare.exe", dir / "icon.ico", 0), 1);
     const Bytes out = test::ReadFileBytes(dir / "bare.exe");
-    ExpectSoundImage(out, before, spec);
+    ExpectSoundImage(out, before, recipe);
     ResourceTree tree = test::ResourcesOf(dir / "bare.exe");
     ASSERT_EQ(tree.types.size(), 1u);
     ASSERT_NE(tree.Find(3, 1, 1033), nullptr);

@@ -111,14 +111,14 @@ std::string FirstSight(const std::string& exe) {
 
 Bytes WithPackage(const std::string& stubName, const Bytes& stub) {
     if (stubName == "Wovenset.exe") {
-        test::SetupPackageSpec spec = test::SampleSetupSpec();
-        spec.stub = stub;
-        return test::MakeSetupPackage(spec);
+        test::SetupPackageSpec recipe = test::SampleSetupSpec();
+        recipe.stub = stub;
+        return test::MakeSetupPackage(recipe);
     }
     if (stubName == "Wovenlite.exe") {
-        test::SimplePackageSpec spec = test::SampleSimpleSpec();
-        spec.stub = stub;
-        return test::MakeSimplePackage(spec);
+        test::SimplePackageSpec recipe = test::SampleSimpleSpec();
+        recipe.stub = stub;
+        return test::MakeSimplePackage(recipe);
     }
     PlayerSettings settings;
     settings.pageName = "Ocean.htm";

@@ -19,7 +19,7 @@ using test::WriteFileBytes;
 
 const std::string kSep(1, kPathSeparator);
 
-// Input files on disk for a spec, so a writer can be given the same files
+// Input files on disk for a recipe, so a writer can be given the same files
 // the hand-built reference holds.
 std::string Put(const TempDir& dir, const test::PackageFile& f) {
     WriteFileBytes(dir / f.name, f.data);
@@ -28,31 +28,31 @@ std::string Put(const TempDir& dir, const test::PackageFile& f) {
 
 TEST(SetupPackageWriter, MatchesTheLayoutByteForByte) {
     TempDir dir;
-    test::SetupPackageSpec spec = test::SampleSetupSpec();
-    spec.publisherName = "Tide Works";
-    spec.publisherUrl = "http://example.invalid/";
-    spec.copyright = "(c) 2026";
-    WriteFileBytes(dir / "Wovenset.exe", spec.stub);
+    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    recipe.publisherName = "Tide Works";
+    recipe.publisherUrl = "http://example.invalid/";
+    recipe.copyright = "(c) 2026";
+    WriteFileBytes(dir / "Wovenset.exe", recipe.stub);
 
     for (int extras = 0; extras < 2; ++extras) {
         if (extras)
-            spec.extras = {{"notes.txt", PatternBytes(33, 1), -1}, {"empty.dat", {}, -1}};
+            recipe.extras = {{"notes.txt", PatternBytes(33, 1), -1}, {"empty.dat", {}, -1}};
         SetupPackageWriter w;
         EXPECT_EQ(w.SetStubFile(dir / "Wovenset.exe"), 1);
         for (int k = 1; k <= 7; ++k)
-            w.SetSlotFile(k, Put(dir, spec.slots[k - 1]));
-        w.SetExtraCount(static_cast<int>(spec.extras.size()));
-        for (size_t i = 0; i < spec.extras.size(); ++i)
-            w.SetExtraFile(static_cast<int>(i), Put(dir, spec.extras[i]));
+            w.SetSlotFile(k, Put(dir, recipe.slots[k - 1]));
+        w.SetExtraCount(static_cast<int>(recipe.extras.size()));
+        for (size_t i = 0; i < recipe.extras.size(); ++i)
+            w.SetExtraFile(static_cast<int>(i), Put(dir, recipe.extras[i]));
         w.SetWallpaperName("Ocean");
-        w.SetPublisherName(spec.publisherName);
-        w.SetPublisherUrl(spec.publisherUrl);
-        w.SetCopyright(spec.copyright);
+        w.SetPublisherName(recipe.publisherName);
+        w.SetPublisherUrl(recipe.publisherUrl);
+        w.SetCopyright(recipe.copyright);
         ASSERT_EQ(w.Build(dir / "out.exe", ""), 1) << w.error();
         const Bytes built = ReadFileBytes(dir / "out.exe");
-        EXPECT_EQ(built, test::MakeSetupPackage(spec)) << "extras " << extras;
+        EXPECT_EQ(built, test::MakeSetupPackage(recipe)) << "extras " << extras;
         if (!extras) {
-            EXPECT_EQ(built.size() - spec.stub.size(), 3436u);
+            EXPECT_EQ(built.size() - recipe.stub.size(), 3436u);
         }
         // Building again over the first output gives the same file.
         ASSERT_EQ(w.Build(dir / "out.exe", ""), 1);
@@ -62,29 +62,30 @@ TEST(SetupPackageWriter, MatchesTheLayoutByteForByte) {
 
 TEST(SimplePackageWriter, MatchesTheLayoutByteForByte) {
     TempDir dir;
-    test::SimplePackageSpec spec = test::SampleSimpleSpec();
-    spec.extras = {{"extra.dat", PatternBytes(10, 6), -1}};
-    WriteFileBytes(dir / "Wovenlite.exe", spec.stub);
+    test::SimplePackageSpec recipe = test::SampleSimpleSpec();
+    recipe.extras = {{"extra.dat", PatternBytes(10, 6), -1}};
+    WriteFileBytes(dir / "Wovenlite.exe", recipe.stub);
     SimplePackageWriter w;
     EXPECT_EQ(w.SetWallpaperName("Ocean"), 6);
     EXPECT_EQ(w.SetStubFile(dir / "Wovenlite.exe"),
               static_cast<int>((dir / "Wovenlite.exe").size() + 1));
-    w.SetMovieFile(Put(dir, spec.movie));
-    w.SetPageFile(Put(dir, spec.page));
-    w.SetImageFile(Put(dir, spec.image));
-    w.AddExtraFile(Put(dir, spec.extras[0]));
+    w.SetMovieFile(Put(dir, recipe.movie));
+    w.SetPageFile(Put(dir, recipe.page));
+    w.SetImageFile(Put(dir, recipe.image));
+    w.AddExtraFile(Put(dir, recipe.extras[0]));
     ASSERT_EQ(w.Build(dir / "lite.exe", ""), 1) << w.error();
     const Bytes built = ReadFileBytes(dir / "lite.exe");
-    EXPECT_EQ(built.size() - spec.stub.size(), 3734u);
-    EXPECT_EQ(built, test::MakeSimplePackage(spec));
+    EXPECT_EQ(built.size() - recipe.stub.size(), 3734u);
+    EXPECT_EQ(built, test::MakeSimplePackage(recipe));
 
     // And the installer's own reader takes back exactly the inputs.
     SimplePackageReader r;
     ASSERT_TRUE(r.Open(dir / "lite.exe"));
     ASSERT_TRUE(CreateFolder(dir / "install"));
     ASSERT_EQ(r.ExtractPackage(dir / "install", nullptr), SimplePackageReader::ExtractResult::Ok);
-    EXPECT_EQ(ReadFileBytes(dir / "install" + kSep + "Ocean" + kSep + "wave.swf"), spec.movie.data);
-    EXPECT_EQ(ReadFileBytes(dir / "install" + kSep + "Ocean.htm"), spec.page.data);
+    EXPECT_EQ(ReadFileBytes(dir / "install" + kSep + "Ocean" + kSep + "wave.swf"),
+              recipe.movie.data);
+    EXPECT_EQ(ReadFileBytes(dir / "install" + kSep + "Ocean.htm"), recipe.page.data);
 }
 
 TEST(SimplePackageWriter, ExtraFilesThatComeAndGo) {
@@ -158,12 +159,12 @@ TEST(PackageWriters, CapacitiesRefuseBeforeAnythingIsWritten) {
 
 TEST(PackageWriters, AFailedBuildKeepsTheEarlierOutputAndLeavesNoDebris) {
     TempDir dir;
-    test::SetupPackageSpec spec = test::SampleSetupSpec();
-    WriteFileBytes(dir / "stub.exe", spec.stub);
+    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    WriteFileBytes(dir / "stub.exe", recipe.stub);
     SetupPackageWriter w;
     w.SetStubFile(dir / "stub.exe");
     for (int k = 1; k <= 7; ++k)
-        w.SetSlotFile(k, Put(dir, spec.slots[k - 1]));
+        w.SetSlotFile(k, Put(dir, recipe.slots[k - 1]));
     w.SetWallpaperName("Ocean");
     ASSERT_EQ(w.Build(dir / "good.exe", ""), 1);
     const Bytes good = ReadFileBytes(dir / "good.exe");

@@ -18,7 +18,7 @@ struct BitmapSpec {
     uint32_t headerSize = 40;
 };
 
-Bytes MakeBitmap(const BitmapSpec& spec);
+Bytes MakeBitmap(const BitmapSpec& recipe);
 
 // Offsets of the fields a test alters, from the start of the file.
 constexpr size_t kBmpWidthAt = 18;

@@ -46,52 +46,52 @@ SimplePackageSpec SampleSimpleSpec() {
     return s;
 }
 
-Bytes MakeSetupPackage(const SetupPackageSpec& spec) {
-    Bytes out = spec.stub;
-    for (const PackageFile& f : spec.slots)
+Bytes MakeSetupPackage(const SetupPackageSpec& recipe) {
+    Bytes out = recipe.stub;
+    for (const PackageFile& f : recipe.slots)
         Append(out, f.data);
-    for (const PackageFile& f : spec.extras)
+    for (const PackageFile& f : recipe.extras)
         Append(out, f.data);
-    for (const PackageFile& f : spec.extras) {
+    for (const PackageFile& f : recipe.extras) {
         U32(out, Recorded(f));
         Name(out, f.name);
     }
-    for (const PackageFile& f : spec.slots) {
+    for (const PackageFile& f : recipe.slots) {
         Name(out, f.name);
         U32(out, Recorded(f));
     }
-    U32(out, spec.recordedCount >= 0 ? static_cast<uint32_t>(spec.recordedCount)
-                                     : static_cast<uint32_t>(spec.extras.size()));
-    Name(out, spec.wallpaperName);
-    Name(out, spec.publisherName);
-    Name(out, spec.publisherUrl);
-    Name(out, spec.copyright);
+    U32(out, recipe.recordedCount >= 0 ? static_cast<uint32_t>(recipe.recordedCount)
+                                       : static_cast<uint32_t>(recipe.extras.size()));
+    Name(out, recipe.wallpaperName);
+    Name(out, recipe.publisherName);
+    Name(out, recipe.publisherUrl);
+    Name(out, recipe.copyright);
     Name(out, "");
     out.push_back('1');
-    Append(out, Bytes(spec.marker.begin(), spec.marker.end()));
+    Append(out, Bytes(recipe.marker.begin(), recipe.marker.end()));
     return out;
 }
 
-Bytes MakeSimplePackage(const SimplePackageSpec& spec) {
-    Bytes out = spec.stub;
-    Append(out, spec.page.data);
-    Append(out, spec.movie.data);
-    Append(out, spec.image.data);
-    for (const PackageFile* f : {&spec.page, &spec.movie, &spec.image}) {
+Bytes MakeSimplePackage(const SimplePackageSpec& recipe) {
+    Bytes out = recipe.stub;
+    Append(out, recipe.page.data);
+    Append(out, recipe.movie.data);
+    Append(out, recipe.image.data);
+    for (const PackageFile* f : {&recipe.page, &recipe.movie, &recipe.image}) {
         U32(out, Recorded(*f));
         Name(out, f->name);
     }
-    Name(out, spec.wallpaperName);
-    for (const PackageFile& f : spec.extras)
+    Name(out, recipe.wallpaperName);
+    for (const PackageFile& f : recipe.extras)
         Append(out, f.data);
-    for (const PackageFile& f : spec.extras) {
+    for (const PackageFile& f : recipe.extras) {
         U32(out, Recorded(f));
         Name(out, f.name);
     }
-    U32(out, spec.recordedCount >= 0 ? static_cast<uint32_t>(spec.recordedCount)
-                                     : static_cast<uint32_t>(spec.extras.size()));
+    U32(out, recipe.recordedCount >= 0 ? static_cast<uint32_t>(recipe.recordedCount)
+                                       : static_cast<uint32_t>(recipe.extras.size()));
     out.push_back('1');
-    Append(out, Bytes(spec.marker.begin(), spec.marker.end()));
+    Append(out, Bytes(recipe.marker.begin(), recipe.marker.end()));
     return out;
 }
 

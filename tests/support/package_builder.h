@@ -41,7 +41,7 @@ struct SimplePackageSpec {
 SetupPackageSpec SampleSetupSpec();
 SimplePackageSpec SampleSimpleSpec();
 
-Bytes MakeSetupPackage(const SetupPackageSpec& spec);
-Bytes MakeSimplePackage(const SimplePackageSpec& spec);
+Bytes MakeSetupPackage(const SetupPackageSpec& recipe);
+Bytes MakeSimplePackage(const SimplePackageSpec& recipe);
 
 } // namespace ww::test

@@ -156,46 +156,46 @@ Bytes IconGroupEntry(uint8_t width, uint8_t height, uint16_t bitCount, uint32_t 
 }
 
 PeSpec SamplePeSpec(const Bytes& iconImage) {
-    PeSpec spec;
+    PeSpec recipe;
     const Bytes small = MakeIconImage(16, 9).bytes;
     Bytes group = {0, 0, 1, 0, 2, 0};
     for (const Bytes& e : {IconGroupEntry(32, 32, 32, uint32_t(iconImage.size()), 1),
                            IconGroupEntry(16, 16, 32, uint32_t(small.size()), 2)})
         group.insert(group.end(), e.begin(), e.end());
-    spec.resources = {
+    recipe.resources = {
         {0, u"NOTE", 0, u"FIRST", 1033, PatternBytes(37, 2)},
         {3, u"", 1, u"", 1033, iconImage},
         {3, u"", 2, u"", 1033, small},
         {14, u"", 128, u"", 1033, group},
         {16, u"", 1, u"", 0, PatternBytes(92, 6)},
     };
-    return spec;
+    return recipe;
 }
 
-Bytes MakePe(const PeSpec& spec) {
+Bytes MakePe(const PeSpec& recipe) {
     std::vector<Section> sections = {
         {".text", PatternBytes(0x180, 1), 0x60000020},
         {".data", PatternBytes(0x90, 2), 0xC0000040},
     };
-    const bool resources = spec.layout != PeLayout::kNoResources;
+    const bool resources = recipe.layout != PeLayout::kNoResources;
     if (resources)
         sections.push_back({".rsrc", {}, 0x40000040});
-    if (spec.layout == PeLayout::kResourceThenRelocations ||
-        spec.layout == PeLayout::kResourceInMiddle) {
+    if (recipe.layout == PeLayout::kResourceThenRelocations ||
+        recipe.layout == PeLayout::kResourceInMiddle) {
         Bytes block(12, 0);
         Set32(block, 0, 0x1000);
         Set32(block, 4, 12);
         Set16(block, 8, 0x3010);
         sections.push_back({".reloc", block, 0x42000040});
     }
-    if (spec.layout == PeLayout::kResourceInMiddle)
+    if (recipe.layout == PeLayout::kResourceInMiddle)
         sections.push_back({".tail", PatternBytes(0x300, 3), 0xC0000040});
 
     uint32_t va = kSectionAlign, at = kHeaderSize, initialized = 0;
     for (Section& s : sections) {
         s.virtualAddress = va;
         if (std::strcmp(s.name, ".rsrc") == 0)
-            s.data = BuildTree(spec.resources, va);
+            s.data = BuildTree(recipe.resources, va);
         s.pointer = at;
         va += Align(uint32_t(s.data.size()), kSectionAlign);
         at += Align(uint32_t(s.data.size()), kFileAlign);
@@ -209,19 +209,19 @@ Bytes MakePe(const PeSpec& spec) {
     Set32(b, 0x3C, kPeAt);
     std::memcpy(&b[kPeAt], "PE\0\0", 4);
     const size_t coff = kPeAt + 4, opt = coff + 20;
-    const uint32_t optSize = spec.pe32Plus ? 240 : 224;
-    Set16(b, coff, spec.pe32Plus ? 0x8664 : 0x14C);
+    const uint32_t optSize = recipe.pe32Plus ? 240 : 224;
+    Set16(b, coff, recipe.pe32Plus ? 0x8664 : 0x14C);
     Set16(b, coff + 2, uint32_t(sections.size()));
-    Set32(b, coff + 8, spec.symbols.empty() ? 0 : at);
-    Set32(b, coff + 12, uint32_t(spec.symbols.size() / 18));
+    Set32(b, coff + 8, recipe.symbols.empty() ? 0 : at);
+    Set32(b, coff + 12, uint32_t(recipe.symbols.size() / 18));
     Set16(b, coff + 16, optSize);
-    Set16(b, coff + 18, spec.pe32Plus ? 0x22 : 0x102);
-    Set16(b, opt, spec.pe32Plus ? 0x20B : 0x10B);
+    Set16(b, coff + 18, recipe.pe32Plus ? 0x22 : 0x102);
+    Set16(b, opt, recipe.pe32Plus ? 0x20B : 0x10B);
     Set32(b, opt + 4, 0x200);
     Set32(b, opt + 8, initialized);
     Set32(b, opt + 16, 0x1000);
     Set32(b, opt + 20, 0x1000);
-    if (spec.pe32Plus) {
+    if (recipe.pe32Plus) {
         Set32(b, opt + 24, 0x40000000);
         Set32(b, opt + 28, 0x1);
     } else {
@@ -234,7 +234,7 @@ Bytes MakePe(const PeSpec& spec) {
     Set32(b, opt + 56, va);
     Set32(b, opt + 60, kHeaderSize);
     Set16(b, opt + 68, 2);
-    const size_t dirs = opt + (spec.pe32Plus ? 108 : 92);
+    const size_t dirs = opt + (recipe.pe32Plus ? 108 : 92);
     Set32(b, dirs, 16);
     size_t table = opt + optSize;
     for (const Section& s : sections) {
@@ -255,9 +255,9 @@ Bytes MakePe(const PeSpec& spec) {
             Set32(b, dirs + 4 + 8 * 5 + 4, uint32_t(s.data.size()));
         }
     }
-    b.insert(b.end(), spec.symbols.begin(), spec.symbols.end());
-    b.insert(b.end(), spec.overlay.begin(), spec.overlay.end());
-    if (spec.checksum)
+    b.insert(b.end(), recipe.symbols.begin(), recipe.symbols.end());
+    b.insert(b.end(), recipe.overlay.begin(), recipe.overlay.end());
+    if (recipe.checksum)
         Set32(b, opt + 64, PeChecksumOf(b, opt + 64));
     return b;
 }

@@ -39,7 +39,7 @@ struct PeSpec {
 // Icon 1 with the given image, group 128 naming it (and icon 2, 16 x 16), and
 // a named resource.
 PeSpec SamplePeSpec(const Bytes& iconImage);
-Bytes MakePe(const PeSpec& spec);
+Bytes MakePe(const PeSpec& recipe);
 // A 14-byte group entry for icon id.
 Bytes IconGroupEntry(uint8_t width, uint8_t height, uint16_t bitCount, uint32_t size, uint16_t id);
 

@@ -61,46 +61,48 @@ Bytes NoiseBytes(size_t length) {
 } // namespace
 
 SwfSpec StageSpec(bool compressed) {
-    SwfSpec spec;
-    spec.compressed = compressed;
-    return spec;
+    SwfSpec recipe;
+    recipe.compressed = compressed;
+    return recipe;
 }
 
-Bytes MakeSwf(const SwfSpec& spec) {
+Bytes MakeSwf(const SwfSpec& recipe) {
     Bytes body;
     BitWriter bits(body);
-    const unsigned nbits = spec.nbits & 31u;
+    const unsigned nbits = recipe.nbits & 31u;
     const uint32_t mask = nbits == 0 ? 0 : 0xFFFFFFFFu >> (32 - nbits);
     bits.Put(nbits, 5);
-    for (uint32_t field : {spec.xmin, spec.xmax, spec.ymin, spec.ymax})
+    for (uint32_t field : {recipe.xmin, recipe.xmax, recipe.ymin, recipe.ymax})
         bits.Put(field & mask, nbits);
-    body.push_back(spec.frameRateFraction);
-    body.push_back(spec.frameRate);
-    PutU16(body, spec.frameCount);
-    const Bytes padding = spec.zeroPadding ? Bytes(spec.bodyPadding) : NoiseBytes(spec.bodyPadding);
+    body.push_back(recipe.frameRateFraction);
+    body.push_back(recipe.frameRate);
+    PutU16(body, recipe.frameCount);
+    const Bytes padding =
+        recipe.zeroPadding ? Bytes(recipe.bodyPadding) : NoiseBytes(recipe.bodyPadding);
     body.insert(body.end(), padding.begin(), padding.end());
     PutU16(body, 0); // End tag
 
-    Bytes movie = {static_cast<uint8_t>(spec.compressed ? 'C' : 'F'), 'W', 'S', spec.version};
-    const uint32_t length = spec.recordedLength >= 0 ? static_cast<uint32_t>(spec.recordedLength)
-                                                     : static_cast<uint32_t>(body.size() + 8);
+    Bytes movie = {static_cast<uint8_t>(recipe.compressed ? 'C' : 'F'), 'W', 'S', recipe.version};
+    const uint32_t length = recipe.recordedLength >= 0
+                                ? static_cast<uint32_t>(recipe.recordedLength)
+                                : static_cast<uint32_t>(body.size() + 8);
     PutU32(movie, length);
-    const Bytes stored = spec.compressed ? Deflate(body) : body;
+    const Bytes stored = recipe.compressed ? Deflate(body) : body;
     movie.insert(movie.end(), stored.begin(), stored.end());
-    const Bytes trailing = PatternBytes(spec.trailingBytes, 40);
+    const Bytes trailing = PatternBytes(recipe.trailingBytes, 40);
     movie.insert(movie.end(), trailing.begin(), trailing.end());
-    if (spec.truncateAt >= 0 && static_cast<size_t>(spec.truncateAt) < movie.size())
-        movie.resize(static_cast<size_t>(spec.truncateAt));
+    if (recipe.truncateAt >= 0 && static_cast<size_t>(recipe.truncateAt) < movie.size())
+        movie.resize(static_cast<size_t>(recipe.truncateAt));
     return movie;
 }
 
-Bytes MakeProjector(const ProjectorSpec& spec) {
-    Bytes out = spec.player;
-    out.insert(out.end(), spec.movie.begin(), spec.movie.end());
-    if (spec.trailer) {
-        PutU32(out, spec.magic);
-        PutU32(out, spec.recordedLength >= 0 ? static_cast<uint32_t>(spec.recordedLength)
-                                             : static_cast<uint32_t>(spec.movie.size()));
+Bytes MakeProjector(const ProjectorSpec& recipe) {
+    Bytes out = recipe.player;
+    out.insert(out.end(), recipe.movie.begin(), recipe.movie.end());
+    if (recipe.trailer) {
+        PutU32(out, recipe.magic);
+        PutU32(out, recipe.recordedLength >= 0 ? static_cast<uint32_t>(recipe.recordedLength)
+                                               : static_cast<uint32_t>(recipe.movie.size()));
     }
     return out;
 }

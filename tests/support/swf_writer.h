@@ -31,7 +31,7 @@ struct SwfSpec {
 
 // The movie of a 550 x 400 stage (Nbits 15) with the given form.
 SwfSpec StageSpec(bool compressed);
-Bytes MakeSwf(const SwfSpec& spec);
+Bytes MakeSwf(const SwfSpec& recipe);
 
 struct ProjectorSpec {
     Bytes player = PatternBytes(3000, 9);
@@ -42,6 +42,6 @@ struct ProjectorSpec {
     long long recordedLength = -1;
 };
 
-Bytes MakeProjector(const ProjectorSpec& spec);
+Bytes MakeProjector(const ProjectorSpec& recipe);
 
 } // namespace ww::test

@@ -43,9 +43,9 @@ TEST(ExtractProjectorMovie, RefusesTrailersThatDescribeNoMovie) {
     };
     const Bytes movie = test::MakeSwf(test::StageSpec(false));
     auto withLength = [&](long long length) {
-        ProjectorSpec spec{PatternBytes(100), movie};
-        spec.recordedLength = length;
-        return MakeProjector(spec);
+        ProjectorSpec recipe{PatternBytes(100), movie};
+        recipe.recordedLength = length;
+        return MakeProjector(recipe);
     };
     ProjectorSpec wrongMagic{PatternBytes(100), movie};
     wrongMagic.magic = 0xFA123457;

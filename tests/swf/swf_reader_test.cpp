@@ -35,22 +35,22 @@ SwfMovieInfo InfoOfBytes(const TempDir& dir, const std::string& name, const Byte
     return ReadSwfMovieInfo(dir / name);
 }
 
-// The uncompressed length a movie of this spec has, header included.
-uint32_t PlainLength(SwfSpec spec) {
-    spec.compressed = false;
-    spec.recordedLength = -1;
-    spec.trailingBytes = 0;
-    spec.truncateAt = -1;
-    return static_cast<uint32_t>(MakeSwf(spec).size());
+// The uncompressed length a movie of this recipe has, header included.
+uint32_t PlainLength(SwfSpec recipe) {
+    recipe.compressed = false;
+    recipe.recordedLength = -1;
+    recipe.trailingBytes = 0;
+    recipe.truncateAt = -1;
+    return static_cast<uint32_t>(MakeSwf(recipe).size());
 }
 
 TEST(ReadSwfMovieInfo, StageSizeAndTimingOfEveryHeaderShape) {
     struct Case {
         const char* what;
-        SwfSpec spec;
+        SwfSpec recipe;
         int32_t width, height;
     };
-    auto spec = [](unsigned nbits, uint32_t xmin, uint32_t xmax, uint32_t ymax) {
+    auto recipe = [](unsigned nbits, uint32_t xmin, uint32_t xmax, uint32_t ymax) {
         SwfSpec s;
         s.nbits = nbits;
         s.xmin = xmin;
@@ -59,32 +59,34 @@ TEST(ReadSwfMovieInfo, StageSizeAndTimingOfEveryHeaderShape) {
         return s;
     };
     std::vector<Case> cases = {
-        {"550 x 400", spec(15, 0, 11000, 8000), 550, 400},
-        {"Nbits 0 reads one RECT byte", spec(0, 0, 0, 0), 0, 0},
-        {"Xmin not 0", spec(15, 2000, 11000, 8000), 550, 400},
-        {"twips truncate", spec(13, 0, 4799, 19), 239, 0},
-        {"unsigned, no sign extension", spec(16, 0, 0xFFFF, 0x8000), 3276, 1638},
-        {"Nbits 31", spec(31, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF), 107374182, 107374182},
-        {"Nbits 1", spec(1, 1, 1, 1), 0, 0},
+        {"550 x 400", recipe(15, 0, 11000, 8000), 550, 400},
+        {"Nbits 0 reads one RECT byte", recipe(0, 0, 0, 0), 0, 0},
+        {"Xmin not 0", recipe(15, 2000, 11000, 8000), 550, 400},
+        {"twips truncate", recipe(13, 0, 4799, 19), 239, 0},
+        {"unsigned, no sign extension", recipe(16, 0, 0xFFFF, 0x8000), 3276, 1638},
+        {"Nbits 31", recipe(31, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF), 107374182, 107374182},
+        {"Nbits 1", recipe(1, 1, 1, 1), 0, 0},
     };
-    Case timing{"fraction dropped", spec(15, 0, 11000, 8000), 550, 400};
-    timing.spec.frameRateFraction = 0x80;
-    timing.spec.frameRate = 24;
-    timing.spec.frameCount = 0x1234;
-    timing.spec.version = 10;
+    Case timing{"fraction dropped", recipe(15, 0, 11000, 8000), 550, 400};
+    timing.recipe.frameRateFraction = 0x80;
+    timing.recipe.frameRate = 24;
+    timing.recipe.frameCount = 0x1234;
+    timing.recipe.version = 10;
     cases.push_back(timing);
     TempDir dir;
     for (Case& c : cases) {
         for (bool compressed : {false, true}) {
             SCOPED_TRACE(std::string(c.what) + (compressed ? " CWS" : " FWS"));
-            c.spec.compressed = compressed;
+            c.recipe.compressed = compressed;
             // The header's length counts for a plain movie only.
-            c.spec.recordedLength = 123456;
-            const SwfMovieInfo expected{
-                c.spec.version,   compressed ? PlainLength(c.spec) : 123456u,
-                c.width,          c.height,
-                c.spec.frameRate, c.spec.frameCount};
-            const SwfMovieInfo got = InfoOfBytes(dir, "movie.swf", MakeSwf(c.spec));
+            c.recipe.recordedLength = 123456;
+            const SwfMovieInfo expected{c.recipe.version,
+                                        compressed ? PlainLength(c.recipe) : 123456u,
+                                        c.width,
+                                        c.height,
+                                        c.recipe.frameRate,
+                                        c.recipe.frameCount};
+            const SwfMovieInfo got = InfoOfBytes(dir, "movie.swf", MakeSwf(c.recipe));
             EXPECT_EQ(got, expected) << Describe(got);
             if (compressed) {
                 ASSERT_TRUE(DecompressSwf(dir / "movie.swf", dir / "plain.swf"));
@@ -99,14 +101,14 @@ TEST(ReadSwfMovieInfo, StageSizeAndTimingOfEveryHeaderShape) {
 TEST(ReadSwfMovieInfo, TruncationAtEveryByteGivesTheZeroRecord) {
     TempDir dir;
     for (bool compressed : {false, true}) {
-        SwfSpec spec = StageSpec(compressed);
-        spec.nbits = 31;
+        SwfSpec recipe = StageSpec(compressed);
+        recipe.nbits = 31;
         // A plain movie needs its header only: 8 + 17 RECT bytes + 4.
-        const size_t needed = compressed ? MakeSwf(spec).size() : 29;
+        const size_t needed = compressed ? MakeSwf(recipe).size() : 29;
         for (size_t cut = 0; cut <= needed; ++cut) {
             SCOPED_TRACE((compressed ? "CWS cut at " : "FWS cut at ") + std::to_string(cut));
-            spec.truncateAt = static_cast<long long>(cut);
-            const SwfMovieInfo got = InfoOfBytes(dir, "cut.swf", MakeSwf(spec));
+            recipe.truncateAt = static_cast<long long>(cut);
+            const SwfMovieInfo got = InfoOfBytes(dir, "cut.swf", MakeSwf(recipe));
             EXPECT_EQ(got == kZero, cut < needed) << Describe(got);
             if (!compressed) {
                 EXPECT_EQ(ReadSwfHeader(dir / "cut.swf") == kZero, cut < needed);
@@ -118,12 +120,12 @@ TEST(ReadSwfMovieInfo, TruncationAtEveryByteGivesTheZeroRecord) {
 // A compressed movie of zeros padded after its zlib stream to exactly
 // fileSize bytes: the body inflates to inflatedBody bytes whatever the size.
 Bytes ZeroMovieOfSize(size_t inflatedBody, size_t fileSize) {
-    SwfSpec spec = StageSpec(true);
-    spec.zeroPadding = true;
-    spec.bodyPadding = inflatedBody - (PlainLength(spec) - 8);
-    const size_t natural = MakeSwf(spec).size();
-    spec.trailingBytes = fileSize - natural;
-    Bytes movie = MakeSwf(spec);
+    SwfSpec recipe = StageSpec(true);
+    recipe.zeroPadding = true;
+    recipe.bodyPadding = inflatedBody - (PlainLength(recipe) - 8);
+    const size_t natural = MakeSwf(recipe).size();
+    recipe.trailingBytes = fileSize - natural;
+    Bytes movie = MakeSwf(recipe);
     EXPECT_EQ(movie.size(), fileSize);
     return movie;
 }
@@ -249,17 +251,17 @@ TEST(ReadSwfMovieInfo, ReadsProjectorsThroughTheirMovieAndWritesNoFile) {
 
 TEST(DecompressSwf, WritesThePlainFormEvenOverItsOwnSource) {
     TempDir dir;
-    SwfSpec spec = StageSpec(true);
-    spec.bodyPadding = 300000; // several blocks of output
-    spec.recordedLength = 7;   // not consulted
-    spec.trailingBytes = 5;    // after the stream: ignored
-    SwfSpec plainSpec = spec;
+    SwfSpec recipe = StageSpec(true);
+    recipe.bodyPadding = 300000; // several blocks of output
+    recipe.recordedLength = 7;   // not consulted
+    recipe.trailingBytes = 5;    // after the stream: ignored
+    SwfSpec plainSpec = recipe;
     plainSpec.compressed = false;
     plainSpec.recordedLength = -1;
     plainSpec.trailingBytes = 0;
     const Bytes expected = MakeSwf(plainSpec);
 
-    WriteFileBytes(dir / "movie.swf", MakeSwf(spec));
+    WriteFileBytes(dir / "movie.swf", MakeSwf(recipe));
     WriteFileBytes(dir / "plain.swf", {1, 2, 3});
     ASSERT_TRUE(DecompressSwf(dir / "movie.swf", dir / "plain.swf"));
     EXPECT_EQ(ReadFileBytes(dir / "plain.swf"), expected);

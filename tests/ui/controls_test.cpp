@@ -421,10 +421,10 @@ HWND MakeParentWindow() {
 
 TEST(FlashPreview, WithoutThePlayerTheStandInShowsTheMovieOverItsBackground) {
     test::TempDir dir;
-    test::SwfSpec spec = test::StageSpec(true);
-    spec.frameRate = 24;
-    spec.frameCount = 96;
-    test::WriteFileBytes(dir / "Ocean.swf", test::MakeSwf(spec));
+    test::SwfSpec recipe = test::StageSpec(true);
+    recipe.frameRate = 24;
+    recipe.frameCount = 96;
+    test::WriteFileBytes(dir / "Ocean.swf", test::MakeSwf(recipe));
     HWND parent = MakeParentWindow();
     {
         FlashPreviewControl preview;

@@ -65,20 +65,20 @@ TEST(BitmapView, DrawsEveryDepthStretchedIntoTheRectangle) {
         {4, 4, 32, 0x2040C0, true, 124},  {9, -5, 24, 0x2040C0, false, 40},
         {9, 5, 24, 0x2040C0, false, 108},
     };
-    for (const BitmapSpec& spec : specs) {
-        SCOPED_TRACE(::testing::Message()
-                     << spec.bitCount << " bits, " << spec.width << " x " << spec.height
-                     << ", header " << spec.headerSize << (spec.bitFields ? ", bit fields" : ""));
-        test::WriteFileBytes(dir / "image.bmp", test::MakeBitmap(spec));
+    for (const BitmapSpec& recipe : specs) {
+        SCOPED_TRACE(::testing::Message() << recipe.bitCount << " bits, " << recipe.width << " x "
+                                          << recipe.height << ", header " << recipe.headerSize
+                                          << (recipe.bitFields ? ", bit fields" : ""));
+        test::WriteFileBytes(dir / "image.bmp", test::MakeBitmap(recipe));
         BitmapView view;
         ASSERT_TRUE(view.Load(dir / "image.bmp"));
-        EXPECT_EQ(view.width(), spec.width);
-        EXPECT_EQ(view.height(), spec.height < 0 ? -spec.height : spec.height);
+        EXPECT_EQ(view.width(), recipe.width);
+        EXPECT_EQ(view.height(), recipe.height < 0 ? -recipe.height : recipe.height);
         Canvas canvas;
         RECT rect = {10, 5, 30, 15};
         ASSERT_TRUE(view.DrawStretched(canvas.dc(), rect));
-        EXPECT_TRUE(Near(canvas.At(10, 5), spec.colour));
-        EXPECT_TRUE(Near(canvas.At(29, 14), spec.colour));
+        EXPECT_TRUE(Near(canvas.At(10, 5), recipe.colour));
+        EXPECT_TRUE(Near(canvas.At(29, 14), recipe.colour));
         EXPECT_EQ(canvas.At(9, 5), 0xFFFFFFu) << "drawn outside the rectangle";
         EXPECT_EQ(canvas.At(30, 14), 0xFFFFFFu) << "drawn outside the rectangle";
     }

@@ -287,9 +287,9 @@ TEST_F(SetupWizard, AHostilePackageWritesNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::SetupPackageSpec spec = spec_;
-        c.alter(spec);
-        Start(test::MakeSetupPackage(spec));
+        test::SetupPackageSpec recipe = spec_;
+        c.alter(recipe);
+        Start(test::MakeSetupPackage(recipe));
         auto box = AnswerNextBox(child_->pid(), "Setup", IDOK);
         EXPECT_EQ(box.text, exe_ + " is not a Wallweaver Setup File!");
         ExpectEnded();
