@@ -4,6 +4,10 @@
 
 #include <vector>
 
+#ifdef __linux__
+#include <unistd.h>
+#endif
+
 namespace ww {
 
 bool File::Open(const std::string& path, const char* mode) {
@@ -59,7 +63,46 @@ int64_t File::Size() {
     return size;
 }
 
+#ifdef __linux__
+// Lets the kernel copy between two files without passing the bytes through
+// this process (cat and cp do the same). Answers false without having copied
+// anything when the kernel cannot do it for these files, so the caller falls
+// back to the buffer; *failed is set when it stopped part way.
+static bool KernelCopy(FILE* in, FILE* out, uint64_t n, bool* failed) {
+    *failed = false;
+    if (n == 0 || std::fflush(out) != 0)
+        return n == 0;
+    off_t inPos = ftello(in);
+    off_t outPos = ftello(out);
+    if (inPos < 0 || outPos < 0)
+        return false;
+    uint64_t left = n;
+    while (left > 0) {
+        size_t chunk = left < (1u << 30) ? static_cast<size_t>(left) : (1u << 30);
+        // Explicit offsets leave both descriptors' own positions alone.
+        ssize_t done = copy_file_range(fileno(in), &inPos, fileno(out), &outPos, chunk, 0);
+        if (done <= 0) {
+            if (done < 0 && left == n)
+                return false; // nothing copied: not possible for these files
+            *failed = true;
+            break;
+        }
+        left -= static_cast<uint64_t>(done);
+    }
+    if (fseeko(in, inPos, SEEK_SET) != 0 || fseeko(out, outPos, SEEK_SET) != 0)
+        *failed = true;
+    return !*failed;
+}
+#endif
+
 bool CopyBytes(File& in, File& out, uint64_t n) {
+#ifdef __linux__
+    bool failed = false;
+    if (in.IsOpen() && out.IsOpen() && KernelCopy(in.get(), out.get(), n, &failed))
+        return true;
+    if (failed)
+        return false;
+#endif
     std::vector<char> buf(kCopyBlockSize);
     while (n > 0) {
         size_t chunk = n < buf.size() ? static_cast<size_t>(n) : buf.size();

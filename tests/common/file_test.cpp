@@ -56,6 +56,33 @@ TEST(CopyBytes, CopiesAcrossBlocksAndReportsAShortSource) {
     EXPECT_FALSE(CopyBytes(in, out, data.size() + 1));
 }
 
+TEST(CopyBytes, CopiesFromWhereEachFileStandsAndKeepsBothInStep) {
+    TempDir dir;
+    const test::Bytes data = PatternBytes(3 * kCopyBlockSize + 5);
+    WriteFileBytes(dir / "src", data);
+    {
+        File in(dir / "src", "rb"), out(dir / "dst", "wb");
+        char head[7];
+        ASSERT_TRUE(in.ReadExact(head, sizeof head));
+        ASSERT_TRUE(out.Write("abc", 3));
+        ASSERT_TRUE(CopyBytes(in, out, 100000));
+        ASSERT_TRUE(out.Write("xyz", 3));
+        char next = 0;
+        ASSERT_TRUE(in.ReadExact(&next, 1));
+        EXPECT_EQ(static_cast<uint8_t>(next), data[7 + 100000]);
+    }
+    test::Bytes expected = {'a', 'b', 'c'};
+    expected.insert(expected.end(), data.begin() + 7, data.begin() + 7 + 100000);
+    expected.insert(expected.end(), {'x', 'y', 'z'});
+    EXPECT_EQ(ReadFileBytes(dir / "dst"), expected);
+    // Appending output, as after an icon replacement.
+    {
+        File in(dir / "src", "rb"), out(dir / "dst", "ab");
+        ASSERT_TRUE(CopyBytes(in, out, 10));
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "dst").size(), expected.size() + 10);
+}
+
 TEST(CopyFileAtomically, MissingSourceLeavesTargetAlone) {
     TempDir dir;
     WriteFileBytes(dir / "target", {9});
