@@ -320,7 +320,20 @@ bool KeyMatches(const ProfileLine& line, const std::string& trimmedKey) {
            SectionWalk::EqualsNoCaseAscii(line.name, trimmedKey);
 }
 
-std::string ValueAsRead(const std::string& head, int64_t length, char last) {
+std::string ValueAsRead(const std::string& stored, int64_t length, char last) {
+    // A caller's C string ends at a NUL, and saving writes no more than
+    // that: the value is what stands before it, less the blanks the cut
+    // leaves, so what is read is what saving it again would store.
+    std::string head = stored;
+    size_t nul = head.find('\0');
+    if (nul != std::string::npos && static_cast<int64_t>(nul) < length) {
+        head.resize(nul);
+        head.erase(head.find_last_not_of(" \t\v\f\x1a") + 1);
+        length = static_cast<int64_t>(head.size());
+        if (length == 0)
+            return std::string();
+        last = head.back();
+    }
     const bool quoted = length >= 2 && (head[0] == '"' || head[0] == '\'') && last == head[0];
     const size_t skip = quoted ? 1 : 0;
     const int64_t rest = length - static_cast<int64_t>(skip);
