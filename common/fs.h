@@ -20,6 +20,9 @@ struct FoundEntry {
 std::vector<FoundEntry> FindMatches(const std::string& pattern);
 // The first match only, without listing further; false when nothing matches.
 bool FindFirstMatch(const std::string& pattern, FoundEntry* entry);
+// The search itself, the one part with a body per system: every match, or
+// only the first.
+std::vector<FoundEntry> FindEntries(const std::string& pattern, bool firstOnly);
 
 bool IsExistingFolder(const std::string& path);
 bool CreateFolder(const std::string& path);

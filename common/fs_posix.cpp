@@ -55,7 +55,9 @@ bool StatEntry(const std::string& path, const std::string& name, FoundEntry* ent
     return true;
 }
 
-std::vector<FoundEntry> Find(const std::string& pattern, bool firstOnly) {
+} // namespace
+
+std::vector<FoundEntry> FindEntries(const std::string& pattern, bool firstOnly) {
     std::vector<FoundEntry> found;
     std::string folder = FolderOfPath(pattern);
     std::string last = FileNameOfPath(pattern);
@@ -84,21 +86,6 @@ std::vector<FoundEntry> Find(const std::string& pattern, bool firstOnly) {
     }
     closedir(dir);
     return found;
-}
-
-} // namespace
-
-std::vector<FoundEntry> FindMatches(const std::string& pattern) {
-    return Find(pattern, false);
-}
-
-bool FindFirstMatch(const std::string& pattern, FoundEntry* entry) {
-    std::vector<FoundEntry> found = Find(pattern, true);
-    if (found.empty())
-        return false;
-    if (entry)
-        *entry = found.front();
-    return true;
 }
 
 bool IsExistingFolder(const std::string& path) {

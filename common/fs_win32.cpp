@@ -7,9 +7,7 @@
 
 namespace ww {
 
-namespace {
-
-std::vector<FoundEntry> Find(const std::string& pattern, bool firstOnly) {
+std::vector<FoundEntry> FindEntries(const std::string& pattern, bool firstOnly) {
     std::vector<FoundEntry> found;
     WIN32_FIND_DATAA data;
     HANDLE h = FindFirstFileA(pattern.c_str(), &data);
@@ -24,21 +22,6 @@ std::vector<FoundEntry> Find(const std::string& pattern, bool firstOnly) {
     } while (!firstOnly && FindNextFileA(h, &data));
     FindClose(h);
     return found;
-}
-
-} // namespace
-
-std::vector<FoundEntry> FindMatches(const std::string& pattern) {
-    return Find(pattern, false);
-}
-
-bool FindFirstMatch(const std::string& pattern, FoundEntry* entry) {
-    std::vector<FoundEntry> found = Find(pattern, true);
-    if (found.empty())
-        return false;
-    if (entry)
-        *entry = found.front();
-    return true;
 }
 
 bool IsExistingFolder(const std::string& path) {

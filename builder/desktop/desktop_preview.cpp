@@ -1,5 +1,7 @@
 #include "builder/desktop/desktop_preview.h"
 
+#include "builder/desktop/user_messages.h"
+
 #include "builder/page/page_generator.h"
 #include "builder/ui/resource.h"
 #include "common/fs.h"
@@ -21,20 +23,6 @@ BOOL CALLBACK MinimizeIfTitled(HWND window, LPARAM) {
     if (IsWindowVisible(window) && GetWindowTextA(window, title, sizeof title) > 0)
         SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     return TRUE;
-}
-
-UINT IconFlags(MessageIcon icon) {
-    switch (icon) {
-    case MessageIcon::Stop:
-    case MessageIcon::Error:
-        return MB_ICONERROR;
-    case MessageIcon::Information:
-        return MB_ICONINFORMATION;
-    case MessageIcon::Question:
-        return MB_ICONQUESTION;
-    default:
-        return MB_ICONEXCLAMATION;
-    }
 }
 
 // GetWallpaper's wide path, each character's low byte kept, up to the first NUL.
@@ -180,7 +168,7 @@ void RunDesktopPreview(HWND mainWindow, const std::function<WallpaperProject()>&
     const WallpaperProject project = collectProject();
     const UserMessages refusals = ValidatePreview(project);
     for (const UserMessage& message : refusals)
-        ShowMessageBox(mainWindow, message.text, kTitle, MB_OK | IconFlags(message.icon));
+        ShowMessageBox(mainWindow, message.text, kTitle, MB_OK | MessageIconFlags(message.icon));
     if (refusals.empty())
         PreviewOnDesktop(project, workspace);
     SendMessageA(mainWindow, WM_SYSCOMMAND, SC_RESTORE, 0);

@@ -2,6 +2,7 @@
 // sent synchronously; and the box helpers every page shares.
 #pragma once
 
+#include "builder/desktop/user_messages.h"
 #include "builder/project/project.h"
 
 #include <windows.h>
@@ -23,8 +24,6 @@ constexpr int kBuildPage = 4;
 // The title of every box of the builder.
 constexpr char kBuilderTitle[] = "Wallweaver";
 
-// The MB_ icon flag for a rule's icon.
-UINT MessageIconFlags(MessageIcon icon);
 // A warning box with OK, titled "Wallweaver".
 void ShowWarning(HWND owner, const std::string& text);
 // Each message in turn, with its own icon and an OK button.
