@@ -1,5 +1,5 @@
-// build-wallpaper and build-installer: the Build page's two commands, with its
-// checks first, for scripts.
+// build-wallpaper and build-installer: the Build page's two commands for
+// scripts; the build commands refuse what the pages refuse.
 #include "builder/package/build_commands.h"
 #include "builder/project/project_file.h"
 #include "builder/project/workspace.h"
@@ -48,12 +48,6 @@ void RunBuild(const BuildOptions& options, OutputKind kind) {
     if (!options.output.empty())
         output = options.output;
     PrintMessages(IconWarning(project, kind)); // a warning only: the build goes on
-    UserMessages refused = ValidateOutputName(project, kind);
-    if (!refused.empty()) {
-        PrintMessages(refused);
-        SetExitStatus(1);
-        return;
-    }
     Workspace workspace(options.builderFolder.empty() ? GetBuilderFolder() : options.builderFolder);
     if (!CheckBuilderFolder(workspace))
         return;
@@ -62,7 +56,10 @@ void RunBuild(const BuildOptions& options, OutputKind kind) {
                                : BuildInstallerPackage(project, workspace);
     if (!outcome.built) {
         PrintMessages(outcome.messages);
-        if (!outcome.reason.empty() && outcome.reason != outcome.messages.front().text)
+        // A refusal's messages say it all; a failure also says what failed.
+        const bool failed =
+            outcome.status == BuildStatus::Failed || outcome.status == BuildStatus::PageFailed;
+        if (failed && !outcome.reason.empty())
             std::fprintf(stderr, "(%s)\n", outcome.reason.c_str());
         SetExitStatus(1);
         return;

@@ -3,6 +3,7 @@
 #include "builder/package/package_writers.h"
 #include "builder/page/page_generator.h"
 #include "builder/swf/projector.h"
+#include "builder/swf/swf_reader.h"
 #include "common/fs.h"
 #include "common/path.h"
 
@@ -10,19 +11,36 @@ namespace ww {
 
 namespace {
 
-BuildOutcome Failed(const std::string& outputPath, const std::string& reason) {
+BuildOutcome Outcome(BuildStatus status, const std::string& outputPath, UserMessages messages,
+                     const std::string& reason) {
     BuildOutcome outcome;
+    outcome.status = status;
+    outcome.built = status == BuildStatus::Built;
+    outcome.showInstallerPage = status == BuildStatus::ReadmeRefused;
     outcome.outputPath = outputPath;
-    outcome.messages.push_back({BuildFailureMessage(outputPath), MessageIcon::Error});
+    outcome.messages = std::move(messages);
     outcome.reason = reason;
     return outcome;
 }
 
+BuildOutcome Failed(const std::string& outputPath, const std::string& reason) {
+    return Outcome(BuildStatus::Failed, outputPath,
+                   {{BuildFailureMessage(outputPath), MessageIcon::Error}}, reason);
+}
+
 BuildOutcome Built(const std::string& outputPath) {
-    BuildOutcome outcome;
-    outcome.built = true;
-    outcome.outputPath = outputPath;
-    return outcome;
+    return Outcome(BuildStatus::Built, outputPath, {}, std::string());
+}
+
+// Nothing is written for a project that breaks a rule, from any caller.
+bool Validate(const WallpaperProject& project, OutputKind kind, BuildOutcome* refused) {
+    BuildValidation check = ValidateForBuild(project, kind, SwfMovieTests());
+    if (check.ok())
+        return true;
+    const std::string reason = check.messages.front().text;
+    *refused =
+        Outcome(check.status, OutputPathOf(project, kind), std::move(check.messages), reason);
+    return false;
 }
 
 // The movie file to pack: the page refers to a projector's movie under its
@@ -58,13 +76,14 @@ std::string BuildSuccessQuestion(const std::string& outputPath) {
 BuildOutcome BuildProjectableWallpaper(const WallpaperProject& project,
                                        const Workspace& workspace) {
     const std::string& output = project.WovenliteFilename;
+    BuildOutcome refused;
+    if (!Validate(project, OutputKind::ProjectableWallpaper, &refused))
+        return refused;
     const std::string page = workspace.GetTempFolder() + project.WallpaperName + ".htm";
     if (!GenerateWallpaperPage(project, workspace, page, false)) {
-        BuildOutcome outcome;
-        outcome.outputPath = output;
-        outcome.messages.push_back({"Failed to build HTML File!", MessageIcon::Error});
-        outcome.reason = "the wallpaper page cannot be generated from res.sdt";
-        return outcome;
+        return Outcome(BuildStatus::PageFailed, output,
+                       {{"Failed to build HTML File!", MessageIcon::Error}},
+                       "the wallpaper page cannot be generated from res.sdt");
     }
     std::string movie, reason;
     if (!PrepareMovie(project, workspace, &movie, &reason))
@@ -85,15 +104,9 @@ BuildOutcome BuildProjectableWallpaper(const WallpaperProject& project,
 
 BuildOutcome BuildInstallerPackage(const WallpaperProject& project, const Workspace& workspace) {
     const std::string& output = project.InstallerPackageFilename;
-    UserMessages readme = ValidateReadme(project);
-    if (!readme.empty()) {
-        BuildOutcome outcome;
-        outcome.outputPath = output;
-        outcome.messages = readme;
-        outcome.reason = readme.front().text;
-        outcome.showInstallerPage = true;
-        return outcome;
-    }
+    BuildOutcome refused;
+    if (!Validate(project, OutputKind::InstallerPackage, &refused))
+        return refused;
     const std::string outputFolder = workspace.GetOutputFolder();
     // A page or player left by an earlier build must never be packed in
     // place of one that could not be made now.

@@ -12,17 +12,20 @@
 namespace ww {
 
 struct BuildOutcome {
-    bool built = false;
+    BuildStatus status = BuildStatus::Failed;
+    bool built = false; // status == BuildStatus::Built
     std::string outputPath;
-    // What the author is told, in order: a readme refusal, "Failed to build
-    // HTML File!", or the build failure message.
+    // What the author is told, in order: the rules the project breaks,
+    // "Failed to build HTML File!", or the build failure message.
     UserMessages messages;
     // Why a writer failed, in plain words, for the command line.
     std::string reason;
-    // The readme was refused: the Installer page is to be brought up.
+    // status == BuildStatus::ReadmeRefused: the Installer page is to be
+    // brought up.
     bool showInstallerPage = false;
 };
 
+// Both first run ValidateForBuild and write nothing when it refuses.
 BuildOutcome BuildProjectableWallpaper(const WallpaperProject& project, const Workspace& workspace);
 BuildOutcome BuildInstallerPackage(const WallpaperProject& project, const Workspace& workspace);
 

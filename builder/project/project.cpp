@@ -1,6 +1,8 @@
 #include "builder/project/project.h"
 
 #include "builder/project/workspace.h"
+#include "common/package_format.h"
+#include "common/package_reader.h"
 #include "common/path.h"
 
 namespace ww {
@@ -17,6 +19,33 @@ const char* const kDimensionsLabels[] = {"Match Movie", "Pixels", "Percent", "Fu
 
 UserMessage Warn(const char* text) {
     return {text, MessageIcon::Exclamation};
+}
+
+// The names a package of kind stores, each as the installer will write it.
+std::vector<std::string> StoredNames(const WallpaperProject& p, OutputKind kind) {
+    std::vector<std::string> names = {p.WallpaperName, p.WallpaperName + ".htm"};
+    if (kind == OutputKind::InstallerPackage)
+        names.push_back(p.WallpaperName + ".exe");
+    // A projector's movie is stored under the converted movie's fixed name.
+    if (!HasEnding(p.SwfFilename, ".exe"))
+        names.push_back(StripToFileName(p.SwfFilename));
+    std::vector<const std::string*> files = {&p.DisplayImageFilename};
+    if (kind == OutputKind::InstallerPackage) {
+        files.push_back(&p.TopImageFilename);
+        files.push_back(&p.LeftImageFilename);
+        files.push_back(&p.ReadmeFilename);
+    }
+    for (const std::string* file : files) {
+        if (!file->empty())
+            names.push_back(StripToFileName(*file));
+    }
+    for (const std::string& extra : p.ExtFileItems)
+        names.push_back(StripToFileName(extra));
+    return names;
+}
+
+BuildValidation Refusal(BuildStatus status, UserMessages messages) {
+    return {status, std::move(messages)};
 }
 
 } // namespace
@@ -134,6 +163,31 @@ UserMessages ValidateReadme(const WallpaperProject& project) {
     if (!HasEnding(readme, ".txt"))
         return {Warn("Only text file is available!")};
     return {};
+}
+
+BuildValidation ValidateForBuild(const WallpaperProject& project, OutputKind kind,
+                                 const MovieTests& tests) {
+    for (UserMessages messages : {ValidateInformation(project, tests), ValidateSetting(project),
+                                  ValidateOutputName(project, kind)}) {
+        if (!messages.empty())
+            return Refusal(BuildStatus::Refused, std::move(messages));
+    }
+    if (kind == OutputKind::InstallerPackage) {
+        UserMessages readme = ValidateReadme(project);
+        if (!readme.empty())
+            return Refusal(BuildStatus::ReadmeRefused, std::move(readme));
+    }
+    for (const std::string& name : StoredNames(project, kind)) {
+        if (!IsSafeStoredName(name))
+            return Refusal(
+                BuildStatus::Refused,
+                {{StoredNameRefusal(name, PackageError::UnsafeName), MessageIcon::Exclamation}});
+    }
+    return {};
+}
+
+std::string StoredNameRefusal(const std::string& name, PackageError error) {
+    return "\"" + name + "\" cannot be installed: " + DescribePackageError(error);
 }
 
 } // namespace ww

@@ -3,6 +3,8 @@
 // rules the pages and the command-line builder share.
 #pragma once
 
+#include "common/package_reader.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -102,5 +104,31 @@ std::string OverwriteQuestion(const std::string& outputPath);
 UserMessages ValidateReadme(const WallpaperProject& project);
 // The output path the project names for a kind.
 const std::string& OutputPathOf(const WallpaperProject& project, OutputKind kind);
+
+// Why a build stopped before writing anything, or what became of it.
+enum class BuildStatus {
+    Built,
+    Refused,       // the project breaks a rule; the messages say which
+    ReadmeRefused, // rule 13: the Installer page is to be brought up
+    PageFailed,    // the page could not be generated from the template
+    Failed,        // a writer failed; nothing of the output is left behind
+};
+
+struct BuildValidation {
+    BuildStatus status = BuildStatus::Built; // Built: the build may go on
+    UserMessages messages;
+    bool ok() const { return status == BuildStatus::Built; }
+};
+
+// Every rule a build of kind depends on, in the order the pages test them:
+// rules 1 to 5, 6, 9 or 10 with 11, and 13 for the installer package; then
+// each name the package will store, refused with the installers' own reason
+// when their readers would refuse it. The overwrite question and the icon
+// warning stay with the caller. Reads the movie; writes nothing.
+BuildValidation ValidateForBuild(const WallpaperProject& project, OutputKind kind,
+                                 const MovieTests& tests);
+// The refusal of a name the installers' readers would refuse, in their words:
+// "NAME" cannot be installed: the package stores a name that is not ...
+std::string StoredNameRefusal(const std::string& name, PackageError error);
 
 } // namespace ww

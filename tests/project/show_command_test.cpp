@@ -2,51 +2,25 @@
 #include "builder/project/workspace.h"
 #include "common/fs.h"
 #include "common/path.h"
+#include "tests/support/cli_runner.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace ww {
 namespace {
 
+using test::CliResult;
 using test::ReadFileText;
 using test::TempDir;
 using test::WriteFileText;
 
-struct CliResult {
-    int status;
-    std::string out, err;
-};
-
-std::string Quoted(const std::string& s) {
-    return "\"" + s + "\"";
-}
-
 CliResult RunShow(const TempDir& dir, const std::string& project) {
-    std::string command = Quoted(FolderOfPath(ModuleFilePath()) + "wallweaver-cli") + " show " +
-                          Quoted(project) + " > " + Quoted(dir / "out.txt") + " 2> " +
-                          Quoted(dir / "err.txt");
-#ifdef _WIN32
-    // cmd.exe drops the outer pair of quotes of a command that starts with one.
-    command = "\"" + command + "\"";
-#endif
-    int status = std::system(command.c_str());
-#ifndef _WIN32
-    status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-    CliResult run{status, ReadFileText(dir / "out.txt"), ReadFileText(dir / "err.txt")};
-    for (std::string* text : {&run.out, &run.err})
-        text->erase(std::remove(text->begin(), text->end(), '\r'), text->end());
-    return run;
+    return test::RunCli(dir, {"show", project});
 }
 
 TEST(ShowCommand, PrintsTheProjectAsReadInKeyOrder) {

@@ -1,0 +1,188 @@
+// Runs the built wallweaver-cli build-wallpaper and build-installer over a
+// builder folder of stand-in stubs: what the builder window refuses, the
+// command line refuses with the same texts, writing nothing anywhere.
+#include "common/fs.h"
+#include "common/package_reader.h"
+#include "common/path.h"
+#include "tests/support/cli_runner.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/swf_writer.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace ww {
+namespace {
+
+using test::CliResult;
+using test::ListFolder;
+using test::PatternBytes;
+using test::ReadFileBytes;
+using test::RunCli;
+using test::TempDir;
+using test::WriteFileBytes;
+using test::WriteFileText;
+
+const std::string kSep(1, kPathSeparator);
+
+// Every name below the folder, with a trailing separator for folders.
+std::vector<std::string> ListTree(const std::string& folder, const std::string& prefix = "") {
+    std::vector<std::string> all;
+    for (const std::string& name : ListFolder(folder)) {
+        const std::string path = folder + kSep + name;
+        if (IsExistingFolder(path)) {
+            all.push_back(prefix + name + kSep);
+            for (const std::string& inner : ListTree(path, prefix + name + kSep))
+                all.push_back(inner);
+        } else {
+            all.push_back(prefix + name);
+        }
+    }
+    return all;
+}
+
+class CliBuild : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        builder_ = dir_ / "builder";
+        ASSERT_TRUE(CreateFolder(builder_));
+        ASSERT_TRUE(CreateFolder(builder_ + kSep + "Resource"));
+        WriteFileBytes(builder_ + kSep + "res.sdt",
+                       ReadFileBytes(std::string(WW_SOURCE_DIR) + "/data/res.sdt"));
+        WriteFileBytes(builder_ + kSep + "Wovenlite.exe", PatternBytes(900, 1));
+        WriteFileBytes(builder_ + kSep + "Wovenset.exe", PatternBytes(800, 2));
+        WriteFileBytes(builder_ + kSep + "Wovenplay.exe", PatternBytes(700, 3));
+        for (const char* image : {"display1.bmp", "left1.bmp", "top1.bmp"})
+            WriteFileBytes(builder_ + kSep + "Resource" + kSep + image, PatternBytes(64, 9));
+        work_ = dir_ / "work";
+        ASSERT_TRUE(CreateFolder(work_));
+        WriteFileBytes(work_ + kSep + "wave.swf", test::MakeSwf(test::StageSpec(false)));
+        WriteFileText(work_ + kSep + "notes.txt", "not a movie");
+        WriteFileText(work_ + kSep + "fake.swf", "not a movie either");
+        WriteFileText(work_ + kSep + "readme.txt", "Hi");
+        WriteFileText(work_ + kSep + "nul.txt", "a device name on Windows");
+        WriteFileText(work_ + kSep + "credits.txt", "thanks");
+    }
+
+    // A project in the work folder: the sample's keys, with some replaced.
+    std::string WriteProject(const std::map<std::string, std::string>& changes) {
+        std::map<std::string, std::string> keys = {
+            {"SwfFilename", "wave.swf"},
+            {"WallpaperName", "Ocean"},
+            {"ReadmeFilename", "readme.txt"},
+            {"ExtFileCount", "1"},
+            {"ExtFileItem0", "credits.txt"},
+            {"BKGroundColor", "#1E3C64"},
+            {"WovenliteFilename", "Ocean Wallpaper.exe"},
+            {"InstallerPackageFilename", "Ocean Setup.exe"},
+        };
+        for (const auto& change : changes)
+            keys[change.first] = change.second;
+        std::string text = "[General]\r\n";
+        for (const auto& key : keys)
+            text += key.first + "=" + key.second + "\r\n";
+        const std::string path = work_ + kSep + "p.sdf";
+        WriteFileText(path, text);
+        return path;
+    }
+
+    CliResult Build(const char* command, const std::string& project) {
+        return RunCli(dir_, {command, project, "--builder-folder", builder_ + kSep});
+    }
+
+    TempDir dir_;
+    std::string builder_;
+    std::string work_;
+};
+
+TEST_F(CliBuild, RefusesWhatTheWindowRefusesAndWritesNothing) {
+    const std::string invalidName = "Invalid Wallpaper name, please enter letters or number only!";
+    struct Case {
+        const char* command;
+        std::map<std::string, std::string> changes;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {"build-wallpaper", {{"SwfFilename", ""}}, "Please select a swf file!\n"},
+        {"build-installer", {{"WallpaperName", ""}}, "Please enter Wallpaper name!\n"},
+        {"build-wallpaper", {{"SwfFilename", "gone.swf"}}, "Invalid file name\n"},
+        {"build-wallpaper", {{"SwfFilename", "notes.txt"}}, "Non-standard SWF file!\n"},
+        {"build-installer", {{"SwfFilename", "fake.swf"}}, "Non-standard SWF file!\n"},
+        {"build-wallpaper", {{"WallpaperName", "Bad*Name"}}, invalidName + "\n"},
+        {"build-installer", {{"WallpaperName", "../escaped"}}, invalidName + "\n"},
+        {"build-wallpaper", {{"WallpaperName", "..\\escaped"}}, invalidName + "\n"},
+        {"build-installer",
+         {{"SwfFilename", "notes.txt"}, {"WallpaperName", "a:b"}},
+         "Non-standard SWF file!\n" + invalidName + "\n"},
+        {"build-wallpaper", {{"BKGroundColor", ""}}, "Please select a HTML background color!\n"},
+        {"build-wallpaper",
+         {{"WovenliteFilename", ""}},
+         "Please enter a file name of projectable wallpaper!\n"},
+        {"build-installer",
+         {{"InstallerPackageFilename", ""}},
+         "Please enter a file name of the installer!\n"},
+        {"build-installer",
+         {{"InstallerPackageFilename", "Ocean Setup.txt"}},
+         "File name error! Please save it as exe file!\n"},
+        {"build-installer",
+         {{"ReadmeFilename", ""}},
+         "Readme file is required for buliding a custom installer!\n"},
+        {"build-installer", {{"ReadmeFilename", "gone.txt"}}, "Invalidate file!\n"},
+        {"build-installer", {{"ReadmeFilename", "wave.swf"}}, "Only text file is available!\n"},
+        // Names the installers' readers refuse, in their words.
+        {"build-wallpaper",
+         {{"WallpaperName", "con"}},
+         "\"con\" cannot be installed: the package stores a name that is not a plain file "
+         "name\n"},
+        {"build-installer",
+         {{"WallpaperName", "LPT1"}},
+         "\"LPT1\" cannot be installed: the package stores a name that is not a plain file "
+         "name\n"},
+        {"build-installer",
+         {{"ExtFileItem0", "nul.txt"}},
+         "\"nul.txt\" cannot be installed: the package stores a name that is not a plain file "
+         "name\n"},
+    };
+    const std::vector<std::string> builderBefore = ListTree(builder_);
+    WriteProject({});
+    const std::vector<std::string> workBefore = ListTree(work_);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.changes.begin()->first + "=" +
+                     c.changes.begin()->second);
+        const std::string project = WriteProject(c.changes);
+        const CliResult run = Build(c.command, project);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(ListTree(builder_), builderBefore);
+        EXPECT_EQ(ListTree(work_), workBefore);
+        EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"builder", "work"}))
+            << "nothing beside the builder folder either";
+    }
+}
+
+TEST_F(CliBuild, BuildsAValidProjectAndAnInstallerItsReaderAccepts) {
+    const std::string project = WriteProject({});
+    CliResult run = Build("build-installer", project);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string installer = work_ + kSep + "Ocean Setup.exe";
+    EXPECT_EQ(run.out, "built " + installer + "\n");
+    SetupPackageReader setup;
+    EXPECT_TRUE(setup.Open(installer)) << DescribePackageError(setup.error());
+
+    run = Build("build-wallpaper", project);
+    ASSERT_EQ(run.status, 0) << run.err;
+    SimplePackageReader simple;
+    EXPECT_TRUE(simple.Open(work_ + kSep + "Ocean Wallpaper.exe"));
+
+    // The icon warning is no refusal: the build goes on (and fails on the icon).
+    run = Build("build-wallpaper", WriteProject({{"IconFilename", "gone.ico"}}));
+    EXPECT_EQ(run.err.rfind(" Invalid icon file!\nFailed to build ", 0), 0u) << run.err;
+}
+
+} // namespace
+} // namespace ww
