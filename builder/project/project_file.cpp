@@ -53,38 +53,59 @@ void DropIfMissing(std::string& path) {
 
 } // namespace
 
+// The file's keys in the order saving writes them. Reading, resolving,
+// dropping and printing all walk this table, so a new setting is one row.
+const std::vector<ProjectField> kProjectFields = {
+    {"SwfFilename", FieldKind::Path, &WallpaperProject::SwfFilename},
+    {"WallpaperName", FieldKind::Text, &WallpaperProject::WallpaperName},
+    {"PublisherName", FieldKind::Text, &WallpaperProject::PublisherName},
+    {"PublisherURL", FieldKind::Text, &WallpaperProject::PublisherURL},
+    {"Copyright", FieldKind::Text, &WallpaperProject::Copyright},
+    {"TopImageFilename", FieldKind::Path, &WallpaperProject::TopImageFilename},
+    {"LeftImageFilename", FieldKind::Path, &WallpaperProject::LeftImageFilename},
+    {"DisplayImageFilename", FieldKind::Path, &WallpaperProject::DisplayImageFilename},
+    {"ReadmeFilename", FieldKind::Path, &WallpaperProject::ReadmeFilename},
+    {"ExtFileCount", FieldKind::PathList, nullptr, nullptr, &WallpaperProject::ExtFileItems},
+    {"FlashAlign_Horizontal", FieldKind::Number, nullptr, &WallpaperProject::FlashAlign_Horizontal},
+    {"FlashAlign_Vertical", FieldKind::Number, nullptr, &WallpaperProject::FlashAlign_Vertical},
+    {"Scale", FieldKind::Number, nullptr, &WallpaperProject::Scale},
+    {"BKGroundColor", FieldKind::Text, &WallpaperProject::BKGroundColor},
+    {"AutoPlay", FieldKind::Number, nullptr, &WallpaperProject::AutoPlay},
+    {"Loop", FieldKind::Number, nullptr, &WallpaperProject::Loop},
+    {"ShowMenu", FieldKind::Number, nullptr, &WallpaperProject::ShowMenu},
+    {"Quality", FieldKind::Number, nullptr, &WallpaperProject::Quality},
+    {"Dimensions", FieldKind::Number, nullptr, &WallpaperProject::Dimensions},
+    {"Height", FieldKind::NumberText, &WallpaperProject::Height},
+    {"Width", FieldKind::NumberText, &WallpaperProject::Width},
+    {"IconFilename", FieldKind::Path, &WallpaperProject::IconFilename},
+    {"WovenliteFilename", FieldKind::OutputPath, &WallpaperProject::WovenliteFilename},
+    {"InstallerPackageFilename", FieldKind::OutputPath,
+     &WallpaperProject::InstallerPackageFilename},
+};
+
+const std::vector<ProjectField>& ProjectFields() {
+    return kProjectFields;
+}
+
 std::vector<std::pair<std::string, std::string>> ProjectFileEntries(const WallpaperProject& p) {
-    std::vector<std::pair<std::string, std::string>> e = {
-        {"SwfFilename", p.SwfFilename},
-        {"WallpaperName", p.WallpaperName},
-        {"PublisherName", p.PublisherName},
-        {"PublisherURL", p.PublisherURL},
-        {"Copyright", p.Copyright},
-        {"TopImageFilename", p.TopImageFilename},
-        {"LeftImageFilename", p.LeftImageFilename},
-        {"DisplayImageFilename", p.DisplayImageFilename},
-        {"ReadmeFilename", p.ReadmeFilename},
-        {"ExtFileCount", Decimal(static_cast<int32_t>(p.ExtFileItems.size()))},
-    };
-    for (size_t i = 0; i < p.ExtFileItems.size(); ++i)
-        e.push_back({ItemKey(i), p.ExtFileItems[i]});
-    const std::pair<std::string, std::string> rest[] = {
-        {"FlashAlign_Horizontal", Decimal(p.FlashAlign_Horizontal)},
-        {"FlashAlign_Vertical", Decimal(p.FlashAlign_Vertical)},
-        {"Scale", Decimal(p.Scale)},
-        {"BKGroundColor", p.BKGroundColor},
-        {"AutoPlay", Decimal(p.AutoPlay)},
-        {"Loop", Decimal(p.Loop)},
-        {"ShowMenu", Decimal(p.ShowMenu)},
-        {"Quality", Decimal(p.Quality)},
-        {"Dimensions", Decimal(p.Dimensions)},
-        {"Height", p.Height},
-        {"Width", p.Width},
-        {"IconFilename", p.IconFilename},
-        {"WovenliteFilename", p.WovenliteFilename},
-        {"InstallerPackageFilename", p.InstallerPackageFilename},
-    };
-    e.insert(e.end(), std::begin(rest), std::end(rest));
+    std::vector<std::pair<std::string, std::string>> e;
+    for (const ProjectField& f : kProjectFields) {
+        switch (f.kind) {
+        case FieldKind::Number:
+            e.push_back({f.key, Decimal(p.*f.number)});
+            break;
+        case FieldKind::PathList: {
+            const std::vector<std::string>& items = p.*f.list;
+            e.push_back({f.key, Decimal(static_cast<int32_t>(items.size()))});
+            for (size_t i = 0; i < items.size(); ++i)
+                e.push_back({ItemKey(i), items[i]});
+            break;
+        }
+        default:
+            e.push_back({f.key, p.*f.text});
+            break;
+        }
+    }
     return e;
 }
 
@@ -98,66 +119,34 @@ bool ReadProjectFile(const std::string& path, WallpaperProject* project) {
     // A folder, or a pattern that FileExists matches, opens as no file.
     if (path.empty() || !FileExists(path) || IsExistingFolder(path) || !File(path, "rb").IsOpen())
         return false;
-    const std::vector<std::string> keys = {
-        "SwfFilename",
-        "WallpaperName",
-        "PublisherName",
-        "PublisherURL",
-        "Copyright",
-        "TopImageFilename",
-        "LeftImageFilename",
-        "DisplayImageFilename",
-        "ReadmeFilename",
-        "ExtFileCount",
-        "FlashAlign_Horizontal",
-        "FlashAlign_Vertical",
-        "Scale",
-        "BKGroundColor",
-        "AutoPlay",
-        "Loop",
-        "ShowMenu",
-        "Quality",
-        "Dimensions",
-        "Height",
-        "Width",
-        "IconFilename",
-        "WovenliteFilename",
-        "InstallerPackageFilename",
-    };
+    std::vector<std::string> keys;
+    for (const ProjectField& f : kProjectFields)
+        keys.push_back(f.key);
     const std::vector<std::string> values = ProfileReadStrings(path, kSection, keys);
-    size_t next = 0;
-    auto text = [&]() { return values[next++]; };
-    auto number = [&]() { return ProfileNumber(values[next++]); };
     WallpaperProject p;
-    p.SwfFilename = text();
-    p.WallpaperName = text();
-    p.PublisherName = text();
-    p.PublisherURL = text();
-    p.Copyright = text();
-    p.TopImageFilename = text();
-    p.LeftImageFilename = text();
-    p.DisplayImageFilename = text();
-    p.ReadmeFilename = text();
-    const int32_t count = std::min(number(), kMaxStoredExtraFiles);
-    std::vector<std::string> itemKeys;
-    for (int32_t i = 0; i < count; ++i)
-        itemKeys.push_back(ItemKey(static_cast<size_t>(i)));
-    p.ExtFileItems = ProfileReadStrings(path, kSection, itemKeys);
-    p.FlashAlign_Horizontal = number();
-    p.FlashAlign_Vertical = number();
-    p.Scale = number();
-    p.BKGroundColor = text();
-    p.AutoPlay = number();
-    p.Loop = number();
-    p.ShowMenu = number();
-    p.Quality = number();
-    p.Dimensions = number();
-    // Stored as the boxes' text, read back as numbers.
-    p.Height = Decimal(number());
-    p.Width = Decimal(number());
-    p.IconFilename = text();
-    p.WovenliteFilename = text();
-    p.InstallerPackageFilename = text();
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const ProjectField& f = kProjectFields[i];
+        switch (f.kind) {
+        case FieldKind::Number:
+            p.*f.number = ProfileNumber(values[i]);
+            break;
+        case FieldKind::NumberText:
+            // Stored as the boxes' text, read back as numbers.
+            p.*f.text = Decimal(ProfileNumber(values[i]));
+            break;
+        case FieldKind::PathList: {
+            const int32_t count = std::min(ProfileNumber(values[i]), kMaxStoredExtraFiles);
+            std::vector<std::string> itemKeys;
+            for (int32_t n = 0; n < count; ++n)
+                itemKeys.push_back(ItemKey(static_cast<size_t>(n)));
+            p.*f.list = ProfileReadStrings(path, kSection, itemKeys);
+            break;
+        }
+        default:
+            p.*f.text = values[i];
+            break;
+        }
+    }
     ClampChoices(p);
     *project = p;
     return true;
@@ -168,27 +157,31 @@ bool LoadProjectFile(const std::string& path, WallpaperProject* project) {
     if (!ReadProjectFile(path, &p))
         return false;
     const std::string folder = FolderOfPath(path);
-    for (std::string* f :
-         {&p.SwfFilename, &p.TopImageFilename, &p.LeftImageFilename, &p.DisplayImageFilename,
-          &p.ReadmeFilename, &p.IconFilename, &p.WovenliteFilename, &p.InstallerPackageFilename})
-        *f = Resolve(folder, *f);
-    for (std::string& item : p.ExtFileItems)
-        item = Resolve(folder, item);
+    for (const ProjectField& f : kProjectFields) {
+        if (f.kind == FieldKind::Path || f.kind == FieldKind::OutputPath)
+            p.*f.text = Resolve(folder, p.*f.text);
+        if (f.kind == FieldKind::PathList) {
+            for (std::string& item : p.*f.list)
+                item = Resolve(folder, item);
+        }
+    }
     *project = p;
     return true;
 }
 
 bool DropMissingFiles(WallpaperProject& p) {
-    DropIfMissing(p.SwfFilename);
-    for (std::string* f : {&p.TopImageFilename, &p.LeftImageFilename, &p.DisplayImageFilename,
-                           &p.ReadmeFilename, &p.IconFilename})
-        DropIfMissing(*f);
-    std::vector<std::string> kept;
-    for (const std::string& item : p.ExtFileItems) {
-        if (!item.empty() && FileExists(item))
-            kept.push_back(item);
+    for (const ProjectField& f : kProjectFields) {
+        if (f.kind == FieldKind::Path)
+            DropIfMissing(p.*f.text);
+        if (f.kind == FieldKind::PathList) {
+            std::vector<std::string>& items = p.*f.list;
+            items.erase(std::remove_if(items.begin(), items.end(),
+                                       [](const std::string& item) {
+                                           return item.empty() || !FileExists(item);
+                                       }),
+                        items.end());
+        }
     }
-    p.ExtFileItems = kept;
     return !p.SwfFilename.empty();
 }
 

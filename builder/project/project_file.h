@@ -14,6 +14,29 @@ namespace ww {
 // long, and a hostile count must not keep the reader busy for hours.
 constexpr int32_t kMaxStoredExtraFiles = 4096;
 
+// What a key holds, and so how it is stored, read, resolved and dropped.
+enum class FieldKind {
+    Text,       // stored as it is
+    Number,     // a list index or check box, stored in decimal
+    NumberText, // a box's text that is stored as typed and read back as a number
+    Path,       // a file: relative to the project file, dropped on opening when gone
+    OutputPath, // a file to build: relative to the project file, kept when absent
+    PathList,   // a count key followed by ExtFileItem0, 1, ...
+};
+
+// One key of section "General" and the member of WallpaperProject it holds;
+// exactly one of the three member pointers is set, as kind says.
+struct ProjectField {
+    const char* key;
+    FieldKind kind;
+    std::string WallpaperProject::*text = nullptr;
+    int32_t WallpaperProject::*number = nullptr;
+    std::vector<std::string> WallpaperProject::*list = nullptr;
+};
+
+// The keys in file order.
+const std::vector<ProjectField>& ProjectFields();
+
 // The keys with their values as saving writes them, in file order, with
 // ExtFileCount followed by its ExtFileItem keys.
 std::vector<std::pair<std::string, std::string>>

@@ -31,6 +31,20 @@ bool BuildPage::StoreToControls() {
     return true;
 }
 
+void BuildPage::ShowProject(const WallpaperProject& project) {
+    // Output paths are shown as stored, whether or not they exist yet.
+    SetItemText(IDC_BUILD_ICON, project.IconFilename);
+    SetItemText(IDC_BUILD_WALLPAPER_PATH, project.WovenliteFilename);
+    SetItemText(IDC_BUILD_INSTALLER_PATH, project.InstallerPackageFilename);
+}
+
+void BuildPage::TakeProject(WallpaperProject& project) {
+    LoadFromControls();
+    project.IconFilename = IconFilename;
+    project.WovenliteFilename = WovenliteFilename;
+    project.InstallerPackageFilename = InstallerPackageFilename;
+}
+
 bool BuildPage::OnInit() {
     picture.SubclassDlgItem(IDC_BUILD_PICTURE, hwnd());
     return true;

@@ -16,6 +16,8 @@ class BuildPage : public WizardPage {
 
     bool LoadFromControls() override;
     bool StoreToControls() override;
+    void ShowProject(const WallpaperProject& project) override;
+    void TakeProject(WallpaperProject& project) override;
 
     void ChooseIcon();
     void ChooseWallpaperExe();

@@ -1,6 +1,7 @@
 #include "builder/ui/builder_window.h"
 
 #include "builder/desktop/desktop_preview.h"
+#include "builder/project/profile.h"
 #include "builder/project/project_file.h"
 #include "builder/ui/about_box.h"
 #include "builder/ui/messages.h"
@@ -9,8 +10,6 @@
 #include "common/path.h"
 #include "common/win32/file_dialog.h"
 #include "common/win32/message_box.h"
-
-#include <climits>
 
 namespace ww {
 
@@ -50,20 +49,17 @@ bool NamesExistingFile(const std::string& path) {
 
 } // namespace
 
-int32_t LeadingNumber(const std::string& text) {
-    int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            break;
-        value = value * 10 + (c - '0');
-        if (value > INT32_MAX)
-            return INT32_MAX;
-    }
-    return static_cast<int32_t>(value);
-}
-
 BuilderWindow::BuilderWindow(const Workspace& workspace, const std::string& startupProjectPath)
-    : startupProjectPath(startupProjectPath), workspace_(workspace),
+    : startupProjectPath(startupProjectPath),
+      pages_{
+          {&informationPage, ID_VIEW_INFORMATION, IDS_PAGE_INFORMATION, nullptr, nullptr,
+           &BuilderWindow::RedrawInformationPreview},
+          {&settingPage, ID_VIEW_SETTING, IDS_PAGE_SETTING, &BuilderWindow::SettingPageFromNewMovie,
+           &BuilderWindow::SettingPageFromMovie, nullptr},
+          {&installerPage, ID_VIEW_INSTALLER, IDS_PAGE_INSTALLER, nullptr, nullptr, nullptr},
+          {&buildPage, ID_VIEW_BUILD, IDS_PAGE_BUILD, nullptr, nullptr, nullptr},
+      },
+      workspace_(workspace),
       icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINFRAME))) {}
 
 bool BuilderWindow::CreateMainWindow() {
@@ -109,8 +105,8 @@ bool BuilderWindow::PreTranslate(const MSG& message) {
     // Esc never closes the window.
     if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE)
         return true;
-    for (int number = kInformationPage; number <= kBuildPage; ++number) {
-        WizardPage* page = PageAt(number);
+    for (const PageSlot& slot : pages_) {
+        WizardPage* page = slot.page;
         HWND pageWindow = page->hwnd();
         if (!pageWindow || (message.hwnd != pageWindow && !IsChild(pageWindow, message.hwnd)))
             continue;
@@ -125,16 +121,7 @@ bool BuilderWindow::PreTranslate(const MSG& message) {
 }
 
 WizardPage* BuilderWindow::PageAt(int number) {
-    switch (number) {
-    case kInformationPage:
-        return &informationPage;
-    case kSettingPage:
-        return &settingPage;
-    case kInstallerPage:
-        return &installerPage;
-    default:
-        return &buildPage;
-    }
+    return pages_[static_cast<size_t>(number - 1)].page;
 }
 
 bool BuilderWindow::OnInit() {
@@ -143,8 +130,8 @@ bool BuilderWindow::OnInit() {
     installerPage.workspace = &workspace_;
     buildPage.workspace = &workspace_;
     const RECT frame = ItemRect(IDC_MAIN_FRAME);
-    for (int number = kInformationPage; number <= kBuildPage; ++number) {
-        HWND page = PageAt(number)->CreatePage(hwnd());
+    for (const PageSlot& slot : pages_) {
+        HWND page = slot.page->CreatePage(hwnd());
         if (page)
             SetWindowPos(page, nullptr, frame.left, frame.top, 0, 0,
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -161,8 +148,8 @@ bool BuilderWindow::OnInit() {
 }
 
 void BuilderWindow::HideAllPages() {
-    for (int number = kInformationPage; number <= kBuildPage; ++number) {
-        if (HWND page = PageAt(number)->hwnd())
+    for (const PageSlot& slot : pages_) {
+        if (HWND page = slot.page->hwnd())
             ShowWindow(page, SW_HIDE);
     }
 }
@@ -173,66 +160,66 @@ void BuilderWindow::ShowOnlyPage(int number) {
         ShowWindow(page, SW_SHOW);
 }
 
-void BuilderWindow::SetButtons(bool back, bool next, bool cancel) {
-    EnableItem(IDC_MAIN_BACK, back);
-    EnableItem(IDC_MAIN_NEXT, next);
-    EnableItem(IDC_MAIN_CANCEL, cancel);
+// Back on every page but the first; on the last page Next saves, and only a
+// changed project.
+void BuilderWindow::UpdateButtons() {
+    const bool last = currentPage == PageCount();
+    EnableItem(IDC_MAIN_BACK, currentPage > 1);
+    EnableItem(IDC_MAIN_NEXT, !last || isModified);
+    EnableItem(IDC_MAIN_CANCEL, true);
+    SetItemText(IDC_MAIN_NEXT, last ? kSaveText : kNextText);
 }
 
 void BuilderWindow::SetTitle() {
-    static const int kPageNames[] = {IDS_PAGE_INFORMATION, IDS_PAGE_SETTING, IDS_PAGE_INSTALLER,
-                                     IDS_PAGE_BUILD};
-    std::string title = titlePrefix_ + LoadResourceString(kPageNames[currentPage - 1]);
-    SetWindowTextA(hwnd(), title.c_str());
+    const int titleId = pages_[static_cast<size_t>(currentPage - 1)].titleStringId;
+    SetWindowTextA(hwnd(), (titlePrefix_ + LoadResourceString(titleId)).c_str());
 }
 
-void BuilderWindow::GoToPage(int target) {
-    if (target < kInformationPage || target > kBuildPage)
-        return;
-    for (int i = currentPage; i < target; ++i) {
-        if (i == kInformationPage && !informationPage.ValidatePage()) {
-            informationPage.ShowPage();
-            return;
-        }
-        if (i == kSettingPage && !settingPage.ValidatePage()) {
-            settingPage.ShowPage();
-            return;
-        }
-    }
+void BuilderWindow::EnterPage(int number, void (BuilderWindow::*PageSlot::*hook)()) {
     HideAllPages();
-    switch (target) {
-    case kInformationPage:
-        SetButtons(false, true, true);
-        SetItemText(IDC_MAIN_NEXT, kNextText);
-        informationPage.RedrawPreview();
-        break;
-    case kBuildPage:
-        SetButtons(true, isModified, true);
-        SetItemText(IDC_MAIN_NEXT, kSaveText);
-        break;
-    default:
-        SetButtons(true, true, true);
-        SetItemText(IDC_MAIN_NEXT, kNextText);
-        break;
-    }
-    ShowWindow(PageAt(target)->hwnd(), SW_SHOW);
-    currentPage = target;
+    currentPage = number;
+    UpdateButtons();
+    const PageSlot& slot = pages_[static_cast<size_t>(number - 1)];
+    ShowWindow(slot.page->hwnd(), SW_SHOW);
+    if (slot.*hook)
+        (this->*(slot.*hook))();
     SetTitle();
 }
 
-bool BuilderWindow::ValidateCurrentPage() {
-    switch (currentPage) {
-    case kInformationPage:
-        return informationPage.ValidatePage();
-    case kSettingPage:
-        return settingPage.ValidatePage();
-    default:
-        return true;
+// Going back to the Setting page always shows the movie's size; going
+// forward only after the movie changed.
+void BuilderWindow::SettingPageFromMovie() {
+    settingPage.Width = std::to_string(movieWidth);
+    settingPage.Height = std::to_string(movieHeight);
+}
+
+void BuilderWindow::SettingPageFromNewMovie() {
+    if (settingPage.refreshDimensions)
+        SettingPageFromMovie();
+}
+
+void BuilderWindow::RedrawInformationPreview() {
+    informationPage.RedrawPreview();
+}
+
+void BuilderWindow::GoToPage(int target) {
+    if (target < 1 || target > PageCount())
+        return;
+    for (int i = currentPage; i < target; ++i) {
+        if (!PageAt(i)->ValidatePage()) {
+            PageAt(i)->ShowPage();
+            return;
+        }
     }
+    EnterPage(target, &PageSlot::onJump);
+}
+
+bool BuilderWindow::ValidateCurrentPage() {
+    return PageAt(currentPage)->ValidatePage();
 }
 
 void BuilderWindow::NextCommand() {
-    if (currentPage == kBuildPage) {
+    if (currentPage == PageCount()) {
         if (isModified) {
             SaveProject();
             SetTitle();
@@ -241,59 +228,15 @@ void BuilderWindow::NextCommand() {
     }
     if (!ValidateCurrentPage())
         return;
-    ++currentPage;
-    HideAllPages();
-    switch (currentPage) {
-    case kSettingPage:
-        SetButtons(true, true, true);
-        ShowWindow(settingPage.hwnd(), SW_SHOW);
-        if (settingPage.refreshDimensions) {
-            settingPage.Width = std::to_string(movieWidth);
-            settingPage.Height = std::to_string(movieHeight);
-        }
-        settingPage.ShowPage();
-        break;
-    case kInstallerPage:
-        SetButtons(true, true, true);
-        ShowWindow(installerPage.hwnd(), SW_SHOW);
-        installerPage.ShowPage();
-        break;
-    default:
-        SetButtons(true, isModified, true);
-        SetItemText(IDC_MAIN_NEXT, kSaveText);
-        ShowWindow(buildPage.hwnd(), SW_SHOW);
-        buildPage.ShowPage();
-        break;
-    }
-    SetTitle();
+    EnterPage(currentPage + 1, &PageSlot::onNext);
+    PageAt(currentPage)->ShowPage();
 }
 
 void BuilderWindow::BackCommand() {
-    if (currentPage <= kInformationPage)
+    if (currentPage <= 1)
         return;
-    --currentPage;
-    HideAllPages();
-    switch (currentPage) {
-    case kSettingPage:
-        SetButtons(true, true, true);
-        ShowWindow(settingPage.hwnd(), SW_SHOW);
-        settingPage.Width = std::to_string(movieWidth);
-        settingPage.Height = std::to_string(movieHeight);
-        settingPage.ShowPage();
-        break;
-    case kInstallerPage:
-        SetButtons(true, true, true);
-        SetItemText(IDC_MAIN_NEXT, kNextText);
-        ShowWindow(installerPage.hwnd(), SW_SHOW);
-        installerPage.ShowPage();
-        break;
-    default:
-        SetButtons(false, true, true);
-        ShowWindow(informationPage.hwnd(), SW_SHOW);
-        informationPage.ShowPage();
-        break;
-    }
-    SetTitle();
+    EnterPage(currentPage - 1, &PageSlot::onBack);
+    PageAt(currentPage)->ShowPage();
 }
 
 void BuilderWindow::ExitCommand() {
@@ -321,35 +264,9 @@ void BuilderWindow::SaveProjectCommand() {
 }
 
 WallpaperProject BuilderWindow::CollectProject() {
-    informationPage.LoadFromControls();
-    installerPage.LoadFromControls();
-    settingPage.LoadFromControls();
-    buildPage.LoadFromControls();
     WallpaperProject project;
-    project.SwfFilename = informationPage.SwfFilename;
-    project.WallpaperName = informationPage.WallpaperName;
-    project.PublisherName = informationPage.PublisherName;
-    project.PublisherURL = informationPage.PublisherURL;
-    project.Copyright = informationPage.Copyright;
-    project.FlashAlign_Horizontal = settingPage.Selection(IDC_SET_HORIZONTAL);
-    project.FlashAlign_Vertical = settingPage.Selection(IDC_SET_VERTICAL);
-    project.Scale = settingPage.Selection(IDC_SET_SCALE);
-    project.Quality = settingPage.Selection(IDC_SET_QUALITY);
-    project.Dimensions = settingPage.Selection(IDC_SET_DIMENSIONS);
-    project.Width = settingPage.Width;
-    project.Height = settingPage.Height;
-    project.BKGroundColor = settingPage.BKGroundColor;
-    project.AutoPlay = settingPage.AutoPlay;
-    project.Loop = settingPage.Loop;
-    project.ShowMenu = settingPage.ShowMenu;
-    project.TopImageFilename = installerPage.TopImageFilename;
-    project.LeftImageFilename = installerPage.LeftImageFilename;
-    project.DisplayImageFilename = installerPage.DisplayImageFilename;
-    project.ReadmeFilename = installerPage.ReadmeFilename;
-    project.ExtFileItems = installerPage.ExternalFiles();
-    project.IconFilename = buildPage.IconFilename;
-    project.WovenliteFilename = buildPage.WovenliteFilename;
-    project.InstallerPackageFilename = buildPage.InstallerPackageFilename;
+    for (const PageSlot& slot : pages_)
+        slot.page->TakeProject(project);
     return project;
 }
 
@@ -366,7 +283,7 @@ void BuilderWindow::SaveProject() {
     if (!WriteProjectFile(path, CollectProject()))
         return;
     isModified = false;
-    if (currentPage == kBuildPage)
+    if (currentPage == PageCount())
         EnableItem(IDC_MAIN_NEXT, false);
 }
 
@@ -378,56 +295,11 @@ bool BuilderWindow::LoadProject(const std::string& path) {
         return false;
     // Files that have gone are dropped without a message; a movie that has
     // gone takes its size with it.
-    const bool movieKept = DropMissingFiles(stored);
-
-    // Information page
-    informationPage.SetItemText(IDC_INFO_MOVIE_PATH, stored.SwfFilename);
-    if (movieKept) {
-        informationPage.preview.SetMovie(stored.SwfFilename);
-        informationPage.preview.SetBackgroundColor(0xFFFFFF);
-    }
-    informationPage.SetItemText(IDC_INFO_WALLPAPER_NAME, stored.WallpaperName);
-    informationPage.SetItemText(IDC_INFO_PUBLISHER_NAME, stored.PublisherName);
-    informationPage.SetItemText(IDC_INFO_PUBLISHER_URL, stored.PublisherURL);
-    informationPage.SetItemText(IDC_INFO_COPYRIGHT, stored.Copyright);
-    if (movieKept) {
-        informationPage.movieInfo = ReadSwfMovieInfo(stored.SwfFilename);
-    } else {
-        informationPage.movieInfo.width = 0;
-        informationPage.movieInfo.height = 0;
-    }
-
-    // Setting page
-    settingPage.Select(IDC_SET_HORIZONTAL, stored.FlashAlign_Horizontal);
-    settingPage.Select(IDC_SET_VERTICAL, stored.FlashAlign_Vertical);
-    settingPage.Select(IDC_SET_SCALE, stored.Scale);
-    settingPage.SetItemText(IDC_SET_COLOUR, stored.BKGroundColor);
-    settingPage.Select(IDC_SET_QUALITY, stored.Quality);
-    settingPage.Select(IDC_SET_DIMENSIONS, stored.Dimensions);
-    const int32_t storedWidth = LeadingNumber(stored.Width);
-    const int32_t storedHeight = LeadingNumber(stored.Height);
-    settingPage.SetItemText(IDC_SET_HEIGHT, std::to_string(storedHeight));
-    settingPage.SetItemText(IDC_SET_WIDTH, std::to_string(storedWidth));
-    settingPage.LoadFromControls();
-    settingPage.AutoPlay = stored.AutoPlay;
-    settingPage.Loop = stored.Loop;
-    settingPage.ShowMenu = stored.ShowMenu;
-    settingPage.StoreToControls();
-
-    // Installer page
-    installerPage.SetItemText(IDC_INST_TOP_IMAGE, stored.TopImageFilename);
-    installerPage.SetItemText(IDC_INST_LEFT_IMAGE, stored.LeftImageFilename);
-    installerPage.SetItemText(IDC_INST_DISPLAY_IMAGE, stored.DisplayImageFilename);
-    installerPage.SetItemText(IDC_INST_README, stored.ReadmeFilename);
-    installerPage.SetExternalFiles(stored.ExtFileItems);
-
-    // Build page: the output paths are kept as stored.
-    buildPage.SetItemText(IDC_BUILD_ICON, stored.IconFilename);
-    buildPage.SetItemText(IDC_BUILD_WALLPAPER_PATH, stored.WovenliteFilename);
-    buildPage.SetItemText(IDC_BUILD_INSTALLER_PATH, stored.InstallerPackageFilename);
-
-    movieWidth = storedWidth;
-    movieHeight = storedHeight;
+    DropMissingFiles(stored);
+    for (const PageSlot& slot : pages_)
+        slot.page->ShowProject(stored);
+    movieWidth = ProfileNumber(stored.Width);
+    movieHeight = ProfileNumber(stored.Height);
     isModified = false;
     return true;
 }
@@ -451,26 +323,31 @@ void BuilderWindow::BuildInstallerCommand() {
         WaitCursor wait;
         WallpaperProject project = CollectProject();
         // The page's own test tells the author; the build then is not tried.
-        if (!installerPage.ValidateReadme())
+        if (!installerPage.ValidateReadme()) {
+            outcome.status = BuildStatus::ReadmeRefused;
             outcome.showInstallerPage = true;
-        else
+        } else {
             outcome = BuildInstallerPackage(project, workspace_);
+        }
     }
     ShowBuildOutcome(outcome);
 }
 
 void BuilderWindow::ShowBuildOutcome(const BuildOutcome& outcome) {
-    if (outcome.showInstallerPage) {
+    switch (outcome.status) {
+    case BuildStatus::ReadmeRefused:
         ShowUserMessages(hwnd(), outcome.messages);
         SendMessageA(hwnd(), WM_SHOW_PAGE, 0, kInstallerPage);
         return;
-    }
-    if (outcome.built || (outcome.messages.size() == 1 &&
-                          outcome.messages[0].text == BuildFailureMessage(outcome.outputPath))) {
+    case BuildStatus::Built:
+    case BuildStatus::Failed:
         ReportBuildResult(outcome.outputPath, outcome.built);
         return;
+    case BuildStatus::Refused:
+    case BuildStatus::PageFailed:
+        ShowUserMessages(hwnd(), outcome.messages);
+        return;
     }
-    ShowUserMessages(hwnd(), outcome.messages);
 }
 
 void BuilderWindow::ReportBuildResult(const std::string& outputPath, bool success) {
@@ -502,10 +379,8 @@ void BuilderWindow::ShowAbout() {
 }
 
 void BuilderWindow::CheckViewItems(HMENU menu) const {
-    static const int kViewItems[] = {ID_VIEW_INFORMATION, ID_VIEW_SETTING, ID_VIEW_INSTALLER,
-                                     ID_VIEW_BUILD};
-    for (int i = 0; i < 4; ++i) {
-        CheckMenuItem(menu, static_cast<UINT>(kViewItems[i]),
+    for (int i = 0; i < PageCount(); ++i) {
+        CheckMenuItem(menu, static_cast<UINT>(pages_[static_cast<size_t>(i)].viewMenuId),
                       MF_BYCOMMAND | (i + 1 == currentPage ? MF_CHECKED : MF_UNCHECKED));
     }
 }
@@ -531,18 +406,6 @@ bool BuilderWindow::OnCommand(int id, int, HWND) {
     case ID_FILE_SAVE:
         SaveProjectCommand();
         return true;
-    case ID_VIEW_INFORMATION:
-        informationPage.ShowPage();
-        return true;
-    case ID_VIEW_SETTING:
-        settingPage.ShowPage();
-        return true;
-    case ID_VIEW_INSTALLER:
-        installerPage.ShowPage();
-        return true;
-    case ID_VIEW_BUILD:
-        buildPage.ShowPage();
-        return true;
     case ID_HELP_CONTENT:
         OpenWithShell(workspace_.BuilderFile("Wallweaver.chm"));
         return true;
@@ -556,6 +419,12 @@ bool BuilderWindow::OnCommand(int id, int, HWND) {
         ShowAbout();
         return true;
     default:
+        for (const PageSlot& slot : pages_) {
+            if (id == slot.viewMenuId) {
+                slot.page->ShowPage();
+                return true;
+            }
+        }
         return false;
     }
 }
@@ -581,7 +450,7 @@ bool BuilderWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
         return true;
     case WM_PROJECT_MODIFIED:
         isModified = true;
-        if (currentPage == kBuildPage)
+        if (currentPage == PageCount())
             EnableItem(IDC_MAIN_NEXT, true);
         return true;
     case WM_BUILD_WALLPAPER:

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ww {
 
@@ -76,24 +77,39 @@ class BuilderWindow : public Dialog {
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
   private:
+    // One wizard page in its place: its View menu item, its title, and what
+    // entering it by Next, by Back or directly does beyond showing it.
+    struct PageSlot {
+        WizardPage* page;
+        int viewMenuId;
+        int titleStringId;
+        void (BuilderWindow::*onNext)();
+        void (BuilderWindow::*onBack)();
+        void (BuilderWindow::*onJump)();
+    };
+
+    int PageCount() const { return static_cast<int>(pages_.size()); }
     WizardPage* PageAt(int number);
+    // Shows page number as the current one, with the buttons it has; hook
+    // runs once it is shown.
+    void EnterPage(int number, void (BuilderWindow::*PageSlot::*hook)());
+    void UpdateButtons();
+    void SettingPageFromMovie();
+    void SettingPageFromNewMovie();
+    void RedrawInformationPreview();
     bool PreTranslate(const MSG& message);
     void HideAllPages();
     void ShowOnlyPage(int number);
-    void SetButtons(bool back, bool next, bool cancel);
     void SetTitle();
     void CheckViewItems(HMENU menu) const;
     void OpenWithShell(const std::string& target) const;
     void ShowAbout();
     void ShowBuildOutcome(const BuildOutcome& outcome);
 
+    std::vector<PageSlot> pages_;
     Workspace workspace_;
     HICON icon_;
     const std::string titlePrefix_ = "Wallweaver - ";
 };
-
-// The number that a profile reader makes of text: its leading decimal digits,
-// 0 when it starts with anything else (a sign included).
-int32_t LeadingNumber(const std::string& text);
 
 } // namespace ww

@@ -53,6 +53,36 @@ bool InformationPage::StoreToControls() {
     return true;
 }
 
+void InformationPage::ShowProject(const WallpaperProject& project) {
+    // A movie is only ever shown here once it has been found (opening drops
+    // one that has gone); the preview starts on white.
+    const bool hasMovie = !project.SwfFilename.empty();
+    SetItemText(IDC_INFO_MOVIE_PATH, project.SwfFilename);
+    if (hasMovie) {
+        preview.SetMovie(project.SwfFilename);
+        preview.SetBackgroundColor(0xFFFFFF);
+    }
+    SetItemText(IDC_INFO_WALLPAPER_NAME, project.WallpaperName);
+    SetItemText(IDC_INFO_PUBLISHER_NAME, project.PublisherName);
+    SetItemText(IDC_INFO_PUBLISHER_URL, project.PublisherURL);
+    SetItemText(IDC_INFO_COPYRIGHT, project.Copyright);
+    if (hasMovie) {
+        movieInfo = ReadSwfMovieInfo(project.SwfFilename);
+    } else {
+        movieInfo.width = 0;
+        movieInfo.height = 0;
+    }
+}
+
+void InformationPage::TakeProject(WallpaperProject& project) {
+    LoadFromControls();
+    project.SwfFilename = SwfFilename;
+    project.WallpaperName = WallpaperName;
+    project.PublisherName = PublisherName;
+    project.PublisherURL = PublisherURL;
+    project.Copyright = Copyright;
+}
+
 bool InformationPage::OnInit() {
     StoreToControls();
     movieInfo = SwfMovieInfo();

@@ -16,10 +16,11 @@ class InformationPage : public WizardPage {
 
     bool LoadFromControls() override;
     bool StoreToControls() override;
+    void ShowProject(const WallpaperProject& project) override;
+    void TakeProject(WallpaperProject& project) override;
     bool PreTranslate(const MSG& message) override;
 
-    // The check made before the page is left forward; shows its own messages.
-    bool ValidatePage();
+    bool ValidatePage() override;
     // Button 1017: choose a movie, or a projector whose movie is saved out.
     void ChooseMovie();
     // Repaints the preview at once.

@@ -51,6 +51,23 @@ bool InstallerPage::StoreToControls() {
     return true;
 }
 
+void InstallerPage::ShowProject(const WallpaperProject& project) {
+    SetItemText(IDC_INST_TOP_IMAGE, project.TopImageFilename);
+    SetItemText(IDC_INST_LEFT_IMAGE, project.LeftImageFilename);
+    SetItemText(IDC_INST_DISPLAY_IMAGE, project.DisplayImageFilename);
+    SetItemText(IDC_INST_README, project.ReadmeFilename);
+    SetExternalFiles(project.ExtFileItems);
+}
+
+void InstallerPage::TakeProject(WallpaperProject& project) {
+    LoadFromControls();
+    project.TopImageFilename = TopImageFilename;
+    project.LeftImageFilename = LeftImageFilename;
+    project.DisplayImageFilename = DisplayImageFilename;
+    project.ReadmeFilename = ReadmeFilename;
+    project.ExtFileItems = ExternalFiles();
+}
+
 bool InstallerPage::OnInit() {
     tooltips.Create(hwnd(), {{IDC_INST_TOP_IMAGE, IDS_TIP_TOP_IMAGE},
                              {IDC_INST_CHOOSE_TOP_IMAGE, IDS_TIP_CHOOSE_TOP_IMAGE},

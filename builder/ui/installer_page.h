@@ -15,6 +15,8 @@ class InstallerPage : public WizardPage {
 
     bool LoadFromControls() override;
     bool StoreToControls() override;
+    void ShowProject(const WallpaperProject& project) override;
+    void TakeProject(WallpaperProject& project) override;
     bool PreTranslate(const MSG& message) override;
 
     // The external files: the items of list 1004, top to bottom.

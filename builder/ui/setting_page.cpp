@@ -51,6 +51,37 @@ bool SettingPage::StoreToControls() {
     return true;
 }
 
+void SettingPage::ShowProject(const WallpaperProject& project) {
+    Select(IDC_SET_HORIZONTAL, project.FlashAlign_Horizontal);
+    Select(IDC_SET_VERTICAL, project.FlashAlign_Vertical);
+    Select(IDC_SET_SCALE, project.Scale);
+    SetItemText(IDC_SET_COLOUR, project.BKGroundColor);
+    Select(IDC_SET_QUALITY, project.Quality);
+    Select(IDC_SET_DIMENSIONS, project.Dimensions);
+    SetItemText(IDC_SET_HEIGHT, project.Height);
+    SetItemText(IDC_SET_WIDTH, project.Width);
+    LoadFromControls();
+    AutoPlay = project.AutoPlay;
+    Loop = project.Loop;
+    ShowMenu = project.ShowMenu;
+    StoreToControls();
+}
+
+void SettingPage::TakeProject(WallpaperProject& project) {
+    LoadFromControls();
+    project.FlashAlign_Horizontal = Selection(IDC_SET_HORIZONTAL);
+    project.FlashAlign_Vertical = Selection(IDC_SET_VERTICAL);
+    project.Scale = Selection(IDC_SET_SCALE);
+    project.Quality = Selection(IDC_SET_QUALITY);
+    project.Dimensions = Selection(IDC_SET_DIMENSIONS);
+    project.Width = Width;
+    project.Height = Height;
+    project.BKGroundColor = BKGroundColor;
+    project.AutoPlay = AutoPlay;
+    project.Loop = Loop;
+    project.ShowMenu = ShowMenu;
+}
+
 bool SettingPage::OnInit() {
     for (const ListSetUp& setUp : kLists) {
         for (int32_t i = 0; i < setUp.list->count; ++i)

@@ -15,9 +15,11 @@ class SettingPage : public WizardPage {
 
     bool LoadFromControls() override;
     bool StoreToControls() override;
+    void ShowProject(const WallpaperProject& project) override;
+    void TakeProject(WallpaperProject& project) override;
     // Applies a pending dimension refresh, then asks to be shown.
     void ShowPage() override;
-    bool ValidatePage();
+    bool ValidatePage() override;
     // Writes the width and height boxes, their editability and unit labels
     // for the selected Dimensions entry.
     void ApplyDimensionsMode();

@@ -2,6 +2,7 @@
 // ShowPage, the change notification, the keyboard filter, and the tooltips.
 #pragma once
 
+#include "builder/project/project.h"
 #include "common/win32/dialog.h"
 
 #include <windows.h>
@@ -55,6 +56,14 @@ class WizardPage : public Dialog {
     HWND CreatePage(HWND mainWindow);
     // Asks the main window to make this page current (WM_SHOW_PAGE).
     virtual void ShowPage();
+    // The page's share of the project: ShowProject puts the project's values
+    // into the controls, as opening a project does (each change notified);
+    // TakeProject transfers from the controls and writes the page's values
+    // into project, leaving the other pages' values alone.
+    virtual void ShowProject(const WallpaperProject& project) = 0;
+    virtual void TakeProject(WallpaperProject& project) = 0;
+    // The check made before the page is left forward; shows its own messages.
+    virtual bool ValidatePage() { return true; }
     // Sees each message meant for the page or one of its controls before the
     // dialog manager does; true when the message is used up. The pages drop
     // Escape, and Enter unless it goes to a button.

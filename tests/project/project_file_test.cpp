@@ -197,6 +197,74 @@ TEST(DropMissingFiles, AProjectWhoseFilesMovedAwayOpensWithoutThem) {
     EXPECT_EQ(opened.WallpaperName, "Ocean");
 }
 
+// Each key is one row of the table: a record filled through the rows alone
+// is saved, opened, resolved and dropped through them, so a new setting needs
+// that one row and nothing else.
+TEST(ProjectFields, EveryRowIsSavedOpenedResolvedAndDroppedThroughTheTable) {
+    TempDir dir;
+    ASSERT_TRUE(CreateFolder(dir / "files"));
+    const std::string files = "files" + kSep;
+    WallpaperProject stored;
+    int n = 0;
+    for (const ProjectField& f : ProjectFields()) {
+        SCOPED_TRACE(f.key);
+        ++n;
+        ASSERT_EQ((f.text != nullptr) + (f.number != nullptr) + (f.list != nullptr), 1);
+        switch (f.kind) {
+        case FieldKind::Number:
+            stored.*f.number = n % 2; // in range of every list and check box
+            break;
+        case FieldKind::NumberText:
+            stored.*f.text = std::to_string(100 + n);
+            break;
+        case FieldKind::Text:
+            stored.*f.text = std::string("text ") + f.key;
+            break;
+        case FieldKind::PathList:
+            stored.*f.list = {files + f.key + ".0", files + f.key + ".1"};
+            break;
+        default: // Path and OutputPath: relative to the project file
+            stored.*f.text = files + f.key;
+            break;
+        }
+    }
+    ASSERT_TRUE(WriteProjectFile(dir / "p.sdf", stored));
+    const std::string text = ReadFileText(dir / "p.sdf");
+    for (const ProjectField& f : ProjectFields())
+        EXPECT_NE(text.find(std::string("\r\n") + f.key + "="), std::string::npos) << f.key;
+
+    // Only the first of each list's files and no Path file exist yet.
+    for (const ProjectField& f : ProjectFields()) {
+        if (f.kind == FieldKind::PathList)
+            WriteFileText(dir / files + f.key + ".0", "x");
+    }
+    WallpaperProject opened;
+    ASSERT_TRUE(LoadProjectFile(dir / "p.sdf", &opened));
+    DropMissingFiles(opened);
+    for (const ProjectField& f : ProjectFields()) {
+        SCOPED_TRACE(f.key);
+        const std::string resolved = dir / "files" + kSep + f.key;
+        switch (f.kind) {
+        case FieldKind::Number:
+            EXPECT_EQ(opened.*f.number, stored.*f.number);
+            break;
+        case FieldKind::Text:
+        case FieldKind::NumberText:
+            EXPECT_EQ(opened.*f.text, stored.*f.text);
+            break;
+        case FieldKind::Path:
+            EXPECT_EQ(opened.*f.text, "") << "dropped: the file is not there";
+            break;
+        case FieldKind::OutputPath:
+            EXPECT_EQ(opened.*f.text, resolved) << "kept: it is yet to be built";
+            break;
+        case FieldKind::PathList:
+            EXPECT_EQ(opened.*f.list, std::vector<std::string>{resolved + ".0"});
+            break;
+        }
+    }
+}
+
 TEST(HasProjectContent, WhatCountsAsContent) {
     WallpaperProject p;
     EXPECT_FALSE(HasProjectContent(p));
