@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample, run from the assembled builder folder:
 # both installers of the Ocean sample built by wallweaver-cli, listed, and the
-# builder started under Wine.
+# builder started under Wine. The second argument is the Windows build that
+# Wine can run here: the shipped one, or its 64-bit twin where this machine
+# cannot run 32-bit programs (its bin/ is a builder folder too).
 set -euo pipefail
 dist=$(cd "${1:-dist}" && pwd)
 top=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX="$top/build/windows/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+runnable=$(cd "${2:-$top/build/windows}" && pwd)
+arch=win32
+[ "$(basename "$runnable")" = windows64 ] && arch=win64
+export WINEPREFIX="$runnable/wineprefix" WINEARCH=$arch WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wine_run() { "$top/tools/with-display.sh" "$top/tests/wine/run-under-wine.sh" "$@"; }
 cli="$dist/wallweaver-cli"
@@ -28,7 +33,12 @@ for exe in "$samples/Ocean Wallpaper.exe" "$samples/Ocean Setup.exe"; do
   "$cli" list "$exe"
 done
 
-echo "== Wallweaver.exe under Wine, started from $dist"
-probe="$top/build/windows/bin/wwprobe.exe"
-wine_run "$probe" "$(winepath -w "$dist/Wallweaver.exe" 2>/dev/null)"
+builder="$dist"
+if [ "$arch" = win64 ]; then
+  builder="$runnable/bin"
+  echo "== this machine cannot run 32-bit programs: the 64-bit build of the builder stands in"
+fi
+echo "== Wallweaver.exe under Wine, started from $builder"
+probe="$runnable/bin/wwprobe.exe"
+wine_run "$probe" "Z:${builder//\//\\}\\Wallweaver.exe"
 echo "demo done: the builder folder is $dist, the sample's installers are in $samples"
