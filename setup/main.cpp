@@ -2,15 +2,17 @@
 // a copy of it; run by an end user, the copy reads the package from the end
 // of its own file and installs the wallpaper through a five-page wizard.
 #include "common/fs.h"
+#include "common/install_options.h"
 #include "common/package_reader.h"
+#include "common/win32/com.h"
 #include "common/win32/dialog.h"
 #include "common/win32/hardening.h"
 #include "common/win32/message_box.h"
+#include "setup/install.h"
 #include "setup/wizard_window.h"
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <string>
 
@@ -40,23 +42,23 @@ bool AskToInstall(const std::string& wallpaperName) {
                kTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-void RunWizard(HINSTANCE instance, const std::string& self, const ww::SetupPackageReader& package) {
-    ww::setup::WizardWindow wizard(instance, self, package);
-    wizard.Run();
+int RunWizard(HINSTANCE instance, const std::string& self) {
+    InitControls();
+    ww::SetupPackageReader package;
+    if (OpenOwnPackage(self, &package) && AskToInstall(package.trailer().wallpaperName)) {
+        ww::setup::WizardWindow wizard(instance, package);
+        wizard.Run();
+    }
+    return 0;
 }
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     ww::RestrictDllSearchToSystem32();
-    InitControls();
+    const ww::InstallOptions options = ww::ParseInstallOptions(arguments ? arguments : "");
     // The shell's shortcut object and ShellExecute want COM on this thread.
-    HRESULT com = CoInitialize(nullptr);
+    ww::ComScope com;
     const std::string self = ww::ModuleFilePath();
-    ww::SetupPackageReader package;
-    if (OpenOwnPackage(self, &package) && AskToInstall(package.trailer().wallpaperName))
-        RunWizard(instance, self, package);
-    if (SUCCEEDED(com))
-        CoUninitialize();
-    return 0;
+    return options.silent ? ww::setup::InstallSilently(self, options) : RunWizard(instance, self);
 }

@@ -1,7 +1,6 @@
 #include "setup/pages.h"
 
 #include "common/fs.h"
-#include "common/win32/folders.h"
 #include "common/win32/message_box.h"
 #include "setup/resource.h"
 
@@ -63,20 +62,7 @@ LRESULT CALLBACK LicenseKeyFilter(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-bool EnsureFolder(const std::string& folder) {
-    return IsExistingFolder(folder) || CreateDirectoryA(folder.c_str(), nullptr) != 0;
-}
-
 } // namespace
-
-std::string WallpaperFolder() {
-    char windows[MAX_PATH + 1] = "";
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    std::string folder = windows;
-    if (folder.empty() || folder.back() != '\\')
-        folder += '\\';
-    return folder + "Web\\Wallpaper\\";
-}
 
 bool WizardPage::OnPaint() {
     PaintScope paint(hwnd());
@@ -196,41 +182,16 @@ void InstallingPage::ShowStep(int step) {
     UpdateWindow(Item(IDC_STEP_CAPTION));
 }
 
-bool InstallingPage::PrepareDestination() {
-    // The system may lack Web\Wallpaper\; the wallpaper's own folder is then
-    // made one level at a time like any other.
-    const std::string wallpapers = WallpaperFolder();
-    EnsureFolder(wallpapers.substr(0, wallpapers.size() - std::string("Wallpaper\\").size()));
-    EnsureFolder(wallpapers);
-    return IsValidExistingFolder(destination_) ||
-           CreateDirectoryA(destination_.c_str(), nullptr) != 0;
-}
-
-void InstallingPage::FillCaptions() {
-    for (int slot = 1; slot <= kSetupSlotCount; ++slot)
-        captions_[static_cast<size_t>(slot - 1)] = reader_.trailer().slot(slot).name;
-    captions_[7] = reader_.trailer().wallpaperName;
-    captions_[8].clear();
-    captions_[9] = destinationFolder();
-}
-
-void InstallingPage::Install(const std::string& exePath, HWND wizard) {
+void InstallingPage::Install(Installation& installation, HWND wizard) {
     SetItemText(IDC_STATUS, "Extracting files......");
     UpdateWindow(Item(IDC_STATUS));
-    const bool opened = reader_.Open(exePath);
-    destination_ = WallpaperFolder() + reader_.trailer().wallpaperName;
-    if (!opened) {
-        // The package changed since start-up; nothing is written.
-        SendMessageA(wizard, WM_INSTALL_FINISHED, 0, 0);
-        return;
-    }
-    if (!PrepareDestination()) {
+    if (!installation.PrepareDestination()) {
         ShowMessageBox(wizard, "Can not create directory to extra files!", "Setup",
                        MB_YESNO | MB_ICONEXCLAMATION);
         return;
     }
-    FillCaptions();
-    const bool extracted = reader_.ExtractAll(destination_, [wizard](int step) {
+    captions_ = installation.captions();
+    const bool extracted = installation.Extract([wizard](int step) {
         SendMessageA(wizard, WM_EXTRACT_PROGRESS, static_cast<WPARAM>(step), 0);
     });
     SendMessageA(wizard, WM_INSTALL_FINISHED, extracted ? 1 : 0, 0);

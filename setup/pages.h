@@ -5,6 +5,7 @@
 #include "common/package_reader.h"
 #include "common/win32/bitmap_view.h"
 #include "common/win32/dialog.h"
+#include "setup/install.h"
 
 #include <windows.h>
 
@@ -82,12 +83,10 @@ class TasksPage : public WizardPage {
 
 class InstallingPage : public WizardPage {
   public:
-    // The installation, run when the page is entered; tells the wizard
-    // window by WM_INSTALL_FINISHED unless the folder could not be made.
-    void Install(const std::string& exePath, HWND wizard);
-    // The folder the wallpaper's files went to, ending in a backslash.
-    std::string destinationFolder() const { return destination_ + "\\"; }
-    const std::string& playerName() const { return reader_.trailer().slot(kSlotPlayer).name; }
+    // Runs the installation when the page is entered, showing each step;
+    // tells the wizard window by WM_INSTALL_FINISHED unless the folder could
+    // not be made.
+    void Install(Installation& installation, HWND wizard);
 
   protected:
     int FrameId() const override;
@@ -95,13 +94,9 @@ class InstallingPage : public WizardPage {
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
   private:
-    bool PrepareDestination();
-    void FillCaptions();
     void ShowStep(int step);
 
-    SetupPackageReader reader_;
-    std::string destination_;
-    std::array<std::string, 10> captions_;
+    std::array<std::string, kInstallStepCount> captions_;
 };
 
 class FinishedPage : public WizardPage {
@@ -117,8 +112,5 @@ class FinishedPage : public WizardPage {
   private:
     bool launch_ = true;
 };
-
-// The Windows folder's Web\Wallpaper\ folder, ending in a backslash.
-std::string WallpaperFolder();
 
 } // namespace ww::setup

@@ -2,10 +2,7 @@
 
 #include "common/fs.h"
 #include "common/win32/message_box.h"
-#include "common/win32/shortcuts.h"
 #include "setup/resource.h"
-
-#include <shellapi.h>
 
 namespace ww::setup {
 
@@ -22,9 +19,8 @@ void RemoveImages(const std::string& folder, const std::string& top, const std::
 
 } // namespace
 
-WizardWindow::WizardWindow(HINSTANCE instance, const std::string& exePath,
-                           const SetupPackageReader& package)
-    : instance_(instance), exePath_(exePath), package_(package) {}
+WizardWindow::WizardWindow(HINSTANCE instance, const SetupPackageReader& package)
+    : instance_(instance), package_(package), installation_(package) {}
 
 void WizardWindow::Run() {
     RunModal(instance_, IDD_WIZARD, nullptr);
@@ -148,7 +144,7 @@ void WizardWindow::GoForward() {
     ShowPage(page_);
     if (page_ == kInstalling) {
         UpdateTitle();
-        installing_.Install(exePath_, hwnd());
+        installing_.Install(installation_, hwnd());
     } else if (page_ == kFinished) {
         EnableItem(IDC_NEXT, false);
         ShowItem(IDC_NEXT, false);
@@ -180,15 +176,11 @@ void WizardWindow::AskToExit() {
 void WizardWindow::FinishAction() {
     tasks_.LoadFromControls();
     finished_.LoadFromControls();
-    // Without an installed player there is nothing to point at or start.
-    if (!launchTarget_.empty()) {
-        if (tasks_.desktopIcon())
-            CreateDesktopShortcut(launchTarget_);
-        if (tasks_.quickLaunchIcon())
-            CreateQuickLaunchShortcut(launchTarget_);
-        if (finished_.launch())
-            ShellExecuteA(hwnd(), "open", launchTarget_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    }
+    InstallTasks chosen;
+    chosen.desktopIcon = tasks_.desktopIcon();
+    chosen.quickLaunchIcon = tasks_.quickLaunchIcon();
+    chosen.launch = finished_.launch();
+    installation_.Finish(chosen, hwnd());
     End(IDOK);
 }
 
@@ -228,7 +220,6 @@ bool WizardWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
         return true;
     }
     if (message == WM_INSTALL_FINISHED) {
-        launchTarget_ = wParam ? installing_.destinationFolder() + installing_.playerName() : "";
         GoForward();
         *result = 0;
         return true;

@@ -4,6 +4,7 @@
 
 #include "common/package_reader.h"
 #include "common/win32/dialog.h"
+#include "setup/install.h"
 #include "setup/pages.h"
 
 #include <windows.h>
@@ -17,8 +18,8 @@ enum PageNumber { kWelcome = 1, kLicense, kTasks, kInstalling, kFinished };
 
 class WizardWindow : public Dialog {
   public:
-    // package: the program's reader, already opened on exePath.
-    WizardWindow(HINSTANCE instance, const std::string& exePath, const SetupPackageReader& package);
+    // package: the program's reader, already opened on its own file.
+    WizardWindow(HINSTANCE instance, const SetupPackageReader& package);
     void Run();
 
   protected:
@@ -43,11 +44,10 @@ class WizardWindow : public Dialog {
     void FinishAction();
 
     HINSTANCE instance_;
-    std::string exePath_;
     const SetupPackageReader& package_;
+    Installation installation_;
     std::string wallpaperName_;
     std::string titleSuffix_;
-    std::string launchTarget_;
     RECT pageArea_{};
     int page_ = kWelcome;
 

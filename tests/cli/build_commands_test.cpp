@@ -91,7 +91,8 @@ class CliBuild : public ::testing::Test {
     }
 
     CliResult Build(const char* command, const std::string& project) {
-        return RunCli(dir_, {command, project, "--builder-folder", builder_ + kSep});
+        // No trailing separator: a backslash before a closing quote escapes it.
+        return RunCli(dir_, {command, project, "--builder-folder", builder_});
     }
 
     TempDir dir_;

@@ -496,5 +496,62 @@ TEST_F(SetupWizard, TheSampleBuiltByTheCommandLineInstallsWhole) {
     DeleteFileA((built + ".exe").c_str());
 }
 
+// Unattended installs: /S shows no window at all and answers an exit code.
+class SilentInstall : public SetupWizard {
+  protected:
+    // Runs the installer with args, watching for any window it shows.
+    DWORD RunSilently(const test::Bytes& installer, const std::vector<std::string>& args) {
+        exe_ = dir_ / "Get the wallpaper now.exe";
+        test::WriteFileBytes(exe_, installer);
+        child_ = std::make_unique<ChildProcess>();
+        EXPECT_TRUE(child_->Start(exe_, args, dir_.path()));
+        DWORD code = 0xDEAD;
+        while (!child_->Wait(50, &code)) {
+            for (const test::WindowInfo& w : test::TopWindowsOf(child_->pid()))
+                windows_.push_back(w.title);
+        }
+        return code;
+    }
+    std::vector<std::string> windows_;
+};
+
+TEST_F(SilentInstall, InstallsWithoutAWindowLogsEachFileAndMakesTheShortcuts) {
+    const std::string log = dir_ / "install.log";
+    EXPECT_EQ(RunSilently(test::MakeSetupPackage(spec_), {"/S", "/LOG=" + log}), 0u);
+    EXPECT_TRUE(windows_.empty()) << windows_.front();
+    ExpectInstalledFiles();
+    std::string expected = WallpaperFolder() + name_ + ".htm\r\n";
+    for (int slot = 1; slot < 7; ++slot)
+        expected += Folder() + spec_.slots[slot].name + "\r\n";
+    for (const auto& extra : spec_.extras)
+        expected += Folder() + extra.name + "\r\n";
+    EXPECT_EQ(test::ReadFileText(log), expected);
+    // The wizard's default tasks, without starting the player.
+    test::ShortcutInfo link;
+    ASSERT_TRUE(test::ReadShortcut(DesktopLink(), &link));
+    EXPECT_EQ(link.target, Folder() + name_ + ".exe");
+    EXPECT_TRUE(test::PathExists(QuickLaunchLink()));
+    EXPECT_EQ(test::WaitForAnyWindow(name_, 2000), nullptr) << "a player was started";
+}
+
+TEST_F(SilentInstall, EachFailureHasItsOwnExitCodeAndWritesNothing) {
+    const auto before = test::ListFolder(WallpaperFolder());
+    EXPECT_EQ(RunSilently(spec_.stub, {"/s"}), 1u) << "a bare stub is no setup file";
+    test::SetupPackageSpec hostile = spec_;
+    hostile.extras[0].name = "..\\..\\evil.txt";
+    EXPECT_EQ(RunSilently(test::MakeSetupPackage(hostile), {"/S"}), 1u);
+    EXPECT_EQ(RunSilently(test::MakeSetupPackage(spec_), {"/S", "/LOG=" + dir_ / "no\\such.log"}),
+              4u)
+        << "a log that cannot be written stops the install before it starts";
+    EXPECT_TRUE(windows_.empty());
+    EXPECT_EQ(test::ListFolder(WallpaperFolder()), before);
+
+    UseName("Odd?" + UniqueSuffix());
+    EXPECT_EQ(RunSilently(test::MakeSetupPackage(spec_), {"/S"}), 2u)
+        << "the wallpaper's folder cannot be made";
+    EXPECT_TRUE(windows_.empty());
+    EXPECT_EQ(test::ListFolder(WallpaperFolder()), before);
+}
+
 } // namespace
 } // namespace ww

@@ -1,0 +1,26 @@
+// The installers' command line: Wovenset.exe and Wovenlite.exe take the
+// switches that deployment tools pass to installers.
+//   /S          install without any window
+//   /LOG=FILE   write one line per file written to FILE
+// Switches are matched without regard to case; a value may be quoted.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ww {
+
+struct InstallOptions {
+    bool silent = false;
+    std::string logFile;
+    // Words that are no switch of ours, in order; the installers ignore them.
+    std::vector<std::string> unknown;
+};
+
+// The words of a command line as the C runtime splits them: blanks separate,
+// double quotes group and are dropped, \" is a quote inside a word.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+// The options of the arguments after the program name.
+InstallOptions ParseInstallOptions(const std::string& arguments);
+
+} // namespace ww

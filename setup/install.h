@@ -1,0 +1,72 @@
+// The install engine of Wovenset, with no window of its own: where the
+// wallpaper goes, making its folders, extracting the package with progress,
+// the shortcuts and the launch of the installed player. The wizard pages
+// drive it step by step; an unattended install can drive it alone.
+#pragma once
+
+#include "common/install_options.h"
+#include "common/package_reader.h"
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+namespace ww::setup {
+
+// The ten steps of the extraction, as ExtractAll reports them.
+constexpr int kInstallStepCount = 10;
+
+// What the end user chose on the Tasks and Finished pages.
+struct InstallTasks {
+    bool desktopIcon = true;
+    bool quickLaunchIcon = true;
+    bool launch = true;
+};
+
+class Installation {
+  public:
+    // package: opened on the program's own file; it outlives this object.
+    explicit Installation(const SetupPackageReader& package);
+
+    // The wallpaper's folder under the Windows folder's Web\Wallpaper\,
+    // without a trailing backslash.
+    const std::string& destination() const { return destination_; }
+    // The captions shown for each step: the seven files, the wallpaper's
+    // name, nothing, and the destination folder.
+    const std::array<std::string, kInstallStepCount>& captions() const { return captions_; }
+
+    // Web\, Web\Wallpaper\ when the system lacks them, then the wallpaper's
+    // own folder; false when that folder cannot be made.
+    bool PrepareDestination() const;
+    // Every file into place, reporting steps 1 to 10; false when any could
+    // not be written.
+    bool Extract(const SetupPackageReader::Progress& progress);
+    // The installed player; empty until Extract has succeeded.
+    const std::string& playerPath() const { return playerPath_; }
+    // The shortcuts asked for and the launch, for an installed player only;
+    // owner parents anything the shell shows.
+    void Finish(const InstallTasks& tasks, HWND owner) const;
+
+  private:
+    const SetupPackageReader& package_;
+    std::string destination_;
+    std::array<std::string, kInstallStepCount> captions_;
+    std::string playerPath_;
+};
+
+// The exit codes of an unattended install.
+enum SilentExitCode {
+    kInstalled = 0,
+    kNotASetupFile = 1,  // the program carries no package its reader accepts
+    kNoDestination = 2,  // the wallpaper's folder cannot be made
+    kCannotWrite = 3,    // a file of the package cannot be written
+    kCannotWriteLog = 4, // the log file cannot be created; nothing is installed
+};
+
+// Installs the package of exePath without showing any window: the files, the
+// shortcuts the wizard makes by default, no launch. With options.logFile set,
+// one line per file written goes there. Answers a SilentExitCode.
+int InstallSilently(const std::string& exePath, const InstallOptions& options);
+
+} // namespace ww::setup

@@ -1,0 +1,37 @@
+#include "common/install_options.h"
+
+#include <gtest/gtest.h>
+
+namespace ww {
+namespace {
+
+TEST(InstallOptions, SwitchesQuotesAndStrangers) {
+    struct Case {
+        const char* line;
+        bool silent;
+        const char* log;
+        std::vector<std::string> unknown;
+    };
+    const Case cases[] = {
+        {"", false, "", {}},
+        {"/S", true, "", {}},
+        {"  /s\t", true, "", {}},
+        {"/S /LOG=C:\\Logs\\install.txt", true, "C:\\Logs\\install.txt", {}},
+        {"/log=\"C:\\My Logs\\a b.txt\" /S", true, "C:\\My Logs\\a b.txt", {}},
+        {"\"/LOG=C:\\x y.txt\"", false, "C:\\x y.txt", {}},
+        // An empty log name is no log; /SILENT is not /S.
+        {"/LOG= /SILENT", false, "", {"/LOG=", "/SILENT"}},
+        {"-S /S extra \"two words\"", true, "", {"-S", "extra", "two words"}},
+        {"say\\\"hi\\\"", false, "", {"say\"hi\""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const InstallOptions options = ParseInstallOptions(c.line);
+        EXPECT_EQ(options.silent, c.silent);
+        EXPECT_EQ(options.logFile, c.log);
+        EXPECT_EQ(options.unknown, c.unknown);
+    }
+}
+
+} // namespace
+} // namespace ww
