@@ -6,13 +6,13 @@
 #include "common/player_tail.h"
 #include "common/win32/active_desktop.h"
 #include "common/win32/hardening.h"
+#include "common/win32/com.h"
 #include "common/win32/message_box.h"
 #include "player/player_window.h"
 #include "player/resource.h"
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <string>
 
@@ -49,9 +49,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ww::PlayerSettings settings;
     if (!ReadOwnSettings(self, &settings))
         return 1;
-    HRESULT com = CoInitialize(nullptr);
+    ww::ComScope com;
     RunPlayerWindow(instance, settings, self);
-    if (SUCCEEDED(com))
-        CoUninitialize();
     return 0;
 }

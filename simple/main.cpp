@@ -7,11 +7,11 @@
 #include "common/win32/active_desktop.h"
 #include "common/win32/folders.h"
 #include "common/win32/hardening.h"
+#include "common/win32/com.h"
 #include "common/win32/message_box.h"
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <string>
 
@@ -29,13 +29,8 @@ bool AskYes(const std::string& question) {
 
 // The Windows folder's Web\Wallpaper\, created when the system lacks it.
 std::string WallpaperDestination() {
-    char windows[MAX_PATH + 1] = "";
-    GetWindowsDirectoryA(windows, sizeof windows);
-    std::string web = ww::WithoutTrailingSeparator(windows) + "\\Web";
-    CreateDirectoryA(web.c_str(), nullptr);
-    std::string destination = web + "\\Wallpaper\\";
-    CreateDirectoryA(destination.c_str(), nullptr);
-    return destination;
+    ww::EnsureWallpaperFolder();
+    return ww::WallpaperFolder();
 }
 
 // Windows+D, so the desktop shows while the wallpaper changes.
@@ -80,11 +75,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ww::RestrictDllSearchToSystem32();
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    CoInitialize(nullptr);
-    {
-        ww::ActiveDesktopObject desktop;
-        RunInstaller(desktop.get());
-    }
-    CoUninitialize();
+    ww::ComScope com;
+    ww::ActiveDesktopObject desktop;
+    RunInstaller(desktop.get());
     return 0;
 }

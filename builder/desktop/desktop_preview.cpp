@@ -7,6 +7,7 @@
 #include "common/fs.h"
 #include "common/path.h"
 #include "common/win32/active_desktop.h"
+#include "common/win32/folders.h"
 #include "common/win32/message_box.h"
 
 #include <cstdio>
@@ -28,7 +29,7 @@ BOOL CALLBACK MinimizeIfTitled(HWND window, LPARAM) {
 // GetWallpaper's wide path, each character's low byte kept, up to the first NUL.
 std::string ReadCurrentWallpaper() {
     std::string narrow;
-    IActiveDesktop* desktop = CreateActiveDesktop();
+    ComPtr<IActiveDesktop> desktop(CreateActiveDesktop());
     if (!desktop)
         return narrow;
     wchar_t wide[kWallpaperChars] = L"";
@@ -37,7 +38,6 @@ std::string ReadCurrentWallpaper() {
         for (size_t i = 0; i < kWallpaperChars && wide[i]; ++i)
             narrow += static_cast<char>(wide[i] & 0xFF);
     }
-    desktop->Release();
     return narrow;
 }
 
@@ -52,24 +52,12 @@ void SwitchActiveDesktopOff(IActiveDesktop* longLived) {
     longLived->ApplyChanges(AD_APPLY_REFRESH);
 }
 
-std::string WindowsFolder() {
-    char folder[MAX_PATH + 1] = "";
-    UINT length = GetWindowsDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return std::string();
-    return folder;
-}
-
 // The page that OK keeps; its folder is made when the system lacks it.
 void KeepPreview(const WallpaperProject& project, const Workspace& workspace,
                  IActiveDesktop* longLived) {
-    const std::string windows = WindowsFolder();
-    if (windows.empty())
+    if (!EnsureWallpaperFolder())
         return;
-    const std::string page = KeptWallpaperPath(windows, project.WallpaperName);
-    const std::string folder = FolderOfPath(page);
-    CreateFolder(FolderOfPath(WithoutTrailingSeparator(folder)));
-    CreateFolder(folder);
+    const std::string page = KeptWallpaperPath(WindowsFolder(), project.WallpaperName);
     if (GenerateWallpaperPage(project, workspace, page, true))
         SetActiveDesktopWallpaper(page, longLived);
 }

@@ -1,6 +1,7 @@
 #include "builder/ui/flash_preview.h"
 
 #include "common/path.h"
+#include "common/win32/strings.h"
 
 #include <ocidl.h>
 #include <ole2.h>
@@ -141,6 +142,8 @@ class PlayerSite : public IOleClientSite, public IOleInPlaceSite, public IOleInP
     ULONG references_ = 1;
 };
 
+FlashPreviewControl::FlashPreviewControl() = default;
+
 FlashPreviewControl::~FlashPreviewControl() {
     DestroyPlayer();
     if (hwnd_ && IsWindow(hwnd_)) {
@@ -164,65 +167,51 @@ bool FlashPreviewControl::Create(const std::string& windowName, DWORD style, con
 }
 
 bool FlashPreviewControl::CreatePlayer() {
-    IOleObject* player = nullptr;
+    ComPtr<IOleObject> player;
     if (FAILED(CoCreateInstance(kFlashPlayerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                reinterpret_cast<void**>(&player))))
+                                player.out())))
         return false;
-    site_ = new PlayerSite(hwnd_);
-    player->SetClientSite(static_cast<IOleClientSite*>(site_));
-    IPersistStreamInit* persist = nullptr;
-    if (SUCCEEDED(
-            player->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)))) {
+    site_ = ComPtr<PlayerSite>(new PlayerSite(hwnd_));
+    player->SetClientSite(static_cast<IOleClientSite*>(site_.get()));
+    ComPtr<IPersistStreamInit> persist;
+    if (SUCCEEDED(player->QueryInterface(IID_IPersistStreamInit, persist.out())))
         persist->InitNew(); // no saved state to restore
-        persist->Release();
-    }
     RECT client{};
     GetClientRect(hwnd_, &client);
-    HRESULT activated = player->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr,
-                                       static_cast<IOleClientSite*>(site_), 0, hwnd_, &client);
-    if (FAILED(activated) ||
-        FAILED(player->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch_)))) {
-        player_ = player;
+    HRESULT activated =
+        player->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site_.get()),
+                       0, hwnd_, &client);
+    const bool scriptable =
+        SUCCEEDED(activated) && SUCCEEDED(player->QueryInterface(IID_IDispatch, dispatch_.out()));
+    player_ = std::move(player);
+    if (!scriptable) {
         DestroyPlayer();
         return false;
     }
-    player_ = player;
     return true;
 }
 
 void FlashPreviewControl::DestroyPlayer() {
-    if (dispatch_) {
-        dispatch_->Release();
-        dispatch_ = nullptr;
-    }
+    dispatch_.Reset();
     if (player_) {
-        IOleInPlaceObject* inPlace = nullptr;
-        if (SUCCEEDED(player_->QueryInterface(IID_IOleInPlaceObject,
-                                              reinterpret_cast<void**>(&inPlace)))) {
+        ComPtr<IOleInPlaceObject> inPlace;
+        if (SUCCEEDED(player_->QueryInterface(IID_IOleInPlaceObject, inPlace.out())))
             inPlace->InPlaceDeactivate();
-            inPlace->Release();
-        }
         player_->Close(OLECLOSE_NOSAVE);
         player_->SetClientSite(nullptr);
-        player_->Release();
-        player_ = nullptr;
+        player_.Reset();
     }
-    if (site_) {
-        site_->Release();
-        site_ = nullptr;
-    }
+    site_.Reset();
 }
 
 void FlashPreviewControl::Resize() {
     if (!player_)
         return;
-    IOleInPlaceObject* inPlace = nullptr;
-    if (SUCCEEDED(
-            player_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)))) {
+    ComPtr<IOleInPlaceObject> inPlace;
+    if (SUCCEEDED(player_->QueryInterface(IID_IOleInPlaceObject, inPlace.out()))) {
         RECT client{};
         GetClientRect(hwnd_, &client);
         inPlace->SetObjectRects(&client, &client);
-        inPlace->Release();
     }
 }
 
@@ -243,9 +232,7 @@ bool FlashPreviewControl::Invoke(long dispid, WORD kind, void* argument) {
 
 void FlashPreviewControl::SetMovie(const std::string& path) {
     if (player_) {
-        int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-        std::wstring wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length);
+        const std::wstring wide = WidenAnsi(path);
         VARIANT argument;
         VariantInit(&argument);
         argument.vt = VT_BSTR;
@@ -303,9 +290,8 @@ void FlashPreviewControl::Refresh() {
 void FlashPreviewControl::PaintStandIn(HDC dc) const {
     RECT client{};
     GetClientRect(hwnd_, &client);
-    HBRUSH brush = CreateSolidBrush(background_);
-    FillRect(dc, &client, brush);
-    DeleteObject(brush);
+    GdiObject brush(CreateSolidBrush(background_));
+    FillRect(dc, &client, static_cast<HBRUSH>(brush.get()));
     const std::string text = StandInText();
     if (text.empty())
         return;
@@ -313,7 +299,7 @@ void FlashPreviewControl::PaintStandIn(HDC dc) const {
     int light = GetRValue(background_) * 3 + GetGValue(background_) * 6 + GetBValue(background_);
     SetTextColor(dc, light > 1275 ? RGB(0, 0, 0) : RGB(255, 255, 255));
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SelectedObject font(dc, GetStockObject(DEFAULT_GUI_FONT));
     RECT area = client;
     InflateRect(&area, -4, -4);
     RECT measured = area;
@@ -322,7 +308,6 @@ void FlashPreviewControl::PaintStandIn(HDC dc) const {
     if (offset > 0)
         area.top += offset;
     DrawTextA(dc, text.c_str(), -1, &area, DT_CENTER | DT_WORDBREAK | DT_END_ELLIPSIS);
-    SelectObject(dc, old);
 }
 
 LRESULT CALLBACK FlashPreviewControl::WindowProc(HWND hwnd, UINT message, WPARAM wParam,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "builder/swf/swf_reader.h"
+#include "common/win32/com.h"
 
 #include <windows.h>
 
@@ -28,7 +29,7 @@ class PlayerSite;
 
 class FlashPreviewControl {
   public:
-    FlashPreviewControl() = default;
+    FlashPreviewControl();
     ~FlashPreviewControl();
     FlashPreviewControl(const FlashPreviewControl&) = delete;
     FlashPreviewControl& operator=(const FlashPreviewControl&) = delete;
@@ -41,7 +42,7 @@ class FlashPreviewControl {
 
     HWND hwnd() const { return hwnd_; }
     // True when the Flash Player control is hosted, false for the stand-in.
-    bool hostsPlayer() const { return player_ != nullptr; }
+    bool hostsPlayer() const { return static_cast<bool>(player_); }
     // What the stand-in shows, line by line; empty when stopped or before a movie.
     std::string StandInText() const;
 
@@ -55,9 +56,9 @@ class FlashPreviewControl {
     bool Invoke(long dispid, WORD kind, void* argument);
 
     HWND hwnd_ = nullptr;
-    IOleObject* player_ = nullptr;
-    IDispatch* dispatch_ = nullptr;
-    PlayerSite* site_ = nullptr;
+    ComPtr<IOleObject> player_;
+    ComPtr<IDispatch> dispatch_;
+    ComPtr<PlayerSite> site_;
     // The stand-in's state.
     std::string movieName_;
     SwfMovieInfo movieInfo_;

@@ -2,6 +2,7 @@
 
 #include "builder/ui/messages.h"
 #include "builder/ui/shell_calls.h"
+#include "common/win32/com.h"
 #include "common/win32/message_box.h"
 
 #include <commctrl.h>
@@ -133,10 +134,11 @@ void CHyperLink::FitToText() {
     const std::string text = WindowTextOf(hwnd_);
     SIZE extent{};
     HDC dc = GetDC(hwnd_);
-    HGDIOBJ old = SelectObject(dc, linkFont ? static_cast<HGDIOBJ>(linkFont)
-                                            : GetStockObject(DEFAULT_GUI_FONT));
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, old);
+    {
+        SelectedObject font(dc, linkFont ? static_cast<HGDIOBJ>(linkFont)
+                                         : GetStockObject(DEFAULT_GUI_FONT));
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    }
     ReleaseDC(hwnd_, dc);
 
     const LONG style = GetWindowLongA(hwnd_, GWL_STYLE);

@@ -1,11 +1,11 @@
 // Wallweaver.exe: start-up checks, then the main window.
 #include "builder/project/workspace.h"
 #include "builder/ui/builder_window.h"
+#include "common/win32/com.h"
 #include "common/win32/message_box.h"
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <cstdlib>
 #include <string>
@@ -32,19 +32,14 @@ std::string ProjectPathArgument() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     EnableControls();
     // OLE rather than plain COM: the hosted player needs in-place activation.
-    OleInitialize(nullptr);
+    ww::OleScope ole;
     ww::Workspace workspace(ww::GetBuilderFolder());
     if (!workspace.CheckRequiredFiles()) {
         ww::ShowMessageBox(nullptr, "Missing some key file.Please re-installe Wallweaver!",
                            "Wallweaver", MB_OK | MB_ICONEXCLAMATION);
-        OleUninitialize();
         return 0;
     }
-    int exitCode = 0;
-    {
-        ww::BuilderWindow window(workspace, ProjectPathArgument());
-        exitCode = window.RunModal();
-    }
-    OleUninitialize();
+    ww::BuilderWindow window(workspace, ProjectPathArgument());
+    const int exitCode = window.RunModal();
     return exitCode < 0 ? 0 : exitCode;
 }

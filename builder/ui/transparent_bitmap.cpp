@@ -1,5 +1,7 @@
 #include "builder/ui/transparent_bitmap.h"
 
+#include "common/win32/com.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -72,22 +74,17 @@ bool PaintKeyedBitmap(HDC target, HBITMAP bitmap, int width, int height, bool ma
         return false;
     MemoryCanvas picture(nullptr, CreateCompatibleBitmap(target, width, height));
     MemoryCanvas mask(nullptr, CreateBitmap(width, height, 1, 1, nullptr));
-    HDC source = CreateCompatibleDC(nullptr);
-    if (!picture.ok() || !mask.ok() || !source) {
-        if (source)
-            DeleteDC(source);
+    MemoryDc source(nullptr);
+    if (!picture.ok() || !mask.ok() || !source.get())
         return false;
-    }
-    HBRUSH key = CreateSolidBrush(TRANSPARENT_KEY);
+    GdiObject key(CreateSolidBrush(TRANSPARENT_KEY));
     RECT all{0, 0, width, height};
-    FillRect(picture.dc(), &all, key);
-    DeleteObject(key);
-
-    HGDIOBJ oldSource = SelectObject(source, bitmap);
-    BitBlt(picture.dc(), 0, 0, std::min<int>(width, info.bmWidth),
-           std::min<int>(height, info.bmHeight), source, 0, 0, SRCCOPY);
-    SelectObject(source, oldSource);
-    DeleteDC(source);
+    FillRect(picture.dc(), &all, static_cast<HBRUSH>(key.get()));
+    {
+        SelectedObject selected(source.get(), bitmap);
+        BitBlt(picture.dc(), 0, 0, std::min<int>(width, info.bmWidth),
+               std::min<int>(height, info.bmHeight), source.get(), 0, 0, SRCCOPY);
+    }
 
     COLORREF back = SetBkColor(picture.dc(), TRANSPARENT_KEY);
     BitBlt(mask.dc(), 0, 0, width, height, picture.dc(), 0, 0, SRCCOPY);

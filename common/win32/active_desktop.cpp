@@ -1,5 +1,8 @@
 #include "common/win32/active_desktop.h"
 
+#include "common/win32/com.h"
+#include "common/win32/strings.h"
+
 #include <shlguid.h>
 
 #include <utility>
@@ -12,11 +15,6 @@ IActiveDesktop* CreateActiveDesktop() {
                                 IID_IActiveDesktop, reinterpret_cast<void**>(&object))))
         return nullptr;
     return object;
-}
-
-ActiveDesktopObject::~ActiveDesktopObject() {
-    if (object_)
-        object_->Release();
 }
 
 namespace {
@@ -40,17 +38,8 @@ bool IsActiveDesktopOn() {
     return state.fDesktopHTML != 0;
 }
 
-std::wstring WidenAnsi(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
-}
-
 void SetActiveDesktopWallpaper(const std::string& pagePath, IActiveDesktop* longLived) {
-    IActiveDesktop* desktop = CreateActiveDesktop();
+    ComPtr<IActiveDesktop> desktop(CreateActiveDesktop());
     if (desktop) {
         std::wstring wide = WidenAnsi(pagePath);
         desktop->SetWallpaper(wide.c_str(), 0);
@@ -64,8 +53,6 @@ void SetActiveDesktopWallpaper(const std::string& pagePath, IActiveDesktop* long
         longLived->SetDesktopItemOptions(&options, 0);
         longLived->ApplyChanges(AD_APPLY_REFRESH);
     }
-    if (desktop)
-        desktop->Release();
 }
 
 } // namespace ww

@@ -2,6 +2,8 @@
 // IActiveDesktop object.
 #pragma once
 
+#include "common/win32/com.h"
+
 #include <windows.h>
 // IActiveDesktop is declared only after the Internet headers.
 #include <wininet.h>
@@ -20,13 +22,10 @@ IActiveDesktop* CreateActiveDesktop();
 class ActiveDesktopObject {
   public:
     ActiveDesktopObject() : object_(CreateActiveDesktop()) {}
-    ~ActiveDesktopObject();
-    ActiveDesktopObject(const ActiveDesktopObject&) = delete;
-    ActiveDesktopObject& operator=(const ActiveDesktopObject&) = delete;
-    IActiveDesktop* get() const { return object_; }
+    IActiveDesktop* get() const { return object_.get(); }
 
   private:
-    IActiveDesktop* object_;
+    ComPtr<IActiveDesktop> object_;
 };
 
 // The shell's desktop-HTML setting: whether Active Desktop is on.
@@ -40,8 +39,5 @@ void SetActiveDesktopSettingReader(std::function<bool()> reader);
 // Results of the shell's calls are not examined: a failing call leaves the
 // desktop as it was.
 void SetActiveDesktopWallpaper(const std::string& pagePath, IActiveDesktop* longLived);
-
-// The page path as a wide string, through the ANSI code page.
-std::wstring WidenAnsi(const std::string& text);
 
 } // namespace ww

@@ -62,16 +62,14 @@ bool BitmapView::DrawStretched(HDC dc, const RECT& rect) const {
                                     dib_.data() + layout_.pixelOffset, bitmapInfo, DIB_RGB_COLORS));
     if (!bitmap.get())
         return false;
-    HDC memory = CreateCompatibleDC(dc);
-    if (!memory)
+    MemoryDc memory(dc);
+    if (!memory.get())
         return false;
-    HGDIOBJ old = SelectObject(memory, bitmap.get());
+    SelectedObject selected(memory.get(), bitmap.get());
     int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
     BOOL drawn = StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                            memory, 0, 0, width(), height(), SRCCOPY);
+                            memory.get(), 0, 0, width(), height(), SRCCOPY);
     SetStretchBltMode(dc, oldMode);
-    SelectObject(memory, old);
-    DeleteDC(memory);
     return drawn != FALSE;
 }
 

@@ -4,6 +4,8 @@
 // needs and moves its fields to and from the controls in two named functions.
 #pragma once
 
+#include "common/win32/com.h"
+
 #include <windows.h>
 
 #include <string>
@@ -65,39 +67,6 @@ class Dialog {
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
-};
-
-// BeginPaint and EndPaint around one WM_PAINT.
-class PaintScope {
-  public:
-    explicit PaintScope(HWND hwnd) : hwnd_(hwnd) { dc_ = BeginPaint(hwnd, &ps_); }
-    ~PaintScope() { EndPaint(hwnd_, &ps_); }
-    PaintScope(const PaintScope&) = delete;
-    PaintScope& operator=(const PaintScope&) = delete;
-    HDC dc() const { return dc_; }
-
-  private:
-    HWND hwnd_;
-    PAINTSTRUCT ps_;
-    HDC dc_;
-};
-
-// Owns one GDI object and deletes it at the end.
-class GdiObject {
-  public:
-    explicit GdiObject(HGDIOBJ object = nullptr) : object_(object) {}
-    ~GdiObject() { Reset(); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    void Reset(HGDIOBJ object = nullptr) {
-        if (object_)
-            DeleteObject(object_);
-        object_ = object;
-    }
-    HGDIOBJ get() const { return object_; }
-
-  private:
-    HGDIOBJ object_;
 };
 
 // A message text with %s filled in, for the programs' "... %s ..." texts.

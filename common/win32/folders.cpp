@@ -4,6 +4,34 @@
 
 namespace ww {
 
+std::string WindowsFolder() {
+    char folder[MAX_PATH + 1] = "";
+    const UINT length = GetWindowsDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return std::string();
+    std::string windows = folder;
+    if (windows.back() != '\\')
+        windows += '\\';
+    return windows;
+}
+
+std::string WallpaperFolder() {
+    return WindowsFolder() + "Web\\Wallpaper\\";
+}
+
+bool EnsureWallpaperFolder() {
+    const std::string windows = WindowsFolder();
+    if (windows.empty())
+        return false;
+    // One level at a time: CreateDirectory makes no parents.
+    for (const char* folder : {"Web", "Web\\Wallpaper"}) {
+        const std::string path = windows + folder;
+        if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            return false;
+    }
+    return true;
+}
+
 std::string FixedDriveList() {
     std::string roots;
     DWORD mask = GetLogicalDrives();

@@ -1,10 +1,19 @@
-// The destination-folder test of the installers, over the machine's fixed
-// drives.
+// The installers' folders: the Windows folder's wallpaper folder, and the
+// destination-folder test over the machine's fixed drives.
 #pragma once
 
 #include <string>
 
 namespace ww {
+
+// The Windows folder, ending in a backslash; empty when the system does not
+// say or its answer does not fit a path.
+std::string WindowsFolder();
+// WindowsFolder() + "Web\\Wallpaper\\", where every wallpaper is installed.
+std::string WallpaperFolder();
+// WallpaperFolder(), with Web\ and Web\Wallpaper\ created when the system
+// lacks them; whether the folder is there now.
+bool EnsureWallpaperFolder();
 
 // The root of every fixed drive ("C:\D:\"), in drive-letter order.
 std::string FixedDriveList();

@@ -1,6 +1,7 @@
 #include "common/win32/shortcuts.h"
 
-#include "common/win32/active_desktop.h"
+#include "common/win32/com.h"
+#include "common/win32/strings.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -9,33 +10,6 @@
 namespace ww {
 
 namespace {
-
-// Releases a COM interface at the end of its scope.
-template <typename T> class ComPtr {
-  public:
-    ~ComPtr() {
-        if (p_)
-            p_->Release();
-    }
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    void** out() { return reinterpret_cast<void**>(&p_); }
-
-  private:
-    T* p_ = nullptr;
-};
-
-class ComScope {
-  public:
-    ComScope() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComScope() {
-        if (ok_)
-            CoUninitialize();
-    }
-
-  private:
-    bool ok_;
-};
 
 std::string WithBackslash(std::string folder) {
     if (!folder.empty() && folder.back() != '\\')
