@@ -26,7 +26,7 @@ void PrintMessages(const UserMessages& messages) {
 
 // Files the builds read from the builder folder.
 bool CheckBuilderFolder(const Workspace& workspace) {
-    for (const char* name : {"res.sdt", "Wovenlite.exe", "Wovenset.exe", "Wovenplay.exe"}) {
+    for (const std::string& name : Workspace::BuildInputFiles()) {
         if (!FileExists(workspace.BuilderFile(name))) {
             Fail("The builder folder " + workspace.BuilderFolder() + " lacks " + name +
                  " (use --builder-folder to name the folder that holds the Wallweaver programs)");

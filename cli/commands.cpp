@@ -16,15 +16,21 @@ std::vector<RegisterFn>& Registered() {
 
 } // namespace
 
-CommandRegistrar::CommandRegistrar(RegisterFn fn) { Registered().push_back(fn); }
+CommandRegistrar::CommandRegistrar(RegisterFn fn) {
+    Registered().push_back(fn);
+}
 
 void RegisterCommands(CLI::App& app) {
     for (RegisterFn fn : Registered())
         fn(app);
 }
 
-int ExitStatus() { return gExitStatus; }
-void SetExitStatus(int status) { gExitStatus = status; }
+int ExitStatus() {
+    return gExitStatus;
+}
+void SetExitStatus(int status) {
+    gExitStatus = status;
+}
 
 void Fail(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());

@@ -5,8 +5,10 @@ set -euo pipefail
 win=$1 native=$2 out=$3
 rm -rf "$out.new"
 mkdir -p "$out.new/Resource"
-for f in Wallweaver.exe Wovenset.exe Wovenlite.exe Wovenplay.exe res.sdt Wallweaver.chm \
-         wallweaver-cli.exe Resource/display1.bmp Resource/left1.bmp Resource/top1.bmp; do
+# The files the builder tests for at start-up, as the builder itself lists them.
+mapfile -t shipped < <("$native/wallweaver-cli" shipped-files)
+[ ${#shipped[@]} -gt 0 ] || { echo "wallweaver-cli lists no shipped files" >&2; exit 1; }
+for f in Wallweaver.exe wallweaver-cli.exe "${shipped[@]}"; do
   cp "$win/$f" "$out.new/$f"
 done
 cp "$native/wallweaver-cli" "$out.new/wallweaver-cli"

@@ -51,11 +51,26 @@ std::string Workspace::BuilderFile(const std::string& name) const {
     return builderFolder_ + local;
 }
 
+namespace {
+
+// The files shipped in the builder folder, in the order start-up tests them;
+// the first four are what the build commands read.
+const char* const kShippedFiles[Workspace::kRequiredFileCount] = {
+    "res.sdt",        "Wovenset.exe",           "Wovenplay.exe",       "Wovenlite.exe",
+    "Wallweaver.chm", "Resource\\display1.bmp", "Resource\\left1.bmp", "Resource\\top1.bmp"};
+constexpr int kBuildInputCount = 4;
+
+} // namespace
+
+std::vector<std::string> Workspace::BuildInputFiles() {
+    std::vector<std::string> files;
+    for (int i = 0; i < kBuildInputCount; ++i)
+        files.push_back(RequiredFile(i));
+    return files;
+}
+
 std::string Workspace::RequiredFile(int index) {
-    static const char* const kNames[kRequiredFileCount] = {
-        "res.sdt",        "Wovenset.exe",           "Wovenplay.exe",       "Wovenlite.exe",
-        "Wallweaver.chm", "Resource\\display1.bmp", "Resource\\left1.bmp", "Resource\\top1.bmp"};
-    std::string name = (index >= 0 && index < kRequiredFileCount) ? kNames[index] : "";
+    std::string name = (index >= 0 && index < kRequiredFileCount) ? kShippedFiles[index] : "";
     for (char& c : name) {
         if (c == '\\')
             c = kPathSeparator;

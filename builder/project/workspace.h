@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ww {
 
@@ -47,6 +48,8 @@ class Workspace {
 
     // The shipped files in the order they are tested, with the host separator.
     static std::string RequiredFile(int index);
+    // Those of them that the build commands read: the template and the stubs.
+    static std::vector<std::string> BuildInputFiles();
 
   private:
     std::string ScratchFolder(const char* name) const;
