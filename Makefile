@@ -19,8 +19,8 @@ windows: deps
 	@cmake --build --preset windows -j$(JOBS)
 
 release: deps
-	@cmake --preset bench $(CMAKE_QUIET)
-	@cmake --build --preset bench -j$(JOBS) --target wallweaver-cli make_sample_movie
+	@cmake --preset release $(CMAKE_QUIET)
+	@cmake --build --preset release -j$(JOBS) --target wallweaver-cli make_sample_movie
 
 test-native: native
 	@ctest --preset native -j$(JOBS)
@@ -32,7 +32,7 @@ test-windows: windows
 test: test-native test-windows
 
 dist: windows release
-	@tools/make-dist.sh build/windows/bin build/bench/bin dist
+	@tools/make-dist.sh build/windows/bin build/release/bin dist
 
 demo: dist
 	@tools/demo.sh dist
@@ -41,6 +41,10 @@ bench: deps
 	@cmake --preset bench $(CMAKE_QUIET)
 	@cmake --build --preset bench -j$(JOBS)
 	@tools/run-bench.sh build/bench
+	@cmake --preset windows $(CMAKE_QUIET)
+	@cmake --build --preset windows -j$(JOBS) --target Wovenlite Wovenset Wovenplay Wallweaver wallweaver-cli
+	@echo "== program sizes"
+	@tools/program-sizes.sh build/windows/bin build/bench/bin
 
 fuzz: deps
 	@cmake --preset fuzz $(CMAKE_QUIET)

@@ -1,0 +1,37 @@
+# Lean builds of the programs that ship inside every installer (the two
+# stubs and the player). A static MinGW program otherwise carries most of the
+# C++ runtime: the exception machinery with its demangler, threads for it,
+# and std::string's library instantiation. Built as C++20, std::string is
+# instantiated in our own objects, and without exceptions the rest is never
+# referenced; the linker then drops every function nothing calls.
+set(WW_LEAN_OPTIONS -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics)
+
+# ww_lean_twin(target): a copy of a static library, same sources, built lean,
+# as target_lean; its links to libraries that have twins go to the twins.
+# Called where target is defined, so its relative sources resolve the same.
+function(ww_lean_twin target)
+  if(NOT WIN32)
+    return()
+  endif()
+  get_target_property(sources ${target} SOURCES)
+  add_library(${target}_lean STATIC ${sources})
+  target_compile_options(${target}_lean PRIVATE ${WW_LEAN_OPTIONS})
+  set_target_properties(${target}_lean PROPERTIES CXX_STANDARD 20)
+  target_include_directories(${target}_lean PUBLIC ${CMAKE_SOURCE_DIR})
+  get_target_property(links ${target} LINK_LIBRARIES)
+  if(links)
+    list(TRANSFORM links REPLACE "^(ww_[a-z0-9_]+)$" "\\1_lean")
+    target_link_libraries(${target}_lean PUBLIC ${links})
+  endif()
+endfunction()
+
+# ww_lean_program(target): builds a program lean and links it with the lean
+# twins of its libraries and the small runtime replacements.
+function(ww_lean_program target)
+  target_compile_options(${target} PRIVATE ${WW_LEAN_OPTIONS})
+  set_target_properties(${target} PROPERTIES CXX_STANDARD 20)
+  target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/common/win32/lean_runtime.cpp)
+  get_target_property(links ${target} LINK_LIBRARIES)
+  list(TRANSFORM links REPLACE "^(ww_[a-z0-9_]+)$" "\\1_lean")
+  set_property(TARGET ${target} PROPERTY LINK_LIBRARIES ${links})
+endfunction()
