@@ -1,6 +1,7 @@
 // Runs the built wallweaver-cli on movies and projectors made here.
 #include "common/fs.h"
 #include "common/path.h"
+#include "tests/support/cli_runner.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/swf_writer.h"
 #include "tests/support/temp_dir.h"
@@ -8,52 +9,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace ww {
 namespace {
 
 using test::Bytes;
+using test::CliResult;
 using test::MakeProjector;
 using test::MakeSwf;
 using test::ReadFileBytes;
 using test::ReadFileText;
+using test::RunCli;
 using test::StageSpec;
 using test::TempDir;
 using test::WriteFileBytes;
-
-struct CliResult {
-    int status;
-    std::string out, err;
-};
-
-std::string Quoted(const std::string& s) {
-    return "\"" + s + "\"";
-}
-
-CliResult RunCli(const TempDir& dir, const std::vector<std::string>& args) {
-    std::string command = Quoted(FolderOfPath(ModuleFilePath()) + "wallweaver-cli");
-    for (const std::string& a : args)
-        command += " " + Quoted(a);
-    command += " > " + Quoted(dir / "out.txt") + " 2> " + Quoted(dir / "err.txt");
-#ifdef _WIN32
-    // cmd.exe drops the outer pair of quotes of a command that starts with one.
-    command = "\"" + command + "\"";
-#endif
-    int status = std::system(command.c_str());
-#ifndef _WIN32
-    status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-    CliResult run{status, ReadFileText(dir / "out.txt"), ReadFileText(dir / "err.txt")};
-    for (std::string* text : {&run.out, &run.err})
-        text->erase(std::remove(text->begin(), text->end(), '\r'), text->end());
-    return run;
-}
 
 TEST(InfoCommand, PrintsSixLinesForMoviesAndProjectorsAndRefusesTheRest) {
     TempDir dir;

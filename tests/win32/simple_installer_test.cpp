@@ -4,6 +4,7 @@
 #include "common/path.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_builder.h"
+#include "tests/support/pe_signature.h"
 #include "tests/support/swf_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32_active_desktop.h"
@@ -169,6 +170,16 @@ TEST_F(SimpleInstaller, ATruncatedCopyIsNotASetupFile) {
               "This file is not a standard setup file!");
     ExpectEnded();
     EXPECT_FALSE(test::PathExists(Folder()));
+}
+
+TEST_F(SimpleInstaller, ASignedCopyInstalls) {
+    Start(test::WithCertificateTable(test::MakeSimplePackage(spec_)));
+    auto first = AnswerNextBox(child_.pid(), "Setup", IDYES);
+    EXPECT_EQ(first.text, "Do you want to install " + name_ + "?");
+    EXPECT_TRUE(AnswerNextBox(child_.pid(), "Setup", IDNO).found);
+    ExpectEnded();
+    EXPECT_EQ(test::ReadFileBytes(Folder() + "wave.swf"), spec_.movie.data);
+    EXPECT_EQ(test::ReadFileBytes(Folder() + "notes.txt"), spec_.extras[0].data);
 }
 
 } // namespace
