@@ -1,5 +1,7 @@
-// list and extract on installers signed with the ordinary tools.
+// list and extract on installers as they leave the builder's hands: signed
+// with the ordinary tools, and carrying names in UTF-8.
 #include "common/fs.h"
+#include "common/package_format.h"
 #include "common/path.h"
 #include "tests/support/cli_runner.h"
 #include "tests/support/fixtures.h"
@@ -10,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace ww {
 namespace {
@@ -18,6 +24,12 @@ namespace {
 using test::Bytes;
 using test::RunCli;
 using test::TempDir;
+
+// Reads through a UTF-8 path, whatever the test program's own code page.
+Bytes ReadUtf8Path(const std::string& path) {
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 #ifndef _WIN32
 // osslsigncode runs on the build machine, so this one runs natively.
@@ -71,6 +83,51 @@ TEST(SignedInstaller, ListsAndExtractsAfterSigningWithTheOrdinaryTools) {
         simpleSpec.movie.data);
 }
 #endif
+
+// Names as a package built on Linux stores them: UTF-8 bytes.
+TEST(Utf8Names, ExtractWritesEveryNameIntact) {
+    TempDir dir;
+    const std::string wallpaper = "Oc\xC3\xA9"
+                                  "an \xE6\xB5\xB7 \xF0\x9F\x8C\x8A"; // Océan 海 🌊
+    const std::vector<test::PackageFile> extras = {
+        {"caf\xC3\xA9.txt", test::PatternBytes(40, 1), -1},
+        {"\xE6\xB5\xB7\xE8\xBE\xB9.txt", test::PatternBytes(41, 2), -1},
+        {"\xF0\x9F\x8C\x8A.txt", test::PatternBytes(42, 3), -1},
+    };
+    test::SimplePackageSpec simple = test::SampleSimpleSpec();
+    simple.wallpaperName = wallpaper;
+    simple.page.name = wallpaper + ".htm";
+    simple.extras = extras;
+    test::SetupPackageSpec setup = test::SampleSetupSpec();
+    setup.wallpaperName = wallpaper;
+    setup.slots[kSlotPage - 1].name = wallpaper + ".htm";
+    setup.slots[kSlotMovie - 1].name = "vague \xE6\xB3\xA2.swf";
+    setup.extras = extras;
+    const struct {
+        const char* name;
+        Bytes installer;
+        Bytes page, movie;
+        std::string movieName;
+    } cases[] = {
+        {"simple", test::MakeSimplePackage(simple), simple.page.data, simple.movie.data,
+         simple.movie.name},
+        {"setup", test::MakeSetupPackage(setup), setup.slots[kSlotPage - 1].data,
+         setup.slots[kSlotMovie - 1].data, setup.slots[kSlotMovie - 1].name},
+    };
+    for (const auto& c : cases) {
+        test::WriteFileBytes(dir / (std::string(c.name) + ".exe"), c.installer);
+        const std::string into = dir / c.name;
+        ASSERT_TRUE(CreateFolder(into));
+        const test::CliResult run =
+            RunCli(dir, {"extract", dir / (std::string(c.name) + ".exe"), into});
+        ASSERT_EQ(run.status, 0) << c.name << ": " << run.err;
+        const std::string folder = JoinPath(into, wallpaper);
+        EXPECT_EQ(ReadUtf8Path(JoinPath(into, wallpaper + ".htm")), c.page) << c.name;
+        EXPECT_EQ(ReadUtf8Path(JoinPath(folder, c.movieName)), c.movie) << c.name;
+        for (const test::PackageFile& extra : extras)
+            EXPECT_EQ(ReadUtf8Path(JoinPath(folder, extra.name)), extra.data) << c.name;
+    }
+}
 
 } // namespace
 } // namespace ww
