@@ -3,8 +3,23 @@
 # C++ runtime: the exception machinery with its demangler, threads for it,
 # and std::string's library instantiation. Built as C++20, std::string is
 # instantiated in our own objects, and without exceptions the rest is never
-# referenced; the linker then drops every function nothing calls.
+# referenced; the linker then drops every function nothing calls. The
+# programs are single-threaded, so their static locals need no guards.
 set(WW_LEAN_OPTIONS -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics)
+
+# ww_lean_links(out libs...): libs with each library that has a lean twin
+# replaced by the twin.
+function(ww_lean_links out)
+  set(mapped)
+  foreach(lib IN LISTS ARGN)
+    if(TARGET ${lib}_lean)
+      list(APPEND mapped ${lib}_lean)
+    else()
+      list(APPEND mapped ${lib})
+    endif()
+  endforeach()
+  set(${out} ${mapped} PARENT_SCOPE)
+endfunction()
 
 # ww_lean_twin(target): a copy of a static library, same sources, built lean,
 # as target_lean; its links to libraries that have twins go to the twins.
@@ -20,7 +35,7 @@ function(ww_lean_twin target)
   target_include_directories(${target}_lean PUBLIC ${CMAKE_SOURCE_DIR})
   get_target_property(links ${target} LINK_LIBRARIES)
   if(links)
-    list(TRANSFORM links REPLACE "^(ww_[a-z0-9_]+)$" "\\1_lean")
+    ww_lean_links(links ${links})
     target_link_libraries(${target}_lean PUBLIC ${links})
   endif()
 endfunction()
@@ -32,6 +47,6 @@ function(ww_lean_program target)
   set_target_properties(${target} PROPERTIES CXX_STANDARD 20)
   target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/common/win32/lean_runtime.cpp)
   get_target_property(links ${target} LINK_LIBRARIES)
-  list(TRANSFORM links REPLACE "^(ww_[a-z0-9_]+)$" "\\1_lean")
+  ww_lean_links(links ${links})
   set_property(TARGET ${target} PROPERTY LINK_LIBRARIES ${links})
 endfunction()
