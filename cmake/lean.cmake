@@ -7,11 +7,17 @@
 # programs are single-threaded, so their static locals need no guards.
 set(WW_LEAN_OPTIONS -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics)
 
-# ww_lean_links(out libs...): libs with each library that has a lean twin
-# replaced by the twin.
+# ww_lean_links(out libs...): libs with each of our static libraries
+# replaced by its lean twin, made here when it has none yet.
 function(ww_lean_links out)
   set(mapped)
   foreach(lib IN LISTS ARGN)
+    if(lib MATCHES "^ww_" AND TARGET ${lib} AND NOT TARGET ${lib}_lean)
+      get_target_property(type ${lib} TYPE)
+      if(type STREQUAL "STATIC_LIBRARY")
+        ww_lean_twin(${lib})
+      endif()
+    endif()
     if(TARGET ${lib}_lean)
       list(APPEND mapped ${lib}_lean)
     else()
@@ -21,18 +27,32 @@ function(ww_lean_links out)
   set(${out} ${mapped} PARENT_SCOPE)
 endfunction()
 
-# ww_lean_twin(target): a copy of a static library, same sources, built lean,
-# as target_lean; its links to libraries that have twins go to the twins.
-# Called where target is defined, so its relative sources resolve the same.
+# ww_lean_twin(target): a copy of a static library, same sources and
+# settings, built lean, as target_lean; its links go to twins in turn.
+# A source given relative inside a generator expression resolves from where
+# this is called, so a library with one calls it where it is defined.
 function(ww_lean_twin target)
   if(NOT WIN32)
     return()
   endif()
+  get_target_property(dir ${target} SOURCE_DIR)
   get_target_property(sources ${target} SOURCES)
-  add_library(${target}_lean STATIC ${sources})
+  set(absolute)
+  foreach(source IN LISTS sources)
+    if(source MATCHES "^\\$<" OR IS_ABSOLUTE "${source}")
+      list(APPEND absolute "${source}")
+    else()
+      list(APPEND absolute "${dir}/${source}")
+    endif()
+  endforeach()
+  add_library(${target}_lean STATIC ${absolute})
+  foreach(property IN ITEMS INCLUDE_DIRECTORIES COMPILE_DEFINITIONS COMPILE_OPTIONS
+                            INTERFACE_INCLUDE_DIRECTORIES INTERFACE_COMPILE_DEFINITIONS)
+    set_property(TARGET ${target}_lean PROPERTY ${property}
+                 $<TARGET_PROPERTY:${target},${property}>)
+  endforeach()
   target_compile_options(${target}_lean PRIVATE ${WW_LEAN_OPTIONS})
   set_target_properties(${target}_lean PROPERTIES CXX_STANDARD 20)
-  target_include_directories(${target}_lean PUBLIC ${CMAKE_SOURCE_DIR})
   get_target_property(links ${target} LINK_LIBRARIES)
   if(links)
     ww_lean_links(links ${links})
