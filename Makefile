@@ -27,8 +27,8 @@ windows-for-tests: deps
 	@cmake --build --preset $(WINDOWS_TEST_PRESET) -j$(JOBS)
 
 release: deps
-	@cmake --preset bench $(CMAKE_QUIET)
-	@cmake --build --preset bench -j$(JOBS) --target wallweaver-cli make_sample_movie
+	@cmake --preset release $(CMAKE_QUIET)
+	@cmake --build --preset release -j$(JOBS) --target wallweaver-cli make_sample_movie
 
 test-native: native
 	@ctest --preset native -j$(JOBS)
@@ -41,7 +41,7 @@ test-windows: windows-for-tests
 test: test-native test-windows
 
 dist: windows release
-	@tools/make-dist.sh build/windows/bin build/bench/bin dist
+	@tools/make-dist.sh build/windows/bin build/release/bin dist
 
 demo: dist windows-for-tests
 	@tools/demo.sh dist build/$(WINDOWS_TEST_PRESET)
@@ -50,6 +50,10 @@ bench: deps
 	@cmake --preset bench $(CMAKE_QUIET)
 	@cmake --build --preset bench -j$(JOBS)
 	@tools/run-bench.sh build/bench
+	@cmake --preset windows $(CMAKE_QUIET)
+	@cmake --build --preset windows -j$(JOBS) --target Wovenlite Wovenset Wovenplay Wallweaver wallweaver-cli
+	@echo "== program sizes"
+	@tools/program-sizes.sh build/windows/bin build/bench/bin
 
 fuzz: deps
 	@cmake --preset fuzz $(CMAKE_QUIET)

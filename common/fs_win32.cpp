@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <iterator>
 
 namespace ww {
 
@@ -66,12 +66,22 @@ std::string UserTempFolder() {
     return WithTrailingSeparator(std::string(buf, n));
 }
 
+// Decimal digits by hand: the C library's formatting would bring its whole
+// printf engine into the installers.
+static std::string Decimal(unsigned long value) {
+    char digits[24];
+    size_t n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return std::string(std::make_reverse_iterator(digits + n), std::make_reverse_iterator(digits));
+}
+
 std::string UniqueSuffix() {
     static LONG counter = 0;
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%lu-%ld", static_cast<unsigned long>(GetCurrentProcessId()),
-                  static_cast<long>(InterlockedIncrement(&counter)));
-    return buf;
+    const auto count = static_cast<unsigned long>(InterlockedIncrement(&counter));
+    return Decimal(GetCurrentProcessId()) + "-" + Decimal(count);
 }
 
 } // namespace ww

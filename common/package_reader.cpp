@@ -3,6 +3,7 @@
 #include "common/file.h"
 #include "common/fs.h"
 #include "common/path.h"
+#include "common/pe_overlay.h"
 
 #include <cstring>
 
@@ -88,7 +89,7 @@ const char* DescribePackageError(PackageError error) {
 bool HasPackageMarker(const std::string& path, const char* marker) {
     File f(path, "rb");
     char tail[kMarkerSize];
-    int64_t size = f.Size();
+    int64_t size = AppendedDataEnd(f);
     return size >= static_cast<int64_t>(kMarkerSize) &&
            ReadAt(f, size - static_cast<int64_t>(kMarkerSize), tail, kMarkerSize) &&
            std::memcmp(tail, marker, kMarkerSize) == 0;
@@ -102,7 +103,7 @@ bool SetupPackageReader::Refuse(PackageError error) {
 bool SetupPackageReader::Open(const std::string& exePath) {
     path_ = exePath;
     File f(exePath, "rb");
-    int64_t size = f.Size();
+    int64_t size = AppendedDataEnd(f);
     if (size < 0)
         return Refuse(PackageError::CannotOpen);
     if (size < static_cast<int64_t>(kSetupTailSize) || !HasPackageMarker(exePath, kSetupMarker))
@@ -209,7 +210,7 @@ bool SimplePackageReader::Open(const std::string& exePath) {
     path_ = exePath;
     header_ = SimpleHeader();
     File f(exePath, "rb");
-    int64_t size = f.Size();
+    int64_t size = AppendedDataEnd(f);
     if (size < 0)
         return Refuse(PackageError::CannotOpen);
     if (size < static_cast<int64_t>(kSimpleTailSize) || !HasPackageMarker(exePath, kSimpleMarker))

@@ -1,5 +1,6 @@
 // Readers of the two installer packages, located from the end of the
-// installer's own file. A reader trusts nothing it reads: Open checks the
+// installer's own file, or from where its signature begins when it is signed
+// (common/pe_overlay.h). A reader trusts nothing it reads: Open checks the
 // marker, every count against its capacity, every size and computed position
 // against the file, and every stored name; a package that breaks any rule is
 // refused whole, before anything is written.

@@ -2,6 +2,7 @@
 
 #include "common/bytes.h"
 #include "common/file.h"
+#include "common/pe_overlay.h"
 
 #include <cstring>
 
@@ -34,7 +35,7 @@ bool ParsePlayerTail(const uint8_t* tail, PlayerSettings* settings) {
 
 bool ReadPlayerTail(const std::string& path, PlayerSettings* settings) {
     File f(path, "rb");
-    int64_t size = f.Size();
+    int64_t size = AppendedDataEnd(f);
     if (size < static_cast<int64_t>(kPlayerTailSize))
         return false;
     uint8_t tail[kPlayerTailSize];

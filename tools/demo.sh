@@ -21,7 +21,7 @@ rm -rf "$samples"
 mkdir -p "$samples"
 cp -r "$top/samples/ocean" "$samples/ocean"
 rm -f "$samples/ocean/"*.cpp "$samples/ocean/CMakeLists.txt"
-"$top/build/bench/bin/make_sample_movie" "$samples/ocean/wave.swf"
+"$top/build/release/bin/make_sample_movie" "$samples/ocean/wave.swf"
 echo "== the sample project ($samples/ocean/Ocean.sdf)"
 "$cli" info "$samples/ocean/wave.swf"
 

@@ -9,6 +9,7 @@ packages=(
   googletest libcli11-dev
   wine wine32:i386 wine64 xvfb xauth x11-utils
   fp-utils tidy icoutils python3
+  osslsigncode openssl
 )
 
 missing=()

@@ -3,16 +3,25 @@
 #include "common/win32/com.h"
 #include "common/win32/strings.h"
 
-#include <shlguid.h>
-
 #include <utility>
 
 namespace ww {
 
+namespace {
+
+// Spelt out here: the import library keeps every GUID in one 35 KB object,
+// which the installers would otherwise carry whole.
+constexpr GUID kActiveDesktopClass = {
+    0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
+constexpr GUID kActiveDesktopInterface = {
+    0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
+
+} // namespace
+
 IActiveDesktop* CreateActiveDesktop() {
     IActiveDesktop* object = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IActiveDesktop, reinterpret_cast<void**>(&object))))
+    if (FAILED(CoCreateInstance(kActiveDesktopClass, nullptr, CLSCTX_INPROC_SERVER,
+                                kActiveDesktopInterface, reinterpret_cast<void**>(&object))))
         return nullptr;
     return object;
 }

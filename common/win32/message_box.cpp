@@ -16,8 +16,14 @@ void LogBox(const std::string& text, const std::string& title, UINT flags) {
     const char* log = std::getenv("WALLWEAVER_BOX_LOG");
     if (!log || !*log)
         return;
+    // Hexadecimal by hand: fprintf would bring the C library's whole printf
+    // engine into the installers.
+    char hex[] = "0x00000000\t";
+    for (int i = 0; i < 8; ++i)
+        hex[9 - i] = "0123456789ABCDEF"[(flags >> (4 * i)) & 0xF];
+    const std::string line = hex + title + "\t" + text + "\n";
     if (FILE* f = std::fopen(log, "ab")) {
-        std::fprintf(f, "0x%08X\t%s\t%s\n", flags, title.c_str(), text.c_str());
+        std::fwrite(line.data(), 1, line.size(), f);
         std::fclose(f);
     }
 }

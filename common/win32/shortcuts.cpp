@@ -11,6 +11,15 @@ namespace ww {
 
 namespace {
 
+// Spelt out here rather than taken from the import library, whose one object
+// holding every GUID would add 35 KB to the setup stub.
+constexpr GUID kShellLinkClass = {
+    0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID kShellLinkInterface = {
+    0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID kPersistFileInterface = {
+    0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 std::string WithBackslash(std::string folder) {
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
@@ -32,9 +41,9 @@ std::string SpecialFolder(int csidl) {
 int CreateShortcut(const std::string& target, const std::string& linkPath) {
     ComScope com;
     ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr,
+    if (FAILED(CoCreateInstance(kShellLinkClass, nullptr,
                                 CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
-                                IID_IShellLinkA, link.out())))
+                                kShellLinkInterface, link.out())))
         return 0;
     if (FAILED(link->SetPath(target.c_str())))
         return 0;
@@ -43,7 +52,7 @@ int CreateShortcut(const std::string& target, const std::string& linkPath) {
     if (FAILED(link->SetWorkingDirectory(folder.c_str())))
         return 0;
     ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.out())))
+    if (FAILED(link->QueryInterface(kPersistFileInterface, file.out())))
         return 0;
     std::wstring wide = WidenAnsi(linkPath);
     return SUCCEEDED(file->Save(wide.c_str(), TRUE)) ? 1 : 0;

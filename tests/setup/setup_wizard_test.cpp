@@ -8,6 +8,7 @@
 #include "tests/support/bitmap_writer.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_builder.h"
+#include "tests/support/pe_signature.h"
 #include "tests/support/swf_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32_driver.h"
@@ -406,6 +407,18 @@ TEST_F(SetupWizard, ASecondRunOverwritesTheFirst) {
     EXPECT_EQ(ControlText(FindControl(wizard, kLicenseText)).size(), readme.size() + lines);
     Press(wizard, kNext, "Select Additional Tasks");
     Press(wizard, kNext, "Finished");
+    test::ClickControl(FindControl(wizard, kLaunch));
+    test::PressButton(wizard, kExit);
+    ExpectEnded();
+    ExpectInstalledFiles();
+}
+
+// Signed after it was built, as a publisher signs a download: the
+// certificate table follows the package.
+TEST_F(SetupWizard, ASignedCopyInstallsWhole) {
+    Start(test::WithCertificateTable(test::MakeSetupPackage(spec_)));
+    HWND wizard = InstallWith(false, false);
+    ASSERT_NE(wizard, nullptr);
     test::ClickControl(FindControl(wizard, kLaunch));
     test::PressButton(wizard, kExit);
     ExpectEnded();

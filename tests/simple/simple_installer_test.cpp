@@ -4,6 +4,7 @@
 #include "common/path.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_builder.h"
+#include "tests/support/pe_signature.h"
 #include "tests/support/swf_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32_active_desktop.h"
@@ -14,6 +15,8 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace ww {
 namespace {
@@ -169,6 +172,51 @@ TEST_F(SimpleInstaller, ATruncatedCopyIsNotASetupFile) {
               "This file is not a standard setup file!");
     ExpectEnded();
     EXPECT_FALSE(test::PathExists(Folder()));
+}
+
+TEST_F(SimpleInstaller, ASignedCopyInstalls) {
+    Start(test::WithCertificateTable(test::MakeSimplePackage(spec_)));
+    auto first = AnswerNextBox(child_.pid(), "Setup", IDYES);
+    EXPECT_EQ(first.text, "Do you want to install " + name_ + "?");
+    EXPECT_TRUE(AnswerNextBox(child_.pid(), "Setup", IDNO).found);
+    ExpectEnded();
+    EXPECT_EQ(test::ReadFileBytes(Folder() + "wave.swf"), spec_.movie.data);
+    EXPECT_EQ(test::ReadFileBytes(Folder() + "notes.txt"), spec_.extras[0].data);
+}
+
+// A package built on Linux stores its names in UTF-8; the installer's
+// manifest makes that its code page, so the names reach the disk intact.
+// Checked through wide paths, whatever this test program's code page.
+TEST_F(SimpleInstaller, NamesInUtf8InstallIntact) {
+    const std::string wallpaper = "Oc\xC3\xA9"
+                                  "an \xE6\xB5\xB7 \xF0\x9F\x8C\x8A " +
+                                  name_;
+    const std::string extras[] = {"caf\xC3\xA9.txt", "\xE6\xB5\xB7\xE8\xBE\xB9.txt",
+                                  "\xF0\x9F\x8C\x8A.txt"};
+    spec_.wallpaperName = wallpaper;
+    spec_.page.name = wallpaper + ".htm";
+    spec_.extras.clear();
+    for (size_t i = 0; i < 3; ++i)
+        spec_.extras.push_back({extras[i], test::PatternBytes(30 + i, uint8_t(i)), -1});
+    Start(test::MakeSimplePackage(spec_));
+    EXPECT_TRUE(AnswerNextBox(child_.pid(), "Setup", IDYES).found);
+    EXPECT_TRUE(AnswerNextBox(child_.pid(), "Setup", IDNO).found);
+    ExpectEnded();
+
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(WallpaperFolder());
+    const fs::path folder = root / fs::u8path(wallpaper);
+    auto read = [](const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return test::Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(read(root / fs::u8path(wallpaper + ".htm")), spec_.page.data);
+    EXPECT_EQ(read(folder / "wave.swf"), spec_.movie.data);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(read(folder / fs::u8path(extras[i])), spec_.extras[i].data) << i;
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    fs::remove(root / fs::u8path(wallpaper + ".htm"), ec);
 }
 
 } // namespace

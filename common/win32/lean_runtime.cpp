@@ -1,0 +1,78 @@
+// Linked into the lean programs only (cmake/lean.cmake). They are built
+// without exceptions, so the library's throwing paths end the program, as an
+// uncaught exception would have; defining them here keeps the library's
+// versions, and the exception machinery they bring, out of the executable.
+// The linker refuses a build that still needs the library's own: a missing
+// one shows as a duplicate definition.
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+[[noreturn]] void EndAsUncaught() {
+    std::abort();
+}
+
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    EndAsUncaught();
+}
+
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace std {
+
+void __throw_bad_alloc() {
+    EndAsUncaught();
+}
+
+void __throw_bad_array_new_length() {
+    EndAsUncaught();
+}
+
+void __throw_bad_function_call() {
+    EndAsUncaught();
+}
+
+void __throw_length_error(const char*) {
+    EndAsUncaught();
+}
+
+void __throw_logic_error(const char*) {
+    EndAsUncaught();
+}
+
+void __throw_out_of_range(const char*) {
+    EndAsUncaught();
+}
+
+void __throw_out_of_range_fmt(const char*, ...) {
+    EndAsUncaught();
+}
+
+void __throw_invalid_argument(const char*) {
+    EndAsUncaught();
+}
+
+} // namespace std

@@ -1,0 +1,137 @@
+// list and extract on installers as they leave the builder's hands: signed
+// with the ordinary tools, and carrying names in UTF-8.
+#include "common/fs.h"
+#include "common/package_format.h"
+#include "common/path.h"
+#include "tests/support/cli_runner.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/package_builder.h"
+#include "tests/support/pe_signature.h"
+#include "tests/support/pe_writer.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace ww {
+namespace {
+
+using test::Bytes;
+using test::RunCli;
+using test::TempDir;
+
+// Reads through a UTF-8 path, whatever the test program's own code page.
+Bytes ReadUtf8Path(const std::string& path) {
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+#ifndef _WIN32
+// osslsigncode runs on the build machine, so this one runs natively: on the
+// Windows build's own stubs when there is one, else on a small executable.
+Bytes Stub(const char* name) {
+    const std::string built = std::string(WW_WINDOWS_BIN) + "/" + name;
+    if (test::PathExists(built))
+        return test::ReadFileBytes(built);
+    test::PeSpec recipe;
+    recipe.layout = test::PeLayout::kNoResources;
+    return test::MakePe(recipe);
+}
+
+TEST(SignedInstaller, ListsAndExtractsAfterSigningWithTheOrdinaryTools) {
+    TempDir dir;
+    test::SetupPackageSpec setupSpec = test::SampleSetupSpec();
+    setupSpec.stub = Stub("Wovenset.exe");
+    setupSpec.extras = {{"notes.txt", test::PatternBytes(51, 8), -1}};
+    test::SimplePackageSpec simpleSpec = test::SampleSimpleSpec();
+    simpleSpec.stub = Stub("Wovenlite.exe");
+    const struct {
+        const char* name;
+        Bytes installer;
+        std::string firstLine;
+    } cases[] = {
+        {"setup", test::MakeSetupPackage(setupSpec), "setup package"},
+        {"simple", test::MakeSimplePackage(simpleSpec), "simple package"},
+    };
+    for (const auto& c : cases) {
+        const std::string plain = dir / (std::string(c.name) + ".exe");
+        const std::string signedCopy = dir / (std::string(c.name) + "-signed.exe");
+        test::WriteFileBytes(plain, c.installer);
+        std::string why;
+        ASSERT_TRUE(test::SignWithThrowawayCertificate(dir.path(), plain, signedCopy, &why)) << why;
+        EXPECT_TRUE(test::VerifySignature(dir.path(), signedCopy)) << c.name;
+        EXPECT_GT(test::ReadFileBytes(signedCopy).size(), c.installer.size()) << c.name;
+
+        const test::CliResult before = RunCli(dir, {"list", plain});
+        const test::CliResult after = RunCli(dir, {"list", signedCopy});
+        EXPECT_EQ(after.status, 0) << c.name << ": " << after.err;
+        EXPECT_EQ(after.out, before.out) << c.name;
+        EXPECT_EQ(after.out.rfind(c.firstLine + "\nwallpaper: Ocean\n", 0), 0u) << after.out;
+
+        const std::string into = dir / c.name;
+        ASSERT_TRUE(CreateFolder(into));
+        const test::CliResult extract = RunCli(dir, {"extract", signedCopy, into});
+        EXPECT_EQ(extract.status, 0) << c.name << ": " << extract.err;
+    }
+    const std::string setupInto = JoinPath(dir / "setup", "Ocean");
+    EXPECT_EQ(test::ReadFileBytes(JoinPath(setupInto, "notes.txt")), setupSpec.extras[0].data);
+    EXPECT_EQ(test::ReadFileBytes(JoinPath(setupInto, setupSpec.slots[1].name)),
+              setupSpec.slots[1].data);
+    EXPECT_EQ(
+        test::ReadFileBytes(JoinPath(JoinPath(dir / "simple", "Ocean"), simpleSpec.movie.name)),
+        simpleSpec.movie.data);
+}
+#endif
+
+// Names as a package built on Linux stores them: UTF-8 bytes.
+TEST(Utf8Names, ExtractWritesEveryNameIntact) {
+    TempDir dir;
+    const std::string wallpaper = "Oc\xC3\xA9"
+                                  "an \xE6\xB5\xB7 \xF0\x9F\x8C\x8A"; // Océan 海 🌊
+    const std::vector<test::PackageFile> extras = {
+        {"caf\xC3\xA9.txt", test::PatternBytes(40, 1), -1},
+        {"\xE6\xB5\xB7\xE8\xBE\xB9.txt", test::PatternBytes(41, 2), -1},
+        {"\xF0\x9F\x8C\x8A.txt", test::PatternBytes(42, 3), -1},
+    };
+    test::SimplePackageSpec simple = test::SampleSimpleSpec();
+    simple.wallpaperName = wallpaper;
+    simple.page.name = wallpaper + ".htm";
+    simple.extras = extras;
+    test::SetupPackageSpec setup = test::SampleSetupSpec();
+    setup.wallpaperName = wallpaper;
+    setup.slots[kSlotPage - 1].name = wallpaper + ".htm";
+    setup.slots[kSlotMovie - 1].name = "vague \xE6\xB3\xA2.swf";
+    setup.extras = extras;
+    const struct {
+        const char* name;
+        Bytes installer;
+        Bytes page, movie;
+        std::string movieName;
+    } cases[] = {
+        {"simple", test::MakeSimplePackage(simple), simple.page.data, simple.movie.data,
+         simple.movie.name},
+        {"setup", test::MakeSetupPackage(setup), setup.slots[kSlotPage - 1].data,
+         setup.slots[kSlotMovie - 1].data, setup.slots[kSlotMovie - 1].name},
+    };
+    for (const auto& c : cases) {
+        test::WriteFileBytes(dir / (std::string(c.name) + ".exe"), c.installer);
+        const std::string into = dir / c.name;
+        ASSERT_TRUE(CreateFolder(into));
+        const test::CliResult run =
+            RunCli(dir, {"extract", dir / (std::string(c.name) + ".exe"), into});
+        ASSERT_EQ(run.status, 0) << c.name << ": " << run.err;
+        const std::string folder = JoinPath(into, wallpaper);
+        EXPECT_EQ(ReadUtf8Path(JoinPath(into, wallpaper + ".htm")), c.page) << c.name;
+        EXPECT_EQ(ReadUtf8Path(JoinPath(folder, c.movieName)), c.movie) << c.name;
+        for (const test::PackageFile& extra : extras)
+            EXPECT_EQ(ReadUtf8Path(JoinPath(folder, extra.name)), extra.data) << c.name;
+    }
+}
+
+} // namespace
+} // namespace ww
