@@ -28,6 +28,8 @@ std::vector<FoundEntry> FindEntries(const std::string& pattern, bool firstOnly);
 bool IsExistingFolder(const std::string& path);
 bool CreateFolder(const std::string& path);
 bool RemoveFile(const std::string& path);
+// Removes a folder only when it is empty.
+bool RemoveEmptyFolder(const std::string& path);
 // Renames from onto to, replacing an existing file there.
 bool RenameReplace(const std::string& from, const std::string& to);
 // The full path of the running executable; empty when it cannot be told.

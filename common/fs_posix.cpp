@@ -110,6 +110,10 @@ bool RemoveFile(const std::string& path) {
     return unlink(path.c_str()) == 0;
 }
 
+bool RemoveEmptyFolder(const std::string& path) {
+    return rmdir(path.c_str()) == 0;
+}
+
 bool RenameReplace(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }

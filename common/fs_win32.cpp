@@ -41,6 +41,10 @@ bool RemoveFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
 }
 
+bool RemoveEmptyFolder(const std::string& path) {
+    return RemoveDirectoryA(path.c_str()) != 0;
+}
+
 bool RenameReplace(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }

@@ -1,59 +1,27 @@
 // Runs the built wallweaver-cli on movies and projectors made here.
-#include "common/fs.h"
-#include "common/path.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/swf_writer.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace ww {
 namespace {
 
 using test::Bytes;
+using test::CliResult;
 using test::MakeProjector;
 using test::MakeSwf;
 using test::ReadFileBytes;
 using test::ReadFileText;
+using test::RunCli;
 using test::StageSpec;
 using test::TempDir;
 using test::WriteFileBytes;
-
-struct CliResult {
-    int status;
-    std::string out, err;
-};
-
-std::string Quoted(const std::string& s) {
-    return "\"" + s + "\"";
-}
-
-CliResult RunCli(const TempDir& dir, const std::vector<std::string>& args) {
-    std::string command = Quoted(FolderOfPath(ModuleFilePath()) + "wallweaver-cli");
-    for (const std::string& a : args)
-        command += " " + Quoted(a);
-    command += " > " + Quoted(dir / "out.txt") + " 2> " + Quoted(dir / "err.txt");
-#ifdef _WIN32
-    // cmd.exe drops the outer pair of quotes of a command that starts with one.
-    command = "\"" + command + "\"";
-#endif
-    int status = std::system(command.c_str());
-#ifndef _WIN32
-    status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-    CliResult run{status, ReadFileText(dir / "out.txt"), ReadFileText(dir / "err.txt")};
-    for (std::string* text : {&run.out, &run.err})
-        text->erase(std::remove(text->begin(), text->end(), '\r'), text->end());
-    return run;
-}
 
 TEST(InfoCommand, PrintsSixLinesForMoviesAndProjectorsAndRefusesTheRest) {
     TempDir dir;
@@ -69,6 +37,12 @@ TEST(InfoCommand, PrintsSixLinesForMoviesAndProjectorsAndRefusesTheRest) {
     WriteFileBytes(dir / "garbage.swf", test::PatternBytes(64));
     WriteFileBytes(dir / "player.exe", test::PatternBytes(4000));
     WriteFileBytes(dir / "movie.txt", plain);
+    // Signatures right, headers unreadable: cut inside the header, and a
+    // compressed body that does not inflate.
+    WriteFileBytes(dir / "cut.swf", Bytes(plain.begin(), plain.begin() + 9));
+    Bytes damaged = test::PatternBytes(200, 4);
+    damaged[0] = 'C', damaged[1] = 'W', damaged[2] = 'S', damaged[3] = 6;
+    WriteFileBytes(dir / "damaged.swf", damaged);
     const std::string plainLines = "version: 6\nfile length: " + std::to_string(plain.size()) +
                                    "\nwidth: 550\nheight: 400\nframe rate: 12\nframe count: 1\n";
     const std::string packedLines = "version: 8\nfile length: " + std::to_string(plain.size()) +
@@ -85,6 +59,10 @@ TEST(InfoCommand, PrintsSixLinesForMoviesAndProjectorsAndRefusesTheRest) {
         {"garbage.swf", 1, "", "Non-standard SWF file!\n"},
         {"player.exe", 1, "", "Non-standard SWF file!\n"},
         {"movie.txt", 1, "", "Non-standard SWF file!\n"},
+        {"cut.swf", 1, "",
+         "Cannot read the movie " + dir / "cut.swf" + ": it is cut short or damaged\n"},
+        {"damaged.swf", 1, "",
+         "Cannot read the movie " + dir / "damaged.swf" + ": it is cut short or damaged\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
