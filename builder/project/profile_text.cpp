@@ -55,6 +55,26 @@ class TrimmedText {
             last_ = c;
         }
     }
+    void AddBlock(const char* p, size_t n) {
+        size_t i = 0;
+        if (!started_) {
+            while (i < n && IsProfileBlank(p[i]))
+                ++i;
+            if (i == n)
+                return;
+            started_ = true;
+        }
+        const size_t room = head_.size() < keep_ ? keep_ - head_.size() : 0;
+        head_.append(p + i, std::min(room, n - i));
+        size_t j = n;
+        while (j > i && IsProfileBlank(p[j - 1]))
+            --j;
+        if (j > i) {
+            length_ = count_ + static_cast<int64_t>(j - i);
+            last_ = p[j - 1];
+        }
+        count_ += static_cast<int64_t>(n - i);
+    }
     int64_t length() const { return length_; }
     char last() const { return last_; }
     const std::string& head() const { return head_; }
@@ -118,6 +138,16 @@ class LineParser {
             seenEquals_ = true;
         else
             keyName_.Add(c);
+    }
+
+    // The same as Feed for each of n characters: the value, which may be
+    // long, is taken whole.
+    void FeedBlock(const char* p, size_t n) {
+        size_t i = 0;
+        while (i < n && (bracket_ || !seenEquals_))
+            Feed(p[i++]);
+        if (i < n)
+            value_.AddBlock(p + i, n - i);
     }
 
     void Finish(ProfileLine* line) const {
@@ -196,17 +226,22 @@ class ProfileFile {
         *line = ProfileLine();
         line->start = offset_;
         LineParser parser;
-        int c;
-        while ((c = Get()) >= 0) {
+        // The line's bytes go to the parser a buffer's stretch at a time.
+        while (Fill()) {
+            const char* begin = buffer_.data() + used_;
+            const char* end = buffer_.data() + have_;
+            const char* stop = begin;
+            while (stop < end && *stop != '\n' && *stop != '\r')
+                ++stop;
+            parser.FeedBlock(begin, static_cast<size_t>(stop - begin));
+            used_ += static_cast<size_t>(stop - begin);
+            offset_ += stop - begin;
+            if (stop == end)
+                continue;
             // CR, LF and CR LF each end a line, as they do for the system.
-            if (c == '\n')
-                break;
-            if (c == '\r') {
-                if (Peek() == '\n')
-                    Get();
-                break;
-            }
-            parser.Feed(static_cast<char>(c));
+            if (Get() == '\r' && Peek() == '\n')
+                Get();
+            break;
         }
         line->end = offset_;
         parser.Finish(line);

@@ -26,6 +26,14 @@ TEST(TextProfile, ReadsAsTheSystemDoes) {
             if (std::string(r.section) == "General")
                 keys.push_back(r.key);
         }
+        // A key asked again, in another case or with blanks, reads the same.
+        for (size_t i = 0, n = keys.size(); i < n; ++i) {
+            std::string upper = keys[i];
+            for (char& ch : upper)
+                ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 32 : ch);
+            keys.push_back(upper);
+            keys.push_back(" " + keys[i] + "\t");
+        }
         // One pass over the file gives what one read per key gives.
         const std::vector<std::string> values =
             TextProfileReadStrings(dir / "p.ini", "General", keys);
