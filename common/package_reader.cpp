@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace ww {
 
@@ -219,6 +220,17 @@ PackageError CheckPackageNames(const PackageNames& names, std::string* name) {
                 refused = n;
                 return PackageError::NameClash;
             }
+        }
+    }
+    // A file inside named like the page would pass for it: refused too,
+    // though the two land in different folders.
+    std::set<std::string> pages;
+    for (const std::string& n : names.beside)
+        pages.insert(NameFoldKey(n));
+    for (const std::string& n : names.inside) {
+        if (pages.count(NameFoldKey(n))) {
+            refused = n;
+            return PackageError::NameClash;
         }
     }
     return PackageError::None;

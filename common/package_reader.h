@@ -43,7 +43,8 @@ struct PackageNames {
 // written: each name a safe stored name (IsSafeStoredName), the wallpaper
 // name too when given, and no two names that Windows takes for one file in
 // one folder, the wallpaper's folder counting as a name beside the page
-// (a name repeated exactly for the same data excepted).
+// (a name repeated exactly for the same data excepted), nor a file inside
+// named like the page.
 // Answers None, UnsafeName or NameClash; *name gets the name refused.
 PackageError CheckPackageNames(const PackageNames& names, std::string* name = nullptr);
 // The readers' sentence for a refused name, naming it, e.g.

@@ -84,8 +84,8 @@ TEST(PackageFormat, NamesWindowsTakesForOneFileClash) {
     };
     const Case cases[] = {
         {"the sample", Names("Ocean", {"Ocean.htm"}, inside), PackageError::None, ""},
-        {"page named like an extra, in another folder",
-         Names("Ocean", {"Ocean.htm"}, with({"ocean.htm"})), PackageError::None, ""},
+        {"extra named like the page", Names("Ocean", {"Ocean.htm"}, with({"ocean.htm"})),
+         PackageError::NameClash, "ocean.htm"},
         {"letters that differ",
          Names("Ocean", {"Ocean.htm"}, with({"r\xE9sum\xE9.txt", "resume.txt"})),
          PackageError::None, ""},
@@ -314,6 +314,11 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
         {"extra like the player",
          [](Setup& s) {
              s.extras = {{"ocean.exe", {1}, -1}};
+         },
+         PackageError::NameClash},
+        {"extra like the page",
+         [](Setup& s) {
+             s.extras = {{"OCEAN.HTM", {1}, -1}};
          },
          PackageError::NameClash},
         {"extras in two cases",
