@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -303,6 +305,30 @@ TEST(PackageWriters, AFileOf4GiBIsRefusedForWhatItIs) {
     EXPECT_EQ(w.error(), "the file " + dir / "wave.swf" +
                              " is 4 GiB or larger, more than a package can store");
     EXPECT_FALSE(test::PathExists(dir / "lite.exe"));
+}
+
+// An output that cannot take the bytes (here a file-size limit, as a full
+// disk would) is said to be the output's fault, not the stub's.
+TEST(PackageWriters, AnOutputThatCannotTakeTheBytesIsNamed) {
+    TempDir dir;
+    WriteFileBytes(dir / "stub.exe", PatternBytes(3 << 20));
+    WriteFileBytes(dir / "Ocean.htm", PatternBytes(5));
+    PlayerTailWriter w;
+    w.SetStubFile(dir / "stub.exe");
+    w.SetPageFile(dir / "Ocean.htm");
+    struct rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 1 << 20;
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int built = w.Build(dir / "Ocean.exe", "");
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(built, 0);
+    EXPECT_EQ(w.error(), "the output " + dir / "Ocean.exe" +
+                             " cannot be written (the file is larger than the file system takes)");
+    EXPECT_EQ(test::ListFolder(dir.path()), (std::vector<std::string>{"Ocean.htm", "stub.exe"}));
 }
 #endif
 
