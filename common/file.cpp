@@ -38,6 +38,7 @@ size_t File::Read(void* buf, size_t n) {
 }
 
 bool File::Write(const void* buf, size_t n) {
+    errno = 0;
     return f_ && (n == 0 || std::fwrite(buf, 1, n, f_) == n);
 }
 
@@ -108,6 +109,7 @@ bool CopyBytes(File& in, File& out, uint64_t n, CopyFault* fault) {
     CopyFault ignored;
     CopyFault& result = fault ? *fault : ignored;
     result = CopyFault::None;
+    errno = 0; // what LastWriteFailure reads is this copy's reason, or none
 #ifdef __linux__
     bool failed = false, writeFailed = false;
     if (in.IsOpen() && out.IsOpen() && KernelCopy(in.get(), out.get(), n, &failed, &writeFailed))
@@ -250,6 +252,7 @@ bool AtomicOutput::Resume() {
 bool AtomicOutput::Commit() {
     if (tempPath_.empty())
         return false;
+    errno = 0;
     if (!file_.Close() || !RenameReplace(tempPath_, target_)) {
         Abandon();
         return false;
