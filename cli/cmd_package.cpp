@@ -106,7 +106,9 @@ void Extract(const PackageOptions& o) {
     case Kind::Setup: {
         std::string destination = JoinPath(o.folder, setup.trailer().wallpaperName);
         const bool created = !IsExistingFolder(destination);
-        if (created && !CreateFolder(destination)) {
+        // A name Windows cannot give a folder fails here as it does there.
+        if (created && (HasCharacterWindowsRefuses(setup.trailer().wallpaperName) ||
+                        !CreateFolder(destination))) {
             Fail("Cannot create the folder " + destination);
             return;
         }

@@ -2,8 +2,6 @@
 
 #include "common/path.h"
 
-#include <cstring>
-
 namespace ww {
 
 void PackageEntry::Write(ByteWriter& w) const {
@@ -112,12 +110,16 @@ bool LooksLikeShortName(const std::string& name) {
 
 } // namespace
 
-bool IsSafeStoredName(const std::string& name) {
+bool HasCharacterWindowsRefuses(const std::string& name) {
+    return name.find_first_of("*?<>|\"") != std::string::npos;
+}
+
+bool IsSafeStoredNameShape(const std::string& name) {
     if (name.empty() || name == "." || name == "..")
         return false;
     for (char c : name) {
         unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || std::strchr("\\/:*?\"<>|", c))
+        if (u < 0x20 || u == 0x7F || c == '\\' || c == '/' || c == ':')
             return false;
     }
     if (name.back() == '.' || name.back() == ' ')
@@ -128,6 +130,10 @@ bool IsSafeStoredName(const std::string& name) {
     while (!stem.empty() && stem.back() == ' ')
         stem.pop_back();
     return !IsDeviceStem(stem) && !LooksLikeShortName(name);
+}
+
+bool IsSafeStoredName(const std::string& name) {
+    return IsSafeStoredNameShape(name) && !HasCharacterWindowsRefuses(name);
 }
 
 std::string NameFoldKey(const std::string& name) {

@@ -131,6 +131,12 @@ std::string StripToFileName(const std::string& path);
 // 1, 2 or 3, with or without an extension, in any case); not shaped like a
 // short 8.3 name with a tilde ("OCEANW~1.HTM"), which may be another file's.
 bool IsSafeStoredName(const std::string& name);
+// The characters Windows takes in no file name: * ? < > | and ". An
+// installer meets them only when it creates the file (or the wallpaper's
+// folder), which it then cannot; the readers check them before writing.
+bool HasCharacterWindowsRefuses(const std::string& name);
+// IsSafeStoredName, those characters allowed.
+bool IsSafeStoredNameShape(const std::string& name);
 // The form two names share when Windows takes them for the same file name:
 // letters in one case, and every byte outside ASCII alike, since how those
 // fold depends on the code page.

@@ -107,6 +107,17 @@ bool SameRanges(File& f, int64_t a, int64_t b, uint32_t size) {
     return true;
 }
 
+// The names Windows could not create, found before the first byte is written.
+bool CreatableNames(const std::vector<std::string>& names, std::string* failure) {
+    for (const std::string& n : names) {
+        if (HasCharacterWindowsRefuses(n)) {
+            *failure = DescribeNameRefusal(PackageError::UnsafeName, n);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool LinkedFolder(const std::string& folder, std::string* failure) {
     if (!IsLink(folder))
         return false;
@@ -145,7 +156,7 @@ uint64_t SumOfSizes(const std::vector<PackageEntry>& entries) {
 // The first entry whose name is not safe; nullptr when all are.
 const PackageEntry* UnsafeEntry(const std::vector<PackageEntry>& entries) {
     for (const PackageEntry& e : entries) {
-        if (!IsSafeStoredName(e.name))
+        if (!IsSafeStoredNameShape(e.name))
             return &e;
     }
     return nullptr;
@@ -189,18 +200,24 @@ static std::vector<std::string> WithFolder(const PackageNames& names) {
     return beside;
 }
 
-PackageError CheckPackageNames(const PackageNames& names, std::string* name) {
+// The whole check, or (when opening a package) all of it but the characters
+// Windows refuses, which the installers meet only when creating the files.
+static PackageError CheckNames(const PackageNames& names, bool windowsCharacters,
+                               std::string* name) {
     std::string ignored;
     std::string& refused = name ? *name : ignored;
+    auto safe = [&](const std::string& n) {
+        return IsSafeStoredNameShape(n) && !(windowsCharacters && HasCharacterWindowsRefuses(n));
+    };
     for (const std::vector<std::string>* group : {&names.beside, &names.inside}) {
         for (const std::string& n : *group) {
-            if (!IsSafeStoredName(n)) {
+            if (!safe(n)) {
                 refused = n;
                 return PackageError::UnsafeName;
             }
         }
     }
-    if (!names.wallpaperName.empty() && !IsSafeStoredName(names.wallpaperName)) {
+    if (!names.wallpaperName.empty() && !safe(names.wallpaperName)) {
         refused = names.wallpaperName;
         return PackageError::UnsafeName;
     }
@@ -234,6 +251,10 @@ PackageError CheckPackageNames(const PackageNames& names, std::string* name) {
         }
     }
     return PackageError::None;
+}
+
+PackageError CheckPackageNames(const PackageNames& names, std::string* name) {
+    return CheckNames(names, true, name);
 }
 
 std::string DescribeNameRefusal(PackageError error, const std::string& name) {
@@ -321,7 +342,7 @@ bool SetupPackageReader::Open(const std::string& exePath) {
                SameRanges(f, starts[i], starts[j], inside[i].size);
     };
     std::string refused;
-    const PackageError nameError = CheckPackageNames(names, &refused);
+    const PackageError nameError = CheckNames(names, false, &refused);
     if (nameError != PackageError::None)
         return Refuse(nameError, refused);
     error_ = PackageError::None;
@@ -350,6 +371,9 @@ bool SetupPackageReader::ExtractImages(const std::string& folder, std::string* t
     if (error_ != PackageError::None || LinkedFolder(folder, &failure_))
         return false;
     const std::string base = WithTrailingSeparator(folder);
+    if (!CreatableNames({trailer_.slot(kSlotTopImage).name, trailer_.slot(kSlotLeftImage).name},
+                        &failure_))
+        return false;
     *top = base + trailer_.slot(kSlotTopImage).name;
     *left = base + trailer_.slot(kSlotLeftImage).name;
     const std::vector<Placement> files = {
@@ -375,14 +399,18 @@ bool SetupPackageReader::ExtractAll(const std::string& destination,
     if (LinkedFolder(folder, &failure_))
         return false;
     std::vector<Placement> files;
+    std::vector<std::string> names = {trailer_.wallpaperName};
     for (int number = 1; number <= kSetupSlotCount; ++number) {
         const FileSlot& slot = trailer_.slot(number);
         files.push_back(
             {(number == kSlotPage ? parent : folder) + slot.name, SlotOffset(number), slot.size});
+        names.push_back(slot.name);
     }
-    for (size_t i = 0; i < entries_.size(); ++i)
+    for (size_t i = 0; i < entries_.size(); ++i) {
         files.push_back({folder + entries_[i].name, ExtraOffset(i), entries_[i].size});
-    if (!CheckPlacements(files, folder, &failure_))
+        names.push_back(entries_[i].name);
+    }
+    if (!CreatableNames(names, &failure_) || !CheckPlacements(files, folder, &failure_))
         return false;
     File f(path_, "rb");
     if (!f.IsOpen()) {
@@ -463,7 +491,7 @@ bool SimplePackageReader::Open(const std::string& exePath) {
                SameRanges(f, starts[i], starts[j], inside[i].size);
     };
     std::string refused;
-    const PackageError nameError = CheckPackageNames(names, &refused);
+    const PackageError nameError = CheckNames(names, false, &refused);
     if (nameError != PackageError::None)
         return Refuse(nameError, refused);
     error_ = PackageError::None;
@@ -482,9 +510,19 @@ SimplePackageReader::ExtractPackage(const std::string& destination,
     std::vector<Placement> files = {{base + header_.page.name, PageOffset(), header_.page.size},
                                     {into + header_.movie.name, MovieOffset(), header_.movie.size},
                                     {into + header_.image.name, ImageOffset(), header_.image.size}};
-    for (size_t i = 0; i < entries_.size(); ++i)
+    std::vector<std::string> names = {header_.page.name, header_.movie.name, header_.image.name};
+    for (size_t i = 0; i < entries_.size(); ++i) {
         files.push_back({into + entries_[i].name, ExtraOffset(i), entries_[i].size});
-    if (LinkedFolder(folder, &failure_) || !CheckPlacements(files, base, &failure_))
+        names.push_back(entries_[i].name);
+    }
+    if (LinkedFolder(folder, &failure_))
+        return ExtractResult::Failed;
+    // A folder Windows cannot create fails as it would there, on any system.
+    if (HasCharacterWindowsRefuses(header_.wallpaperName)) {
+        failure_ = folder + ": the folder cannot be created";
+        return ExtractResult::FolderNotCreated;
+    }
+    if (!CreatableNames(names, &failure_) || !CheckPlacements(files, base, &failure_))
         return ExtractResult::Failed;
     bool exists = isExistingFolder ? isExistingFolder(folder) : IsExistingFolder(folder);
     if (!exists && !CreateFolder(folder)) {

@@ -40,12 +40,13 @@ struct PackageNames {
     std::function<bool(size_t i, size_t j)> sameData;
 };
 // The readers' whole check of a package's names, made before anything is
-// written: each name a safe stored name (IsSafeStoredName), the wallpaper
-// name too when given, and no two names that Windows takes for one file in
-// one folder, the wallpaper's folder counting as a name beside the page
-// (a name repeated exactly for the same data excepted), nor a file inside
-// named like the page.
-// Answers None, UnsafeName or NameClash; *name gets the name refused.
+// written (Open makes all of it but the characters Windows refuses, which
+// the installers meet when they create the files, so extraction checks
+// those, and a wallpaper's folder holding one cannot be created): each name a safe stored name
+// (IsSafeStoredName), the wallpaper name too when given, and no two names that Windows takes for
+// one file in one folder, the wallpaper's folder counting as a name beside the page (a name
+// repeated exactly for the same data excepted), nor a file inside named like the page. Answers
+// None, UnsafeName or NameClash; *name gets the name refused.
 PackageError CheckPackageNames(const PackageNames& names, std::string* name = nullptr);
 // The readers' sentence for a refused name, naming it, e.g.
 // the package stores a name that is not a plain file name: "wave.swf."

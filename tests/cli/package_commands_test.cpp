@@ -52,11 +52,6 @@ TEST(ExtractCommand, RefusesWhatWindowsWouldAliasAndWritesNothing) {
              s.extras = {{"a.txt", {1}, -1}, {"A.txt", {2}, -1}};
          },
          "A.txt"},
-        {"a wildcard",
-         [](Setup& s) {
-             s.extras = {{"a?.txt", {1}, -1}};
-         },
-         "a?.txt"},
         {"a superscript device",
          [](Setup& s) {
              s.extras = {{"LPT\xB3.txt", {1}, -1}};
@@ -88,6 +83,24 @@ TEST(ExtractCommand, RefusesWhatWindowsWouldAliasAndWritesNothing) {
         }
         EXPECT_TRUE(ListFolder(dir / "into").empty());
     }
+
+    // What Windows cannot create at all lists, and installs nothing.
+    TempDir dir;
+    Setup recipe = test::SampleSetupSpec();
+    recipe.extras = {{"a?.txt", {1}, -1}};
+    test::WriteFileBytes(dir / "setup.exe", test::MakeSetupPackage(recipe));
+    recipe = test::SampleSetupSpec();
+    recipe.wallpaperName = "Odd?";
+    test::WriteFileBytes(dir / "odd.exe", test::MakeSetupPackage(recipe));
+    ASSERT_TRUE(CreateFolder(dir / "into"));
+    EXPECT_EQ(RunCli(dir, {"list", dir / "setup.exe"}).status, 0);
+    CliResult run = RunCli(dir, {"extract", dir / "setup.exe", dir / "into"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("\"a?.txt\""), std::string::npos) << run.err;
+    run = RunCli(dir, {"extract", dir / "odd.exe", dir / "into"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Cannot create the folder " + dir / "into" + kSep + "Odd?\n");
+    EXPECT_TRUE(ListFolder(dir / "into").empty());
 }
 
 // Names up to the file system's limit install; a package with one path
