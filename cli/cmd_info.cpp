@@ -31,7 +31,8 @@ void RunInfo(const std::string& path) {
         Fail("Cannot read the movie " + path + ": it is a folder");
         return;
     }
-    if (!File(path, "rb").IsOpen()) {
+    // A pipe or a device would block the read.
+    if (!IsRegularFile(path) || !File(path, "rb").IsOpen()) {
         Fail("Cannot open the movie file " + path);
         return;
     }
@@ -40,6 +41,12 @@ void RunInfo(const std::string& path) {
         return;
     }
     const SwfMovieInfo info = ReadSwfMovieInfo(path);
+    // The builder takes the all-zero record of a movie it cannot read; here
+    // that is a failure, not a movie of zeros.
+    if (info == SwfMovieInfo()) {
+        Fail("Cannot read the movie " + path + ": it is cut short or damaged");
+        return;
+    }
     std::printf("version: %u\nfile length: %u\nwidth: %d\nheight: %d\nframe rate: %u\n"
                 "frame count: %u\n",
                 static_cast<unsigned>(info.version), static_cast<unsigned>(info.fileLength),

@@ -30,22 +30,32 @@ Kind OpenPackage(const std::string& path, SetupPackageReader* setup, SimplePacka
         Fail("No such file: " + path);
         return Kind::None;
     }
+    // A pipe or a device would never end, or never answer.
+    if (!IsRegularFile(path)) {
+        Fail(path + ": " + DescribePackageError(PackageError::CannotOpen));
+        return Kind::None;
+    }
     if (HasPackageMarker(path, kSetupMarker)) {
         if (setup->Open(path))
             return Kind::Setup;
-        Fail(path + ": " + DescribePackageError(setup->error()));
+        Fail(path + ": " + setup->refusal());
         return Kind::None;
     }
     if (HasPackageMarker(path, kSimpleMarker)) {
         if (simple->Open(path) && !simple->header().wallpaperName.empty())
             return Kind::Simple;
         Fail(path + ": " +
-             DescribePackageError(simple->error() == PackageError::None ? PackageError::NoName
-                                                                        : simple->error()));
+             (simple->error() == PackageError::None ? DescribePackageError(PackageError::NoName)
+                                                    : simple->refusal()));
         return Kind::None;
     }
     Fail(path + ": the file carries no Wallweaver package");
     return Kind::None;
+}
+
+// What a reader said about a failed extraction, after the failure itself.
+std::string Detail(const std::string& failure) {
+    return failure.empty() ? std::string() : ": " + failure;
 }
 
 void PrintFile(uint32_t size, const std::string& name, const std::string& where) {
@@ -95,12 +105,18 @@ void Extract(const PackageOptions& o) {
         return;
     case Kind::Setup: {
         std::string destination = JoinPath(o.folder, setup.trailer().wallpaperName);
-        if (!IsExistingFolder(destination) && !CreateFolder(destination)) {
+        const bool created = !IsExistingFolder(destination);
+        // A name Windows cannot give a folder fails here as it does there.
+        if (created && (HasCharacterWindowsRefuses(setup.trailer().wallpaperName) ||
+                        !CreateFolder(destination))) {
             Fail("Cannot create the folder " + destination);
             return;
         }
         if (!setup.ExtractAll(destination, nullptr)) {
-            Fail("Cannot write the files into " + destination);
+            // A package refused before its first byte leaves nothing behind.
+            if (created)
+                RemoveEmptyFolder(destination);
+            Fail("Cannot write the files into " + destination + Detail(setup.failure()));
             return;
         }
         std::printf("installed into %s\n", destination.c_str());
@@ -116,7 +132,7 @@ void Extract(const PackageOptions& o) {
             Fail("Cannot create the folder " + JoinPath(o.folder, simple.header().wallpaperName));
             return;
         case SimplePackageReader::ExtractResult::Failed:
-            Fail("Cannot write the files into " + o.folder);
+            Fail("Cannot write the files into " + o.folder + Detail(simple.failure()));
             return;
         }
     }

@@ -2,6 +2,8 @@
 #include "builder/project/project_file.h"
 #include "builder/project/workspace.h"
 #include "cli/commands.h"
+#include "common/file.h"
+#include "common/fs.h"
 
 #include <cstdio>
 #include <memory>
@@ -10,10 +12,25 @@ namespace ww::cli {
 
 namespace {
 
+// A byte order mark of UTF-16, which the builder's profile reading takes
+// for a file without settings.
+bool IsUtf16Text(const std::string& path) {
+    File f(path, "rb");
+    unsigned char mark[2] = {0, 0};
+    return f.ReadExact(mark, 2) &&
+           ((mark[0] == 0xFF && mark[1] == 0xFE) || (mark[0] == 0xFE && mark[1] == 0xFF));
+}
+
 void Show(const std::string& path) {
     WallpaperProject project;
-    if (!FileExists(path) || !LoadProjectFile(path, &project)) {
+    // A pipe or a device would block the read.
+    if (!FileExists(path) || !IsRegularFile(path) || !LoadProjectFile(path, &project)) {
         Fail("Cannot open the project file " + path);
+        return;
+    }
+    if (IsUtf16Text(path)) {
+        Fail("Cannot read the project file " + path +
+             ": it is UTF-16 text, which the builder reads as holding no settings");
         return;
     }
     for (const auto& [key, value] : ProjectFileEntries(project))

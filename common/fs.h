@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ std::vector<FoundEntry> FindEntries(const std::string& pattern, bool firstOnly);
 bool IsExistingFolder(const std::string& path);
 bool CreateFolder(const std::string& path);
 bool RemoveFile(const std::string& path);
+// Removes a folder only when it is empty.
+bool RemoveEmptyFolder(const std::string& path);
 // Renames from onto to, replacing an existing file there.
 bool RenameReplace(const std::string& from, const std::string& to);
 // The full path of the running executable; empty when it cannot be told.
@@ -35,5 +38,31 @@ std::string ModuleFilePath();
 std::string UserTempFolder();
 // A name unique to this process and call, for temporary files.
 std::string UniqueSuffix();
+
+// A new file opened for binary writing, created exclusively: it fails when
+// anything stands at path already, a link (even a dangling one) included, so
+// a name planted in advance can never redirect the write. nullptr on failure.
+std::FILE* CreateNewFile(const std::string& path);
+// An existing file reopened for appending, never through a link; the file
+// must not be created anew.
+std::FILE* ReopenForAppend(const std::string& path);
+// A regular file (not a folder, device, pipe or socket); links are followed.
+bool IsRegularFile(const std::string& path);
+// A symbolic link, junction or other reparse point; never followed.
+bool IsLink(const std::string& path);
+// Whether the file system takes path: each name within its length limit and
+// the whole path within the limit the system's file functions take.
+bool PathFitsFileSystem(const std::string& path);
+// Bytes free for this user on the volume that holds folder; -1 when unknown.
+int64_t FreeSpaceOf(const std::string& folder);
+// Random bits from the system's generator, for names nobody can guess.
+uint32_t RandomBits();
+uint32_t CurrentProcessId();
+// False only when no process with that id runs; a process of another user
+// counts as running.
+bool IsProcessRunning(uint32_t pid);
+// Why the last failed write failed, in a few words ("the disk is full"), or
+// empty when the system gave no reason worth telling.
+std::string LastWriteFailure();
 
 } // namespace ww

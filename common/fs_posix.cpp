@@ -2,11 +2,17 @@
 #include "common/path.h"
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace ww {
@@ -104,6 +110,10 @@ bool RemoveFile(const std::string& path) {
     return unlink(path.c_str()) == 0;
 }
 
+bool RemoveEmptyFolder(const std::string& path) {
+    return rmdir(path.c_str()) == 0;
+}
+
 bool RenameReplace(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
@@ -126,6 +136,91 @@ std::string UniqueSuffix() {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%ld-%u", static_cast<long>(getpid()), counter++);
     return buf;
+}
+
+FILE* CreateNewFile(const std::string& path) {
+    // O_EXCL refuses any existing name, a dangling link included.
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    FILE* f = fdopen(fd, "wb");
+    if (!f)
+        close(fd);
+    return f;
+}
+
+FILE* ReopenForAppend(const std::string& path) {
+    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    FILE* f = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? fdopen(fd, "ab") : nullptr;
+    if (!f)
+        close(fd);
+    return f;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsLink(const std::string& path) {
+    struct stat st;
+    return lstat(WithoutTrailingSeparator(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool PathFitsFileSystem(const std::string& path) {
+    if (path.empty() || path.size() >= PATH_MAX)
+        return false;
+    // The name limit of the nearest folder that exists; 255 when none says.
+    long nameMax = -1;
+    for (std::string folder = FolderOfPath(path); nameMax < 0;) {
+        nameMax = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+        if (nameMax >= 0 || folder.size() <= 1)
+            break;
+        folder = FolderOfPath(WithoutTrailingSeparator(folder));
+    }
+    if (nameMax < 0)
+        nameMax = NAME_MAX;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        if (end - start > static_cast<size_t>(nameMax))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+int64_t FreeSpaceOf(const std::string& folder) {
+    struct statvfs st;
+    if (statvfs(folder.empty() ? "." : folder.c_str(), &st) != 0)
+        return -1;
+    return static_cast<int64_t>(st.f_bavail) * static_cast<int64_t>(st.f_frsize);
+}
+
+uint32_t RandomBits() {
+    uint32_t bits = 0;
+    if (getrandom(&bits, sizeof bits, 0) == static_cast<ssize_t>(sizeof bits))
+        return bits;
+    // Without the generator, still nothing another process can read off.
+    static std::atomic<uint32_t> mix{0x9E3779B9u};
+    uintptr_t here = reinterpret_cast<uintptr_t>(&bits);
+    return mix.fetch_add(0x6D2B79F5u) ^ static_cast<uint32_t>(here) ^
+           static_cast<uint32_t>(clock());
+}
+
+uint32_t CurrentProcessId() {
+    return static_cast<uint32_t>(getpid());
+}
+
+bool IsProcessRunning(uint32_t pid) {
+    if (pid == 0 || pid > static_cast<uint32_t>(INT32_MAX))
+        return false;
+    return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
 } // namespace ww

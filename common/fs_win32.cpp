@@ -4,6 +4,11 @@
 #include <windows.h>
 
 #include <iterator>
+#include <fcntl.h>
+#include <io.h>
+#include <ntsecapi.h>
+
+#include <cstdio>
 
 namespace ww {
 
@@ -35,6 +40,10 @@ bool CreateFolder(const std::string& path) {
 
 bool RemoveFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
+}
+
+bool RemoveEmptyFolder(const std::string& path) {
+    return RemoveDirectoryA(path.c_str()) != 0;
 }
 
 bool RenameReplace(const std::string& from, const std::string& to) {
@@ -82,6 +91,118 @@ std::string UniqueSuffix() {
     static LONG counter = 0;
     const auto count = static_cast<unsigned long>(InterlockedIncrement(&counter));
     return Decimal(GetCurrentProcessId()) + "-" + Decimal(count);
+}
+
+namespace {
+
+FILE* AsStream(HANDLE h, int flags, const char* mode) {
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags);
+    if (fd < 0) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    FILE* f = _fdopen(fd, mode);
+    if (!f)
+        _close(fd);
+    return f;
+}
+
+} // namespace
+
+FILE* CreateNewFile(const std::string& path) {
+    // CREATE_NEW refuses any existing name; opening the reparse point itself
+    // keeps a planted link from being followed to create its target.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    return AsStream(h, _O_WRONLY | _O_BINARY, "wb");
+}
+
+FILE* ReopenForAppend(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+        GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    FILE* f = AsStream(h, _O_WRONLY | _O_APPEND | _O_BINARY, "ab");
+    if (f)
+        std::fseek(f, 0, SEEK_END);
+    return f;
+}
+
+bool IsRegularFile(const std::string& path) {
+    DWORD attr = GetFileAttributesA(path.c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    // Device names (CON, a named pipe) answer attributes too; only a disk
+    // file is a file.
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+    CloseHandle(h);
+    return disk;
+}
+
+bool IsLink(const std::string& path) {
+    DWORD attr = GetFileAttributesA(WithoutTrailingSeparator(path).c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool PathFitsFileSystem(const std::string& path) {
+    if (path.empty())
+        return false;
+    // The limit holds for the full path, however the caller wrote it.
+    std::string full(32768, '\0');
+    DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (n == 0 || n >= full.size())
+        return false;
+    full.resize(n);
+    auto wideLength = [](const std::string& text) {
+        return text.empty() ? 0
+                            : MultiByteToWideChar(CP_ACP, 0, text.data(),
+                                                  static_cast<int>(text.size()), nullptr, 0);
+    };
+    const std::string name = FileNameOfPath(full);
+    return wideLength(full) < MAX_PATH && wideLength(name) <= 255;
+}
+
+int64_t FreeSpaceOf(const std::string& folder) {
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExA(folder.empty() ? nullptr : folder.c_str(), &available, nullptr,
+                             nullptr))
+        return -1;
+    return static_cast<int64_t>(available.QuadPart);
+}
+
+uint32_t RandomBits() {
+    uint32_t bits = 0;
+    if (RtlGenRandom(&bits, sizeof bits))
+        return bits;
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<uint32_t>(now.QuadPart) ^ (GetCurrentThreadId() << 16);
+}
+
+uint32_t CurrentProcessId() {
+    return GetCurrentProcessId();
+}
+
+bool IsProcessRunning(uint32_t pid) {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!h)
+        return GetLastError() != ERROR_INVALID_PARAMETER;
+    const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+    CloseHandle(h);
+    return running;
 }
 
 } // namespace ww

@@ -78,27 +78,71 @@ std::string StripToFileName(const std::string& path) {
     return path.substr(cut + 1);
 }
 
-bool IsSafeStoredName(const std::string& name) {
+namespace {
+
+bool IsDeviceStem(const std::string& stem) {
+    for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$", "clock$"}) {
+        if (stem == device)
+            return true;
+    }
+    if (stem.compare(0, 3, "com") != 0 && stem.compare(0, 3, "lpt") != 0)
+        return false;
+    const std::string number = stem.substr(3);
+    if (number.size() == 1 && number[0] >= '0' && number[0] <= '9')
+        return true;
+    // Superscript one, two and three, in the Windows code page and in UTF-8.
+    for (const char* superscript : {"\xB9", "\xB2", "\xB3", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"}) {
+        if (number == superscript)
+            return true;
+    }
+    return false;
+}
+
+// At most eight characters, a dot and three more, with a tilde among them.
+bool LooksLikeShortName(const std::string& name) {
+    if (name.find('~') == std::string::npos)
+        return false;
+    const size_t dot = name.rfind('.');
+    const size_t stem = dot == std::string::npos ? name.size() : dot;
+    const size_t ending = dot == std::string::npos ? 0 : name.size() - dot - 1;
+    return stem <= 8 && ending <= 3;
+}
+
+} // namespace
+
+bool HasCharacterWindowsRefuses(const std::string& name) {
+    return name.find_first_of("*?<>|\"") != std::string::npos;
+}
+
+bool IsSafeStoredNameShape(const std::string& name) {
     if (name.empty() || name == "." || name == "..")
         return false;
     for (char c : name) {
         unsigned char u = static_cast<unsigned char>(c);
-        if (c == '\\' || c == '/' || c == ':' || u < 0x20 || u == 0x7F)
+        if (u < 0x20 || u == 0x7F || c == '\\' || c == '/' || c == ':')
             return false;
     }
+    if (name.back() == '.' || name.back() == ' ')
+        return false;
     // Device names are devices whatever their extension ("NUL.txt") and
     // whatever trailing blanks or dots follow them.
     std::string stem = ToLowerAscii(name.substr(0, name.find('.')));
     while (!stem.empty() && stem.back() == ' ')
         stem.pop_back();
-    for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"}) {
-        if (stem == device)
-            return false;
+    return !IsDeviceStem(stem) && !LooksLikeShortName(name);
+}
+
+bool IsSafeStoredName(const std::string& name) {
+    return IsSafeStoredNameShape(name) && !HasCharacterWindowsRefuses(name);
+}
+
+std::string NameFoldKey(const std::string& name) {
+    std::string key = ToLowerAscii(name);
+    for (char& c : key) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            c = '\x80';
     }
-    if (stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) &&
-        stem[3] >= '0' && stem[3] <= '9')
-        return false;
-    return true;
+    return key;
 }
 
 } // namespace ww

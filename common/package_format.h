@@ -123,9 +123,23 @@ struct SimpleHeader {
 // nothing follows the last one.
 std::string StripToFileName(const std::string& path);
 
-// A name a reader accepts for a file it writes: not empty; no \, / or :; not
-// . or ..; no control characters; not a device name (CON, PRN, AUX, NUL,
-// COM1-9, LPT1-9, with or without an extension, in any case).
+// A name a reader accepts for a file it writes, one that Windows takes as
+// that file and no other: not empty; none of \ / : * ? " < > |; not . or ..;
+// no control characters; not ending in a dot or a blank (Windows drops them,
+// so "wave.swf." is wave.swf); not a device name (CON, PRN, AUX, NUL,
+// CONIN$, CONOUT$, CLOCK$, COM0-9, LPT0-9 and COM and LPT with a superscript
+// 1, 2 or 3, with or without an extension, in any case); not shaped like a
+// short 8.3 name with a tilde ("OCEANW~1.HTM"), which may be another file's.
 bool IsSafeStoredName(const std::string& name);
+// The characters Windows takes in no file name: * ? < > | and ". An
+// installer meets them only when it creates the file (or the wallpaper's
+// folder), which it then cannot; the readers check them before writing.
+bool HasCharacterWindowsRefuses(const std::string& name);
+// IsSafeStoredName, those characters allowed.
+bool IsSafeStoredNameShape(const std::string& name);
+// The form two names share when Windows takes them for the same file name:
+// letters in one case, and every byte outside ASCII alike, since how those
+// fold depends on the code page.
+std::string NameFoldKey(const std::string& name);
 
 } // namespace ww

@@ -5,7 +5,10 @@
 #include "common/path.h"
 #include "common/pe_overlay.h"
 
+#include <algorithm>
 #include <cstring>
+#include <map>
+#include <set>
 
 namespace ww {
 
@@ -19,13 +22,108 @@ bool ReadAt(File& f, int64_t offset, void* buf, size_t n) {
     return f.Seek(offset, SEEK_SET) && f.ReadExact(buf, n);
 }
 
+// One file of a package and where it goes.
+struct Placement {
+    std::string path;
+    int64_t offset;
+    uint32_t size;
+};
+
+// Per file, a block's worth of room beyond its bytes.
+constexpr int64_t kBlockSlack = 4096;
+
+// The room the files need on the disk: new bytes, plus the largest file that
+// replaces one, whose temporary copy stands beside the old until the rename.
+int64_t RoomNeeded(const std::vector<Placement>& files) {
+    int64_t growth = 0, largestReplaced = 0;
+    for (const Placement& p : files) {
+        const int64_t old = IsRegularFile(p.path) ? FileSizeOf(p.path) : -1;
+        const int64_t size = static_cast<int64_t>(p.size) + kBlockSlack;
+        if (old < 0) {
+            growth += size;
+        } else {
+            growth += size > old ? size - old : 0;
+            largestReplaced = std::max(largestReplaced, std::min(size, old));
+        }
+    }
+    return growth + largestReplaced;
+}
+
+// Every check that can be made before the first byte is written, so a
+// package never fails half-way for a reason known in advance.
+bool CheckPlacements(const std::vector<Placement>& files, const std::string& volume,
+                     std::string* failure) {
+    for (const Placement& p : files) {
+        if (!PathFitsFileSystem(p.path) || !PathFitsFileSystem(TemporaryPathFor(p.path))) {
+            *failure = p.path + ": the path is longer than the file system takes";
+            return false;
+        }
+        if (IsExistingFolder(p.path)) {
+            *failure = p.path + ": a folder stands where the file goes";
+            return false;
+        }
+    }
+    const int64_t free = FreeSpaceOf(volume);
+    const int64_t needed = RoomNeeded(files);
+    if (free >= 0 && free < needed) {
+        *failure = volume + ": the disk has " + std::to_string(free) +
+                   " bytes free and the files need " + std::to_string(needed);
+        return false;
+    }
+    return true;
+}
+
 // Copies size bytes at offset into a new file at outPath, replacing what is
 // there only once the copy is complete.
-bool ExtractRange(File& in, int64_t offset, uint32_t size, const std::string& outPath) {
+bool ExtractRange(File& in, const Placement& p, std::string* failure) {
     AtomicOutput out;
-    if (!out.Begin(outPath) || !in.Seek(offset, SEEK_SET) || !CopyBytes(in, out.file(), size))
+    CopyFault fault = CopyFault::None;
+    if (!out.Begin(p.path)) {
+        *failure = p.path + ": the file cannot be created";
+    } else if (!in.Seek(p.offset, SEEK_SET) || !CopyBytes(in, out.file(), p.size, &fault)) {
+        const std::string why = fault == CopyFault::Write ? LastWriteFailure() : std::string();
+        *failure = p.path +
+                   (fault == CopyFault::Write ? ": the file cannot be written"
+                                              : ": the installer cannot be read") +
+                   (why.empty() ? "" : " (" + why + ")");
+    } else if (!out.Commit()) {
+        const std::string why = LastWriteFailure();
+        *failure = p.path + ": the file cannot be written" + (why.empty() ? "" : " (" + why + ")");
+    } else {
+        return true;
+    }
+    return false;
+}
+
+// Whether two stretches of one file hold the same bytes.
+bool SameRanges(File& f, int64_t a, int64_t b, uint32_t size) {
+    std::vector<char> x(64 * 1024), y(64 * 1024);
+    for (uint32_t done = 0; done < size;) {
+        const size_t n = std::min<size_t>(x.size(), size - done);
+        if (!ReadAt(f, a + done, x.data(), n) || !ReadAt(f, b + done, y.data(), n) ||
+            std::memcmp(x.data(), y.data(), n) != 0)
+            return false;
+        done += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+// The names Windows could not create, found before the first byte is written.
+bool CreatableNames(const std::vector<std::string>& names, std::string* failure) {
+    for (const std::string& n : names) {
+        if (HasCharacterWindowsRefuses(n)) {
+            *failure = DescribeNameRefusal(PackageError::UnsafeName, n);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool LinkedFolder(const std::string& folder, std::string* failure) {
+    if (!IsLink(folder))
         return false;
-    return out.Commit();
+    *failure = WithoutTrailingSeparator(folder) + ": the folder is a link to elsewhere";
+    return true;
 }
 
 bool ReadEntries(File& f, int64_t tableStart, int count, std::vector<PackageEntry>* entries) {
@@ -56,12 +154,20 @@ uint64_t SumOfSizes(const std::vector<PackageEntry>& entries) {
     return sum;
 }
 
-bool AllNamesSafe(const std::vector<PackageEntry>& entries) {
+// The first entry whose name is not safe; nullptr when all are.
+const PackageEntry* UnsafeEntry(const std::vector<PackageEntry>& entries) {
     for (const PackageEntry& e : entries) {
-        if (!IsSafeStoredName(e.name))
-            return false;
+        if (!IsSafeStoredNameShape(e.name))
+            return &e;
     }
-    return true;
+    return nullptr;
+}
+
+std::vector<std::string> NamesOf(const std::vector<PackageEntry>& entries) {
+    std::vector<std::string> names;
+    for (const PackageEntry& e : entries)
+        names.push_back(e.name);
+    return names;
 }
 
 } // namespace
@@ -82,11 +188,84 @@ const char* DescribePackageError(PackageError error) {
         return "the package stores a name that is not a plain file name";
     case PackageError::NoName:
         return "the package names no wallpaper";
+    case PackageError::NameClash:
+        return "the package stores two files under one name";
     }
     return "unknown error";
 }
 
+static std::vector<std::string> WithFolder(const PackageNames& names) {
+    std::vector<std::string> beside = names.beside;
+    if (!names.wallpaperName.empty())
+        beside.push_back(names.wallpaperName);
+    return beside;
+}
+
+// The whole check, or (when opening a package) all of it but the characters
+// Windows refuses, which the installers meet only when creating the files.
+static PackageError CheckNames(const PackageNames& names, bool windowsCharacters,
+                               std::string* name) {
+    std::string ignored;
+    std::string& refused = name ? *name : ignored;
+    auto safe = [&](const std::string& n) {
+        return IsSafeStoredNameShape(n) && !(windowsCharacters && HasCharacterWindowsRefuses(n));
+    };
+    for (const std::vector<std::string>* group : {&names.beside, &names.inside}) {
+        for (const std::string& n : *group) {
+            if (!safe(n)) {
+                refused = n;
+                return PackageError::UnsafeName;
+            }
+        }
+    }
+    if (!names.wallpaperName.empty() && !safe(names.wallpaperName)) {
+        refused = names.wallpaperName;
+        return PackageError::UnsafeName;
+    }
+    // Beside the page stands the wallpaper's folder; inside it, every file.
+    const std::vector<std::string> beside = WithFolder(names);
+    for (const std::vector<std::string>* group : {&beside, &names.inside}) {
+        std::map<std::string, size_t> first;
+        for (size_t j = 0; j < group->size(); ++j) {
+            const std::string& n = (*group)[j];
+            auto [at, added] = first.emplace(NameFoldKey(n), j);
+            if (added)
+                continue;
+            const size_t i = at->second;
+            const bool repeated = group == &names.inside && (*group)[i] == n && names.sameData &&
+                                  names.sameData(i, j);
+            if (!repeated) {
+                refused = n;
+                return PackageError::NameClash;
+            }
+        }
+    }
+    // A file inside named like the page would pass for it: refused too,
+    // though the two land in different folders.
+    std::set<std::string> pages;
+    for (const std::string& n : names.beside)
+        pages.insert(NameFoldKey(n));
+    for (const std::string& n : names.inside) {
+        if (pages.count(NameFoldKey(n))) {
+            refused = n;
+            return PackageError::NameClash;
+        }
+    }
+    return PackageError::None;
+}
+
+PackageError CheckPackageNames(const PackageNames& names, std::string* name) {
+    return CheckNames(names, true, name);
+}
+
+std::string DescribeNameRefusal(PackageError error, const std::string& name) {
+    return std::string(DescribePackageError(error)) + ": \"" + name + "\"";
+}
+
 bool HasPackageMarker(const std::string& path, const char* marker) {
+    // A pipe or a device would block the read or never end.
+    if (!IsRegularFile(path))
+        return false;
     File f(path, "rb");
     char tail[kMarkerSize];
     int64_t size = AppendedDataEnd(f);
@@ -95,13 +274,24 @@ bool HasPackageMarker(const std::string& path, const char* marker) {
            std::memcmp(tail, marker, kMarkerSize) == 0;
 }
 
-bool SetupPackageReader::Refuse(PackageError error) {
+static std::string RefusalOf(PackageError error, const std::string& name) {
+    return name.empty() ? DescribePackageError(error) : DescribeNameRefusal(error, name);
+}
+
+bool SetupPackageReader::Refuse(PackageError error, const std::string& name) {
     error_ = error;
+    refusedName_ = name;
     return false;
+}
+
+std::string SetupPackageReader::refusal() const {
+    return RefusalOf(error_, refusedName_);
 }
 
 bool SetupPackageReader::Open(const std::string& exePath) {
     path_ = exePath;
+    if (!IsRegularFile(exePath))
+        return Refuse(PackageError::CannotOpen);
     File f(exePath, "rb");
     int64_t size = AppendedDataEnd(f);
     if (size < 0)
@@ -129,16 +319,33 @@ bool SetupPackageReader::Open(const std::string& exePath) {
         slots.push_back({s.size, s.name});
     if (SumOfSizes(entries_) + SumOfSizes(slots) > static_cast<uint64_t>(tableStart))
         return Refuse(PackageError::OutOfBounds);
-    if (!AllNamesSafe(entries_) || !AllNamesSafe(slots))
-        return Refuse(PackageError::UnsafeName);
+    for (const std::vector<PackageEntry>* group : {&entries_, &slots}) {
+        if (const PackageEntry* bad = UnsafeEntry(*group))
+            return Refuse(PackageError::UnsafeName, bad->name);
+    }
     if (trailer_.wallpaperName.empty())
         return Refuse(PackageError::NoName);
-    if (!IsSafeStoredName(trailer_.wallpaperName))
-        return Refuse(PackageError::UnsafeName);
-
     extraStart_ = StartsBefore(tableStart, entries_);
     int64_t extrasStart = tableStart - static_cast<int64_t>(SumOfSizes(entries_));
     slotStart_ = StartsBefore(extrasStart, slots);
+
+    // Inside the folder: slots 2 to 7, then the extras.
+    std::vector<PackageEntry> inside(slots.begin() + 1, slots.end());
+    std::vector<int64_t> starts(slotStart_.begin() + 1, slotStart_.end());
+    inside.insert(inside.end(), entries_.begin(), entries_.end());
+    starts.insert(starts.end(), extraStart_.begin(), extraStart_.end());
+    PackageNames names;
+    names.wallpaperName = trailer_.wallpaperName;
+    names.beside = {slots[0].name};
+    names.inside = NamesOf(inside);
+    names.sameData = [&](size_t i, size_t j) {
+        return inside[i].size == inside[j].size &&
+               SameRanges(f, starts[i], starts[j], inside[i].size);
+    };
+    std::string refused;
+    const PackageError nameError = CheckNames(names, false, &refused);
+    if (nameError != PackageError::None)
+        return Refuse(nameError, refused);
     error_ = PackageError::None;
     return true;
 }
@@ -161,18 +368,27 @@ bool SetupPackageReader::ReadReadme(std::string* text) const {
 
 bool SetupPackageReader::ExtractImages(const std::string& folder, std::string* top,
                                        std::string* left) const {
-    if (error_ != PackageError::None)
+    failure_.clear();
+    if (error_ != PackageError::None || LinkedFolder(folder, &failure_))
         return false;
-    File f(path_, "rb");
-    std::string base = WithTrailingSeparator(folder);
+    const std::string base = WithTrailingSeparator(folder);
+    if (!CreatableNames({trailer_.slot(kSlotTopImage).name, trailer_.slot(kSlotLeftImage).name},
+                        &failure_))
+        return false;
     *top = base + trailer_.slot(kSlotTopImage).name;
     *left = base + trailer_.slot(kSlotLeftImage).name;
-    return ExtractRange(f, SlotOffset(kSlotTopImage), trailer_.slot(kSlotTopImage).size, *top) &&
-           ExtractRange(f, SlotOffset(kSlotLeftImage), trailer_.slot(kSlotLeftImage).size, *left);
+    const std::vector<Placement> files = {
+        {*top, SlotOffset(kSlotTopImage), trailer_.slot(kSlotTopImage).size},
+        {*left, SlotOffset(kSlotLeftImage), trailer_.slot(kSlotLeftImage).size}};
+    if (!CheckPlacements(files, base, &failure_))
+        return false;
+    File f(path_, "rb");
+    return ExtractRange(f, files[0], &failure_) && ExtractRange(f, files[1], &failure_);
 }
 
 bool SetupPackageReader::ExtractAll(const std::string& destination,
                                     const Progress& progress) const {
+    failure_.clear();
     if (error_ != PackageError::None || destination.empty())
         return false;
     auto notify = [&](int step) {
@@ -181,34 +397,54 @@ bool SetupPackageReader::ExtractAll(const std::string& destination,
     };
     const std::string parent = FolderOfPath(WithoutTrailingSeparator(destination));
     const std::string folder = WithTrailingSeparator(destination);
-    File f(path_, "rb");
-    if (!f.IsOpen())
+    if (LinkedFolder(folder, &failure_))
         return false;
-    notify(1);
-    notify(2);
+    std::vector<Placement> files;
+    std::vector<std::string> names = {trailer_.wallpaperName};
     for (int number = 1; number <= kSetupSlotCount; ++number) {
         const FileSlot& slot = trailer_.slot(number);
-        const std::string& into = number == kSlotPage ? parent : folder;
-        if (!ExtractRange(f, SlotOffset(number), slot.size, into + slot.name))
-            return false;
-        notify(number + 2);
+        files.push_back(
+            {(number == kSlotPage ? parent : folder) + slot.name, SlotOffset(number), slot.size});
+        names.push_back(slot.name);
     }
     for (size_t i = 0; i < entries_.size(); ++i) {
-        if (!ExtractRange(f, ExtraOffset(i), entries_[i].size, folder + entries_[i].name))
+        files.push_back({folder + entries_[i].name, ExtraOffset(i), entries_[i].size});
+        names.push_back(entries_[i].name);
+    }
+    if (!CreatableNames(names, &failure_) || !CheckPlacements(files, folder, &failure_))
+        return false;
+    File f(path_, "rb");
+    if (!f.IsOpen()) {
+        failure_ = path_ + ": " + DescribePackageError(PackageError::CannotOpen);
+        return false;
+    }
+    notify(1);
+    notify(2);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!ExtractRange(f, files[i], &failure_))
             return false;
+        if (i < kSetupSlotCount)
+            notify(static_cast<int>(i) + 3);
     }
     notify(10);
     return true;
 }
 
-bool SimplePackageReader::Refuse(PackageError error) {
+bool SimplePackageReader::Refuse(PackageError error, const std::string& name) {
     error_ = error;
+    refusedName_ = name;
     return false;
+}
+
+std::string SimplePackageReader::refusal() const {
+    return RefusalOf(error_, refusedName_);
 }
 
 bool SimplePackageReader::Open(const std::string& exePath) {
     path_ = exePath;
     header_ = SimpleHeader();
+    if (!IsRegularFile(exePath))
+        return Refuse(PackageError::CannotOpen);
     File f(exePath, "rb");
     int64_t size = AppendedDataEnd(f);
     if (size < 0)
@@ -240,13 +476,25 @@ bool SimplePackageReader::Open(const std::string& exePath) {
     const uint64_t fixed = uint64_t{header_.page.size} + header_.movie.size + header_.image.size;
     if (fixed > static_cast<uint64_t>(headerStart))
         return Refuse(PackageError::OutOfBounds);
-    if (!AllNamesSafe(entries_) || !AllNamesSafe({header_.page, header_.movie, header_.image}))
-        return Refuse(PackageError::UnsafeName);
-    if (!header_.wallpaperName.empty() && !IsSafeStoredName(header_.wallpaperName))
-        return Refuse(PackageError::UnsafeName);
-
     pageStart_ = headerStart - static_cast<int64_t>(fixed);
     extraStart_ = StartsBefore(tableStart, entries_);
+
+    std::vector<PackageEntry> inside = {header_.movie, header_.image};
+    std::vector<int64_t> starts = {MovieOffset(), ImageOffset()};
+    inside.insert(inside.end(), entries_.begin(), entries_.end());
+    starts.insert(starts.end(), extraStart_.begin(), extraStart_.end());
+    PackageNames names;
+    names.wallpaperName = header_.wallpaperName;
+    names.beside = {header_.page.name};
+    names.inside = NamesOf(inside);
+    names.sameData = [&](size_t i, size_t j) {
+        return inside[i].size == inside[j].size &&
+               SameRanges(f, starts[i], starts[j], inside[i].size);
+    };
+    std::string refused;
+    const PackageError nameError = CheckNames(names, false, &refused);
+    if (nameError != PackageError::None)
+        return Refuse(nameError, refused);
     error_ = PackageError::None;
     return true;
 }
@@ -254,22 +502,41 @@ bool SimplePackageReader::Open(const std::string& exePath) {
 SimplePackageReader::ExtractResult
 SimplePackageReader::ExtractPackage(const std::string& destination,
                                     const FolderTest& isExistingFolder) const {
+    failure_.clear();
     if (error_ != PackageError::None || header_.wallpaperName.empty() || destination.empty())
         return ExtractResult::Failed;
     const std::string base = WithTrailingSeparator(destination);
     const std::string folder = base + header_.wallpaperName;
-    bool exists = isExistingFolder ? isExistingFolder(folder) : IsExistingFolder(folder);
-    if (!exists && !CreateFolder(folder))
-        return ExtractResult::FolderNotCreated;
     const std::string into = WithTrailingSeparator(folder);
-    File f(path_, "rb");
-    if (!f.IsOpen() ||
-        !ExtractRange(f, PageOffset(), header_.page.size, base + header_.page.name) ||
-        !ExtractRange(f, MovieOffset(), header_.movie.size, into + header_.movie.name) ||
-        !ExtractRange(f, ImageOffset(), header_.image.size, into + header_.image.name))
-        return ExtractResult::Failed;
+    std::vector<Placement> files = {{base + header_.page.name, PageOffset(), header_.page.size},
+                                    {into + header_.movie.name, MovieOffset(), header_.movie.size},
+                                    {into + header_.image.name, ImageOffset(), header_.image.size}};
+    std::vector<std::string> names = {header_.page.name, header_.movie.name, header_.image.name};
     for (size_t i = 0; i < entries_.size(); ++i) {
-        if (!ExtractRange(f, ExtraOffset(i), entries_[i].size, into + entries_[i].name))
+        files.push_back({into + entries_[i].name, ExtraOffset(i), entries_[i].size});
+        names.push_back(entries_[i].name);
+    }
+    if (LinkedFolder(folder, &failure_))
+        return ExtractResult::Failed;
+    // A folder Windows cannot create fails as it would there, on any system.
+    if (HasCharacterWindowsRefuses(header_.wallpaperName)) {
+        failure_ = folder + ": the folder cannot be created";
+        return ExtractResult::FolderNotCreated;
+    }
+    if (!CreatableNames(names, &failure_) || !CheckPlacements(files, base, &failure_))
+        return ExtractResult::Failed;
+    bool exists = isExistingFolder ? isExistingFolder(folder) : IsExistingFolder(folder);
+    if (!exists && !CreateFolder(folder)) {
+        failure_ = folder + ": the folder cannot be created";
+        return ExtractResult::FolderNotCreated;
+    }
+    File f(path_, "rb");
+    if (!f.IsOpen()) {
+        failure_ = path_ + ": " + DescribePackageError(PackageError::CannotOpen);
+        return ExtractResult::Failed;
+    }
+    for (const Placement& p : files) {
+        if (!ExtractRange(f, p, &failure_))
             return ExtractResult::Failed;
     }
     return ExtractResult::Ok;

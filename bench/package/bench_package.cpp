@@ -81,8 +81,15 @@ void Case(const std::string& work, size_t mib) {
         paths.push_back(dir + "/extra" + std::to_string(i) + ".bin");
         WriteFile(paths.back(), mib * (1u << 20) / files, i);
     }
+    // The stub and seven small slot files under names the readers take.
     const std::string small = work + "/small.bin";
     WriteFile(small, 4096, 99);
+    std::vector<std::string> slots;
+    for (int k = 1; k <= 7; ++k) {
+        slots.push_back(
+            work + (k == 1 ? std::string("/Bench.htm") : "/slot" + std::to_string(k) + ".bin"));
+        WriteFile(slots.back(), 4096, 99 + k);
+    }
 
     std::string list;
     for (const std::string& p : paths)
@@ -92,7 +99,7 @@ void Case(const std::string& work, size_t mib) {
         ww::SetupPackageWriter w;
         w.SetStubFile(small);
         for (int k = 1; k <= 7; ++k)
-            w.SetSlotFile(k, small);
+            w.SetSlotFile(k, slots[k - 1]);
         w.SetWallpaperName("Bench");
         w.SetExtraCount(files);
         for (int i = 0; i < files; ++i)

@@ -3,7 +3,11 @@
 #include "builder/package/icon_replace.h"
 #include "builder/project/workspace.h"
 #include "common/file.h"
+#include "common/fs.h"
+#include "common/package_reader.h"
 #include "common/path.h"
+
+#include <cstdint>
 
 namespace ww {
 
@@ -16,17 +20,22 @@ class InstallerAssembler {
     explicit InstallerAssembler(std::string* error) : error_(error) {}
 
     bool Start(const std::string& stub, const std::string& output, const std::string& icon) {
+        output_ = output;
+        if (!PathFitsFileSystem(output) || !PathFitsFileSystem(TemporaryPathFor(output)))
+            return Fail("the output " + output + " is a longer path than the file system takes");
         File in(stub, "rb");
         int64_t size = in.Size();
         if (size < 0)
             return Fail("the stub " + stub + " cannot be read");
         if (!out_.Begin(output))
             return Fail("the output " + output + " cannot be created");
-        if (!CopyBytes(in, out_.file(), static_cast<uint64_t>(size)))
-            return Fail("the stub " + stub + " cannot be copied");
+        CopyFault fault;
+        if (!CopyBytes(in, out_.file(), static_cast<uint64_t>(size), &fault))
+            return fault == CopyFault::Write ? WriteFailed()
+                                             : Fail("the stub " + stub + " cannot be copied");
         if (!icon.empty()) {
             if (!out_.Suspend())
-                return Fail("the output " + output + " cannot be written");
+                return WriteFailed();
             if (ReplaceExecutableIcon(out_.temporaryPath(), icon, 0) != 1)
                 return Fail("the icon file " + icon + " cannot be used");
             if (!out_.Resume())
@@ -37,20 +46,22 @@ class InstallerAssembler {
 
     // Appends a whole file that must still have the length it had when it was
     // set: an entry's size and its data have to agree.
-    bool AppendFile(const std::string& path, uint32_t expectedSize) {
+    bool AppendFile(const std::string& path, uint64_t expectedSize) {
         File in(path, "rb");
         int64_t size = in.Size();
         if (size < 0)
             return Fail("the file " + path + " cannot be read");
         if (size != static_cast<int64_t>(expectedSize))
             return Fail("the file " + path + " changed size since it was added");
-        if (!CopyBytes(in, out_.file(), expectedSize))
-            return Fail("the file " + path + " cannot be copied");
+        CopyFault fault;
+        if (!CopyBytes(in, out_.file(), expectedSize, &fault))
+            return fault == CopyFault::Write ? WriteFailed()
+                                             : Fail("the file " + path + " cannot be copied");
         return true;
     }
 
     bool Append(const void* data, size_t size) {
-        return out_.file().Write(data, size) || Fail("the output cannot be written");
+        return out_.file().Write(data, size) || WriteFailed();
     }
 
     bool AppendEnd(const char* marker) {
@@ -58,19 +69,57 @@ class InstallerAssembler {
         return Append(&flag, 1) && Append(marker, kMarkerSize);
     }
 
-    bool Commit(const std::string& output) {
-        return out_.Commit() || Fail("the output " + output + " cannot be written");
-    }
+    bool Commit() { return out_.Commit() || WriteFailed(); }
 
     bool Fail(const std::string& why) {
         *error_ = why;
         return false;
     }
 
+    // The output could not take the bytes: say why when the system says so
+    // (a full disk is not a stub that cannot be read).
+    bool WriteFailed() {
+        const std::string why = LastWriteFailure();
+        return Fail("the output " + output_ + " cannot be written" +
+                    (why.empty() ? std::string() : " (" + why + ")"));
+    }
+
   private:
     AtomicOutput out_;
+    std::string output_;
     std::string* error_;
 };
+
+// A source file's whole length, 0 when it does not exist.
+uint64_t FullLengthOf(const std::string& path) {
+    FoundEntry entry;
+    return !path.empty() && FindFirstMatch(path, &entry) ? entry.size : 0;
+}
+
+// Sizes are stored in 32 bits: a file of 4 GiB or more cannot be packed.
+bool SizeStorable(const std::string& path, uint64_t size, std::string* error) {
+    if (size <= UINT32_MAX)
+        return true;
+    *error = "the file " + path + " is 4 GiB or larger, more than a package can store";
+    return false;
+}
+
+// The names the installers will refuse are refused here, in their words,
+// before anything is written. Files inside the wallpaper's folder are
+// compared as the installers compare their data.
+bool NamesInstallable(PackageNames names, const std::vector<std::string>& insidePaths,
+                      const std::vector<uint64_t>& insideSizes, std::string* error) {
+    names.sameData = [&](size_t i, size_t j) {
+        return insideSizes[i] == insideSizes[j] &&
+               (insideSizes[i] == 0 || SameFileBytes(insidePaths[i], insidePaths[j]));
+    };
+    std::string refused;
+    const PackageError problem = CheckPackageNames(names, &refused);
+    if (problem == PackageError::None)
+        return true;
+    *error = DescribeNameRefusal(problem, refused);
+    return false;
+}
 
 // The bare name a path is stored under; false when it cannot be stored.
 bool StoredName(const std::string& path, std::string* name, std::string* error) {
@@ -92,12 +141,17 @@ int PlayerTailWriter::Build(const std::string& outputPath, const std::string& ic
     error_.clear();
     InstallerAssembler out(&error_);
     PlayerSettings tail = settings_;
-    if (!StoredName(pageFile_, &tail.pageName, &error_) ||
-        !out.Start(stubFile_, outputPath, iconPath))
+    if (!StoredName(pageFile_, &tail.pageName, &error_))
+        return 0;
+    if (!IsSafeStoredName(tail.pageName)) {
+        error_ = DescribeNameRefusal(PackageError::UnsafeName, tail.pageName);
+        return 0;
+    }
+    if (!out.Start(stubFile_, outputPath, iconPath))
         return 0;
     uint8_t bytes[kPlayerTailSize];
     WritePlayerTail(tail, bytes);
-    return out.Append(bytes, sizeof bytes) && out.Commit(outputPath) ? 1 : 0;
+    return out.Append(bytes, sizeof bytes) && out.Commit() ? 1 : 0;
 }
 
 int SetupPackageWriter::SetStubFile(const std::string& path) {
@@ -108,7 +162,7 @@ int SetupPackageWriter::SetStubFile(const std::string& path) {
 void SetupPackageWriter::SetSlotFile(int number, const std::string& path) {
     if (number < 1 || number > kSetupSlotCount)
         return;
-    slots_[number - 1] = {path, FileLengthOf(path)};
+    slots_[number - 1] = {path, FullLengthOf(path)};
 }
 
 void SetupPackageWriter::SetExtraCount(int count) {
@@ -118,7 +172,7 @@ void SetupPackageWriter::SetExtraCount(int count) {
 
 void SetupPackageWriter::SetExtraFile(int index, const std::string& path) {
     if (index >= 0 && static_cast<size_t>(index) < extras_.size())
-        extras_[index] = {path, FileLengthOf(path)};
+        extras_[index] = {path, FullLengthOf(path)};
 }
 
 int SetupPackageWriter::Build(const std::string& outputPath, const std::string& iconPath) {
@@ -130,17 +184,35 @@ int SetupPackageWriter::Build(const std::string& outputPath, const std::string& 
     }
     SetupTrailer trailer = trailer_;
     trailer.extraCount = extraCount_;
+    PackageNames names;
+    names.wallpaperName = trailer.wallpaperName;
+    std::vector<std::string> paths;
+    std::vector<uint64_t> sizes;
     for (int i = 0; i < kSetupSlotCount; ++i) {
-        trailer.slots[i].size = slots_[i].size;
-        if (!StoredName(slots_[i].path, &trailer.slots[i].name, &error_))
+        trailer.slots[i].size = static_cast<uint32_t>(slots_[i].size);
+        if (!StoredName(slots_[i].path, &trailer.slots[i].name, &error_) ||
+            !SizeStorable(slots_[i].path, slots_[i].size, &error_))
             return 0;
+        if (i == kSlotPage - 1) {
+            names.beside.push_back(trailer.slots[i].name);
+        } else {
+            names.inside.push_back(trailer.slots[i].name);
+            paths.push_back(slots_[i].path);
+            sizes.push_back(slots_[i].size);
+        }
     }
     std::vector<PackageEntry> entries(extras_.size());
     for (size_t i = 0; i < extras_.size(); ++i) {
-        entries[i].size = extras_[i].size;
-        if (!StoredName(extras_[i].path, &entries[i].name, &error_))
+        entries[i].size = static_cast<uint32_t>(extras_[i].size);
+        if (!StoredName(extras_[i].path, &entries[i].name, &error_) ||
+            !SizeStorable(extras_[i].path, extras_[i].size, &error_))
             return 0;
+        names.inside.push_back(entries[i].name);
+        paths.push_back(extras_[i].path);
+        sizes.push_back(extras_[i].size);
     }
+    if (!NamesInstallable(names, paths, sizes, &error_))
+        return 0;
 
     InstallerAssembler out(&error_);
     if (!out.Start(stubFile_, outputPath, iconPath))
@@ -162,8 +234,7 @@ int SetupPackageWriter::Build(const std::string& outputPath, const std::string& 
     }
     uint8_t raw[kSetupTrailerSize];
     trailer.Write(raw);
-    return out.Append(raw, sizeof raw) && out.AppendEnd(kSetupMarker) && out.Commit(outputPath) ? 1
-                                                                                                : 0;
+    return out.Append(raw, sizeof raw) && out.AppendEnd(kSetupMarker) && out.Commit() ? 1 : 0;
 }
 
 int SimplePackageWriter::SetStubFile(const std::string& path) {
@@ -192,7 +263,7 @@ int SimplePackageWriter::SetWallpaperName(const std::string& text) {
 }
 
 void SimplePackageWriter::AddExtraFile(const std::string& path) {
-    extras_.push_back({path, FileLengthOf(path), FileExists(path)});
+    extras_.push_back({path, FullLengthOf(path), FileExists(path)});
 }
 
 int SimplePackageWriter::Build(const std::string& outputPath, const std::string& iconPath) {
@@ -209,25 +280,43 @@ int SimplePackageWriter::Build(const std::string& outputPath, const std::string&
     }
     SimpleHeader header;
     header.wallpaperName = wallpaperName_;
-    header.page.size = FileLengthOf(pageFile_);
-    header.movie.size = FileLengthOf(movieFile_);
-    header.image.size = FileLengthOf(imageFile_);
-    if (!StoredName(pageFile_, &header.page.name, &error_) ||
-        !StoredName(movieFile_, &header.movie.name, &error_) ||
-        !StoredName(imageFile_, &header.image.name, &error_))
-        return 0;
+    const std::string* fixedFiles[] = {&pageFile_, &movieFile_, &imageFile_};
+    PackageEntry* fixedEntries[] = {&header.page, &header.movie, &header.image};
+    uint64_t fixedSizes[3];
+    PackageNames names;
+    names.wallpaperName = wallpaperName_;
+    std::vector<std::string> paths;
+    std::vector<uint64_t> sizes;
+    for (int i = 0; i < 3; ++i) {
+        fixedSizes[i] = FullLengthOf(*fixedFiles[i]);
+        fixedEntries[i]->size = static_cast<uint32_t>(fixedSizes[i]);
+        if (!StoredName(*fixedFiles[i], &fixedEntries[i]->name, &error_) ||
+            !SizeStorable(*fixedFiles[i], fixedSizes[i], &error_))
+            return 0;
+        if (i == 0) {
+            names.beside.push_back(fixedEntries[i]->name);
+        } else {
+            names.inside.push_back(fixedEntries[i]->name);
+            paths.push_back(*fixedFiles[i]);
+            sizes.push_back(fixedSizes[i]);
+        }
+    }
     std::vector<PackageEntry> entries(extras_.size());
     for (size_t i = 0; i < extras_.size(); ++i) {
-        entries[i].size = extras_[i].size;
-        if (!StoredName(extras_[i].path, &entries[i].name, &error_))
+        entries[i].size = static_cast<uint32_t>(extras_[i].size);
+        if (!StoredName(extras_[i].path, &entries[i].name, &error_) ||
+            !SizeStorable(extras_[i].path, extras_[i].size, &error_))
             return 0;
+        names.inside.push_back(entries[i].name);
+        paths.push_back(extras_[i].path);
+        sizes.push_back(extras_[i].existed ? extras_[i].size : 0);
     }
+    if (!NamesInstallable(names, paths, sizes, &error_))
+        return 0;
 
     InstallerAssembler out(&error_);
-    if (!out.Start(stubFile_, outputPath, iconPath) ||
-        !out.AppendFile(pageFile_, header.page.size) ||
-        !out.AppendFile(movieFile_, header.movie.size) ||
-        !out.AppendFile(imageFile_, header.image.size))
+    if (!out.Start(stubFile_, outputPath, iconPath) || !out.AppendFile(pageFile_, fixedSizes[0]) ||
+        !out.AppendFile(movieFile_, fixedSizes[1]) || !out.AppendFile(imageFile_, fixedSizes[2]))
         return 0;
     uint8_t raw[kSimpleHeaderSize];
     header.Write(raw);
@@ -248,9 +337,7 @@ int SimplePackageWriter::Build(const std::string& outputPath, const std::string&
     }
     uint8_t count[4];
     StoreU32(count, static_cast<uint32_t>(entries.size()));
-    return out.Append(count, sizeof count) && out.AppendEnd(kSimpleMarker) && out.Commit(outputPath)
-               ? 1
-               : 0;
+    return out.Append(count, sizeof count) && out.AppendEnd(kSimpleMarker) && out.Commit() ? 1 : 0;
 }
 
 } // namespace ww

@@ -53,7 +53,7 @@ class SetupPackageWriter {
   private:
     struct Source {
         std::string path;
-        uint32_t size = 0;
+        uint64_t size = 0;
     };
     std::string stubFile_;
     Source slots_[kSetupSlotCount];
@@ -80,7 +80,7 @@ class SimplePackageWriter {
   private:
     struct Source {
         std::string path;
-        uint32_t size = 0;
+        uint64_t size = 0;
         bool existed = false;
     };
     std::string stubFile_;

@@ -14,8 +14,6 @@
 
 namespace ww {
 
-// Name under which a projector's movie is taken out into the temp folder.
-constexpr const char* kConvertedMovieName = "TmpCvtSwfFile.swf";
 // Largest template read and largest page written. Values may hold later
 // placeholders, which are expanded again, so a hostile project could
 // otherwise grow the page without bound.

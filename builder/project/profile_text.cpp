@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <unordered_map>
 #include <vector>
 
 namespace ww {
@@ -53,6 +54,26 @@ class TrimmedText {
             length_ = count_;
             last_ = c;
         }
+    }
+    void AddBlock(const char* p, size_t n) {
+        size_t i = 0;
+        if (!started_) {
+            while (i < n && IsProfileBlank(p[i]))
+                ++i;
+            if (i == n)
+                return;
+            started_ = true;
+        }
+        const size_t room = head_.size() < keep_ ? keep_ - head_.size() : 0;
+        head_.append(p + i, std::min(room, n - i));
+        size_t j = n;
+        while (j > i && IsProfileBlank(p[j - 1]))
+            --j;
+        if (j > i) {
+            length_ = count_ + static_cast<int64_t>(j - i);
+            last_ = p[j - 1];
+        }
+        count_ += static_cast<int64_t>(n - i);
     }
     int64_t length() const { return length_; }
     char last() const { return last_; }
@@ -117,6 +138,16 @@ class LineParser {
             seenEquals_ = true;
         else
             keyName_.Add(c);
+    }
+
+    // The same as Feed for each of n characters: the value, which may be
+    // long, is taken whole.
+    void FeedBlock(const char* p, size_t n) {
+        size_t i = 0;
+        while (i < n && (bracket_ || !seenEquals_))
+            Feed(p[i++]);
+        if (i < n)
+            value_.AddBlock(p + i, n - i);
     }
 
     void Finish(ProfileLine* line) const {
@@ -195,17 +226,22 @@ class ProfileFile {
         *line = ProfileLine();
         line->start = offset_;
         LineParser parser;
-        int c;
-        while ((c = Get()) >= 0) {
+        // The line's bytes go to the parser a buffer's stretch at a time.
+        while (Fill()) {
+            const char* begin = buffer_.data() + used_;
+            const char* end = buffer_.data() + have_;
+            const char* stop = begin;
+            while (stop < end && *stop != '\n' && *stop != '\r')
+                ++stop;
+            parser.FeedBlock(begin, static_cast<size_t>(stop - begin));
+            used_ += static_cast<size_t>(stop - begin);
+            offset_ += stop - begin;
+            if (stop == end)
+                continue;
             // CR, LF and CR LF each end a line, as they do for the system.
-            if (c == '\n')
-                break;
-            if (c == '\r') {
-                if (Peek() == '\n')
-                    Get();
-                break;
-            }
-            parser.Feed(static_cast<char>(c));
+            if (Get() == '\r' && Peek() == '\n')
+                Get();
+            break;
         }
         line->end = offset_;
         parser.Finish(line);
@@ -315,9 +351,17 @@ class SectionWalk {
     int64_t headerEnd_;
 };
 
-bool KeyMatches(const ProfileLine& line, const std::string& trimmedKey) {
-    return line.kind == ProfileLine::Kind::Key && !line.nameTooLong &&
-           SectionWalk::EqualsNoCaseAscii(line.name, trimmedKey);
+// Key names compare without regard to ASCII case: the index holds them
+// lowered, each with the positions that asked for it.
+using KeyIndex = std::unordered_map<std::string, std::vector<size_t>>;
+
+std::string KeyIndexName(const std::string& name) {
+    std::string lowered = name;
+    for (char& c : lowered) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lowered;
 }
 
 std::string ValueAsRead(const std::string& stored, int64_t length, char last) {
@@ -362,17 +406,16 @@ struct PendingKey {
 // values on one line without leading blanks, as the system stores them.
 std::vector<PendingKey> PendingKeys(const ProfileEntries& entries) {
     std::vector<PendingKey> keys;
+    std::unordered_map<std::string, size_t> where;
     for (const auto& [rawKey, rawValue] : entries) {
         std::string value = ProfileLineValue(rawValue);
         value.erase(0, std::min(value.size(), value.find_first_not_of(" \t\v\f\x1a")));
         const std::string key = TrimBlanks(rawKey);
-        auto same = std::find_if(keys.begin(), keys.end(), [&](const PendingKey& k) {
-            return SectionWalk::EqualsNoCaseAscii(k.key, key);
-        });
-        if (same != keys.end())
-            same->value = value;
-        else
+        auto [at, added] = where.emplace(KeyIndexName(key), keys.size());
+        if (added)
             keys.push_back({key, value});
+        else
+            keys[at->second].value = value;
     }
     return keys;
 }
@@ -451,27 +494,44 @@ std::string ProfileLineValue(const std::string& value) {
     return line;
 }
 
+std::string ProfileStoredValue(const std::string& value) {
+    const std::string line = ProfileLineValue(value);
+    if (line.empty())
+        return line;
+    const char first = line.front(), last = line.back();
+    const bool quotedAlready = line.size() >= 2 && (first == '"' || first == '\'') && last == first;
+    if (!IsProfileBlank(first) && !IsProfileBlank(last) && !quotedAlready)
+        return line;
+    // Past the limit the closing quote is cut off with the rest; one more
+    // character after it keeps the last one of the value.
+    return "\"" + line + (line.size() >= kProfileValueLimit ? "\"\"" : "\"");
+}
+
 std::vector<std::string> TextProfileReadStrings(const std::string& path, const std::string& section,
                                                 const std::vector<std::string>& keys) {
     std::vector<std::string> values(keys.size());
     ProfileFile file(path);
     if (file.state() != ProfileFile::State::Ready)
         return values;
-    std::vector<std::string> wanted;
-    for (const std::string& key : keys)
-        wanted.push_back(TrimBlanks(key));
-    std::vector<bool> done(keys.size(), false);
+    // Each line is looked up once, whatever the number of keys asked for.
+    KeyIndex wanted;
+    for (size_t i = 0; i < keys.size(); ++i)
+        wanted[KeyIndexName(TrimBlanks(keys[i]))].push_back(i);
     SectionWalk walk(file, section);
     ProfileLine line;
-    while (walk.Next(&line)) {
-        for (size_t i = 0; i < wanted.size(); ++i) {
-            if (done[i] || !KeyMatches(line, wanted[i]))
-                continue;
-            done[i] = true;
-            // A key line without '=' holds no value; it still hides later ones.
-            if (line.hasValue)
-                values[i] = ValueAsRead(line.valueHead, line.valueLength, line.valueLast);
+    while (!wanted.empty() && walk.Next(&line)) {
+        if (line.kind != ProfileLine::Kind::Key || line.nameTooLong)
+            continue;
+        auto found = wanted.find(KeyIndexName(line.name));
+        if (found == wanted.end())
+            continue;
+        // A key line without '=' holds no value; it still hides later ones.
+        if (line.hasValue) {
+            const std::string value = ValueAsRead(line.valueHead, line.valueLength, line.valueLast);
+            for (size_t i : found->second)
+                values[i] = value;
         }
+        wanted.erase(found);
     }
     return values;
 }
@@ -498,17 +558,23 @@ bool TextProfileWriteStrings(const std::string& path, const std::string& section
     SectionWalk walk(file, sectionName);
     ProfileLine line;
     int64_t lastLineEnd = -1; // after the section's last line that is not blank
+    std::unordered_map<std::string, size_t> pending;
+    for (size_t i = 0; i < keys.size(); ++i)
+        pending.emplace(KeyIndexName(keys[i].key), i);
     while (walk.Next(&line)) {
         if (line.kind == ProfileLine::Kind::Blank)
             continue;
         lastLineEnd = line.end;
-        for (PendingKey& k : keys) {
-            if (k.done || !KeyMatches(line, k.key))
-                continue;
-            k.done = true;
-            if (!SameStoredValue(line, k.value))
-                edits.push_back({line.start, line.end, line.name + "=" + k.value + "\r\n"});
-        }
+        if (line.kind != ProfileLine::Kind::Key || line.nameTooLong)
+            continue;
+        auto found = pending.find(KeyIndexName(line.name));
+        if (found == pending.end())
+            continue;
+        PendingKey& k = keys[found->second];
+        pending.erase(found);
+        k.done = true;
+        if (!SameStoredValue(line, k.value))
+            edits.push_back({line.start, line.end, line.name + "=" + k.value + "\r\n"});
     }
     if (file.failed())
         return false;

@@ -1,6 +1,7 @@
 #include "builder/project/project.h"
 
 #include "builder/project/workspace.h"
+#include "common/file.h"
 #include "common/package_format.h"
 #include "common/package_reader.h"
 #include "common/path.h"
@@ -21,26 +22,29 @@ UserMessage Warn(const char* text) {
     return {text, MessageIcon::Exclamation};
 }
 
-// The names a package of kind stores, each as the installer will write it.
-std::vector<std::string> StoredNames(const WallpaperProject& p, OutputKind kind) {
-    std::vector<std::string> names = {p.WallpaperName, p.WallpaperName + ".htm"};
-    if (kind == OutputKind::InstallerPackage)
-        names.push_back(p.WallpaperName + ".exe");
+// The names a package of kind stores, placed as the installer places them;
+// files left to the shipped defaults go under the defaults' names.
+PackageNames StoredNames(const WallpaperProject& p, OutputKind kind,
+                         std::vector<std::string>* insidePaths) {
+    PackageNames names;
+    names.wallpaperName = p.WallpaperName;
+    names.beside.push_back(p.WallpaperName + ".htm");
+    auto inside = [&](const std::string& path, const char* defaultName) {
+        insidePaths->push_back(path);
+        names.inside.push_back(path.empty() ? defaultName : StripToFileName(path));
+    };
     // A projector's movie is stored under the converted movie's fixed name.
-    if (!HasEnding(p.SwfFilename, ".exe"))
-        names.push_back(StripToFileName(p.SwfFilename));
-    std::vector<const std::string*> files = {&p.DisplayImageFilename};
+    inside(HasEnding(p.SwfFilename, ".exe") ? std::string() : p.SwfFilename, kConvertedMovieName);
+    inside(p.DisplayImageFilename, "display1.bmp");
     if (kind == OutputKind::InstallerPackage) {
-        files.push_back(&p.TopImageFilename);
-        files.push_back(&p.LeftImageFilename);
-        files.push_back(&p.ReadmeFilename);
-    }
-    for (const std::string* file : files) {
-        if (!file->empty())
-            names.push_back(StripToFileName(*file));
+        inside(p.TopImageFilename, "top1.bmp");
+        inside(p.LeftImageFilename, "left1.bmp");
+        inside(p.ReadmeFilename, "readme.txt");
+        inside(std::string(), "");
+        names.inside.back() = p.WallpaperName + ".exe";
     }
     for (const std::string& extra : p.ExtFileItems)
-        names.push_back(StripToFileName(extra));
+        inside(extra, "");
     return names;
 }
 
@@ -177,17 +181,19 @@ BuildValidation ValidateForBuild(const WallpaperProject& project, OutputKind kin
         if (!readme.empty())
             return Refusal(BuildStatus::ReadmeRefused, std::move(readme));
     }
-    for (const std::string& name : StoredNames(project, kind)) {
-        if (!IsSafeStoredName(name))
-            return Refusal(
-                BuildStatus::Refused,
-                {{StoredNameRefusal(name, PackageError::UnsafeName), MessageIcon::Exclamation}});
-    }
+    std::vector<std::string> paths;
+    PackageNames names = StoredNames(project, kind, &paths);
+    // The same bytes listed twice under one name install as one file.
+    names.sameData = [&paths](size_t i, size_t j) {
+        return !paths[i].empty() && !paths[j].empty() &&
+               (paths[i] == paths[j] || SameFileBytes(paths[i], paths[j]));
+    };
+    std::string refused;
+    const PackageError problem = CheckPackageNames(names, &refused);
+    if (problem != PackageError::None)
+        return Refusal(BuildStatus::Refused,
+                       {{DescribeNameRefusal(problem, refused), MessageIcon::Exclamation}});
     return {};
-}
-
-std::string StoredNameRefusal(const std::string& name, PackageError error) {
-    return "\"" + name + "\" cannot be installed: " + DescribePackageError(error);
 }
 
 } // namespace ww

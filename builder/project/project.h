@@ -88,6 +88,9 @@ struct MovieTests {
 
 enum class OutputKind { ProjectableWallpaper, InstallerPackage };
 
+// The name a projector's movie is taken out under and packed as.
+constexpr const char* kConvertedMovieName = "TmpCvtSwfFile.swf";
+
 // Leaving the Information page forward: rules 1 to 5, in order; empty when valid.
 UserMessages ValidateInformation(const WallpaperProject& project, const MovieTests& tests);
 // Leaving the Setting page forward: rule 6.
@@ -127,8 +130,5 @@ struct BuildValidation {
 // warning stay with the caller. Reads the movie; writes nothing.
 BuildValidation ValidateForBuild(const WallpaperProject& project, OutputKind kind,
                                  const MovieTests& tests);
-// The refusal of a name the installers' readers would refuse, in their words:
-// "NAME" cannot be installed: the package stores a name that is not ...
-std::string StoredNameRefusal(const std::string& name, PackageError error);
 
 } // namespace ww

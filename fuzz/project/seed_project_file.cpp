@@ -1,6 +1,8 @@
-// Seeds for the project file fuzz target: a full project as saving writes it.
+// Seeds for the project file fuzz target: a full project as saving writes it,
+// and values that reading changes unless saving quotes them.
 #include "builder/project/project_file.h"
 
+#include <fstream>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -13,5 +15,10 @@ int main(int argc, char** argv) {
     p.ExtFileItems = {"a.txt", "b.txt"};
     p.Width = "550";
     p.Height = "400";
-    return ww::WriteProjectFile(std::string(argv[1]) + "/seed-project.sdf", p) ? 0 : 1;
+    if (!ww::WriteProjectFile(std::string(argv[1]) + "/seed-project.sdf", p))
+        return 1;
+    std::ofstream quoted(std::string(argv[1]) + "/seed-blanks.sdf", std::ios::binary);
+    quoted << "[General]\r\nPublisherName=\"  Tide Works\"\r\nCopyright=" << std::string(258, 'c')
+           << "  (c)\r\nWallpaperName=''Ocean''\r\n";
+    return quoted.good() ? 0 : 1;
 }

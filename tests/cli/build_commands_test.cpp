@@ -66,6 +66,9 @@ class CliBuild : public ::testing::Test {
         WriteFileText(work_ + kSep + "readme.txt", "Hi");
         WriteFileText(work_ + kSep + "nul.txt", "a device name on Windows");
         WriteFileText(work_ + kSep + "credits.txt", "thanks");
+        WriteFileText(work_ + kSep + "WAVE.SWF", "a movie's name in capitals");
+        ASSERT_TRUE(CreateFolder(work_ + kSep + "other"));
+        WriteFileText(work_ + kSep + "other" + kSep + "readme.txt", "another readme");
     }
 
     // A project in the work folder: the sample's keys, with some replaced.
@@ -102,6 +105,8 @@ class CliBuild : public ::testing::Test {
 
 TEST_F(CliBuild, RefusesWhatTheWindowRefusesAndWritesNothing) {
     const std::string invalidName = "Invalid Wallpaper name, please enter letters or number only!";
+    const std::string plain = "the package stores a name that is not a plain file name: ";
+    const std::string clash = "the package stores two files under one name: ";
     struct Case {
         const char* command;
         std::map<std::string, std::string> changes;
@@ -135,18 +140,15 @@ TEST_F(CliBuild, RefusesWhatTheWindowRefusesAndWritesNothing) {
         {"build-installer", {{"ReadmeFilename", "gone.txt"}}, "Invalidate file!\n"},
         {"build-installer", {{"ReadmeFilename", "wave.swf"}}, "Only text file is available!\n"},
         // Names the installers' readers refuse, in their words.
-        {"build-wallpaper",
-         {{"WallpaperName", "con"}},
-         "\"con\" cannot be installed: the package stores a name that is not a plain file "
-         "name\n"},
+        {"build-wallpaper", {{"WallpaperName", "con"}}, plain + "\"con.htm\"\n"},
+        {"build-installer", {{"WallpaperName", "LPT1"}}, plain + "\"LPT1.htm\"\n"},
+        {"build-installer", {{"WallpaperName", "Ocean."}}, plain + "\"Ocean.\"\n"},
+        {"build-installer", {{"ExtFileItem0", "nul.txt"}}, plain + "\"nul.txt\"\n"},
+        {"build-wallpaper", {{"ExtFileItem0", "WAVE.SWF"}}, clash + "\"WAVE.SWF\"\n"},
+        // Another file under the readme's name; the readme itself twice is one file.
         {"build-installer",
-         {{"WallpaperName", "LPT1"}},
-         "\"LPT1\" cannot be installed: the package stores a name that is not a plain file "
-         "name\n"},
-        {"build-installer",
-         {{"ExtFileItem0", "nul.txt"}},
-         "\"nul.txt\" cannot be installed: the package stores a name that is not a plain file "
-         "name\n"},
+         {{"ExtFileItem0", "other" + kSep + "readme.txt"}},
+         clash + "\"readme.txt\"\n"},
     };
     const std::vector<std::string> builderBefore = ListTree(builder_);
     WriteProject({});

@@ -40,6 +40,12 @@ TEST(InfoCommand, PrintsSixLinesForMoviesAndProjectorsAndRefusesTheRest) {
     WriteFileBytes(dir / "garbage.swf", test::PatternBytes(64));
     WriteFileBytes(dir / "player.exe", test::PatternBytes(4000));
     WriteFileBytes(dir / "movie.txt", plain);
+    // Signatures right, headers unreadable: cut inside the header, and a
+    // compressed body that does not inflate.
+    WriteFileBytes(dir / "cut.swf", Bytes(plain.begin(), plain.begin() + 9));
+    Bytes damaged = test::PatternBytes(200, 4);
+    damaged[0] = 'C', damaged[1] = 'W', damaged[2] = 'S', damaged[3] = 6;
+    WriteFileBytes(dir / "damaged.swf", damaged);
     const std::string plainLines = "version: 6\nfile length: " + std::to_string(plain.size()) +
                                    "\nwidth: 550\nheight: 400\nframe rate: 12\nframe count: 1\n";
     const std::string packedLines = "version: 8\nfile length: " + std::to_string(plain.size()) +
@@ -56,6 +62,10 @@ TEST(InfoCommand, PrintsSixLinesForMoviesAndProjectorsAndRefusesTheRest) {
         {"garbage.swf", 1, "", "Non-standard SWF file!\n"},
         {"player.exe", 1, "", "Non-standard SWF file!\n"},
         {"movie.txt", 1, "", "Non-standard SWF file!\n"},
+        {"cut.swf", 1, "",
+         "Cannot read the movie " + dir / "cut.swf" + ": it is cut short or damaged\n"},
+        {"damaged.swf", 1, "",
+         "Cannot read the movie " + dir / "damaged.swf" + ": it is cut short or damaged\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -68,5 +68,22 @@ TEST(ShowCommand, ReadsTheSampleProjectAndRefusesAPathThatNamesNoFile) {
     }
 }
 
+// The builder reads a UTF-16 project file as one without settings; the
+// command line says so instead of printing empty settings as a success.
+TEST(ShowCommand, SaysAUtf16ProjectFileCannotBeRead) {
+    TempDir dir;
+    for (const std::string& mark : {std::string("\xFF\xFE"), std::string("\xFE\xFF")}) {
+        std::string text = mark;
+        for (char c : std::string("[General]\r\nWallpaperName=Ocean\r\n"))
+            text += mark[0] == '\xFF' ? std::string{c, '\0'} : std::string{'\0', c};
+        WriteFileText(dir / "wide.sdf", text);
+        const CliResult run = RunShow(dir, dir / "wide.sdf");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_NE(run.err.find(dir / "wide.sdf"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("UTF-16"), std::string::npos) << run.err;
+    }
+}
+
 } // namespace
 } // namespace ww

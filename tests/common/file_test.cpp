@@ -7,6 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace ww {
 namespace {
 
@@ -42,6 +49,168 @@ TEST(AtomicOutput, FailsForAFolderThatDoesNotExist) {
     AtomicOutput out;
     EXPECT_FALSE(out.Begin(dir / "missing" + std::string(1, kPathSeparator) + "x"));
 }
+
+TEST(TemporaryNames, NeverLongerThanTheNameNeedsAndReadBack) {
+    const struct {
+        std::string name;
+        size_t length;
+        std::string start;
+    } cases[] = {
+        {"a", 25, "~a.ww"},
+        {"wave.swf", 32, "~wave.swf.ww"},
+        {std::string(32, 'n'), 32, "~" + std::string(8, 'n') + ".ww"},
+        {std::string(40, 'n'), 40, "~" + std::string(16, 'n') + ".ww"},
+        {std::string(255, 'n'), 255, "~" + std::string(231, 'n') + ".ww"},
+        {std::string(259, 'n'), 259, "~" + std::string(235, 'n') + ".ww"},
+        // A cut inside a character of several bytes drops the whole character.
+        {std::string(29, 'n') + "\xC3\xA9" + std::string(23, 'x'), 54 - 1,
+         "~" + std::string(29, 'n') + ".ww"},
+        {std::string(7, 'n') + "\xC3\xA9" + std::string(23, 'x'), 32 - 1,
+         "~" + std::string(7, 'n') + ".ww"},
+    };
+    for (const auto& c : cases) {
+        const std::string temp = TemporaryNameFor(c.name, 0x1234abcd, 0xdeadbeef);
+        EXPECT_EQ(temp.size(), c.length) << c.name;
+        EXPECT_EQ(temp.compare(0, c.start.size(), c.start), 0) << temp;
+        EXPECT_EQ(temp.substr(temp.size() - 20), "1234abcddeadbeef.tmp");
+        uint32_t pid = 0;
+        EXPECT_TRUE(ParseTemporaryName(temp, &pid)) << temp;
+        EXPECT_EQ(pid, 0x1234abcdu);
+    }
+    EXPECT_NE(TemporaryNameFor("x", 1, 2), TemporaryNameFor("x", 1, 3));
+    uint32_t pid = 0;
+    for (const char* other : {"~x.tmp", "~wave.swf.123-4.tmp", "~a.wwzz34abcddeadbeef.tmp",
+                              "a.ww1234abcddeadbeef.tmp", "~a.ww1234abcddeadbeef.tmx"})
+        EXPECT_FALSE(ParseTemporaryName(other, &pid)) << other;
+}
+
+TEST(AtomicOutput, NamesTheFileSystemTakesAreWrittenToTheLastCharacter) {
+    TempDir dir;
+#ifdef _WIN32
+    // A full path of 259 characters, the most the system's file calls take.
+    const std::vector<size_t> lengths = {259 - dir.path().size()};
+#else
+    // Names up to the 255 bytes of a name, where a longer temporary one fails.
+    const std::vector<size_t> lengths = {243, 250, 255};
+#endif
+    for (size_t length : lengths) {
+        const std::string target = dir / std::string(length, 'L');
+        ASSERT_TRUE(PathFitsFileSystem(target)) << length;
+        AtomicOutput out;
+        ASSERT_TRUE(out.Begin(target)) << length;
+        ASSERT_TRUE(out.file().Write("ok", 2));
+        ASSERT_TRUE(out.Commit()) << length;
+        EXPECT_EQ(ReadFileBytes(target), (test::Bytes{'o', 'k'}));
+        RemoveFile(target);
+    }
+    EXPECT_FALSE(PathFitsFileSystem(dir / std::string(lengths.back() + 1, 'L')));
+}
+
+TEST(AtomicOutput, RemovesOnlyTheStaleTemporariesOfDeadProcesses) {
+    TempDir dir;
+    const uint32_t dead = 0x7FFFFFF0u; // beyond any process id in use
+    ASSERT_FALSE(IsProcessRunning(dead));
+    ASSERT_TRUE(IsProcessRunning(CurrentProcessId()));
+    const std::string stale = TemporaryNameFor("Ocean Setup.exe", dead, 7);
+    const std::string mine = TemporaryNameFor("Ocean Setup.exe", CurrentProcessId(), 7);
+    const std::vector<std::string> kept = {mine, "~notes.txt.tmp", "~Ocean.ww12.tmp"};
+    WriteFileBytes(dir / stale, PatternBytes(100));
+    for (const std::string& name : kept)
+        WriteFileBytes(dir / name, {1});
+#ifndef _WIN32
+    const std::string running = TemporaryNameFor("x.exe", static_cast<uint32_t>(getppid()), 7);
+    WriteFileBytes(dir / running, {1});
+#endif
+    AtomicOutput out;
+    ASSERT_TRUE(out.Begin(dir / "Ocean Setup.exe"));
+    ASSERT_TRUE(out.Commit());
+    EXPECT_FALSE(test::PathExists(dir / stale));
+    for (const std::string& name : kept)
+        EXPECT_TRUE(test::PathExists(dir / name)) << name;
+#ifndef _WIN32
+    EXPECT_TRUE(test::PathExists(dir / running));
+#endif
+}
+
+TEST(CreateNewFile, NeverOpensWhatAlreadyStandsThere) {
+    TempDir dir;
+    WriteFileBytes(dir / "old", {1, 2});
+    EXPECT_EQ(CreateNewFile(dir / "old"), nullptr);
+    EXPECT_EQ(ReadFileBytes(dir / "old"), (test::Bytes{1, 2}));
+    ASSERT_TRUE(CreateFolder(dir / "sub"));
+    EXPECT_EQ(CreateNewFile(dir / "sub"), nullptr);
+    File fresh;
+    ASSERT_TRUE(fresh.Adopt(CreateNewFile(dir / "new")));
+    EXPECT_TRUE(fresh.Write("z", 1));
+    EXPECT_TRUE(fresh.Close());
+    EXPECT_EQ(ReadFileBytes(dir / "new"), test::Bytes{'z'});
+#ifndef _WIN32
+    // Links, dangling or not, are never followed, whatever they point at.
+    const std::string outside = dir / "outside";
+    ASSERT_EQ(symlink(outside.c_str(), (dir / "dangling").c_str()), 0);
+    EXPECT_EQ(CreateNewFile(dir / "dangling"), nullptr);
+    EXPECT_FALSE(test::PathExists(outside));
+    ASSERT_EQ(symlink((dir / "old").c_str(), (dir / "link").c_str()), 0);
+    EXPECT_EQ(CreateNewFile(dir / "link"), nullptr);
+    EXPECT_EQ(ReopenForAppend(dir / "link"), nullptr);
+    EXPECT_EQ(ReadFileBytes(dir / "old"), (test::Bytes{1, 2}));
+#endif
+}
+
+#ifndef _WIN32
+TEST(AtomicOutput, LinksPlantedAtTemporaryNamesRedirectNothing) {
+    TempDir dir;
+    const std::string outside = dir / "outside.bin";
+    WriteFileBytes(outside, {7});
+    ASSERT_TRUE(CreateFolder(dir / "dest"));
+    const std::string dest = dir / "dest/";
+    // Links at every name the old, counted form would take next.
+    const std::string next = UniqueSuffix();
+    const long pid = std::strtol(next.c_str(), nullptr, 10);
+    const long count = std::strtol(next.c_str() + next.find('-') + 1, nullptr, 10);
+    for (long n = count; n < count + 16; ++n) {
+        const std::string name =
+            dest + "~out.bin." + std::to_string(pid) + "-" + std::to_string(n) + ".tmp";
+        ASSERT_EQ(symlink(outside.c_str(), name.c_str()), 0);
+    }
+    AtomicOutput out;
+    ASSERT_TRUE(out.Begin(dest + "out.bin"));
+    ASSERT_TRUE(out.file().Write("abc", 3));
+    // A link swapped in while the file is closed is not reopened either.
+    ASSERT_TRUE(out.Suspend());
+    const std::string temp = out.temporaryPath();
+    ASSERT_EQ(std::rename(temp.c_str(), (dir / "moved").c_str()), 0);
+    ASSERT_EQ(symlink(outside.c_str(), temp.c_str()), 0);
+    EXPECT_FALSE(out.Resume());
+    out.Abandon();
+    EXPECT_EQ(ReadFileBytes(outside), test::Bytes{7});
+    EXPECT_FALSE(test::PathExists(dest + "out.bin"));
+
+    AtomicOutput again;
+    ASSERT_TRUE(again.Begin(dest + "out.bin"));
+    ASSERT_TRUE(again.file().Write("abc", 3));
+    ASSERT_TRUE(again.Commit());
+    EXPECT_EQ(ReadFileBytes(outside), test::Bytes{7});
+    EXPECT_EQ(ReadFileBytes(dest + "out.bin"), (test::Bytes{'a', 'b', 'c'}));
+    struct stat st;
+    ASSERT_EQ(lstat((dest + "out.bin").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
+TEST(CopyBytes, SaysWhichSideFailedAndWhy) {
+    TempDir dir;
+    WriteFileBytes(dir / "src", PatternBytes(2 * kCopyBlockSize));
+    File in(dir / "src", "rb"), full("/dev/full", "wb");
+    ASSERT_TRUE(full.IsOpen());
+    CopyFault fault = CopyFault::None;
+    EXPECT_FALSE(CopyBytes(in, full, kCopyBlockSize + 1000, &fault) && full.Close());
+    EXPECT_EQ(fault, CopyFault::Write);
+    EXPECT_EQ(LastWriteFailure(), "the disk is full");
+    File in2(dir / "src", "rb"), out(dir / "dst", "wb");
+    EXPECT_FALSE(CopyBytes(in2, out, 2 * kCopyBlockSize + 1, &fault));
+    EXPECT_EQ(fault, CopyFault::Read);
+}
+#endif
 
 TEST(CopyBytes, CopiesAcrossBlocksAndReportsAShortSource) {
     TempDir dir;

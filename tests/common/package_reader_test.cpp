@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace ww {
 namespace {
 
@@ -40,11 +45,101 @@ TEST(PackageFormat, StripToFileNameCutsAtTheLaterSeparator) {
 }
 
 TEST(PackageFormat, SafeStoredNames) {
-    for (const char* ok : {"wave.swf", "Ocean.htm", "a b.txt", "console.d", "COM10", "lpt", "..x"})
+    for (const char* ok :
+         {"wave.swf", "Ocean.htm", "a b.txt", "console.d", "COM10", "lpt", "..x", " lead.txt",
+          "long~name.txt", "OCEAN~1.HTML", "com\xB9x", "\xE9t\xE9.txt", "clock"})
         EXPECT_TRUE(IsSafeStoredName(ok)) << ok;
-    for (const char* bad : {"", ".", "..", "a\\b", "a/b", "C:x", "CON", "con", "nul.txt", "Aux.htm",
-                            "LPT1", "com9.swf", "PRN ", "tab\there", "\x7f"})
+    for (const char* bad :
+         {"", ".", "..", "a\\b", "a/b", "C:x", "CON", "con", "nul.txt", "Aux.htm", "LPT1",
+          "com9.swf", "PRN ", "tab\there", "\x7f",
+          // What Windows takes for another name or for no file at all.
+          "wave.swf.", "wave.swf ", "wave.swf. .", "a*b", "a?b", "a<b", "a>b", "a|b", "a\"b",
+          "COM0", "lpt0.txt", "COM\xB9", "lpt\xB2.txt", "Com\xB3", "COM\xC2\xB9.swf", "CLOCK$",
+          "clock$.txt", "conin$", "OCEANW~1.HTM", "WAVE~1", "~1.SWF"})
         EXPECT_FALSE(IsSafeStoredName(bad)) << bad;
+    // Opening a package lets these pass, for creating the file to refuse.
+    for (const char* windowsRefuses : {"a*b", "a?b", "a<b", "a>b", "a|b", "a\"b"}) {
+        EXPECT_TRUE(HasCharacterWindowsRefuses(windowsRefuses)) << windowsRefuses;
+        EXPECT_TRUE(IsSafeStoredNameShape(windowsRefuses)) << windowsRefuses;
+    }
+    EXPECT_FALSE(IsSafeStoredNameShape("wave.swf."));
+}
+
+PackageNames Names(const std::string& wallpaper, std::vector<std::string> beside,
+                   std::vector<std::string> inside) {
+    PackageNames names;
+    names.wallpaperName = wallpaper;
+    names.beside = std::move(beside);
+    names.inside = std::move(inside);
+    return names;
+}
+
+TEST(PackageFormat, NamesWindowsTakesForOneFileClash) {
+    struct Case {
+        const char* what;
+        PackageNames names;
+        PackageError error;
+        const char* refused;
+    };
+    const std::vector<std::string> inside = {"wave.swf",  "display1.bmp", "top1.bmp",
+                                             "left1.bmp", "readme.txt",   "Ocean.exe"};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> all = inside;
+        all.insert(all.end(), extra.begin(), extra.end());
+        return all;
+    };
+    const Case cases[] = {
+        {"the sample", Names("Ocean", {"Ocean.htm"}, inside), PackageError::None, ""},
+        {"extra named like the page", Names("Ocean", {"Ocean.htm"}, with({"ocean.htm"})),
+         PackageError::NameClash, "ocean.htm"},
+        {"letters that differ",
+         Names("Ocean", {"Ocean.htm"}, with({"r\xE9sum\xE9.txt", "resume.txt"})),
+         PackageError::None, ""},
+        {"extra in another case", Names("Ocean", {"Ocean.htm"}, with({"notes.txt", "NOTES.TXT"})),
+         PackageError::NameClash, "NOTES.TXT"},
+        {"extra named like the movie", Names("Ocean", {"Ocean.htm"}, with({"WAVE.SWF"})),
+         PackageError::NameClash, "WAVE.SWF"},
+        {"extra named like the player", Names("Ocean", {"Ocean.htm"}, with({"ocean.EXE"})),
+         PackageError::NameClash, "ocean.EXE"},
+        {"the same image twice",
+         Names("Ocean", {"Ocean.htm"},
+               {"wave.swf", "a.bmp", "a.bmp", "left1.bmp", "r.txt", "O.exe"}),
+         PackageError::NameClash, "a.bmp"},
+        {"page named like the folder", Names("Ocean", {"OCEAN"}, inside), PackageError::NameClash,
+         "Ocean"},
+        {"letters outside ASCII in another case",
+         Names("Ocean", {"Ocean.htm"}, with({"\xC9t\xE9.txt", "\xE9t\xC9.txt"})),
+         PackageError::NameClash, "\xE9t\xC9.txt"},
+        {"trailing dot", Names("Ocean", {"Ocean.htm"}, with({"wave.swf."})),
+         PackageError::UnsafeName, "wave.swf."},
+        {"wallpaper with a trailing blank", Names("Ocean ", {"Ocean.htm"}, inside),
+         PackageError::UnsafeName, "Ocean "},
+        {"no wallpaper name yet", Names("", {"Ocean.htm"}, inside), PackageError::None, ""},
+    };
+    for (const Case& c : cases) {
+        std::string refused;
+        EXPECT_EQ(CheckPackageNames(c.names, &refused), c.error) << c.what;
+        EXPECT_EQ(refused, c.refused) << c.what;
+    }
+    // A file listed twice under one name installs as one file when the data
+    // are the same; in another case, or with other data, it clashes.
+    for (bool same : {true, false}) {
+        for (const char* second : {"credits.txt", "Credits.txt"}) {
+            PackageNames names = Names("Ocean", {"Ocean.htm"}, with({"credits.txt", second}));
+            names.sameData = [&](size_t i, size_t j) {
+                EXPECT_EQ(names.inside[i], names.inside[j]);
+                return same;
+            };
+            const bool accepted = same && std::string(second) == "credits.txt";
+            EXPECT_EQ(CheckPackageNames(names),
+                      accepted ? PackageError::None : PackageError::NameClash)
+                << same << " " << second;
+        }
+    }
+    EXPECT_EQ(DescribeNameRefusal(PackageError::UnsafeName, "wave.swf."),
+              "the package stores a name that is not a plain file name: \"wave.swf.\"");
+    EXPECT_EQ(DescribeNameRefusal(PackageError::NameClash, "WAVE.SWF"),
+              "the package stores two files under one name: \"WAVE.SWF\"");
 }
 
 TEST(SetupPackageReader, LayoutOfSevenSlotsWithoutExtras) {
@@ -210,6 +305,50 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
         {"wallpaper path", [](Setup& s) { s.wallpaperName = "..\\..\\x"; },
          PackageError::UnsafeName},
         {"no wallpaper name", [](Setup& s) { s.wallpaperName = ""; }, PackageError::NoName},
+        {"movie with a trailing dot", [](Setup& s) { s.slots[1].name = "wave.swf."; },
+         PackageError::UnsafeName},
+        {"extra with a trailing blank",
+         [](Setup& s) {
+             s.extras = {{"wave.swf ", {1}, -1}};
+         },
+         PackageError::UnsafeName},
+        {"extra like the movie",
+         [](Setup& s) {
+             s.extras = {{"WAVE.SWF", {1}, -1}};
+         },
+         PackageError::NameClash},
+        {"extra like the player",
+         [](Setup& s) {
+             s.extras = {{"ocean.exe", {1}, -1}};
+         },
+         PackageError::NameClash},
+        {"extra like the page",
+         [](Setup& s) {
+             s.extras = {{"OCEAN.HTM", {1}, -1}};
+         },
+         PackageError::NameClash},
+        {"extras in two cases",
+         [](Setup& s) {
+             s.extras = {{"a.txt", {1}, -1}, {"A.TXT", {1}, -1}};
+         },
+         PackageError::NameClash},
+        {"one name for other data",
+         [](Setup& s) {
+             s.extras = {{"a.txt", {1, 2}, -1}, {"a.txt", {1, 3}, -1}};
+         },
+         PackageError::NameClash},
+        {"an extra named like an image, with other data",
+         [](Setup& s) {
+             s.extras = {{"top1.bmp", PatternBytes(40, 9), -1}};
+         },
+         PackageError::NameClash},
+        {"page like the folder", [](Setup& s) { s.slots[0].name = "ocean"; },
+         PackageError::NameClash},
+        {"superscript device", [](Setup& s) { s.slots[3].name = "COM\xB9.bmp"; },
+         PackageError::UnsafeName},
+        {"clock device", [](Setup& s) { s.slots[5].name = "CLOCK$"; }, PackageError::UnsafeName},
+        {"wallpaper with a trailing dot", [](Setup& s) { s.wallpaperName = "Ocean."; },
+         PackageError::UnsafeName},
     };
     for (const SetupCase& c : setupCases) {
         TempDir dir;
@@ -250,6 +389,14 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
          },
          PackageError::UnsafeName},
         {"wallpaper colon", [](Simple& s) { s.wallpaperName = "C:"; }, PackageError::UnsafeName},
+        {"movie with a trailing blank", [](Simple& s) { s.movie.name = "wave.swf "; },
+         PackageError::UnsafeName},
+        {"extra like the image",
+         [](Simple& s) {
+             s.extras = {{"DISPLAY1.BMP", {1}, -1}};
+         },
+         PackageError::NameClash},
+        {"page like the folder", [](Simple& s) { s.page.name = "OCEAN"; }, PackageError::NameClash},
     };
     for (const SimpleCase& c : simpleCases) {
         TempDir dir;
@@ -264,6 +411,28 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
         EXPECT_EQ(test::ListFolder(dir.path()), std::vector<std::string>{"lite.exe"}) << c.what;
     }
 
+    // The same file listed twice is kept, as the builder writes it.
+    {
+        TempDir dir;
+        Setup recipe = test::SampleSetupSpec();
+        recipe.extras = {
+            {"top1.bmp", recipe.slots[3].data, -1}, {"a.txt", {4}, -1}, {"a.txt", {4}, -1}};
+        test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(recipe));
+        SetupPackageReader r;
+        EXPECT_TRUE(r.Open(dir / "setup.exe")) << r.refusal();
+    }
+
+    // The reason names the entry at fault.
+    {
+        TempDir dir;
+        Setup recipe = test::SampleSetupSpec();
+        recipe.extras = {{"WAVE.SWF", {1}, -1}};
+        test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(recipe));
+        SetupPackageReader r;
+        EXPECT_FALSE(r.Open(dir / "setup.exe"));
+        EXPECT_EQ(r.refusal(), "the package stores two files under one name: \"WAVE.SWF\"");
+    }
+
     // Files too short to hold the records at all.
     TempDir dir;
     test::WriteFileBytes(dir / "short.exe", {'1', 'W', 'L', 'S'});
@@ -276,6 +445,128 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
     EXPECT_FALSE(simple.Open(dir / "nothing.exe"));
     EXPECT_EQ(simple.error(), PackageError::CannotOpen);
 }
+
+// A name Windows cannot create opens, as the installers open it, and is
+// refused before the first byte is written; a wallpaper's folder of such a
+// name cannot be created, on any system.
+TEST(PackageReaders, NamesWindowsCannotCreateAreRefusedBeforeWriting) {
+    TempDir dir;
+    ASSERT_TRUE(CreateFolder(dir / "Ocean"));
+    test::SetupPackageSpec setup = test::SampleSetupSpec();
+    setup.slots[2].name = "*.bmp";
+    test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(setup));
+    SetupPackageReader r;
+    ASSERT_TRUE(r.Open(dir / "setup.exe")) << r.refusal();
+    EXPECT_FALSE(r.ExtractAll(dir / "Ocean", nullptr));
+    EXPECT_EQ(r.failure(), "the package stores a name that is not a plain file name: \"*.bmp\"");
+    EXPECT_TRUE(test::ListFolder(dir / "Ocean").empty());
+
+    test::SimplePackageSpec simple = test::SampleSimpleSpec();
+    simple.extras = {{"a|b", {1}, -1}};
+    test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(simple));
+    SimplePackageReader lite;
+    ASSERT_TRUE(lite.Open(dir / "lite.exe"));
+    EXPECT_EQ(lite.ExtractPackage(dir / "Ocean", nullptr),
+              SimplePackageReader::ExtractResult::Failed);
+    EXPECT_NE(lite.failure().find("\"a|b\""), std::string::npos) << lite.failure();
+
+    simple = test::SampleSimpleSpec();
+    simple.wallpaperName = "Bad?Name";
+    simple.page.name = "Bad?Name.htm";
+    test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(simple));
+    ASSERT_TRUE(lite.Open(dir / "lite.exe"));
+    EXPECT_EQ(lite.ExtractPackage(dir / "Ocean", nullptr),
+              SimplePackageReader::ExtractResult::FolderNotCreated);
+    EXPECT_TRUE(test::ListFolder(dir / "Ocean").empty());
+}
+
+// Names as long as the file system takes, and a few more: what fits is
+// installed, and a package with any one path too long writes nothing at all.
+TEST(PackageReaders, EveryPathIsCheckedBeforeTheFirstByte) {
+    TempDir dir;
+    ASSERT_TRUE(CreateFolder(dir / "Ocean"));
+    const std::string dest = dir / "Ocean";
+    const std::string folder = dest + kSep;
+#ifdef _WIN32
+    const size_t longest = 259 - folder.size(); // full paths of 259 characters
+#else
+    const size_t longest = 255; // the longest name of a file
+#endif
+    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    recipe.extras = {{std::string(longest, 'a'), PatternBytes(20, 1), -1},
+                     {std::string(longest - 12, 'b'), PatternBytes(20, 2), -1}};
+    test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(recipe));
+    SetupPackageReader r;
+    ASSERT_TRUE(r.Open(dir / "setup.exe"));
+    ASSERT_TRUE(r.ExtractAll(dest, nullptr)) << r.failure();
+    for (const auto& e : recipe.extras)
+        EXPECT_EQ(test::ReadFileBytes(folder + e.name), e.data);
+
+    TempDir other;
+    ASSERT_TRUE(CreateFolder(other / "Ocean"));
+    recipe.extras.push_back({std::string(longest + 1, 'c'), {1}, -1});
+    test::WriteFileBytes(other / "setup.exe", MakeSetupPackage(recipe));
+    ASSERT_TRUE(r.Open(other / "setup.exe"));
+    std::vector<int> steps;
+    EXPECT_FALSE(r.ExtractAll(other / "Ocean", [&](int s) { steps.push_back(s); }));
+    EXPECT_NE(r.failure().find(std::string(longest + 1, 'c')), std::string::npos) << r.failure();
+    EXPECT_NE(r.failure().find("longer than the file system takes"), std::string::npos);
+    EXPECT_TRUE(steps.empty());
+    EXPECT_EQ(test::ListFolder(other.path()), (std::vector<std::string>{"Ocean", "setup.exe"}));
+    EXPECT_TRUE(test::ListFolder(other / "Ocean").empty());
+
+    // A folder where a file goes is found before anything is written too.
+    test::SimplePackageSpec simple = test::SampleSimpleSpec();
+    simple.extras = {{"data", {1}, -1}};
+    test::WriteFileBytes(other / "lite.exe", MakeSimplePackage(simple));
+    ASSERT_TRUE(CreateFolder(other / "Ocean" + kSep + "data"));
+    SimplePackageReader lite;
+    ASSERT_TRUE(lite.Open(other / "lite.exe"));
+    EXPECT_EQ(lite.ExtractPackage(other.path(), nullptr),
+              SimplePackageReader::ExtractResult::Failed);
+    EXPECT_NE(lite.failure().find("data"), std::string::npos) << lite.failure();
+    EXPECT_EQ(test::ListFolder(other / "Ocean"), std::vector<std::string>{"data"});
+    EXPECT_FALSE(test::PathExists(other / "Ocean.htm"));
+}
+
+#ifndef _WIN32
+// The wallpaper's folder, where every file but the page goes, is never
+// followed when it is a link to elsewhere.
+TEST(PackageReaders, AWallpaperFolderThatIsALinkIsNotFollowed) {
+    TempDir dir;
+    ASSERT_TRUE(CreateFolder(dir / "elsewhere"));
+    ASSERT_TRUE(CreateFolder(dir / "Wallpaper"));
+    const std::string wallpapers = dir / "Wallpaper" + kSep;
+    ASSERT_EQ(symlink((dir / "elsewhere").c_str(), (wallpapers + "Ocean").c_str()), 0);
+
+    test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(test::SampleSetupSpec()));
+    SetupPackageReader setup;
+    ASSERT_TRUE(setup.Open(dir / "setup.exe"));
+    EXPECT_FALSE(setup.ExtractAll(wallpapers + "Ocean", nullptr));
+    EXPECT_NE(setup.failure().find("link"), std::string::npos) << setup.failure();
+    std::string top, left;
+    EXPECT_FALSE(setup.ExtractImages(wallpapers + "Ocean", &top, &left));
+
+    test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(test::SampleSimpleSpec()));
+    SimplePackageReader simple;
+    ASSERT_TRUE(simple.Open(dir / "lite.exe"));
+    EXPECT_EQ(simple.ExtractPackage(wallpapers, nullptr),
+              SimplePackageReader::ExtractResult::Failed);
+    EXPECT_TRUE(test::ListFolder(dir / "elsewhere").empty());
+    EXPECT_EQ(test::ListFolder(wallpapers), std::vector<std::string>{"Ocean"});
+}
+
+TEST(PackageReaders, APipeIsNoPackage) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "pipe.exe").c_str(), 0600), 0);
+    EXPECT_FALSE(HasPackageMarker(dir / "pipe.exe", kSetupMarker));
+    SetupPackageReader setup;
+    EXPECT_FALSE(setup.Open(dir / "pipe.exe"));
+    EXPECT_EQ(setup.error(), PackageError::CannotOpen);
+    SimplePackageReader simple;
+    EXPECT_FALSE(simple.Open(dir / "pipe.exe"));
+}
+#endif
 
 } // namespace
 } // namespace ww

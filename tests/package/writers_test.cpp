@@ -8,6 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace ww {
 namespace {
 
@@ -189,6 +195,158 @@ TEST(PackageWriters, AFailedBuildKeepsTheEarlierOutputAndLeavesNoDebris) {
         EXPECT_EQ(ReadFileBytes(dir / "good.exe"), good) << b.what;
         EXPECT_EQ(test::ListFolder(dir.path()), before) << b.what;
     }
+}
+
+// What the installers would refuse is refused at build time, in the
+// installers' words, and nothing is written.
+TEST(PackageWriters, RefuseTheNamesTheInstallersRefuse) {
+    TempDir dir;
+    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    WriteFileBytes(dir / "stub.exe", recipe.stub);
+    for (const test::PackageFile& f : recipe.slots)
+        Put(dir, f);
+    ASSERT_TRUE(CreateFolder(dir / "other"));
+    const std::string other = dir / "other" + kSep;
+    const struct {
+        const char* what;
+        std::string wallpaper;
+        std::vector<std::string> extras; // files in dir/other
+        std::string expected;
+    } cases[] = {
+        {"extra named like the movie",
+         "Ocean",
+         {"WAVE.SWF"},
+         "the package stores two files under one name: \"WAVE.SWF\""},
+        {"extras in two cases",
+         "Ocean",
+         {"notes.txt", "NOTES.txt"},
+         "the package stores two files under one name: \"NOTES.txt\""},
+        {"extra named like the player",
+         "Ocean",
+         {"ocean.exe"},
+         "the package stores two files under one name: \"ocean.exe\""},
+#ifndef _WIN32
+        // Names only other systems can hold.
+        {"trailing dot",
+         "Ocean",
+         {"wave2.swf."},
+         "the package stores a name that is not a plain file name: \"wave2.swf.\""},
+        {"wildcard",
+         "Ocean",
+         {"a*.txt"},
+         "the package stores a name that is not a plain file name: \"a*.txt\""},
+#endif
+        {"short-name shape",
+         "Ocean",
+         {"OCEANW~1.HTM"},
+         "the package stores a name that is not a plain file name: \"OCEANW~1.HTM\""},
+        {"device",
+         "Ocean",
+         {"CLOCK$.txt"},
+         "the package stores a name that is not a plain file name: \"CLOCK$.txt\""},
+        {"wallpaper with a trailing blank",
+         "Ocean ",
+         {},
+         "the package stores a name that is not a plain file name: \"Ocean \""},
+    };
+    for (const auto& c : cases) {
+        SetupPackageWriter setup;
+        setup.SetStubFile(dir / "stub.exe");
+        for (int k = 1; k <= 7; ++k)
+            setup.SetSlotFile(k, dir / recipe.slots[k - 1].name);
+        setup.SetExtraCount(static_cast<int>(c.extras.size()));
+        SimplePackageWriter simple;
+        simple.SetStubFile(dir / "stub.exe");
+        simple.SetPageFile(dir / "Ocean.htm");
+        simple.SetMovieFile(dir / "wave.swf");
+        simple.SetImageFile(dir / "display1.bmp");
+        for (size_t i = 0; i < c.extras.size(); ++i) {
+            // The player is no file of a simple package: its name stands for the image there.
+            const std::string name = c.extras[i] == "ocean.exe" ? "DISPLAY1.bmp" : c.extras[i];
+            WriteFileBytes(other + c.extras[i], {1});
+            WriteFileBytes(other + name, {1});
+            setup.SetExtraFile(static_cast<int>(i), other + c.extras[i]);
+            simple.AddExtraFile(other + name);
+        }
+        setup.SetWallpaperName(c.wallpaper);
+        simple.SetWallpaperName(c.wallpaper);
+        EXPECT_EQ(setup.Build(dir / "setup.exe", ""), 0) << c.what;
+        EXPECT_EQ(setup.error(), c.expected) << c.what;
+        EXPECT_EQ(simple.Build(dir / "lite.exe", ""), 0) << c.what;
+        EXPECT_NE(simple.error().find(
+                      DescribePackageError(c.expected.find("two files") != std::string::npos
+                                               ? PackageError::NameClash
+                                               : PackageError::UnsafeName)),
+                  std::string::npos)
+            << c.what << ": " << simple.error();
+        EXPECT_FALSE(test::PathExists(dir / "setup.exe")) << c.what;
+        EXPECT_FALSE(test::PathExists(dir / "lite.exe")) << c.what;
+        for (const std::string& name : test::ListFolder(dir.path()))
+            EXPECT_NE(name[0], '~') << c.what << ": " << name;
+    }
+}
+
+#ifndef _WIN32
+// A size does not fit its 32 bits: said so, not taken for a file that changed.
+TEST(PackageWriters, AFileOf4GiBIsRefusedForWhatItIs) {
+    TempDir dir;
+    WriteFileBytes(dir / "stub.exe", PatternBytes(50));
+    for (const char* f : {"Ocean.htm", "display1.bmp"})
+        WriteFileBytes(dir / f, PatternBytes(5));
+    WriteFileBytes(dir / "wave.swf", {});
+    ASSERT_EQ(truncate((dir / "wave.swf").c_str(), 0x100000000LL + 5), 0);
+    SimplePackageWriter w;
+    w.SetStubFile(dir / "stub.exe");
+    w.SetPageFile(dir / "Ocean.htm");
+    w.SetMovieFile(dir / "wave.swf");
+    w.SetImageFile(dir / "display1.bmp");
+    w.SetWallpaperName("Ocean");
+    EXPECT_EQ(w.Build(dir / "lite.exe", ""), 0);
+    EXPECT_EQ(w.error(), "the file " + dir / "wave.swf" +
+                             " is 4 GiB or larger, more than a package can store");
+    EXPECT_FALSE(test::PathExists(dir / "lite.exe"));
+}
+
+// An output that cannot take the bytes (here a file-size limit, as a full
+// disk would) is said to be the output's fault, not the stub's.
+TEST(PackageWriters, AnOutputThatCannotTakeTheBytesIsNamed) {
+    TempDir dir;
+    WriteFileBytes(dir / "stub.exe", PatternBytes(3 << 20));
+    WriteFileBytes(dir / "Ocean.htm", PatternBytes(5));
+    PlayerTailWriter w;
+    w.SetStubFile(dir / "stub.exe");
+    w.SetPageFile(dir / "Ocean.htm");
+    struct rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 1 << 20;
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int built = w.Build(dir / "Ocean.exe", "");
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(built, 0);
+    EXPECT_EQ(w.error(), "the output " + dir / "Ocean.exe" +
+                             " cannot be written (the file is larger than the file system takes)");
+    EXPECT_EQ(test::ListFolder(dir.path()), (std::vector<std::string>{"Ocean.htm", "stub.exe"}));
+}
+#endif
+
+TEST(PackageWriters, AnOutputPathTooLongFailsBeforeAnything) {
+    TempDir dir;
+    WriteFileBytes(dir / "stub.exe", PatternBytes(50));
+    WriteFileBytes(dir / "Ocean.htm", PatternBytes(5));
+#ifdef _WIN32
+    const std::string output = dir / std::string(260 - dir.path().size(), 'o');
+#else
+    const std::string output = dir / std::string(256, 'o');
+#endif
+    PlayerTailWriter w;
+    w.SetStubFile(dir / "stub.exe");
+    w.SetPageFile(dir / "Ocean.htm");
+    EXPECT_EQ(w.Build(output, ""), 0);
+    EXPECT_EQ(w.error(), "the output " + output + " is a longer path than the file system takes");
+    EXPECT_EQ(test::ListFolder(dir.path()), (std::vector<std::string>{"Ocean.htm", "stub.exe"}));
 }
 
 TEST(PlayerTailWriter, AppendsTheTailWithTheBarePageName) {

@@ -26,6 +26,14 @@ TEST(TextProfile, ReadsAsTheSystemDoes) {
             if (std::string(r.section) == "General")
                 keys.push_back(r.key);
         }
+        // A key asked again, in another case or with blanks, reads the same.
+        for (size_t i = 0, n = keys.size(); i < n; ++i) {
+            std::string upper = keys[i];
+            for (char& ch : upper)
+                ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 32 : ch);
+            keys.push_back(upper);
+            keys.push_back(" " + keys[i] + "\t");
+        }
         // One pass over the file gives what one read per key gives.
         const std::vector<std::string> values =
             TextProfileReadStrings(dir / "p.ini", "General", keys);
@@ -137,6 +145,44 @@ TEST(ProfileValues, AsReadAsNumbersAndOnOneLine) {
         EXPECT_EQ(ProfileNumber(ProfileValueAsRead(v.stored)), v.number) << v.stored;
     }
     EXPECT_EQ(ProfileLineValue(std::string("a\r\nb\0c", 6)), "a  b");
+}
+
+// Saving stores what reading gave: values reading would change are quoted,
+// the rest stored as they are.
+TEST(ProfileValues, WhatIsReadIsWhatSavingStores) {
+    TempDir dir;
+    const std::string blanks259 = std::string(258, 'v') + " ";
+    const struct {
+        std::string value;
+        std::string line; // empty: not checked
+    } cases[] = {
+        {"abc", "K=abc"},
+        {"", "K="},
+        {"  abc", "K=\"  abc\""},
+        {"abc\t", "K=\"abc\t\""},
+        {" ", "K=\" \""},
+        {"\"x\"", "K=\"\"x\"\""},
+        {"'y'", "K=\"'y'\""},
+        {"\"", "K=\""},
+        {"'open", "K='open"},
+        {" " + std::string(257, 'w'), ""},
+        {" " + std::string(258, 'w'), ""},
+        {blanks259, "K=\"" + blanks259 + "\"\""},
+        {"\"" + std::string(257, 'q') + "\"", ""},
+    };
+    for (const auto& c : cases) {
+        ASSERT_LE(c.value.size(), kProfileValueLimit);
+        const std::string path = dir / "p.ini";
+        RemoveFile(path);
+        ASSERT_TRUE(ProfileWriteString(path, "General", "K", c.value)) << c.value;
+        EXPECT_EQ(ProfileReadString(path, "General", "K"), c.value) << c.value;
+        if (!c.line.empty()) {
+            EXPECT_EQ(ReadFileText(path), "[General]\r\n" + c.line + "\r\n") << c.value;
+        }
+        ASSERT_TRUE(ProfileWriteStrings(path, "General", {{"K", c.value}, {"L", c.value}}));
+        EXPECT_EQ(ProfileReadStrings(path, "General", {"K", "L"}),
+                  (std::vector<std::string>{c.value, c.value}));
+    }
 }
 
 } // namespace

@@ -28,6 +28,9 @@ CliResult RunCli(const TempDir& dir, const std::vector<std::string>& args) {
 #ifdef _WIN32
     // cmd.exe drops the outer pair of quotes of a command that starts with one.
     command = "\"" + command + "\"";
+#else
+    // A command that would wait for ever (on a pipe, say) fails the test instead.
+    command = "timeout 60 " + command;
 #endif
     int status = std::system(command.c_str());
 #ifndef _WIN32

@@ -14,6 +14,8 @@ struct CliResult {
 };
 
 // Runs wallweaver-cli with args; its output goes through files in dir.
+// Elsewhere than on Windows a run that hangs is stopped after a minute and
+// answers status 124.
 CliResult RunCli(const TempDir& dir, const std::vector<std::string>& args);
 
 } // namespace ww::test
