@@ -10,6 +10,15 @@
 
 namespace ww {
 
+// The exit codes of an unattended install, the same for both installers.
+enum SilentExitCode {
+    kInstalled = 0,
+    kNotASetupFile = 1,  // the program carries no package its reader accepts
+    kNoDestination = 2,  // the wallpaper's folder cannot be made
+    kCannotWrite = 3,    // a file of the package cannot be written
+    kCannotWriteLog = 4, // the log file cannot be created; nothing is installed
+};
+
 struct InstallOptions {
     bool silent = false;
     std::string logFile;

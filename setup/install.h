@@ -55,15 +55,6 @@ class Installation {
     std::string playerPath_;
 };
 
-// The exit codes of an unattended install.
-enum SilentExitCode {
-    kInstalled = 0,
-    kNotASetupFile = 1,  // the program carries no package its reader accepts
-    kNoDestination = 2,  // the wallpaper's folder cannot be made
-    kCannotWrite = 3,    // a file of the package cannot be written
-    kCannotWriteLog = 4, // the log file cannot be created; nothing is installed
-};
-
 // Installs the package of exePath without showing any window: the files, the
 // shortcuts the wizard makes by default, no launch. With options.logFile set,
 // one line per file written goes there. Answers a SilentExitCode.

@@ -1,7 +1,9 @@
 // Wovenlite.exe: a copy of this stub with a simple package appended installs
 // one wallpaper. It has no window of its own: it asks, extracts the package
 // into the Windows wallpaper folder and offers to apply the page.
+#include "common/file.h"
 #include "common/fs.h"
+#include "common/install_options.h"
 #include "common/package_reader.h"
 #include "common/path.h"
 #include "common/win32/active_desktop.h"
@@ -14,6 +16,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -69,14 +72,50 @@ void RunInstaller(IActiveDesktop* desktop) {
     ww::SetActiveDesktopWallpaper(destination + package.header().page.name, desktop);
 }
 
+// The default road without a question or a window: install, then apply the
+// page. Answers a SilentExitCode.
+int InstallSilently(const ww::InstallOptions& options, IActiveDesktop* desktop) {
+    ww::File log;
+    if (!options.logFile.empty() && !log.Open(options.logFile, "wb"))
+        return ww::kCannotWriteLog;
+    ww::SimplePackageReader package;
+    if (!package.Open(ww::ModuleFilePath()))
+        return ww::kNotASetupFile;
+    const std::string destination = WallpaperDestination();
+    switch (package.ExtractPackage(destination, ww::IsValidExistingFolder)) {
+    case ww::SimplePackageReader::ExtractResult::Ok:
+        break;
+    case ww::SimplePackageReader::ExtractResult::FolderNotCreated:
+        return ww::kNoDestination;
+    case ww::SimplePackageReader::ExtractResult::Failed:
+        return ww::kCannotWrite;
+    }
+    const ww::SimpleHeader& header = package.header();
+    const std::string folder = destination + header.wallpaperName + "\\";
+    std::vector<std::string> written = {destination + header.page.name, folder + header.movie.name,
+                                        folder + header.image.name};
+    for (const ww::PackageEntry& extra : package.entries())
+        written.push_back(folder + extra.name);
+    for (const std::string& file : written) {
+        const std::string line = file + "\r\n";
+        if (log.IsOpen())
+            log.Write(line.data(), line.size());
+    }
+    ww::SetActiveDesktopWallpaper(destination + header.page.name, desktop);
+    return ww::kInstalled;
+}
+
 } // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
     ww::RestrictDllSearchToSystem32();
+    const ww::InstallOptions options = ww::ParseInstallOptions(arguments ? arguments : "");
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     ww::ComScope com;
     ww::ActiveDesktopObject desktop;
+    if (options.silent)
+        return InstallSilently(options, desktop.get());
     RunInstaller(desktop.get());
     return 0;
 }

@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -227,6 +228,42 @@ namespace {
 
 // The sample project built by the command-line builder from the Windows
 // build's own folder, then installed as a person would.
+// /S: no question, no window; the files, the log and the wallpaper applied as
+// the default answers do; an exit code per failure.
+TEST_F(SimpleInstaller, SilentlyInstallsAppliesAndLogsOrSaysWhyNotByItsExitCode) {
+    test::ActiveDesktopRecorder desktop(dir_ / "desktop.log");
+    ASSERT_TRUE(desktop.registered());
+    auto run = [&](const test::Bytes& installer, const std::vector<std::string>& args) {
+        exe_ = dir_ / "Get the wallpaper now.exe";
+        test::WriteFileBytes(exe_, installer);
+        ChildProcess child;
+        EXPECT_TRUE(child.Start(exe_, args, dir_.path()));
+        DWORD code = 0xDEAD;
+        while (!child.Wait(50, &code))
+            EXPECT_TRUE(test::TopWindowsOf(child.pid()).empty()) << "a window appeared";
+        return code;
+    };
+    const std::string log = dir_ / "install.log";
+    EXPECT_EQ(run(test::MakeSimplePackage(spec_), {"/S", "/LOG=" + log}), 0u);
+    EXPECT_EQ(test::ReadFileBytes(WallpaperFolder() + name_ + ".htm"), spec_.page.data);
+    EXPECT_EQ(test::ReadFileBytes(Folder() + "notes.txt"), spec_.extras[0].data);
+    EXPECT_EQ(test::ReadFileText(log), WallpaperFolder() + name_ + ".htm\r\n" + Folder() +
+                                           "wave.swf\r\n" + Folder() + "display1.bmp\r\n" +
+                                           Folder() + "notes.txt\r\n");
+    const std::vector<std::string> calls = desktop.Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(),
+                        "SetWallpaper " + WallpaperFolder() + name_ + ".htm 0"),
+              calls.end());
+
+    EXPECT_EQ(run(spec_.stub, {"/S"}), 1u);
+    EXPECT_EQ(run(test::MakeSimplePackage(spec_), {"/S", "/LOG=" + dir_ / "no\\such.log"}), 4u);
+    name_ = "Odd?" + UniqueSuffix();
+    spec_.wallpaperName = name_;
+    spec_.page.name = name_ + ".htm";
+    EXPECT_EQ(run(test::MakeSimplePackage(spec_), {"/S"}), 2u);
+    EXPECT_FALSE(test::PathExists(WallpaperFolder() + name_ + ".htm"));
+}
+
 TEST(SimpleInstallerEndToEnd, TheSampleBuiltByTheCommandLineInstalls) {
     TempDir dir;
     const std::string sample = std::string(WW_SOURCE_DIR) + "/samples/ocean/";
