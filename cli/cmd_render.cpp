@@ -85,7 +85,8 @@ bool ParseColor(const std::string& text, movie::Rgba* color) {
 
 // DIR/OUT-NNNN.png for frame N of a range.
 std::string FramePath(const RenderCommandOptions& o, long frame) {
-    std::string name = FileNameOfPath(o.outputPath);
+    const size_t cut = LastSeparator(o.outputPath);
+    std::string name = cut == std::string::npos ? o.outputPath : o.outputPath.substr(cut + 1);
     if (HasEnding(name, ".png"))
         name.resize(name.size() - 4);
     char number[16];
