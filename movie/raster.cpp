@@ -153,33 +153,51 @@ void Rasterizer::Fill(bool nonZero, const uint8_t* mask, Paint& paint) {
 
     for (int y = 0; y < rows_; ++y) {
         float* row = cells_.data() + static_cast<size_t>(y) * stride_;
-        const uint8_t* maskRow =
-            mask ? mask + static_cast<size_t>(y + originY_) * width_ + originX_ : nullptr;
+        float* coverage = coverage_.data();
         float sum = 0;
         int first = -1, last = -1;
-        for (int x = 0; x < visible; ++x) {
-            sum += row[x];
-            row[x] = 0;
-            float c = std::fabs(sum);
-            if (nonZero) {
-                c = std::min(c, 1.0f);
-            } else {
-                c = std::fmod(c, 2.0f);
-                if (c > 1)
-                    c = 2 - c;
+        // One loop per rule keeps the branch out of the pixel loop.
+        if (nonZero) {
+            for (int x = 0; x < visible; ++x) {
+                sum += row[x];
+                row[x] = 0;
+                coverage[x] = std::min(std::fabs(sum), 1.0f);
             }
-            if (maskRow)
-                c *= maskRow[x] * (1.0f / 255.0f);
-            coverage_[static_cast<size_t>(x)] = c;
-            if (c > 1.0f / 512) {
-                if (first < 0)
-                    first = x;
-                last = x;
+        } else {
+            for (int x = 0; x < visible; ++x) {
+                sum += row[x];
+                row[x] = 0;
+                float c = std::fabs(sum);
+                if (c > 1) {
+                    c -= 2 * std::floor(c * 0.5f);
+                    if (c > 1)
+                        c = 2 - c;
+                }
+                coverage[x] = c;
             }
         }
         row[visible] = row[visible + 1] = 0;
-        if (first >= 0)
-            paint.Row(y + originY_, first + originX_, last + 1 + originX_, &coverage_[first]);
+        if (mask) {
+            const uint8_t* maskRow = mask + static_cast<size_t>(y + originY_) * width_ + originX_;
+            for (int x = 0; x < visible; ++x)
+                coverage[x] *= maskRow[x] * (1.0f / 255.0f);
+        }
+        const float kNone = 1.0f / 512;
+        for (int x = 0; x < visible; ++x) {
+            if (coverage[x] > kNone) {
+                first = x;
+                break;
+            }
+        }
+        if (first < 0)
+            continue;
+        for (int x = visible - 1; x >= first; --x) {
+            if (coverage[x] > kNone) {
+                last = x;
+                break;
+            }
+        }
+        paint.Row(y + originY_, first + originX_, last + 1 + originX_, coverage + first);
     }
 }
 

@@ -27,26 +27,49 @@ class Paint {
     virtual void Row(int y, int x0, int x1, const float* coverage) = 0;
 };
 
+// Premultiplied RGBA packed little-endian: r in the low byte, as stored.
+inline uint32_t PackPixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+    return r | (g << 8) | (b << 16) | (a << 24);
+}
+
+// Source over destination for packed premultiplied pixels, two channels at a
+// time: dst * (255 - alpha) / 255 + src.
+inline uint32_t Over(uint32_t src, uint32_t dst) {
+    const uint32_t inv = 255 - (src >> 24);
+    uint32_t rb = (dst & 0x00FF00FFu) * inv + 0x00800080u;
+    rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    uint32_t ga = ((dst >> 8) & 0x00FF00FFu) * inv + 0x00800080u;
+    ga = (ga + ((ga >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+    return src + rb + ga;
+}
+
+// A packed pixel scaled by coverage (0..256).
+inline uint32_t Scale(uint32_t p, uint32_t coverage) {
+    const uint32_t rb = (((p & 0x00FF00FFu) * coverage) >> 8) & 0x00FF00FFu;
+    const uint32_t ga = (((p >> 8) & 0x00FF00FFu) * coverage) & 0xFF00FF00u;
+    return rb | ga;
+}
+
+inline uint32_t LoadPixel(const uint8_t* d) {
+    return PackPixel(d[0], d[1], d[2], d[3]);
+}
+
+inline void StorePixel(uint8_t* d, uint32_t p) {
+    d[0] = static_cast<uint8_t>(p);
+    d[1] = static_cast<uint8_t>(p >> 8);
+    d[2] = static_cast<uint8_t>(p >> 16);
+    d[3] = static_cast<uint8_t>(p >> 24);
+}
+
 // Blends premultiplied r, g, b, a at coverage (0..256) into pixel d.
 inline void BlendPixel(uint8_t* d, uint32_t r, uint32_t g, uint32_t b, uint32_t a,
                        uint32_t coverage) {
-    if (coverage >= 256 && a == 255) {
-        d[0] = static_cast<uint8_t>(r);
-        d[1] = static_cast<uint8_t>(g);
-        d[2] = static_cast<uint8_t>(b);
-        d[3] = 255;
+    const uint32_t src = PackPixel(r, g, b, a);
+    if (coverage >= 256) {
+        StorePixel(d, a == 255 ? src : Over(src, LoadPixel(d)));
         return;
     }
-    r = (r * coverage) >> 8;
-    g = (g * coverage) >> 8;
-    b = (b * coverage) >> 8;
-    a = (a * coverage) >> 8;
-    const uint32_t inv = 255 - a;
-    auto div255 = [](uint32_t v) { return (v + 128 + ((v + 128) >> 8)) >> 8; };
-    d[0] = static_cast<uint8_t>(r + div255(d[0] * inv));
-    d[1] = static_cast<uint8_t>(g + div255(d[1] * inv));
-    d[2] = static_cast<uint8_t>(b + div255(d[2] * inv));
-    d[3] = static_cast<uint8_t>(a + div255(d[3] * inv));
+    StorePixel(d, Over(Scale(src, coverage), LoadPixel(d)));
 }
 
 inline uint32_t CoverageUnits(float c) {
