@@ -167,7 +167,8 @@ class GradientPaint : public Paint {
             float t = (gx + kGradientSquare) * scale + 0.5f;
             const float dt = dx * scale;
             for (int x = x0; x < x1; ++x, d += 4, t += dt) {
-                const int i = t <= 0 ? 0 : t >= 255 ? 255 : static_cast<int>(t);
+                // Written so that a NaN from a degenerate matrix picks entry 0.
+                const int i = t > 0 ? (t < 255 ? static_cast<int>(t) : 255) : 0;
                 const uint32_t src = packed_[i];
                 const uint32_t c = CoverageUnits(*coverage++);
                 if (c >= 256)
@@ -179,7 +180,8 @@ class GradientPaint : public Paint {
         }
         for (int x = x0; x < x1; ++x, d += 4, gx += dx, gy += dy) {
             const float t = SpreadT(Position(gx, gy), spread_);
-            const uint8_t* c = table_[static_cast<int>(t * 255.0f + 0.5f)];
+            const uint8_t* c =
+                table_[t > 0 ? (t < 1 ? static_cast<int>(t * 255.0f + 0.5f) : 255) : 0];
             BlendPixel(d, c[0], c[1], c[2], c[3], CoverageUnits(*coverage++));
         }
     }
@@ -288,6 +290,8 @@ class BitmapPaint : public Paint {
     }
     void Sample(double u, double v, uint8_t* out) const {
         // Far outside the bitmap every position wraps or clamps alike.
+        if (std::isnan(u) || std::isnan(v))
+            u = v = 0;
         u = std::clamp(u, -1e9, 1e9);
         v = std::clamp(v, -1e9, 1e9);
         if (!smooth_) {

@@ -215,6 +215,36 @@ TEST(HostileMovies, FlippedBytesReadWithoutHarm) {
     }
 }
 
+TEST(HostileMovies, ExtremeMatricesDrawWithoutHarm) {
+    // Gradient and bitmap fills inside sprites nested 30 deep, each level
+    // scaling by a huge, a tiny or a lopsided factor.
+    FillSpec gradient;
+    gradient.type = 0x12;
+    gradient.spread = 2;
+    gradient.stops = {{0, RgbaSpec{255, 0, 0, 255}}, {255, RgbaSpec{0, 0, 255, 255}}};
+    FillSpec bitmap;
+    bitmap.type = 0x42;
+    bitmap.bitmapId = 1;
+    ShapeWriter shape({gradient, bitmap});
+    shape.Select(-1, 1, -1).Rectangle(0, 0, 2000, 2000).Select(-1, 2, -1).Rectangle(10, 10, 90, 90);
+    const Bytes base =
+        DefineBitsLosslessTag(1, 1, 5, 1, 1, {255, 1, 2, 3}) + DefineShapeTag(3, 2, shape);
+    for (const auto& scale : std::vector<std::pair<double, double>>{
+             {16000, 16000}, {1.0 / 65536, 1.0 / 65536}, {16000, 1.0 / 65536}}) {
+        SCOPED_TRACE(scale.first);
+        Bytes tags = base;
+        for (uint16_t id = 3; id < 33; ++id) {
+            PlaceSpec p = At(1, id - 1);
+            p.hasMatrix = true;
+            p.matrix.a = scale.first;
+            p.matrix.d = scale.second;
+            p.matrix.tx = -1000000;
+            tags = tags + DefineSpriteTag(id, 1, PlaceObject2Tag(p) + ShowFrameTag());
+        }
+        ReadPlayAndDraw(MakeMovie(tags + PlaceObject2Tag(At(1, 32)) + ShowFrameTag()));
+    }
+}
+
 TEST(HostileMovies, StagesAndPicturesBeyondTheLimitsAreRefused) {
     SwfSpec empty = StageSpec(false);
     empty.xmax = 0;
