@@ -146,7 +146,6 @@ class ShapeWriter {
     std::vector<FillSpec> fills_;
     std::vector<LineSpec> lines_;
     std::vector<Op> ops_;
-    int32_t x_ = 0, y_ = 0;
 };
 
 Bytes Tag(uint16_t code, const Bytes& body, bool longHeader = false);
