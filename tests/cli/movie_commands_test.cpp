@@ -189,6 +189,35 @@ TEST(RenderCommand, WritesFramesAsPngAtTheSizeAndScaleAsked) {
               (std::vector<std::string>{"shot-0002.png", "shot-0003.png"}));
 }
 
+TEST(RenderCommand, DrawsTheSampleMovieAsItsGeometrySays) {
+    TempDir dir;
+    const std::string writer = Quoted(FolderOfPath(ModuleFilePath()) + "make_sample_movie") + " " +
+                               Quoted(dir / "wave.swf");
+    ASSERT_EQ(std::system(writer.c_str()), 0);
+    // The sky's first stop at the top; the sun's focal point, 18 px left of
+    // its centre, in its first stop's colour, 12 px lower by frame 7.
+    struct Case {
+        const char* frame;
+        int x, y;
+        std::vector<int> rgba;
+    } cases[] = {
+        {"1", 275, 0, {18, 40, 92, 255}},
+        {"1", 382, 140, {255, 250, 210, 255}},
+        {"7", 382, 152, {255, 250, 210, 255}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.frame) + " " + std::to_string(c.y));
+        const CliResult run =
+            RunCli(dir, {"render", dir / "wave.swf", dir / "f.png", "--frame", c.frame});
+        ASSERT_EQ(run.status, 0) << run.err;
+        int w = 0, h = 0;
+        const std::vector<int> got = PngPixel(dir / "f.png", c.x, c.y, &w, &h);
+        ASSERT_EQ(got.size(), 4u);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(got[k], c.rgba[k], 4) << k;
+    }
+}
+
 TEST(RenderCommand, RefusesBadRequestsAndLeavesNoBrokenImage) {
     TempDir dir;
     WriteFileBytes(dir / "square.swf", SquareMovie(1));
