@@ -37,8 +37,8 @@ void Circle(ShapeWriter& s, double cx, double cy, double r) {
     }
 }
 
-FillSpec Sky() {
-    FillSpec f;
+FillRecipe Sky() {
+    FillRecipe f;
     f.type = 0x10;
     // The gradient square turned upright across the stage's height.
     f.matrix.a = f.matrix.d = 0;
@@ -50,8 +50,8 @@ FillSpec Sky() {
     return f;
 }
 
-FillSpec Sun() {
-    FillSpec f;
+FillRecipe Sun() {
+    FillRecipe f;
     f.type = 0x13;
     f.focal = -0.3;
     f.matrix.a = f.matrix.d = 60.0 * kPx / 16384;
@@ -60,8 +60,8 @@ FillSpec Sun() {
 }
 
 // A band of waves 1100 px wide (a period of 275 px) whose crest is at y.
-ShapeWriter Waves(int32_t y, RgbaSpec fill, RgbaSpec crest) {
-    LineSpec line;
+ShapeWriter Waves(int32_t y, Rgba8 fill, Rgba8 crest) {
+    LineRecipe line;
     line.width = 3 * kPx;
     line.color = crest;
     ShapeWriter s({Solid(fill.r, fill.g, fill.b, fill.a)}, {line});
@@ -75,8 +75,8 @@ ShapeWriter Waves(int32_t y, RgbaSpec fill, RgbaSpec crest) {
     return s;
 }
 
-PlaceSpec Place(uint16_t depth, int id, int32_t x, int32_t y) {
-    PlaceSpec p;
+PlaceRecipe Place(uint16_t depth, int id, int32_t x, int32_t y) {
+    PlaceRecipe p;
     p.depth = depth;
     p.characterId = id;
     p.hasMatrix = true;
@@ -84,8 +84,8 @@ PlaceSpec Place(uint16_t depth, int id, int32_t x, int32_t y) {
     return p;
 }
 
-PlaceSpec Move(uint16_t depth, int32_t x, int32_t y) {
-    PlaceSpec p = Place(depth, -1, x, y);
+PlaceRecipe Move(uint16_t depth, int32_t x, int32_t y) {
+    PlaceRecipe p = Place(depth, -1, x, y);
     p.move = true;
     return p;
 }
@@ -94,7 +94,7 @@ PlaceSpec Move(uint16_t depth, int32_t x, int32_t y) {
 Bytes BubbleSprite(uint16_t id, uint16_t ringId) {
     Bytes tags;
     for (int f = 0; f < 12; ++f) {
-        PlaceSpec p = f == 0 ? Place(1, ringId, 0, 0) : Move(1, 0, 0);
+        PlaceRecipe p = f == 0 ? Place(1, ringId, 0, 0) : Move(1, 0, 0);
         p.matrix = Translate(static_cast<int32_t>(std::lround(6 * kPx * std::sin(f * 0.9))),
                              -10 * kPx * f);
         p.hasCxform = true;
@@ -116,7 +116,7 @@ Bytes SampleTags() {
     Append(tags, DefineShapeTag(4, 2, sun));
     Append(tags, DefineShapeTag(3, 3, Waves(300, {30, 90, 160, 200}, {220, 240, 255, 255})));
     Append(tags, DefineShapeTag(3, 4, Waves(340, {20, 60, 120, 230}, {160, 210, 250, 255})));
-    LineSpec ring;
+    LineRecipe ring;
     ring.width = 2 * kPx;
     ring.color = {235, 245, 255, 255};
     ShapeWriter bubble({Solid(255, 255, 255, 60)}, {ring});

@@ -59,7 +59,7 @@ test::Bytes ManyShapesMovie() {
     };
     const int count = 2000, frames = 12;
     for (int i = 0; i < count; ++i) {
-        test::FillSpec fill =
+        test::FillRecipe fill =
             test::Solid(static_cast<uint8_t>(next(256)), static_cast<uint8_t>(next(256)),
                         static_cast<uint8_t>(next(256)), 200);
         if (i % 3 == 0) {
@@ -67,7 +67,7 @@ test::Bytes ManyShapesMovie() {
             fill.matrix.a = fill.matrix.d = 0.002;
             fill.stops = {{0, {255, 255, 255, 255}}, {255, fill.color}};
         }
-        test::LineSpec line;
+        test::LineRecipe line;
         line.width = 40;
         test::ShapeWriter shape({fill}, {line});
         const int32_t size = static_cast<int32_t>(10 + next(40)) * kPx;
@@ -85,7 +85,7 @@ test::Bytes ManyShapesMovie() {
     std::vector<std::pair<int32_t, int32_t>> at(count);
     for (int f = 0; f < frames; ++f) {
         for (int i = 0; i < count; ++i) {
-            test::PlaceSpec p;
+            test::PlaceRecipe p;
             p.depth = static_cast<uint16_t>(i + 1);
             p.hasMatrix = true;
             if (f == 0) {

@@ -16,8 +16,8 @@ Bytes operator+(Bytes a, const Bytes& b) {
     return a;
 }
 
-PlaceSpec At(uint16_t depth, int id) {
-    PlaceSpec p;
+PlaceRecipe At(uint16_t depth, int id) {
+    PlaceRecipe p;
     p.depth = depth;
     p.characterId = id;
     return p;
@@ -29,14 +29,14 @@ Bytes Shown(const Bytes& definitions, int id) {
 
 std::vector<Bytes> Seeds() {
     std::vector<Bytes> seeds;
-    FillSpec gradient;
+    FillRecipe gradient;
     gradient.type = 0x13;
     gradient.focal = 0.4;
     gradient.spread = 1;
     gradient.interpolation = 1;
     gradient.matrix.a = gradient.matrix.d = 0.1;
     gradient.stops = {{0, {255, 0, 0, 255}}, {128, {0, 255, 0, 128}}, {255, {0, 0, 255, 255}}};
-    LineSpec line;
+    LineRecipe line;
     line.width = 80;
     line.join = 2;
     line.startCap = 2;
@@ -53,7 +53,7 @@ std::vector<Bytes> Seeds() {
     for (int version = 1; version <= 4; ++version)
         seeds.push_back(Shown(DefineShapeTag(version, 1, shape, version == 4), 1));
 
-    FillSpec bitmap;
+    FillRecipe bitmap;
     bitmap.type = 0x40;
     bitmap.bitmapId = 1;
     bitmap.matrix.a = bitmap.matrix.d = 200;
@@ -82,14 +82,14 @@ std::vector<Bytes> Seeds() {
         .LineTo(0, 2000)
         .LineTo(0, 1000)
         .LineTo(1000, 0);
-    PlaceSpec morph = At(1, 1);
+    PlaceRecipe morph = At(1, 1);
     morph.ratio = 30000;
     seeds.push_back(
         MakeMovie(DefineMorphShapeTag(2, 1, start, end) + PlaceObject2Tag(morph) + ShowFrameTag()));
 
     ShapeWriter glyph;
     glyph.Select(-1, 1, -1).MoveTo(0, 0).LineTo(512, -1024).LineTo(1024, 0).LineTo(0, 0);
-    TextRunSpec run;
+    TextRunRecipe run;
     run.fontId = 1;
     run.height = 600;
     run.glyphs = {{0, 500}, {1, 500}, {0, 500}};
@@ -98,7 +98,7 @@ std::vector<Bytes> Seeds() {
                                   DefineTextTag(version > 1 ? 2 : 1, 2, Translate(400, 900), {run}),
                               2));
 
-    PlaceSpec clip = At(1, 1);
+    PlaceRecipe clip = At(1, 1);
     clip.clipDepth = 3;
     const Bytes sprite = PlaceObject2Tag(clip) + PlaceObject2Tag(At(2, 2)) +
                          DoActionTag(ActionGotoLabel("x") + ActionRecord(0x06)) + ShowFrameTag() +

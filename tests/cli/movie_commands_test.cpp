@@ -116,7 +116,7 @@ TEST(InfoCommand, NamesTheTagKindsTheRendererDoesNotDraw) {
 
 // A red square over the movie's blue background, 10 x 10 px at (20, 20).
 Bytes SquareMovie(uint16_t frames) {
-    test::PlaceSpec place;
+    test::PlaceRecipe place;
     place.depth = 1;
     place.characterId = 1;
     Bytes tags = test::SetBackgroundColorTag(0, 0, 255);

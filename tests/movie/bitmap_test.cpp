@@ -7,20 +7,20 @@ namespace {
 
 // A 550 x 400 rectangle filled with bitmap 1, each texel 10 px, from (0, 0).
 Bytes BitmapMovie(const Bytes& bitmapTag, uint8_t fillType, double texel = 10) {
-    FillSpec f;
+    FillRecipe f;
     f.type = fillType;
     f.bitmapId = 1;
     f.matrix.a = f.matrix.d = texel * kPx; // bitmap pixels to twips
     ShapeWriter shape({f});
     shape.Select(-1, 1, -1).Rectangle(0, 0, 550 * kPx, 400 * kPx);
-    PlaceSpec p;
+    PlaceRecipe p;
     p.depth = 1;
     p.characterId = 2;
     return MakeMovie(bitmapTag + DefineShapeTag(3, 2, shape) + PlaceObject2Tag(p) + ShowFrameTag());
 }
 
 // Red, green / blue, white: the four texels of a 2 x 2 bitmap.
-const RgbaSpec kGreen{0, 255, 0, 255};
+const Rgba8 kGreen{0, 255, 0, 255};
 const std::vector<PixelCase> kQuad = {
     {5, 5, kRed}, {15, 5, kGreen}, {5, 15, kBlue}, {15, 15, kWhite}};
 
@@ -61,7 +61,7 @@ TEST(Bitmaps, RepeatOrClampAndSmoothAsTheFillSays) {
     ExpectPixels(RenderFrame(BitmapMovie(tag, 0x43)), {{25, 5, kGreen}, {200, 200, kWhite}});
     // Smoothed, the point halfway between the red and green texel centres is
     // half of each; unsmoothed it is one or the other.
-    const RgbaSpec halfway{128, 128, 0, 255};
+    const Rgba8 halfway{128, 128, 0, 255};
     EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x41)), 10, 2, halfway, 14));
     EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x43)), 9, 2, kRed));
     EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x43)), 10, 2, kGreen));
@@ -71,10 +71,10 @@ TEST(Bitmaps, PremultipliedAlphaBlendsOverTheBackground) {
     // One texel of alpha 128 with premultiplied red 128.
     const Bytes raw = {128, 128, 0, 0};
     const Bytes tag = DefineBitsLosslessTag(2, 1, 5, 1, 1, raw);
-    EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x43)), 5, 5, RgbaSpec{255, 127, 127, 255}));
+    EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x43)), 5, 5, Rgba8{255, 127, 127, 255}));
 }
 
-Bytes SolidRgb(int w, int h, RgbaSpec c) {
+Bytes SolidRgb(int w, int h, Rgba8 c) {
     Bytes rgb;
     for (int i = 0; i < w * h; ++i)
         rgb.insert(rgb.end(), {c.r, c.g, c.b});
@@ -82,7 +82,7 @@ Bytes SolidRgb(int w, int h, RgbaSpec c) {
 }
 
 TEST(Bitmaps, DecodeJpegsWithTablesApartOrAlphaPlanes) {
-    const RgbaSpec colour{200, 60, 40, 255};
+    const Rgba8 colour{200, 60, 40, 255};
     const Bytes jpeg = EncodeJpeg(16, 16, SolidRgb(16, 16, colour));
     Bytes tables, image;
     SplitJpeg(jpeg, &tables, &image);
@@ -91,7 +91,7 @@ TEST(Bitmaps, DecodeJpegsWithTablesApartOrAlphaPlanes) {
     struct Case {
         const char* name;
         Bytes tags;
-        RgbaSpec want;
+        Rgba8 want;
     } cases[] = {
         {"DefineBits with JPEGTables", JpegTablesTag(tables) + DefineBitsTag(1, image), colour},
         {"DefineBitsJPEG2", DefineBitsJpeg2Tag(1, jpeg), colour},

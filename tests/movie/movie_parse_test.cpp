@@ -6,8 +6,8 @@
 namespace ww::test {
 namespace {
 
-PlaceSpec At(uint16_t depth, int id) {
-    PlaceSpec p;
+PlaceRecipe At(uint16_t depth, int id) {
+    PlaceRecipe p;
     p.depth = depth;
     p.characterId = id;
     return p;
@@ -15,11 +15,11 @@ PlaceSpec At(uint16_t depth, int id) {
 
 // A bit of everything the parser reads.
 Bytes RichTags() {
-    FillSpec gradient;
+    FillRecipe gradient;
     gradient.type = 0x12;
-    gradient.stops = {{0, RgbaSpec{255, 0, 0, 255}}, {255, RgbaSpec{0, 0, 255, 128}}};
+    gradient.stops = {{0, Rgba8{255, 0, 0, 255}}, {255, Rgba8{0, 0, 255, 128}}};
     gradient.matrix.a = gradient.matrix.d = 0.05;
-    LineSpec line;
+    LineRecipe line;
     line.width = 60;
     line.join = 2;
     ShapeWriter shape({Solid(0, 128, 0), gradient}, {line});
@@ -42,18 +42,18 @@ Bytes RichTags() {
         .LineTo(100, 100);
     ShapeWriter glyph;
     glyph.Select(-1, 1, -1).Rectangle(0, -1024, 512, 0);
-    TextRunSpec run;
+    TextRunRecipe run;
     run.fontId = 5;
     run.glyphs = {{0, 300}, {1, 300}};
     const Bytes pixels = {255, 10, 20, 30, 255, 40, 50, 60};
-    PlaceSpec moved;
+    PlaceRecipe moved;
     moved.depth = 2;
     moved.move = true;
     moved.hasMatrix = true;
     moved.matrix.b = 0.5;
     moved.hasCxform = true;
     moved.ratio = 9;
-    PlaceSpec clip = At(9, 1);
+    PlaceRecipe clip = At(9, 1);
     clip.clipDepth = 12;
     return SetBackgroundColorTag(10, 20, 30) + DefineShapeTag(4, 1, shape) +
            DefineMorphShapeTag(2, 2, mStart, mEnd) + DefineBitsLosslessTag(2, 3, 5, 2, 1, pixels) +
@@ -218,11 +218,11 @@ TEST(HostileMovies, FlippedBytesReadWithoutHarm) {
 TEST(HostileMovies, ExtremeMatricesDrawWithoutHarm) {
     // Gradient and bitmap fills inside sprites nested 30 deep, each level
     // scaling by a huge, a tiny or a lopsided factor.
-    FillSpec gradient;
+    FillRecipe gradient;
     gradient.type = 0x12;
     gradient.spread = 2;
-    gradient.stops = {{0, RgbaSpec{255, 0, 0, 255}}, {255, RgbaSpec{0, 0, 255, 255}}};
-    FillSpec bitmap;
+    gradient.stops = {{0, Rgba8{255, 0, 0, 255}}, {255, Rgba8{0, 0, 255, 255}}};
+    FillRecipe bitmap;
     bitmap.type = 0x42;
     bitmap.bitmapId = 1;
     ShapeWriter shape({gradient, bitmap});
@@ -234,7 +234,7 @@ TEST(HostileMovies, ExtremeMatricesDrawWithoutHarm) {
         SCOPED_TRACE(scale.first);
         Bytes tags = base;
         for (uint16_t id = 3; id < 33; ++id) {
-            PlaceSpec p = At(1, id - 1);
+            PlaceRecipe p = At(1, id - 1);
             p.hasMatrix = true;
             p.matrix.a = scale.first;
             p.matrix.d = scale.second;

@@ -28,16 +28,16 @@ movie::Canvas RenderFrame(const Bytes& swf, int frame, int width, int height,
     return canvas;
 }
 
-RgbaSpec PixelAt(const movie::Canvas& canvas, int x, int y) {
+Rgba8 PixelAt(const movie::Canvas& canvas, int x, int y) {
     if (x < 0 || y < 0 || x >= canvas.width || y >= canvas.height)
-        return RgbaSpec{0, 0, 0, 0};
+        return Rgba8{0, 0, 0, 0};
     const uint8_t* p = canvas.pixels.data() + (static_cast<size_t>(y) * canvas.width + x) * 4;
-    return RgbaSpec{p[0], p[1], p[2], p[3]};
+    return Rgba8{p[0], p[1], p[2], p[3]};
 }
 
-::testing::AssertionResult PixelNear(const movie::Canvas& canvas, int x, int y, RgbaSpec want,
+::testing::AssertionResult PixelNear(const movie::Canvas& canvas, int x, int y, Rgba8 want,
                                      int tolerance) {
-    const RgbaSpec got = PixelAt(canvas, x, y);
+    const Rgba8 got = PixelAt(canvas, x, y);
     const int d[4] = {got.r - want.r, got.g - want.g, got.b - want.b, got.a - want.a};
     for (int v : d) {
         if (std::abs(v) > tolerance)

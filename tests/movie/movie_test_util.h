@@ -26,20 +26,20 @@ movie::Movie ParseOrFail(const Bytes& swf);
 movie::Canvas RenderFrame(const Bytes& swf, int frame = 1, int width = 550, int height = 400,
                           movie::ScaleMode scale = movie::ScaleMode::ShowAll);
 // The pixel, unpremultiplied (the canvas is opaque, so as it stands).
-RgbaSpec PixelAt(const movie::Canvas& canvas, int x, int y);
-::testing::AssertionResult PixelNear(const movie::Canvas& canvas, int x, int y, RgbaSpec want,
+Rgba8 PixelAt(const movie::Canvas& canvas, int x, int y);
+::testing::AssertionResult PixelNear(const movie::Canvas& canvas, int x, int y, Rgba8 want,
                                      int tolerance = 2);
 
 struct PixelCase {
     int x, y;
-    RgbaSpec want;
+    Rgba8 want;
 };
 // Every pixel of the table, each failure with its position.
 void ExpectPixels(const movie::Canvas& canvas, const std::vector<PixelCase>& cases,
                   int tolerance = 2);
 
-constexpr RgbaSpec kWhite{255, 255, 255, 255};
-constexpr RgbaSpec kRed{255, 0, 0, 255};
-constexpr RgbaSpec kBlue{0, 0, 255, 255};
+constexpr Rgba8 kWhite{255, 255, 255, 255};
+constexpr Rgba8 kRed{255, 0, 0, 255};
+constexpr Rgba8 kBlue{0, 0, 255, 255};
 
 } // namespace ww::test

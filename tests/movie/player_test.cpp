@@ -11,8 +11,8 @@ void Append(Bytes& to, const Bytes& more) {
     to.insert(to.end(), more.begin(), more.end());
 }
 
-PlaceSpec At(uint16_t depth, int id) {
-    PlaceSpec p;
+PlaceRecipe At(uint16_t depth, int id) {
+    PlaceRecipe p;
     p.depth = depth;
     p.characterId = id;
     return p;
@@ -31,12 +31,12 @@ std::vector<int> Depths(const movie::SpriteState& s) {
 }
 
 TEST(Timeline, PlacesMovesReplacesAndRemovesFrameByFrame) {
-    PlaceSpec move;
+    PlaceRecipe move;
     move.depth = 1;
     move.move = true;
     move.hasMatrix = true;
     move.matrix = Translate(100 * kPx, 0);
-    PlaceSpec replace = At(1, 2);
+    PlaceRecipe replace = At(1, 2);
     replace.move = true;
     const Bytes tags = TwoShapes() + PlaceObject2Tag(At(1, 1)) + ShowFrameTag() +
                        PlaceObject2Tag(move) + PlaceObjectTag(2, 2, Translate(0, 0)) +

@@ -9,8 +9,8 @@ namespace {
 
 using movie::ScaleMode;
 
-PlaceSpec At(uint16_t depth, int id) {
-    PlaceSpec p;
+PlaceRecipe At(uint16_t depth, int id) {
+    PlaceRecipe p;
     p.depth = depth;
     p.characterId = id;
     return p;
@@ -26,9 +26,9 @@ uint8_t Mix(uint8_t a, uint8_t b, double t) {
     return static_cast<uint8_t>(std::lround(a + (b - a) * t));
 }
 
-RgbaSpec Over(RgbaSpec c, double coverage, RgbaSpec under = kWhite) {
-    return RgbaSpec{Mix(under.r, c.r, coverage), Mix(under.g, c.g, coverage),
-                    Mix(under.b, c.b, coverage), 255};
+Rgba8 Over(Rgba8 c, double coverage, Rgba8 under = kWhite) {
+    return Rgba8{Mix(under.r, c.r, coverage), Mix(under.g, c.g, coverage),
+                 Mix(under.b, c.b, coverage), 255};
 }
 
 TEST(Rasterizer, CoversARectangleExactlyInEveryShapeVersion) {
@@ -62,7 +62,7 @@ TEST(Rasterizer, FillsOverlapsByTheShapesWindingRule) {
     struct Case {
         int version;
         bool nonZero;
-        RgbaSpec overlap;
+        Rgba8 overlap;
     } cases[] = {{3, false, kWhite}, {4, false, kWhite}, {4, true, kBlue}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.version * 10 + k.nonZero);
@@ -90,19 +90,20 @@ TEST(Rasterizer, GivesEachEdgeSideItsOwnFill) {
     ExpectPixels(c, {{19, 10, kRed}, {20, 10, kBlue}, {10, 10, kRed}, {30, 10, kBlue}});
 }
 
-FillSpec BlackToWhite(uint8_t type, const MatrixSpec& m, uint8_t spread = 0, uint8_t interp = 0) {
-    FillSpec f;
+FillRecipe BlackToWhite(uint8_t type, const MatrixRecipe& m, uint8_t spread = 0,
+                        uint8_t interp = 0) {
+    FillRecipe f;
     f.type = type;
     f.matrix = m;
     f.spread = spread;
     f.interpolation = interp;
-    f.stops = {{0, RgbaSpec{0, 0, 0, 255}}, {255, RgbaSpec{255, 255, 255, 255}}};
+    f.stops = {{0, Rgba8{0, 0, 0, 255}}, {255, Rgba8{255, 255, 255, 255}}};
     return f;
 }
 
 // The gradient square (32768 twips wide) onto width pixels from x0.
-MatrixSpec GradientAcross(double x0, double width) {
-    MatrixSpec m;
+MatrixRecipe GradientAcross(double x0, double width) {
+    MatrixRecipe m;
     m.a = m.d = width * kPx / 32768.0;
     m.tx = static_cast<int32_t>((x0 + width / 2) * kPx);
     m.ty = 200 * kPx;
@@ -114,19 +115,19 @@ uint8_t Gray(double t) {
 }
 
 TEST(Gradients, HaveTheValueTheirGeometryGivesAtEachPoint) {
-    const MatrixSpec half = GradientAcross(0, 275);
-    const MatrixSpec whole = GradientAcross(0, 550);
-    MatrixSpec circle; // radius 100 px around (275, 200)
+    const MatrixRecipe half = GradientAcross(0, 275);
+    const MatrixRecipe whole = GradientAcross(0, 550);
+    MatrixRecipe circle; // radius 100 px around (275, 200)
     circle.a = circle.d = 100.0 * kPx / 16384.0;
     circle.tx = 275 * kPx;
     circle.ty = 200 * kPx;
-    auto g = [](uint8_t v) { return RgbaSpec{v, v, v, 255}; };
+    auto g = [](uint8_t v) { return Rgba8{v, v, v, 255}; };
     // A point x px right of a pixel centre's start is at t = (x + 0.5) / width.
     struct Case {
         const char* name;
-        FillSpec fill;
+        FillRecipe fill;
         int x, y;
-        RgbaSpec want;
+        Rgba8 want;
     } cases[] = {
         {"linear start", BlackToWhite(0x10, whole), 0, 200, g(Gray(0.5 / 550))},
         {"linear quarter", BlackToWhite(0x10, whole), 137, 200, g(Gray(137.5 / 550))},
@@ -149,16 +150,16 @@ TEST(Gradients, HaveTheValueTheirGeometryGivesAtEachPoint) {
 }
 
 TEST(Gradients, FocalGradientsStartAtTheFocalPoint) {
-    MatrixSpec circle;
+    MatrixRecipe circle;
     circle.a = circle.d = 100.0 * kPx / 16384.0;
     circle.tx = 275 * kPx;
     circle.ty = 200 * kPx;
-    FillSpec f = BlackToWhite(0x13, circle);
+    FillRecipe f = BlackToWhite(0x13, circle);
     f.focal = 0.5; // 50 px right of the centre
     ShapeWriter shape({f});
     shape.Select(-1, 1, -1).Rectangle(0, 0, 550 * kPx, 400 * kPx);
     const movie::Canvas c = RenderFrame(OneShape(4, shape));
-    auto g = [](uint8_t v) { return RgbaSpec{v, v, v, 255}; };
+    auto g = [](uint8_t v) { return Rgba8{v, v, v, 255}; };
     // Right of the focal point the circle's edge is 50 px away, left 150 px.
     ExpectPixels(c,
                  {{325, 200, g(3)},
@@ -169,17 +170,17 @@ TEST(Gradients, FocalGradientsStartAtTheFocalPoint) {
 }
 
 TEST(Gradients, TakeTransparencyAndTheColourTransform) {
-    FillSpec f;
+    FillRecipe f;
     f.type = 0x10;
     f.matrix = GradientAcross(0, 550);
-    f.stops = {{0, RgbaSpec{255, 0, 0, 0}}, {255, RgbaSpec{255, 0, 0, 255}}};
+    f.stops = {{0, Rgba8{255, 0, 0, 0}}, {255, Rgba8{255, 0, 0, 255}}};
     ShapeWriter shape({f});
     shape.Select(-1, 1, -1).Rectangle(0, 0, 550 * kPx, 400 * kPx);
     const movie::Canvas c = RenderFrame(OneShape(3, shape));
     EXPECT_TRUE(PixelNear(c, 274, 100, Over(kRed, 274.5 / 550), 3));
 }
 
-Bytes StrokeMovie(const LineSpec& line, const std::vector<std::pair<int, int>>& points) {
+Bytes StrokeMovie(const LineRecipe& line, const std::vector<std::pair<int, int>>& points) {
     ShapeWriter shape({}, {line});
     shape.Select(-1, -1, 1).MoveTo(points[0].first * kPx, points[0].second * kPx);
     for (size_t i = 1; i < points.size(); ++i)
@@ -189,9 +190,9 @@ Bytes StrokeMovie(const LineSpec& line, const std::vector<std::pair<int, int>>& 
 
 TEST(Strokes, FollowTheirWidthCapsAndJoins) {
     auto line = [](uint8_t startCap, uint8_t join) {
-        LineSpec l;
+        LineRecipe l;
         l.width = 10 * kPx;
-        l.color = RgbaSpec{0, 0, 255, 255};
+        l.color = Rgba8{0, 0, 255, 255};
         l.startCap = l.endCap = startCap;
         l.join = join;
         l.miterLimit = 3;
@@ -200,7 +201,7 @@ TEST(Strokes, FollowTheirWidthCapsAndJoins) {
     const std::vector<std::pair<int, int>> straight = {{100, 100}, {200, 100}};
     struct Case {
         const char* name;
-        LineSpec style;
+        LineRecipe style;
         std::vector<PixelCase> pixels;
     } cases[] = {
         {"width",
@@ -217,12 +218,12 @@ TEST(Strokes, FollowTheirWidthCapsAndJoins) {
     // A right-angle corner 20 px wide: the miter fills its outer square, the
     // bevel cuts it along the diagonal, the round join stays within 10 px.
     const std::vector<std::pair<int, int>> corner = {{100, 100}, {200, 100}, {200, 200}};
-    LineSpec wide = line(1, 0);
+    LineRecipe wide = line(1, 0);
     wide.width = 20 * kPx;
     struct Join {
         const char* name;
         uint8_t join;
-        RgbaSpec far, near;
+        Rgba8 far, near;
     } joins[] = {
         {"miter", 2, kBlue, kBlue}, {"bevel", 1, kWhite, kWhite}, {"round", 0, kWhite, kBlue}};
     for (const Join& j : joins) {
@@ -235,17 +236,17 @@ TEST(Strokes, FollowTheirWidthCapsAndJoins) {
 }
 
 TEST(Strokes, HairlinesStayOnePixelWide) {
-    LineSpec hair;
+    LineRecipe hair;
     hair.width = 0;
-    hair.color = RgbaSpec{0, 0, 0, 255};
+    hair.color = Rgba8{0, 0, 0, 255};
     ShapeWriter shape({}, {hair});
     shape.Select(-1, -1, 1).MoveTo(100 * kPx + 10, 50 * kPx).LineTo(100 * kPx + 10, 150 * kPx);
     const movie::Canvas c = RenderFrame(OneShape(2, shape));
-    ExpectPixels(c, {{100, 100, RgbaSpec{0, 0, 0, 255}}, {99, 100, kWhite}, {101, 100, kWhite}});
+    ExpectPixels(c, {{100, 100, Rgba8{0, 0, 0, 255}}, {99, 100, kWhite}, {101, 100, kWhite}});
 }
 
 TEST(Strokes, LineStyle2FillsTheStrokeWithItsFill) {
-    LineSpec l;
+    LineRecipe l;
     l.width = 40 * kPx;
     l.startCap = l.endCap = 1;
     l.hasFill = true;
@@ -253,8 +254,8 @@ TEST(Strokes, LineStyle2FillsTheStrokeWithItsFill) {
     ShapeWriter shape({}, {l});
     shape.Select(-1, -1, 1).MoveTo(0, 200 * kPx).LineTo(550 * kPx, 200 * kPx);
     const movie::Canvas c = RenderFrame(OneShape(4, shape));
-    EXPECT_TRUE(PixelNear(
-        c, 137, 200, RgbaSpec{Gray(137.5 / 550), Gray(137.5 / 550), Gray(137.5 / 550), 255}, 3));
+    EXPECT_TRUE(PixelNear(c, 137, 200,
+                          Rgba8{Gray(137.5 / 550), Gray(137.5 / 550), Gray(137.5 / 550), 255}, 3));
     EXPECT_TRUE(PixelNear(c, 137, 150, kWhite));
 }
 
@@ -265,7 +266,7 @@ TEST(Stage, ScalesAsThePageScaleSettingDoes) {
         RectangleShapeTag(1, 1, 0, 0, 550 * kPx, 400 * kPx, Solid(255, 0, 0)) +
         RectangleShapeTag(1, 2, 10 * kPx, 10 * kPx, 20 * kPx, 20 * kPx, Solid(0, 0, 255)) +
         PlaceObject2Tag(At(1, 1)) + PlaceObject2Tag(At(2, 2)) + ShowFrameTag());
-    const RgbaSpec green{0, 255, 0, 255};
+    const Rgba8 green{0, 255, 0, 255};
     struct Case {
         ScaleMode mode;
         std::vector<PixelCase> pixels;
@@ -285,26 +286,26 @@ TEST(Stage, ScalesAsThePageScaleSettingDoes) {
 }
 
 TEST(Placement, AppliesMatricesAndColourTransforms) {
-    PlaceSpec scaled = At(1, 1);
+    PlaceRecipe scaled = At(1, 1);
     scaled.hasMatrix = true;
     scaled.matrix.a = 2;
     scaled.matrix.d = 3;
     scaled.matrix.tx = 100 * kPx;
     scaled.matrix.ty = 100 * kPx;
-    PlaceSpec rotated = At(2, 1);
+    PlaceRecipe rotated = At(2, 1);
     rotated.hasMatrix = true;
     rotated.matrix.a = rotated.matrix.d = 0;
     rotated.matrix.b = 1; // x' = -y, y' = x
     rotated.matrix.c = -1;
     rotated.matrix.tx = 400 * kPx;
     rotated.matrix.ty = 100 * kPx;
-    PlaceSpec tinted = At(3, 1);
+    PlaceRecipe tinted = At(3, 1);
     tinted.hasMatrix = true;
     tinted.matrix = Translate(100 * kPx, 300 * kPx);
     tinted.hasCxform = true;
     tinted.cxform.mult[0] = 128;
     tinted.cxform.add[1] = 100;
-    PlaceSpec faded = At(4, 1);
+    PlaceRecipe faded = At(4, 1);
     faded.hasMatrix = true;
     faded.matrix = Translate(300 * kPx, 300 * kPx);
     faded.hasCxform = true;
@@ -320,16 +321,16 @@ TEST(Placement, AppliesMatricesAndColourTransforms) {
                                        {119, 161, kWhite},
                                        {385, 105, kRed},
                                        {401, 105, kWhite},
-                                       {105, 305, RgbaSpec{128, 100, 0, 255}},
+                                       {105, 305, Rgba8{128, 100, 0, 255}},
                                        {305, 305, Over(kRed, 128 / 255.0)},
                                    });
 }
 
 TEST(Masks, ShowWhatLiesUnderTheClipShapeUpToItsClipDepth) {
     // Mask 100.5..200 x 100..200 at depth 1 clipping depth 2 only.
-    PlaceSpec mask = At(1, 1);
+    PlaceRecipe mask = At(1, 1);
     mask.clipDepth = 2;
-    PlaceSpec above = At(3, 3);
+    PlaceRecipe above = At(3, 3);
     const Bytes swf = MakeMovie(
         RectangleShapeTag(1, 1, 100 * kPx + 10, 100 * kPx, 200 * kPx, 200 * kPx, Solid(0, 0, 0)) +
         RectangleShapeTag(1, 2, 0, 0, 550 * kPx, 400 * kPx, Solid(255, 0, 0)) +
@@ -346,10 +347,10 @@ TEST(Masks, ShowWhatLiesUnderTheClipShapeUpToItsClipDepth) {
 
 TEST(Masks, NestInsideSpritesAndIntersect) {
     // Outer mask x 0..200; inside a sprite, an inner mask y 0..100; red fill.
-    PlaceSpec inner = At(1, 2);
+    PlaceRecipe inner = At(1, 2);
     inner.clipDepth = 5;
     const Bytes sprite = PlaceObject2Tag(inner) + PlaceObject2Tag(At(2, 3)) + ShowFrameTag();
-    PlaceSpec outer = At(1, 1);
+    PlaceRecipe outer = At(1, 1);
     outer.clipDepth = 9;
     const Bytes swf =
         MakeMovie(RectangleShapeTag(1, 1, 0, 0, 200 * kPx, 400 * kPx, Solid(0, 0, 0)) +
@@ -366,7 +367,7 @@ Bytes MorphMovie(int version, int ratio) {
     start.Select(-1, 1, -1).Rectangle(0, 100 * kPx, 100 * kPx, 200 * kPx);
     ShapeWriter end({Solid(0, 0, 255)});
     end.Select(-1, 1, -1).Rectangle(100 * kPx, 100 * kPx, 300 * kPx, 200 * kPx);
-    PlaceSpec p = At(1, 1);
+    PlaceRecipe p = At(1, 1);
     p.ratio = ratio;
     return MakeMovie(DefineMorphShapeTag(version, 1, start, end) + PlaceObject2Tag(p) +
                      ShowFrameTag());
@@ -383,7 +384,7 @@ TEST(Morphs, InterpolateEdgesAndColoursAtEveryRatio) {
             // Halfway: x 50..200, colour halfway between.
             {32768,
              {{49, 150, kWhite},
-              {51, 150, RgbaSpec{128, 0, 127, 255}},
+              {51, 150, Rgba8{128, 0, 127, 255}},
               {199, 150, {128, 0, 127, 255}},
               {201, 150, kWhite}}},
         };
@@ -403,9 +404,9 @@ TEST(Text, DrawsGlyphShapesAtTheirAdvanceAndHeight) {
         square.Select(-1, 1, -1).Rectangle(0, -em, em, 0);
         ShapeWriter bar;
         bar.Select(-1, 1, -1).Rectangle(0, -em, em / 4, 0);
-        TextRunSpec run;
+        TextRunRecipe run;
         run.fontId = 1;
-        run.color = RgbaSpec{0, 0, 255, 255};
+        run.color = Rgba8{0, 0, 255, 255};
         run.x = 0;
         run.y = 0;
         run.height = 20 * kPx;

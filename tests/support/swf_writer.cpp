@@ -145,7 +145,7 @@ void PutStageRect(SwfBits& bits) {
     PutRect(bits, 0, 11000, 0, 8000);
 }
 
-void PutMatrix(SwfBits& bits, const MatrixSpec& m) {
+void PutMatrix(SwfBits& bits, const MatrixRecipe& m) {
     bits.Align();
     if (m.a != 1 || m.d != 1) {
         const unsigned n = SwfBits::SignedBits({Fixed(m.a), Fixed(m.d)});
@@ -172,7 +172,7 @@ void PutMatrix(SwfBits& bits, const MatrixSpec& m) {
     bits.Align();
 }
 
-void PutCxform(SwfBits& bits, const CxformSpec& cx) {
+void PutCxform(SwfBits& bits, const CxformRecipe& cx) {
     bits.Align();
     unsigned n = 0;
     for (int i = 0; i < 4; ++i)
@@ -187,7 +187,7 @@ void PutCxform(SwfBits& bits, const CxformSpec& cx) {
     bits.Align();
 }
 
-void PutColor(SwfBits& bits, const RgbaSpec& c, bool alpha) {
+void PutColor(SwfBits& bits, const Rgba8& c, bool alpha) {
     bits.Byte(c.r);
     bits.Byte(c.g);
     bits.Byte(c.b);
@@ -204,11 +204,11 @@ void PutCount(SwfBits& bits, size_t count) {
     }
 }
 
-void PutGradientHeader(SwfBits& bits, const FillSpec& f) {
+void PutGradientHeader(SwfBits& bits, const FillRecipe& f) {
     bits.Byte(static_cast<uint8_t>((f.spread << 6) | (f.interpolation << 4) | f.stops.size()));
 }
 
-void PutFill(SwfBits& bits, const FillSpec& f, bool alpha) {
+void PutFill(SwfBits& bits, const FillRecipe& f, bool alpha) {
     bits.Byte(f.type);
     if (f.type == 0x00) {
         PutColor(bits, f.color, alpha);
@@ -227,7 +227,7 @@ void PutFill(SwfBits& bits, const FillSpec& f, bool alpha) {
     }
 }
 
-void PutLineFlags(SwfBits& bits, const LineSpec& l) {
+void PutLineFlags(SwfBits& bits, const LineRecipe& l) {
     bits.U(l.startCap, 2);
     bits.U(l.join, 2);
     bits.U(l.hasFill, 1);
@@ -239,13 +239,13 @@ void PutLineFlags(SwfBits& bits, const LineSpec& l) {
         bits.U16(static_cast<uint16_t>(std::lround(l.miterLimit * 256)));
 }
 
-void PutStyles(SwfBits& bits, int version, const std::vector<FillSpec>& fills,
-               const std::vector<LineSpec>& lines) {
+void PutStyles(SwfBits& bits, int version, const std::vector<FillRecipe>& fills,
+               const std::vector<LineRecipe>& lines) {
     PutCount(bits, fills.size());
-    for (const FillSpec& f : fills)
+    for (const FillRecipe& f : fills)
         PutFill(bits, f, version >= 3);
     PutCount(bits, lines.size());
-    for (const LineSpec& l : lines) {
+    for (const LineRecipe& l : lines) {
         bits.U16(l.width);
         if (version >= 4) {
             PutLineFlags(bits, l);
@@ -320,16 +320,16 @@ unsigned SwfBits::UnsignedBits(uint32_t value) {
     return BitLength(value);
 }
 
-MatrixSpec Translate(int32_t tx, int32_t ty) {
-    MatrixSpec m;
+MatrixRecipe Translate(int32_t tx, int32_t ty) {
+    MatrixRecipe m;
     m.tx = tx;
     m.ty = ty;
     return m;
 }
 
-FillSpec Solid(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
-    FillSpec f;
-    f.color = RgbaSpec{r, g, b, a};
+FillRecipe Solid(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+    FillRecipe f;
+    f.color = Rgba8{r, g, b, a};
     return f;
 }
 
@@ -373,7 +373,7 @@ ShapeWriter& ShapeWriter::CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y) 
     return *this;
 }
 
-ShapeWriter& ShapeWriter::NewStyles(std::vector<FillSpec> fills, std::vector<LineSpec> lines) {
+ShapeWriter& ShapeWriter::NewStyles(std::vector<FillRecipe> fills, std::vector<LineRecipe> lines) {
     Op op;
     op.kind = 3;
     op.fills = std::move(fills);
@@ -515,13 +515,13 @@ Bytes DefineShapeTag(int version, uint16_t id, const ShapeWriter& shape, bool no
 }
 
 Bytes RectangleShapeTag(int version, uint16_t id, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
-                        const FillSpec& fill) {
+                        const FillRecipe& fill) {
     ShapeWriter shape({fill});
     shape.Select(-1, 1, -1).Rectangle(x0, y0, x1, y1);
     return DefineShapeTag(version, id, shape);
 }
 
-Bytes PlaceObjectTag(uint16_t id, uint16_t depth, const MatrixSpec& matrix) {
+Bytes PlaceObjectTag(uint16_t id, uint16_t depth, const MatrixRecipe& matrix) {
     SwfBits bits;
     bits.U16(id);
     bits.U16(depth);
@@ -531,7 +531,7 @@ Bytes PlaceObjectTag(uint16_t id, uint16_t depth, const MatrixSpec& matrix) {
 
 namespace {
 
-Bytes PlaceBody(const PlaceSpec& p, bool three) {
+Bytes PlaceBody(const PlaceRecipe& p, bool three) {
     SwfBits bits;
     const uint8_t flags = static_cast<uint8_t>(
         (p.clipDepth >= 0 ? 0x40 : 0) | (p.ratio >= 0 ? 0x10 : 0) | (p.hasCxform ? 0x08 : 0) |
@@ -555,11 +555,11 @@ Bytes PlaceBody(const PlaceSpec& p, bool three) {
 
 } // namespace
 
-Bytes PlaceObject2Tag(const PlaceSpec& p) {
+Bytes PlaceObject2Tag(const PlaceRecipe& p) {
     return Tag(26, PlaceBody(p, false));
 }
 
-Bytes PlaceObject3Tag(const PlaceSpec& p) {
+Bytes PlaceObject3Tag(const PlaceRecipe& p) {
     return Tag(70, PlaceBody(p, true));
 }
 
@@ -682,8 +682,8 @@ Bytes DefineMorphShapeTag(int version, uint16_t id, const ShapeWriter& start,
     SwfBits styles;
     PutCount(styles, start.fills().size());
     for (size_t i = 0; i < start.fills().size(); ++i) {
-        const FillSpec& s = start.fills()[i];
-        const FillSpec& e = end.fills()[i];
+        const FillRecipe& s = start.fills()[i];
+        const FillRecipe& e = end.fills()[i];
         styles.Byte(s.type);
         if (s.type == 0x00) {
             PutColor(styles, s.color, true);
@@ -706,12 +706,12 @@ Bytes DefineMorphShapeTag(int version, uint16_t id, const ShapeWriter& start,
     }
     PutCount(styles, start.lines().size());
     for (size_t i = 0; i < start.lines().size(); ++i) {
-        const LineSpec& s = start.lines()[i];
-        const LineSpec& e = end.lines()[i];
+        const LineRecipe& s = start.lines()[i];
+        const LineRecipe& e = end.lines()[i];
         styles.U16(s.width);
         styles.U16(e.width);
         if (version >= 2) {
-            LineSpec flags = s;
+            LineRecipe flags = s;
             flags.hasFill = false;
             PutLineFlags(styles, flags);
         }
@@ -777,10 +777,10 @@ Bytes DefineFontTag(int version, uint16_t id, const std::vector<ShapeWriter>& gl
     return Tag(version == 1 ? 10 : version == 2 ? 48 : 75, bits.bytes(), true);
 }
 
-Bytes DefineTextTag(int version, uint16_t id, const MatrixSpec& matrix,
-                    const std::vector<TextRunSpec>& runs) {
+Bytes DefineTextTag(int version, uint16_t id, const MatrixRecipe& matrix,
+                    const std::vector<TextRunRecipe>& runs) {
     unsigned glyphBits = 1, advanceBits = 1;
-    for (const TextRunSpec& r : runs) {
+    for (const TextRunRecipe& r : runs) {
         for (const auto& g : r.glyphs) {
             glyphBits = std::max(glyphBits, SwfBits::UnsignedBits(g.first));
             advanceBits = std::max(advanceBits, SwfBits::SignedBits({g.second}));
@@ -792,7 +792,7 @@ Bytes DefineTextTag(int version, uint16_t id, const MatrixSpec& matrix,
     PutMatrix(bits, matrix);
     bits.Byte(static_cast<uint8_t>(glyphBits));
     bits.Byte(static_cast<uint8_t>(advanceBits));
-    for (const TextRunSpec& r : runs) {
+    for (const TextRunRecipe& r : runs) {
         bits.Byte(0x80 | 0x08 | 0x04 | 0x02 | 0x01);
         bits.U16(r.fontId);
         PutColor(bits, r.color, version >= 2);

@@ -72,56 +72,56 @@ class SwfBits {
     unsigned used_ = 0;
 };
 
-struct RgbaSpec {
+struct Rgba8 {
     uint8_t r = 0, g = 0, b = 0, a = 255;
 };
 
-struct MatrixSpec {
+struct MatrixRecipe {
     double a = 1, b = 0, c = 0, d = 1;
     int32_t tx = 0, ty = 0;
 };
-MatrixSpec Translate(int32_t tx, int32_t ty);
+MatrixRecipe Translate(int32_t tx, int32_t ty);
 
 // Multiply terms in 8.8 (256 is 1), add terms in 0-255 units.
-struct CxformSpec {
+struct CxformRecipe {
     int16_t mult[4] = {256, 256, 256, 256};
     int16_t add[4] = {0, 0, 0, 0};
 };
 
-struct FillSpec {
+struct FillRecipe {
     uint8_t type = 0x00; // 0x10 linear, 0x12 radial, 0x13 focal, 0x40-0x43 bitmap
-    RgbaSpec color;
-    MatrixSpec matrix;
-    std::vector<std::pair<uint8_t, RgbaSpec>> stops;
+    Rgba8 color;
+    MatrixRecipe matrix;
+    std::vector<std::pair<uint8_t, Rgba8>> stops;
     uint8_t spread = 0, interpolation = 0;
     double focal = 0;
     uint16_t bitmapId = 0;
 };
-FillSpec Solid(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255);
+FillRecipe Solid(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255);
 
-struct LineSpec {
+struct LineRecipe {
     uint16_t width = 20;
-    RgbaSpec color;
+    Rgba8 color;
     // LINESTYLE2 only (DefineShape4): 0 round, 1 none, 2 square caps;
     // 0 round, 1 bevel, 2 miter joins.
     uint8_t startCap = 0, endCap = 0, join = 0;
     double miterLimit = 3;
     bool noClose = false;
     bool hasFill = false;
-    FillSpec fill;
+    FillRecipe fill;
 };
 
 // Drawing records of a shape, with its first style tables.
 class ShapeWriter {
   public:
-    ShapeWriter(std::vector<FillSpec> fills = {}, std::vector<LineSpec> lines = {})
+    ShapeWriter(std::vector<FillRecipe> fills = {}, std::vector<LineRecipe> lines = {})
         : fills_(std::move(fills)), lines_(std::move(lines)) {}
     // Style indexes from 1; -1 leaves one unchanged, 0 clears it.
     ShapeWriter& Select(int fill0, int fill1, int line);
     ShapeWriter& MoveTo(int32_t x, int32_t y);
     ShapeWriter& LineTo(int32_t x, int32_t y);
     ShapeWriter& CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y);
-    ShapeWriter& NewStyles(std::vector<FillSpec> fills, std::vector<LineSpec> lines);
+    ShapeWriter& NewStyles(std::vector<FillRecipe> fills, std::vector<LineRecipe> lines);
     // A closed rectangle drawn clockwise (on screen) from its top left.
     ShapeWriter& Rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 
@@ -130,8 +130,8 @@ class ShapeWriter {
     // SHAPE: the records alone (glyphs, a morph's edges), fill and line
     // indexes in the bit counts given.
     Bytes Records(int version, unsigned fillBits, unsigned lineBits) const;
-    const std::vector<FillSpec>& fills() const { return fills_; }
-    const std::vector<LineSpec>& lines() const { return lines_; }
+    const std::vector<FillRecipe>& fills() const { return fills_; }
+    const std::vector<LineRecipe>& lines() const { return lines_; }
 
   private:
     struct Op {
@@ -139,12 +139,12 @@ class ShapeWriter {
         int32_t x = 0, y = 0, cx = 0, cy = 0;
         int fill0 = -1, fill1 = -1, line = -1;
         bool move = false;
-        std::vector<FillSpec> fills;
-        std::vector<LineSpec> lines;
+        std::vector<FillRecipe> fills;
+        std::vector<LineRecipe> lines;
     };
     void PutRecords(SwfBits& bits, int version, unsigned fillBits, unsigned lineBits) const;
-    std::vector<FillSpec> fills_;
-    std::vector<LineSpec> lines_;
+    std::vector<FillRecipe> fills_;
+    std::vector<LineRecipe> lines_;
     std::vector<Op> ops_;
 };
 
@@ -155,22 +155,22 @@ Bytes FrameLabelTag(const std::string& label);
 Bytes DefineShapeTag(int version, uint16_t id, const ShapeWriter& shape, bool nonZero = false);
 // A shape of one rectangle filled with fill.
 Bytes RectangleShapeTag(int version, uint16_t id, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
-                        const FillSpec& fill);
+                        const FillRecipe& fill);
 
-struct PlaceSpec {
+struct PlaceRecipe {
     uint16_t depth = 1;
     int characterId = -1; // -1: none (a move)
     bool move = false;
     bool hasMatrix = false;
-    MatrixSpec matrix;
+    MatrixRecipe matrix;
     bool hasCxform = false;
-    CxformSpec cxform;
+    CxformRecipe cxform;
     int ratio = -1;
     int clipDepth = -1;
 };
-Bytes PlaceObjectTag(uint16_t id, uint16_t depth, const MatrixSpec& matrix);
-Bytes PlaceObject2Tag(const PlaceSpec& p);
-Bytes PlaceObject3Tag(const PlaceSpec& p);
+Bytes PlaceObjectTag(uint16_t id, uint16_t depth, const MatrixRecipe& matrix);
+Bytes PlaceObject2Tag(const PlaceRecipe& p);
+Bytes PlaceObject3Tag(const PlaceRecipe& p);
 Bytes RemoveObjectTag(uint16_t id, uint16_t depth);
 Bytes RemoveObject2Tag(uint16_t depth);
 Bytes DefineSpriteTag(uint16_t id, uint16_t frameCount, const Bytes& tags);
@@ -205,16 +205,16 @@ Bytes DefineMorphShapeTag(int version, uint16_t id, const ShapeWriter& start,
 // DefineFont (1), DefineFont2 (2) or DefineFont3 (3); glyphs use fill 1.
 Bytes DefineFontTag(int version, uint16_t id, const std::vector<ShapeWriter>& glyphs);
 
-struct TextRunSpec {
+struct TextRunRecipe {
     uint16_t fontId = 0;
-    RgbaSpec color;
+    Rgba8 color;
     int32_t x = 0, y = 0;
     uint16_t height = 1024;
     std::vector<std::pair<uint32_t, int32_t>> glyphs; // index, advance
 };
 // DefineText (1, RGB colours) or DefineText2 (2, RGBA).
-Bytes DefineTextTag(int version, uint16_t id, const MatrixSpec& matrix,
-                    const std::vector<TextRunSpec>& runs);
+Bytes DefineTextTag(int version, uint16_t id, const MatrixRecipe& matrix,
+                    const std::vector<TextRunRecipe>& runs);
 
 // The 550 x 400 stage with these tags, plain.
 Bytes MakeMovie(const Bytes& tags, uint16_t frameCount = 1);
