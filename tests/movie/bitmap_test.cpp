@@ -6,7 +6,8 @@ namespace ww::test {
 namespace {
 
 // A 550 x 400 rectangle filled with bitmap 1, each texel 10 px, from (0, 0).
-Bytes BitmapMovie(const Bytes& bitmapTag, uint8_t fillType, double texel = 10) {
+Bytes BitmapMovie(const Bytes& bitmapTag, uint8_t fillType, double texel = 10,
+                  const CxformRecipe* cxform = nullptr) {
     FillRecipe f;
     f.type = fillType;
     f.bitmapId = 1;
@@ -16,6 +17,10 @@ Bytes BitmapMovie(const Bytes& bitmapTag, uint8_t fillType, double texel = 10) {
     PlaceRecipe p;
     p.depth = 1;
     p.characterId = 2;
+    if (cxform) {
+        p.hasCxform = true;
+        p.cxform = *cxform;
+    }
     return MakeMovie(bitmapTag + DefineShapeTag(3, 2, shape) + PlaceObject2Tag(p) + ShowFrameTag());
 }
 
@@ -65,6 +70,14 @@ TEST(Bitmaps, RepeatOrClampAndSmoothAsTheFillSays) {
     EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x41)), 10, 2, halfway, 14));
     EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x43)), 9, 2, kRed));
     EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x43)), 10, 2, kGreen));
+}
+
+TEST(Bitmaps, TakeTheColourTransformOfTheirPlacement) {
+    CxformRecipe half;
+    half.mult[0] = 128;
+    half.add[2] = 60;
+    ExpectPixels(RenderFrame(BitmapMovie(Lossless32(1), 0x43, 10, &half)),
+                 {{5, 5, Rgba8{128, 0, 60, 255}}, {15, 15, Rgba8{128, 255, 255, 255}}});
 }
 
 TEST(Bitmaps, PremultipliedAlphaBlendsOverTheBackground) {

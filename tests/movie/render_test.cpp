@@ -395,6 +395,17 @@ TEST(Morphs, InterpolateEdgesAndColoursAtEveryRatio) {
     }
 }
 
+TEST(Morphs, MoveTheirEdgesSteadilyAcrossEveryRatio) {
+    // The right edge runs from x 100 to 300 as the ratio goes 0 to 65535.
+    for (int ratio = 0; ratio <= 65535; ratio += 4369) {
+        SCOPED_TRACE(ratio);
+        const double edge = 100 + 200 * (ratio / 65535.0);
+        const movie::Canvas c = RenderFrame(MorphMovie(2, ratio));
+        EXPECT_NE(PixelAt(c, static_cast<int>(edge) - 2, 150).g, 255);
+        EXPECT_TRUE(PixelNear(c, static_cast<int>(edge) + 1, 150, kWhite));
+    }
+}
+
 TEST(Text, DrawsGlyphShapesAtTheirAdvanceAndHeight) {
     for (int version = 1; version <= 3; ++version) {
         SCOPED_TRACE(version);
