@@ -159,14 +159,19 @@ void Rasterizer::Fill(bool nonZero, const uint8_t* mask, Paint& paint) {
         // One loop per rule keeps the branch out of the pixel loop.
         if (nonZero) {
             for (int x = 0; x < visible; ++x) {
-                sum += row[x];
-                row[x] = 0;
+                // Most cells stay zero; not rewriting them spares the bandwidth.
+                if (row[x] != 0) {
+                    sum += row[x];
+                    row[x] = 0;
+                }
                 coverage[x] = std::min(std::fabs(sum), 1.0f);
             }
         } else {
             for (int x = 0; x < visible; ++x) {
-                sum += row[x];
-                row[x] = 0;
+                if (row[x] != 0) {
+                    sum += row[x];
+                    row[x] = 0;
+                }
                 float c = std::fabs(sum);
                 if (c > 1) {
                     c -= 2 * std::floor(c * 0.5f);
