@@ -6,6 +6,7 @@
 #include "common/file.h"
 #include "common/fs.h"
 #include "common/path.h"
+#include "movie/movie.h"
 
 #include <cstdio>
 #include <memory>
@@ -52,6 +53,13 @@ void RunInfo(const std::string& path) {
                 static_cast<unsigned>(info.version), static_cast<unsigned>(info.fileLength),
                 static_cast<int>(info.width), static_cast<int>(info.height),
                 static_cast<unsigned>(info.frameRate), static_cast<unsigned>(info.frameCount));
+    // What the renderer would leave out of the picture.
+    movie::Movie parsed;
+    std::string error;
+    if (movie::LoadMovie(path, &parsed, &error))
+        std::printf("not drawn: %s\n", movie::UnsupportedTagList(parsed).c_str());
+    else
+        std::printf("not drawn: the tags cannot be read (%s)\n", error.c_str());
 }
 
 void RegisterInfoCommand(CLI::App& app) {

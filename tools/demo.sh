@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample, run from the assembled builder folder:
-# both installers of the Ocean sample built by wallweaver-cli, listed, and the
-# builder started under Wine. The second argument is the Windows build that
-# Wine can run here: the shipped one, or its 64-bit twin where this machine
-# cannot run 32-bit programs (its bin/ is a builder folder too).
+# frames of the sample movie drawn to PNG, both installers of the Ocean sample
+# built by wallweaver-cli, listed, and the builder started under Wine. The
+# second argument is the Windows build that Wine can run here: the shipped
+# one, or its 64-bit twin where this machine cannot run 32-bit programs (its
+# bin/ is a builder folder too).
 set -euo pipefail
 dist=$(cd "${1:-dist}" && pwd)
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,6 +25,12 @@ rm -f "$samples/ocean/"*.cpp "$samples/ocean/CMakeLists.txt"
 "$top/build/release/bin/make_sample_movie" "$samples/ocean/wave.swf"
 echo "== the sample project ($samples/ocean/Ocean.sdf)"
 "$cli" info "$samples/ocean/wave.swf"
+
+echo "== rendering the sample movie to PNG ($samples/frames)"
+"$cli" render "$samples/ocean/wave.swf" wave.png --frames 1-6 --out-dir "$samples/frames"
+"$cli" render "$samples/ocean/wave.swf" "$samples/frames/wave-1080p.png" --frame 7 \
+  --width 1920 --height 1080 --scale noborder
+ls "$samples/frames"
 
 echo "== building the projectable wallpaper and the installer package"
 "$cli" build-wallpaper "$samples/ocean/Ocean.sdf" --output "$samples/Ocean Wallpaper.exe"

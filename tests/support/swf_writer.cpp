@@ -80,6 +80,7 @@ Bytes MakeSwf(const SwfSpec& recipe) {
     const Bytes padding =
         recipe.zeroPadding ? Bytes(recipe.bodyPadding) : NoiseBytes(recipe.bodyPadding);
     body.insert(body.end(), padding.begin(), padding.end());
+    body.insert(body.end(), recipe.tags.begin(), recipe.tags.end());
     PutU16(body, 0); // End tag
 
     Bytes movie = {static_cast<uint8_t>(recipe.compressed ? 'C' : 'F'), 'W', 'S', recipe.version};
@@ -105,6 +106,715 @@ Bytes MakeProjector(const ProjectorSpec& recipe) {
                                                : static_cast<uint32_t>(recipe.movie.size()));
     }
     return out;
+}
+
+} // namespace ww::test
+
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace ww::test {
+
+namespace {
+
+unsigned BitLength(uint32_t v) {
+    unsigned n = 0;
+    while (v) {
+        ++n;
+        v >>= 1;
+    }
+    return n;
+}
+
+int32_t Fixed(double v) {
+    return static_cast<int32_t>(std::lround(v * 65536.0));
+}
+
+void PutRect(SwfBits& bits, int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
+    bits.Align();
+    const unsigned n = SwfBits::SignedBits({x0, x1, y0, y1});
+    bits.U(n, 5);
+    for (int32_t v : {x0, x1, y0, y1})
+        bits.S(v, n);
+    bits.Align();
+}
+
+void PutStageRect(SwfBits& bits) {
+    PutRect(bits, 0, 11000, 0, 8000);
+}
+
+void PutMatrix(SwfBits& bits, const MatrixRecipe& m) {
+    bits.Align();
+    if (m.a != 1 || m.d != 1) {
+        const unsigned n = SwfBits::SignedBits({Fixed(m.a), Fixed(m.d)});
+        bits.U(1, 1);
+        bits.U(n, 5);
+        bits.S(Fixed(m.a), n);
+        bits.S(Fixed(m.d), n);
+    } else {
+        bits.U(0, 1);
+    }
+    if (m.b != 0 || m.c != 0) {
+        const unsigned n = SwfBits::SignedBits({Fixed(m.b), Fixed(m.c)});
+        bits.U(1, 1);
+        bits.U(n, 5);
+        bits.S(Fixed(m.b), n);
+        bits.S(Fixed(m.c), n);
+    } else {
+        bits.U(0, 1);
+    }
+    const unsigned n = SwfBits::SignedBits({m.tx, m.ty});
+    bits.U(n, 5);
+    bits.S(m.tx, n);
+    bits.S(m.ty, n);
+    bits.Align();
+}
+
+void PutCxform(SwfBits& bits, const CxformRecipe& cx) {
+    bits.Align();
+    unsigned n = 0;
+    for (int i = 0; i < 4; ++i)
+        n = std::max(n, SwfBits::SignedBits({int32_t{cx.mult[i]}, int32_t{cx.add[i]}}));
+    bits.U(1, 1);
+    bits.U(1, 1);
+    bits.U(n, 4);
+    for (int i = 0; i < 4; ++i)
+        bits.S(cx.mult[i], n);
+    for (int i = 0; i < 4; ++i)
+        bits.S(cx.add[i], n);
+    bits.Align();
+}
+
+void PutColor(SwfBits& bits, const Rgba8& c, bool alpha) {
+    bits.Byte(c.r);
+    bits.Byte(c.g);
+    bits.Byte(c.b);
+    if (alpha)
+        bits.Byte(c.a);
+}
+
+void PutCount(SwfBits& bits, size_t count) {
+    if (count >= 255) {
+        bits.Byte(0xFF);
+        bits.U16(static_cast<uint16_t>(count));
+    } else {
+        bits.Byte(static_cast<uint8_t>(count));
+    }
+}
+
+void PutGradientHeader(SwfBits& bits, const FillRecipe& f) {
+    bits.Byte(static_cast<uint8_t>((f.spread << 6) | (f.interpolation << 4) | f.stops.size()));
+}
+
+void PutFill(SwfBits& bits, const FillRecipe& f, bool alpha) {
+    bits.Byte(f.type);
+    if (f.type == 0x00) {
+        PutColor(bits, f.color, alpha);
+    } else if (f.type >= 0x40) {
+        bits.U16(f.bitmapId);
+        PutMatrix(bits, f.matrix);
+    } else {
+        PutMatrix(bits, f.matrix);
+        PutGradientHeader(bits, f);
+        for (const auto& stop : f.stops) {
+            bits.Byte(stop.first);
+            PutColor(bits, stop.second, alpha);
+        }
+        if (f.type == 0x13)
+            bits.U16(static_cast<uint16_t>(static_cast<int16_t>(std::lround(f.focal * 256))));
+    }
+}
+
+void PutLineFlags(SwfBits& bits, const LineRecipe& l) {
+    bits.U(l.startCap, 2);
+    bits.U(l.join, 2);
+    bits.U(l.hasFill, 1);
+    bits.U(0, 3);
+    bits.U(0, 5);
+    bits.U(l.noClose, 1);
+    bits.U(l.endCap, 2);
+    if (l.join == 2)
+        bits.U16(static_cast<uint16_t>(std::lround(l.miterLimit * 256)));
+}
+
+void PutStyles(SwfBits& bits, int version, const std::vector<FillRecipe>& fills,
+               const std::vector<LineRecipe>& lines) {
+    PutCount(bits, fills.size());
+    for (const FillRecipe& f : fills)
+        PutFill(bits, f, version >= 3);
+    PutCount(bits, lines.size());
+    for (const LineRecipe& l : lines) {
+        bits.U16(l.width);
+        if (version >= 4) {
+            PutLineFlags(bits, l);
+            if (l.hasFill)
+                PutFill(bits, l.fill, true);
+            else
+                PutColor(bits, l.color, true);
+        } else {
+            PutColor(bits, l.color, version >= 3);
+        }
+    }
+}
+
+Bytes Compress(const Bytes& data) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    Bytes out(size);
+    if (compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), 6) != Z_OK)
+        std::abort();
+    out.resize(size);
+    return out;
+}
+
+Bytes WithId(uint16_t id, const Bytes& rest) {
+    SwfBits bits;
+    bits.U16(id);
+    bits.Append(rest);
+    return bits.bytes();
+}
+
+} // namespace
+
+void SwfBits::U(uint32_t value, unsigned count) {
+    for (unsigned i = count; i-- > 0;) {
+        if (used_ == 0)
+            out_.push_back(0);
+        if ((value >> i) & 1u)
+            out_.back() |= static_cast<uint8_t>(0x80u >> used_);
+        used_ = (used_ + 1) % 8;
+    }
+}
+
+void SwfBits::Byte(uint8_t v) {
+    Align();
+    out_.push_back(v);
+}
+
+void SwfBits::U16(uint16_t v) {
+    Align();
+    PutU16(out_, v);
+}
+
+void SwfBits::U32(uint32_t v) {
+    Align();
+    PutU32(out_, v);
+}
+
+void SwfBits::Append(const Bytes& b) {
+    Align();
+    out_.insert(out_.end(), b.begin(), b.end());
+}
+
+unsigned SwfBits::SignedBits(std::initializer_list<int32_t> values) {
+    unsigned n = 0;
+    for (int32_t v : values) {
+        if (v != 0)
+            n = std::max(n, BitLength(static_cast<uint32_t>(v < 0 ? ~v : v)) + 1);
+    }
+    return n;
+}
+
+unsigned SwfBits::UnsignedBits(uint32_t value) {
+    return BitLength(value);
+}
+
+MatrixRecipe Translate(int32_t tx, int32_t ty) {
+    MatrixRecipe m;
+    m.tx = tx;
+    m.ty = ty;
+    return m;
+}
+
+FillRecipe Solid(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+    FillRecipe f;
+    f.color = Rgba8{r, g, b, a};
+    return f;
+}
+
+ShapeWriter& ShapeWriter::Select(int fill0, int fill1, int line) {
+    Op op;
+    op.kind = 0;
+    op.fill0 = fill0;
+    op.fill1 = fill1;
+    op.line = line;
+    ops_.push_back(op);
+    return *this;
+}
+
+ShapeWriter& ShapeWriter::MoveTo(int32_t x, int32_t y) {
+    Op op;
+    op.kind = 0;
+    op.move = true;
+    op.x = x;
+    op.y = y;
+    ops_.push_back(op);
+    return *this;
+}
+
+ShapeWriter& ShapeWriter::LineTo(int32_t x, int32_t y) {
+    Op op;
+    op.kind = 1;
+    op.x = x;
+    op.y = y;
+    ops_.push_back(op);
+    return *this;
+}
+
+ShapeWriter& ShapeWriter::CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y) {
+    Op op;
+    op.kind = 2;
+    op.cx = cx;
+    op.cy = cy;
+    op.x = x;
+    op.y = y;
+    ops_.push_back(op);
+    return *this;
+}
+
+ShapeWriter& ShapeWriter::NewStyles(std::vector<FillRecipe> fills, std::vector<LineRecipe> lines) {
+    Op op;
+    op.kind = 3;
+    op.fills = std::move(fills);
+    op.lines = std::move(lines);
+    ops_.push_back(op);
+    return *this;
+}
+
+ShapeWriter& ShapeWriter::Rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    return MoveTo(x0, y0).LineTo(x1, y0).LineTo(x1, y1).LineTo(x0, y1).LineTo(x0, y0);
+}
+
+void ShapeWriter::PutRecords(SwfBits& bits, int version, unsigned fillBits,
+                             unsigned lineBits) const {
+    bits.U(fillBits, 4);
+    bits.U(lineBits, 4);
+    int32_t x = 0, y = 0;
+    for (const Op& op : ops_) {
+        if (op.kind == 0) {
+            const unsigned flags = (op.line >= 0 ? 8 : 0) | (op.fill1 >= 0 ? 4 : 0) |
+                                   (op.fill0 >= 0 ? 2 : 0) | (op.move ? 1 : 0);
+            if (flags == 0)
+                continue; // would read as the end record
+            bits.U(0, 1);
+            bits.U(flags, 5);
+            if (op.move) {
+                const unsigned n = SwfBits::SignedBits({op.x, op.y});
+                bits.U(n, 5);
+                bits.S(op.x, n);
+                bits.S(op.y, n);
+                x = op.x;
+                y = op.y;
+            }
+            if (op.fill0 >= 0)
+                bits.U(static_cast<uint32_t>(op.fill0), fillBits);
+            if (op.fill1 >= 0)
+                bits.U(static_cast<uint32_t>(op.fill1), fillBits);
+            if (op.line >= 0)
+                bits.U(static_cast<uint32_t>(op.line), lineBits);
+        } else if (op.kind == 3) {
+            bits.U(0, 1);
+            bits.U(16, 5);
+            PutStyles(bits, version, op.fills, op.lines);
+            fillBits = SwfBits::UnsignedBits(static_cast<uint32_t>(op.fills.size()));
+            lineBits = SwfBits::UnsignedBits(static_cast<uint32_t>(op.lines.size()));
+            bits.U(fillBits, 4);
+            bits.U(lineBits, 4);
+        } else if (op.kind == 1) {
+            const int32_t dx = op.x - x, dy = op.y - y;
+            const unsigned n = std::max(2u, SwfBits::SignedBits({dx, dy}));
+            bits.U(1, 1);
+            bits.U(1, 1);
+            bits.U(n - 2, 4);
+            if (dx != 0 && dy != 0) {
+                bits.U(1, 1);
+                bits.S(dx, n);
+                bits.S(dy, n);
+            } else if (dx == 0) {
+                bits.U(0, 1);
+                bits.U(1, 1);
+                bits.S(dy, n);
+            } else {
+                bits.U(0, 1);
+                bits.U(0, 1);
+                bits.S(dx, n);
+            }
+            x = op.x;
+            y = op.y;
+        } else {
+            const int32_t cdx = op.cx - x, cdy = op.cy - y, adx = op.x - op.cx, ady = op.y - op.cy;
+            const unsigned n = std::max(2u, SwfBits::SignedBits({cdx, cdy, adx, ady}));
+            bits.U(1, 1);
+            bits.U(0, 1);
+            bits.U(n - 2, 4);
+            for (int32_t v : {cdx, cdy, adx, ady})
+                bits.S(v, n);
+            x = op.x;
+            y = op.y;
+        }
+    }
+    bits.U(0, 6);
+    bits.Align();
+}
+
+Bytes ShapeWriter::WithStyles(int version) const {
+    SwfBits bits;
+    PutStyles(bits, version, fills_, lines_);
+    PutRecords(bits, version, SwfBits::UnsignedBits(static_cast<uint32_t>(fills_.size())),
+               SwfBits::UnsignedBits(static_cast<uint32_t>(lines_.size())));
+    return bits.bytes();
+}
+
+Bytes ShapeWriter::Records(int version, unsigned fillBits, unsigned lineBits) const {
+    SwfBits bits;
+    PutRecords(bits, version, fillBits, lineBits);
+    return bits.bytes();
+}
+
+Bytes Tag(uint16_t code, const Bytes& body, bool longHeader) {
+    Bytes out;
+    if (body.size() < 0x3F && !longHeader) {
+        PutU16(out, static_cast<uint16_t>((code << 6) | body.size()));
+    } else {
+        PutU16(out, static_cast<uint16_t>((code << 6) | 0x3F));
+        PutU32(out, static_cast<uint32_t>(body.size()));
+    }
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+Bytes ShowFrameTag() {
+    return Tag(1, {});
+}
+
+Bytes SetBackgroundColorTag(uint8_t r, uint8_t g, uint8_t b) {
+    return Tag(9, {r, g, b});
+}
+
+Bytes FrameLabelTag(const std::string& label) {
+    Bytes body(label.begin(), label.end());
+    body.push_back(0);
+    return Tag(43, body);
+}
+
+Bytes DefineShapeTag(int version, uint16_t id, const ShapeWriter& shape, bool nonZero) {
+    static const uint16_t kCodes[] = {2, 22, 32, 83};
+    SwfBits bits;
+    bits.U16(id);
+    PutStageRect(bits);
+    if (version >= 4) {
+        PutStageRect(bits);
+        bits.U(0, 5);
+        bits.U(nonZero, 1);
+        bits.U(0, 1);
+        bits.U(1, 1);
+    }
+    bits.Append(shape.WithStyles(version));
+    return Tag(kCodes[version - 1], bits.bytes());
+}
+
+Bytes RectangleShapeTag(int version, uint16_t id, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                        const FillRecipe& fill) {
+    ShapeWriter shape({fill});
+    shape.Select(-1, 1, -1).Rectangle(x0, y0, x1, y1);
+    return DefineShapeTag(version, id, shape);
+}
+
+Bytes PlaceObjectTag(uint16_t id, uint16_t depth, const MatrixRecipe& matrix) {
+    SwfBits bits;
+    bits.U16(id);
+    bits.U16(depth);
+    PutMatrix(bits, matrix);
+    return Tag(4, bits.bytes());
+}
+
+namespace {
+
+Bytes PlaceBody(const PlaceRecipe& p, bool three) {
+    SwfBits bits;
+    const uint8_t flags = static_cast<uint8_t>(
+        (p.clipDepth >= 0 ? 0x40 : 0) | (p.ratio >= 0 ? 0x10 : 0) | (p.hasCxform ? 0x08 : 0) |
+        (p.hasMatrix ? 0x04 : 0) | (p.characterId >= 0 ? 0x02 : 0) | (p.move ? 0x01 : 0));
+    bits.Byte(flags);
+    if (three)
+        bits.Byte(0);
+    bits.U16(p.depth);
+    if (p.characterId >= 0)
+        bits.U16(static_cast<uint16_t>(p.characterId));
+    if (p.hasMatrix)
+        PutMatrix(bits, p.matrix);
+    if (p.hasCxform)
+        PutCxform(bits, p.cxform);
+    if (p.ratio >= 0)
+        bits.U16(static_cast<uint16_t>(p.ratio));
+    if (p.clipDepth >= 0)
+        bits.U16(static_cast<uint16_t>(p.clipDepth));
+    return bits.bytes();
+}
+
+} // namespace
+
+Bytes PlaceObject2Tag(const PlaceRecipe& p) {
+    return Tag(26, PlaceBody(p, false));
+}
+
+Bytes PlaceObject3Tag(const PlaceRecipe& p) {
+    return Tag(70, PlaceBody(p, true));
+}
+
+Bytes RemoveObjectTag(uint16_t id, uint16_t depth) {
+    SwfBits bits;
+    bits.U16(id);
+    bits.U16(depth);
+    return Tag(5, bits.bytes());
+}
+
+Bytes RemoveObject2Tag(uint16_t depth) {
+    SwfBits bits;
+    bits.U16(depth);
+    return Tag(28, bits.bytes());
+}
+
+Bytes DefineSpriteTag(uint16_t id, uint16_t frameCount, const Bytes& tags) {
+    SwfBits bits;
+    bits.U16(id);
+    bits.U16(frameCount);
+    bits.Append(tags);
+    bits.U16(0);
+    return Tag(39, bits.bytes());
+}
+
+Bytes ActionRecord(uint8_t code) {
+    return {code};
+}
+
+Bytes ActionGotoFrame(uint16_t frame) {
+    SwfBits bits;
+    bits.Byte(0x81);
+    bits.U16(2);
+    bits.U16(frame);
+    return bits.bytes();
+}
+
+Bytes ActionGotoLabel(const std::string& label) {
+    SwfBits bits;
+    bits.Byte(0x8C);
+    bits.U16(static_cast<uint16_t>(label.size() + 1));
+    bits.Append(Bytes(label.begin(), label.end()));
+    bits.Byte(0);
+    return bits.bytes();
+}
+
+Bytes DoActionTag(const Bytes& records) {
+    Bytes body = records;
+    body.push_back(0);
+    return Tag(12, body);
+}
+
+Bytes DefineBitsLosslessTag(int version, uint16_t id, uint8_t format, uint16_t width,
+                            uint16_t height, const Bytes& raw, unsigned colors) {
+    SwfBits bits;
+    bits.U16(id);
+    bits.Byte(format);
+    bits.U16(width);
+    bits.U16(height);
+    if (format == 3)
+        bits.Byte(static_cast<uint8_t>(colors - 1));
+    bits.Append(Compress(raw));
+    return Tag(version == 2 ? 36 : 20, bits.bytes(), true);
+}
+
+Bytes EncodeJpeg(int width, int height, const Bytes& rgb) {
+    Bytes out;
+    auto sink = [](void* context, void* data, int size) {
+        auto* o = static_cast<Bytes*>(context);
+        o->insert(o->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    };
+    if (!stbi_write_jpg_to_func(sink, &out, width, height, 3, rgb.data(), 95))
+        std::abort();
+    return out;
+}
+
+void SplitJpeg(const Bytes& jpeg, Bytes* tables, Bytes* image) {
+    *tables = {0xFF, 0xD8};
+    *image = {0xFF, 0xD8};
+    size_t pos = 2;
+    while (pos + 4 <= jpeg.size()) {
+        const uint8_t marker = jpeg[pos + 1];
+        if (marker == 0xDA) {
+            image->insert(image->end(), jpeg.begin() + static_cast<std::ptrdiff_t>(pos),
+                          jpeg.end());
+            break;
+        }
+        const size_t length = 2u + ((jpeg[pos + 2] << 8) | jpeg[pos + 3]);
+        Bytes* to = marker == 0xDB || marker == 0xC4 ? tables : image;
+        to->insert(to->end(), jpeg.begin() + static_cast<std::ptrdiff_t>(pos),
+                   jpeg.begin() + static_cast<std::ptrdiff_t>(pos + length));
+        pos += length;
+    }
+    tables->insert(tables->end(), {0xFF, 0xD9});
+}
+
+Bytes DefineBitsTag(uint16_t id, const Bytes& image) {
+    return Tag(6, WithId(id, image), true);
+}
+
+Bytes JpegTablesTag(const Bytes& tables) {
+    return Tag(8, tables, true);
+}
+
+Bytes DefineBitsJpeg2Tag(uint16_t id, const Bytes& image) {
+    return Tag(21, WithId(id, image), true);
+}
+
+Bytes DefineBitsJpeg3Tag(uint16_t id, const Bytes& jpeg, const Bytes& alpha) {
+    SwfBits bits;
+    bits.U16(id);
+    bits.U32(static_cast<uint32_t>(jpeg.size()));
+    bits.Append(jpeg);
+    bits.Append(Compress(alpha));
+    return Tag(35, bits.bytes(), true);
+}
+
+Bytes DefineMorphShapeTag(int version, uint16_t id, const ShapeWriter& start,
+                          const ShapeWriter& end) {
+    SwfBits styles;
+    PutCount(styles, start.fills().size());
+    for (size_t i = 0; i < start.fills().size(); ++i) {
+        const FillRecipe& s = start.fills()[i];
+        const FillRecipe& e = end.fills()[i];
+        styles.Byte(s.type);
+        if (s.type == 0x00) {
+            PutColor(styles, s.color, true);
+            PutColor(styles, e.color, true);
+        } else if (s.type >= 0x40) {
+            styles.U16(s.bitmapId);
+            PutMatrix(styles, s.matrix);
+            PutMatrix(styles, e.matrix);
+        } else {
+            PutMatrix(styles, s.matrix);
+            PutMatrix(styles, e.matrix);
+            PutGradientHeader(styles, s);
+            for (size_t k = 0; k < s.stops.size(); ++k) {
+                styles.Byte(s.stops[k].first);
+                PutColor(styles, s.stops[k].second, true);
+                styles.Byte(e.stops[k].first);
+                PutColor(styles, e.stops[k].second, true);
+            }
+        }
+    }
+    PutCount(styles, start.lines().size());
+    for (size_t i = 0; i < start.lines().size(); ++i) {
+        const LineRecipe& s = start.lines()[i];
+        const LineRecipe& e = end.lines()[i];
+        styles.U16(s.width);
+        styles.U16(e.width);
+        if (version >= 2) {
+            LineRecipe flags = s;
+            flags.hasFill = false;
+            PutLineFlags(styles, flags);
+        }
+        PutColor(styles, s.color, true);
+        PutColor(styles, e.color, true);
+    }
+    styles.Append(
+        start.Records(1, SwfBits::UnsignedBits(static_cast<uint32_t>(start.fills().size())),
+                      SwfBits::UnsignedBits(static_cast<uint32_t>(start.lines().size()))));
+    SwfBits bits;
+    bits.U16(id);
+    PutStageRect(bits);
+    PutStageRect(bits);
+    if (version >= 2) {
+        PutStageRect(bits);
+        PutStageRect(bits);
+        bits.Byte(0x01);
+    }
+    bits.U32(static_cast<uint32_t>(styles.bytes().size()));
+    bits.Append(styles.bytes());
+    bits.Append(end.Records(1, 0, 0));
+    return Tag(version == 2 ? 84 : 46, bits.bytes(), true);
+}
+
+Bytes DefineFontTag(int version, uint16_t id, const std::vector<ShapeWriter>& glyphs) {
+    std::vector<Bytes> shapes;
+    for (const ShapeWriter& g : glyphs)
+        shapes.push_back(g.Records(1, 1, 0));
+    const bool wide = version == 3;
+    const size_t entry = wide ? 4 : 2;
+    const size_t tableSize = (glyphs.size() + (version >= 2 ? 1 : 0)) * entry;
+    SwfBits table;
+    size_t offset = tableSize;
+    for (const Bytes& s : shapes) {
+        if (wide)
+            table.U32(static_cast<uint32_t>(offset));
+        else
+            table.U16(static_cast<uint16_t>(offset));
+        offset += s.size();
+    }
+    if (version >= 2) {
+        if (wide)
+            table.U32(static_cast<uint32_t>(offset));
+        else
+            table.U16(static_cast<uint16_t>(offset));
+    }
+    for (const Bytes& s : shapes)
+        table.Append(s);
+    SwfBits bits;
+    bits.U16(id);
+    if (version >= 2) {
+        bits.Byte(static_cast<uint8_t>((wide ? 0x08 : 0) | 0x04));
+        bits.Byte(0);
+        bits.Byte(4);
+        bits.Append(Bytes{'T', 'e', 's', 't'});
+        bits.U16(static_cast<uint16_t>(glyphs.size()));
+    }
+    bits.Append(table.bytes());
+    if (version >= 2) {
+        for (size_t i = 0; i < glyphs.size(); ++i)
+            bits.U16(static_cast<uint16_t>('A' + i));
+    }
+    return Tag(version == 1 ? 10 : version == 2 ? 48 : 75, bits.bytes(), true);
+}
+
+Bytes DefineTextTag(int version, uint16_t id, const MatrixRecipe& matrix,
+                    const std::vector<TextRunRecipe>& runs) {
+    unsigned glyphBits = 1, advanceBits = 1;
+    for (const TextRunRecipe& r : runs) {
+        for (const auto& g : r.glyphs) {
+            glyphBits = std::max(glyphBits, SwfBits::UnsignedBits(g.first));
+            advanceBits = std::max(advanceBits, SwfBits::SignedBits({g.second}));
+        }
+    }
+    SwfBits bits;
+    bits.U16(id);
+    PutStageRect(bits);
+    PutMatrix(bits, matrix);
+    bits.Byte(static_cast<uint8_t>(glyphBits));
+    bits.Byte(static_cast<uint8_t>(advanceBits));
+    for (const TextRunRecipe& r : runs) {
+        bits.Byte(0x80 | 0x08 | 0x04 | 0x02 | 0x01);
+        bits.U16(r.fontId);
+        PutColor(bits, r.color, version >= 2);
+        bits.U16(static_cast<uint16_t>(static_cast<int16_t>(r.x)));
+        bits.U16(static_cast<uint16_t>(static_cast<int16_t>(r.y)));
+        bits.U16(r.height);
+        bits.Byte(static_cast<uint8_t>(r.glyphs.size()));
+        for (const auto& g : r.glyphs) {
+            bits.U(g.first, glyphBits);
+            bits.S(g.second, advanceBits);
+        }
+        bits.Align();
+    }
+    bits.Byte(0);
+    return Tag(version == 2 ? 33 : 11, bits.bytes());
+}
+
+Bytes MakeMovie(const Bytes& tags, uint16_t frameCount) {
+    SwfSpec recipe = StageSpec(false);
+    recipe.tags = tags;
+    recipe.frameCount = frameCount;
+    return MakeSwf(recipe);
 }
 
 } // namespace ww::test

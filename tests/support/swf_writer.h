@@ -5,6 +5,10 @@
 #include "tests/support/fixtures.h"
 
 #include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace ww::test {
 
@@ -21,6 +25,8 @@ struct SwfSpec {
     size_t bodyPadding = 0;
     // Zero bytes instead of pattern bytes, which deflate to almost nothing.
     bool zeroPadding = false;
+    // Tags written after the padding, before the End tag.
+    Bytes tags;
     // The header's file length; by default the uncompressed movie's length.
     long long recordedLength = -1;
     // Bytes appended after the whole file (after the zlib stream if compressed).
@@ -43,5 +49,174 @@ struct ProjectorSpec {
 };
 
 Bytes MakeProjector(const ProjectorSpec& recipe);
+
+// Tags, byte by byte. Coordinates are twips; colours straight RGBA.
+
+// Bits most significant first; Align pads the last byte with zeros.
+class SwfBits {
+  public:
+    void U(uint32_t value, unsigned count);
+    void S(int32_t value, unsigned count) { U(static_cast<uint32_t>(value), count); }
+    void Align() { used_ = 0; }
+    void Byte(uint8_t v);
+    void U16(uint16_t v);
+    void U32(uint32_t v);
+    void Append(const Bytes& b);
+    // Bits a signed (or unsigned) field needs to hold every value given.
+    static unsigned SignedBits(std::initializer_list<int32_t> values);
+    static unsigned UnsignedBits(uint32_t value);
+    const Bytes& bytes() const { return out_; }
+
+  private:
+    Bytes out_;
+    unsigned used_ = 0;
+};
+
+struct Rgba8 {
+    uint8_t r = 0, g = 0, b = 0, a = 255;
+};
+
+struct MatrixRecipe {
+    double a = 1, b = 0, c = 0, d = 1;
+    int32_t tx = 0, ty = 0;
+};
+MatrixRecipe Translate(int32_t tx, int32_t ty);
+
+// Multiply terms in 8.8 (256 is 1), add terms in 0-255 units.
+struct CxformRecipe {
+    int16_t mult[4] = {256, 256, 256, 256};
+    int16_t add[4] = {0, 0, 0, 0};
+};
+
+struct FillRecipe {
+    uint8_t type = 0x00; // 0x10 linear, 0x12 radial, 0x13 focal, 0x40-0x43 bitmap
+    Rgba8 color;
+    MatrixRecipe matrix;
+    std::vector<std::pair<uint8_t, Rgba8>> stops;
+    uint8_t spread = 0, interpolation = 0;
+    double focal = 0;
+    uint16_t bitmapId = 0;
+};
+FillRecipe Solid(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255);
+
+struct LineRecipe {
+    uint16_t width = 20;
+    Rgba8 color;
+    // LINESTYLE2 only (DefineShape4): 0 round, 1 none, 2 square caps;
+    // 0 round, 1 bevel, 2 miter joins.
+    uint8_t startCap = 0, endCap = 0, join = 0;
+    double miterLimit = 3;
+    bool noClose = false;
+    bool hasFill = false;
+    FillRecipe fill;
+};
+
+// Drawing records of a shape, with its first style tables.
+class ShapeWriter {
+  public:
+    ShapeWriter(std::vector<FillRecipe> fills = {}, std::vector<LineRecipe> lines = {})
+        : fills_(std::move(fills)), lines_(std::move(lines)) {}
+    // Style indexes from 1; -1 leaves one unchanged, 0 clears it.
+    ShapeWriter& Select(int fill0, int fill1, int line);
+    ShapeWriter& MoveTo(int32_t x, int32_t y);
+    ShapeWriter& LineTo(int32_t x, int32_t y);
+    ShapeWriter& CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y);
+    ShapeWriter& NewStyles(std::vector<FillRecipe> fills, std::vector<LineRecipe> lines);
+    // A closed rectangle drawn clockwise (on screen) from its top left.
+    ShapeWriter& Rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+
+    // SHAPEWITHSTYLE for DefineShape version 1-4.
+    Bytes WithStyles(int version) const;
+    // SHAPE: the records alone (glyphs, a morph's edges), fill and line
+    // indexes in the bit counts given.
+    Bytes Records(int version, unsigned fillBits, unsigned lineBits) const;
+    const std::vector<FillRecipe>& fills() const { return fills_; }
+    const std::vector<LineRecipe>& lines() const { return lines_; }
+
+  private:
+    struct Op {
+        int kind; // 0 style change, 1 line, 2 curve, 3 new styles
+        int32_t x = 0, y = 0, cx = 0, cy = 0;
+        int fill0 = -1, fill1 = -1, line = -1;
+        bool move = false;
+        std::vector<FillRecipe> fills;
+        std::vector<LineRecipe> lines;
+    };
+    void PutRecords(SwfBits& bits, int version, unsigned fillBits, unsigned lineBits) const;
+    std::vector<FillRecipe> fills_;
+    std::vector<LineRecipe> lines_;
+    std::vector<Op> ops_;
+};
+
+Bytes Tag(uint16_t code, const Bytes& body, bool longHeader = false);
+Bytes ShowFrameTag();
+Bytes SetBackgroundColorTag(uint8_t r, uint8_t g, uint8_t b);
+Bytes FrameLabelTag(const std::string& label);
+Bytes DefineShapeTag(int version, uint16_t id, const ShapeWriter& shape, bool nonZero = false);
+// A shape of one rectangle filled with fill.
+Bytes RectangleShapeTag(int version, uint16_t id, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                        const FillRecipe& fill);
+
+struct PlaceRecipe {
+    uint16_t depth = 1;
+    int characterId = -1; // -1: none (a move)
+    bool move = false;
+    bool hasMatrix = false;
+    MatrixRecipe matrix;
+    bool hasCxform = false;
+    CxformRecipe cxform;
+    int ratio = -1;
+    int clipDepth = -1;
+};
+Bytes PlaceObjectTag(uint16_t id, uint16_t depth, const MatrixRecipe& matrix);
+Bytes PlaceObject2Tag(const PlaceRecipe& p);
+Bytes PlaceObject3Tag(const PlaceRecipe& p);
+Bytes RemoveObjectTag(uint16_t id, uint16_t depth);
+Bytes RemoveObject2Tag(uint16_t depth);
+Bytes DefineSpriteTag(uint16_t id, uint16_t frameCount, const Bytes& tags);
+
+Bytes ActionRecord(uint8_t code); // 0x04 next, 0x05 previous, 0x06 play, 0x07 stop
+Bytes ActionGotoFrame(uint16_t frame);
+Bytes ActionGotoLabel(const std::string& label);
+// DoAction with the records given and the end flag.
+Bytes DoActionTag(const Bytes& records);
+
+// DefineBitsLossless (version 1) or DefineBitsLossless2 (2): raw is what the
+// zlib stream holds (colour table and padded rows); the colour count is only
+// for format 3.
+Bytes DefineBitsLosslessTag(int version, uint16_t id, uint8_t format, uint16_t width,
+                            uint16_t height, const Bytes& raw, unsigned colors = 0);
+// A baseline JPEG of a width x height picture (RGB rows) from stb's encoder.
+Bytes EncodeJpeg(int width, int height, const Bytes& rgb);
+// The tables (DQT, DHT) of a JPEG as JPEGTables holds them, and the rest
+// (SOF onwards) as DefineBits holds it, each between SOI and EOI.
+void SplitJpeg(const Bytes& jpeg, Bytes* tables, Bytes* image);
+Bytes DefineBitsTag(uint16_t id, const Bytes& image);
+Bytes JpegTablesTag(const Bytes& tables);
+Bytes DefineBitsJpeg2Tag(uint16_t id, const Bytes& image);
+Bytes DefineBitsJpeg3Tag(uint16_t id, const Bytes& jpeg, const Bytes& alpha);
+
+// DefineMorphShape (version 1) or DefineMorphShape2 (2). Start and end carry
+// the same fills and lines tables (their colours, widths and matrices being
+// the start and end values) and edges in the same order.
+Bytes DefineMorphShapeTag(int version, uint16_t id, const ShapeWriter& start,
+                          const ShapeWriter& end);
+
+// DefineFont (1), DefineFont2 (2) or DefineFont3 (3); glyphs use fill 1.
+Bytes DefineFontTag(int version, uint16_t id, const std::vector<ShapeWriter>& glyphs);
+
+struct TextRunRecipe {
+    uint16_t fontId = 0;
+    Rgba8 color;
+    int32_t x = 0, y = 0;
+    uint16_t height = 1024;
+    std::vector<std::pair<uint32_t, int32_t>> glyphs; // index, advance
+};
+// DefineText (1, RGB colours) or DefineText2 (2, RGBA).
+Bytes DefineTextTag(int version, uint16_t id, const MatrixRecipe& matrix,
+                    const std::vector<TextRunRecipe>& runs);
+
+// The 550 x 400 stage with these tags, plain.
+Bytes MakeMovie(const Bytes& tags, uint16_t frameCount = 1);
 
 } // namespace ww::test

@@ -1,0 +1,242 @@
+// bench_movie WORKDIR: frames per processor second drawing the sample movie and a movie
+// of 2,000 shapes, at 550 x 400 and at 1920 x 1080, on one core, each against
+// the same run's bare fill of the same canvas (the memory bandwidth floor a
+// renderer cannot beat), and the peak memory of a process that plays and
+// draws each, against one that only holds the canvas.
+//
+// The verdicts are printed, not returned, so the other benchmarks still run.
+//
+// bench_movie --peak MOVIE W H: plays and draws 24 frames (no MOVIE: only
+// fills a canvas) and prints the process's peak resident size in KiB.
+#include "common/path.h"
+#include "movie/movie.h"
+#include "movie/player.h"
+#include "movie/render.h"
+#include "tests/support/swf_writer.h"
+
+#include <sys/resource.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace ww;
+constexpr double kTargetFps = 60;
+constexpr int32_t kPx = 20;
+
+// This thread's processor time: the machine may be shared, and the figures
+// are for one core.
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+long PeakKib() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void Append(test::Bytes& to, const test::Bytes& more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
+
+// 2,000 shapes (rectangles and circles, solid and gradient fills, some with
+// outlines) scattered over the stage, each drifting a little every frame.
+test::Bytes ManyShapesMovie() {
+    test::Bytes tags;
+    uint32_t state = 99;
+    auto next = [&](uint32_t range) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % range;
+    };
+    const int count = 2000, frames = 12;
+    for (int i = 0; i < count; ++i) {
+        test::FillRecipe fill =
+            test::Solid(static_cast<uint8_t>(next(256)), static_cast<uint8_t>(next(256)),
+                        static_cast<uint8_t>(next(256)), 200);
+        if (i % 3 == 0) {
+            fill.type = 0x10;
+            fill.matrix.a = fill.matrix.d = 0.002;
+            fill.stops = {{0, {255, 255, 255, 255}}, {255, fill.color}};
+        }
+        test::LineRecipe line;
+        line.width = 40;
+        test::ShapeWriter shape({fill}, {line});
+        const int32_t size = static_cast<int32_t>(10 + next(40)) * kPx;
+        shape.Select(-1, 1, i % 4 == 0 ? 1 : 0);
+        if (i % 2 == 0)
+            shape.Rectangle(0, 0, size, size);
+        else
+            shape.MoveTo(size, 0)
+                .CurveTo(size, size, 0, size)
+                .CurveTo(-size, size, -size, 0)
+                .CurveTo(-size, -size, 0, -size)
+                .CurveTo(size, -size, size, 0);
+        Append(tags, test::DefineShapeTag(3, static_cast<uint16_t>(i + 1), shape));
+    }
+    std::vector<std::pair<int32_t, int32_t>> at(count);
+    for (int f = 0; f < frames; ++f) {
+        for (int i = 0; i < count; ++i) {
+            test::PlaceRecipe p;
+            p.depth = static_cast<uint16_t>(i + 1);
+            p.hasMatrix = true;
+            if (f == 0) {
+                p.characterId = i + 1;
+                at[i] = {static_cast<int32_t>(next(550)) * kPx,
+                         static_cast<int32_t>(next(400)) * kPx};
+            } else {
+                p.move = true;
+                at[i].first += 3 * kPx;
+            }
+            p.matrix = test::Translate(at[i].first, at[i].second);
+            Append(tags, test::PlaceObject2Tag(p));
+        }
+        Append(tags, test::ShowFrameTag());
+    }
+    return test::MakeMovie(tags, static_cast<uint16_t>(frames));
+}
+
+bool Load(const std::string& path, movie::Movie* m) {
+    std::string error;
+    if (!movie::LoadMovie(path, m, &error)) {
+        std::fprintf(stderr, "cannot read %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Frames per second over at least half a second of playing and drawing.
+double RenderFps(const movie::Movie& m, int width, int height) {
+    movie::Player player(m);
+    movie::Renderer renderer(m);
+    movie::RenderOptions options;
+    options.width = width;
+    options.height = height;
+    movie::Canvas canvas;
+    std::string error;
+    renderer.Render(player, options, &canvas, &error); // warm up
+    int frames = 0;
+    const double start = CpuSeconds();
+    double seconds = 0;
+    while (seconds < 0.5 || frames < 5) {
+        player.Advance();
+        renderer.Render(player, options, &canvas, &error);
+        ++frames;
+        seconds = CpuSeconds() - start;
+    }
+    return frames / seconds;
+}
+
+// The floor: the same canvas filled with one colour, as often as possible.
+double FillFps(int width, int height) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+    int fills = 0;
+    const double start = CpuSeconds();
+    double seconds = 0;
+    while (seconds < 0.3 || fills < 5) {
+        const uint8_t v = static_cast<uint8_t>(fills);
+        std::fill(pixels.begin(), pixels.end(), v);
+        ++fills;
+        seconds = CpuSeconds() - start;
+    }
+    volatile uint8_t sink = pixels[pixels.size() / 2];
+    (void)sink;
+    return fills / seconds;
+}
+
+long ChildPeak(const std::string& self, const std::string& movie, int w, int h) {
+    const std::string command =
+        "\"" + self + "\" --peak \"" + movie + "\" " + std::to_string(w) + " " + std::to_string(h);
+    FILE* pipe = popen(command.c_str(), "r");
+    long kib = -1;
+    if (pipe) {
+        if (std::fscanf(pipe, "%ld", &kib) != 1)
+            kib = -1;
+        pclose(pipe);
+    }
+    return kib;
+}
+
+int Peak(const std::string& path, int w, int h) {
+    movie::Canvas canvas;
+    if (path == "-") {
+        canvas.pixels.assign(static_cast<size_t>(w) * h * 4, 1);
+        std::printf("%ld\n", PeakKib());
+        return 0;
+    }
+    movie::Movie m;
+    if (!Load(path, &m))
+        return 1;
+    movie::Player player(m);
+    movie::Renderer renderer(m);
+    movie::RenderOptions options;
+    options.width = w;
+    options.height = h;
+    std::string error;
+    for (int f = 0; f < 24; ++f) {
+        renderer.Render(player, options, &canvas, &error);
+        player.Advance();
+    }
+    std::printf("%ld\n", PeakKib());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--peak")
+        return Peak(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: bench_movie WORKDIR\n");
+        return 2;
+    }
+    const std::string work = argv[1];
+    const std::string sample = work + "/wave.swf";
+    const std::string many = work + "/many_shapes.swf";
+    const std::string writer =
+        "\"" + FolderOfPath(argv[0]) + "make_sample_movie\" \"" + sample + "\"";
+    if (std::system(writer.c_str()) != 0) {
+        std::fprintf(stderr, "cannot write the sample movie\n");
+        return 1;
+    }
+    test::WriteFileBytes(many, ManyShapesMovie());
+    struct Movie {
+        const char* name;
+        std::string path;
+    } movies[] = {{"sample movie", sample}, {"2,000 shapes", many}};
+    struct Size {
+        int w, h;
+    } sizes[] = {{550, 400}, {1920, 1080}};
+    for (const Movie& mv : movies) {
+        movie::Movie m;
+        if (!Load(mv.path, &m))
+            return 1;
+        for (const Size& s : sizes) {
+            const double fps = RenderFps(m, s.w, s.h);
+            const double fill = FillFps(s.w, s.h);
+            const bool sampleAtTarget = std::string(mv.name) == "sample movie" && s.w == 1920;
+            std::printf("%s at %d x %d: %.1f frames/s (%.2f ms a frame); bare canvas fill %.0f/s; "
+                        "ratio %.4f of the fill's rate (a frame costs %.0f fills)%s\n",
+                        mv.name, s.w, s.h, fps, 1000 / fps, fill, fps / fill, fill / fps,
+                        sampleAtTarget ? (fps >= kTargetFps ? " (target >= 60 frames/s: ok)"
+                                                            : " (target >= 60 frames/s: BELOW)")
+                                       : "");
+        }
+    }
+    for (const Movie& mv : movies) {
+        const long canvasOnly = ChildPeak(argv[0], "-", 1920, 1080);
+        const long peak = ChildPeak(argv[0], mv.path, 1920, 1080);
+        std::printf("peak memory, %s at 1920 x 1080: %ld KiB; a process holding only the canvas "
+                    "%ld KiB; ratio %.2f (cap per movie 256 MiB)\n",
+                    mv.name, peak, canvasOnly, canvasOnly > 0 ? double(peak) / canvasOnly : 0.0);
+    }
+    return 0;
+}

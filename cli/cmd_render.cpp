@@ -1,0 +1,204 @@
+// wallweaver-cli render MOVIE OUT.png: one frame of a movie (or of the movie
+// in a projector) drawn by our own renderer and written as a PNG; with
+// --frames A-B --out-dir DIR, every frame from A to B, as DIR/OUT-NNNN.png.
+//
+// Frame N is what a player shows after playing N - 1 frames from the start,
+// actions and looping sprites included.
+#include "builder/project/project.h"
+#include "builder/swf/swf_reader.h"
+#include "cli/commands.h"
+#include "common/file.h"
+#include "common/fs.h"
+#include "common/path.h"
+#include "movie/movie.h"
+#include "movie/player.h"
+#include "movie/render.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace ww::cli {
+
+namespace {
+
+// Frames past this many are not played to, so that a typing slip does not
+// keep the command busy for hours.
+constexpr long kMaxFrameNumber = 100000;
+
+struct RenderCommandOptions {
+    std::string moviePath;
+    std::string outputPath;
+    long frame = 1;
+    std::string frames;
+    std::string outDir;
+    int width = 0, height = 0;
+    std::string scale = "showall";
+    std::string background;
+};
+
+bool IsRecognisedMovie(const std::string& path) {
+    const MovieTests tests = SwfMovieTests();
+    if (HasEnding(path, ".swf"))
+        return tests.isSwfFile(path);
+    if (HasEnding(path, ".exe"))
+        return tests.isProjector(path);
+    return false;
+}
+
+bool ParseRange(const std::string& text, long* first, long* last) {
+    const size_t dash = text.find('-');
+    if (dash == std::string::npos || dash == 0 || dash + 1 == text.size())
+        return false;
+    try {
+        size_t used = 0;
+        *first = std::stol(text.substr(0, dash), &used);
+        if (used != dash)
+            return false;
+        *last = std::stol(text.substr(dash + 1), &used);
+        if (used != text.size() - dash - 1)
+            return false;
+    } catch (...) {
+        return false;
+    }
+    return *first >= 1 && *last >= *first && *last <= kMaxFrameNumber;
+}
+
+bool ParseColor(const std::string& text, movie::Rgba* color) {
+    if (text.size() != 7 || text[0] != '#')
+        return false;
+    unsigned value = 0;
+    for (size_t i = 1; i < 7; ++i) {
+        const char c = text[i];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+        if (digit < 0)
+            return false;
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    *color = movie::Rgba{static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
+                         static_cast<uint8_t>(value), 255};
+    return true;
+}
+
+// DIR/OUT-NNNN.png for frame N of a range.
+std::string FramePath(const RenderCommandOptions& o, long frame) {
+    const size_t cut = LastSeparator(o.outputPath);
+    std::string name = cut == std::string::npos ? o.outputPath : o.outputPath.substr(cut + 1);
+    if (HasEnding(name, ".png"))
+        name.resize(name.size() - 4);
+    char number[16];
+    std::snprintf(number, sizeof number, "-%04ld.png", frame);
+    return JoinPath(o.outDir, name + number);
+}
+
+bool ReadOptions(const RenderCommandOptions& o, movie::RenderOptions* render, long* first,
+                 long* last) {
+    render->width = o.width;
+    render->height = o.height;
+    if (!movie::ParseScaleMode(o.scale, &render->scale)) {
+        Fail("Unknown scale " + o.scale + ": use showall, noborder or exactfit");
+        return false;
+    }
+    if (!o.background.empty()) {
+        if (!ParseColor(o.background, &render->background)) {
+            Fail("Bad background colour " + o.background + ": use #RRGGBB");
+            return false;
+        }
+        render->overrideBackground = true;
+    }
+    if (o.frames.empty()) {
+        if (o.frame < 1 || o.frame > kMaxFrameNumber) {
+            Fail("Bad frame number " + std::to_string(o.frame) + ": frames count from 1 to " +
+                 std::to_string(kMaxFrameNumber));
+            return false;
+        }
+        *first = *last = o.frame;
+        return true;
+    }
+    if (!ParseRange(o.frames, first, last)) {
+        Fail("Bad frame range " + o.frames +
+             ": use A-B with 1 <= A <= B <= " + std::to_string(kMaxFrameNumber));
+        return false;
+    }
+    if (o.outDir.empty()) {
+        Fail("A frame range needs --out-dir");
+        return false;
+    }
+    if (!IsExistingFolder(o.outDir) && !CreateFolder(o.outDir)) {
+        Fail("Cannot create the folder " + o.outDir);
+        return false;
+    }
+    return true;
+}
+
+void RunRender(const RenderCommandOptions& o) {
+    if (IsExistingFolder(o.moviePath)) {
+        Fail("Cannot read the movie " + o.moviePath + ": it is a folder");
+        return;
+    }
+    if (!File(o.moviePath, "rb").IsOpen()) {
+        Fail("Cannot open the movie file " + o.moviePath);
+        return;
+    }
+    if (!IsRecognisedMovie(o.moviePath)) {
+        Fail("Non-standard SWF file!");
+        return;
+    }
+    movie::RenderOptions render;
+    long first = 1, last = 1;
+    if (!ReadOptions(o, &render, &first, &last))
+        return;
+    movie::Movie m;
+    std::string error;
+    if (!movie::LoadMovie(o.moviePath, &m, &error)) {
+        Fail("Cannot read the movie " + o.moviePath + ": " + error);
+        return;
+    }
+    movie::Player player(m);
+    movie::Renderer renderer(m);
+    movie::Canvas canvas;
+    for (long frame = 1; frame <= last; ++frame) {
+        if (frame > 1)
+            player.Advance();
+        if (frame < first)
+            continue;
+        if (!renderer.Render(player, render, &canvas, &error)) {
+            Fail("Cannot render the movie " + o.moviePath + ": " + error);
+            return;
+        }
+        const std::string path = o.frames.empty() ? o.outputPath : FramePath(o, frame);
+        if (!movie::WritePng(canvas, path)) {
+            Fail("Cannot write the image " + path);
+            return;
+        }
+    }
+}
+
+void RegisterRenderCommand(CLI::App& app) {
+    auto o = std::make_shared<RenderCommandOptions>();
+    CLI::App* render = app.add_subcommand(
+        "render", "Draw a frame of a movie (.swf, plain or compressed, or a Flash projector "
+                  "(.exe)) into a PNG image");
+    render->add_option("movie", o->moviePath, "movie or projector")->required();
+    render->add_option("output", o->outputPath, "PNG image to write")->required();
+    CLI::Option* frame = render->add_option("--frame", o->frame, "frame to draw, from 1");
+    CLI::Option* frames =
+        render->add_option("--frames", o->frames, "frames A-B, each to DIR/OUTPUT-NNNN.png");
+    frame->excludes(frames);
+    render->add_option("--out-dir", o->outDir, "folder for the frames of --frames");
+    render->add_option("--width", o->width, "image width in pixels (default: the stage's)");
+    render->add_option("--height", o->height, "image height in pixels (default: the stage's)");
+    render->add_option("--scale", o->scale, "showall (default), noborder or exactfit");
+    render->add_option("--background", o->background,
+                       "background colour #RRGGBB (default: the movie's)");
+    render->callback([o]() { RunRender(*o); });
+}
+
+CommandRegistrar reg(&RegisterRenderCommand);
+
+} // namespace
+
+} // namespace ww::cli

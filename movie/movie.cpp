@@ -1,0 +1,150 @@
+#include "movie/movie.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ww::movie {
+
+Matrix Multiply(const Matrix& o, const Matrix& i) {
+    Matrix m;
+    m.a = o.a * i.a + o.c * i.b;
+    m.b = o.b * i.a + o.d * i.b;
+    m.c = o.a * i.c + o.c * i.d;
+    m.d = o.b * i.c + o.d * i.d;
+    m.tx = o.a * i.tx + o.c * i.ty + o.tx;
+    m.ty = o.b * i.tx + o.d * i.ty + o.ty;
+    return m;
+}
+
+bool Invert(const Matrix& m, Matrix* inv) {
+    const double det = m.a * m.d - m.b * m.c;
+    if (!std::isfinite(det) || std::fabs(det) < 1e-12)
+        return false;
+    inv->a = m.d / det;
+    inv->b = -m.b / det;
+    inv->c = -m.c / det;
+    inv->d = m.a / det;
+    inv->tx = -(inv->a * m.tx + inv->c * m.ty);
+    inv->ty = -(inv->b * m.tx + inv->d * m.ty);
+    return true;
+}
+
+bool ColorTransform::IsIdentity() const {
+    for (int i = 0; i < 4; ++i) {
+        if (mult[i] != 1 || add[i] != 0)
+            return false;
+    }
+    return true;
+}
+
+ColorTransform Combine(const ColorTransform& o, const ColorTransform& i) {
+    ColorTransform c;
+    for (int k = 0; k < 4; ++k) {
+        c.mult[k] = o.mult[k] * i.mult[k];
+        c.add[k] = o.mult[k] * i.add[k] + o.add[k];
+    }
+    return c;
+}
+
+Rgba Apply(const ColorTransform& cx, Rgba c) {
+    auto channel = [&](uint8_t v, int k) {
+        const float f = std::clamp(v * cx.mult[k] + cx.add[k], 0.0f, 255.0f);
+        return static_cast<uint8_t>(f + 0.5f);
+    };
+    return Rgba{channel(c.r, 0), channel(c.g, 1), channel(c.b, 2), channel(c.a, 3)};
+}
+
+const CharacterRef* Movie::Find(uint16_t id) const {
+    auto it = dictionary.find(id);
+    return it == dictionary.end() ? nullptr : &it->second;
+}
+
+std::string TagName(uint16_t code) {
+    static const struct {
+        uint16_t code;
+        const char* name;
+    } kNames[] = {
+        {0, "End"},
+        {1, "ShowFrame"},
+        {2, "DefineShape"},
+        {4, "PlaceObject"},
+        {5, "RemoveObject"},
+        {6, "DefineBits"},
+        {7, "DefineButton"},
+        {8, "JPEGTables"},
+        {9, "SetBackgroundColor"},
+        {10, "DefineFont"},
+        {11, "DefineText"},
+        {12, "DoAction"},
+        {13, "DefineFontInfo"},
+        {14, "DefineSound"},
+        {15, "StartSound"},
+        {17, "DefineButtonSound"},
+        {18, "SoundStreamHead"},
+        {19, "SoundStreamBlock"},
+        {20, "DefineBitsLossless"},
+        {21, "DefineBitsJPEG2"},
+        {22, "DefineShape2"},
+        {23, "DefineButtonCxform"},
+        {24, "Protect"},
+        {26, "PlaceObject2"},
+        {28, "RemoveObject2"},
+        {32, "DefineShape3"},
+        {33, "DefineText2"},
+        {34, "DefineButton2"},
+        {35, "DefineBitsJPEG3"},
+        {36, "DefineBitsLossless2"},
+        {37, "DefineEditText"},
+        {39, "DefineSprite"},
+        {41, "ProductInfo"},
+        {43, "FrameLabel"},
+        {45, "SoundStreamHead2"},
+        {46, "DefineMorphShape"},
+        {48, "DefineFont2"},
+        {56, "ExportAssets"},
+        {57, "ImportAssets"},
+        {58, "EnableDebugger"},
+        {59, "DoInitAction"},
+        {60, "DefineVideoStream"},
+        {61, "VideoFrame"},
+        {62, "DefineFontInfo2"},
+        {63, "DebugID"},
+        {64, "EnableDebugger2"},
+        {65, "ScriptLimits"},
+        {66, "SetTabIndex"},
+        {69, "FileAttributes"},
+        {70, "PlaceObject3"},
+        {71, "ImportAssets2"},
+        {73, "DefineFontAlignZones"},
+        {74, "CSMTextSettings"},
+        {75, "DefineFont3"},
+        {76, "SymbolClass"},
+        {77, "Metadata"},
+        {78, "DefineScalingGrid"},
+        {82, "DoABC"},
+        {83, "DefineShape4"},
+        {84, "DefineMorphShape2"},
+        {86, "DefineSceneAndFrameLabelData"},
+        {87, "DefineBinaryData"},
+        {88, "DefineFontName"},
+        {89, "StartSound2"},
+        {90, "DefineBitsJPEG4"},
+        {91, "DefineFont4"},
+    };
+    for (const auto& n : kNames) {
+        if (n.code == code)
+            return n.name;
+    }
+    return "tag " + std::to_string(code);
+}
+
+std::string UnsupportedTagList(const Movie& movie) {
+    if (movie.unsupported.empty())
+        return "none";
+    std::string list;
+    for (const std::string& what : movie.unsupported)
+        list += (list.empty() ? "" : ", ") + what;
+    return list;
+}
+
+} // namespace ww::movie

@@ -1,0 +1,219 @@
+// A SWF movie read whole into the records the renderer draws from: the
+// dictionary of characters (shapes, morph shapes, bitmaps, fonts, texts,
+// sprites) and the timelines of control tags, frame by frame.
+//
+// Every count, length and bit field is checked against the bytes of its tag;
+// a broken definition is skipped and noted, a broken tag header ends the
+// timeline it belongs to. Memory is charged against kMovieMemoryCap before it
+// is allocated, so no movie, however hostile, takes more.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace ww::movie {
+
+constexpr uint64_t kMovieMemoryCap = 256ull << 20;
+constexpr int32_t kTwipsPerPixel = 20;
+// Frames of one timeline; more are ignored (the header field is 16 bits).
+constexpr size_t kMaxFrames = 65535;
+
+struct Rgba {
+    uint8_t r = 0, g = 0, b = 0, a = 255;
+};
+
+// x' = a x + c y + tx, y' = b x + d y + ty; translation in twips.
+struct Matrix {
+    double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
+};
+Matrix Multiply(const Matrix& outer, const Matrix& inner);
+bool Invert(const Matrix& m, Matrix* inverse);
+
+// c' = c * mult + add on straight (not premultiplied) channels 0-255.
+struct ColorTransform {
+    float mult[4] = {1, 1, 1, 1};
+    float add[4] = {0, 0, 0, 0};
+    bool IsIdentity() const;
+};
+ColorTransform Combine(const ColorTransform& outer, const ColorTransform& inner);
+Rgba Apply(const ColorTransform& cx, Rgba c);
+
+struct Rect {
+    int32_t xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+};
+
+enum class FillKind : uint8_t { Solid, Linear, Radial, Focal, Bitmap };
+enum class Spread : uint8_t { Pad, Reflect, Repeat };
+
+struct GradientStop {
+    uint8_t ratio = 0;
+    Rgba color;
+};
+
+struct FillStyle {
+    FillKind kind = FillKind::Solid;
+    Rgba color;
+    Matrix matrix; // gradient square or bitmap pixels to shape twips
+    Spread spread = Spread::Pad;
+    bool linearRgb = false;
+    float focal = 0; // -1..1 along the gradient's x axis
+    std::vector<GradientStop> stops;
+    uint16_t bitmapId = 0;
+    bool repeat = true, smooth = true;
+};
+
+enum class Cap : uint8_t { Round, None, Square };
+enum class Join : uint8_t { Round, Bevel, Miter };
+
+struct LineStyle {
+    uint16_t width = 0; // twips
+    Cap startCap = Cap::Round, endCap = Cap::Round;
+    Join join = Join::Round;
+    float miterLimit = 3;
+    bool noClose = false;
+    FillStyle fill; // solid for LINESTYLE, any for LINESTYLE2 with a fill
+};
+
+// One straight or quadratic segment in twips; styles are 1-based indexes into
+// the shape's tables (0: none), fill0 on the left of the direction of travel.
+struct Edge {
+    int32_t x0, y0, cx, cy, x1, y1;
+    uint32_t fill0, fill1, line;
+    bool curve;
+};
+
+// Styles declared together (the first tables, then each NewStyles record) are
+// drawn together: their fills, then their lines.
+struct StyleLayer {
+    uint32_t firstFill, fillCount, firstLine, lineCount;
+};
+
+struct Shape {
+    Rect bounds;
+    std::vector<FillStyle> fills;
+    std::vector<LineStyle> lines;
+    std::vector<Edge> edges;
+    std::vector<StyleLayer> layers;
+    bool nonZero = false; // winding rule; otherwise even-odd
+};
+
+struct MorphShape {
+    Shape start, end; // same styles and edges, paired one to one
+};
+
+// Premultiplied RGBA, rows top down.
+struct Bitmap {
+    int32_t width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+};
+
+struct Font {
+    std::vector<Shape> glyphs;
+    double emSquare = 1024; // 20480 for DefineFont3
+};
+
+struct TextGlyph {
+    uint32_t index;
+    int32_t advance;
+};
+
+struct TextRun {
+    uint16_t fontId = 0;
+    Rgba color;
+    int32_t x = 0, y = 0;
+    uint16_t height = 0;
+    std::vector<TextGlyph> glyphs;
+};
+
+struct Text {
+    Rect bounds;
+    Matrix matrix;
+    std::vector<TextRun> runs;
+};
+
+struct PlaceCommand {
+    uint16_t depth = 0;
+    bool move = false;
+    bool hasCharacter = false, hasMatrix = false, hasColor = false, hasRatio = false,
+         hasClipDepth = false;
+    uint16_t characterId = 0;
+    Matrix matrix;
+    ColorTransform color;
+    uint16_t ratio = 0;
+    uint16_t clipDepth = 0;
+};
+
+enum class ActionKind : uint8_t { Stop, Play, GotoFrame, GotoLabel, NextFrame, PrevFrame };
+
+struct Action {
+    ActionKind kind;
+    uint32_t frame = 0; // 0-based, for GotoFrame
+    std::string label;
+};
+
+struct FrameCommand {
+    bool remove = false;
+    PlaceCommand place; // for a removal only place.depth counts
+};
+
+struct Frame {
+    std::vector<FrameCommand> commands;
+    std::vector<Action> actions;
+};
+
+struct Timeline {
+    std::vector<Frame> frames;
+    std::map<std::string, uint32_t> labels;
+};
+
+enum class CharacterKind : uint8_t { Shape, Morph, Bitmap, Font, Text, Sprite };
+
+struct CharacterRef {
+    CharacterKind kind;
+    uint32_t index;
+};
+
+struct Movie {
+    uint8_t version = 0;
+    Rect stage;
+    double frameRate = 0;
+    uint16_t headerFrameCount = 0;
+    bool hasBackground = false;
+    Rgba background{255, 255, 255, 255};
+
+    Timeline root;
+    std::vector<Shape> shapes;
+    std::vector<MorphShape> morphs;
+    std::vector<Bitmap> bitmaps;
+    std::vector<Font> fonts;
+    std::vector<Text> texts;
+    std::vector<Timeline> sprites;
+    std::unordered_map<uint16_t, CharacterRef> dictionary;
+
+    // What the movie holds that a player would show and this renderer does
+    // not: tag names ("DefineButton2") and features ("filters").
+    std::set<std::string> unsupported;
+    // Definitions skipped and streams cut short, in the order met.
+    std::vector<std::string> problems;
+    uint64_t memoryUsed = 0;
+
+    const CharacterRef* Find(uint16_t id) const;
+};
+
+// The name of a tag code ("DefineShape3"), or "tag N" for one without a name.
+std::string TagName(uint16_t code);
+// The unsupported kinds met, comma-separated, "none" for none.
+std::string UnsupportedTagList(const Movie& movie);
+
+// A whole movie file's bytes ("FWS" or "CWS" with its header).
+bool ParseMovie(const uint8_t* data, size_t size, Movie* movie, std::string* error);
+// A movie file, plain or compressed, or the movie in a projector (".exe").
+bool LoadMovie(const std::string& path, Movie* movie, std::string* error);
+
+} // namespace ww::movie

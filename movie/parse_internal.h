@@ -1,0 +1,42 @@
+// What the tag parsers share: the movie being filled, its memory account and
+// the JPEG tables of the movie. Each Parse* reads one definition whose
+// character id has already been taken from r, and answers false (with the
+// reason noted) when the definition is to be skipped.
+#pragma once
+
+#include "movie/bits.h"
+#include "movie/movie.h"
+
+#include <string>
+
+namespace ww::movie {
+
+class ParseContext {
+  public:
+    explicit ParseContext(Movie* movie) : movie_(movie) {}
+    Movie& movie() { return *movie_; }
+    // Charges bytes against kMovieMemoryCap; false, charging nothing, when
+    // they do not fit.
+    bool Charge(uint64_t bytes);
+    void Release(uint64_t bytes);
+    void Problem(const std::string& text);
+    void Unsupported(const std::string& what) { movie_->unsupported.insert(what); }
+
+    const uint8_t* jpegTables = nullptr;
+    size_t jpegTablesSize = 0;
+
+  private:
+    Movie* movie_;
+};
+
+bool ParseShape(BitReader& r, int version, Shape* shape, ParseContext& ctx);
+bool ParseMorphShape(BitReader& r, int version, MorphShape* morph, ParseContext& ctx);
+bool ParseFont(BitReader& r, int version, Font* font, ParseContext& ctx);
+bool ParseText(BitReader& r, int version, Text* text, ParseContext& ctx);
+// DefineBitsLossless (version 1) and DefineBitsLossless2 (version 2).
+bool ParseLossless(BitReader& r, int version, Bitmap* bitmap, ParseContext& ctx);
+// DefineBits (1, with the movie's JPEG tables), DefineBitsJPEG2 (2) and
+// DefineBitsJPEG3 (3, with its alpha plane).
+bool ParseJpeg(BitReader& r, int version, Bitmap* bitmap, ParseContext& ctx);
+
+} // namespace ww::movie

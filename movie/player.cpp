@@ -1,0 +1,208 @@
+#include "movie/player.h"
+
+#include <algorithm>
+
+namespace ww::movie {
+
+Player::Player(const Movie& movie) : movie_(movie) {
+    root_.timeline = &movie.root;
+    if (!movie.root.frames.empty()) {
+        Apply(root_, movie.root.frames[0]);
+        RunActions(root_, 0);
+    }
+}
+
+void Player::Advance() {
+    Tick(root_);
+}
+
+void Player::Tick(SpriteState& s) {
+    for (auto& entry : s.objects) {
+        if (entry.second.sprite)
+            Tick(*entry.second.sprite);
+    }
+    const size_t count = s.timeline->frames.size();
+    if (!s.playing || count < 2)
+        return;
+    const uint32_t next = s.frame + 1 < count ? s.frame + 1 : 0;
+    Goto(s, next);
+    RunActions(s, next);
+}
+
+// Forwards, the frames between are applied in turn; backwards, the list is
+// rebuilt from the first frame, as a player does, keeping the running state of
+// a sprite that stays at its depth.
+void Player::Goto(SpriteState& s, uint32_t frame) {
+    const std::vector<Frame>& frames = s.timeline->frames;
+    if (frames.empty())
+        return;
+    frame = std::min<uint32_t>(frame, static_cast<uint32_t>(frames.size() - 1));
+    if (frame == s.frame)
+        return;
+    if (frame > s.frame) {
+        for (uint32_t k = s.frame + 1; k <= frame; ++k)
+            Apply(s, frames[k]);
+        s.frame = frame;
+        return;
+    }
+    std::map<uint16_t, DisplayObject> old = std::move(s.objects);
+    s.objects.clear();
+    for (const auto& entry : old)
+        objects_ -= 1 + (entry.second.sprite ? CountObjects(*entry.second.sprite) : 0);
+    for (uint32_t k = 0; k <= frame; ++k)
+        Apply(s, frames[k]);
+    s.frame = frame;
+    for (auto& entry : s.objects) {
+        DisplayObject& o = entry.second;
+        auto before = old.find(entry.first);
+        if (!o.sprite || before == old.end() || !before->second.sprite ||
+            before->second.characterId != o.characterId)
+            continue;
+        const size_t fresh = CountObjects(*o.sprite), kept = CountObjects(*before->second.sprite);
+        if (objects_ - fresh + kept > kMaxDisplayObjects)
+            continue;
+        objects_ = objects_ - fresh + kept;
+        o.sprite = std::move(before->second.sprite);
+    }
+}
+
+void Player::RunActions(SpriteState& s, uint32_t frame) {
+    const std::vector<Frame>& frames = s.timeline->frames;
+    for (int jumps = 0; jumps <= kMaxJumpsPerFrame && frame < frames.size(); ++jumps) {
+        bool jump = false;
+        uint32_t target = frame;
+        for (const Action& a : frames[frame].actions) {
+            switch (a.kind) {
+            case ActionKind::Stop:
+                s.playing = false;
+                break;
+            case ActionKind::Play:
+                s.playing = true;
+                break;
+            case ActionKind::GotoFrame:
+                jump = true;
+                target = a.frame;
+                break;
+            case ActionKind::GotoLabel: {
+                auto it = s.timeline->labels.find(a.label);
+                if (it != s.timeline->labels.end()) {
+                    jump = true;
+                    target = it->second;
+                }
+                break;
+            }
+            case ActionKind::NextFrame:
+                s.playing = false;
+                jump = frame + 1 < frames.size();
+                target = frame + 1;
+                break;
+            case ActionKind::PrevFrame:
+                s.playing = false;
+                jump = frame > 0;
+                target = frame - 1;
+                break;
+            }
+        }
+        target = std::min<uint32_t>(target, static_cast<uint32_t>(frames.size() - 1));
+        if (!jump || target == s.frame)
+            return;
+        Goto(s, target);
+        frame = target;
+    }
+}
+
+void Player::Apply(SpriteState& s, const Frame& frame) {
+    for (const FrameCommand& c : frame.commands) {
+        if (c.remove)
+            Remove(s, c.place.depth);
+        else
+            Place(s, c.place);
+    }
+}
+
+bool Player::Instantiate(SpriteState& parent, DisplayObject* o) {
+    o->sprite.reset();
+    if (o->ref.kind != CharacterKind::Sprite)
+        return true;
+    if (parent.nesting + 1 >= kMaxSpriteNesting)
+        return false;
+    const Timeline* timeline = &movie_.sprites[o->ref.index];
+    for (const SpriteState* a = &parent; a; a = a->parent) {
+        if (a->timeline == timeline)
+            return false; // a sprite inside itself
+    }
+    o->sprite = std::make_unique<SpriteState>();
+    SpriteState& child = *o->sprite;
+    child.timeline = timeline;
+    child.parent = &parent;
+    child.nesting = parent.nesting + 1;
+    if (!timeline->frames.empty()) {
+        Apply(child, timeline->frames[0]);
+        RunActions(child, 0);
+    }
+    return true;
+}
+
+void Player::Place(SpriteState& s, const PlaceCommand& p) {
+    auto it = s.objects.find(p.depth);
+    DisplayObject* o = it == s.objects.end() ? nullptr : &it->second;
+    if (!p.hasCharacter) {
+        if (!p.move || !o)
+            return;
+    } else {
+        const CharacterRef* ref = movie_.Find(p.characterId);
+        if (!ref || ref->kind == CharacterKind::Bitmap || ref->kind == CharacterKind::Font)
+            return;
+        const bool keep = p.move && o;
+        if (!keep) {
+            Remove(s, p.depth);
+            if (objects_ >= kMaxDisplayObjects)
+                return;
+            DisplayObject fresh;
+            fresh.depth = p.depth;
+            o = &s.objects.emplace(p.depth, std::move(fresh)).first->second;
+            ++objects_;
+        }
+        const bool sameSprite = keep && o->sprite && o->characterId == p.characterId;
+        o->characterId = p.characterId;
+        o->ref = *ref;
+        if (!sameSprite) {
+            if (o->sprite)
+                objects_ -= CountObjects(*o->sprite);
+            if (!Instantiate(s, o)) {
+                Remove(s, p.depth);
+                return;
+            }
+        }
+    }
+    if (p.hasMatrix)
+        o->matrix = p.matrix;
+    if (p.hasColor)
+        o->color = p.color;
+    if (p.hasRatio)
+        o->ratio = p.ratio;
+    if (p.hasClipDepth)
+        o->clipDepth = p.clipDepth;
+}
+
+void Player::Remove(SpriteState& s, uint16_t depth) {
+    auto it = s.objects.find(depth);
+    if (it == s.objects.end())
+        return;
+    objects_ -= 1 + (it->second.sprite ? CountObjects(*it->second.sprite) : 0);
+    s.objects.erase(it);
+}
+
+void Player::Clear(SpriteState& s) {
+    objects_ -= CountObjects(s);
+    s.objects.clear();
+}
+
+size_t Player::CountObjects(const SpriteState& s) const {
+    size_t n = 0;
+    for (const auto& entry : s.objects)
+        n += 1 + (entry.second.sprite ? CountObjects(*entry.second.sprite) : 0);
+    return n;
+}
+
+} // namespace ww::movie

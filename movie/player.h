@@ -1,0 +1,76 @@
+// Playing a movie: the display lists of the main timeline and of every sprite
+// placed on it, advanced one frame at a time, with the timeline actions (stop,
+// play, go to a frame or label, next and previous frame) run as each frame is
+// entered.
+//
+// Sprites loop on their own, each advancing once per frame of the movie. A
+// sprite that would contain itself, nesting beyond kMaxSpriteNesting and
+// objects beyond kMaxDisplayObjects are not placed.
+#pragma once
+
+#include "movie/movie.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+namespace ww::movie {
+
+constexpr int kMaxSpriteNesting = 32;
+constexpr size_t kMaxDisplayObjects = 1u << 18;
+// Go-to actions followed within one frame; a frame that jumps to itself or a
+// ring of frames that jump onwards stops there.
+constexpr int kMaxJumpsPerFrame = 16;
+
+struct SpriteState;
+
+struct DisplayObject {
+    uint16_t depth = 0;
+    uint16_t characterId = 0;
+    CharacterRef ref{CharacterKind::Shape, 0};
+    Matrix matrix;
+    ColorTransform color;
+    uint16_t ratio = 0;
+    uint16_t clipDepth = 0;
+    std::unique_ptr<SpriteState> sprite;
+};
+
+struct SpriteState {
+    const Timeline* timeline = nullptr;
+    const SpriteState* parent = nullptr;
+    int nesting = 0;
+    uint32_t frame = 0;
+    bool playing = true;
+    std::map<uint16_t, DisplayObject> objects; // by depth
+};
+
+class Player {
+  public:
+    // The movie must outlive the player. Frame 0 is entered at once.
+    explicit Player(const Movie& movie);
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+    // One tick: every sprite, then the main timeline, moves on a frame.
+    void Advance();
+    const SpriteState& root() const { return root_; }
+    uint32_t frame() const { return root_.frame; }
+    size_t objectCount() const { return objects_; }
+
+  private:
+    void Tick(SpriteState& s);
+    // Shows frame of s (within its frames) and queues its actions.
+    void Goto(SpriteState& s, uint32_t frame);
+    void Apply(SpriteState& s, const Frame& frame);
+    void Place(SpriteState& s, const PlaceCommand& p);
+    bool Instantiate(SpriteState& parent, DisplayObject* o);
+    void Remove(SpriteState& s, uint16_t depth);
+    void Clear(SpriteState& s);
+    void RunActions(SpriteState& s, uint32_t frame);
+    size_t CountObjects(const SpriteState& s) const;
+
+    const Movie& movie_;
+    SpriteState root_;
+    size_t objects_ = 0;
+};
+
+} // namespace ww::movie

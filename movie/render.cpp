@@ -1,0 +1,720 @@
+#include "movie/render.h"
+
+#include "common/file.h"
+#include "movie/stroke.h"
+
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace ww::movie {
+
+namespace {
+
+// Curves are cut into lines no further than this from the curve, in pixels.
+constexpr double kFlatness = 0.1;
+constexpr int kMaxCurveSteps = 256;
+constexpr float kGradientSquare = 16384.0f;
+
+uint8_t Premultiply(uint8_t c, uint8_t a) {
+    const unsigned t = c * a + 128u;
+    return static_cast<uint8_t>((t + (t >> 8)) >> 8);
+}
+
+struct Point {
+    double x, y;
+};
+
+Point Transform(const Matrix& m, double x, double y) {
+    return Point{m.a * x + m.c * y + m.tx, m.b * x + m.d * y + m.ty};
+}
+
+double Lerp(double a, double b, double t) {
+    return a + (b - a) * t;
+}
+
+int32_t LerpInt(int32_t a, int32_t b, double t) {
+    return static_cast<int32_t>(std::llround(Lerp(a, b, t)));
+}
+
+uint8_t LerpByte(uint8_t a, uint8_t b, double t) {
+    return static_cast<uint8_t>(std::clamp(std::lround(Lerp(a, b, t)), 0L, 255L));
+}
+
+Rgba LerpColor(Rgba a, Rgba b, double t) {
+    return Rgba{LerpByte(a.r, b.r, t), LerpByte(a.g, b.g, t), LerpByte(a.b, b.b, t),
+                LerpByte(a.a, b.a, t)};
+}
+
+Matrix LerpMatrix(const Matrix& a, const Matrix& b, double t) {
+    return Matrix{Lerp(a.a, b.a, t), Lerp(a.b, b.b, t),   Lerp(a.c, b.c, t),
+                  Lerp(a.d, b.d, t), Lerp(a.tx, b.tx, t), Lerp(a.ty, b.ty, t)};
+}
+
+FillStyle LerpFill(const FillStyle& a, const FillStyle& b, double t) {
+    FillStyle f = a;
+    f.color = LerpColor(a.color, b.color, t);
+    f.matrix = LerpMatrix(a.matrix, b.matrix, t);
+    for (size_t i = 0; i < f.stops.size() && i < b.stops.size(); ++i) {
+        f.stops[i].ratio = LerpByte(a.stops[i].ratio, b.stops[i].ratio, t);
+        f.stops[i].color = LerpColor(a.stops[i].color, b.stops[i].color, t);
+    }
+    return f;
+}
+
+// The shape a morph shows at ratio (0: start, 65535: end).
+void Interpolate(const MorphShape& morph, uint32_t ratio, Shape* out) {
+    const double t = std::min(ratio, 65535u) / 65535.0;
+    const Shape& s = morph.start;
+    const Shape& e = morph.end;
+    out->layers = s.layers;
+    out->nonZero = s.nonZero;
+    out->fills.resize(s.fills.size());
+    for (size_t i = 0; i < s.fills.size(); ++i)
+        out->fills[i] = LerpFill(s.fills[i], e.fills[i], t);
+    out->lines.resize(s.lines.size());
+    for (size_t i = 0; i < s.lines.size(); ++i) {
+        out->lines[i] = s.lines[i];
+        out->lines[i].width =
+            static_cast<uint16_t>(std::lround(Lerp(s.lines[i].width, e.lines[i].width, t)));
+        out->lines[i].fill = LerpFill(s.lines[i].fill, e.lines[i].fill, t);
+    }
+    out->edges.resize(s.edges.size());
+    for (size_t i = 0; i < s.edges.size(); ++i) {
+        const Edge& a = s.edges[i];
+        const Edge& b = e.edges[i];
+        out->edges[i] = Edge{LerpInt(a.x0, b.x0, t),
+                             LerpInt(a.y0, b.y0, t),
+                             LerpInt(a.cx, b.cx, t),
+                             LerpInt(a.cy, b.cy, t),
+                             LerpInt(a.x1, b.x1, t),
+                             LerpInt(a.y1, b.y1, t),
+                             a.fill0,
+                             a.fill1,
+                             a.line,
+                             a.curve};
+    }
+}
+
+float SrgbToLinear(float c) {
+    return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+}
+
+float LinearToSrgb(float c) {
+    return c <= 0.0031308f ? c * 12.92f : 1.055f * std::pow(c, 1 / 2.4f) - 0.055f;
+}
+
+float SpreadT(float t, Spread spread) {
+    switch (spread) {
+    case Spread::Pad:
+        return std::clamp(t, 0.0f, 1.0f);
+    case Spread::Repeat:
+        return t - std::floor(t);
+    case Spread::Reflect:
+        t = std::fmod(std::fabs(t), 2.0f);
+        return t > 1 ? 2 - t : t;
+    }
+    return 0;
+}
+
+class SolidPaint : public Paint {
+  public:
+    void Set(Canvas* canvas, Rgba c) {
+        canvas_ = canvas;
+        r_ = Premultiply(c.r, c.a);
+        g_ = Premultiply(c.g, c.a);
+        b_ = Premultiply(c.b, c.a);
+        a_ = c.a;
+    }
+    void Row(int y, int x0, int x1, const float* coverage) override {
+        uint8_t* d = canvas_->pixels.data() + (static_cast<size_t>(y) * canvas_->width + x0) * 4;
+        const uint32_t src = PackPixel(r_, g_, b_, a_);
+        for (int x = x0; x < x1; ++x, d += 4) {
+            const uint32_t c = CoverageUnits(*coverage++);
+            if (c >= 256)
+                StorePixel(d, a_ == 255 ? src : Over(src, LoadPixel(d)));
+            else
+                StorePixel(d, Over(Scale(src, c), LoadPixel(d)));
+        }
+    }
+
+  private:
+    Canvas* canvas_ = nullptr;
+    uint32_t r_ = 0, g_ = 0, b_ = 0, a_ = 0;
+};
+
+class GradientPaint : public Paint {
+  public:
+    void Set(Canvas* canvas, const FillStyle& f, const Matrix& inverse, const ColorTransform& cx) {
+        canvas_ = canvas;
+        kind_ = f.kind;
+        spread_ = f.spread;
+        focal_ = f.focal;
+        inv_ = inverse;
+        BuildTable(f, cx);
+    }
+    void Row(int y, int x0, int x1, const float* coverage) override {
+        uint8_t* d = canvas_->pixels.data() + (static_cast<size_t>(y) * canvas_->width + x0) * 4;
+        const double px = x0 + 0.5, py = y + 0.5;
+        float gx = static_cast<float>(inv_.a * px + inv_.c * py + inv_.tx);
+        float gy = static_cast<float>(inv_.b * px + inv_.d * py + inv_.ty);
+        const float dx = static_cast<float>(inv_.a), dy = static_cast<float>(inv_.b);
+        if (kind_ == FillKind::Linear && spread_ == Spread::Pad) {
+            // The common case, with t stepping by a constant along the row.
+            const float scale = 255.0f / (2 * kGradientSquare);
+            float t = (gx + kGradientSquare) * scale + 0.5f;
+            const float dt = dx * scale;
+            for (int x = x0; x < x1; ++x, d += 4, t += dt) {
+                // Written so that a NaN from a degenerate matrix picks entry 0.
+                const int i = t > 0 ? (t < 255 ? static_cast<int>(t) : 255) : 0;
+                const uint32_t src = packed_[i];
+                const uint32_t c = CoverageUnits(*coverage++);
+                if (c >= 256)
+                    StorePixel(d, src >= 0xFF000000u ? src : Over(src, LoadPixel(d)));
+                else
+                    StorePixel(d, Over(Scale(src, c), LoadPixel(d)));
+            }
+            return;
+        }
+        for (int x = x0; x < x1; ++x, d += 4, gx += dx, gy += dy) {
+            const float t = SpreadT(Position(gx, gy), spread_);
+            const uint8_t* c =
+                table_[t > 0 ? (t < 1 ? static_cast<int>(t * 255.0f + 0.5f) : 255) : 0];
+            BlendPixel(d, c[0], c[1], c[2], c[3], CoverageUnits(*coverage++));
+        }
+    }
+
+  private:
+    float Position(float gx, float gy) const {
+        if (kind_ == FillKind::Linear)
+            return (gx + kGradientSquare) / (2 * kGradientSquare);
+        const float px = gx / kGradientSquare, py = gy / kGradientSquare;
+        if (kind_ == FillKind::Radial || focal_ == 0)
+            return std::sqrt(px * px + py * py);
+        // The circle through p whose centre moves from the focal point (t 0)
+        // to the origin as its radius grows to 1 (t 1).
+        const float dx = px - focal_, dy = py;
+        const float len = std::sqrt(dx * dx + dy * dy);
+        if (len == 0)
+            return 0;
+        const float b = focal_ * dx / len;
+        const float s = -b + std::sqrt(std::max(0.0f, b * b - (focal_ * focal_ - 1)));
+        return s > 0 ? len / s : 1;
+    }
+
+    void BuildTable(const FillStyle& f, const ColorTransform& cx) {
+        std::vector<GradientStop> stops = f.stops;
+        std::stable_sort(
+            stops.begin(), stops.end(),
+            [](const GradientStop& a, const GradientStop& b) { return a.ratio < b.ratio; });
+        for (GradientStop& s : stops)
+            s.color = Apply(cx, s.color);
+        for (int i = 0; i < 256; ++i) {
+            size_t k = 0;
+            while (k < stops.size() && stops[k].ratio < i)
+                ++k;
+            Rgba c;
+            if (k == 0 || k == stops.size() || stops[k].ratio == i) {
+                c = stops[std::min(k, stops.size() - 1)].color;
+            } else {
+                const GradientStop& a = stops[k - 1];
+                const GradientStop& b = stops[k];
+                const float t = static_cast<float>(i - a.ratio) / (b.ratio - a.ratio);
+                c = Mix(a.color, b.color, t, f.linearRgb);
+            }
+            table_[i][0] = Premultiply(c.r, c.a);
+            table_[i][1] = Premultiply(c.g, c.a);
+            table_[i][2] = Premultiply(c.b, c.a);
+            table_[i][3] = c.a;
+            packed_[i] = PackPixel(table_[i][0], table_[i][1], table_[i][2], table_[i][3]);
+        }
+    }
+
+    static Rgba Mix(Rgba a, Rgba b, float t, bool linear) {
+        auto channel = [&](uint8_t u, uint8_t v) {
+            if (!linear)
+                return static_cast<uint8_t>(std::lround(u + (v - u) * t));
+            const float lu = SrgbToLinear(u / 255.0f), lv = SrgbToLinear(v / 255.0f);
+            return static_cast<uint8_t>(std::lround(255.0f * LinearToSrgb(lu + (lv - lu) * t)));
+        };
+        return Rgba{channel(a.r, b.r), channel(a.g, b.g), channel(a.b, b.b),
+                    static_cast<uint8_t>(std::lround(a.a + (b.a - a.a) * t))};
+    }
+
+    Canvas* canvas_ = nullptr;
+    FillKind kind_ = FillKind::Linear;
+    Spread spread_ = Spread::Pad;
+    float focal_ = 0;
+    Matrix inv_;
+    uint8_t table_[256][4] = {};
+    uint32_t packed_[256] = {};
+};
+
+class BitmapPaint : public Paint {
+  public:
+    void Set(Canvas* canvas, const Bitmap& b, const FillStyle& f, const Matrix& inverse,
+             const ColorTransform& cx) {
+        canvas_ = canvas;
+        bitmap_ = &b;
+        repeat_ = f.repeat;
+        smooth_ = f.smooth;
+        inv_ = inverse;
+        cx_ = cx;
+        plain_ = cx.IsIdentity();
+    }
+    void Row(int y, int x0, int x1, const float* coverage) override {
+        uint8_t* d = canvas_->pixels.data() + (static_cast<size_t>(y) * canvas_->width + x0) * 4;
+        const double px = x0 + 0.5, py = y + 0.5;
+        double u = inv_.a * px + inv_.c * py + inv_.tx;
+        double v = inv_.b * px + inv_.d * py + inv_.ty;
+        for (int x = x0; x < x1; ++x, d += 4, u += inv_.a, v += inv_.b) {
+            uint8_t c[4];
+            Sample(u, v, c);
+            BlendPixel(d, c[0], c[1], c[2], c[3], CoverageUnits(*coverage++));
+        }
+    }
+
+  private:
+    int Wrap(long long i, int size) const {
+        if (repeat_) {
+            const long long m = i % size;
+            return static_cast<int>(m < 0 ? m + size : m);
+        }
+        return static_cast<int>(std::clamp<long long>(i, 0, size - 1));
+    }
+    const uint8_t* Texel(long long x, long long y) const {
+        const int ix = Wrap(x, bitmap_->width), iy = Wrap(y, bitmap_->height);
+        return bitmap_->pixels.data() + (static_cast<size_t>(iy) * bitmap_->width + ix) * 4;
+    }
+    void Sample(double u, double v, uint8_t* out) const {
+        // Far outside the bitmap every position wraps or clamps alike.
+        if (std::isnan(u) || std::isnan(v))
+            u = v = 0;
+        u = std::clamp(u, -1e9, 1e9);
+        v = std::clamp(v, -1e9, 1e9);
+        if (!smooth_) {
+            std::memcpy(
+                out,
+                Texel(static_cast<long long>(std::floor(u)), static_cast<long long>(std::floor(v))),
+                4);
+        } else {
+            const double fu = u - 0.5, fv = v - 0.5;
+            const double bu = std::floor(fu), bv = std::floor(fv);
+            const long long ix = static_cast<long long>(bu), iy = static_cast<long long>(bv);
+            const float tx = static_cast<float>(fu - bu), ty = static_cast<float>(fv - bv);
+            const uint8_t* p00 = Texel(ix, iy);
+            const uint8_t* p10 = Texel(ix + 1, iy);
+            const uint8_t* p01 = Texel(ix, iy + 1);
+            const uint8_t* p11 = Texel(ix + 1, iy + 1);
+            for (int k = 0; k < 4; ++k) {
+                const float top = p00[k] + (p10[k] - p00[k]) * tx;
+                const float bottom = p01[k] + (p11[k] - p01[k]) * tx;
+                out[k] = static_cast<uint8_t>(top + (bottom - top) * ty + 0.5f);
+            }
+        }
+        if (!plain_) {
+            const uint8_t a = out[3];
+            Rgba c{0, 0, 0, a};
+            if (a > 0) {
+                c.r = static_cast<uint8_t>(std::min(255, out[0] * 255 / a));
+                c.g = static_cast<uint8_t>(std::min(255, out[1] * 255 / a));
+                c.b = static_cast<uint8_t>(std::min(255, out[2] * 255 / a));
+            }
+            c = Apply(cx_, c);
+            out[0] = Premultiply(c.r, c.a);
+            out[1] = Premultiply(c.g, c.a);
+            out[2] = Premultiply(c.b, c.a);
+            out[3] = c.a;
+        }
+    }
+
+    Canvas* canvas_ = nullptr;
+    const Bitmap* bitmap_ = nullptr;
+    bool repeat_ = true, smooth_ = true, plain_ = true;
+    Matrix inv_;
+    ColorTransform cx_;
+};
+
+// Coverage into a clip mask, the union of every shape drawn into it.
+class MaskPaint : public Paint {
+  public:
+    void Set(uint8_t* mask, int width) {
+        mask_ = mask;
+        width_ = width;
+    }
+    void Row(int y, int x0, int x1, const float* coverage) override {
+        uint8_t* m = mask_ + static_cast<size_t>(y) * width_;
+        for (int x = x0; x < x1; ++x) {
+            const uint8_t c = static_cast<uint8_t>(*coverage++ * 255.0f + 0.5f);
+            m[x] = std::max(m[x], c);
+        }
+    }
+
+  private:
+    uint8_t* mask_ = nullptr;
+    int width_ = 0;
+};
+
+} // namespace
+
+struct Renderer::Paints {
+    SolidPaint solid;
+    GradientPaint gradient;
+    BitmapPaint bitmap;
+    MaskPaint mask;
+};
+
+bool ParseScaleMode(const std::string& text, ScaleMode* mode) {
+    if (text == "showall")
+        *mode = ScaleMode::ShowAll;
+    else if (text == "noborder")
+        *mode = ScaleMode::NoBorder;
+    else if (text == "exactfit")
+        *mode = ScaleMode::ExactFit;
+    else
+        return false;
+    return true;
+}
+
+bool OutputSize(const Movie& movie, const RenderOptions& options, int* width, int* height,
+                std::string* error) {
+    const double stageW = (double(movie.stage.xmax) - movie.stage.xmin) / kTwipsPerPixel;
+    const double stageH = (double(movie.stage.ymax) - movie.stage.ymin) / kTwipsPerPixel;
+    if (options.width < 0 || options.height < 0 || stageW <= 0 || stageH <= 0) {
+        *error = "the picture size is not positive";
+        return false;
+    }
+    double w = options.width, h = options.height;
+    if (w == 0 && h == 0) {
+        w = stageW;
+        h = stageH;
+    } else if (w == 0) {
+        w = h * stageW / stageH;
+    } else if (h == 0) {
+        h = w * stageH / stageW;
+    }
+    w = std::max(1.0, std::round(w));
+    h = std::max(1.0, std::round(h));
+    if (w > kMaxOutputSide || h > kMaxOutputSide || w * h > double(kMaxOutputPixels)) {
+        *error = "a picture of " + std::to_string(static_cast<long long>(w)) + " x " +
+                 std::to_string(static_cast<long long>(h)) +
+                 " pixels is larger than 8192 pixels a side or 4096 x 4096 pixels in all";
+        return false;
+    }
+    *width = static_cast<int>(w);
+    *height = static_cast<int>(h);
+    return true;
+}
+
+Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale) {
+    const double sw = double(movie.stage.xmax) - movie.stage.xmin;
+    const double sh = double(movie.stage.ymax) - movie.stage.ymin;
+    double sx = width / sw, sy = height / sh;
+    if (scale == ScaleMode::ShowAll)
+        sx = sy = std::min(sx, sy);
+    else if (scale == ScaleMode::NoBorder)
+        sx = sy = std::max(sx, sy);
+    return Matrix{sx,
+                  0,
+                  0,
+                  sy,
+                  (width - sw * sx) / 2 - movie.stage.xmin * sx,
+                  (height - sh * sy) / 2 - movie.stage.ymin * sy};
+}
+
+bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas* canvas,
+                      std::string* error) {
+    int w = 0, h = 0;
+    if (!OutputSize(movie_, options, &w, &h, error))
+        return false;
+    if (!paints_)
+        paints_ = std::make_shared<Paints>();
+    canvas_ = canvas;
+    canvas->width = w;
+    canvas->height = h;
+    canvas->pixels.resize(static_cast<size_t>(w) * h * 4);
+    const Rgba bg = options.overrideBackground ? options.background : movie_.background;
+    uint8_t* p = canvas->pixels.data();
+    StorePixel(p, PackPixel(bg.r, bg.g, bg.b, 255));
+    // Doubling copies fill the canvas at memcpy's pace.
+    for (size_t done = 4, total = canvas->pixels.size(); done < total; done *= 2)
+        std::memcpy(p + done, p, std::min(done, total - done));
+    raster_.SetSize(w, h);
+    DrawList(player.root(), StageToCanvas(movie_, w, h, options.scale), ColorTransform{},
+             Target{nullptr, nullptr}, 0);
+    return true;
+}
+
+// Objects in depth order; a clip object's coverage becomes the mask of the
+// objects above it up to its clip depth, intersected with any mask outside.
+void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx,
+                        const Target& t, int maskLevel) {
+    struct Clip {
+        uint16_t clipDepth;
+        const uint8_t* mask;
+    };
+    std::vector<Clip> clips;
+    const size_t maskBytes = static_cast<size_t>(canvas_->width) * canvas_->height;
+    for (const auto& entry : sprite.objects) {
+        const DisplayObject& o = entry.second;
+        while (!clips.empty() && o.depth > clips.back().clipDepth) {
+            clips.pop_back();
+            --maskLevel;
+        }
+        const uint8_t* clip = clips.empty() ? t.clip : clips.back().mask;
+        if (o.clipDepth > 0) {
+            if (maskLevel >= kMaxMaskNesting)
+                continue;
+            if (masks_.size() <= static_cast<size_t>(maskLevel))
+                masks_.resize(static_cast<size_t>(maskLevel) + 1);
+            std::vector<uint8_t>& mask = masks_[static_cast<size_t>(maskLevel)];
+            mask.assign(maskBytes, 0);
+            DrawObject(o, m, cx, Target{mask.data(), clip}, maskLevel + 1);
+            clips.push_back(Clip{o.clipDepth, mask.data()});
+            ++maskLevel;
+            continue;
+        }
+        DrawObject(o, m, cx, Target{t.maskOut, clip}, maskLevel);
+    }
+}
+
+void Renderer::DrawObject(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
+                          const Target& t, int maskLevel) {
+    const Matrix mm = Multiply(m, o.matrix);
+    const ColorTransform cc = Combine(cx, o.color);
+    switch (o.ref.kind) {
+    case CharacterKind::Shape:
+        DrawShape(movie_.shapes[o.ref.index], mm, cc, t, nullptr);
+        break;
+    case CharacterKind::Morph:
+        Interpolate(movie_.morphs[o.ref.index], o.ratio, &morphScratch_);
+        DrawShape(morphScratch_, mm, cc, t, nullptr);
+        break;
+    case CharacterKind::Text:
+        DrawText(movie_.texts[o.ref.index], mm, cc, t);
+        break;
+    case CharacterKind::Sprite:
+        if (o.sprite)
+            DrawList(*o.sprite, mm, cc, t, maskLevel);
+        break;
+    default:
+        break;
+    }
+}
+
+void Renderer::AddEdge(const Edge& e, const Matrix& m, bool reversed) {
+    const Point p0 = Transform(m, e.x0, e.y0);
+    const Point p1 = Transform(m, e.x1, e.y1);
+    auto add = [&](Point a, Point b) {
+        if (reversed)
+            raster_.AddLine(b.x, b.y, a.x, a.y);
+        else
+            raster_.AddLine(a.x, a.y, b.x, b.y);
+    };
+    if (!e.curve) {
+        add(p0, p1);
+        return;
+    }
+    const Point c = Transform(m, e.cx, e.cy);
+    const int steps = CurveSteps(p0.x, p0.y, c.x, c.y, p1.x, p1.y);
+    Point prev = p0;
+    for (int i = 1; i <= steps; ++i) {
+        const double s = double(i) / steps, u = 1 - s;
+        const Point next{u * u * p0.x + 2 * s * u * c.x + s * s * p1.x,
+                         u * u * p0.y + 2 * s * u * c.y + s * s * p1.y};
+        add(prev, next);
+        prev = next;
+    }
+}
+
+Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx,
+                          const Target& t) {
+    if (t.maskOut) {
+        paints_->mask.Set(t.maskOut, canvas_->width);
+        return &paints_->mask;
+    }
+    Matrix inverse;
+    switch (fill.kind) {
+    case FillKind::Solid: {
+        const Rgba c = Apply(cx, fill.color);
+        if (c.a == 0)
+            return nullptr;
+        paints_->solid.Set(canvas_, c);
+        return &paints_->solid;
+    }
+    case FillKind::Linear:
+    case FillKind::Radial:
+    case FillKind::Focal:
+        if (fill.stops.empty() || !Invert(Multiply(m, fill.matrix), &inverse))
+            return nullptr;
+        paints_->gradient.Set(canvas_, fill, inverse, cx);
+        return &paints_->gradient;
+    case FillKind::Bitmap: {
+        const CharacterRef* ref = movie_.Find(fill.bitmapId);
+        if (!ref || ref->kind != CharacterKind::Bitmap)
+            return nullptr;
+        const Bitmap& b = movie_.bitmaps[ref->index];
+        if (b.width == 0 || b.height == 0 || !Invert(Multiply(m, fill.matrix), &inverse))
+            return nullptr;
+        paints_->bitmap.Set(canvas_, b, fill, inverse, cx);
+        return &paints_->bitmap;
+    }
+    }
+    return nullptr;
+}
+
+void Renderer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx,
+                         const Target& t, const Rgba* solid) {
+    for (const StyleLayer& layer : shape.layers) {
+        if (buckets_.size() < layer.fillCount)
+            buckets_.resize(layer.fillCount);
+        for (uint32_t k = 0; k < layer.fillCount; ++k)
+            buckets_[k].clear();
+        auto inLayer = [&](uint32_t f) {
+            return f > layer.firstFill && f <= layer.firstFill + layer.fillCount;
+        };
+        for (uint32_t i = 0; i < shape.edges.size(); ++i) {
+            const Edge& e = shape.edges[i];
+            if (e.fill0 == e.fill1)
+                continue;
+            if (inLayer(e.fill0))
+                buckets_[e.fill0 - layer.firstFill - 1].emplace_back(i, true);
+            if (inLayer(e.fill1))
+                buckets_[e.fill1 - layer.firstFill - 1].emplace_back(i, false);
+        }
+        for (uint32_t k = 0; k < layer.fillCount; ++k) {
+            if (buckets_[k].empty())
+                continue;
+            for (const auto& use : buckets_[k])
+                AddEdge(shape.edges[use.first], m, use.second);
+            Paint* paint = nullptr;
+            if (solid) {
+                FillStyle f;
+                f.color = *solid;
+                paint = PaintFor(f, m, ColorTransform{}, t);
+            } else {
+                paint = PaintFor(shape.fills[layer.firstFill + k], m, cx, t);
+            }
+            if (paint)
+                raster_.Fill(shape.nonZero, t.clip, *paint);
+            raster_.Clear();
+        }
+        for (uint32_t j = 0; j < layer.lineCount; ++j)
+            Stroke(shape, layer.firstLine + j + 1, m, cx, t);
+    }
+}
+
+// The polylines of one line style, their joins and caps, filled as one area.
+void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const ColorTransform& cx,
+                      const Target& t) {
+    const LineStyle& style = shape.lines[line - 1];
+    StrokeStyle s;
+    s.halfWidth = std::max(1.0, style.width * std::sqrt(std::fabs(m.a * m.d - m.b * m.c))) / 2;
+    s.startCap = style.startCap;
+    s.endCap = style.endCap;
+    s.join = style.join;
+    s.miterLimit = style.miterLimit;
+    std::vector<double> points;
+    int32_t firstX = 0, firstY = 0, lastX = 0, lastY = 0;
+    auto flush = [&]() {
+        if (!points.empty()) {
+            const bool closed =
+                !style.noClose && firstX == lastX && firstY == lastY && points.size() > 4;
+            StrokePolyline(points, closed, s, raster_);
+        }
+        points.clear();
+    };
+    for (const Edge& e : shape.edges) {
+        if (e.line != line)
+            continue;
+        if (points.empty() || e.x0 != lastX || e.y0 != lastY) {
+            flush();
+            const Point p = Transform(m, e.x0, e.y0);
+            points.insert(points.end(), {p.x, p.y});
+            firstX = e.x0;
+            firstY = e.y0;
+        }
+        const Point p1 = Transform(m, e.x1, e.y1);
+        if (e.curve) {
+            const Point p0 = Transform(m, e.x0, e.y0);
+            const Point c = Transform(m, e.cx, e.cy);
+            const int steps = CurveSteps(p0.x, p0.y, c.x, c.y, p1.x, p1.y);
+            for (int i = 1; i < steps; ++i) {
+                const double k = double(i) / steps, u = 1 - k;
+                points.insert(points.end(), {u * u * p0.x + 2 * k * u * c.x + k * k * p1.x,
+                                             u * u * p0.y + 2 * k * u * c.y + k * k * p1.y});
+            }
+        }
+        points.insert(points.end(), {p1.x, p1.y});
+        lastX = e.x1;
+        lastY = e.y1;
+    }
+    flush();
+    if (raster_.Empty())
+        return;
+    Paint* paint = PaintFor(style.fill, m, cx, t);
+    if (paint)
+        raster_.Fill(true, t.clip, *paint);
+    raster_.Clear();
+}
+
+void Renderer::DrawText(const Text& text, const Matrix& m, const ColorTransform& cx,
+                        const Target& t) {
+    const Matrix tm = Multiply(m, text.matrix);
+    for (const TextRun& run : text.runs) {
+        const CharacterRef* ref = movie_.Find(run.fontId);
+        if (!ref || ref->kind != CharacterKind::Font)
+            continue;
+        const Font& font = movie_.fonts[ref->index];
+        const Rgba color = Apply(cx, run.color);
+        const double scale = run.height / font.emSquare;
+        double x = run.x;
+        for (const TextGlyph& g : run.glyphs) {
+            if (g.index < font.glyphs.size()) {
+                const Matrix gm = Multiply(tm, Matrix{scale, 0, 0, scale, x, double(run.y)});
+                DrawShape(font.glyphs[g.index], gm, cx, t, &color);
+            }
+            x += g.advance;
+        }
+    }
+}
+
+int CurveSteps(double x0, double y0, double cx, double cy, double x1, double y1) {
+    const double dx = x0 - 2 * cx + x1, dy = y0 - 2 * cy + y1;
+    const double dd = std::sqrt(dx * dx + dy * dy);
+    if (!std::isfinite(dd))
+        return 1;
+    const double n = std::ceil(std::sqrt(dd / (8 * kFlatness)));
+    return static_cast<int>(std::clamp(n, 1.0, double(kMaxCurveSteps)));
+}
+
+bool WritePng(const Canvas& canvas, const std::string& path) {
+    std::vector<uint8_t> straight(canvas.pixels.size());
+    for (size_t i = 0; i < straight.size(); i += 4) {
+        const uint8_t a = canvas.pixels[i + 3];
+        for (int k = 0; k < 3; ++k)
+            straight[i + k] =
+                a == 0
+                    ? 0
+                    : static_cast<uint8_t>(std::min(255, (canvas.pixels[i + k] * 255 + a / 2) / a));
+        straight[i + 3] = a;
+    }
+    std::vector<uint8_t> png;
+    auto sink = [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<uint8_t>*>(context);
+        const uint8_t* bytes = static_cast<const uint8_t*>(data);
+        out->insert(out->end(), bytes, bytes + size);
+    };
+    if (canvas.width <= 0 || canvas.height <= 0 ||
+        !stbi_write_png_to_func(sink, &png, canvas.width, canvas.height, 4, straight.data(),
+                                canvas.width * 4))
+        return false;
+    AtomicOutput out;
+    if (!out.Begin(path) || !out.file().Write(png.data(), png.size()))
+        return false;
+    return out.Commit();
+}
+
+} // namespace ww::movie

@@ -1,0 +1,80 @@
+// Drawing a player's current frame into an RGBA canvas of any size, the stage
+// scaled as the wallpaper page's Scale setting does: show all (the whole stage,
+// centred, bordered in the background colour), no border (the stage fills the
+// canvas, centred, cut at two sides) or exact fit (stretched).
+#pragma once
+
+#include "movie/movie.h"
+#include "movie/player.h"
+#include "movie/raster.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ww::movie {
+
+constexpr int kMaxOutputSide = 8192;
+constexpr uint64_t kMaxOutputPixels = 4096ull * 4096ull;
+// Clip masks inside clip masks deeper than this draw nothing.
+constexpr int kMaxMaskNesting = 8;
+
+enum class ScaleMode { ShowAll, NoBorder, ExactFit };
+
+// "showall", "noborder", "exactfit".
+bool ParseScaleMode(const std::string& text, ScaleMode* mode);
+
+struct RenderOptions {
+    int width = 0, height = 0; // 0: the stage's size in pixels
+    ScaleMode scale = ScaleMode::ShowAll;
+    bool overrideBackground = false;
+    Rgba background;
+};
+
+// The canvas size options give for a movie: the stage size for a zero side,
+// the other side kept in the stage's proportions when only one is given.
+bool OutputSize(const Movie& movie, const RenderOptions& options, int* width, int* height,
+                std::string* error);
+// Maps stage twips to canvas pixels.
+Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale);
+
+class Renderer {
+  public:
+    explicit Renderer(const Movie& movie) : movie_(movie) {}
+    // Draws the player's frame; the canvas is resized to the output size.
+    bool Render(const Player& player, const RenderOptions& options, Canvas* canvas,
+                std::string* error);
+
+  private:
+    struct Target {
+        uint8_t* maskOut; // coverage goes here instead of colour when set
+        const uint8_t* clip;
+    };
+    void DrawList(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx,
+                  const Target& t, int maskLevel);
+    void DrawObject(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
+                    const Target& t, int maskLevel);
+    void DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx, const Target& t,
+                   const Rgba* solid);
+    void DrawText(const Text& text, const Matrix& m, const ColorTransform& cx, const Target& t);
+    void AddEdge(const Edge& e, const Matrix& m, bool reversed);
+    void Stroke(const Shape& shape, uint32_t line, const Matrix& m, const ColorTransform& cx,
+                const Target& t);
+    Paint* PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx,
+                    const Target& t);
+
+    const Movie& movie_;
+    Canvas* canvas_ = nullptr;
+    Rasterizer raster_;
+    std::vector<std::vector<uint8_t>> masks_;
+    std::vector<std::vector<std::pair<uint32_t, bool>>> buckets_;
+    Shape morphScratch_;
+    struct Paints;
+    std::shared_ptr<Paints> paints_;
+};
+
+// Writes a canvas as an RGBA PNG through a temporary name; false, leaving any
+// earlier file untouched, when it cannot be written.
+bool WritePng(const Canvas& canvas, const std::string& path);
+
+} // namespace ww::movie

@@ -1,0 +1,140 @@
+// Bitmaps of every stored form, drawn through bitmap fills whose pixels are
+// 10 x 10 screen pixels, so each texel's colour can be read back.
+#include "tests/movie/movie_test_util.h"
+
+namespace ww::test {
+namespace {
+
+// A 550 x 400 rectangle filled with bitmap 1, each texel 10 px, from (0, 0).
+Bytes BitmapMovie(const Bytes& bitmapTag, uint8_t fillType, double texel = 10,
+                  const CxformRecipe* cxform = nullptr) {
+    FillRecipe f;
+    f.type = fillType;
+    f.bitmapId = 1;
+    f.matrix.a = f.matrix.d = texel * kPx; // bitmap pixels to twips
+    ShapeWriter shape({f});
+    shape.Select(-1, 1, -1).Rectangle(0, 0, 550 * kPx, 400 * kPx);
+    PlaceRecipe p;
+    p.depth = 1;
+    p.characterId = 2;
+    if (cxform) {
+        p.hasCxform = true;
+        p.cxform = *cxform;
+    }
+    return MakeMovie(bitmapTag + DefineShapeTag(3, 2, shape) + PlaceObject2Tag(p) + ShowFrameTag());
+}
+
+// Red, green / blue, white: the four texels of a 2 x 2 bitmap.
+const Rgba8 kGreen{0, 255, 0, 255};
+const std::vector<PixelCase> kQuad = {
+    {5, 5, kRed}, {15, 5, kGreen}, {5, 15, kBlue}, {15, 15, kWhite}};
+
+Bytes Lossless32(int version) {
+    // xRGB per pixel (ARGB in version 2).
+    const Bytes raw = {255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255};
+    return DefineBitsLosslessTag(version, 1, 5, 2, 2, raw);
+}
+
+TEST(Bitmaps, DecodeEveryLosslessFormat) {
+    // Colour-mapped: a table, then rows of 2 indexes padded to 4 bytes.
+    const Bytes mapped = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 1, 0, 0, 2, 3, 0, 0};
+    const Bytes mappedAlpha = {255, 0,   0,   255, 0, 255, 0, 255, 0, 0, 255, 255,
+                               255, 255, 255, 255, 0, 1,   0, 0,   2, 3, 0,   0};
+    // 15-bit big-endian x5:5:5, rows of 4 bytes.
+    const Bytes rgb15 = {0x7C, 0x00, 0x03, 0xE0, 0x00, 0x1F, 0x7F, 0xFF};
+    struct Case {
+        const char* name;
+        Bytes tag;
+    } cases[] = {
+        {"32-bit", Lossless32(1)},
+        {"32-bit with alpha", Lossless32(2)},
+        {"colour-mapped", DefineBitsLosslessTag(1, 1, 3, 2, 2, mapped, 4)},
+        {"colour-mapped with alpha", DefineBitsLosslessTag(2, 1, 3, 2, 2, mappedAlpha, 4)},
+        {"15-bit", DefineBitsLosslessTag(1, 1, 4, 2, 2, rgb15)},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        ExpectPixels(RenderFrame(BitmapMovie(k.tag, 0x43)), kQuad);
+    }
+}
+
+TEST(Bitmaps, RepeatOrClampAndSmoothAsTheFillSays) {
+    const Bytes tag = Lossless32(1);
+    // Right of the bitmap: repeating fills start over, clipped ones extend
+    // the edge texel.
+    ExpectPixels(RenderFrame(BitmapMovie(tag, 0x42)), {{25, 5, kRed}, {35, 15, kWhite}});
+    ExpectPixels(RenderFrame(BitmapMovie(tag, 0x43)), {{25, 5, kGreen}, {200, 200, kWhite}});
+    // Smoothed, the point halfway between the red and green texel centres is
+    // half of each; unsmoothed it is one or the other.
+    const Rgba8 halfway{128, 128, 0, 255};
+    EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x41)), 10, 2, halfway, 14));
+    EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x43)), 9, 2, kRed));
+    EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x43)), 10, 2, kGreen));
+}
+
+TEST(Bitmaps, TakeTheColourTransformOfTheirPlacement) {
+    CxformRecipe half;
+    half.mult[0] = 128;
+    half.add[2] = 60;
+    ExpectPixels(RenderFrame(BitmapMovie(Lossless32(1), 0x43, 10, &half)),
+                 {{5, 5, Rgba8{128, 0, 60, 255}}, {15, 15, Rgba8{128, 255, 255, 255}}});
+}
+
+TEST(Bitmaps, PremultipliedAlphaBlendsOverTheBackground) {
+    // One texel of alpha 128 with premultiplied red 128.
+    const Bytes raw = {128, 128, 0, 0};
+    const Bytes tag = DefineBitsLosslessTag(2, 1, 5, 1, 1, raw);
+    EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x43)), 5, 5, Rgba8{255, 127, 127, 255}));
+}
+
+Bytes SolidRgb(int w, int h, Rgba8 c) {
+    Bytes rgb;
+    for (int i = 0; i < w * h; ++i)
+        rgb.insert(rgb.end(), {c.r, c.g, c.b});
+    return rgb;
+}
+
+TEST(Bitmaps, DecodeJpegsWithTablesApartOrAlphaPlanes) {
+    const Rgba8 colour{200, 60, 40, 255};
+    const Bytes jpeg = EncodeJpeg(16, 16, SolidRgb(16, 16, colour));
+    Bytes tables, image;
+    SplitJpeg(jpeg, &tables, &image);
+    Bytes withErroneousHeader = {0xFF, 0xD9, 0xFF, 0xD8};
+    withErroneousHeader = withErroneousHeader + jpeg;
+    struct Case {
+        const char* name;
+        Bytes tags;
+        Rgba8 want;
+    } cases[] = {
+        {"DefineBits with JPEGTables", JpegTablesTag(tables) + DefineBitsTag(1, image), colour},
+        {"DefineBitsJPEG2", DefineBitsJpeg2Tag(1, jpeg), colour},
+        {"DefineBitsJPEG2, old header", DefineBitsJpeg2Tag(1, withErroneousHeader), colour},
+        {"DefineBitsJPEG3, opaque", DefineBitsJpeg3Tag(1, jpeg, Bytes(256, 255)), colour},
+        {"DefineBitsJPEG3, transparent", DefineBitsJpeg3Tag(1, jpeg, Bytes(256, 0)), kWhite},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const movie::Movie m = ParseOrFail(BitmapMovie(k.tags, 0x43, 1));
+        ASSERT_NE(m.Find(1), nullptr);
+        EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(k.tags, 0x43, 1)), 8, 8, k.want, 6));
+    }
+}
+
+TEST(Bitmaps, AreRefusedBeforeAllocatingWhenBeyondTheCap) {
+    // 65535 x 65535 x 4 bytes is 16 GiB; the zlib stream is a few bytes.
+    const Bytes huge = DefineBitsLosslessTag(1, 1, 5, 65535, 65535, Bytes(64, 0));
+    const movie::Movie m = ParseOrFail(BitmapMovie(huge, 0x43));
+    EXPECT_EQ(m.Find(1), nullptr);
+    EXPECT_LT(m.memoryUsed, 1u << 20);
+    ASSERT_FALSE(m.problems.empty());
+    EXPECT_NE(m.problems[0].find("memory cap"), std::string::npos) << m.problems[0];
+    // The fill without its bitmap draws nothing.
+    ExpectPixels(RenderFrame(BitmapMovie(huge, 0x43)), {{5, 5, kWhite}});
+    // A stream shorter than the rows it claims is refused too.
+    const movie::Movie cut =
+        ParseOrFail(BitmapMovie(DefineBitsLosslessTag(1, 1, 5, 8, 8, Bytes(16, 0)), 0x43));
+    EXPECT_EQ(cut.Find(1), nullptr);
+}
+
+} // namespace
+} // namespace ww::test
