@@ -10,6 +10,7 @@
 #include <stb_image.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -172,8 +173,12 @@ TEST(RenderCommand, WritesFramesAsPngAtTheSizeAndScaleAsked) {
 
 TEST(RenderCommand, DrawsTheSampleMovieAsItsGeometrySays) {
     TempDir dir;
-    const std::string writer = Quoted(FolderOfPath(ModuleFilePath()) + "make_sample_movie") + " " +
-                               Quoted(dir / "wave.swf");
+    std::string writer =
+        "\"" + FolderOfPath(ModuleFilePath()) + "make_sample_movie\" \"" + dir / "wave.swf" + "\"";
+#ifdef _WIN32
+    // cmd.exe drops the outer pair of quotes of a command that starts with one.
+    writer = "\"" + writer + "\"";
+#endif
     ASSERT_EQ(std::system(writer.c_str()), 0);
     // The sky's first stop at the top; the sun's focal point, 18 px left of
     // its centre, in its first stop's colour, 12 px lower by frame 7.
