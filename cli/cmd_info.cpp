@@ -19,12 +19,7 @@ namespace {
 // The builder's recognition: a ".swf" by its signature, a ".exe" by its
 // projector trailer, nothing else.
 bool IsRecognisedMovie(const std::string& path) {
-    const MovieTests tests = SwfMovieTests();
-    if (HasEnding(path, ".swf"))
-        return tests.isSwfFile(path);
-    if (HasEnding(path, ".exe"))
-        return tests.isProjector(path);
-    return false;
+    return IsStandardMovie(path, SwfMovieTests());
 }
 
 void RunInfo(const std::string& path) {

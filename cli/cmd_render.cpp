@@ -38,12 +38,7 @@ struct RenderCommandOptions {
 };
 
 bool IsRecognisedMovie(const std::string& path) {
-    const MovieTests tests = SwfMovieTests();
-    if (HasEnding(path, ".swf"))
-        return tests.isSwfFile(path);
-    if (HasEnding(path, ".exe"))
-        return tests.isProjector(path);
-    return false;
+    return IsStandardMovie(path, SwfMovieTests());
 }
 
 bool ParseRange(const std::string& text, long* first, long* last) {

@@ -69,7 +69,8 @@ std::string ProfileLineValue(const std::string& value);
 // line value, put in quotes when reading would otherwise take something
 // off (blanks at either end, or a pair of quotes around it); a quoted value
 // of 259 characters gets one more character after its closing quote, since
-// the cut would take the last one. ProfileWriteString(s) store this.
+// the cut would take the last one. Saving a project stores this; the write
+// functions themselves store values as the system does.
 std::string ProfileStoredValue(const std::string& value);
 
 } // namespace ww

@@ -15,16 +15,12 @@ std::vector<std::string> ProfileReadStrings(const std::string& path, const std::
 
 bool ProfileWriteString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value) {
-    return TextProfileWriteString(path, section, key, ProfileStoredValue(value));
+    return TextProfileWriteString(path, section, key, value);
 }
 
 bool ProfileWriteStrings(const std::string& path, const std::string& section,
                          const ProfileEntries& entries) {
-    ProfileEntries stored;
-    stored.reserve(entries.size());
-    for (const auto& [key, value] : entries)
-        stored.emplace_back(key, ProfileStoredValue(value));
-    return TextProfileWriteStrings(path, section, stored);
+    return TextProfileWriteStrings(path, section, entries);
 }
 
 } // namespace ww

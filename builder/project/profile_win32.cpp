@@ -50,7 +50,7 @@ bool ProfileWriteStrings(const std::string& path, const std::string& section,
         return false;
     for (const auto& [key, value] : entries) {
         if (!WritePrivateProfileStringA(section.c_str(), key.c_str(),
-                                        ProfileStoredValue(value).c_str(), full.c_str()))
+                                        ProfileLineValue(value).c_str(), full.c_str()))
             return false;
     }
     return true;

@@ -86,6 +86,14 @@ void ClampChoices(WallpaperProject& project) {
         *flag = *flag != 0 ? 1 : 0;
 }
 
+bool IsStandardMovie(const std::string& path, const MovieTests& tests) {
+    if (HasEnding(path, ".swf"))
+        return tests.isSwfFile && tests.isSwfFile(path);
+    if (HasEnding(path, ".exe"))
+        return tests.isProjector && tests.isProjector(path);
+    return false;
+}
+
 UserMessages ValidateInformation(const WallpaperProject& project, const MovieTests& tests) {
     if (project.SwfFilename.empty())
         return {Warn("Please select a swf file!")};
@@ -95,14 +103,8 @@ UserMessages ValidateInformation(const WallpaperProject& project, const MovieTes
     const std::string& movie = project.SwfFilename;
     if (!FileExists(movie)) {
         messages.push_back(Warn("Invalid file name"));
-    } else {
-        bool standard = false;
-        if (HasEnding(movie, ".swf"))
-            standard = tests.isSwfFile && tests.isSwfFile(movie);
-        else if (HasEnding(movie, ".exe"))
-            standard = tests.isProjector && tests.isProjector(movie);
-        if (!standard)
-            messages.push_back(Warn("Non-standard SWF file!"));
+    } else if (!IsStandardMovie(movie, tests)) {
+        messages.push_back(Warn("Non-standard SWF file!"));
     }
     if (!IsValidWallpaperName(project.WallpaperName))
         messages.push_back(Warn("Invalid Wallpaper name, please enter letters or number only!"));

@@ -91,6 +91,9 @@ enum class OutputKind { ProjectableWallpaper, InstallerPackage };
 // The name a projector's movie is taken out under and packed as.
 constexpr const char* kConvertedMovieName = "TmpCvtSwfFile.swf";
 
+// Rule 4's test of an existing movie file: a ".swf" (any case) that is a SWF
+// movie, or an ".exe" that is a projector; nothing else.
+bool IsStandardMovie(const std::string& path, const MovieTests& tests);
 // Leaving the Information page forward: rules 1 to 5, in order; empty when valid.
 UserMessages ValidateInformation(const WallpaperProject& project, const MovieTests& tests);
 // Leaving the Setting page forward: rule 6.

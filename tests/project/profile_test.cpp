@@ -147,8 +147,8 @@ TEST(ProfileValues, AsReadAsNumbersAndOnOneLine) {
     EXPECT_EQ(ProfileLineValue(std::string("a\r\nb\0c", 6)), "a  b");
 }
 
-// Saving stores what reading gave: values reading would change are quoted,
-// the rest stored as they are.
+// Saving a project stores what reading gave: values reading would change are
+// quoted, the rest stored as they are; either body reads them back.
 TEST(ProfileValues, WhatIsReadIsWhatSavingStores) {
     TempDir dir;
     const std::string blanks259 = std::string(258, 'v') + " ";
@@ -174,12 +174,13 @@ TEST(ProfileValues, WhatIsReadIsWhatSavingStores) {
         ASSERT_LE(c.value.size(), kProfileValueLimit);
         const std::string path = dir / "p.ini";
         RemoveFile(path);
-        ASSERT_TRUE(ProfileWriteString(path, "General", "K", c.value)) << c.value;
+        const std::string stored = ProfileStoredValue(c.value);
+        ASSERT_TRUE(ProfileWriteString(path, "General", "K", stored)) << c.value;
         EXPECT_EQ(ProfileReadString(path, "General", "K"), c.value) << c.value;
         if (!c.line.empty()) {
             EXPECT_EQ(ReadFileText(path), "[General]\r\n" + c.line + "\r\n") << c.value;
         }
-        ASSERT_TRUE(ProfileWriteStrings(path, "General", {{"K", c.value}, {"L", c.value}}));
+        ASSERT_TRUE(ProfileWriteStrings(path, "General", {{"K", stored}, {"L", stored}}));
         EXPECT_EQ(ProfileReadStrings(path, "General", {"K", "L"}),
                   (std::vector<std::string>{c.value, c.value}));
     }
