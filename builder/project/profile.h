@@ -65,12 +65,5 @@ std::string ProfileValueAsRead(const std::string& stored);
 // are, and with CR and LF turned into blanks, which would otherwise start a
 // new key.
 std::string ProfileLineValue(const std::string& value);
-// What to store for a value so that reading it gives the value back: the
-// line value, put in quotes when reading would otherwise take something
-// off (blanks at either end, or a pair of quotes around it); a quoted value
-// of 259 characters gets one more character after its closing quote, since
-// the cut would take the last one. Saving a project stores this; the write
-// functions themselves store values as the system does.
-std::string ProfileStoredValue(const std::string& value);
 
 } // namespace ww

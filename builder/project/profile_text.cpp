@@ -494,19 +494,6 @@ std::string ProfileLineValue(const std::string& value) {
     return line;
 }
 
-std::string ProfileStoredValue(const std::string& value) {
-    const std::string line = ProfileLineValue(value);
-    if (line.empty())
-        return line;
-    const char first = line.front(), last = line.back();
-    const bool quotedAlready = line.size() >= 2 && (first == '"' || first == '\'') && last == first;
-    if (!IsProfileBlank(first) && !IsProfileBlank(last) && !quotedAlready)
-        return line;
-    // Past the limit the closing quote is cut off with the rest; one more
-    // character after it keeps the last one of the value.
-    return "\"" + line + (line.size() >= kProfileValueLimit ? "\"\"" : "\"");
-}
-
 std::vector<std::string> TextProfileReadStrings(const std::string& path, const std::string& section,
                                                 const std::vector<std::string>& keys) {
     std::vector<std::string> values(keys.size());

@@ -112,11 +112,7 @@ std::vector<std::pair<std::string, std::string>> ProjectFileEntries(const Wallpa
 bool WriteProjectFile(const std::string& path, const WallpaperProject& project) {
     if (path.empty())
         return false;
-    // Stored so that opening gives back what was saved, blanks and quotes too.
-    ProfileEntries stored;
-    for (auto& [key, value] : ProjectFileEntries(project))
-        stored.emplace_back(key, ProfileStoredValue(value));
-    return ProfileWriteStrings(path, kSection, stored);
+    return ProfileWriteStrings(path, kSection, ProjectFileEntries(project));
 }
 
 bool ReadProjectFile(const std::string& path, WallpaperProject* project) {

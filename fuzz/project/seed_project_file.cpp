@@ -1,5 +1,5 @@
 // Seeds for the project file fuzz target: a full project as saving writes it,
-// and values that reading changes unless saving quotes them.
+// and values with blanks and quotes at their ends.
 #include "builder/project/project_file.h"
 
 #include <fstream>

@@ -66,8 +66,9 @@ class CliBuild : public ::testing::Test {
         WriteFileText(work_ + kSep + "readme.txt", "Hi");
         WriteFileText(work_ + kSep + "nul.txt", "a device name on Windows");
         WriteFileText(work_ + kSep + "credits.txt", "thanks");
-        WriteFileText(work_ + kSep + "WAVE.SWF", "a movie's name in capitals");
+        // Elsewhere: on Windows it would be the movie itself.
         ASSERT_TRUE(CreateFolder(work_ + kSep + "other"));
+        WriteFileText(work_ + kSep + "other" + kSep + "WAVE.SWF", "a movie's name in capitals");
         WriteFileText(work_ + kSep + "other" + kSep + "readme.txt", "another readme");
     }
 
@@ -144,7 +145,9 @@ TEST_F(CliBuild, RefusesWhatTheWindowRefusesAndWritesNothing) {
         {"build-installer", {{"WallpaperName", "LPT1"}}, plain + "\"LPT1.htm\"\n"},
         {"build-installer", {{"WallpaperName", "Ocean."}}, plain + "\"Ocean.\"\n"},
         {"build-installer", {{"ExtFileItem0", "nul.txt"}}, plain + "\"nul.txt\"\n"},
-        {"build-wallpaper", {{"ExtFileItem0", "WAVE.SWF"}}, clash + "\"WAVE.SWF\"\n"},
+        {"build-wallpaper",
+         {{"ExtFileItem0", "other" + kSep + "WAVE.SWF"}},
+         clash + "\"WAVE.SWF\"\n"},
         // Another file under the readme's name; the readme itself twice is one file.
         {"build-installer",
          {{"ExtFileItem0", "other" + kSep + "readme.txt"}},

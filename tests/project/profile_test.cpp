@@ -147,44 +147,5 @@ TEST(ProfileValues, AsReadAsNumbersAndOnOneLine) {
     EXPECT_EQ(ProfileLineValue(std::string("a\r\nb\0c", 6)), "a  b");
 }
 
-// Saving a project stores what reading gave: values reading would change are
-// quoted, the rest stored as they are; either body reads them back.
-TEST(ProfileValues, WhatIsReadIsWhatSavingStores) {
-    TempDir dir;
-    const std::string blanks259 = std::string(258, 'v') + " ";
-    const struct {
-        std::string value;
-        std::string line; // empty: not checked
-    } cases[] = {
-        {"abc", "K=abc"},
-        {"", "K="},
-        {"  abc", "K=\"  abc\""},
-        {"abc\t", "K=\"abc\t\""},
-        {" ", "K=\" \""},
-        {"\"x\"", "K=\"\"x\"\""},
-        {"'y'", "K=\"'y'\""},
-        {"\"", "K=\""},
-        {"'open", "K='open"},
-        {" " + std::string(257, 'w'), ""},
-        {" " + std::string(258, 'w'), ""},
-        {blanks259, "K=\"" + blanks259 + "\"\""},
-        {"\"" + std::string(257, 'q') + "\"", ""},
-    };
-    for (const auto& c : cases) {
-        ASSERT_LE(c.value.size(), kProfileValueLimit);
-        const std::string path = dir / "p.ini";
-        RemoveFile(path);
-        const std::string stored = ProfileStoredValue(c.value);
-        ASSERT_TRUE(ProfileWriteString(path, "General", "K", stored)) << c.value;
-        EXPECT_EQ(ProfileReadString(path, "General", "K"), c.value) << c.value;
-        if (!c.line.empty()) {
-            EXPECT_EQ(ReadFileText(path), "[General]\r\n" + c.line + "\r\n") << c.value;
-        }
-        ASSERT_TRUE(ProfileWriteStrings(path, "General", {{"K", stored}, {"L", stored}}));
-        EXPECT_EQ(ProfileReadStrings(path, "General", {"K", "L"}),
-                  (std::vector<std::string>{c.value, c.value}));
-    }
-}
-
 } // namespace
 } // namespace ww
