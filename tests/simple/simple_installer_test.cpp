@@ -201,20 +201,26 @@ TEST_F(SimpleInstaller, NamesInUtf8InstallIntact) {
         spec_.extras.push_back({extras[i], test::PatternBytes(30 + i, uint8_t(i)), -1});
     Start(test::MakeSimplePackage(spec_));
     EXPECT_TRUE(AnswerNextBox(child_.pid(), "Setup", IDYES).found);
-    EXPECT_TRUE(AnswerNextBox(child_.pid(), "Setup", IDNO).found);
+    const auto second = AnswerNextBox(child_.pid(), "Setup", IDNO);
+    EXPECT_EQ(second.text, "Install success! do your want to set it as current desktop?");
     ExpectEnded();
 
     namespace fs = std::filesystem;
     const fs::path root = fs::path(WallpaperFolder());
     const fs::path folder = root / fs::u8path(wallpaper);
     // A system that ignores the manifest's code page (Wine 8 does) takes the
-    // UTF-8 bytes in its own: the page is then found under the bytes as they
-    // stand, read through this program's code page, which is the same.
+    // UTF-8 bytes in its own: the files are then found through the ANSI
+    // functions under the bytes as they stand, this program's code page
+    // being the same.
+    const std::string ansiFolder = WallpaperFolder() + wallpaper + "\\";
     if (!fs::exists(root / fs::u8path(wallpaper + ".htm")) &&
-        test::PathExists(WallpaperFolder() + wallpaper + ".htm")) {
-        std::error_code ec;
-        fs::remove_all(fs::path(WallpaperFolder() + wallpaper), ec);
-        fs::remove(fs::path(WallpaperFolder() + wallpaper + ".htm"), ec);
+        GetFileAttributesA((WallpaperFolder() + wallpaper + ".htm").c_str()) !=
+            INVALID_FILE_ATTRIBUTES) {
+        DeleteFileA((WallpaperFolder() + wallpaper + ".htm").c_str());
+        for (const std::string& file : {std::string("wave.swf"), std::string("display1.bmp"),
+                                        extras[0], extras[1], extras[2]})
+            DeleteFileA((ansiFolder + file).c_str());
+        RemoveDirectoryA(ansiFolder.c_str());
         GTEST_SKIP() << "this system ignores the manifest's UTF-8 code page";
     }
     auto read = [](const fs::path& p) {
