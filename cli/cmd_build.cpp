@@ -4,6 +4,7 @@
 #include "builder/project/project_file.h"
 #include "builder/project/workspace.h"
 #include "cli/commands.h"
+#include "common/fs.h"
 
 #include <cstdio>
 #include <memory>
@@ -51,6 +52,14 @@ void RunBuild(const BuildOptions& options, OutputKind kind) {
     Workspace workspace(options.builderFolder.empty() ? GetBuilderFolder() : options.builderFolder);
     if (!CheckBuilderFolder(workspace))
         return;
+    // A folder of this run's own, so that builds running side by side never
+    // pack each other's page and the builder folder may be read-only.
+    PrivateScratch scratch;
+    if (!scratch.ok()) {
+        Fail("Cannot make a scratch folder in " + UserTempFolder());
+        return;
+    }
+    workspace.SetScratchRoot(scratch.path());
     BuildOutcome outcome = kind == OutputKind::ProjectableWallpaper
                                ? BuildProjectableWallpaper(project, workspace)
                                : BuildInstallerPackage(project, workspace);

@@ -3,6 +3,8 @@
 #include "common/fs.h"
 #include "common/path.h"
 
+#include <cstdio>
+
 namespace ww {
 
 bool FileExists(const std::string& path) {
@@ -40,7 +42,51 @@ std::string GetBuilderFolder() {
 }
 
 Workspace::Workspace(const std::string& builderFolder)
-    : builderFolder_(WithTrailingSeparator(builderFolder)) {}
+    : builderFolder_(WithTrailingSeparator(builderFolder)), scratchRoot_(builderFolder_) {}
+
+void Workspace::SetScratchRoot(const std::string& folder) {
+    scratchRoot_ = WithTrailingSeparator(folder);
+}
+
+bool Workspace::ScratchIsWritable() const {
+    // A file made and removed again in each folder, or in the root where a
+    // folder is yet to be made on demand: nothing is left behind.
+    for (const char* name : {"temp", "output"}) {
+        const std::string folder = scratchRoot_ + name;
+        const std::string probe =
+            WithTrailingSeparator(IsExistingFolder(folder) ? folder : scratchRoot_) +
+            "~wallweaver-probe." + UniqueSuffix() + "-" + std::to_string(RandomBits());
+        std::FILE* f = CreateNewFile(probe);
+        if (!f)
+            return false;
+        std::fclose(f);
+        RemoveFile(probe);
+    }
+    return true;
+}
+
+PrivateScratch::PrivateScratch() {
+    const std::string base = UserTempFolder();
+    for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
+        const std::string folder =
+            base + "wallweaver-" + UniqueSuffix() + "-" + std::to_string(RandomBits());
+        if (!IsExistingFolder(folder) && CreateFolder(folder))
+            path_ = WithTrailingSeparator(folder);
+    }
+}
+
+PrivateScratch::~PrivateScratch() {
+    if (path_.empty())
+        return;
+    for (const char* name : {"temp", "output"}) {
+        const std::string folder = path_ + name;
+        if (IsExistingFolder(folder)) {
+            ClearFolderFiles(folder);
+            RemoveEmptyFolder(folder);
+        }
+    }
+    RemoveEmptyFolder(WithoutTrailingSeparator(path_));
+}
 
 std::string Workspace::BuilderFile(const std::string& name) const {
     std::string local = name;
@@ -89,10 +135,10 @@ bool Workspace::CheckRequiredFiles(std::string* missing) const {
     return true;
 }
 
-std::string Workspace::ScratchFolder(const char* name) const {
-    std::string folder = builderFolder_ + name;
+std::string Workspace::ScratchFolder(const std::string& root, const char* name) {
+    std::string folder = root + name;
     if (!IsExistingFolder(folder) && !CreateFolder(folder))
-        return builderFolder_;
+        return root;
     return WithTrailingSeparator(folder);
 }
 
@@ -104,7 +150,7 @@ std::string Workspace::ExistingOrEmpty(const char* imageName) const {
 void Workspace::ExitCleanUp() const {
     // Formed directly: a missing folder is neither created nor replaced.
     for (const char* name : {"output", "temp"}) {
-        std::string folder = builderFolder_ + name;
+        std::string folder = scratchRoot_ + name;
         if (IsExistingFolder(folder))
             ClearFolderFiles(folder);
     }

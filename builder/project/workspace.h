@@ -31,11 +31,17 @@ class Workspace {
     const std::string& BuilderFolder() const { return builderFolder_; }
     // builder folder + name; name may use either separator form of the table.
     std::string BuilderFile(const std::string& name) const;
-    // temp, output and Resource under the builder folder, created on demand;
-    // the builder folder itself when creating fails.
-    std::string GetTempFolder() const { return ScratchFolder("temp"); }
-    std::string GetOutputFolder() const { return ScratchFolder("output"); }
-    std::string GetResourceFolder() const { return ScratchFolder("Resource"); }
+    // temp and output under the scratch root (the builder folder unless set
+    // otherwise), Resource under the builder folder, each created on demand;
+    // the folder above it when creating fails.
+    std::string GetTempFolder() const { return ScratchFolder(scratchRoot_, "temp"); }
+    std::string GetOutputFolder() const { return ScratchFolder(scratchRoot_, "output"); }
+    std::string GetResourceFolder() const { return ScratchFolder(builderFolder_, "Resource"); }
+    // Where temp and output go from now on.
+    void SetScratchRoot(const std::string& folder);
+    const std::string& ScratchRoot() const { return scratchRoot_; }
+    // Whether files can be made in temp and output under the scratch root.
+    bool ScratchIsWritable() const;
     // Full path of the shipped default image when it exists, else empty.
     std::string DefaultTopImage() const { return ExistingOrEmpty("top1.bmp"); }
     std::string DefaultLeftImage() const { return ExistingOrEmpty("left1.bmp"); }
@@ -43,7 +49,8 @@ class Workspace {
     // True when every shipped file is present, tested in order; otherwise false
     // with the first missing name in *missing.
     bool CheckRequiredFiles(std::string* missing = nullptr) const;
-    // Empties output and temp of files, without creating either.
+    // Empties output and temp (under the scratch root) of files, without
+    // creating either.
     void ExitCleanUp() const;
 
     // The shipped files in the order they are tested, with the host separator.
@@ -52,9 +59,28 @@ class Workspace {
     static std::vector<std::string> BuildInputFiles();
 
   private:
-    std::string ScratchFolder(const char* name) const;
+    static std::string ScratchFolder(const std::string& root, const char* name);
     std::string ExistingOrEmpty(const char* imageName) const;
     std::string builderFolder_;
+    std::string scratchRoot_;
+};
+
+// A scratch root of one's own under the user's temporary folder, for builds
+// that must not meet another build's files (the command line: two builds of
+// one wallpaper name may run at once) nor need the builder folder writable.
+// Removed with everything in its temp and output when the holder ends.
+class PrivateScratch {
+  public:
+    PrivateScratch();
+    ~PrivateScratch();
+    PrivateScratch(const PrivateScratch&) = delete;
+    PrivateScratch& operator=(const PrivateScratch&) = delete;
+    bool ok() const { return !path_.empty(); }
+    // The folder, ending in a separator; empty when it could not be made.
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
 };
 
 } // namespace ww

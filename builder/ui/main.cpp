@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <string>
@@ -27,6 +28,20 @@ std::string ProjectPathArgument() {
     return std::string();
 }
 
+// An installed builder folder (Program Files for an ordinary user) may take
+// no files: temp and output then live in the user's own application data.
+void ChooseScratchRoot(ww::Workspace& workspace) {
+    if (workspace.ScratchIsWritable())
+        return;
+    char local[MAX_PATH] = "";
+    if (FAILED(
+            SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, local)))
+        return;
+    const std::string root = std::string(local) + "\\Wallweaver";
+    CreateDirectoryA(root.c_str(), nullptr);
+    workspace.SetScratchRoot(root);
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -39,6 +54,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                            "Wallweaver", MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
+    ChooseScratchRoot(workspace);
     ww::BuilderWindow window(workspace, ProjectPathArgument());
     const int exitCode = window.RunModal();
     return exitCode < 0 ? 0 : exitCode;

@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ww {
@@ -172,6 +174,7 @@ TEST_F(CliBuild, RefusesWhatTheWindowRefusesAndWritesNothing) {
 }
 
 TEST_F(CliBuild, BuildsAValidProjectAndAnInstallerItsReaderAccepts) {
+    const std::vector<std::string> builderBefore = ListTree(builder_);
     const std::string project = WriteProject({});
     CliResult run = Build("build-installer", project);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -182,12 +185,68 @@ TEST_F(CliBuild, BuildsAValidProjectAndAnInstallerItsReaderAccepts) {
 
     run = Build("build-wallpaper", project);
     ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ListTree(builder_), builderBefore) << "the builder folder need not be writable";
     SimplePackageReader simple;
     EXPECT_TRUE(simple.Open(work_ + kSep + "Ocean Wallpaper.exe"));
 
     // The icon warning is no refusal: the build goes on (and fails on the icon).
     run = Build("build-wallpaper", WriteProject({{"IconFilename", "gone.ico"}}));
     EXPECT_EQ(run.err.rfind(" Invalid icon file!\nFailed to build ", 0), 0u) << run.err;
+    // The run's scratch folder went with it, failure or not.
+    for (const std::string& name : ListFolder(WithoutTrailingSeparator(UserTempFolder())))
+        EXPECT_NE(name.rfind("wallweaver-", 0), 0u) << name;
+}
+
+// Builds of one wallpaper name side by side, as on a build machine: each
+// packs its own page, movie and readme.
+TEST_F(CliBuild, BuildsOfOneNameSideBySideEachPackTheirOwnFiles) {
+    constexpr int kBuilds = 8;
+    std::vector<std::string> installers;
+    std::vector<std::thread> runs;
+    std::vector<CliResult> results(kBuilds);
+    std::vector<std::unique_ptr<TempDir>> dirs;
+    for (int i = 0; i < kBuilds; ++i) {
+        dirs.push_back(std::make_unique<TempDir>());
+        const TempDir& d = *dirs.back();
+        test::SwfSpec movie = test::StageSpec(false);
+        movie.frameCount = static_cast<uint16_t>(i + 1);
+        WriteFileBytes(d / "wave.swf", test::MakeSwf(movie));
+        WriteFileText(d / "readme.txt", "readme " + std::to_string(i));
+        const std::string colour = "#00000" + std::to_string(i);
+        WriteFileText(d / "p.sdf", "[General]\r\nSwfFilename=wave.swf\r\nWallpaperName=Ocean\r\n"
+                                   "ReadmeFilename=readme.txt\r\nBKGroundColor=" +
+                                       colour + "\r\nInstallerPackageFilename=Setup.exe\r\n");
+        installers.push_back(d / "Setup.exe");
+    }
+    for (int i = 0; i < kBuilds; ++i) {
+        runs.emplace_back([&, i] {
+            results[i] = RunCli(
+                *dirs[i], {"build-installer", *dirs[i] / "p.sdf", "--builder-folder", builder_});
+        });
+    }
+    for (std::thread& t : runs)
+        t.join();
+    for (int i = 0; i < kBuilds; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(results[i].status, 0) << results[i].err;
+        SetupPackageReader reader;
+        ASSERT_TRUE(reader.Open(installers[i]));
+        std::string readme;
+        ASSERT_TRUE(reader.ReadReadme(&readme));
+        EXPECT_EQ(readme, "readme " + std::to_string(i));
+        const test::Bytes whole = ReadFileBytes(installers[i]);
+        auto slot = [&](int number) {
+            const auto start = whole.begin() + reader.SlotOffset(number);
+            return test::Bytes(start, start + reader.trailer().slot(number).size);
+        };
+        EXPECT_EQ(slot(kSlotMovie), ReadFileBytes(*dirs[i] / "wave.swf"));
+        const test::Bytes page = slot(kSlotPage);
+        EXPECT_NE(std::string(page.begin(), page.end()).find("#00000" + std::to_string(i)),
+                  std::string::npos);
+    }
+    EXPECT_EQ(ListFolder(builder_),
+              (std::vector<std::string>{"Resource", "Wovenlite.exe", "Wovenplay.exe",
+                                        "Wovenset.exe", "res.sdt"}));
 }
 
 } // namespace

@@ -117,5 +117,32 @@ TEST(Workspace, ExitCleanUpEmptiesFilesKeepsFoldersAndCreatesNothing) {
     EXPECT_TRUE(PathExists(dir / "beside.txt"));
 }
 
+TEST(Workspace, AnotherScratchRootTakesTempAndOutputButNotResource) {
+    TempDir dir;
+    ASSERT_TRUE(CreateFolder(dir / "builder"));
+    ASSERT_TRUE(CreateFolder(dir / "scratch"));
+    Workspace ws(dir / "builder");
+    EXPECT_TRUE(ws.ScratchIsWritable());
+    EXPECT_EQ(test::ListFolder(dir / "builder"), std::vector<std::string>{}) << "a probe only";
+    ws.SetScratchRoot(dir / "scratch");
+    const std::string sep(1, kPathSeparator);
+    EXPECT_EQ(ws.GetTempFolder(), dir / "scratch" + sep + "temp" + sep);
+    EXPECT_EQ(ws.GetOutputFolder(), dir / "scratch" + sep + "output" + sep);
+    EXPECT_EQ(ws.GetResourceFolder(), dir / "builder" + sep + "Resource" + sep);
+    test::WriteFileText(ws.GetTempFolder() + "a.htm", "x");
+    ws.ExitCleanUp();
+    EXPECT_EQ(test::ListFolder(dir / "scratch" + sep + "temp"), std::vector<std::string>{});
+
+    std::string kept;
+    {
+        PrivateScratch scratch;
+        ASSERT_TRUE(scratch.ok());
+        kept = scratch.path();
+        ASSERT_TRUE(CreateFolder(kept + "output"));
+        test::WriteFileText(kept + "output" + sep + "Ocean.htm", "page");
+    }
+    EXPECT_FALSE(test::PathExists(kept)) << "removed with what it held";
+}
+
 } // namespace
 } // namespace ww
