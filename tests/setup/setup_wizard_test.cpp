@@ -2,6 +2,7 @@
 // a package appended (the real player as slot 7), started under an unusual
 // name, its wizard walked by its buttons and its boxes answered from outside.
 #include "common/fs.h"
+#include "common/package_reader.h"
 #include "common/path.h"
 #include "common/player_tail.h"
 #include "common/win32/shortcuts.h"
@@ -465,9 +466,16 @@ TEST_F(SetupWizard, TheSampleBuiltByTheCommandLineInstallsWhole) {
     test::PressButton(wizard, kExit);
     ExpectEnded();
 
-    const std::string built = BinFolder() + "output\\" + name_;
-    EXPECT_EQ(test::ReadFileBytes(WallpaperFolder() + name_ + ".htm"),
-              test::ReadFileBytes(built + ".htm"));
+    // The page and the player as the build packed them (it made them in a
+    // scratch folder of its own, gone with it).
+    SetupPackageReader package;
+    ASSERT_TRUE(package.Open(output));
+    const test::Bytes whole = test::ReadFileBytes(output);
+    auto packed = [&](int slot) {
+        const auto start = whole.begin() + package.SlotOffset(slot);
+        return test::Bytes(start, start + package.trailer().slot(slot).size);
+    };
+    EXPECT_EQ(test::ReadFileBytes(WallpaperFolder() + name_ + ".htm"), packed(kSlotPage));
     const struct {
         const char* installed;
         std::string from;
@@ -482,7 +490,7 @@ TEST_F(SetupWizard, TheSampleBuiltByTheCommandLineInstallsWhole) {
     for (const auto& f : files)
         EXPECT_EQ(test::ReadFileBytes(Folder() + f.installed), test::ReadFileBytes(f.from))
             << f.installed;
-    EXPECT_EQ(test::ReadFileBytes(Folder() + name_ + ".exe"), test::ReadFileBytes(built + ".exe"));
+    EXPECT_EQ(test::ReadFileBytes(Folder() + name_ + ".exe"), packed(kSlotPlayer));
     PlayerSettings settings;
     ASSERT_TRUE(ReadPlayerTail(Folder() + name_ + ".exe", &settings));
     EXPECT_EQ(settings.pageName, name_ + ".htm");
@@ -505,8 +513,8 @@ TEST_F(SetupWizard, TheSampleBuiltByTheCommandLineInstallsWhole) {
         EXPECT_EQ(WaitForSingleObject(process, 15000), WAIT_OBJECT_0);
         CloseHandle(process);
     }
-    DeleteFileA((built + ".htm").c_str());
-    DeleteFileA((built + ".exe").c_str());
+    // The build left nothing in the builder folder to clean up.
+    EXPECT_FALSE(test::PathExists(BinFolder() + "output\\" + name_ + ".htm"));
 }
 
 // Unattended installs: /S shows no window at all and answers an exit code.
