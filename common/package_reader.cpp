@@ -258,6 +258,27 @@ PackageError CheckPackageNames(const PackageNames& names, std::string* name) {
     return CheckNames(names, true, name);
 }
 
+namespace {
+
+// The name check both readers make once every entry's place is known: the
+// page beside the folder, the rest inside it, where the same bytes listed
+// twice under one name are one file.
+PackageError CheckStoredNames(File& f, const std::string& wallpaperName, const std::string& page,
+                              const std::vector<PackageEntry>& inside,
+                              const std::vector<int64_t>& starts, std::string* refused) {
+    PackageNames names;
+    names.wallpaperName = wallpaperName;
+    names.beside = {page};
+    names.inside = NamesOf(inside);
+    names.sameData = [&](size_t i, size_t j) {
+        return inside[i].size == inside[j].size &&
+               SameRanges(f, starts[i], starts[j], inside[i].size);
+    };
+    return CheckNames(names, false, refused);
+}
+
+} // namespace
+
 std::string DescribeNameRefusal(PackageError error, const std::string& name) {
     return std::string(DescribePackageError(error)) + ": \"" + name + "\"";
 }
@@ -334,16 +355,9 @@ bool SetupPackageReader::Open(const std::string& exePath) {
     std::vector<int64_t> starts(slotStart_.begin() + 1, slotStart_.end());
     inside.insert(inside.end(), entries_.begin(), entries_.end());
     starts.insert(starts.end(), extraStart_.begin(), extraStart_.end());
-    PackageNames names;
-    names.wallpaperName = trailer_.wallpaperName;
-    names.beside = {slots[0].name};
-    names.inside = NamesOf(inside);
-    names.sameData = [&](size_t i, size_t j) {
-        return inside[i].size == inside[j].size &&
-               SameRanges(f, starts[i], starts[j], inside[i].size);
-    };
     std::string refused;
-    const PackageError nameError = CheckNames(names, false, &refused);
+    const PackageError nameError =
+        CheckStoredNames(f, trailer_.wallpaperName, slots[0].name, inside, starts, &refused);
     if (nameError != PackageError::None)
         return Refuse(nameError, refused);
     error_ = PackageError::None;
@@ -483,16 +497,9 @@ bool SimplePackageReader::Open(const std::string& exePath) {
     std::vector<int64_t> starts = {MovieOffset(), ImageOffset()};
     inside.insert(inside.end(), entries_.begin(), entries_.end());
     starts.insert(starts.end(), extraStart_.begin(), extraStart_.end());
-    PackageNames names;
-    names.wallpaperName = header_.wallpaperName;
-    names.beside = {header_.page.name};
-    names.inside = NamesOf(inside);
-    names.sameData = [&](size_t i, size_t j) {
-        return inside[i].size == inside[j].size &&
-               SameRanges(f, starts[i], starts[j], inside[i].size);
-    };
     std::string refused;
-    const PackageError nameError = CheckNames(names, false, &refused);
+    const PackageError nameError =
+        CheckStoredNames(f, header_.wallpaperName, header_.page.name, inside, starts, &refused);
     if (nameError != PackageError::None)
         return Refuse(nameError, refused);
     error_ = PackageError::None;
