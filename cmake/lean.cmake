@@ -4,8 +4,10 @@
 # and std::string's library instantiation. Built as C++20, std::string is
 # instantiated in our own objects, and without exceptions the rest is never
 # referenced; the linker then drops every function nothing calls. The
-# programs are single-threaded, so their static locals need no guards.
-set(WW_LEAN_OPTIONS -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics)
+# programs are single-threaded, so their static locals need no guards, and
+# nothing unwinds their stacks, so they carry no unwind tables.
+set(WW_LEAN_OPTIONS -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics
+    -fno-asynchronous-unwind-tables -fno-unwind-tables)
 
 # ww_lean_links(out libs...): libs with each of our static libraries
 # replaced by its lean twin, made here when it has none yet.

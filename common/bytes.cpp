@@ -128,4 +128,11 @@ void ByteWriter::Zeros(size_t n) {
     pos_ += n;
 }
 
+std::string HexDigits(uint32_t v, int digits) {
+    std::string out(static_cast<size_t>(digits), '0');
+    for (int i = 0; i < digits && i < 8; ++i)
+        out[static_cast<size_t>(digits - 1 - i)] = "0123456789ABCDEF"[(v >> (4 * i)) & 0xF];
+    return out;
+}
+
 } // namespace ww

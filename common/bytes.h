@@ -70,4 +70,8 @@ uint32_t LoadU32(const uint8_t* p);
 void StoreU16(uint8_t* p, uint16_t v);
 void StoreU32(uint8_t* p, uint32_t v);
 
+// v as exactly `digits` hexadecimal digits, upper case. By hand rather than
+// through printf, whose engine would otherwise be linked into the installers.
+std::string HexDigits(uint32_t v, int digits);
+
 } // namespace ww

@@ -1,4 +1,5 @@
 #include "common/file.h"
+#include "common/bytes.h"
 #include "common/fs.h"
 #include "common/path.h"
 
@@ -164,10 +165,7 @@ std::string TemporaryNameFor(const std::string& name, uint32_t pid, uint32_t ran
     // dangling at the cut.
     while (!head.empty() && static_cast<unsigned char>(head.back()) >= 0x80)
         head.pop_back();
-    char tag[32];
-    std::snprintf(tag, sizeof tag, ".ww%08lx%08lx.tmp", static_cast<unsigned long>(pid),
-                  static_cast<unsigned long>(random));
-    return "~" + head + tag;
+    return "~" + head + ".ww" + ToLowerAscii(HexDigits(pid, 8) + HexDigits(random, 8)) + ".tmp";
 }
 
 static bool SplitTarget(const std::string& target, std::string* folder, std::string* name) {

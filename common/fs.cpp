@@ -38,4 +38,44 @@ std::string LastWriteFailure() {
     }
 }
 
+bool IsNonAsciiUtf8(const std::string& text) {
+    bool wide = false;
+    for (size_t i = 0; i < text.size();) {
+        const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+        const unsigned lead = byte(i);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t length;
+        uint32_t code;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (text.size() - i < length)
+            return false;
+        for (size_t k = 1; k < length; ++k) {
+            if ((byte(i + k) & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (byte(i + k) & 0x3F);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF are no UTF-8.
+        if ((length == 3 && code < 0x800) || (length == 4 && code < 0x10000) ||
+            (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+            return false;
+        wide = true;
+        i += length;
+    }
+    return wide;
+}
+
 } // namespace ww

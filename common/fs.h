@@ -65,4 +65,20 @@ bool IsProcessRunning(uint32_t pid);
 // empty when the system gave no reason worth telling.
 std::string LastWriteFailure();
 
+// A name read from a package or a player tail, as this system's file
+// functions take it. Packages built on Linux store UTF-8; a system whose code
+// page is not UTF-8 (Windows before 10 1903, or one that ignores the
+// programs' manifests) would take those bytes as its own code page and
+// install under a mangled name. There a name that is valid UTF-8 and not
+// plain ASCII is re-encoded into the code page; any other name is kept as it
+// stands (a package built on Windows stores the code page's own bytes).
+// False when the code page cannot hold one of its characters.
+bool NameForThisSystem(const std::string& stored, std::string* local);
+#ifdef _WIN32
+// The same for a given code page, for tests.
+bool NameForCodePage(const std::string& stored, unsigned codePage, std::string* local);
+#endif
+// Whether text is well-formed UTF-8 holding at least one non-ASCII character.
+bool IsNonAsciiUtf8(const std::string& text);
+
 } // namespace ww

@@ -223,4 +223,10 @@ bool IsProcessRunning(uint32_t pid) {
     return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
+// File names here are bytes; nothing to re-encode.
+bool NameForThisSystem(const std::string& stored, std::string* local) {
+    *local = stored;
+    return true;
+}
+
 } // namespace ww

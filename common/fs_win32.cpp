@@ -205,4 +205,34 @@ bool IsProcessRunning(uint32_t pid) {
     return running;
 }
 
+bool NameForCodePage(const std::string& stored, unsigned codePage, std::string* local) {
+    *local = stored;
+    if (codePage == CP_UTF8 || !IsNonAsciiUtf8(stored))
+        return true;
+    const int size = static_cast<int>(stored.size());
+    const int wide =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, stored.data(), size, nullptr, 0);
+    if (wide <= 0)
+        return true;
+    std::wstring text(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, stored.data(), size, &text[0], wide);
+    // No best fit: "e" for "\u00e9" would install a different name, silently.
+    BOOL lossy = FALSE;
+    const int bytes = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), wide,
+                                          nullptr, 0, nullptr, &lossy);
+    if (bytes <= 0 || lossy)
+        return false;
+    std::string out(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), wide, &out[0], bytes, nullptr,
+                        &lossy);
+    if (lossy)
+        return false;
+    *local = out;
+    return true;
+}
+
+bool NameForThisSystem(const std::string& stored, std::string* local) {
+    return NameForCodePage(stored, GetACP(), local);
+}
+
 } // namespace ww

@@ -17,6 +17,7 @@ enum SilentExitCode {
     kNoDestination = 2,  // the wallpaper's folder cannot be made
     kCannotWrite = 3,    // a file of the package cannot be written
     kCannotWriteLog = 4, // the log file cannot be created; nothing is installed
+    kNameNotHeld = 5,    // a name this system's code page cannot hold; nothing is installed
 };
 
 struct InstallOptions {

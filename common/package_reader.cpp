@@ -2,6 +2,7 @@
 
 #include "common/file.h"
 #include "common/fs.h"
+#include "common/install_options.h"
 #include "common/path.h"
 #include "common/pe_overlay.h"
 
@@ -163,6 +164,20 @@ const PackageEntry* UnsafeEntry(const std::vector<PackageEntry>& entries) {
     return nullptr;
 }
 
+// Every stored name as this system's file functions take it, before any
+// check, so the checks see the names that will reach the disk.
+bool LocaliseNames(const std::vector<std::string*>& names, std::string* refused) {
+    for (std::string* name : names) {
+        std::string local;
+        if (!NameForThisSystem(*name, &local)) {
+            *refused = *name;
+            return false;
+        }
+        *name = local;
+    }
+    return true;
+}
+
 std::vector<std::string> NamesOf(const std::vector<PackageEntry>& entries) {
     std::vector<std::string> names;
     for (const PackageEntry& e : entries)
@@ -190,6 +205,8 @@ const char* DescribePackageError(PackageError error) {
         return "the package names no wallpaper";
     case PackageError::NameClash:
         return "the package stores two files under one name";
+    case PackageError::ForeignName:
+        return "the package stores a name this system's code page cannot hold";
     }
     return "unknown error";
 }
@@ -283,6 +300,14 @@ std::string DescribeNameRefusal(PackageError error, const std::string& name) {
     return std::string(DescribePackageError(error)) + ": \"" + name + "\"";
 }
 
+std::string ForeignNameMessage(const std::string& refusal) {
+    return "This wallpaper cannot be installed on this system: " + refusal + ".";
+}
+
+int RefusedPackageExitCode(PackageError error) {
+    return error == PackageError::ForeignName ? kNameNotHeld : kNotASetupFile;
+}
+
 bool HasPackageMarker(const std::string& path, const char* marker) {
     // A pipe or a device would block the read or never end.
     if (!IsRegularFile(path))
@@ -334,6 +359,13 @@ bool SetupPackageReader::Open(const std::string& exePath) {
     const int64_t tableStart = trailerStart - tableSize;
     if (!ReadEntries(f, tableStart, n, &entries_))
         return Refuse(PackageError::CannotOpen);
+    std::vector<std::string*> stored = {&trailer_.wallpaperName};
+    for (FileSlot& s : trailer_.slots)
+        stored.push_back(&s.name);
+    for (PackageEntry& e : entries_)
+        stored.push_back(&e.name);
+    if (std::string foreign; !LocaliseNames(stored, &foreign))
+        return Refuse(PackageError::ForeignName, foreign);
 
     std::vector<PackageEntry> slots;
     for (const FileSlot& s : trailer_.slots)
@@ -487,6 +519,12 @@ bool SimplePackageReader::Open(const std::string& exePath) {
     if (!ReadAt(f, headerStart, header, sizeof header))
         return Refuse(PackageError::CannotOpen);
     header_ = SimpleHeader::Read(header);
+    std::vector<std::string*> stored = {&header_.wallpaperName, &header_.page.name,
+                                        &header_.movie.name, &header_.image.name};
+    for (PackageEntry& e : entries_)
+        stored.push_back(&e.name);
+    if (std::string foreign; !LocaliseNames(stored, &foreign))
+        return Refuse(PackageError::ForeignName, foreign);
     const uint64_t fixed = uint64_t{header_.page.size} + header_.movie.size + header_.image.size;
     if (fixed > static_cast<uint64_t>(headerStart))
         return Refuse(PackageError::OutOfBounds);

@@ -24,6 +24,7 @@ enum class PackageError {
     UnsafeName,  // a stored name that is not a bare, safe file name
     NoName,      // an empty wallpaper name
     NameClash,   // two names Windows takes for one file in the same folder
+    ForeignName, // a UTF-8 name this system's code page cannot hold
 };
 
 // A sentence for the command-line builder and logs.
@@ -52,6 +53,12 @@ PackageError CheckPackageNames(const PackageNames& names, std::string* name = nu
 // The readers' sentence for a refused name, naming it, e.g.
 // the package stores a name that is not a plain file name: "wave.swf."
 std::string DescribeNameRefusal(PackageError error, const std::string& name);
+
+// What an installer says when its package holds a name this system cannot
+// write (PackageError::ForeignName), naming it.
+std::string ForeignNameMessage(const std::string& refusal);
+// The unattended exit code for a package that Open refused.
+int RefusedPackageExitCode(PackageError error);
 
 // Whether a file ends in a marker, without reading anything else.
 bool HasPackageMarker(const std::string& path, const char* marker);

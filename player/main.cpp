@@ -24,8 +24,16 @@ void InitControls() {
 }
 
 bool ReadOwnSettings(const std::string& self, ww::PlayerSettings* settings) {
-    if (ww::ReadPlayerTail(self, settings))
+    if (ww::ReadPlayerTail(self, settings)) {
+        // The installer stored the page under the name this system takes; a
+        // name it could not hold it refused, so that one never gets here.
+        for (std::string* name : {&settings->pageName, &settings->wallpaperName}) {
+            std::string local;
+            if (ww::NameForThisSystem(*name, &local))
+                *name = local;
+        }
         return true;
+    }
     ww::ShowMessageBox(nullptr,
                        "This player carries no wallpaper settings. It is made for a wallpaper by "
                        "the Wallweaver builder.",

@@ -73,7 +73,7 @@ int InstallSilently(const std::string& exePath, const InstallOptions& options) {
         return kCannotWriteLog;
     SetupPackageReader package;
     if (!package.Open(exePath))
-        return kNotASetupFile;
+        return RefusedPackageExitCode(package.error());
     Installation installation(package);
     if (!installation.PrepareDestination())
         return kNoDestination;

@@ -30,6 +30,11 @@ void InitControls() {
 bool OpenOwnPackage(const std::string& self, ww::SetupPackageReader* package) {
     if (package->Open(self))
         return true;
+    if (package->error() == ww::PackageError::ForeignName) {
+        ww::ShowMessageBox(nullptr, ww::ForeignNameMessage(package->refusal()), kTitle,
+                           MB_OK | MB_ICONSTOP);
+        return false;
+    }
     ww::ShowMessageBox(nullptr, ww::FormatText("%s is not a Wallweaver Setup File!", self), kTitle,
                        MB_OK | MB_ICONSTOP);
     return false;

@@ -47,6 +47,10 @@ void ShowDesktop() {
 void RunInstaller(IActiveDesktop* desktop) {
     ww::SimplePackageReader package;
     package.Open(ww::ModuleFilePath());
+    if (package.error() == ww::PackageError::ForeignName) {
+        ShowError(ww::ForeignNameMessage(package.refusal()).c_str());
+        return;
+    }
     const std::string name = package.header().wallpaperName;
     if (name.empty()) {
         ShowError("This file is not a standard setup file!");
@@ -80,7 +84,7 @@ int InstallSilently(const ww::InstallOptions& options, IActiveDesktop* desktop) 
         return ww::kCannotWriteLog;
     ww::SimplePackageReader package;
     if (!package.Open(ww::ModuleFilePath()))
-        return ww::kNotASetupFile;
+        return ww::RefusedPackageExitCode(package.error());
     const std::string destination = WallpaperDestination();
     switch (package.ExtractPackage(destination, ww::IsValidExistingFolder)) {
     case ww::SimplePackageReader::ExtractResult::Ok:

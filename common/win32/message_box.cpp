@@ -1,4 +1,5 @@
 #include "common/win32/message_box.h"
+#include "common/bytes.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,12 +17,7 @@ void LogBox(const std::string& text, const std::string& title, UINT flags) {
     const char* log = std::getenv("WALLWEAVER_BOX_LOG");
     if (!log || !*log)
         return;
-    // Hexadecimal by hand: fprintf would bring the C library's whole printf
-    // engine into the installers.
-    char hex[] = "0x00000000\t";
-    for (int i = 0; i < 8; ++i)
-        hex[9 - i] = "0123456789ABCDEF"[(flags >> (4 * i)) & 0xF];
-    const std::string line = hex + title + "\t" + text + "\n";
+    const std::string line = "0x" + HexDigits(flags, 8) + "\t" + title + "\t" + text + "\n";
     if (FILE* f = std::fopen(log, "ab")) {
         std::fwrite(line.data(), 1, line.size(), f);
         std::fclose(f);

@@ -1,6 +1,7 @@
 #include "common/package_reader.h"
 
 #include "common/fs.h"
+#include "common/install_options.h"
 #include "common/path.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/temp_dir.h"
@@ -478,6 +479,95 @@ TEST(PackageReaders, NamesWindowsCannotCreateAreRefusedBeforeWriting) {
     EXPECT_EQ(lite.ExtractPackage(dir / "Ocean", nullptr),
               SimplePackageReader::ExtractResult::FolderNotCreated);
     EXPECT_TRUE(test::ListFolder(dir / "Ocean").empty());
+}
+
+// UTF-8 is recognised strictly, so bytes of a code page are never mistaken
+// for it; on Windows a UTF-8 name takes the code page's bytes, without the
+// "best fit" that would install a different name.
+TEST(NameEncoding, Utf8NamesTakeTheCodePagesOwnBytes) {
+    for (const char* utf8 : {"caf\xC3\xA9", "\xE6\xB5\xB7", "\xF0\x9F\x8C\x8A.txt", "a\xC2\x80"})
+        EXPECT_TRUE(IsNonAsciiUtf8(utf8)) << utf8;
+    for (const char* other :
+         {"plain.txt", "", "caf\xE9", "\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
+          "\xF4\x90\x80\x80", "\xF0\x9F\x8C", "\x80", "\xC3\xA9\xE9"})
+        EXPECT_FALSE(IsNonAsciiUtf8(other)) << other;
+#ifdef _WIN32
+    const struct {
+        const char* stored;
+        unsigned codePage;
+        bool held;
+        const char* local;
+    } cases[] = {
+        {"Oc\xC3\xA9"
+         "an",
+         1252, true,
+         "Oc\xE9"
+         "an"},
+        {"Oc\xE9"
+         "an",
+         1252, true,
+         "Oc\xE9"
+         "an"}, // the code page's own bytes stay
+        {"Oc\xC3\xA9"
+         "an",
+         65001 /* UTF-8 */, true,
+         "Oc\xC3\xA9"
+         "an"},
+        {"\xE6\xB5\xB7.txt", 932, true, "\x8A\x43.txt"}, // Shift JIS
+        {"\xE6\xB5\xB7.txt", 1252, false, ""},
+        {"\xF0\x9F\x8C\x8A", 1252, false, ""},
+        {"\xC4\x81", 1252, false, ""}, // a-macron best-fits to "a"
+    };
+    for (const auto& c : cases) {
+        std::string local;
+        ASSERT_EQ(NameForCodePage(c.stored, c.codePage, &local), c.held) << c.stored;
+        if (c.held) {
+            EXPECT_EQ(local, c.local) << c.stored;
+        }
+    }
+#endif
+}
+
+// A package built on Linux: its names reach the disk as this system takes
+// them, and one this system cannot hold refuses the package before anything
+// is written.
+TEST(PackageReaders, Utf8NamesAreWrittenAsThisSystemTakesThem) {
+    TempDir dir;
+    const std::string wallpaper = "Oc\xC3\xA9"
+                                  "an";
+    test::SetupPackageSpec setup = test::SampleSetupSpec();
+    setup.wallpaperName = wallpaper;
+    setup.slots[0].name = wallpaper + ".htm";
+    setup.extras = {{"caf\xC3\xA9.txt", PatternBytes(12, 3), -1}};
+    test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(setup));
+    std::string localWallpaper, localExtra;
+    ASSERT_TRUE(NameForThisSystem(wallpaper, &localWallpaper));
+    ASSERT_TRUE(NameForThisSystem(setup.extras[0].name, &localExtra));
+    SetupPackageReader r;
+    ASSERT_TRUE(r.Open(dir / "setup.exe")) << r.refusal();
+    EXPECT_EQ(r.trailer().wallpaperName, localWallpaper);
+    ASSERT_TRUE(CreateFolder(dir / localWallpaper));
+    ASSERT_TRUE(r.ExtractAll(dir / localWallpaper, nullptr)) << r.failure();
+    EXPECT_EQ(test::ReadFileBytes(dir / localWallpaper + kSep + localExtra), setup.extras[0].data);
+    EXPECT_TRUE(IsRegularFile(dir / (localWallpaper + ".htm")));
+
+    test::SimplePackageSpec simple = test::SampleSimpleSpec();
+    simple.extras = {{"\xF0\x9F\x8C\x8A.txt", {1}, -1}};
+    test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(simple));
+    SimplePackageReader lite;
+    std::string local;
+    if (NameForThisSystem(simple.extras[0].name, &local)) {
+        EXPECT_TRUE(lite.Open(dir / "lite.exe")) << lite.refusal();
+    } else {
+        EXPECT_FALSE(lite.Open(dir / "lite.exe"));
+        EXPECT_EQ(lite.error(), PackageError::ForeignName);
+        EXPECT_EQ(RefusedPackageExitCode(lite.error()), kNameNotHeld);
+        EXPECT_EQ(lite.refusal(), "the package stores a name this system's code page cannot "
+                                  "hold: \"\xF0\x9F\x8C\x8A.txt\"");
+        EXPECT_EQ(lite.ExtractPackage(dir / "Ocean", nullptr),
+                  SimplePackageReader::ExtractResult::Failed);
+        EXPECT_FALSE(IsExistingFolder(dir / "Ocean"));
+    }
 }
 
 // Names as long as the file system takes, and a few more: what fits is
