@@ -13,6 +13,7 @@
 #include "movie/movie.h"
 #include "movie/player.h"
 #include "movie/render.h"
+#include "movie/wallpaper_page.h"
 
 #include <cstdio>
 #include <memory>
@@ -59,25 +60,6 @@ bool ParseRange(const std::string& text, long* first, long* last) {
     return *first >= 1 && *last >= *first && *last <= kMaxFrameNumber;
 }
 
-bool ParseColor(const std::string& text, movie::Rgba* color) {
-    if (text.size() != 7 || text[0] != '#')
-        return false;
-    unsigned value = 0;
-    for (size_t i = 1; i < 7; ++i) {
-        const char c = text[i];
-        const int digit = c >= '0' && c <= '9'   ? c - '0'
-                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                 : -1;
-        if (digit < 0)
-            return false;
-        value = value * 16 + static_cast<unsigned>(digit);
-    }
-    *color = movie::Rgba{static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
-                         static_cast<uint8_t>(value), 255};
-    return true;
-}
-
 // DIR/OUT-NNNN.png for frame N of a range.
 std::string FramePath(const RenderCommandOptions& o, long frame) {
     const size_t cut = LastSeparator(o.outputPath);
@@ -98,7 +80,7 @@ bool ReadOptions(const RenderCommandOptions& o, movie::RenderOptions* render, lo
         return false;
     }
     if (!o.background.empty()) {
-        if (!ParseColor(o.background, &render->background)) {
+        if (!movie::ParseHtmlColor(o.background, &render->background)) {
             Fail("Bad background colour " + o.background + ": use #RRGGBB");
             return false;
         }

@@ -24,6 +24,10 @@ void Player::Tick(SpriteState& s) {
     const size_t count = s.timeline->frames.size();
     if (!s.playing || count < 2)
         return;
+    if (&s == &root_ && !loop_ && s.frame + 1 >= count) {
+        s.playing = false;
+        return;
+    }
     const uint32_t next = s.frame + 1 < count ? s.frame + 1 : 0;
     Goto(s, next);
     RunActions(s, next);

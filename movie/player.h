@@ -52,6 +52,11 @@ class Player {
     Player& operator=(const Player&) = delete;
     // One tick: every sprite, then the main timeline, moves on a frame.
     void Advance();
+    // The main timeline's own state, as the page's play and loop settings
+    // set it: paused, or stopping at its last frame instead of starting over.
+    void SetPlaying(bool playing) { root_.playing = playing; }
+    void SetLoop(bool loop) { loop_ = loop; }
+    bool playing() const { return root_.playing; }
     const SpriteState& root() const { return root_; }
     uint32_t frame() const { return root_.frame; }
     size_t objectCount() const { return objects_; }
@@ -71,6 +76,7 @@ class Player {
     const Movie& movie_;
     SpriteState root_;
     size_t objects_ = 0;
+    bool loop_ = true;
 };
 
 } // namespace ww::movie

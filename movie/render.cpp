@@ -430,7 +430,7 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     if (!OutputSize(movie_, options, &w, &h, error))
         return false;
     if (!paints_)
-        paints_ = std::make_shared<Paints>();
+        paints_.reset(new Paints);
     canvas_ = canvas;
     canvas->width = w;
     canvas->height = h;

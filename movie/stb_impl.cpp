@@ -5,6 +5,9 @@
 #define STBI_ONLY_PNG
 #define STBI_ONLY_GIF
 #define STBI_NO_STDIO
+// Every decoder runs on one thread; thread-local error state would bring the
+// threads library into the player.
+#define STBI_NO_THREAD_LOCALS
 #include <stb_image.h>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION

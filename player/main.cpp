@@ -1,7 +1,8 @@
 // Wovenplay.exe: the player that every setup package carries. It finds its
 // settings in the tail that the builder appended to its own file and shows
-// the installed wallpaper's credits, with a button that puts the wallpaper
-// back on the desktop.
+// the installed wallpaper's movie and credits, with a button that puts the
+// wallpaper back on the desktop. With /wallpaper it plays the movie behind
+// the desktop icons; /stop ends that.
 #include "common/fs.h"
 #include "common/player_tail.h"
 #include "common/win32/active_desktop.h"
@@ -9,6 +10,7 @@
 #include "common/win32/com.h"
 #include "common/win32/message_box.h"
 #include "player/player_window.h"
+#include "player/wallpaper_mode.h"
 #include "player/resource.h"
 
 #include <windows.h>
@@ -50,13 +52,19 @@ void RunPlayerWindow(HINSTANCE instance, const ww::PlayerSettings& settings,
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     ww::RestrictDllSearchToSystem32();
     InitControls();
     const std::string self = ww::ModuleFilePath();
+    const ww::player::Mode mode = ww::player::ParseMode(arguments ? arguments : "");
+    if (mode == ww::player::Mode::Stop)
+        return ww::player::StopWallpapers(self);
     ww::PlayerSettings settings;
     if (!ReadOwnSettings(self, &settings))
         return 1;
+    if (mode == ww::player::Mode::Wallpaper)
+        return ww::player::RunWallpaper(ww::player::InstalledPagePath(self, settings.pageName),
+                                        self, settings.wallpaperName);
     ww::ComScope com;
     RunPlayerWindow(instance, settings, self);
     return 0;

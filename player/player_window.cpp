@@ -3,6 +3,7 @@
 #include "common/package_format.h"
 #include "common/path.h"
 #include "common/win32/active_desktop.h"
+#include "common/win32/live_wallpaper.h"
 #include "common/win32/message_box.h"
 #include "player/resource.h"
 
@@ -50,16 +51,47 @@ std::string InstalledPagePath(const std::string& playerPath, const std::string& 
     return FolderOfPath(WithoutTrailingSeparator(folder)) + pageName;
 }
 
+bool ShowPageMovie(const std::string& pagePath, MovieView* view, std::string* error) {
+    movie::PageMovie page;
+    if (!movie::LoadPageMovie(pagePath, &page, error))
+        return false;
+    view->SetSettings(page);
+    const std::string moviePath = movie::PageMoviePath(pagePath, page.movie);
+    if (!view->Load(moviePath, error)) {
+        *error = moviePath + ": " + *error;
+        return false;
+    }
+    return true;
+}
+
 PlayerWindow::PlayerWindow(const PlayerSettings& settings, const std::string& playerPath,
                            IActiveDesktop* desktop)
-    : settings_(settings), pagePath_(InstalledPagePath(playerPath, settings.pageName)),
+    : settings_(settings), playerPath_(playerPath),
+      pagePath_(InstalledPagePath(playerPath, settings.pageName)),
       link_(LinkTarget(settings.publisherUrl)), desktop_(desktop) {}
 
 bool PlayerWindow::OnInit() {
     SetIcons();
     MakeFonts();
     StoreToControls();
+    CreateMovieView();
     return true;
+}
+
+// In the placeholder's place: a small screen showing the wallpaper as it
+// stands on this one.
+void PlayerWindow::CreateMovieView() {
+    HWND placeholder = Item(IDC_MOVIE);
+    RECT r{};
+    GetWindowRect(placeholder, &r);
+    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    ShowWindow(placeholder, SW_HIDE);
+    if (!movie_.Create(hwnd(), WS_CHILD | WS_VISIBLE, WS_EX_CLIENTEDGE, r, IDC_MOVIE + 100))
+        return;
+    movie_.SetScreenSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    std::string error;
+    if (!pagePath_.empty() && !ShowPageMovie(pagePath_, &movie_, &error))
+        SetItemText(IDC_APPLY_STATUS, "The movie cannot be shown: " + error + ".");
 }
 
 void PlayerWindow::SetIcons() {
@@ -111,7 +143,13 @@ void PlayerWindow::ApplyWallpaper() {
                        settings_.wallpaperName, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    SetActiveDesktopWallpaper(pagePath_, desktop_);
+    if (HasHtmlWallpaper()) {
+        SetActiveDesktopWallpaper(pagePath_, desktop_);
+    } else if (!StartLiveWallpaper(playerPath_)) {
+        ShowMessageBox(hwnd(), "The wallpaper cannot be started from " + playerPath_ + ".",
+                       settings_.wallpaperName, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     SetItemText(IDC_APPLY_STATUS, "The wallpaper is on the desktop again.");
 }
 

@@ -1,9 +1,12 @@
-// The player's window: who made the wallpaper, a link to the publisher, and
-// a button that makes the installed page the Active Desktop wallpaper again.
+// The player's window: the wallpaper's movie playing as the installed page
+// sets it, who made it, a link to the publisher, and a button that makes it
+// the wallpaper again: the page as the Active Desktop wallpaper where the
+// system has one, else the player itself behind the desktop icons.
 #pragma once
 
 #include "common/player_tail.h"
 #include "common/win32/dialog.h"
+#include "movie/win32/movie_view.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -20,6 +23,9 @@ std::string LinkTarget(const std::string& address);
 // The installed page: one folder above the player, under pageName; empty
 // when pageName is not a bare file name.
 std::string InstalledPagePath(const std::string& playerPath, const std::string& pageName);
+// Reads the page's movie into view; false, saying why, when the page or the
+// movie cannot be read.
+bool ShowPageMovie(const std::string& pagePath, MovieView* view, std::string* error);
 
 class PlayerWindow : public Dialog {
   public:
@@ -39,13 +45,16 @@ class PlayerWindow : public Dialog {
     void MakeFonts();
     void ApplyWallpaper();
     void OpenLink();
+    void CreateMovieView();
 
     PlayerSettings settings_;
+    std::string playerPath_;
     std::string pagePath_;
     std::string link_;
     IActiveDesktop* desktop_;
     GdiObject nameFont_;
     GdiObject linkFont_;
+    MovieView movie_;
 };
 
 } // namespace ww::player

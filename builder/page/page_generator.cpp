@@ -133,6 +133,26 @@ PageValues CollectPageValues(const WallpaperProject& project, const Workspace& w
     };
 }
 
+movie::PageMovie PagePlaybackOf(const WallpaperProject& project, const Workspace& workspace) {
+    const struct {
+        const char* placeholder;
+        const char* setting;
+    } kSettings[] = {
+        {"{MovieName}", "movie"}, {"{AutoPlay}", "play"}, {"{Loop}", "loop"},
+        {"{Quality}", "quality"}, {"{Scale}", "scale"},   {"{BGColor}", "bgcolor"},
+        {"{Width}", "width"},     {"{Height}", "height"}, {"{HAlign}", "align"},
+        {"{VAlign}", "valign"},
+    };
+    movie::PageMovie playback;
+    for (const PagePlaceholder& value : CollectPageValues(project, workspace, true)) {
+        for (const auto& s : kSettings) {
+            if (std::string(value.placeholder) == s.placeholder)
+                movie::ApplyPageSetting(s.setting, value.value, &playback);
+        }
+    }
+    return playback;
+}
+
 bool ExpandPlaceholders(std::string& text, const PageValues& values) {
     for (const PagePlaceholder& entry : values) {
         const std::string placeholder = entry.placeholder;

@@ -7,6 +7,7 @@
 
 #include "builder/project/project.h"
 #include "builder/project/workspace.h"
+#include "movie/wallpaper_page.h"
 
 #include <cstddef>
 #include <string>
@@ -40,6 +41,10 @@ using PageValues = std::vector<PagePlaceholder>;
 // The fourteen placeholders with their values, in replacement order.
 PageValues CollectPageValues(const WallpaperProject& project, const Workspace& workspace,
                              bool absolute);
+
+// What the page will ask of its movie, for a preview that plays it as the
+// page would: the same values, read as the page's reader reads them.
+movie::PageMovie PagePlaybackOf(const WallpaperProject& project, const Workspace& workspace);
 
 // Replaces each placeholder in turn over the whole current text: every
 // occurrence, case-sensitive, left to right, non-overlapping. False, with the

@@ -1,5 +1,7 @@
 #include "builder/ui/builder_window.h"
 
+#include "builder/page/page_generator.h"
+
 #include "builder/desktop/desktop_preview.h"
 #include "builder/project/profile.h"
 #include "builder/project/project_file.h"
@@ -199,7 +201,16 @@ void BuilderWindow::SettingPageFromNewMovie() {
 }
 
 void BuilderWindow::RedrawInformationPreview() {
+    ApplyPlaybackToPreview();
     informationPage.RedrawPreview();
+}
+
+// The Setting page's choices, as the page will hold them, reach the preview
+// as they are made.
+void BuilderWindow::ApplyPlaybackToPreview() {
+    WallpaperProject project;
+    settingPage.ReadProject(project);
+    informationPage.preview.SetPlayback(PagePlaybackOf(project, workspace_));
 }
 
 void BuilderWindow::GoToPage(int target) {
@@ -298,6 +309,7 @@ bool BuilderWindow::LoadProject(const std::string& path) {
     DropMissingFiles(stored);
     for (const PageSlot& slot : pages_)
         slot.page->ShowProject(stored);
+    ApplyPlaybackToPreview();
     movieWidth = ProfileNumber(stored.Width);
     movieHeight = ProfileNumber(stored.Height);
     isModified = false;
@@ -449,6 +461,7 @@ bool BuilderWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
         GoToPage(static_cast<int>(lParam));
         return true;
     case WM_PROJECT_MODIFIED:
+        ApplyPlaybackToPreview();
         isModified = true;
         if (currentPage == PageCount())
             EnableItem(IDC_MAIN_NEXT, true);

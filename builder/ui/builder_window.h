@@ -97,6 +97,7 @@ class BuilderWindow : public Dialog {
     void SettingPageFromMovie();
     void SettingPageFromNewMovie();
     void RedrawInformationPreview();
+    void ApplyPlaybackToPreview();
     bool PreTranslate(const MSG& message);
     void HideAllPages();
     void ShowOnlyPage(int number);

@@ -162,7 +162,13 @@ bool FlashPreviewControl::Create(const std::string& windowName, DWORD style, con
                             GetModuleHandleA(nullptr), this);
     if (!hwnd_)
         return false;
-    CreatePlayer();
+    if (!CreatePlayer()) {
+        RECT client{};
+        GetClientRect(hwnd_, &client);
+        view_.Create(hwnd_, WS_CHILD, 0, client, 1);
+        view_.SetScreenSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        view_.SetSettings(playback_);
+    }
     return true;
 }
 
@@ -248,6 +254,18 @@ void FlashPreviewControl::SetMovie(const std::string& path) {
         movieName_ = path;
     movieInfo_ = ReadSwfMovieInfo(path);
     showingMovie_ = true;
+    std::string error;
+    const bool plays = view_.hwnd() && view_.Load(path, &error);
+    if (view_.hwnd())
+        ShowWindow(view_.hwnd(), plays ? SW_SHOWNA : SW_HIDE);
+    Refresh();
+}
+
+void FlashPreviewControl::SetPlayback(const movie::PageMovie& settings) {
+    playback_ = settings;
+    background_ = RGB(settings.background.r, settings.background.g, settings.background.b);
+    if (!player_ && view_.hwnd())
+        view_.SetSettings(playback_);
     Refresh();
 }
 
@@ -263,6 +281,12 @@ void FlashPreviewControl::SetBackgroundColor(int32_t rgb) {
     if (!hwnd_)
         return;
     background_ = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    playback_.hasBackground = true;
+    playback_.background = movie::Rgba{static_cast<uint8_t>(GetRValue(background_)),
+                                       static_cast<uint8_t>(GetGValue(background_)),
+                                       static_cast<uint8_t>(GetBValue(background_)), 255};
+    if (view_.hwnd())
+        view_.SetSettings(playback_);
     Refresh();
 }
 
@@ -274,6 +298,9 @@ void FlashPreviewControl::StopMovie() {
     if (!hwnd_)
         return;
     showingMovie_ = false;
+    view_.Stop();
+    if (view_.hwnd())
+        ShowWindow(view_.hwnd(), SW_HIDE);
     Refresh();
 }
 
@@ -321,6 +348,8 @@ LRESULT CALLBACK FlashPreviewControl::WindowProc(HWND hwnd, UINT message, WPARAM
         switch (message) {
         case WM_SIZE:
             self->Resize();
+            if (self->view_.hwnd())
+                MoveWindow(self->view_.hwnd(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
             break;
         case WM_ERASEBKGND:
             return self->player_ ? DefWindowProcA(hwnd, message, wParam, lParam) : 1;

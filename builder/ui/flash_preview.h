@@ -1,11 +1,15 @@
 // FlashPreviewControl: the Information page's movie preview. When the Flash
 // Player control is registered it is hosted in place, as a child window,
 // through a small OLE container of our own; otherwise a preview window of our
-// own stands in for it and shows what it can read of the movie.
+// own stands in for it and plays the movie with our renderer, as a small
+// picture of this screen with the Setting page's choices applied. A movie
+// the renderer cannot read is described in words instead.
 #pragma once
 
 #include "builder/swf/swf_reader.h"
 #include "common/win32/com.h"
+#include "movie/wallpaper_page.h"
+#include "movie/win32/movie_view.h"
 
 #include <windows.h>
 
@@ -39,12 +43,18 @@ class FlashPreviewControl {
     void SetMovie(const std::string& path);
     void SetBackgroundColor(int32_t rgb);
     void StopMovie();
+    // Scale, alignment, size, background, quality, play and loop as the page
+    // will have them; the stand-in applies them at once, the control on the
+    // page only.
+    void SetPlayback(const movie::PageMovie& settings);
 
     HWND hwnd() const { return hwnd_; }
     // True when the Flash Player control is hosted, false for the stand-in.
     bool hostsPlayer() const { return static_cast<bool>(player_); }
     // What the stand-in shows, line by line; empty when stopped or before a movie.
     std::string StandInText() const;
+    // The stand-in's player; it has a movie only while one plays.
+    const MovieView& movieView() const { return view_; }
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -64,6 +74,8 @@ class FlashPreviewControl {
     SwfMovieInfo movieInfo_;
     bool showingMovie_ = false;
     COLORREF background_ = RGB(255, 255, 255);
+    movie::PageMovie playback_;
+    MovieView view_;
 };
 
 // The stand-in's lines for a movie: file name, stage size, frame rate and

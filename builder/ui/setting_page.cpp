@@ -69,17 +69,21 @@ void SettingPage::ShowProject(const WallpaperProject& project) {
 
 void SettingPage::TakeProject(WallpaperProject& project) {
     LoadFromControls();
+    ReadProject(project);
+}
+
+void SettingPage::ReadProject(WallpaperProject& project) const {
     project.FlashAlign_Horizontal = Selection(IDC_SET_HORIZONTAL);
     project.FlashAlign_Vertical = Selection(IDC_SET_VERTICAL);
     project.Scale = Selection(IDC_SET_SCALE);
     project.Quality = Selection(IDC_SET_QUALITY);
     project.Dimensions = Selection(IDC_SET_DIMENSIONS);
-    project.Width = Width;
-    project.Height = Height;
-    project.BKGroundColor = BKGroundColor;
-    project.AutoPlay = AutoPlay;
-    project.Loop = Loop;
-    project.ShowMenu = ShowMenu;
+    project.Width = ItemText(IDC_SET_WIDTH);
+    project.Height = ItemText(IDC_SET_HEIGHT);
+    project.BKGroundColor = ItemText(IDC_SET_COLOUR);
+    project.AutoPlay = IsChecked(IDC_SET_AUTO_PLAY) ? 1 : 0;
+    project.Loop = IsChecked(IDC_SET_LOOP) ? 1 : 0;
+    project.ShowMenu = IsChecked(IDC_SET_SHOW_MENU) ? 1 : 0;
 }
 
 bool SettingPage::OnInit() {

@@ -17,6 +17,8 @@ class SettingPage : public WizardPage {
     bool StoreToControls() override;
     void ShowProject(const WallpaperProject& project) override;
     void TakeProject(WallpaperProject& project) override;
+    // The controls' choices, leaving the page's own record as it is.
+    void ReadProject(WallpaperProject& project) const;
     // Applies a pending dimension refresh, then asks to be shown.
     void ShowPage() override;
     bool ValidatePage() override;

@@ -25,6 +25,23 @@ void* operator new[](std::size_t size) {
     return operator new(size);
 }
 
+// The library's sorts ask for scratch memory this way and cope without it.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return std::malloc(size ? size : 1);
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return std::malloc(size ? size : 1);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+
 void operator delete(void* p) noexcept {
     std::free(p);
 }

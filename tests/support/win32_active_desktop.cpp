@@ -2,6 +2,7 @@
 
 #include "common/fs.h"
 #include "common/path.h"
+#include "common/win32/live_wallpaper.h"
 
 #include <windows.h>
 
@@ -33,9 +34,42 @@ bool SetValue(HKEY root, const char* name, const std::string& value) {
     return rc == ERROR_SUCCESS;
 }
 
+// Wine answers GetVersionEx from this value for programs started after it
+// is set.
+const char kWineKey[] = "Software\\Wine";
+
+bool ReadWineVersion(std::string& value) {
+    char buf[64] = "";
+    DWORD size = sizeof buf - 1, type = 0;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kWineKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    const LONG rc =
+        RegQueryValueExA(key, "Version", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    value.assign(buf, size && !buf[size - 1] ? size - 1 : size);
+    return true;
+}
+
+void WriteWineVersion(const std::string* value) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kWineKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    if (value)
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                       static_cast<DWORD>(value->size() + 1));
+    else
+        RegDeleteValueA(key, "Version");
+    RegCloseKey(key);
+}
+
 } // namespace
 
-ActiveDesktopRecorder::ActiveDesktopRecorder(const std::string& logPath) : logPath_(logPath) {
+ActiveDesktopRecorder::ActiveDesktopRecorder(const std::string& logPath, DesktopSystem system)
+    : logPath_(logPath), system_(system) {
     std::string dll = FolderOfPath(ModuleFilePath()) + "recording_active_desktop.dll";
     // Wine reads the machine's classes key: the shell's own entry is kept and
     // put back afterwards.
@@ -43,12 +77,23 @@ ActiveDesktopRecorder::ActiveDesktopRecorder(const std::string& logPath) : logPa
     registered_ = SetValue(HKEY_LOCAL_MACHINE, nullptr, dll) &&
                   SetValue(HKEY_LOCAL_MACHINE, "ThreadingModel", "Apartment");
     SetEnvironmentVariableA("WALLWEAVER_AD_LOG", logPath.c_str());
+    const bool old = system == DesktopSystem::WithHtmlWallpaper;
+    if (old) {
+        versionSet_ = ReadWineVersion(previousVersion_);
+        const std::string xp = "winxp";
+        WriteWineVersion(&xp);
+    }
+    // This process started before the value changed.
+    SetHtmlWallpaperCheck([old] { return old; });
     Clear();
 }
 
 ActiveDesktopRecorder::~ActiveDesktopRecorder() {
     SetEnvironmentVariableA("WALLWEAVER_AD_LOG", nullptr);
     SetEnvironmentVariableA("WALLWEAVER_AD_PREVIOUS", nullptr);
+    SetHtmlWallpaperCheck(nullptr);
+    if (system_ == DesktopSystem::WithHtmlWallpaper)
+        WriteWineVersion(versionSet_ ? &previousVersion_ : nullptr);
     if (!previousServer_.empty())
         SetValue(HKEY_LOCAL_MACHINE, nullptr, previousServer_);
 }

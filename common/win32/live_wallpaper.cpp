@@ -1,0 +1,94 @@
+#include "common/win32/live_wallpaper.h"
+
+#include "common/path.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace ww {
+
+namespace {
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::function<bool()>& Check() {
+    static std::function<bool()> check;
+    return check;
+}
+
+} // namespace
+
+void SetHtmlWallpaperCheck(std::function<bool()> check) {
+    Check() = std::move(check);
+}
+
+bool HasHtmlWallpaper() {
+    if (Check())
+        return Check()();
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    // Vista dropped the page wallpaper; the object it kept draws nothing.
+    // Before it, a shell without the object fails where the page would be
+    // set, as it always has.
+    return GetVersionExA(&version) && version.dwMajorVersion < 6;
+}
+
+std::string LiveWallpaperCommand(const std::string& playerPath) {
+    return "\"" + playerPath + "\" " + kWallpaperSwitch;
+}
+
+bool StartLiveWallpaper(const std::string& playerPath) {
+    std::string command = LiveWallpaperCommand(playerPath);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const std::string folder = FolderOfPath(playerPath);
+    if (!CreateProcessA(playerPath.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    RegisterAtLogon(playerPath);
+    return true;
+}
+
+bool RegisterAtLogon(const std::string& playerPath) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    const std::string command = LiveWallpaperCommand(playerPath);
+    const LONG rc = RegSetValueExA(key, kRunValueName, 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(command.c_str()),
+                                   static_cast<DWORD>(command.size() + 1));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+std::string LogonCommand() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return std::string();
+    char value[2 * MAX_PATH + 32] = "";
+    DWORD size = sizeof value - 1, type = 0;
+    const LONG rc =
+        RegQueryValueExA(key, kRunValueName, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+        return std::string();
+    value[size < sizeof value ? size : sizeof value - 1] = '\0';
+    return value;
+}
+
+void UnregisterAtLogon(const std::string& playerPath) {
+    if (!EqualsNoCase(LogonCommand(), LiveWallpaperCommand(playerPath)))
+        return;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, kRunValueName);
+    RegCloseKey(key);
+}
+
+} // namespace ww

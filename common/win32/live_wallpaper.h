@@ -1,0 +1,36 @@
+// Which wallpaper a system can show, and the live wallpaper's process: the
+// installed player started with /wallpaper, now and at each logon.
+//
+// The Active Desktop HTML wallpaper exists up to Windows XP. Later systems
+// still create the IActiveDesktop object but draw no page; Wine's answers
+// "not implemented". There the player plays the movie behind the icons.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace ww {
+
+// The logon entry under HKCU\...\Run; one live wallpaper at a time.
+constexpr char kRunValueName[] = "Wallweaver live wallpaper";
+constexpr char kWallpaperSwitch[] = "/wallpaper";
+constexpr char kStopSwitch[] = "/stop";
+
+// True where a page can be the desktop wallpaper.
+bool HasHtmlWallpaper();
+// Replaces that answer for this process (tests of both roads in one
+// process); empty restores the system's.
+void SetHtmlWallpaperCheck(std::function<bool()> check);
+
+// "PLAYER" /wallpaper.
+std::string LiveWallpaperCommand(const std::string& playerPath);
+// Starts the player behind the icons and registers it for each logon; false
+// when it could not be started.
+bool StartLiveWallpaper(const std::string& playerPath);
+bool RegisterAtLogon(const std::string& playerPath);
+// Removes the logon entry when it is this player's.
+void UnregisterAtLogon(const std::string& playerPath);
+// The command the logon entry holds; empty when there is none.
+std::string LogonCommand();
+
+} // namespace ww

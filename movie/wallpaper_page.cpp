@@ -1,0 +1,297 @@
+#include "movie/wallpaper_page.h"
+
+#include "common/file.h"
+#include "common/path.h"
+
+#include <algorithm>
+#include <map>
+
+namespace ww::movie {
+
+namespace {
+
+struct Tag {
+    std::string name; // lower case
+    std::map<std::string, std::string> attributes;
+};
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
+// Reads the tag that starts at text[at] == '<'; at moves past it. Values are
+// taken as the page generator writes them, with no entities decoded.
+Tag ReadTag(const std::string& text, size_t& at) {
+    Tag tag;
+    size_t i = at + 1;
+    while (i < text.size() && !IsSpace(text[i]) && text[i] != '>' && text[i] != '/')
+        tag.name += text[i++];
+    tag.name = ToLowerAscii(tag.name);
+    while (i < text.size() && text[i] != '>') {
+        if (IsSpace(text[i]) || text[i] == '/') {
+            ++i;
+            continue;
+        }
+        std::string name;
+        while (i < text.size() && !IsSpace(text[i]) && text[i] != '=' && text[i] != '>')
+            name += text[i++];
+        while (i < text.size() && IsSpace(text[i]))
+            ++i;
+        std::string value;
+        if (i < text.size() && text[i] == '=') {
+            ++i;
+            while (i < text.size() && IsSpace(text[i]))
+                ++i;
+            if (i < text.size() && (text[i] == '"' || text[i] == '\'')) {
+                const char quote = text[i++];
+                const size_t end = text.find(quote, i);
+                const size_t stop = end == std::string::npos ? text.size() : end;
+                value = text.substr(i, stop - i);
+                i = end == std::string::npos ? stop : end + 1;
+            } else {
+                while (i < text.size() && !IsSpace(text[i]) && text[i] != '>')
+                    value += text[i++];
+            }
+        }
+        if (!name.empty())
+            tag.attributes.emplace(ToLowerAscii(name), value);
+    }
+    at = i < text.size() ? i + 1 : text.size();
+    return tag;
+}
+
+const std::string* Attribute(const Tag& tag, const char* name) {
+    auto it = tag.attributes.find(name);
+    return it == tag.attributes.end() ? nullptr : &it->second;
+}
+
+std::string Trimmed(const std::string& text) {
+    size_t b = 0, e = text.size();
+    while (b < e && IsSpace(text[b]))
+        ++b;
+    while (e > b && IsSpace(text[e - 1]))
+        --e;
+    return text.substr(b, e - b);
+}
+
+void SetFlag(const std::string& text, bool* flag) {
+    const std::string v = ToLowerAscii(Trimmed(text));
+    if (v == "true" || v == "1" || v == "yes")
+        *flag = true;
+    else if (v == "false" || v == "0" || v == "no")
+        *flag = false;
+}
+
+void SetSide(const std::string& text, BoxSide* side) {
+    const std::string v = Trimmed(text);
+    size_t i = 0;
+    long value = 0;
+    while (i < v.size() && v[i] >= '0' && v[i] <= '9' && value <= 100000)
+        value = value * 10 + (v[i++] - '0');
+    if (i == 0 || value > 100000)
+        return;
+    const bool percent = i < v.size() && v[i] == '%';
+    if (i + (percent ? 1 : 0) != v.size())
+        return;
+    side->value = static_cast<int>(value);
+    side->percent = percent;
+}
+
+void SetAlign(const std::string& text, const char* nearName, const char* farName, Align* align) {
+    const std::string v = ToLowerAscii(Trimmed(text));
+    if (v == nearName)
+        *align = Align::Near;
+    else if (v == farName)
+        *align = Align::Far;
+    else if (v == "center" || v == "middle")
+        *align = Align::Center;
+}
+
+} // namespace
+
+void ApplyPageSetting(const std::string& name, const std::string& value, PageMovie* s) {
+    if (name == "movie" || name == "src")
+        s->movie = Trimmed(value);
+    else if (name == "play")
+        SetFlag(value, &s->play);
+    else if (name == "loop")
+        SetFlag(value, &s->loop);
+    else if (name == "quality")
+        s->quality = ToLowerAscii(Trimmed(value));
+    else if (name == "scale") {
+        ScaleMode mode;
+        if (ParseScaleMode(ToLowerAscii(Trimmed(value)), &mode))
+            s->scale = mode;
+    } else if (name == "bgcolor") {
+        s->hasBackground = ParseHtmlColor(Trimmed(value), &s->background) || s->hasBackground;
+    } else if (name == "width") {
+        SetSide(value, &s->width);
+    } else if (name == "height") {
+        SetSide(value, &s->height);
+    } else if (name == "align") {
+        SetAlign(value, "left", "right", &s->horizontal);
+    } else if (name == "valign") {
+        SetAlign(value, "top", "bottom", &s->vertical);
+    }
+}
+
+namespace {
+
+int SideInPixels(const BoxSide& side, int screen) {
+    if (!side.percent)
+        return std::min(side.value, kMaxOutputSide);
+    return static_cast<int>(
+        std::min<long long>(static_cast<long long>(screen) * side.value / 100, kMaxOutputSide));
+}
+
+int Offset(Align align, int room) {
+    switch (align) {
+    case Align::Near:
+        return 0;
+    case Align::Far:
+        return room;
+    case Align::Center:
+        break;
+    }
+    return room / 2;
+}
+
+} // namespace
+
+bool ParseHtmlColor(const std::string& text, Rgba* color) {
+    if (text.size() != 7 || text[0] != '#')
+        return false;
+    unsigned value = 0;
+    for (size_t i = 1; i < 7; ++i) {
+        const char c = text[i];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+        if (digit < 0)
+            return false;
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    *color = Rgba{static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
+                  static_cast<uint8_t>(value), 255};
+    return true;
+}
+
+bool ReadPageMovie(const std::string& html, PageMovie* settings, std::string* error) {
+    PageMovie params, embed;
+    Tag cell, object;
+    bool inObject = false, sawObject = false, sawEmbed = false;
+    Tag embedCell;
+    for (size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at)) {
+        if (html.compare(at, 4, "<!--") == 0) {
+            const size_t end = html.find("-->", at + 4);
+            at = end == std::string::npos ? html.size() : end + 3;
+            continue;
+        }
+        const Tag tag = ReadTag(html, at);
+        if (tag.name == "td" && !inObject) {
+            cell = tag;
+        } else if (tag.name == "object" && !sawObject) {
+            object = tag;
+            inObject = sawObject = true;
+        } else if (tag.name == "/object") {
+            inObject = false;
+        } else if (tag.name == "param" && inObject) {
+            const std::string* name = Attribute(tag, "name");
+            const std::string* value = Attribute(tag, "value");
+            if (name && value)
+                ApplyPageSetting(ToLowerAscii(*name), *value, &params);
+        } else if (tag.name == "embed" && !sawEmbed) {
+            sawEmbed = true;
+            if (!sawObject)
+                embedCell = cell;
+            for (const auto& a : tag.attributes) {
+                if (a.first != "align" && a.first != "valign")
+                    ApplyPageSetting(a.first, a.second, &embed);
+            }
+        }
+    }
+    // The object's parameters are what the control was given; the embed
+    // fills in what they leave out.
+    PageMovie s = embed;
+    if (sawObject) {
+        const PageMovie defaults;
+        if (!params.movie.empty())
+            s.movie = params.movie;
+        if (params.play != defaults.play)
+            s.play = params.play;
+        if (params.loop != defaults.loop)
+            s.loop = params.loop;
+        if (params.quality != defaults.quality)
+            s.quality = params.quality;
+        if (params.scale != defaults.scale)
+            s.scale = params.scale;
+        if (params.hasBackground) {
+            s.hasBackground = true;
+            s.background = params.background;
+        }
+        if (const std::string* w = Attribute(object, "width"))
+            SetSide(*w, &s.width);
+        if (const std::string* h = Attribute(object, "height"))
+            SetSide(*h, &s.height);
+    } else {
+        cell = embedCell;
+    }
+    for (const char* name : {"align", "valign"}) {
+        if (const std::string* value = Attribute(cell, name))
+            ApplyPageSetting(name, *value, &s);
+    }
+    if (s.movie.empty()) {
+        *error = "the page names no Flash movie";
+        return false;
+    }
+    *settings = s;
+    return true;
+}
+
+bool LoadPageMovie(const std::string& pagePath, PageMovie* settings, std::string* error) {
+    File f;
+    if (!f.Open(pagePath, "rb")) {
+        *error = "cannot open the wallpaper page " + pagePath;
+        return false;
+    }
+    const int64_t size = FileSizeOf(pagePath);
+    if (size < 0 || static_cast<uint64_t>(size) > kMaxWallpaperPageSize) {
+        *error = "the wallpaper page " + pagePath + " is too large to be one";
+        return false;
+    }
+    std::string html(static_cast<size_t>(size), '\0');
+    if (!f.ReadExact(html.data(), html.size())) {
+        *error = "cannot read the wallpaper page " + pagePath;
+        return false;
+    }
+    return ReadPageMovie(html, settings, error);
+}
+
+std::string PageMoviePath(const std::string& pagePath, const std::string& reference) {
+    std::string local = reference;
+    for (char& c : local) {
+        if (c == '\\' || c == '/')
+            c = kPathSeparator;
+    }
+    if (IsAbsolutePath(local))
+        return local;
+    while (local.compare(0, 2, std::string(".") + kPathSeparator) == 0)
+        local.erase(0, 2);
+    return FolderOfPath(pagePath) + local;
+}
+
+PixelBox PlaceBox(const PageMovie& settings, int screenWidth, int screenHeight) {
+    PixelBox box;
+    box.width = std::max(0, SideInPixels(settings.width, screenWidth));
+    box.height = std::max(0, SideInPixels(settings.height, screenHeight));
+    box.x = Offset(settings.horizontal, screenWidth - box.width);
+    box.y = Offset(settings.vertical, screenHeight - box.height);
+    return box;
+}
+
+bool DrawsAtHalfResolution(const std::string& quality) {
+    return quality == "low" || quality == "autolow";
+}
+
+} // namespace ww::movie

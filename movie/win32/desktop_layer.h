@@ -1,0 +1,74 @@
+// The layer behind the desktop icons on Windows 10 and 11, and the live
+// wallpaper that plays there: one movie view per monitor, each paused on its
+// own when a full-screen program covers its monitor, all of them when the
+// session is locked or battery saver is on.
+//
+// Asked with message 0x052C, the shell's Progman window makes a WorkerW
+// window behind the icons: up to Windows 11 23H2 a top-level window right
+// after the one that holds the icons (SHELLDLL_DefView); from 24H2 a child
+// of Progman itself.
+#pragma once
+
+#include "movie/movie.h"
+#include "movie/playback.h"
+#include "movie/wallpaper_page.h"
+#include "movie/win32/movie_view.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ww {
+
+constexpr UINT kMakeWorkerMessage = 0x052C;
+
+enum class DesktopLayout {
+    None,           // no Progman: the views stand at the bottom of the windows
+    WorkerSibling,  // Windows 10, Windows 11 up to 23H2
+    WorkerInProgman // Windows 11 24H2
+};
+
+struct DesktopLayer {
+    HWND window = nullptr;
+    DesktopLayout layout = DesktopLayout::None;
+};
+
+// Asks Progman for the layer and finds it.
+DesktopLayer FindDesktopLayer();
+
+// What the desktop looks like now, for the pause rules.
+movie::DesktopState ReadDesktopState();
+std::vector<movie::ScreenWindow> ReadScreenWindows();
+std::vector<movie::MonitorArea> ReadMonitors();
+
+class LiveWallpaper {
+  public:
+    LiveWallpaper() = default;
+    ~LiveWallpaper() { Stop(); }
+    LiveWallpaper(const LiveWallpaper&) = delete;
+    LiveWallpaper& operator=(const LiveWallpaper&) = delete;
+
+    // One view per monitor in the layer, playing the movie.
+    bool Start(std::shared_ptr<const movie::Movie> movie, const movie::PageMovie& settings);
+    void Stop();
+    // The pause rules applied to each view; views made again when the shell
+    // has replaced the layer (Explorer restarted) or the monitors changed.
+    void Check();
+
+    const DesktopLayer& layer() const { return layer_; }
+    const std::vector<std::unique_ptr<MovieView>>& views() const { return views_; }
+
+  private:
+    void MakeViews();
+
+    std::shared_ptr<const movie::Movie> movie_;
+    movie::PageMovie settings_;
+    DesktopLayer layer_;
+    std::vector<movie::MonitorArea> monitors_;
+    std::vector<std::unique_ptr<MovieView>> views_;
+    std::vector<movie::MonitorArea> areas_; // each view's monitor
+};
+
+} // namespace ww

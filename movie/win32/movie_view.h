@@ -1,0 +1,89 @@
+// MovieView: a window that plays a movie with our renderer, laid out as the
+// wallpaper page lays it out. The builder's preview, the player's window and
+// the live wallpaper behind the desktop icons are each one of these.
+//
+// A timer asks at the movie's frame rate; a late tick advances every frame
+// that fell due and draws only the last. Nothing is advanced or drawn while
+// the view is hidden, its top window minimised, or its owner has paused it.
+#pragma once
+
+#include "movie/movie.h"
+#include "movie/playback.h"
+#include "movie/player.h"
+#include "movie/render.h"
+#include "movie/wallpaper_page.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ww {
+
+class MovieView {
+  public:
+    MovieView();
+    ~MovieView();
+    MovieView(const MovieView&) = delete;
+    MovieView& operator=(const MovieView&) = delete;
+
+    bool Create(HWND parent, DWORD style, DWORD exStyle, const RECT& rect, int id);
+    HWND hwnd() const { return hwnd_; }
+
+    // Reads the movie and starts it from its first frame; false, saying why,
+    // with the view showing only the background.
+    bool Load(const std::string& path, std::string* error);
+    // The same movie, read once, shown by several views.
+    void Show(std::shared_ptr<const movie::Movie> movie);
+    // Unloads the movie; the view shows the background.
+    void Stop();
+    bool hasMovie() const { return static_cast<bool>(movie_); }
+
+    // Layout, scale, background, quality; a change of play or loop starts
+    // the movie again, as the page would on being opened.
+    void SetSettings(const movie::PageMovie& settings);
+    const movie::PageMovie& settings() const { return settings_; }
+    // Draws a scaled-down screen of this size (the preview); 0 x 0: the
+    // view is the screen.
+    void SetScreenSize(int width, int height);
+    // The owner's reason to stop drawing (locked session, a full-screen
+    // program); the timeline waits and resumes where it stood.
+    void SetPaused(bool paused);
+    bool paused() const { return paused_; }
+
+    // Frames advanced since the movie started, and the movie's box in the
+    // client area.
+    uint64_t ticks() const { return ticks_; }
+    RECT box() const;
+    // One timer tick at nowMs; the window's timer calls this.
+    void Tick(uint64_t nowMs);
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void Restart();
+    bool Drawable() const;
+    void Draw();
+    void Paint(HDC dc);
+    COLORREF BackgroundColor() const;
+
+    HWND hwnd_ = nullptr;
+    std::shared_ptr<const movie::Movie> movie_;
+    std::unique_ptr<movie::Player> player_;
+    std::unique_ptr<movie::Renderer> renderer_;
+    movie::FrameClock clock_{movie::kDefaultFrameRate};
+    movie::PageMovie settings_;
+    int screenWidth_ = 0, screenHeight_ = 0;
+    bool paused_ = false;
+    bool waiting_ = false; // not drawable at the last tick
+    uint64_t ticks_ = 0;
+    movie::Canvas canvas_;
+    std::vector<uint8_t> bgra_;
+    int drawnWidth_ = 0, drawnHeight_ = 0;
+};
+
+// Milliseconds since the system started, for ticks.
+uint64_t MonotonicMs();
+
+} // namespace ww

@@ -1,0 +1,26 @@
+// Wovenplay /wallpaper and /stop: the installed movie behind the desktop
+// icons, run by a hidden window that the other switch, a change of
+// wallpaper or the end of the session closes.
+#pragma once
+
+#include <string>
+
+namespace ww::player {
+
+// The hidden window's class; /stop closes every window of it.
+constexpr char kWallpaperWindowClass[] = "WovenplayWallpaper";
+constexpr unsigned kStopWaitMs = 5000;
+
+enum class Mode { Window, Wallpaper, Stop };
+
+// The first switch of a command line; anything else is the window.
+Mode ParseMode(const std::string& arguments);
+
+// Plays the page's movie behind the icons until stopped; the exit code.
+// A live wallpaper already running is stopped first.
+int RunWallpaper(const std::string& pagePath, const std::string& playerPath,
+                 const std::string& title);
+// Closes every running live wallpaper and removes this player's logon entry.
+int StopWallpapers(const std::string& playerPath);
+
+} // namespace ww::player
