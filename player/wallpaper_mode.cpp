@@ -84,6 +84,9 @@ void CloseRunning() {
 
 Mode ParseMode(const std::string& arguments) {
     std::string word = FirstWord(arguments);
+    // A switch may come quoted, as some launchers quote every argument.
+    if (word.size() >= 2 && word.front() == '"' && word.back() == '"')
+        word = word.substr(1, word.size() - 2);
     if (EqualsNoCase(word, kWallpaperSwitch))
         return Mode::Wallpaper;
     if (EqualsNoCase(word, kStopSwitch))
@@ -96,8 +99,14 @@ int RunWallpaper(const std::string& pagePath, const std::string& playerPath,
     movie::PageMovie page;
     std::string error;
     std::shared_ptr<movie::Movie> movie(new movie::Movie);
-    if (pagePath.empty() || !movie::LoadPageMovie(pagePath, &page, &error) ||
-        !movie::LoadMovie(movie::PageMoviePath(pagePath, page.movie), movie.get(), &error)) {
+    bool loaded = !pagePath.empty() && movie::LoadPageMovie(pagePath, &page, &error);
+    if (loaded) {
+        const std::string moviePath = movie::PageMoviePath(pagePath, page.movie);
+        loaded = movie::LoadMovie(moviePath, movie.get(), &error);
+        if (!loaded)
+            error = moviePath + ": " + error;
+    }
+    if (!loaded) {
         ShowMessageBox(nullptr,
                        "The wallpaper cannot be played: " + (error.empty() ? pagePath : error) +
                            ". Please install the wallpaper again.",

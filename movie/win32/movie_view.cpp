@@ -144,6 +144,8 @@ void MovieView::Tick(uint64_t nowMs) {
     for (uint32_t i = 0; i < due; ++i)
         player_->Advance();
     ticks_ += due;
+    // For tools outside the process: how far the movie has played.
+    SetPropA(hwnd_, kTicksProperty, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(ticks_)));
     Draw();
 }
 
@@ -277,6 +279,7 @@ LRESULT CALLBACK MovieView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
                 return HTTRANSPARENT;
             break;
         case WM_NCDESTROY:
+            RemovePropA(hwnd, kTicksProperty);
             self->hwnd_ = nullptr;
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
             break;

@@ -22,6 +22,9 @@
 
 namespace ww {
 
+// The window property that holds ticks() for other processes.
+constexpr char kTicksProperty[] = "WallweaverTicks";
+
 class MovieView {
   public:
     MovieView();

@@ -9,8 +9,13 @@ namespace ww::test {
 
 TempDir::TempDir() {
     std::filesystem::path base = std::filesystem::temp_directory_path();
-    std::filesystem::path dir = base / ("wwtest-" + UniqueSuffix());
-    std::filesystem::create_directories(dir);
+    // Process numbers come round again (under Wine within seconds), and a
+    // folder that an earlier run could not remove must not be shared.
+    std::filesystem::path dir;
+    std::error_code ec;
+    do
+        dir = base / ("wwtest-" + UniqueSuffix());
+    while (!std::filesystem::create_directories(dir, ec) && !ec);
     path_ = WithTrailingSeparator(dir.string());
 }
 

@@ -1,0 +1,452 @@
+// The live wallpaper behind the desktop icons. Wine has no Explorer desktop
+// of Windows 10 or 11, so the test makes one: a Progman window that answers
+// 0x052C by making the WorkerW layer where each version makes it.
+#include "common/fs.h"
+#include "common/path.h"
+#include "common/player_tail.h"
+#include "common/win32/live_wallpaper.h"
+#include "movie/win32/desktop_layer.h"
+#include "player/wallpaper_mode.h"
+#include "tests/support/cli_runner.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/win32_active_desktop.h"
+#include "tests/support/win32_driver.h"
+#include "tests/support/win32_frames.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ww {
+namespace {
+
+using test::ChildProcess;
+using test::Pixels;
+
+constexpr int kApply = 1105;
+constexpr int kFrames = 24; // the sample movie's loop
+
+std::string BinFolder() {
+    return FolderOfPath(ModuleFilePath());
+}
+
+// Handles messages of this thread until done() or the time is up: the fake
+// shell lives here and other processes send to it.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return true;
+}
+
+// A visible top-level window of pid with this title, now; null when none.
+HWND WindowOf(DWORD pid, const std::string& title) {
+    for (const test::WindowInfo& w : test::TopWindowsOf(pid)) {
+        if (w.title == title)
+            return w.hwnd;
+    }
+    return nullptr;
+}
+
+// Explorer's desktop windows as Windows 10 (layer beside the icons) or
+// Windows 11 24H2 (layer inside Progman) make them.
+class FakeShell {
+  public:
+    explicit FakeShell(DesktopLayout layout) : layout_(layout) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &FakeShell::Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        for (const char* name : {"Progman", "WorkerW", "SHELLDLL_DefView"}) {
+            wc.lpszClassName = name;
+            RegisterClassA(&wc);
+        }
+        const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+        progman_ = CreateWindowExA(WS_EX_TOOLWINDOW, "Progman", "Program Manager",
+                                   WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, w, h, nullptr,
+                                   nullptr, wc.hInstance, this);
+        // A corner of icons; the rest of the screen shows the layer.
+        icons_ = CreateWindowExA(0, "SHELLDLL_DefView", "", WS_CHILD | WS_VISIBLE, 0, 0, 48, 48,
+                                 progman_, nullptr, wc.hInstance, nullptr);
+        // Under every other test's windows.
+        SetWindowPos(progman_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    ~FakeShell() {
+        for (HWND w : {worker_, iconsHolder_, progman_}) {
+            if (w && IsWindow(w))
+                DestroyWindow(w);
+        }
+    }
+
+    HWND progman() const { return progman_; }
+    HWND worker() const { return worker_; }
+    int asked() const { return asked_; }
+    // What Explorer does when it restarts: the layer goes, Progman stays.
+    void LoseLayer() {
+        DestroyWindow(worker_);
+        worker_ = nullptr;
+    }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<FakeShell*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (message == kMakeWorkerMessage && self && hwnd == self->progman_) {
+            self->MakeLayer();
+            return 0;
+        }
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+
+    void MakeLayer() {
+        ++asked_;
+        if (worker_ && IsWindow(worker_))
+            return;
+        const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+        HINSTANCE instance = GetModuleHandleA(nullptr);
+        if (layout_ == DesktopLayout::WorkerInProgman) {
+            worker_ = CreateWindowExA(0, "WorkerW", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0,
+                                      0, w, h, progman_, nullptr, instance, nullptr);
+            // The icons stay in front of the layer.
+            SetWindowPos(worker_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            return;
+        }
+        // The icons move into a WorkerW of their own; the empty WorkerW
+        // right behind it is the layer, Progman behind both.
+        if (!iconsHolder_) {
+            iconsHolder_ = CreateWindowExA(WS_EX_TOOLWINDOW, "WorkerW", "", WS_POPUP | WS_VISIBLE,
+                                           0, 0, 48, 48, nullptr, nullptr, instance, nullptr);
+            SetParent(icons_, iconsHolder_);
+            SetWindowPos(iconsHolder_, progman_, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            SetWindowPos(progman_, iconsHolder_, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+        worker_ = CreateWindowExA(WS_EX_TOOLWINDOW, "WorkerW", "",
+                                  WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, w, h, nullptr,
+                                  nullptr, instance, nullptr);
+        SetWindowPos(worker_, iconsHolder_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+
+    DesktopLayout layout_;
+    HWND progman_ = nullptr;
+    HWND icons_ = nullptr;
+    HWND iconsHolder_ = nullptr;
+    HWND worker_ = nullptr;
+    int asked_ = 0;
+};
+
+// The installed layout: the page, and the folder with the movie and the
+// player. The page stretches the movie over the whole screen, so a view's
+// pixels are the renderer's frame at the view's size.
+class InstalledWallpaper {
+  public:
+    InstalledWallpaper() {
+        EXPECT_TRUE(CreateFolder(dir_ / "Ocean"));
+        std::string writer =
+            "\"\"" + BinFolder() + "make_sample_movie.exe\" \"" + dir_ / "Ocean\\wave.swf" + "\"\"";
+        EXPECT_EQ(std::system(writer.c_str()), 0);
+        test::WriteFileText(
+            dir_ / "Ocean.htm",
+            "<html><body><table><tr><td align=\"center\" valign=\"middle\">"
+            "<object classid=\"clsid:D27CDB6E-AE6D-11CF-96B8-444553540000\" width=\"100%\" "
+            "height=\"100%\"><param name=\"movie\" value=\"Ocean/wave.swf\">"
+            "<param name=\"scale\" value=\"exactfit\"><param name=\"quality\" value=\"high\">"
+            "<embed src=\"Ocean/wave.swf\" width=\"100%\" height=\"100%\" scale=\"exactfit\">"
+            "</object></td></tr></table></body></html>");
+        settings_ = {"Ocean.htm", "Ocean " + UniqueSuffix(), "Tide Works", "", ""};
+        test::Bytes exe = test::ReadFileBytes(BinFolder() + "Wovenplay.exe");
+        uint8_t tail[kPlayerTailSize];
+        WritePlayerTail(settings_, tail);
+        exe.insert(exe.end(), tail, tail + sizeof tail);
+        test::WriteFileBytes(player(), exe);
+    }
+
+    std::string player() const { return dir_ / "Ocean\\Ocean.exe"; }
+    std::string movie() const { return dir_ / "Ocean\\wave.swf"; }
+    const PlayerSettings& settings() const { return settings_; }
+    const test::TempDir& dir() const { return dir_; }
+
+    // The command line renderer's frames 1 to 24 at a view's size.
+    std::vector<Pixels> Frames(int width, int height) const {
+        std::vector<Pixels> frames;
+        const test::CliResult run = test::RunCli(
+            dir_, {"render", movie(), "f.png", "--frames", "1-" + std::to_string(kFrames),
+                   "--out-dir", dir_ / "frames", "--width", std::to_string(width), "--height",
+                   std::to_string(height), "--scale", "exactfit"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        for (int n = 1; n <= kFrames; ++n) {
+            char name[32];
+            std::snprintf(name, sizeof name, "frames\\f-%04d.png", n);
+            Pixels frame;
+            EXPECT_TRUE(test::ReadPng(dir_ / name, &frame)) << name;
+            frames.push_back(frame);
+        }
+        return frames;
+    }
+
+  private:
+    test::TempDir dir_;
+    PlayerSettings settings_;
+};
+
+struct ViewSearch {
+    DWORD pid;
+    std::vector<HWND> views;
+};
+
+BOOL CALLBACK CollectView(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<ViewSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (test::ClassNameOf(w) == "WallweaverMovieView" && (!s->pid || owner == s->pid))
+        s->views.push_back(w);
+    return TRUE;
+}
+
+// The movie views of a process below a window.
+std::vector<HWND> ViewsBelow(HWND parent, DWORD pid) {
+    ViewSearch search{pid, {}};
+    if (parent)
+        EnumChildWindows(parent, &CollectView, reinterpret_cast<LPARAM>(&search));
+    return search.views;
+}
+
+// What a view shows matches one of the movie's frames, and a moment later
+// another: the movie plays, drawn as the renderer draws it.
+void ExpectPlaysTheMovie(HWND view, const InstalledWallpaper& installed, const char* shot) {
+    Pixels first, later;
+    PumpUntil([] { return false; }, 500);
+    ASSERT_TRUE(test::CaptureClient(view, &first));
+    PumpUntil([] { return false; }, 700);
+    ASSERT_TRUE(test::CaptureClient(view, &later));
+    const std::vector<Pixels> frames = installed.Frames(first.width, first.height);
+    const test::FrameMatch a = test::NearestFrame(first, frames);
+    const test::FrameMatch b = test::NearestFrame(later, frames);
+    EXPECT_LT(a.difference, 4.0) << "nearest frame " << a.frame;
+    EXPECT_LT(b.difference, 4.0) << "nearest frame " << b.frame;
+    EXPECT_NE(a.frame, b.frame) << "the movie stands still";
+    test::SaveBmp(later, test::ArtefactFolder() + shot + ".bmp");
+    if (b.frame > 0 && b.difference >= 4.0)
+        test::SaveBmp(frames[static_cast<size_t>(b.frame - 1)],
+                      test::ArtefactFolder() + shot + "-nearest.bmp");
+}
+
+// A view of another process plays: its frame count goes on. (Wine does not
+// show what a process draws into a window tree that another process owns,
+// so the pixels of the layer are compared where the layer is this
+// process's own, in LiveWallpaperLayer.)
+void ExpectTicks(HWND view) {
+    auto ticks = [view] { return reinterpret_cast<uintptr_t>(GetPropA(view, kTicksProperty)); };
+    uintptr_t first = 0;
+    EXPECT_TRUE(PumpUntil([&] { return (first = ticks()) > 0; }, 5000)) << "the movie never starts";
+    EXPECT_TRUE(PumpUntil([&] { return ticks() >= first + 3; }, 5000)) << "the movie stands still";
+}
+
+class LiveWallpaperLayer : public ::testing::TestWithParam<DesktopLayout> {};
+
+TEST_P(LiveWallpaperLayer, FindsTheLayerAndPlaysThereOnEveryMonitor) {
+    FakeShell shell(GetParam());
+    const DesktopLayer found = FindDesktopLayer();
+    EXPECT_EQ(shell.asked(), 1);
+    ASSERT_NE(shell.worker(), nullptr);
+    EXPECT_EQ(found.window, shell.worker());
+    EXPECT_EQ(found.layout, GetParam());
+
+    InstalledWallpaper installed;
+    movie::PageMovie page;
+    std::string error;
+    ASSERT_TRUE(movie::LoadPageMovie(installed.dir() / "Ocean.htm", &page, &error)) << error;
+    std::shared_ptr<movie::Movie> loaded(new movie::Movie);
+    ASSERT_TRUE(movie::LoadMovie(installed.movie(), loaded.get(), &error)) << error;
+    LiveWallpaper wallpaper;
+    ASSERT_TRUE(wallpaper.Start(loaded, page));
+    ASSERT_EQ(wallpaper.views().size(), ReadMonitors().size());
+    for (const auto& view : wallpaper.views()) {
+        EXPECT_EQ(GetParent(view->hwnd()), shell.worker());
+        RECT r{};
+        GetWindowRect(view->hwnd(), &r);
+        EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
+    }
+    ExpectPlaysTheMovie(wallpaper.views()[0]->hwnd(), installed, "layer");
+
+    // Explorer restarted: the next check finds the new layer.
+    shell.LoseLayer();
+    wallpaper.Check();
+    ASSERT_NE(shell.worker(), nullptr);
+    EXPECT_EQ(wallpaper.layer().window, shell.worker());
+    ASSERT_FALSE(wallpaper.views().empty());
+    EXPECT_EQ(GetParent(wallpaper.views()[0]->hwnd()), shell.worker());
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, LiveWallpaperLayer,
+                         ::testing::Values(DesktopLayout::WorkerSibling,
+                                           DesktopLayout::WorkerInProgman),
+                         [](const ::testing::TestParamInfo<DesktopLayout>& info) {
+                             return info.param == DesktopLayout::WorkerSibling
+                                        ? std::string("Windows10")
+                                        : std::string("Windows11_24H2");
+                         });
+
+TEST(LiveWallpaperLayerAbsent, ViewsStandBelowEveryWindow) {
+    if (FindWindowA("Progman", nullptr))
+        GTEST_SKIP() << "this system has a Progman window of its own";
+    InstalledWallpaper installed;
+    std::shared_ptr<movie::Movie> loaded(new movie::Movie);
+    std::string error;
+    ASSERT_TRUE(movie::LoadMovie(installed.movie(), loaded.get(), &error)) << error;
+    LiveWallpaper wallpaper;
+    ASSERT_TRUE(wallpaper.Start(loaded, movie::PageMovie()));
+    EXPECT_EQ(wallpaper.layer().layout, DesktopLayout::None);
+    for (const auto& view : wallpaper.views()) {
+        EXPECT_EQ(GetParent(view->hwnd()), nullptr);
+        EXPECT_TRUE(GetWindowLongA(view->hwnd(), GWL_EXSTYLE) & WS_EX_NOACTIVATE);
+    }
+}
+
+// The player on a current system: its button starts itself behind the icons
+// for now and for each logon, and never asks for the page wallpaper.
+class LiveWallpaperPlayer : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        ChildProcess stop;
+        if (stop.Start(installed_.player(), {"/stop"}))
+            PumpUntil([&] { return stop.Wait(0); }, 15000);
+        window_.Kill();
+        UnregisterAtLogon(installed_.player());
+    }
+    HWND WallpaperView(DWORD pid) {
+        HWND view = nullptr;
+        PumpUntil(
+            [&] {
+                std::vector<HWND> views = ViewsBelow(shell_.worker(), pid);
+                view = views.empty() ? nullptr : views[0];
+                return view != nullptr;
+            },
+            30000);
+        return view;
+    }
+    DWORD WallpaperProcess() {
+        HWND host = nullptr;
+        PumpUntil(
+            [&] {
+                host = FindWindowA(player::kWallpaperWindowClass, nullptr);
+                return host != nullptr;
+            },
+            30000);
+        DWORD pid = 0;
+        if (host)
+            GetWindowThreadProcessId(host, &pid);
+        return pid;
+    }
+
+    FakeShell shell_{DesktopLayout::WorkerInProgman};
+    InstalledWallpaper installed_;
+    ChildProcess window_;
+};
+
+TEST_F(LiveWallpaperPlayer, TheButtonPlaysTheMovieBehindTheIconsUntilStopped) {
+    test::ActiveDesktopRecorder desktop(installed_.dir() / "desktop.log",
+                                        test::DesktopSystem::Current);
+    ASSERT_TRUE(window_.Start(installed_.player()));
+    HWND window = nullptr;
+    PumpUntil(
+        [&] {
+            window = WindowOf(window_.pid(), installed_.settings().wallpaperName);
+            return window != nullptr;
+        },
+        30000);
+    ASSERT_NE(window, nullptr);
+    // The player's own window plays the movie too.
+    std::vector<HWND> own = ViewsBelow(window, window_.pid());
+    ASSERT_EQ(own.size(), 1u);
+    SetForegroundWindow(window);
+    ExpectPlaysTheMovie(own[0], installed_, "player-movie");
+    // The desktop shows with the player out of the way.
+    PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    PumpUntil([&] { return IsIconic(window) != 0; }, 5000);
+
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(kApply, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(test::FindControl(window, kApply)));
+    const DWORD pid = WallpaperProcess();
+    ASSERT_NE(pid, 0u);
+    EXPECT_NE(pid, window_.pid());
+    HWND view = WallpaperView(pid);
+    ASSERT_NE(view, nullptr) << "no view behind the icons";
+    EXPECT_EQ(LogonCommand(), "\"" + installed_.player() + "\" /wallpaper");
+    ExpectTicks(view);
+    for (const std::string& call : desktop.Calls())
+        EXPECT_EQ(call.find("SetWallpaper"), std::string::npos) << call;
+
+    ChildProcess stop;
+    ASSERT_TRUE(stop.Start(installed_.player(), {"/stop"}));
+    DWORD code = 1;
+    ASSERT_TRUE(PumpUntil([&] { return stop.Wait(0, &code); }, 20000));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(
+        PumpUntil([] { return !FindWindowA(player::kWallpaperWindowClass, nullptr); }, 10000));
+    EXPECT_TRUE(ViewsBelow(shell_.worker(), pid).empty());
+    EXPECT_EQ(LogonCommand(), "");
+}
+
+TEST_F(LiveWallpaperPlayer, AnotherWallpaperChosenEndsItAndItsLogonEntry) {
+    ASSERT_TRUE(RegisterAtLogon(installed_.player()));
+    ChildProcess live;
+    ASSERT_TRUE(live.Start(installed_.player(), {"/wallpaper"}));
+    HWND dv = WallpaperView(live.pid());
+    ASSERT_NE(dv, nullptr);
+    ExpectTicks(dv);
+    HWND host = FindWindowA(player::kWallpaperWindowClass, nullptr);
+    ASSERT_NE(host, nullptr);
+    // What the system broadcasts when a new wallpaper is set.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(host, WM_SETTINGCHANGE, SPI_SETDESKWALLPAPER, 0, SMTO_ABORTIFHUNG, 5000,
+                        &answer);
+    EXPECT_TRUE(PumpUntil([&] { return live.Wait(0); }, 15000)) << "the wallpaper did not end";
+    EXPECT_EQ(LogonCommand(), "");
+}
+
+TEST_F(LiveWallpaperPlayer, AMissingMovieIsSaidAndNothingStarts) {
+    DeleteFileA(installed_.movie().c_str());
+    ChildProcess live;
+    ASSERT_TRUE(live.Start(installed_.player(), {"/wallpaper"}));
+    test::SeenBox box;
+    PumpUntil(
+        [&] {
+            HWND w = WindowOf(live.pid(), installed_.settings().wallpaperName);
+            if (w && test::IsMessageBox(w)) {
+                box.found = true;
+                box.text = test::MessageBoxText(w);
+                test::PressButton(w, IDOK);
+            }
+            return box.found;
+        },
+        30000);
+    ASSERT_TRUE(box.found);
+    EXPECT_NE(box.text.find("The wallpaper cannot be played"), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("wave.swf"), std::string::npos) << box.text;
+    DWORD code = 0;
+    EXPECT_TRUE(PumpUntil([&] { return live.Wait(0, &code); }, 15000));
+    EXPECT_EQ(code, 1u);
+    EXPECT_TRUE(ViewsBelow(shell_.worker(), live.pid()).empty());
+}
+
+} // namespace
+} // namespace ww
