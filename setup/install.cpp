@@ -3,6 +3,7 @@
 #include "common/file.h"
 #include "common/fs.h"
 #include "common/win32/folders.h"
+#include "common/win32/live_wallpaper.h"
 #include "common/win32/shortcuts.h"
 
 #include <shellapi.h>
@@ -41,6 +42,10 @@ void Installation::Finish(const InstallTasks& tasks, HWND owner) const {
         CreateDesktopShortcut(playerPath_);
     if (tasks.quickLaunchIcon)
         CreateQuickLaunchShortcut(playerPath_);
+    // Where a page cannot be the wallpaper, the player plays the movie
+    // behind the icons, from now on and at each logon.
+    if (!HasHtmlWallpaper())
+        StartLiveWallpaper(playerPath_);
     if (tasks.launch)
         ShellExecuteA(owner, "open", playerPath_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

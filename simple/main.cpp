@@ -9,6 +9,7 @@
 #include "common/win32/active_desktop.h"
 #include "common/win32/folders.h"
 #include "common/win32/hardening.h"
+#include "common/win32/live_wallpaper.h"
 #include "common/win32/com.h"
 #include "common/win32/message_box.h"
 
@@ -44,6 +45,19 @@ void ShowDesktop() {
     keybd_event('D', 0, KEYEVENTF_KEYUP, 0);
 }
 
+// The page where the system can show one; elsewhere, having no player to
+// play the movie, the installer makes the display image the wallpaper.
+void ApplyWallpaper(const std::string& destination, const ww::SimpleHeader& header,
+                    IActiveDesktop* desktop) {
+    if (ww::HasHtmlWallpaper()) {
+        ww::SetActiveDesktopWallpaper(destination + header.page.name, desktop);
+        return;
+    }
+    std::string image = destination + header.wallpaperName + "\\" + header.image.name;
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, image.data(),
+                          SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
+}
+
 void RunInstaller(IActiveDesktop* desktop) {
     ww::SimplePackageReader package;
     package.Open(ww::ModuleFilePath());
@@ -73,7 +87,7 @@ void RunInstaller(IActiveDesktop* desktop) {
     if (!AskYes("Install success! do your want to set it as current desktop?"))
         return;
     ShowDesktop();
-    ww::SetActiveDesktopWallpaper(destination + package.header().page.name, desktop);
+    ApplyWallpaper(destination, package.header(), desktop);
 }
 
 // The default road without a question or a window: install, then apply the
@@ -105,7 +119,7 @@ int InstallSilently(const ww::InstallOptions& options, IActiveDesktop* desktop) 
         if (log.IsOpen())
             log.Write(line.data(), line.size());
     }
-    ww::SetActiveDesktopWallpaper(destination + header.page.name, desktop);
+    ApplyWallpaper(destination, header, desktop);
     return ww::kInstalled;
 }
 

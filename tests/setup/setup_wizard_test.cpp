@@ -5,13 +5,16 @@
 #include "common/package_reader.h"
 #include "common/path.h"
 #include "common/player_tail.h"
+#include "common/win32/live_wallpaper.h"
 #include "common/win32/shortcuts.h"
+#include "player/wallpaper_mode.h"
 #include "tests/support/bitmap_writer.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/pe_signature.h"
 #include "tests/support/swf_writer.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/win32_active_desktop.h"
 #include "tests/support/win32_driver.h"
 #include "tests/win32/shell_folders.h"
 
@@ -72,12 +75,23 @@ bool Visible(HWND wizard, int id) {
     return IsWindowVisible(GetDlgItem(wizard, id)) != FALSE;
 }
 
+// Ends the live wallpaper a test started, with the installed player's /stop.
+bool StopLiveWallpaper(const std::string& player) {
+    if (!FindWindowA(player::kWallpaperWindowClass, nullptr))
+        return true;
+    ChildProcess stop;
+    return stop.Start(player, {"/stop"}) && stop.Wait(20000) &&
+           !FindWindowA(player::kWallpaperWindowClass, nullptr);
+}
+
 class SetupWizard : public ::testing::Test {
   protected:
     void SetUp() override { UseName("Weave " + UniqueSuffix()); }
     void TearDown() override {
         if (child_)
             child_->Kill();
+        StopLiveWallpaper(Folder() + name_ + ".exe");
+        UnregisterAtLogon(Folder() + name_ + ".exe");
         std::error_code ec;
         std::filesystem::remove_all(Folder(), ec);
         std::filesystem::remove(WallpaperFolder() + name_ + ".htm", ec);
@@ -166,6 +180,9 @@ class SetupWizard : public ::testing::Test {
     }
 
     test::TempDir dir_;
+    // A system with the page wallpaper, unless a test says otherwise.
+    std::unique_ptr<test::ActiveDesktopRecorder> system_ =
+        std::make_unique<test::ActiveDesktopRecorder>(dir_ / "desktop.log");
     // The desktop of the test prefix is the host's home folder; it is moved
     // here for the shortcuts.
     test::DesktopRedirect desktop_{dir_ / "Desktop"};
@@ -515,6 +532,55 @@ TEST_F(SetupWizard, TheSampleBuiltByTheCommandLineInstallsWhole) {
     }
     // The build left nothing in the builder folder to clean up.
     EXPECT_FALSE(test::PathExists(BinFolder() + "output\\" + name_ + ".htm"));
+}
+
+// Where a page cannot be the wallpaper, Finish starts the installed player
+// behind the icons and registers it for each logon, also unattended; it
+// never asks for the page wallpaper.
+TEST_F(SetupWizard, OnACurrentSystemFinishStartsTheLiveWallpaper) {
+    system_.reset();
+    system_ = std::make_unique<test::ActiveDesktopRecorder>(dir_ / "desktop.log",
+                                                            test::DesktopSystem::Current);
+    const std::string movie = dir_ / "wave.swf";
+    const std::string writer = "\"\"" + BinFolder() + "make_sample_movie.exe\" \"" + movie + "\"\"";
+    ASSERT_EQ(std::system(writer.c_str()), 0);
+    const std::string page = "<html><body><embed src=\"" + name_ +
+                             "/wave.swf\" width=\"100%\" height=\"100%\"></body></html>";
+    spec_.slots[0].data.assign(page.begin(), page.end());
+    spec_.slots[1].data = test::ReadFileBytes(movie);
+    const std::string player = Folder() + name_ + ".exe";
+    const std::string logon = "\"" + player + "\" /wallpaper";
+
+    Start(test::MakeSetupPackage(spec_));
+    HWND wizard = InstallWith(false, false);
+    ASSERT_NE(wizard, nullptr);
+    test::ClickControl(FindControl(wizard, kLaunch));
+    test::PressButton(wizard, kExit);
+    ExpectEnded();
+    HWND host = nullptr;
+    for (DWORD start = GetTickCount(); !host && GetTickCount() - start < 30000; Sleep(50))
+        host = FindWindowA(player::kWallpaperWindowClass, nullptr);
+    ASSERT_NE(host, nullptr) << "no live wallpaper";
+    EXPECT_EQ(test::WaitForAnyWindow(name_, 1000), nullptr) << "the player window opened";
+    EXPECT_TRUE(EqualsNoCase(LogonCommand(), logon)) << LogonCommand();
+    ASSERT_TRUE(StopLiveWallpaper(player));
+    EXPECT_EQ(LogonCommand(), "");
+
+    exe_ = dir_ / "Silent.exe";
+    test::WriteFileBytes(exe_, test::MakeSetupPackage(spec_));
+    ChildProcess silent;
+    ASSERT_TRUE(silent.Start(exe_, {"/S"}, dir_.path()));
+    DWORD code = 0xDEAD;
+    ASSERT_TRUE(silent.Wait(30000, &code));
+    EXPECT_EQ(code, 0u);
+    host = nullptr;
+    for (DWORD start = GetTickCount(); !host && GetTickCount() - start < 30000; Sleep(50))
+        host = FindWindowA(player::kWallpaperWindowClass, nullptr);
+    EXPECT_NE(host, nullptr) << "no live wallpaper after the unattended install";
+    EXPECT_TRUE(EqualsNoCase(LogonCommand(), logon)) << LogonCommand();
+    EXPECT_TRUE(StopLiveWallpaper(player));
+    for (const std::string& call : system_->Calls())
+        EXPECT_EQ(call.find("SetWallpaper"), std::string::npos) << call;
 }
 
 // Unattended installs: /S shows no window at all and answers an exit code.

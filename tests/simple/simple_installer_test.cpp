@@ -279,6 +279,58 @@ TEST_F(SimpleInstaller, SilentlyInstallsAppliesAndLogsOrSaysWhyNotByItsExitCode)
     EXPECT_FALSE(test::PathExists(WallpaperFolder() + name_ + ".htm"));
 }
 
+// The desktop wallpaper the system keeps in the profile, put back afterwards.
+class SavedDesktopWallpaper {
+  public:
+    SavedDesktopWallpaper() { SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, saved_, 0); }
+    ~SavedDesktopWallpaper() {
+        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, saved_, SPIF_UPDATEINIFILE);
+    }
+    static std::string Current() {
+        char key[MAX_PATH] = "";
+        HKEY desktop;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_QUERY_VALUE,
+                          &desktop) != ERROR_SUCCESS)
+            return std::string();
+        DWORD type = 0, bytes = sizeof key - 1;
+        RegQueryValueExA(desktop, "Wallpaper", nullptr, &type, reinterpret_cast<BYTE*>(key),
+                         &bytes);
+        RegCloseKey(desktop);
+        return key;
+    }
+
+  private:
+    char saved_[MAX_PATH] = "";
+};
+
+// Without a page wallpaper and without a player to play the movie, the
+// installer makes the display image the wallpaper, asked or silent.
+TEST_F(SimpleInstaller, OnACurrentSystemTheDisplayImageBecomesTheWallpaper) {
+    test::ActiveDesktopRecorder desktop(dir_ / "desktop.log", test::DesktopSystem::Current);
+    SavedDesktopWallpaper saved;
+    Start(test::MakeSimplePackage(spec_));
+    EXPECT_TRUE(AnswerNextBox(child_.pid(), "Setup", IDYES).found);
+    auto second = AnswerNextBox(child_.pid(), "Setup", IDYES);
+    EXPECT_EQ(second.text, "Install success! do your want to set it as current desktop?");
+    ExpectEnded();
+    EXPECT_EQ(test::ReadFileBytes(WallpaperFolder() + name_ + ".htm"), spec_.page.data);
+    EXPECT_TRUE(EqualsNoCase(SavedDesktopWallpaper::Current(), Folder() + "display1.bmp"))
+        << SavedDesktopWallpaper::Current();
+
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(""), SPIF_UPDATEINIFILE);
+    exe_ = dir_ / "Silent.exe";
+    test::WriteFileBytes(exe_, test::MakeSimplePackage(spec_));
+    ChildProcess silent;
+    ASSERT_TRUE(silent.Start(exe_, {"/S"}, dir_.path()));
+    DWORD code = 0xDEAD;
+    ASSERT_TRUE(silent.Wait(20000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(EqualsNoCase(SavedDesktopWallpaper::Current(), Folder() + "display1.bmp"))
+        << SavedDesktopWallpaper::Current();
+    for (const std::string& call : desktop.Calls())
+        EXPECT_EQ(call.find("SetWallpaper"), std::string::npos) << call;
+}
+
 // The sample project built by the command-line builder from the Windows
 // build's own folder, then installed as a person would.
 TEST(SimpleInstallerEndToEnd, TheSampleBuiltByTheCommandLineInstalls) {
