@@ -55,6 +55,7 @@ class FlashPreviewControl {
     std::string StandInText() const;
     // The stand-in's player; it has a movie only while one plays.
     const MovieView& movieView() const { return view_; }
+    MovieView& movieView() { return view_; }
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
