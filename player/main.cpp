@@ -59,6 +59,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     const ww::player::Mode mode = ww::player::ParseMode(arguments ? arguments : "");
     if (mode == ww::player::Mode::Stop)
         return ww::player::StopWallpapers(self);
+    // A page named on the command line needs no settings of the player's own.
+    const std::string page = ww::player::WallpaperPageArgument(arguments ? arguments : "");
+    if (mode == ww::player::Mode::Wallpaper && !page.empty())
+        return ww::player::RunWallpaper(page, self, "Wovenplay");
     ww::PlayerSettings settings;
     if (!ReadOwnSettings(self, &settings))
         return 1;

@@ -94,6 +94,24 @@ Mode ParseMode(const std::string& arguments) {
     return Mode::Window;
 }
 
+std::string WallpaperPageArgument(const std::string& arguments) {
+    size_t b = arguments.find_first_not_of(" \t");
+    if (b == std::string::npos)
+        return std::string();
+    size_t e = arguments.find_first_of(" \t", b);
+    if (e == std::string::npos)
+        return std::string();
+    std::string rest = arguments.substr(e);
+    const size_t first = rest.find_first_not_of(" \t");
+    const size_t last = rest.find_last_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    rest = rest.substr(first, last - first + 1);
+    if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"')
+        rest = rest.substr(1, rest.size() - 2);
+    return rest;
+}
+
 int RunWallpaper(const std::string& pagePath, const std::string& playerPath,
                  const std::string& title) {
     movie::PageMovie page;

@@ -15,6 +15,8 @@ enum class Mode { Window, Wallpaper, Stop };
 
 // The first switch of a command line; anything else is the window.
 Mode ParseMode(const std::string& arguments);
+// The page named after /wallpaper, unquoted; empty when none is.
+std::string WallpaperPageArgument(const std::string& arguments);
 
 // Plays the page's movie behind the icons until stopped; the exit code.
 // A live wallpaper already running is stopped first.

@@ -8,7 +8,9 @@
 #include "common/path.h"
 #include "common/win32/active_desktop.h"
 #include "common/win32/folders.h"
+#include "common/win32/live_wallpaper.h"
 #include "common/win32/message_box.h"
+#include "movie/win32/desktop_layer.h"
 
 #include <cstdio>
 
@@ -80,6 +82,33 @@ void PreviewOnDesktop(const WallpaperProject& project, const Workspace& workspac
         SetActiveDesktopWallpaper(previousWallpaper, longLived.get());
     else
         SwitchActiveDesktopOff(longLived.get());
+}
+
+// Where no page can be the wallpaper: the movie plays behind the icons from
+// this process for the countdown, which leaves the desktop as it was when it
+// ends. OK keeps the page as above and has the builder's player play it
+// from now on and at each logon.
+void PreviewLive(const WallpaperProject& project, const Workspace& workspace) {
+    const std::string tempPage = workspace.GetTempFolder() + "TempHTMLFile.htm";
+    if (!GenerateWallpaperPage(project, workspace, tempPage, true))
+        return;
+    movie::PageMovie settings;
+    std::string error;
+    std::shared_ptr<movie::Movie> movie(new movie::Movie);
+    LiveWallpaper wallpaper;
+    // A movie the renderer cannot read leaves the desktop still, as a page
+    // the shell cannot show does.
+    if (movie::LoadPageMovie(tempPage, &settings, &error) &&
+        movie::LoadMovie(movie::PageMoviePath(tempPage, settings.movie), movie.get(), &error))
+        wallpaper.Start(movie, settings);
+    DesktopPreviewDialog dialog;
+    const INT_PTR answer = dialog.Run();
+    wallpaper.Stop();
+    if (answer != IDOK || !EnsureWallpaperFolder())
+        return;
+    const std::string page = KeptWallpaperPath(WindowsFolder(), project.WallpaperName);
+    if (GenerateWallpaperPage(project, workspace, page, true))
+        StartLiveWallpaper(JoinPath(workspace.BuilderFolder(), "Wovenplay.exe"), page);
 }
 
 } // namespace
@@ -157,8 +186,10 @@ void RunDesktopPreview(HWND mainWindow, const std::function<WallpaperProject()>&
     const UserMessages refusals = ValidatePreview(project);
     for (const UserMessage& message : refusals)
         ShowMessageBox(mainWindow, message.text, kTitle, MB_OK | MessageIconFlags(message.icon));
-    if (refusals.empty())
+    if (refusals.empty() && HasHtmlWallpaper())
         PreviewOnDesktop(project, workspace);
+    else if (refusals.empty())
+        PreviewLive(project, workspace);
     SendMessageA(mainWindow, WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 

@@ -34,12 +34,15 @@ bool HasHtmlWallpaper() {
     return GetVersionExA(&version) && version.dwMajorVersion < 6;
 }
 
-std::string LiveWallpaperCommand(const std::string& playerPath) {
-    return "\"" + playerPath + "\" " + kWallpaperSwitch;
+std::string LiveWallpaperCommand(const std::string& playerPath, const std::string& page) {
+    std::string command = "\"" + playerPath + "\" " + kWallpaperSwitch;
+    if (!page.empty())
+        command += " \"" + page + "\"";
+    return command;
 }
 
-bool StartLiveWallpaper(const std::string& playerPath) {
-    std::string command = LiveWallpaperCommand(playerPath);
+bool StartLiveWallpaper(const std::string& playerPath, const std::string& page) {
+    std::string command = LiveWallpaperCommand(playerPath, page);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -49,16 +52,16 @@ bool StartLiveWallpaper(const std::string& playerPath) {
         return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    RegisterAtLogon(playerPath);
+    RegisterAtLogon(playerPath, page);
     return true;
 }
 
-bool RegisterAtLogon(const std::string& playerPath) {
+bool RegisterAtLogon(const std::string& playerPath, const std::string& page) {
     HKEY key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
         return false;
-    const std::string command = LiveWallpaperCommand(playerPath);
+    const std::string command = LiveWallpaperCommand(playerPath, page);
     const LONG rc = RegSetValueExA(key, kRunValueName, 0, REG_SZ,
                                    reinterpret_cast<const BYTE*>(command.c_str()),
                                    static_cast<DWORD>(command.size() + 1));
@@ -82,7 +85,10 @@ std::string LogonCommand() {
 }
 
 void UnregisterAtLogon(const std::string& playerPath) {
-    if (!EqualsNoCase(LogonCommand(), LiveWallpaperCommand(playerPath)))
+    const std::string ours = LiveWallpaperCommand(playerPath);
+    const std::string entry = LogonCommand();
+    if (entry.size() < ours.size() || !EqualsNoCase(entry.substr(0, ours.size()), ours) ||
+        (entry.size() > ours.size() && entry[ours.size()] != ' '))
         return;
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)

@@ -22,13 +22,14 @@ bool HasHtmlWallpaper();
 // process); empty restores the system's.
 void SetHtmlWallpaperCheck(std::function<bool()> check);
 
-// "PLAYER" /wallpaper.
-std::string LiveWallpaperCommand(const std::string& playerPath);
+// "PLAYER" /wallpaper, or "PLAYER" /wallpaper "PAGE" for a page that is not
+// the one the player's settings name (the builder's preview kept).
+std::string LiveWallpaperCommand(const std::string& playerPath, const std::string& page = "");
 // Starts the player behind the icons and registers it for each logon; false
 // when it could not be started.
-bool StartLiveWallpaper(const std::string& playerPath);
-bool RegisterAtLogon(const std::string& playerPath);
-// Removes the logon entry when it is this player's.
+bool StartLiveWallpaper(const std::string& playerPath, const std::string& page = "");
+bool RegisterAtLogon(const std::string& playerPath, const std::string& page = "");
+// Removes the logon entry when it starts this player.
 void UnregisterAtLogon(const std::string& playerPath);
 // The command the logon entry holds; empty when there is none.
 std::string LogonCommand();

@@ -448,5 +448,38 @@ TEST_F(LiveWallpaperPlayer, AMissingMovieIsSaidAndNothingStarts) {
     EXPECT_TRUE(ViewsBelow(shell_.worker(), live.pid()).empty());
 }
 
+TEST(LiveWallpaperCommand, SwitchesPagesAndLogonEntries) {
+    const struct {
+        const char* arguments;
+        player::Mode mode;
+        const char* page;
+    } cases[] = {
+        {"", player::Mode::Window, ""},
+        {"  /WALLPAPER ", player::Mode::Wallpaper, ""},
+        {"\"/wallpaper\"", player::Mode::Wallpaper, ""},
+        {"/wallpaper \"C:\\Web\\My Page.htm\"", player::Mode::Wallpaper, "C:\\Web\\My Page.htm"},
+        {"/wallpaper C:\\page.htm", player::Mode::Wallpaper, "C:\\page.htm"},
+        {"/Stop", player::Mode::Stop, ""},
+        {"/wallpapers", player::Mode::Window, ""},
+        {"page.htm", player::Mode::Window, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(player::ParseMode(c.arguments), c.mode) << c.arguments;
+        if (c.mode == player::Mode::Wallpaper) {
+            EXPECT_EQ(player::WallpaperPageArgument(c.arguments), c.page) << c.arguments;
+        }
+    }
+
+    // Only the entry that starts this very player is removed.
+    const std::string player = "C:\\Wallpapers\\Ocean\\Ocean.exe";
+    ASSERT_TRUE(RegisterAtLogon(player, "C:\\Web\\Ocean.htm"));
+    EXPECT_EQ(LogonCommand(), "\"" + player + "\" /wallpaper \"C:\\Web\\Ocean.htm\"");
+    UnregisterAtLogon("C:\\Wallpapers\\Ocean\\Ocean.ex");
+    UnregisterAtLogon("C:\\Wallpapers\\Ocean");
+    EXPECT_NE(LogonCommand(), "");
+    UnregisterAtLogon("c:\\wallpapers\\ocean\\OCEAN.EXE");
+    EXPECT_EQ(LogonCommand(), "");
+}
+
 } // namespace
 } // namespace ww

@@ -4,6 +4,7 @@
 #include "builder/desktop/desktop_preview.h"
 #include "builder/ui/resource.h"
 #include "common/win32/active_desktop.h"
+#include "common/win32/live_wallpaper.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/win32_active_desktop.h"
 #include "tests/support/win32_driver.h"
@@ -36,6 +37,7 @@ struct PreviewSeen {
     std::vector<std::string> countdown;
     bool openAfterZero = false;
     std::string screenshot;
+    int liveViews = 0; // movie windows of this thread behind the others
 };
 
 enum class Answer { Ok, Cancel, Close, TimeOut };
@@ -57,10 +59,26 @@ void Tick(HWND dialog) {
 // that showed 0, and gives the tick that ends it.
 bool gSecondLook = false;
 
+BOOL CALLBACK CountLiveView(HWND window, LPARAM) {
+    if (test::ClassNameOf(window) == "WallweaverMovieView" && IsWindowVisible(window))
+        ++gSeen.liveViews;
+    return TRUE;
+}
+
+int LiveViewsNow() {
+    const int before = gSeen.liveViews;
+    gSeen.liveViews = 0;
+    EnumThreadWindows(GetCurrentThreadId(), &CountLiveView, 0);
+    const int now = gSeen.liveViews;
+    gSeen.liveViews = before;
+    return now;
+}
+
 void CALLBACK AnswerPreview(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = FindWindowA(nullptr, "Desktop Preview");
     if (!dialog)
         return;
+    gSeen.liveViews = LiveViewsNow();
     if (gSecondLook) {
         KillTimer(nullptr, timer);
         gSecondLook = false;
@@ -266,6 +284,66 @@ TEST_F(DesktopPreview, OkKeepsTheWallpaperInTheWindowsFolder) {
     EXPECT_EQ(recorder_.Calls(), expected);
     EXPECT_EQ(test::ReadFileText(kept), test::ReadFileText(TempPage()));
     EXPECT_FALSE(IsIconic(b_.main()));
+    DeleteFileA(kept.c_str());
+}
+
+// A current system: no page wallpaper, so the movie plays behind the icons
+// for the countdown and nothing is asked of Active Desktop.
+class LiveDesktopPreview : public DesktopPreview {
+  protected:
+    void SetUp() override {
+        DesktopPreview::SetUp();
+        test::CopyBuiltStubs(b_.folder());
+        SetHtmlWallpaperCheck([] { return false; });
+    }
+    void TearDown() override {
+        if (FindWindowA("WovenplayWallpaper", nullptr)) {
+            test::ChildProcess stop;
+            if (stop.Start(player_, {"/stop"}))
+                stop.Wait(20000);
+        }
+        UnregisterAtLogon(player_);
+        SetHtmlWallpaperCheck([] { return true; });
+        DesktopPreview::TearDown();
+    }
+    void ExpectNoActiveDesktopCalls() {
+        for (const std::string& call : recorder_.Calls())
+            EXPECT_EQ(call.find("SetWallpaper"), std::string::npos) << call;
+    }
+    std::string player_ = b_.folder() / "Wovenplay.exe";
+};
+
+TEST_F(LiveDesktopPreview, CancelCloseAndTimeOutLeaveTheDesktopAsItWas) {
+    for (Answer answer : {Answer::Cancel, Answer::Close, Answer::TimeOut}) {
+        Preview(answer);
+        ASSERT_TRUE(gSeen.found);
+        EXPECT_EQ(gSeen.liveViews, GetSystemMetrics(SM_CMONITORS)) << "no movie behind the icons";
+        EXPECT_EQ(LiveViewsNow(), 0) << "the movie stayed";
+        ExpectNoActiveDesktopCalls();
+        EXPECT_EQ(LogonCommand(), "");
+        EXPECT_FALSE(IsIconic(b_.main()));
+    }
+}
+
+TEST_F(LiveDesktopPreview, OkHasTheBuildersPlayerPlayTheKeptPage) {
+    Fill(movie_, "Ocean Live");
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string kept = std::string(windows) + "\\Web\\Wallpaper\\Ocean Live.htm";
+    Preview(Answer::Ok);
+    ASSERT_TRUE(gSeen.found);
+    EXPECT_EQ(gSeen.liveViews, GetSystemMetrics(SM_CMONITORS));
+    EXPECT_EQ(test::ReadFileText(kept), test::ReadFileText(TempPage()));
+    EXPECT_EQ(LogonCommand(), "\"" + player_ + "\" /wallpaper \"" + kept + "\"");
+    HWND host = nullptr;
+    for (DWORD start = GetTickCount(); !host && GetTickCount() - start < 30000; Sleep(50))
+        host = FindWindowA("WovenplayWallpaper", nullptr);
+    EXPECT_NE(host, nullptr) << "the builder's player does not play the kept page";
+    ExpectNoActiveDesktopCalls();
+    test::ChildProcess stop;
+    ASSERT_TRUE(stop.Start(player_, {"/stop"}));
+    EXPECT_TRUE(stop.Wait(20000));
+    EXPECT_EQ(LogonCommand(), "");
     DeleteFileA(kept.c_str());
 }
 
