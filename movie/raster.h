@@ -11,6 +11,7 @@
 #include "movie/movie.h"
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace ww::movie {
@@ -50,6 +51,19 @@ inline uint32_t Scale(uint32_t p, uint32_t coverage) {
     return rb | ga;
 }
 
+// On little-endian machines the packed word is the stored bytes: one load
+// or store instead of four, in the loops that touch every pixel.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+inline uint32_t LoadPixel(const uint8_t* d) {
+    uint32_t p;
+    std::memcpy(&p, d, sizeof p);
+    return p;
+}
+
+inline void StorePixel(uint8_t* d, uint32_t p) {
+    std::memcpy(d, &p, sizeof p);
+}
+#else
 inline uint32_t LoadPixel(const uint8_t* d) {
     return PackPixel(d[0], d[1], d[2], d[3]);
 }
@@ -60,6 +74,7 @@ inline void StorePixel(uint8_t* d, uint32_t p) {
     d[2] = static_cast<uint8_t>(p >> 16);
     d[3] = static_cast<uint8_t>(p >> 24);
 }
+#endif
 
 // Blends premultiplied r, g, b, a at coverage (0..256) into pixel d.
 inline void BlendPixel(uint8_t* d, uint32_t r, uint32_t g, uint32_t b, uint32_t a,

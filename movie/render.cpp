@@ -17,6 +17,8 @@ namespace {
 constexpr double kFlatness = 0.1;
 constexpr int kMaxCurveSteps = 256;
 constexpr float kGradientSquare = 16384.0f;
+// The least coverage that CoverageUnits rounds to all of a pixel.
+constexpr float kFullCoverage = 255.5f / 256.0f;
 
 uint8_t Premultiply(uint8_t c, uint8_t a) {
     const unsigned t = c * a + 128u;
@@ -132,7 +134,13 @@ class SolidPaint : public Paint {
         uint8_t* d = canvas_->pixels.data() + (static_cast<size_t>(y) * canvas_->width + x0) * 4;
         const uint32_t src = PackPixel(r_, g_, b_, a_);
         for (int x = x0; x < x1; ++x, d += 4) {
-            const uint32_t c = CoverageUnits(*coverage++);
+            const float f = *coverage++;
+            // Inside the shape, the common case, without the conversion.
+            if (f >= kFullCoverage && a_ == 255) {
+                StorePixel(d, src);
+                continue;
+            }
+            const uint32_t c = CoverageUnits(f);
             if (c >= 256)
                 StorePixel(d, a_ == 255 ? src : Over(src, LoadPixel(d)));
             else
@@ -147,8 +155,10 @@ class SolidPaint : public Paint {
 
 class GradientPaint : public Paint {
   public:
-    void Set(Canvas* canvas, const FillStyle& f, const Matrix& inverse, const ColorTransform& cx) {
+    void Set(Canvas* canvas, const FillStyle& f, const Matrix& inverse, const ColorTransform& cx,
+             bool deviceOrder) {
         canvas_ = canvas;
+        deviceOrder_ = deviceOrder;
         kind_ = f.kind;
         spread_ = f.spread;
         focal_ = f.focal;
@@ -170,7 +180,12 @@ class GradientPaint : public Paint {
                 // Written so that a NaN from a degenerate matrix picks entry 0.
                 const int i = t > 0 ? (t < 255 ? static_cast<int>(t) : 255) : 0;
                 const uint32_t src = packed_[i];
-                const uint32_t c = CoverageUnits(*coverage++);
+                const float f = *coverage++;
+                if (f >= kFullCoverage && src >= 0xFF000000u) {
+                    StorePixel(d, src);
+                    continue;
+                }
+                const uint32_t c = CoverageUnits(f);
                 if (c >= 256)
                     StorePixel(d, src >= 0xFF000000u ? src : Over(src, LoadPixel(d)));
                 else
@@ -224,6 +239,8 @@ class GradientPaint : public Paint {
                 const float t = static_cast<float>(i - a.ratio) / (b.ratio - a.ratio);
                 c = Mix(a.color, b.color, t, f.linearRgb);
             }
+            if (deviceOrder_)
+                std::swap(c.r, c.b);
             table_[i][0] = Premultiply(c.r, c.a);
             table_[i][1] = Premultiply(c.g, c.a);
             table_[i][2] = Premultiply(c.b, c.a);
@@ -244,6 +261,7 @@ class GradientPaint : public Paint {
     }
 
     Canvas* canvas_ = nullptr;
+    bool deviceOrder_ = false;
     FillKind kind_ = FillKind::Linear;
     Spread spread_ = Spread::Pad;
     float focal_ = 0;
@@ -255,8 +273,9 @@ class GradientPaint : public Paint {
 class BitmapPaint : public Paint {
   public:
     void Set(Canvas* canvas, const Bitmap& b, const FillStyle& f, const Matrix& inverse,
-             const ColorTransform& cx) {
+             const ColorTransform& cx, bool deviceOrder) {
         canvas_ = canvas;
+        deviceOrder_ = deviceOrder;
         bitmap_ = &b;
         repeat_ = f.repeat;
         smooth_ = f.smooth;
@@ -272,6 +291,8 @@ class BitmapPaint : public Paint {
         for (int x = x0; x < x1; ++x, d += 4, u += inv_.a, v += inv_.b) {
             uint8_t c[4];
             Sample(u, v, c);
+            if (deviceOrder_)
+                std::swap(c[0], c[2]);
             BlendPixel(d, c[0], c[1], c[2], c[3], CoverageUnits(*coverage++));
         }
     }
@@ -331,6 +352,7 @@ class BitmapPaint : public Paint {
     }
 
     Canvas* canvas_ = nullptr;
+    bool deviceOrder_ = false;
     const Bitmap* bitmap_ = nullptr;
     bool repeat_ = true, smooth_ = true, plain_ = true;
     Matrix inv_;
@@ -435,7 +457,10 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     canvas->width = w;
     canvas->height = h;
     canvas->pixels.resize(static_cast<size_t>(w) * h * 4);
-    const Rgba bg = options.overrideBackground ? options.background : movie_.background;
+    Rgba bg = options.overrideBackground ? options.background : movie_.background;
+    deviceOrder_ = options.deviceOrder;
+    if (deviceOrder_)
+        std::swap(bg.r, bg.b);
     uint8_t* p = canvas->pixels.data();
     StorePixel(p, PackPixel(bg.r, bg.g, bg.b, 255));
     // Doubling copies fill the canvas at memcpy's pace.
@@ -538,9 +563,11 @@ Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTra
     Matrix inverse;
     switch (fill.kind) {
     case FillKind::Solid: {
-        const Rgba c = Apply(cx, fill.color);
+        Rgba c = Apply(cx, fill.color);
         if (c.a == 0)
             return nullptr;
+        if (deviceOrder_)
+            std::swap(c.r, c.b);
         paints_->solid.Set(canvas_, c);
         return &paints_->solid;
     }
@@ -549,7 +576,7 @@ Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTra
     case FillKind::Focal:
         if (fill.stops.empty() || !Invert(Multiply(m, fill.matrix), &inverse))
             return nullptr;
-        paints_->gradient.Set(canvas_, fill, inverse, cx);
+        paints_->gradient.Set(canvas_, fill, inverse, cx, deviceOrder_);
         return &paints_->gradient;
     case FillKind::Bitmap: {
         const CharacterRef* ref = movie_.Find(fill.bitmapId);
@@ -558,7 +585,7 @@ Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTra
         const Bitmap& b = movie_.bitmaps[ref->index];
         if (b.width == 0 || b.height == 0 || !Invert(Multiply(m, fill.matrix), &inverse))
             return nullptr;
-        paints_->bitmap.Set(canvas_, b, fill, inverse, cx);
+        paints_->bitmap.Set(canvas_, b, fill, inverse, cx, deviceOrder_);
         return &paints_->bitmap;
     }
     }

@@ -29,6 +29,9 @@ struct RenderOptions {
     ScaleMode scale = ScaleMode::ShowAll;
     bool overrideBackground = false;
     Rgba background;
+    // B, G, R, A bytes, as a 32-bit device bitmap takes them, rather than
+    // R, G, B, A: a window then shows the canvas without another pass over it.
+    bool deviceOrder = false;
 };
 
 // The canvas size options give for a movie: the stage size for a zero side,
@@ -65,6 +68,7 @@ class Renderer {
 
     const Movie& movie_;
     Canvas* canvas_ = nullptr;
+    bool deviceOrder_ = false;
     Rasterizer raster_;
     std::vector<std::vector<uint8_t>> masks_;
     std::vector<std::vector<std::pair<uint32_t, bool>>> buckets_;

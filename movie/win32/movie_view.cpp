@@ -198,17 +198,9 @@ void MovieView::Draw() {
         options.scale = settings_.scale;
         options.overrideBackground = settings_.hasBackground;
         options.background = settings_.background;
+        options.deviceOrder = true;
         std::string error;
         if (renderer_->Render(*player_, options, &canvas_, &error)) {
-            // Premultiplied RGBA over an opaque stage is plain colour: only
-            // the byte order changes for the device.
-            bgra_.resize(canvas_.pixels.size());
-            for (size_t i = 0; i + 3 < canvas_.pixels.size(); i += 4) {
-                bgra_[i] = canvas_.pixels[i + 2];
-                bgra_[i + 1] = canvas_.pixels[i + 1];
-                bgra_[i + 2] = canvas_.pixels[i];
-                bgra_[i + 3] = 255;
-            }
             drawnWidth_ = canvas_.width;
             drawnHeight_ = canvas_.height;
         } else {
@@ -235,7 +227,7 @@ void MovieView::Paint(HDC dc) {
         info.bmiHeader.biCompression = BI_RGB;
         SetStretchBltMode(dc, COLORONCOLOR);
         StretchDIBits(dc, b.left, b.top, b.right - b.left, b.bottom - b.top, 0, 0, drawnWidth_,
-                      drawnHeight_, bgra_.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+                      drawnHeight_, canvas_.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
         ExcludeClipRect(dc, b.left, b.top, b.right, b.bottom);
     }
     HBRUSH brush = CreateSolidBrush(BackgroundColor());

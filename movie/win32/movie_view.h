@@ -82,7 +82,6 @@ class MovieView {
     bool waiting_ = false; // not drawable at the last tick
     uint64_t ticks_ = 0;
     movie::Canvas canvas_;
-    std::vector<uint8_t> bgra_;
     int drawnWidth_ = 0, drawnHeight_ = 0;
 };
 

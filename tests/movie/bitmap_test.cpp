@@ -138,3 +138,56 @@ TEST(Bitmaps, AreRefusedBeforeAllocatingWhenBeyondTheCap) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+// What a window is handed: the frame as drawn, red and blue bytes swapped,
+// for every kind of paint (bitmap, gradient, solid over what lies below) and
+// an overriding background.
+TEST(DeviceOrder, SwapsRedAndBlueOfEveryPaintAndNothingElse) {
+    FillRecipe sky;
+    sky.type = 0x10;
+    sky.matrix.a = 275.0 * kPx / 16384;
+    sky.matrix.tx = 275 * kPx;
+    sky.stops = {{0, {200, 40, 10, 255}}, {255, {10, 90, 230, 255}}};
+    ShapeWriter band({sky, Solid(250, 120, 30, 128)});
+    band.Select(-1, 1, -1).Rectangle(0, 0, 550 * kPx, 200 * kPx);
+    band.Select(-1, 2, -1).Rectangle(100 * kPx, 100 * kPx, 300 * kPx, 300 * kPx);
+    const Bytes shapes = MakeMovie(DefineShapeTag(3, 1, band) + PlaceObject2Tag([] {
+                                       PlaceRecipe p;
+                                       p.depth = 1;
+                                       p.characterId = 1;
+                                       return p;
+                                   }()) +
+                                   ShowFrameTag());
+    for (const Bytes& swf : {BitmapMovie(Lossless32(2), 0x43), shapes}) {
+        const movie::Movie m = ParseOrFail(swf);
+        movie::Player player(m);
+        movie::Renderer renderer(m);
+        movie::RenderOptions options;
+        options.width = 275;
+        options.height = 200;
+        options.overrideBackground = true;
+        options.background = movie::Rgba{20, 160, 240, 255};
+        movie::Canvas rgba, bgra;
+        std::string error;
+        ASSERT_TRUE(renderer.Render(player, options, &rgba, &error)) << error;
+        options.deviceOrder = true;
+        ASSERT_TRUE(renderer.Render(player, options, &bgra, &error)) << error;
+        ASSERT_EQ(rgba.pixels.size(), bgra.pixels.size());
+        size_t differing = 0;
+        for (size_t i = 0; i < rgba.pixels.size(); i += 4) {
+            const bool same =
+                bgra.pixels[i] == rgba.pixels[i + 2] && bgra.pixels[i + 1] == rgba.pixels[i + 1] &&
+                bgra.pixels[i + 2] == rgba.pixels[i] && bgra.pixels[i + 3] == rgba.pixels[i + 3];
+            differing += same ? 0 : 1;
+        }
+        EXPECT_EQ(differing, 0u);
+        // Not a frame that swapping leaves alike.
+        EXPECT_NE(rgba.pixels, bgra.pixels);
+    }
+}
+
+} // namespace
+} // namespace ww::test
