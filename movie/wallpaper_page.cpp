@@ -23,7 +23,11 @@ bool IsSpace(char c) {
 // taken as the page generator writes them, with no entities decoded.
 Tag ReadTag(const std::string& text, size_t& at) {
     Tag tag;
+    bool unclosed = false;
     size_t i = at + 1;
+    // The slash of an end tag belongs to its name: "/object".
+    if (i < text.size() && text[i] == '/')
+        tag.name += text[i++];
     while (i < text.size() && !IsSpace(text[i]) && text[i] != '>' && text[i] != '/')
         tag.name += text[i++];
     tag.name = ToLowerAscii(tag.name);
@@ -46,17 +50,26 @@ Tag ReadTag(const std::string& text, size_t& at) {
                 const char quote = text[i++];
                 const size_t end = text.find(quote, i);
                 const size_t stop = end == std::string::npos ? text.size() : end;
+                unclosed = unclosed || end == std::string::npos;
                 value = text.substr(i, stop - i);
                 i = end == std::string::npos ? stop : end + 1;
             } else {
-                while (i < text.size() && !IsSpace(text[i]) && text[i] != '>')
+                // "/>" closes an empty-element tag; a lone slash is part of the value.
+                while (i < text.size() && !IsSpace(text[i]) && text[i] != '>' &&
+                       text.compare(i, 2, "/>") != 0)
                     value += text[i++];
             }
         }
         if (!name.empty())
             tag.attributes.emplace(ToLowerAscii(name), value);
     }
-    at = i < text.size() ? i + 1 : text.size();
+    // A tag the text ends inside (a page cut short) holds nothing to go by:
+    // its last value may be part of a name.
+    if (i >= text.size() || unclosed) {
+        at = text.size();
+        return Tag();
+    }
+    at = i + 1;
     return tag;
 }
 
@@ -178,7 +191,8 @@ bool ParseHtmlColor(const std::string& text, Rgba* color) {
 }
 
 bool ReadPageMovie(const std::string& html, PageMovie* settings, std::string* error) {
-    PageMovie params, embed;
+    PageMovie embed;
+    std::vector<std::pair<std::string, std::string>> params;
     Tag cell, object;
     bool inObject = false, sawObject = false, sawEmbed = false;
     Tag embedCell;
@@ -189,7 +203,7 @@ bool ReadPageMovie(const std::string& html, PageMovie* settings, std::string* er
             continue;
         }
         const Tag tag = ReadTag(html, at);
-        if (tag.name == "td" && !inObject) {
+        if (tag.name == "td" && !sawObject) {
             cell = tag;
         } else if (tag.name == "object" && !sawObject) {
             object = tag;
@@ -200,7 +214,7 @@ bool ReadPageMovie(const std::string& html, PageMovie* settings, std::string* er
             const std::string* name = Attribute(tag, "name");
             const std::string* value = Attribute(tag, "value");
             if (name && value)
-                ApplyPageSetting(ToLowerAscii(*name), *value, &params);
+                params.emplace_back(ToLowerAscii(*name), *value);
         } else if (tag.name == "embed" && !sawEmbed) {
             sawEmbed = true;
             if (!sawObject)
@@ -215,20 +229,11 @@ bool ReadPageMovie(const std::string& html, PageMovie* settings, std::string* er
     // fills in what they leave out.
     PageMovie s = embed;
     if (sawObject) {
-        const PageMovie defaults;
-        if (!params.movie.empty())
-            s.movie = params.movie;
-        if (params.play != defaults.play)
-            s.play = params.play;
-        if (params.loop != defaults.loop)
-            s.loop = params.loop;
-        if (params.quality != defaults.quality)
-            s.quality = params.quality;
-        if (params.scale != defaults.scale)
-            s.scale = params.scale;
-        if (params.hasBackground) {
-            s.hasBackground = true;
-            s.background = params.background;
+        for (const auto& p : params) {
+            // An empty parameter gives the control nothing; the embed's stands.
+            if (p.first != "width" && p.first != "height" && p.first != "align" &&
+                p.first != "valign" && !Trimmed(p.second).empty())
+                ApplyPageSetting(p.first, p.second, &s);
         }
         if (const std::string* w = Attribute(object, "width"))
             SetSide(*w, &s.width);
