@@ -250,6 +250,14 @@ bool ReadPageMovie(const std::string& html, PageMovie* settings, std::string* er
         *error = "the page names no Flash movie";
         return false;
     }
+    // A control character, NUL above all, would cut the path short when it
+    // reaches the system and open some other file.
+    for (unsigned char c : s.movie) {
+        if (c < 0x20) {
+            *error = "the page's Flash movie name holds a control character";
+            return false;
+        }
+    }
     *settings = s;
     return true;
 }

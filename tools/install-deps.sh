@@ -27,5 +27,21 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+# A mirror caught mid-sync fails one index now and then; the others still
+# serve, so retry a little and then let the install itself decide.
+for attempt in 1 2 3; do
+  $SUDO apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt); retrying" >&2
+  sleep $((attempt * 5))
+done
+if ! $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null; then
+  # Without the 32-bit index the 32-bit Wine cannot be resolved; the rest
+  # still installs, and the tests then run the 64-bit build of the programs.
+  rest=()
+  for p in "${missing[@]}"; do
+    [[ $p == *:i386 ]] || rest+=("$p")
+  done
+  [ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
+  echo "32-bit Wine could not be installed; installing the rest" >&2
+  $SUDO apt-get install -y -qq "${rest[@]}" >/dev/null
+fi

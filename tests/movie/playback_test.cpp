@@ -1,86 +1,284 @@
-// The frame clock of the movie windows and the live wallpaper's pause rules.
+// The frame clock driven with explicit times, and when a wallpaper pauses.
 #include "movie/playback.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
 namespace ww::movie {
 namespace {
 
-TEST(FrameClock, KeepsToRealTimeDrawingOnlyTheLastOfLateFrames) {
+TEST(FrameClock, RatesOutsideTheRangeTakeItsNearestEnd) {
+    struct Case {
+        double asked;
+        double rate;
+    };
+    const Case cases[] = {
+        {0, kDefaultFrameRate},
+        {-5, kDefaultFrameRate},
+        {std::numeric_limits<double>::quiet_NaN(), kDefaultFrameRate},
+        {0.25, 1},
+        {1, 1},
+        {12, 12},
+        {29.97, 29.97},
+        {120, 120},
+        {120.5, 120},
+        {1000, 120},
+        {std::numeric_limits<double>::infinity(), 120},
+    };
+    for (const Case& c : cases) {
+        FrameClock clock(c.asked);
+        EXPECT_EQ(clock.frameRate(), c.rate) << c.asked;
+        // One second later a second's worth of frames is due, at the rate
+        // taken, not the one asked.
+        clock.Start(5000);
+        EXPECT_EQ(clock.Due(6000), static_cast<uint32_t>(std::floor(c.rate))) << c.asked;
+        EXPECT_GE(clock.periodMs(), 1u) << c.asked;
+        EXPECT_LE(clock.periodMs(), 1000.0 / c.rate) << c.asked;
+    }
+}
+
+TEST(FrameClock, TheTimerPeriodIsTheFramePeriodRoundedDown) {
+    const struct {
+        double rate;
+        uint32_t period;
+    } cases[] = {{0, 83}, {0.25, 1000}, {1, 1000}, {24, 41}, {29.97, 33}, {1000, 8}};
+    for (const auto& c : cases)
+        EXPECT_EQ(FrameClock(c.rate).periodMs(), c.period) << c.rate;
+}
+
+TEST(FrameClock, FramesFallDueOnTheFractionalPeriod) {
+    // At 12 a second frames fall due every 83.3 ms, counted from the start
+    // and not from the tick that advanced the last one.
     FrameClock clock(12);
     clock.Start(1000);
-    EXPECT_EQ(clock.Due(1000), 0u);
-    EXPECT_EQ(clock.Due(1083), 0u); // the first frame falls due 83.3 ms in
-    EXPECT_EQ(clock.Due(1084), 1u);
-    EXPECT_EQ(clock.Due(1100), 0u);
-    // A tick half a second late advances the six frames that fell due.
-    EXPECT_EQ(clock.Due(1584), 6u);
-    EXPECT_EQ(clock.dropped(), 5u);
-    // Frames still follow the start, not the late tick.
-    EXPECT_EQ(clock.Due(1667), 1u);
-    // Over a second behind (a suspended machine): one frame, then a new start.
-    EXPECT_EQ(clock.Due(60000), 1u);
-    EXPECT_EQ(clock.Due(60050), 0u);
-    EXPECT_EQ(clock.Due(60084), 1u);
-    // A clock that went back starts again instead of waiting for it.
-    EXPECT_EQ(clock.Due(500), 0u);
-    EXPECT_EQ(clock.Due(584), 1u);
-}
-
-TEST(FrameClock, RatesOutsideTheRangeTakeItsEnds) {
     const struct {
-        double asked, taken;
-        uint32_t period;
-    } cases[] = {{0, 12, 83}, {-5, 12, 83}, {0.25, 1, 1000}, {24, 24, 41}, {1000, 120, 8}};
-    for (const auto& c : cases) {
-        FrameClock clock(c.asked);
-        EXPECT_EQ(clock.frameRate(), c.taken) << c.asked;
-        EXPECT_EQ(clock.periodMs(), c.period) << c.asked;
-    }
-    FrameClock unknown(std::nan(""));
-    EXPECT_EQ(unknown.frameRate(), kDefaultFrameRate);
-}
-
-TEST(PauseReason, DecisionTable) {
-    const MonitorArea left{0, 0, 1920, 1080}, right{1920, 0, 3840, 1080};
-    ScreenWindow game{0, 0, 1920, 1080};
-    ScreenWindow spanning{-8, -8, 3848, 1088};
-    ScreenWindow editor{100, 100, 1200, 900};
-    ScreenWindow minimisedGame = game;
-    minimisedGame.minimized = true;
-    ScreenWindow hiddenGame = game;
-    hiddenGame.visible = false;
-    ScreenWindow desktop = spanning;
-    desktop.shell = true;
-    const DesktopState free, locked{true, false, false}, saver{false, true, false},
-        lockedOnSaver{true, true, false}, off{false, false, true};
-    const struct {
-        const char* name;
-        DesktopState state;
-        MonitorArea monitor;
-        std::vector<ScreenWindow> windows;
-        const char* reason;
-    } cases[] = {
-        {"nothing in the way", free, left, {editor}, ""},
-        {"locked", locked, left, {}, "session locked"},
-        {"locked beats battery saver", lockedOnSaver, left, {game}, "session locked"},
-        {"battery saver", saver, right, {}, "battery saver"},
-        {"display off", off, left, {}, "display off"},
-        {"a full-screen program on this monitor", free, left, {editor, game}, "full-screen window"},
-        {"a full-screen program on the other monitor", free, right, {game}, ""},
-        {"one window over both monitors", free, right, {spanning}, "full-screen window"},
-        {"minimised", free, left, {minimisedGame}, ""},
-        {"hidden", free, left, {hiddenGame}, ""},
-        {"the shell's own desktop window", free, left, {desktop}, ""},
-        {"a monitor of no size", free, MonitorArea{5, 5, 5, 5}, {spanning}, ""},
+        uint64_t now;
+        uint32_t due;
+    } ticks[] = {
+        {1083, 0}, {1084, 1}, {1166, 0}, {1167, 1}, {1249, 0}, {1250, 1}, {2000, 9}, {2083, 0},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(PauseReason(c.state, c.monitor, c.windows), c.reason) << c.name;
+    for (const auto& t : ticks)
+        EXPECT_EQ(clock.Due(t.now), t.due) << t.now;
+    EXPECT_EQ(clock.dropped(), 8u);
+}
+
+TEST(FrameClock, AdvancesOneFrameEachTimeOneFallsDue) {
+    FrameClock clock(10);
+    clock.Start(1000);
+    const struct {
+        uint64_t now;
+        uint32_t due;
+    } ticks[] = {
+        {1000, 0}, {1050, 0}, {1099, 0}, {1100, 1}, {1100, 0}, {1150, 0},
+        {1200, 1}, {1299, 0}, {1300, 1}, {1301, 0}, {1400, 1},
+    };
+    for (const auto& t : ticks)
+        EXPECT_EQ(clock.Due(t.now), t.due) << t.now;
+    EXPECT_EQ(clock.dropped(), 0u);
+}
+
+TEST(FrameClock, ALateTickAdvancesEveryFrameThatFellDue) {
+    FrameClock clock(10);
+    clock.Start(0);
+    EXPECT_EQ(clock.Due(350), 3u);
+    EXPECT_EQ(clock.dropped(), 2u);
+    // The timeline stays on real time: the next frame is the fourth's, at 400.
+    EXPECT_EQ(clock.Due(399), 0u);
+    EXPECT_EQ(clock.Due(400), 1u);
+    EXPECT_EQ(clock.dropped(), 2u);
+    // A full second behind is still caught up.
+    EXPECT_EQ(clock.Due(1400), 10u);
+    EXPECT_EQ(clock.dropped(), 11u);
+    EXPECT_EQ(clock.Due(1500), 1u);
+}
+
+TEST(FrameClock, StartsAgainAfterMoreThanASecondBehind) {
+    FrameClock clock(10);
+    clock.Start(0);
+    EXPECT_EQ(clock.Due(100), 1u);
+    // Eleven frames behind at 10 a second: one frame, and the clock restarts.
+    EXPECT_EQ(clock.Due(1200), 1u);
+    EXPECT_EQ(clock.dropped(), 10u);
+    EXPECT_EQ(clock.Due(1299), 0u);
+    EXPECT_EQ(clock.Due(1300), 1u);
+
+    // A machine suspended for an hour does not race through the hour.
+    EXPECT_EQ(clock.Due(1300 + 3600 * 1000), 1u);
+    EXPECT_EQ(clock.dropped(), 10u + 36000u - 1u);
+    EXPECT_EQ(clock.Due(1300 + 3600 * 1000 + 100), 1u);
+    EXPECT_EQ(clock.Due(1300 + 3600 * 1000 + 150), 0u);
+
+    // Dropped frames are a running count, kept across a restart of the timeline.
+    clock.Start(10 * 1000 * 1000);
+    EXPECT_EQ(clock.dropped(), 10u + 36000u - 1u);
+    EXPECT_EQ(clock.Due(10 * 1000 * 1000), 0u);
+}
+
+TEST(FrameClock, AClockThatGoesBackStartsFromThere) {
+    FrameClock clock(10);
+    clock.Start(5000);
+    EXPECT_EQ(clock.Due(4000), 0u);
+    EXPECT_EQ(clock.Due(4099), 0u);
+    EXPECT_EQ(clock.Due(4100), 1u);
+    EXPECT_EQ(clock.dropped(), 0u);
+}
+
+TEST(FrameClock, KeepsToRealTimeAtTheTimersPeriodAndAtSlowTicks) {
+    // Machines that have been up for years give large clock values.
+    const uint64_t start = uint64_t(1) << 45;
+    for (double rate : {1.0, 7.0, 12.0, 24.0, 29.97, 30.0, 60.0, 120.0}) {
+        for (uint32_t period : {0u, 16u, 250u, 900u}) {
+            FrameClock clock(rate);
+            const uint32_t step = period == 0 ? clock.periodMs() : period;
+            clock.Start(start);
+            uint64_t advanced = 0, ticksThatDrew = 0;
+            const uint64_t runMs = 60 * 1000;
+            uint64_t now = start;
+            while (now + step <= start + runMs) {
+                now += step;
+                const uint32_t due = clock.Due(now);
+                advanced += due;
+                ticksThatDrew += due > 0 ? 1 : 0;
+            }
+            const double real = (now - start) * clock.frameRate() / 1000.0;
+            SCOPED_TRACE(std::to_string(rate) + " fps, tick every " + std::to_string(step));
+            EXPECT_LE(std::fabs(double(advanced) - real), 1.0);
+            // Every frame advanced and not drawn counts as dropped.
+            EXPECT_EQ(clock.dropped(), advanced - ticksThatDrew);
+            if (period == 0) {
+                // The timer asks at least as often as frames fall due.
+                EXPECT_EQ(clock.dropped(), 0u);
+            }
+        }
+    }
+}
+
+MonitorArea Area(int left, int top, int right, int bottom) {
+    MonitorArea m;
+    m.left = left;
+    m.top = top;
+    m.right = right;
+    m.bottom = bottom;
+    return m;
+}
+
+ScreenWindow Window(int left, int top, int right, int bottom) {
+    ScreenWindow w;
+    w.left = left;
+    w.top = top;
+    w.right = right;
+    w.bottom = bottom;
+    return w;
+}
+
+TEST(CoversMonitor, OnlyAShownWindowHoldingTheWholeMonitor) {
+    const MonitorArea main = Area(0, 0, 1920, 1080);
+    ScreenWindow minimized = Window(0, 0, 1920, 1080);
+    minimized.minimized = true;
+    ScreenWindow hidden = Window(0, 0, 1920, 1080);
+    hidden.visible = false;
+    ScreenWindow shell = Window(0, 0, 1920, 1080);
+    shell.shell = true;
+    struct Case {
+        const char* what;
+        ScreenWindow window;
+        MonitorArea monitor;
+        bool covers;
+    };
+    const Case cases[] = {
+        {"exactly the monitor", Window(0, 0, 1920, 1080), main, true},
+        {"maximised, borders past the edges", Window(-8, -8, 1928, 1088), main, true},
+        {"across two monitors", Window(0, 0, 3840, 1080), main, true},
+        {"one pixel short on the left", Window(1, 0, 1920, 1080), main, false},
+        {"one pixel short on top", Window(0, 1, 1920, 1080), main, false},
+        {"one pixel short on the right", Window(0, 0, 1919, 1080), main, false},
+        {"one pixel short at the bottom", Window(0, 0, 1920, 1079), main, false},
+        {"above the taskbar only", Window(0, 0, 1920, 1040), main, false},
+        {"on the monitor to the right", Window(1920, 0, 3840, 1080), main, false},
+        {"a monitor left of and above the main one", Window(-1280, -200, 0, 824),
+         Area(-1280, -200, 0, 824), true},
+        {"an empty rectangle", Window(0, 0, 0, 0), main, false},
+        {"minimised", minimized, main, false},
+        {"invisible", hidden, main, false},
+        {"the shell's own", shell, main, false},
+        {"a monitor with no area", Window(-100, -100, 4000, 4000), Area(0, 0, 0, 1080), false},
+        {"a monitor turned inside out", Window(-100, -100, 4000, 4000), Area(1920, 1080, 0, 0),
+         false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CoversMonitor(c.window, c.monitor), c.covers) << c.what;
+}
+
+TEST(PauseReason, TheDesktopsStateComesBeforeItsWindows) {
+    const MonitorArea main = Area(0, 0, 1920, 1080);
+    const std::vector<ScreenWindow> fullScreen = {Window(0, 0, 1920, 1080)};
+    const std::vector<ScreenWindow> none;
+    // Every combination: the reason reported is the first that holds, in the
+    // order locked, display off, battery saver, a full-screen window.
+    for (int bits = 0; bits < 16; ++bits) {
+        DesktopState desktop;
+        desktop.sessionLocked = bits & 1;
+        desktop.displayOff = bits & 2;
+        desktop.batterySaver = bits & 4;
+        const bool covered = bits & 8;
+        const char* expected = desktop.sessionLocked  ? "session locked"
+                               : desktop.displayOff   ? "display off"
+                               : desktop.batterySaver ? "battery saver"
+                               : covered              ? "full-screen window"
+                                                      : "";
+        EXPECT_EQ(PauseReason(desktop, main, covered ? fullScreen : none), expected) << bits;
+    }
+}
+
+TEST(PauseReason, EachMonitorHasItsOwnFullScreenWindows) {
+    const MonitorArea left = Area(-1280, 0, 0, 1024);
+    const MonitorArea main = Area(0, 0, 1920, 1080);
+    const MonitorArea right = Area(1920, -120, 3000, 1800);
+    const DesktopState desktop;
+    ScreenWindow minimizedGame = Window(0, 0, 1920, 1080);
+    minimizedGame.minimized = true;
+    ScreenWindow desktopWindow = Window(-1280, -120, 3000, 1800);
+    desktopWindow.shell = true;
+    ScreenWindow hiddenPlayer = Window(-1280, 0, 0, 1024);
+    hiddenPlayer.visible = false;
+
+    struct Case {
+        const char* what;
+        std::vector<ScreenWindow> windows;
+        bool left, main, right;
+    };
+    const Case cases[] = {
+        {"no windows", {}, false, false, false},
+        {"a game on the main monitor", {Window(0, 0, 1920, 1080)}, false, true, false},
+        {"a video on the left one", {Window(-1280, 0, 0, 1024)}, true, false, false},
+        {"a window over the main and right ones", {Window(0, -120, 3000, 1800)}, false, true, true},
+        {"ordinary windows over every monitor",
+         {Window(-1000, 10, 1500, 900), Window(100, 100, 2500, 1000)},
+         false,
+         false,
+         false},
+        {"only windows the wallpaper ignores",
+         {minimizedGame, desktopWindow, hiddenPlayer},
+         false,
+         false,
+         false},
+        {"ignored windows and one that counts",
+         {desktopWindow, minimizedGame, Window(1920, -120, 3000, 1800)},
+         false,
+         false,
+         true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PauseReason(desktop, left, c.windows).empty(), !c.left) << c.what;
+        EXPECT_EQ(PauseReason(desktop, main, c.windows).empty(), !c.main) << c.what;
+        EXPECT_EQ(PauseReason(desktop, right, c.windows).empty(), !c.right) << c.what;
+    }
+    EXPECT_EQ(PauseReason(desktop, main, {Window(0, 0, 1920, 1080)}), "full-screen window");
 }
 
 } // namespace

@@ -293,7 +293,7 @@ TEST(ReadPageMovie, OldPagesWithOnlyAnEmbed) {
 
     // Upper case, unquoted and single-quoted values, spaces round the equals.
     const PageMovie loose = Read("<TD ALIGN=Left VALIGN = top><EMBED SRC = old.swf "
-                                 "Width=100% HEIGHT='50%' Quality=Medium PLAY=0/></TD>");
+                                 "Width=100% HEIGHT='50%' Quality=Medium PLAY=0 /></TD>");
     want = PageMovie();
     want.movie = "old.swf";
     want.play = false;
@@ -438,13 +438,21 @@ TEST(ReadPageMovie, DamagedTextGivesTheErrorNotAGuess) {
         "<embed>",
         "<object><param value=\"wave.swf\"></object>",
         "<object><param name=\"movie\"></object>",
-        std::string("<embed src=\"\0wave.swf\">", 22),
     };
     for (const std::string& html : bad) {
         PageMovie settings;
         std::string error;
         EXPECT_FALSE(ReadPageMovie(html, &settings, &error)) << html;
         EXPECT_EQ(error, kNoMovie) << html;
+    }
+
+    // A NUL would cut the path short at the system and open another file.
+    for (const std::string& html : {std::string("<embed src=\"\0wave.swf\">", 23),
+                                    std::string("<embed src=\"wave\x01.swf\">")}) {
+        PageMovie settings;
+        std::string error;
+        EXPECT_FALSE(ReadPageMovie(html, &settings, &error));
+        EXPECT_EQ(error, "the page's Flash movie name holds a control character");
     }
 }
 
@@ -469,6 +477,10 @@ TEST(ReadPageMovie, LongAndOddValues) {
     const PageMovie quoted =
         Read("<embed src='my \"best\" > wave.swf' src=\"second.swf\" alt=\"a\"b\">");
     EXPECT_EQ(quoted.movie, "my \"best\" > wave.swf");
+
+    // "/>" closes an empty-element tag; a slash inside a value is the value's.
+    EXPECT_EQ(Read("<embed src=wave.swf/>").movie, "wave.swf");
+    EXPECT_EQ(Read("<embed src=movies/wave.swf >").movie, "movies/wave.swf");
 
     // Attributes with no value and tags with no name.
     const PageMovie bareWords = Read("< ><embed hidden src = \"w.swf\" =x loop>");
