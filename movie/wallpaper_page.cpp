@@ -252,11 +252,10 @@ bool ReadPageMovie(const std::string& html, PageMovie* settings, std::string* er
     }
     // A control character, NUL above all, would cut the path short when it
     // reaches the system and open some other file.
-    for (unsigned char c : s.movie) {
-        if (c < 0x20) {
-            *error = "the page's Flash movie name holds a control character";
-            return false;
-        }
+    if (std::any_of(s.movie.begin(), s.movie.end(),
+                    [](unsigned char c) { return c < 0x20 || c == 0x7F; })) {
+        *error = "the page's Flash movie name holds a control character";
+        return false;
     }
     *settings = s;
     return true;

@@ -31,8 +31,8 @@ fi
 # serve, so retry a little and then let the install itself decide.
 for attempt in 1 2 3; do
   $SUDO apt-get update -qq && break
-  echo "apt-get update failed (attempt $attempt); retrying" >&2
-  sleep $((attempt * 5))
+  echo "apt-get update failed (attempt $attempt of 3)" >&2
+  [ "$attempt" -eq 3 ] || sleep $((attempt * 5))
 done
 if ! $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null; then
   # Without the 32-bit index the 32-bit Wine cannot be resolved; the rest

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <vector>
@@ -51,34 +52,42 @@ TEST(FrameClock, TheTimerPeriodIsTheFramePeriodRoundedDown) {
         EXPECT_EQ(FrameClock(c.rate).periodMs(), c.period) << c.rate;
 }
 
+struct Tick {
+    uint64_t now;
+    uint32_t due;
+};
+
+// Asks the clock at each time in turn, expecting that many frames due.
+void ExpectDue(FrameClock* clock, std::initializer_list<Tick> ticks) {
+    for (const Tick& t : ticks)
+        EXPECT_EQ(clock->Due(t.now), t.due) << t.now;
+}
+
 TEST(FrameClock, FramesFallDueOnTheFractionalPeriod) {
     // At 12 a second frames fall due every 83.3 ms, counted from the start
     // and not from the tick that advanced the last one.
     FrameClock clock(12);
     clock.Start(1000);
-    const struct {
-        uint64_t now;
-        uint32_t due;
-    } ticks[] = {
-        {1083, 0}, {1084, 1}, {1166, 0}, {1167, 1}, {1249, 0}, {1250, 1}, {2000, 9}, {2083, 0},
-    };
-    for (const auto& t : ticks)
-        EXPECT_EQ(clock.Due(t.now), t.due) << t.now;
+    ExpectDue(
+        &clock,
+        {{1083, 0}, {1084, 1}, {1166, 0}, {1167, 1}, {1249, 0}, {1250, 1}, {2000, 9}, {2083, 0}});
     EXPECT_EQ(clock.dropped(), 8u);
 }
 
 TEST(FrameClock, AdvancesOneFrameEachTimeOneFallsDue) {
     FrameClock clock(10);
     clock.Start(1000);
-    const struct {
-        uint64_t now;
-        uint32_t due;
-    } ticks[] = {
-        {1000, 0}, {1050, 0}, {1099, 0}, {1100, 1}, {1100, 0}, {1150, 0},
-        {1200, 1}, {1299, 0}, {1300, 1}, {1301, 0}, {1400, 1},
-    };
-    for (const auto& t : ticks)
-        EXPECT_EQ(clock.Due(t.now), t.due) << t.now;
+    ExpectDue(&clock, {{1000, 0},
+                       {1050, 0},
+                       {1099, 0},
+                       {1100, 1},
+                       {1100, 0},
+                       {1150, 0},
+                       {1200, 1},
+                       {1299, 0},
+                       {1300, 1},
+                       {1301, 0},
+                       {1400, 1}});
     EXPECT_EQ(clock.dropped(), 0u);
 }
 
@@ -158,31 +167,13 @@ TEST(FrameClock, KeepsToRealTimeAtTheTimersPeriodAndAtSlowTicks) {
     }
 }
 
-MonitorArea Area(int left, int top, int right, int bottom) {
-    MonitorArea m;
-    m.left = left;
-    m.top = top;
-    m.right = right;
-    m.bottom = bottom;
-    return m;
-}
-
-ScreenWindow Window(int left, int top, int right, int bottom) {
-    ScreenWindow w;
-    w.left = left;
-    w.top = top;
-    w.right = right;
-    w.bottom = bottom;
-    return w;
-}
-
 TEST(CoversMonitor, OnlyAShownWindowHoldingTheWholeMonitor) {
-    const MonitorArea main = Area(0, 0, 1920, 1080);
-    ScreenWindow minimized = Window(0, 0, 1920, 1080);
+    const MonitorArea main{0, 0, 1920, 1080};
+    ScreenWindow minimized{0, 0, 1920, 1080};
     minimized.minimized = true;
-    ScreenWindow hidden = Window(0, 0, 1920, 1080);
+    ScreenWindow hidden{0, 0, 1920, 1080};
     hidden.visible = false;
-    ScreenWindow shell = Window(0, 0, 1920, 1080);
+    ScreenWindow shell{0, 0, 1920, 1080};
     shell.shell = true;
     struct Case {
         const char* what;
@@ -191,32 +182,33 @@ TEST(CoversMonitor, OnlyAShownWindowHoldingTheWholeMonitor) {
         bool covers;
     };
     const Case cases[] = {
-        {"exactly the monitor", Window(0, 0, 1920, 1080), main, true},
-        {"maximised, borders past the edges", Window(-8, -8, 1928, 1088), main, true},
-        {"across two monitors", Window(0, 0, 3840, 1080), main, true},
-        {"one pixel short on the left", Window(1, 0, 1920, 1080), main, false},
-        {"one pixel short on top", Window(0, 1, 1920, 1080), main, false},
-        {"one pixel short on the right", Window(0, 0, 1919, 1080), main, false},
-        {"one pixel short at the bottom", Window(0, 0, 1920, 1079), main, false},
-        {"above the taskbar only", Window(0, 0, 1920, 1040), main, false},
-        {"on the monitor to the right", Window(1920, 0, 3840, 1080), main, false},
-        {"a monitor left of and above the main one", Window(-1280, -200, 0, 824),
-         Area(-1280, -200, 0, 824), true},
-        {"an empty rectangle", Window(0, 0, 0, 0), main, false},
+        {"exactly the monitor", ScreenWindow{0, 0, 1920, 1080}, main, true},
+        {"maximised, borders past the edges", ScreenWindow{-8, -8, 1928, 1088}, main, true},
+        {"across two monitors", ScreenWindow{0, 0, 3840, 1080}, main, true},
+        {"one pixel short on the left", ScreenWindow{1, 0, 1920, 1080}, main, false},
+        {"one pixel short on top", ScreenWindow{0, 1, 1920, 1080}, main, false},
+        {"one pixel short on the right", ScreenWindow{0, 0, 1919, 1080}, main, false},
+        {"one pixel short at the bottom", ScreenWindow{0, 0, 1920, 1079}, main, false},
+        {"above the taskbar only", ScreenWindow{0, 0, 1920, 1040}, main, false},
+        {"on the monitor to the right", ScreenWindow{1920, 0, 3840, 1080}, main, false},
+        {"a monitor left of and above the main one", ScreenWindow{-1280, -200, 0, 824},
+         MonitorArea{-1280, -200, 0, 824}, true},
+        {"an empty rectangle", ScreenWindow{0, 0, 0, 0}, main, false},
         {"minimised", minimized, main, false},
         {"invisible", hidden, main, false},
         {"the shell's own", shell, main, false},
-        {"a monitor with no area", Window(-100, -100, 4000, 4000), Area(0, 0, 0, 1080), false},
-        {"a monitor turned inside out", Window(-100, -100, 4000, 4000), Area(1920, 1080, 0, 0),
+        {"a monitor with no area", ScreenWindow{-100, -100, 4000, 4000}, MonitorArea{0, 0, 0, 1080},
          false},
+        {"a monitor turned inside out", ScreenWindow{-100, -100, 4000, 4000},
+         MonitorArea{1920, 1080, 0, 0}, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CoversMonitor(c.window, c.monitor), c.covers) << c.what;
 }
 
 TEST(PauseReason, TheDesktopsStateComesBeforeItsWindows) {
-    const MonitorArea main = Area(0, 0, 1920, 1080);
-    const std::vector<ScreenWindow> fullScreen = {Window(0, 0, 1920, 1080)};
+    const MonitorArea main{0, 0, 1920, 1080};
+    const std::vector<ScreenWindow> fullScreen = {ScreenWindow{0, 0, 1920, 1080}};
     const std::vector<ScreenWindow> none;
     // Every combination: the reason reported is the first that holds, in the
     // order locked, display off, battery saver, a full-screen window.
@@ -236,15 +228,15 @@ TEST(PauseReason, TheDesktopsStateComesBeforeItsWindows) {
 }
 
 TEST(PauseReason, EachMonitorHasItsOwnFullScreenWindows) {
-    const MonitorArea left = Area(-1280, 0, 0, 1024);
-    const MonitorArea main = Area(0, 0, 1920, 1080);
-    const MonitorArea right = Area(1920, -120, 3000, 1800);
+    const MonitorArea left{-1280, 0, 0, 1024};
+    const MonitorArea main{0, 0, 1920, 1080};
+    const MonitorArea right{1920, -120, 3000, 1800};
     const DesktopState desktop;
-    ScreenWindow minimizedGame = Window(0, 0, 1920, 1080);
+    ScreenWindow minimizedGame{0, 0, 1920, 1080};
     minimizedGame.minimized = true;
-    ScreenWindow desktopWindow = Window(-1280, -120, 3000, 1800);
+    ScreenWindow desktopWindow{-1280, -120, 3000, 1800};
     desktopWindow.shell = true;
-    ScreenWindow hiddenPlayer = Window(-1280, 0, 0, 1024);
+    ScreenWindow hiddenPlayer{-1280, 0, 0, 1024};
     hiddenPlayer.visible = false;
 
     struct Case {
@@ -254,11 +246,15 @@ TEST(PauseReason, EachMonitorHasItsOwnFullScreenWindows) {
     };
     const Case cases[] = {
         {"no windows", {}, false, false, false},
-        {"a game on the main monitor", {Window(0, 0, 1920, 1080)}, false, true, false},
-        {"a video on the left one", {Window(-1280, 0, 0, 1024)}, true, false, false},
-        {"a window over the main and right ones", {Window(0, -120, 3000, 1800)}, false, true, true},
+        {"a game on the main monitor", {ScreenWindow{0, 0, 1920, 1080}}, false, true, false},
+        {"a video on the left one", {ScreenWindow{-1280, 0, 0, 1024}}, true, false, false},
+        {"a window over the main and right ones",
+         {ScreenWindow{0, -120, 3000, 1800}},
+         false,
+         true,
+         true},
         {"ordinary windows over every monitor",
-         {Window(-1000, 10, 1500, 900), Window(100, 100, 2500, 1000)},
+         {ScreenWindow{-1000, 10, 1500, 900}, ScreenWindow{100, 100, 2500, 1000}},
          false,
          false,
          false},
@@ -268,7 +264,7 @@ TEST(PauseReason, EachMonitorHasItsOwnFullScreenWindows) {
          false,
          false},
         {"ignored windows and one that counts",
-         {desktopWindow, minimizedGame, Window(1920, -120, 3000, 1800)},
+         {desktopWindow, minimizedGame, ScreenWindow{1920, -120, 3000, 1800}},
          false,
          false,
          true},
@@ -278,7 +274,7 @@ TEST(PauseReason, EachMonitorHasItsOwnFullScreenWindows) {
         EXPECT_EQ(PauseReason(desktop, main, c.windows).empty(), !c.main) << c.what;
         EXPECT_EQ(PauseReason(desktop, right, c.windows).empty(), !c.right) << c.what;
     }
-    EXPECT_EQ(PauseReason(desktop, main, {Window(0, 0, 1920, 1080)}), "full-screen window");
+    EXPECT_EQ(PauseReason(desktop, main, {ScreenWindow{0, 0, 1920, 1080}}), "full-screen window");
 }
 
 } // namespace

@@ -448,7 +448,8 @@ TEST(ReadPageMovie, DamagedTextGivesTheErrorNotAGuess) {
 
     // A NUL would cut the path short at the system and open another file.
     for (const std::string& html : {std::string("<embed src=\"\0wave.swf\">", 23),
-                                    std::string("<embed src=\"wave\x01.swf\">")}) {
+                                    std::string("<embed src=\"wave\x01.swf\">"),
+                                    std::string("<embed src=\"wave.swf\x7F\">")}) {
         PageMovie settings;
         std::string error;
         EXPECT_FALSE(ReadPageMovie(html, &settings, &error));
