@@ -400,6 +400,25 @@ bool ParseScaleMode(const std::string& text, ScaleMode* mode) {
     return true;
 }
 
+bool ParseQuality(const std::string& text, Quality* quality) {
+    static const struct {
+        const char* name;
+        Quality quality;
+    } kNames[] = {{"low", Quality::Low},           {"autolow", Quality::AutoLow},
+                  {"autohigh", Quality::AutoHigh}, {"medium", Quality::Medium},
+                  {"high", Quality::High},         {"best", Quality::Best}};
+    std::string lower = text;
+    for (char& c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    for (const auto& n : kNames) {
+        if (lower == n.name) {
+            *quality = n.quality;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool OutputSize(const Movie& movie, const RenderOptions& options, int* width, int* height,
                 std::string* error) {
     const double stageW = (double(movie.stage.xmax) - movie.stage.xmin) / kTwipsPerPixel;

@@ -24,9 +24,17 @@ enum class ScaleMode { ShowAll, NoBorder, ExactFit };
 // "showall", "noborder", "exactfit".
 bool ParseScaleMode(const std::string& text, ScaleMode* mode);
 
+// The page's quality setting. Low draws without anti-aliasing; best also
+// smooths every bitmap; the two auto settings start as their names say.
+enum class Quality { Low, AutoLow, AutoHigh, Medium, High, Best };
+
+// "low", "autolow", "autohigh", "medium", "high", "best", in any case.
+bool ParseQuality(const std::string& text, Quality* quality);
+
 struct RenderOptions {
     int width = 0, height = 0; // 0: the stage's size in pixels
     ScaleMode scale = ScaleMode::ShowAll;
+    Quality quality = Quality::High;
     bool overrideBackground = false;
     Rgba background;
     // B, G, R, A bytes, as a 32-bit device bitmap takes them, rather than
