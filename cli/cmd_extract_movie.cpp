@@ -1,6 +1,6 @@
 // wallweaver-cli extract-movie PROJECTOR.exe OUTPUT.swf: the movie inside a
 // Flash projector, copied out into a file of its own.
-#include "builder/swf/projector.h"
+#include "swf/projector.h"
 #include "cli/commands.h"
 #include "common/file.h"
 

@@ -1,7 +1,7 @@
 // wallweaver-cli info MOVIE: the header values the builder reads from a movie
 // or a projector, one per line.
 #include "builder/project/project.h"
-#include "builder/swf/swf_reader.h"
+#include "swf/swf_reader.h"
 #include "cli/commands.h"
 #include "common/file.h"
 #include "common/fs.h"

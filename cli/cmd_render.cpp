@@ -5,7 +5,7 @@
 // Frame N is what a player shows after playing N - 1 frames from the start,
 // actions and looping sprites included.
 #include "builder/project/project.h"
-#include "builder/swf/swf_reader.h"
+#include "swf/swf_reader.h"
 #include "cli/commands.h"
 #include "common/file.h"
 #include "common/fs.h"

@@ -27,8 +27,10 @@ class ByteReader {
     void Skip(size_t n);
 
     bool ok() const { return ok_; }
+    void Fail() { ok_ = false; }
     size_t pos() const { return pos_; }
     size_t remaining() const { return size_ - pos_; }
+    const uint8_t* Here() const { return data_ + pos_; }
 
   private:
     bool Take(size_t n);

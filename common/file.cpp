@@ -266,17 +266,4 @@ void AtomicOutput::Abandon() {
     tempPath_.clear();
 }
 
-bool CopyFileAtomically(const std::string& source, const std::string& target) {
-    File in(source, "rb");
-    if (!in.IsOpen())
-        return false;
-    int64_t size = in.Size();
-    AtomicOutput out;
-    if (size < 0 || !out.Begin(target))
-        return false;
-    if (!CopyBytes(in, out.file(), static_cast<uint64_t>(size)))
-        return false;
-    return out.Commit();
-}
-
 } // namespace ww

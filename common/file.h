@@ -98,7 +98,4 @@ class AtomicOutput {
     std::string tempPath_;
 };
 
-// Copies a whole file onto target through a temporary name.
-bool CopyFileAtomically(const std::string& source, const std::string& target);
-
 } // namespace ww

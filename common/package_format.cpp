@@ -6,24 +6,24 @@ namespace ww {
 
 void PackageEntry::Write(ByteWriter& w) const {
     w.U32(size);
-    w.FixedString(name, kNameFieldSize);
+    w.FixedString(name, kStringFieldSize);
 }
 
 PackageEntry PackageEntry::Read(ByteReader& r) {
     PackageEntry e;
     e.size = r.U32();
-    e.name = r.FixedString(kNameFieldSize);
+    e.name = r.FixedString(kStringFieldSize);
     return e;
 }
 
 void FileSlot::Write(ByteWriter& w) const {
-    w.FixedString(name, kNameFieldSize);
+    w.FixedString(name, kStringFieldSize);
     w.U32(size);
 }
 
 FileSlot FileSlot::Read(ByteReader& r) {
     FileSlot s;
-    s.name = r.FixedString(kNameFieldSize);
+    s.name = r.FixedString(kStringFieldSize);
     s.size = r.U32();
     return s;
 }
@@ -33,11 +33,11 @@ void SetupTrailer::Write(uint8_t* out) const {
     for (const FileSlot& s : slots)
         s.Write(w);
     w.I32(extraCount);
-    w.FixedString(wallpaperName, kNameFieldSize);
-    w.FixedString(publisherName, kNameFieldSize);
-    w.FixedString(publisherUrl, kNameFieldSize);
-    w.FixedString(copyright, kNameFieldSize);
-    w.Zeros(kNameFieldSize);
+    w.FixedString(wallpaperName, kStringFieldSize);
+    w.FixedString(publisherName, kStringFieldSize);
+    w.FixedString(publisherUrl, kStringFieldSize);
+    w.FixedString(copyright, kStringFieldSize);
+    w.Zeros(kStringFieldSize);
 }
 
 SetupTrailer SetupTrailer::Read(const uint8_t* in) {
@@ -46,10 +46,10 @@ SetupTrailer SetupTrailer::Read(const uint8_t* in) {
     for (FileSlot& s : t.slots)
         s = FileSlot::Read(r);
     t.extraCount = r.I32();
-    t.wallpaperName = r.FixedString(kNameFieldSize);
-    t.publisherName = r.FixedString(kNameFieldSize);
-    t.publisherUrl = r.FixedString(kNameFieldSize);
-    t.copyright = r.FixedString(kNameFieldSize);
+    t.wallpaperName = r.FixedString(kStringFieldSize);
+    t.publisherName = r.FixedString(kStringFieldSize);
+    t.publisherUrl = r.FixedString(kStringFieldSize);
+    t.copyright = r.FixedString(kStringFieldSize);
     return t;
 }
 
@@ -58,7 +58,7 @@ void SimpleHeader::Write(uint8_t* out) const {
     page.Write(w);
     movie.Write(w);
     image.Write(w);
-    w.FixedString(wallpaperName, kNameFieldSize);
+    w.FixedString(wallpaperName, kStringFieldSize);
 }
 
 SimpleHeader SimpleHeader::Read(const uint8_t* in) {
@@ -67,7 +67,7 @@ SimpleHeader SimpleHeader::Read(const uint8_t* in) {
     h.page = PackageEntry::Read(r);
     h.movie = PackageEntry::Read(r);
     h.image = PackageEntry::Read(r);
-    h.wallpaperName = r.FixedString(kNameFieldSize);
+    h.wallpaperName = r.FixedString(kStringFieldSize);
     return h;
 }
 

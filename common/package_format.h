@@ -42,7 +42,7 @@
 
 namespace ww {
 
-constexpr size_t kNameFieldSize = 260;
+constexpr size_t kStringFieldSize = 260;
 constexpr size_t kPackageEntrySize = 264;
 constexpr size_t kFileSlotSize = 264;
 constexpr int kSetupSlotCount = 7;
@@ -61,11 +61,11 @@ constexpr size_t kSetupTailSize = kSetupTrailerSize + kPackageEndSize; // 3156
 // From the start of the count to the end of the file.
 constexpr size_t kSimpleTailSize = 4 + kPackageEndSize; // 8
 
-static_assert(4 + kNameFieldSize == kPackageEntrySize, "PackageEntry layout");
-static_assert(kNameFieldSize + 4 == kFileSlotSize, "FileSlot layout");
-static_assert(kSetupSlotCount * kFileSlotSize + 4 + 5 * kNameFieldSize == kSetupTrailerSize,
+static_assert(4 + kStringFieldSize == kPackageEntrySize, "PackageEntry layout");
+static_assert(kStringFieldSize + 4 == kFileSlotSize, "FileSlot layout");
+static_assert(kSetupSlotCount * kFileSlotSize + 4 + 5 * kStringFieldSize == kSetupTrailerSize,
               "SetupTrailer layout");
-static_assert(3 * kPackageEntrySize + kNameFieldSize == kSimpleHeaderSize, "SimpleHeader layout");
+static_assert(3 * kPackageEntrySize + kStringFieldSize == kSimpleHeaderSize, "SimpleHeader layout");
 
 // Slots of the setup trailer, numbered as the installers number them.
 enum SetupSlot {

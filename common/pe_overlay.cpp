@@ -1,20 +1,13 @@
 #include "common/pe_overlay.h"
 
 #include "common/bytes.h"
+#include "common/pe_headers.h"
 
 namespace ww {
 
 namespace {
 
-constexpr uint32_t kPeOffsetField = 0x3C;
-constexpr size_t kCoffHeaderSize = 24; // the signature and the COFF header
-constexpr uint16_t kPe32Magic = 0x10B;
-constexpr uint16_t kPe32PlusMagic = 0x20B;
-constexpr uint32_t kSecurityDirectory = 4;
-constexpr uint32_t kDirectoryEntrySize = 8;
 constexpr int64_t kTableAlignment = 8;
-// Enough of the headers for PE32+'s security directory.
-constexpr size_t kHeaderReadSize = kCoffHeaderSize + 112 + 5 * kDirectoryEntrySize;
 
 bool ReadAt(File& f, int64_t offset, void* buf, size_t n) {
     return f.Seek(offset, SEEK_SET) && f.ReadExact(buf, n);
@@ -27,40 +20,34 @@ struct SecurityDirectory {
 };
 
 // The security directory as the headers state it; false when the file is no
-// PE image or its headers cannot hold one.
+// PE image or its headers hold none.
 bool ReadSecurityDirectory(File& f, int64_t fileSize, SecurityDirectory* dir) {
-    uint8_t dos[kPeOffsetField + 4];
-    if (fileSize < static_cast<int64_t>(sizeof dos) || !ReadAt(f, 0, dos, sizeof dos) ||
-        dos[0] != 'M' || dos[1] != 'Z')
+    PeHeaderLayout layout;
+    if (!ReadPeHeaderLayout(f, static_cast<uint64_t>(fileSize), &layout) ||
+        layout.directoryCount <= kCertificateDirectoryIndex)
         return false;
-    const int64_t pe = LoadU32(dos + kPeOffsetField);
-    if (pe > fileSize - static_cast<int64_t>(kHeaderReadSize))
+    uint8_t entry[kDataDirectorySize];
+    if (!ReadAt(f, layout.dataDirectoryOffset + kCertificateDirectoryIndex * kDataDirectorySize,
+                entry, sizeof entry))
         return false;
-    uint8_t raw[kHeaderReadSize];
-    if (!ReadAt(f, pe, raw, sizeof raw))
-        return false;
-    ByteReader r(raw, sizeof raw);
-    if (r.U32() != 0x00004550) // "PE\0\0"
-        return false;
-    r.Skip(16);
-    const uint16_t optionalSize = r.U16();
-    r.Skip(2);
-    const uint16_t magic = r.U16();
-    if (magic != kPe32Magic && magic != kPe32PlusMagic)
-        return false;
-    const size_t countAt = magic == kPe32Magic ? 92 : 108;
-    const size_t entryAt = countAt + 4 + kSecurityDirectory * kDirectoryEntrySize;
-    if (entryAt + kDirectoryEntrySize > optionalSize)
-        return false;
-    ByteReader d(raw + kCoffHeaderSize, sizeof raw - kCoffHeaderSize);
-    d.Skip(countAt);
-    if (d.U32() <= kSecurityDirectory)
-        return false;
-    d.Skip(kSecurityDirectory * kDirectoryEntrySize);
-    dir->offset = d.U32();
-    dir->size = d.U32();
-    dir->headersEnd = pe + static_cast<int64_t>(kCoffHeaderSize) + optionalSize;
-    return d.ok();
+    dir->offset = LoadU32(entry);
+    dir->size = LoadU32(entry + 4);
+    dir->headersEnd = layout.sectionTableOffset;
+    return true;
+}
+
+// Where the data before end stops once the zero bytes a signing tool pads it
+// with (fewer than 8, up to an aligned end) are taken off.
+int64_t WithoutPadding(File& f, int64_t end, int64_t floor) {
+    if (end % kTableAlignment != 0)
+        return end;
+    uint8_t pad[kTableAlignment - 1];
+    const int64_t padStart = end - static_cast<int64_t>(sizeof pad);
+    if (padStart < floor || !ReadAt(f, padStart, pad, sizeof pad))
+        return end;
+    for (size_t i = sizeof pad; i > 0 && pad[i - 1] == 0; --i)
+        --end;
+    return end;
 }
 
 } // namespace
@@ -71,19 +58,13 @@ int64_t AppendedDataEnd(File& f) {
     if (size < 0 || !ReadSecurityDirectory(f, size, &dir))
         return size;
     const int64_t start = dir.offset;
-    if (dir.size == 0 || start < dir.headersEnd || start > size || dir.size != size - start)
-        return size;
-    // The tool's zero padding in front of an aligned table.
-    int64_t end = start;
-    if (start % kTableAlignment == 0) {
-        uint8_t pad[kTableAlignment - 1];
-        const int64_t padStart = end - static_cast<int64_t>(sizeof pad);
-        if (padStart >= dir.headersEnd && ReadAt(f, padStart, pad, sizeof pad)) {
-            for (size_t i = sizeof pad; i > 0 && pad[i - 1] == 0; --i)
-                --end;
-        }
-    }
-    return end;
+    if (dir.size != 0 && start >= dir.headersEnd && start <= size && dir.size == size - start)
+        return WithoutPadding(f, start, dir.headersEnd);
+    // A signature removed again (osslsigncode remove-signature) takes the
+    // table and clears the directory but leaves the padding behind.
+    if (dir.offset == 0 && dir.size == 0)
+        return WithoutPadding(f, size, dir.headersEnd);
+    return size;
 }
 
 } // namespace ww

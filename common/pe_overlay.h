@@ -4,12 +4,9 @@
 // header's security directory. Data appended before signing therefore ends
 // where that table begins, less the padding.
 //
-// Read, little-endian: "MZ" at 0 and the PE header's offset (u32) at 0x3C;
-// there "PE\0\0", the COFF header's SizeOfOptionalHeader (u16) at +20, and
-// the optional header from +24: magic 0x10B (PE32) or 0x20B (PE32+),
-// NumberOfRvaAndSizes (u32) at 92 or 108, the data directories after it, of
-// which entry 4, the security directory, holds a file offset and a size
-// (u32 each). The table counts only when the directory lies inside the
+// The headers are read as common/pe_headers.h describes; entry 4 of the data
+// directories, the security directory, holds the table's file offset and
+// size. The table counts only when the directory lies inside the
 // optional header, the table lies after the headers and wholly inside the
 // file, and it ends where the file ends (something appended after signing
 // is found at the end of the file, as for an unsigned one).
@@ -23,7 +20,9 @@
 namespace ww {
 
 // The offset where appended data ends: the start of a certificate table
-// that closes the file, less its zero padding; otherwise the file's size.
+// that closes the file, less its zero padding; for a signed file whose
+// signature was removed again (an empty security directory), the file's end
+// less that padding; otherwise the file's size.
 // -1 when the size cannot be told. Moves the file's position.
 int64_t AppendedDataEnd(File& f);
 

@@ -12,13 +12,14 @@
 // String fields are zero-terminated and zero-padded; no flag byte, no file data.
 #pragma once
 
+#include "common/package_format.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace ww {
 
-constexpr size_t kStringFieldSize = 260;
 constexpr size_t kPlayerTailSize = 1563;
 constexpr char kPlayerMarker[] = "WLP";
 

@@ -16,9 +16,9 @@
 // The size of the decoded bitmap is charged before anything is inflated or
 // decoded, so a 65535 x 65535 bitmap is refused without being allocated.
 #include "movie/parse_internal.h"
+#include "swf/byte_source.h"
 
 #include <stb_image.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -26,34 +26,6 @@
 namespace ww::movie {
 
 namespace {
-
-// Inflates exactly size bytes from a zlib stream; false if it ends earlier.
-bool InflateExactly(const uint8_t* in, size_t inSize, uint8_t* out, size_t size) {
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK)
-        return false;
-    size_t consumed = 0, produced = 0;
-    int result = Z_OK;
-    // zlib's counts are 32-bit: feed and drain in bounded steps.
-    const size_t step = 1u << 30;
-    while (produced < size && result == Z_OK) {
-        if (z.avail_in == 0) {
-            const size_t n = std::min(step, inSize - consumed);
-            z.next_in = const_cast<Bytef*>(in + consumed);
-            z.avail_in = static_cast<uInt>(n);
-            consumed += n;
-        }
-        const size_t n = std::min(step, size - produced);
-        z.next_out = out + produced;
-        z.avail_out = static_cast<uInt>(n);
-        result = inflate(&z, Z_NO_FLUSH);
-        produced += n - z.avail_out;
-        if (result == Z_BUF_ERROR && z.avail_in == 0 && consumed == inSize)
-            break;
-    }
-    inflateEnd(&z);
-    return produced == size;
-}
 
 bool AllocatePixels(Bitmap* bitmap, uint32_t width, uint32_t height, ParseContext& ctx) {
     const uint64_t bytes = uint64_t(width) * height * 4;
@@ -178,7 +150,7 @@ bool IsJpeg(const std::vector<uint8_t>& d) {
 
 } // namespace
 
-bool ParseLossless(BitReader& r, int version, Bitmap* bitmap, ParseContext& ctx) {
+bool ParseLossless(TagReader& r, int version, Bitmap* bitmap, ParseContext& ctx) {
     const uint8_t format = r.U8();
     const uint32_t width = r.U16(), height = r.U16();
     const unsigned colors = format == 3 ? r.U8() + 1u : 0;
@@ -202,7 +174,7 @@ bool ParseLossless(BitReader& r, int version, Bitmap* bitmap, ParseContext& ctx)
         return false;
     }
     std::vector<uint8_t> raw(static_cast<size_t>(rawSize));
-    const bool inflated = InflateExactly(r.Here(), r.remaining(), raw.data(), raw.size());
+    const bool inflated = InflatePrefix(r.Here(), r.remaining(), raw.data(), raw.size());
     if (inflated)
         DecodeLossless(raw.data(), version, format, colors, bitmap);
     ctx.Release(rawSize);
@@ -211,7 +183,7 @@ bool ParseLossless(BitReader& r, int version, Bitmap* bitmap, ParseContext& ctx)
     return inflated;
 }
 
-bool ParseJpeg(BitReader& r, int version, Bitmap* bitmap, ParseContext& ctx) {
+bool ParseJpeg(TagReader& r, int version, Bitmap* bitmap, ParseContext& ctx) {
     size_t imageSize = r.remaining();
     if (version == 3) {
         const uint32_t alphaOffset = r.U32();
@@ -254,7 +226,7 @@ bool ParseJpeg(BitReader& r, int version, Bitmap* bitmap, ParseContext& ctx) {
         const uint8_t* alphaData = image + imageSize;
         const size_t alphaSize = r.remaining() - imageSize;
         // Without an alpha plane the image stays opaque.
-        if (alphaSize > 0 && InflateExactly(alphaData, alphaSize, alpha.data(), count)) {
+        if (alphaSize > 0 && InflatePrefix(alphaData, alphaSize, alpha.data(), count)) {
             for (size_t i = 0; i < count; ++i) {
                 uint8_t* p = bitmap->pixels.data() + i * 4;
                 for (int c = 0; c < 3; ++c)

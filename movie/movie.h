@@ -8,6 +8,8 @@
 // is allocated, so no movie, however hostile, takes more.
 #pragma once
 
+#include "swf/bit_reader.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -44,9 +46,7 @@ struct ColorTransform {
 ColorTransform Combine(const ColorTransform& outer, const ColorTransform& inner);
 Rgba Apply(const ColorTransform& cx, Rgba c);
 
-struct Rect {
-    int32_t xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-};
+using Rect = SwfRect;
 
 enum class FillKind : uint8_t { Solid, Linear, Radial, Focal, Bitmap };
 enum class Spread : uint8_t { Pad, Reflect, Repeat };
@@ -207,7 +207,6 @@ struct Movie {
 };
 
 // The name of a tag code ("DefineShape3"), or "tag N" for one without a name.
-std::string TagName(uint16_t code);
 // The unsupported kinds met, comma-separated, "none" for none.
 std::string UnsupportedTagList(const Movie& movie);
 

@@ -1,10 +1,8 @@
 // The tag stream of a movie and of its sprites.
 //
-// After the header (see builder/swf/swf_reader.h) come tags: UI16 with the
-// code in its upper 10 bits and the length in its lower 6; a length of 0x3F
-// is followed by a UI32 length. A tag whose length runs past its stream ends
-// that stream; everything before it is kept. DefineSprite (id, frame count,
-// then a stream of its own control tags) is read on the main timeline only.
+// After the header (see swf/swf_reader.h) come tags (see swf/tags.h). A tag whose length runs past
+// its stream ends that stream; everything before it is kept. DefineSprite (id, frame count, then a
+// stream of its own control tags) is read on the main timeline only.
 //
 // PlaceObject2 flags (UB[1] each, first bit first): HasClipActions,
 // HasClipDepth, HasName, HasRatio, HasColorTransform, HasMatrix,
@@ -12,13 +10,14 @@
 // clip depth. PlaceObject3 adds a second flag byte before the depth and an
 // optional class name; what follows the clip depth (filters, blend mode) is
 // not drawn.
-#include "builder/swf/byte_source.h"
-#include "builder/swf/projector.h"
-#include "builder/swf/swf_reader.h"
 #include "common/bytes.h"
 #include "common/file.h"
 #include "common/path.h"
 #include "movie/parse_internal.h"
+#include "swf/byte_source.h"
+#include "swf/projector.h"
+#include "swf/swf_reader.h"
+#include "swf/tags.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,46 +28,22 @@ namespace {
 
 constexpr size_t kMaxProblems = 64;
 
-enum TagCode : uint16_t {
-    kEnd = 0,
-    kShowFrame = 1,
-    kDefineShape = 2,
-    kPlaceObject = 4,
-    kRemoveObject = 5,
-    kDefineBits = 6,
-    kJpegTables = 8,
-    kSetBackgroundColor = 9,
-    kDefineFont = 10,
-    kDefineText = 11,
-    kDoAction = 12,
-    kDefineBitsLossless = 20,
-    kDefineBitsJpeg2 = 21,
-    kDefineShape2 = 22,
-    kPlaceObject2 = 26,
-    kRemoveObject2 = 28,
-    kDefineShape3 = 32,
-    kDefineText2 = 33,
-    kDefineBitsJpeg3 = 35,
-    kDefineBitsLossless2 = 36,
-    kDefineSprite = 39,
-    kFrameLabel = 43,
-    kDefineMorphShape = 46,
-    kDefineFont2 = 48,
-    kPlaceObject3 = 70,
-    kDefineFont3 = 75,
-    kDefineShape4 = 83,
-    kDefineMorphShape2 = 84,
-};
-
 // Tags that change nothing in the picture: metadata, debugging, font names.
 bool IsHarmless(uint16_t code) {
-    static const uint16_t kCodes[] = {13, 24, 40, 41, 56, 58, 63, 64, 65,
-                                      66, 69, 73, 74, 76, 77, 86, 88};
+    static const uint16_t kCodes[] = {kTagDefineFontInfo,  kTagProtect,
+                                      kTagNameCharacter,   kTagProductInfo,
+                                      kTagExportAssets,    kTagEnableDebugger,
+                                      kTagDebugId,         kTagEnableDebugger2,
+                                      kTagScriptLimits,    kTagSetTabIndex,
+                                      kTagFileAttributes,  kTagDefineFontAlignZones,
+                                      kTagCSMTextSettings, kTagSymbolClass,
+                                      kTagMetadata,        kTagDefineSceneAndFrameLabelData,
+                                      kTagDefineFontName};
     return std::find(std::begin(kCodes), std::end(kCodes), code) != std::end(kCodes);
 }
 
-bool ReadPlace(BitReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) {
-    if (code == kPlaceObject) {
+bool ReadPlace(TagReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) {
+    if (code == kTagPlaceObject) {
         p->hasCharacter = p->hasMatrix = true;
         p->characterId = r.U16();
         p->depth = r.U16();
@@ -81,7 +56,7 @@ bool ReadPlace(BitReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) 
     }
     const uint8_t flags = r.U8();
     uint8_t flags2 = 0;
-    if (code == kPlaceObject3)
+    if (code == kTagPlaceObject3)
         flags2 = r.U8();
     p->depth = r.U16();
     p->move = flags & 0x01;
@@ -117,7 +92,7 @@ bool ReadPlace(BitReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) 
 
 // Action records until ActionEndFlag: code UI8, and for codes of 0x80 and up a
 // UI16 length and that many bytes. Only the timeline actions are kept.
-void ReadActions(BitReader& r, Frame* frame, ParseContext& ctx) {
+void ReadActions(TagReader& r, Frame* frame, ParseContext& ctx) {
     while (r.ok() && r.remaining() > 0) {
         const uint8_t code = r.U8();
         if (code == 0)
@@ -127,7 +102,7 @@ void ReadActions(BitReader& r, Frame* frame, ParseContext& ctx) {
             ctx.Problem("action record runs past its tag");
             return;
         }
-        BitReader body(r.Here(), length);
+        TagReader body(r.Here(), length);
         r.Skip(length);
         Action a{ActionKind::Stop, 0, {}};
         switch (code) {
@@ -176,8 +151,8 @@ class TagStream {
     void Read(const uint8_t* data, size_t size, Timeline* timeline);
 
   private:
-    void Define(uint16_t code, BitReader& r);
-    void Control(uint16_t code, BitReader& r, Frame* frame, Timeline* timeline);
+    void Define(uint16_t code, TagReader& r);
+    void Control(uint16_t code, TagReader& r, Frame* frame, Timeline* timeline);
     void AddDefinition(uint16_t id, CharacterKind kind, uint32_t index);
 
     ParseContext& ctx_;
@@ -205,14 +180,14 @@ void TagStream::Read(const uint8_t* data, size_t size, Timeline* timeline) {
             pos += 4;
         }
         if (length > size - pos) {
-            ctx_.Problem(TagName(code) + " tag runs past the end of the movie");
+            ctx_.Problem(SwfTagName(code) + " tag runs past the end of the movie");
             break;
         }
-        BitReader r(data + pos, length);
+        TagReader r(data + pos, length);
         pos += length;
-        if (code == kEnd)
+        if (code == kTagEnd)
             break;
-        if (code == kShowFrame) {
+        if (code == kTagShowFrame) {
             if (timeline->frames.size() < kMaxFrames && ctx_.Charge(sizeof(Frame)))
                 timeline->frames.push_back(std::move(frame));
             frame = Frame{};
@@ -225,43 +200,44 @@ void TagStream::Read(const uint8_t* data, size_t size, Timeline* timeline) {
         timeline->frames.push_back(std::move(frame));
 }
 
-void TagStream::Control(uint16_t code, BitReader& r, Frame* frame, Timeline* timeline) {
+void TagStream::Control(uint16_t code, TagReader& r, Frame* frame, Timeline* timeline) {
     switch (code) {
-    case kPlaceObject:
-    case kPlaceObject2:
-    case kPlaceObject3: {
+    case kTagPlaceObject:
+    case kTagPlaceObject2:
+    case kTagPlaceObject3: {
         FrameCommand c;
         if (!ReadPlace(r, code, &c.place, ctx_)) {
-            ctx_.Problem(TagName(code) + " is cut short");
+            ctx_.Problem(SwfTagName(code) + " is cut short");
             return;
         }
         if (ctx_.Charge(sizeof(FrameCommand)))
             frame->commands.push_back(c);
         return;
     }
-    case kRemoveObject:
-    case kRemoveObject2: {
+    case kTagRemoveObject:
+    case kTagRemoveObject2: {
         FrameCommand c;
         c.remove = true;
-        if (code == kRemoveObject)
+        if (code == kTagRemoveObject)
             r.U16();
         c.place.depth = r.U16();
         if (r.ok() && ctx_.Charge(sizeof(FrameCommand)))
             frame->commands.push_back(c);
         return;
     }
-    case kDoAction:
+    case kTagDoAction:
         ReadActions(r, frame, ctx_);
         return;
-    case kFrameLabel: {
+    case kTagFrameLabel: {
         const std::string label = r.String();
         const uint32_t index = static_cast<uint32_t>(timeline->frames.size());
         if (r.ok() && ctx_.Charge(sizeof(std::string) * 4 + label.size()))
             timeline->labels.emplace(label, index);
         return;
     }
-    case kSetBackgroundColor:
-        if (root_) {
+    case kTagSetBackgroundColor:
+        // Flash keeps the first background a movie sets.
+        if (root_ && !ctx_.movie().hasBackground) {
             ctx_.movie().background = r.ReadRgb();
             ctx_.movie().hasBackground = r.ok();
         }
@@ -272,7 +248,7 @@ void TagStream::Control(uint16_t code, BitReader& r, Frame* frame, Timeline* tim
     if (!root_) {
         // A sprite holds control tags only.
         if (!IsHarmless(code))
-            ctx_.Problem(TagName(code) + " inside a sprite is ignored");
+            ctx_.Problem(SwfTagName(code) + " inside a sprite is ignored");
         return;
     }
     Define(code, r);
@@ -282,141 +258,136 @@ void TagStream::AddDefinition(uint16_t id, CharacterKind kind, uint32_t index) {
     ctx_.movie().dictionary.emplace(id, CharacterRef{kind, index});
 }
 
-void TagStream::Define(uint16_t code, BitReader& r) {
-    Movie& m = ctx_.movie();
-    if (code == kJpegTables) {
+// Each parser reads what follows the character id into the movie's table of
+// its kind and answers the index there.
+using DefinitionParser = bool (*)(TagReader& r, int version, uint32_t* index, ParseContext& ctx);
+
+template <typename T, bool (*Parse)(TagReader&, int, T*, ParseContext&),
+          std::vector<T> Movie::*Table>
+bool ParseInto(TagReader& r, int version, uint32_t* index, ParseContext& ctx) {
+    T value;
+    if (!Parse(r, version, &value, ctx))
+        return false;
+    *index = AddCharacter(ctx.movie().*Table, std::move(value));
+    return true;
+}
+
+// DefineSprite: a frame count (the ShowFrame tags count instead), then a tag
+// stream of its own control tags.
+bool ParseSprite(TagReader& r, int, uint32_t* index, ParseContext& ctx) {
+    r.U16();
+    if (!r.ok() || !ctx.Charge(sizeof(Timeline)))
+        return false;
+    Timeline t;
+    TagStream(ctx, false).Read(r.Here(), r.remaining(), &t);
+    *index = AddCharacter(ctx.movie().sprites, std::move(t));
+    return true;
+}
+
+struct DefinitionTag {
+    SwfTagCode code;
+    CharacterKind kind;
+    int version; // of the tag within its kind, as its parser takes it
+    DefinitionParser parse;
+};
+
+const DefinitionTag kDefinitionTags[] = {
+    {kTagDefineShape, CharacterKind::Shape, 1, ParseInto<Shape, ParseShape, &Movie::shapes>},
+    {kTagDefineShape2, CharacterKind::Shape, 2, ParseInto<Shape, ParseShape, &Movie::shapes>},
+    {kTagDefineShape3, CharacterKind::Shape, 3, ParseInto<Shape, ParseShape, &Movie::shapes>},
+    {kTagDefineShape4, CharacterKind::Shape, 4, ParseInto<Shape, ParseShape, &Movie::shapes>},
+    {kTagDefineMorphShape, CharacterKind::Morph, 1,
+     ParseInto<MorphShape, ParseMorphShape, &Movie::morphs>},
+    {kTagDefineMorphShape2, CharacterKind::Morph, 2,
+     ParseInto<MorphShape, ParseMorphShape, &Movie::morphs>},
+    {kTagDefineBits, CharacterKind::Bitmap, 1, ParseInto<Bitmap, ParseJpeg, &Movie::bitmaps>},
+    {kTagDefineBitsJpeg2, CharacterKind::Bitmap, 2, ParseInto<Bitmap, ParseJpeg, &Movie::bitmaps>},
+    {kTagDefineBitsJpeg3, CharacterKind::Bitmap, 3, ParseInto<Bitmap, ParseJpeg, &Movie::bitmaps>},
+    {kTagDefineBitsLossless, CharacterKind::Bitmap, 1,
+     ParseInto<Bitmap, ParseLossless, &Movie::bitmaps>},
+    {kTagDefineBitsLossless2, CharacterKind::Bitmap, 2,
+     ParseInto<Bitmap, ParseLossless, &Movie::bitmaps>},
+    {kTagDefineFont, CharacterKind::Font, 1, ParseInto<Font, ParseFont, &Movie::fonts>},
+    {kTagDefineFont2, CharacterKind::Font, 2, ParseInto<Font, ParseFont, &Movie::fonts>},
+    {kTagDefineFont3, CharacterKind::Font, 3, ParseInto<Font, ParseFont, &Movie::fonts>},
+    {kTagDefineText, CharacterKind::Text, 1, ParseInto<Text, ParseText, &Movie::texts>},
+    {kTagDefineText2, CharacterKind::Text, 2, ParseInto<Text, ParseText, &Movie::texts>},
+    {kTagDefineSprite, CharacterKind::Sprite, 0, ParseSprite},
+};
+
+void TagStream::Define(uint16_t code, TagReader& r) {
+    if (code == kTagJpegTables) {
         ctx_.jpegTables = r.Here();
         ctx_.jpegTablesSize = r.remaining();
         return;
     }
-    int version = 0;
-    CharacterKind kind = CharacterKind::Shape;
-    switch (code) {
-    case kDefineShape:
-    case kDefineShape2:
-    case kDefineShape3:
-    case kDefineShape4:
-        version = code == kDefineShape    ? 1
-                  : code == kDefineShape2 ? 2
-                  : code == kDefineShape3 ? 3
-                                          : 4;
-        break;
-    case kDefineMorphShape:
-    case kDefineMorphShape2:
-        version = code == kDefineMorphShape ? 1 : 2;
-        kind = CharacterKind::Morph;
-        break;
-    case kDefineBits:
-    case kDefineBitsJpeg2:
-    case kDefineBitsJpeg3:
-        version = code == kDefineBits ? 1 : code == kDefineBitsJpeg2 ? 2 : 3;
-        kind = CharacterKind::Bitmap;
-        break;
-    case kDefineBitsLossless:
-    case kDefineBitsLossless2:
-        version = code == kDefineBitsLossless ? 1 : 2;
-        kind = CharacterKind::Bitmap;
-        break;
-    case kDefineFont:
-    case kDefineFont2:
-    case kDefineFont3:
-        version = code == kDefineFont ? 1 : code == kDefineFont2 ? 2 : 3;
-        kind = CharacterKind::Font;
-        break;
-    case kDefineText:
-    case kDefineText2:
-        version = code == kDefineText ? 1 : 2;
-        kind = CharacterKind::Text;
-        break;
-    case kDefineSprite:
-        kind = CharacterKind::Sprite;
-        break;
-    default:
+    const DefinitionTag* tag = nullptr;
+    for (const DefinitionTag& t : kDefinitionTags) {
+        if (t.code == code)
+            tag = &t;
+    }
+    if (!tag) {
         if (!IsHarmless(code))
-            ctx_.Unsupported(TagName(code));
+            ctx_.Unsupported(SwfTagName(code));
         return;
     }
     const uint16_t id = r.U16();
     if (!r.ok()) {
-        ctx_.Problem(TagName(code) + " without a new character id is skipped");
+        ctx_.Problem(SwfTagName(code) + " without a new character id is skipped");
         return;
     }
-    if (m.dictionary.count(id)) {
+    if (ctx_.movie().dictionary.count(id)) {
         ctx_.Problem("character " + std::to_string(id) + " is defined twice; the first is kept");
         return;
     }
-    bool ok = false;
     uint32_t index = 0;
-    switch (kind) {
-    case CharacterKind::Shape: {
-        Shape s;
-        if ((ok = ParseShape(r, version, &s, ctx_)))
-            index = AddCharacter(m.shapes, std::move(s));
-        break;
-    }
-    case CharacterKind::Morph: {
-        MorphShape s;
-        if ((ok = ParseMorphShape(r, version, &s, ctx_)))
-            index = AddCharacter(m.morphs, std::move(s));
-        break;
-    }
-    case CharacterKind::Bitmap: {
-        Bitmap b;
-        if (code == kDefineBitsLossless || code == kDefineBitsLossless2)
-            ok = ParseLossless(r, version, &b, ctx_);
-        else
-            ok = ParseJpeg(r, version, &b, ctx_);
-        if (ok)
-            index = AddCharacter(m.bitmaps, std::move(b));
-        break;
-    }
-    case CharacterKind::Font: {
-        Font f;
-        if ((ok = ParseFont(r, version, &f, ctx_)))
-            index = AddCharacter(m.fonts, std::move(f));
-        break;
-    }
-    case CharacterKind::Text: {
-        Text t;
-        if ((ok = ParseText(r, version, &t, ctx_)))
-            index = AddCharacter(m.texts, std::move(t));
-        break;
-    }
-    case CharacterKind::Sprite: {
-        r.U16(); // frame count: the ShowFrame tags count
-        Timeline t;
-        if ((ok = r.ok() && ctx_.Charge(sizeof(Timeline)))) {
-            TagStream(ctx_, false).Read(r.Here(), r.remaining(), &t);
-            index = AddCharacter(m.sprites, std::move(t));
-        }
-        break;
-    }
-    }
-    if (ok)
-        AddDefinition(id, kind, index);
+    if (tag->parse(r, tag->version, &index, ctx_))
+        AddDefinition(id, tag->kind, index);
     else
-        ctx_.Problem(TagName(code) + " " + std::to_string(id) + " is skipped");
+        ctx_.Problem(SwfTagName(code) + " " + std::to_string(id) + " is skipped");
 }
 
-// The inflated body of a compressed movie, within the reader's own limit and
-// the memory cap.
+// zlib's greatest ratio: no stream inflates to more than this many bytes for
+// each of its own.
+constexpr uint64_t kMaxInflateRatio = 1032;
+
+// The inflated body of a compressed movie, within the memory cap. The body is
+// allocated once at the length the header declares (a length no stream of
+// this size could reach is not believed), and grows only when the stream
+// outlasts it.
 bool InflateBody(const uint8_t* data, size_t size, std::vector<uint8_t>* body, ParseContext& ctx,
                  std::string* error) {
-    MemorySource compressed(data + kSwfFixedHeaderSize, size - kSwfFixedHeaderSize);
-    InflateSource in(compressed, std::min<uint64_t>(SwfInflateLimit(size), kMovieMemoryCap));
-    const size_t block = 64 * 1024;
-    for (;;) {
-        if (!ctx.Charge(block)) {
-            *error = "the movie is larger than the memory cap of 256 MiB";
+    const char* tooLarge = "the movie is larger than the memory cap of 256 MiB";
+    const uint64_t compressedSize = size - kSwfFixedHeaderSize;
+    MemorySource compressed(data + kSwfFixedHeaderSize, compressedSize);
+    InflateSource in(compressed, kMovieMemoryCap);
+    const uint32_t declared = LoadU32(data + 4);
+    uint64_t expected = declared > kSwfFixedHeaderSize ? declared - kSwfFixedHeaderSize : 0;
+    expected = std::min(
+        {expected, compressedSize * kMaxInflateRatio, kMovieMemoryCap - ctx.movie().memoryUsed});
+    if (!ctx.Charge(expected)) {
+        *error = tooLarge;
+        return false;
+    }
+    body->resize(static_cast<size_t>(expected));
+    const size_t got = ReadFull(in, body->data(), body->size());
+    ctx.Release(expected - got);
+    body->resize(got);
+    // A header that understates the length: the rest comes a block at a time.
+    std::vector<uint8_t> block(got == expected ? 64 * 1024 : 0);
+    while (!block.empty()) {
+        const size_t more = ReadFull(in, block.data(), block.size());
+        if (more == 0)
+            break;
+        if (!ctx.Charge(more)) {
+            *error = tooLarge;
             return false;
         }
-        const size_t old = body->size();
-        body->resize(old + block);
-        const size_t got = ReadFull(in, body->data() + old, block);
-        body->resize(old + got);
-        ctx.Release(block - got);
-        if (got < block)
-            break;
+        body->insert(body->end(), block.begin(), block.begin() + static_cast<ptrdiff_t>(more));
+    }
+    if (!in.ok() && in.produced() >= kMovieMemoryCap) {
+        *error = tooLarge;
+        return false;
     }
     if (!in.ok() || !in.finished()) {
         *error = "the compressed movie is corrupt or cut short";
@@ -463,15 +434,15 @@ bool ParseMovie(const uint8_t* data, size_t size, Movie* movie, std::string* err
         body = inflated.data();
         bodySize = inflated.size();
     }
-    BitReader r(body, bodySize);
-    movie->stage = r.ReadRect();
-    const uint8_t fraction = r.U8();
-    movie->frameRate = r.U8() + fraction / 256.0;
-    movie->headerFrameCount = r.U16();
-    if (!r.ok()) {
+    TagReader r(body, bodySize);
+    SwfFrameHeader header;
+    if (!ReadSwfFrameHeader(r, &header)) {
         *error = "the movie ends inside its header";
         return false;
     }
+    movie->stage = header.stage;
+    movie->frameRate = header.frameRate / 256.0;
+    movie->headerFrameCount = header.frameCount;
     if (movie->stage.xmax <= movie->stage.xmin || movie->stage.ymax <= movie->stage.ymin) {
         *error = "the movie's stage is empty";
         return false;

@@ -4,12 +4,22 @@
 // reason noted) when the definition is to be skipped.
 #pragma once
 
-#include "movie/bits.h"
 #include "movie/movie.h"
+#include "swf/bit_reader.h"
 
 #include <string>
 
 namespace ww::movie {
+
+// A tag's bytes, with the records that become the movie's own types.
+class TagReader : public BitReader {
+  public:
+    using BitReader::BitReader;
+    Matrix ReadMatrix();
+    ColorTransform ReadColorTransform(bool withAlpha);
+    Rgba ReadRgb();
+    Rgba ReadRgba();
+};
 
 class ParseContext {
   public:
@@ -29,14 +39,14 @@ class ParseContext {
     Movie* movie_;
 };
 
-bool ParseShape(BitReader& r, int version, Shape* shape, ParseContext& ctx);
-bool ParseMorphShape(BitReader& r, int version, MorphShape* morph, ParseContext& ctx);
-bool ParseFont(BitReader& r, int version, Font* font, ParseContext& ctx);
-bool ParseText(BitReader& r, int version, Text* text, ParseContext& ctx);
+bool ParseShape(TagReader& r, int version, Shape* shape, ParseContext& ctx);
+bool ParseMorphShape(TagReader& r, int version, MorphShape* morph, ParseContext& ctx);
+bool ParseFont(TagReader& r, int version, Font* font, ParseContext& ctx);
+bool ParseText(TagReader& r, int version, Text* text, ParseContext& ctx);
 // DefineBitsLossless (version 1) and DefineBitsLossless2 (version 2).
-bool ParseLossless(BitReader& r, int version, Bitmap* bitmap, ParseContext& ctx);
+bool ParseLossless(TagReader& r, int version, Bitmap* bitmap, ParseContext& ctx);
 // DefineBits (1, with the movie's JPEG tables), DefineBitsJPEG2 (2) and
 // DefineBitsJPEG3 (3, with its alpha plane).
-bool ParseJpeg(BitReader& r, int version, Bitmap* bitmap, ParseContext& ctx);
+bool ParseJpeg(TagReader& r, int version, Bitmap* bitmap, ParseContext& ctx);
 
 } // namespace ww::movie

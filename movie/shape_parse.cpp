@@ -23,25 +23,25 @@ namespace {
 constexpr int64_t kCoordinateLimit = int64_t(1) << 30;
 constexpr size_t kEdgeChargeBlock = 1024;
 
-Rgba ReadColor(BitReader& r, bool alpha) {
+Rgba ReadColor(TagReader& r, bool alpha) {
     return alpha ? r.ReadRgba() : r.ReadRgb();
 }
 
-uint32_t ReadCount(BitReader& r, bool extended) {
+uint32_t ReadCount(TagReader& r, bool extended) {
     uint32_t count = r.U8();
     if (count == 0xFF && extended)
         count = r.U16();
     return count;
 }
 
-void ReadGradientHeader(BitReader& r, FillStyle* f, unsigned* count) {
+void ReadGradientHeader(TagReader& r, FillStyle* f, unsigned* count) {
     const uint32_t spread = r.UB(2);
     f->spread = spread == 1 ? Spread::Reflect : spread == 2 ? Spread::Repeat : Spread::Pad;
     f->linearRgb = r.UB(2) == 1;
     *count = r.UB(4);
 }
 
-bool ReadFillStyle(BitReader& r, bool alpha, FillStyle* f, ParseContext& ctx) {
+bool ReadFillStyle(TagReader& r, bool alpha, FillStyle* f, ParseContext& ctx) {
     const uint8_t type = r.U8();
     switch (type) {
     case 0x00:
@@ -92,7 +92,7 @@ Join JoinOf(uint32_t v) {
 }
 
 // LINESTYLE2's flags, shared by shapes and morph shapes; answers HasFill.
-bool ReadLineFlags(BitReader& r, LineStyle* l, ParseContext& ctx) {
+bool ReadLineFlags(TagReader& r, LineStyle* l, ParseContext& ctx) {
     l->startCap = CapOf(r.UB(2));
     l->join = JoinOf(r.UB(2));
     const bool hasFill = r.UB(1) != 0;
@@ -109,7 +109,7 @@ bool ReadLineFlags(BitReader& r, LineStyle* l, ParseContext& ctx) {
     return hasFill;
 }
 
-bool ReadStyleArrays(BitReader& r, int version, Shape* shape, ParseContext& ctx) {
+bool ReadStyleArrays(TagReader& r, int version, Shape* shape, ParseContext& ctx) {
     const bool alpha = version >= 3;
     StyleLayer layer{};
     const uint32_t fills = ReadCount(r, version >= 2);
@@ -151,7 +151,7 @@ bool ReadStyleArrays(BitReader& r, int version, Shape* shape, ParseContext& ctx)
 
 // Reads SHAPERECORDs into shape->edges. With styles false (glyphs, a morph's
 // end edges) NewStyles is refused and indexes are read but not resolved.
-bool ReadShapeRecords(BitReader& r, int version, Shape* shape, bool styles, ParseContext& ctx) {
+bool ReadShapeRecords(TagReader& r, int version, Shape* shape, bool styles, ParseContext& ctx) {
     unsigned fillBits = r.UB(4), lineBits = r.UB(4);
     int64_t x = 0, y = 0;
     uint32_t fill0 = 0, fill1 = 0, line = 0;
@@ -227,7 +227,7 @@ bool ReadShapeRecords(BitReader& r, int version, Shape* shape, bool styles, Pars
 
 // A glyph: SHAPE with one implicit solid fill.
 bool ReadGlyph(const uint8_t* data, size_t size, Shape* glyph, ParseContext& ctx) {
-    BitReader r(data, size);
+    TagReader r(data, size);
     glyph->fills.resize(1);
     glyph->layers.push_back(StyleLayer{0, 1, 0, 0});
     glyph->nonZero = false;
@@ -235,7 +235,7 @@ bool ReadGlyph(const uint8_t* data, size_t size, Shape* glyph, ParseContext& ctx
 }
 
 // A morph fill: the start and the end style read side by side.
-bool ReadMorphFill(BitReader& r, FillStyle* s, FillStyle* e, ParseContext& ctx) {
+bool ReadMorphFill(TagReader& r, FillStyle* s, FillStyle* e, ParseContext& ctx) {
     const uint8_t type = r.U8();
     switch (type) {
     case 0x00:
@@ -285,7 +285,7 @@ bool ReadMorphFill(BitReader& r, FillStyle* s, FillStyle* e, ParseContext& ctx) 
     return r.ok();
 }
 
-bool ReadMorphStyles(BitReader& r, int version, MorphShape* m, ParseContext& ctx) {
+bool ReadMorphStyles(TagReader& r, int version, MorphShape* m, ParseContext& ctx) {
     const uint32_t fills = ReadCount(r, true);
     if (!r.ok() || !ctx.Charge(uint64_t(fills) * 2 * sizeof(FillStyle)))
         return false;
@@ -352,7 +352,7 @@ bool PairMorphEdges(MorphShape* m) {
 
 } // namespace
 
-bool ParseShape(BitReader& r, int version, Shape* shape, ParseContext& ctx) {
+bool ParseShape(TagReader& r, int version, Shape* shape, ParseContext& ctx) {
     shape->bounds = r.ReadRect();
     if (version >= 4) {
         r.ReadRect(); // edge bounds
@@ -372,7 +372,7 @@ bool ParseShape(BitReader& r, int version, Shape* shape, ParseContext& ctx) {
     return true;
 }
 
-bool ParseMorphShape(BitReader& r, int version, MorphShape* morph, ParseContext& ctx) {
+bool ParseMorphShape(TagReader& r, int version, MorphShape* morph, ParseContext& ctx) {
     morph->start.bounds = r.ReadRect();
     morph->end.bounds = r.ReadRect();
     if (version >= 2) {
@@ -385,7 +385,7 @@ bool ParseMorphShape(BitReader& r, int version, MorphShape* morph, ParseContext&
         ctx.Problem("morph shape's end edges lie outside its tag");
         return false;
     }
-    BitReader endEdges(r.Here() + offset, r.remaining() - offset);
+    TagReader endEdges(r.Here() + offset, r.remaining() - offset);
     if (!ReadMorphStyles(r, version, morph, ctx) ||
         !ReadShapeRecords(r, 1, &morph->start, true, ctx) ||
         !ReadShapeRecords(endEdges, 1, &morph->end, false, ctx)) {
@@ -403,7 +403,7 @@ bool ParseMorphShape(BitReader& r, int version, MorphShape* morph, ParseContext&
 // glyph shapes. DefineFont2/3: flags, language, name, glyph count, offsets
 // (32-bit when WideOffsets), the code table offset, the glyph shapes; the
 // code table and layout that follow are not needed for drawing.
-bool ParseFont(BitReader& r, int version, Font* font, ParseContext& ctx) {
+bool ParseFont(TagReader& r, int version, Font* font, ParseContext& ctx) {
     uint32_t count = 0;
     bool wide = false;
     if (version >= 2) {
@@ -447,7 +447,7 @@ bool ParseFont(BitReader& r, int version, Font* font, ParseContext& ctx) {
 // DefineText/DefineText2: bounds, matrix, GlyphBits, AdvanceBits, then text
 // records until a zero byte. A record's first byte holds its type bit and the
 // HasFont, HasColor, HasYOffset, HasXOffset flags; a font carries a height.
-bool ParseText(BitReader& r, int version, Text* text, ParseContext& ctx) {
+bool ParseText(TagReader& r, int version, Text* text, ParseContext& ctx) {
     text->bounds = r.ReadRect();
     text->matrix = r.ReadMatrix();
     const unsigned glyphBits = r.U8(), advanceBits = r.U8();

@@ -6,7 +6,7 @@
 //
 // bench_swf --peak MOVIE: reads one movie and prints the process's peak
 // resident size in KiB (the child side of the memory measurement).
-#include "builder/swf/swf_reader.h"
+#include "swf/swf_reader.h"
 #include "common/bytes.h"
 #include "common/file.h"
 #include "common/fs.h"

@@ -2,8 +2,8 @@
 
 #include "builder/package/package_writers.h"
 #include "builder/page/page_generator.h"
-#include "builder/swf/projector.h"
-#include "builder/swf/swf_reader.h"
+#include "swf/projector.h"
+#include "swf/swf_reader.h"
 #include "common/fs.h"
 #include "common/path.h"
 

@@ -124,7 +124,7 @@ bool NamesInstallable(PackageNames names, const std::vector<std::string>& inside
 // The bare name a path is stored under; false when it cannot be stored.
 bool StoredName(const std::string& path, std::string* name, std::string* error) {
     *name = StripToFileName(path);
-    if (name->size() >= kNameFieldSize) {
+    if (name->size() >= kStringFieldSize) {
         *error = "the name " + *name + " is longer than a package can store";
         return false;
     }
@@ -132,7 +132,8 @@ bool StoredName(const std::string& path, std::string* name, std::string* error) 
 }
 
 int FieldBytes(const std::string& text) {
-    return static_cast<int>((text.size() < kNameFieldSize ? text.size() : kNameFieldSize - 1) + 1);
+    return static_cast<int>((text.size() < kStringFieldSize ? text.size() : kStringFieldSize - 1) +
+                            1);
 }
 
 } // namespace

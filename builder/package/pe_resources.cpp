@@ -1,6 +1,7 @@
 #include "builder/package/pe_resources.h"
 
 #include "common/bytes.h"
+#include "common/pe_headers.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,18 +11,8 @@ namespace ww {
 
 namespace {
 
-constexpr size_t kDosHeaderSize = 64;
-constexpr uint32_t kPeOffsetField = 0x3C;
-constexpr size_t kCoffHeaderSize = 20;
-constexpr uint16_t kPe32Magic = 0x10B;
-constexpr uint16_t kPe32PlusMagic = 0x20B;
-constexpr uint32_t kMaxDataDirectories = 16;
 constexpr uint32_t kMaxFileAlignment = 0x10000;
 constexpr uint32_t kMaxSectionAlignment = 0x10000000;
-
-constexpr size_t kResourceDirectoryIndex = 2;
-constexpr size_t kCertificateDirectoryIndex = 4; // holds a file offset, not an RVA
-constexpr size_t kRelocationDirectoryIndex = 5;
 
 // Offsets inside the optional header.
 constexpr uint32_t kSizeOfInitializedDataField = 8;
@@ -30,8 +21,6 @@ constexpr uint32_t kFileAlignmentField = 36;
 constexpr uint32_t kSizeOfImageField = 56;
 constexpr uint32_t kSizeOfHeadersField = 60;
 constexpr uint32_t kCheckSumField = 64;
-constexpr uint32_t kPe32DirectoryCountField = 92;
-constexpr uint32_t kPe32PlusDirectoryCountField = 108;
 
 constexpr uint32_t kSectionInitializedData = 0x00000040;
 constexpr uint32_t kSectionRead = 0x40000000;
@@ -418,28 +407,18 @@ bool PeResourceEditor::Open(const std::string& path) {
 }
 
 bool PeResourceEditor::ReadHeaders() {
-    uint8_t dos[kDosHeaderSize];
-    if (fileSize_ < kDosHeaderSize || !in_.Seek(0, SEEK_SET) || !in_.ReadExact(dos, sizeof dos))
+    PeHeaderLayout layout;
+    if (!ReadPeHeaderLayout(in_, fileSize_, &layout))
         return false;
-    if (dos[0] != 'M' || dos[1] != 'Z')
+    const uint32_t peOffset = layout.coffOffset - 4;
+    if (peOffset < kDosHeaderSize || peOffset > kMaxPeHeaderBytes || layout.sectionCount == 0 ||
+        layout.sectionCount > kMaxPeSections)
         return false;
-    const uint32_t peOffset = LoadU32(dos + kPeOffsetField);
-    if (peOffset < kDosHeaderSize || peOffset > kMaxPeHeaderBytes || peOffset > fileSize_ ||
-        fileSize_ - peOffset < 4 + kCoffHeaderSize)
-        return false;
-    uint8_t coff[4 + kCoffHeaderSize];
-    if (!in_.Seek(peOffset, SEEK_SET) || !in_.ReadExact(coff, sizeof coff))
-        return false;
-    if (std::memcmp(coff, "PE\0\0", 4) != 0)
-        return false;
-    coffOffset_ = peOffset + 4;
-    const uint32_t sectionCount = LoadU16(coff + 4 + 2);
-    const uint32_t optionalSize = LoadU16(coff + 4 + 16);
-    if (sectionCount == 0 || sectionCount > kMaxPeSections)
-        return false;
-    optionalOffset_ = coffOffset_ + kCoffHeaderSize;
-    sectionTableOffset_ = optionalOffset_ + optionalSize;
-    const uint64_t tableEnd = uint64_t(sectionTableOffset_) + kPeSectionHeaderSize * sectionCount;
+    coffOffset_ = layout.coffOffset;
+    optionalOffset_ = layout.optionalOffset;
+    sectionTableOffset_ = layout.sectionTableOffset;
+    const uint64_t tableEnd =
+        uint64_t(sectionTableOffset_) + kPeSectionHeaderSize * layout.sectionCount;
     if (tableEnd > fileSize_ || tableEnd > kMaxPeHeaderBytes)
         return false;
     // One more header's worth is read when present: the room a new section
@@ -447,24 +426,13 @@ bool PeResourceEditor::ReadHeaders() {
     headers_.resize(std::min<uint64_t>(tableEnd + kPeSectionHeaderSize, fileSize_));
     if (!in_.Seek(0, SEEK_SET) || !in_.ReadExact(headers_.data(), headers_.size()))
         return false;
-
-    if (optionalSize < 2)
+    if (layout.directoryCount <= kResourceDirectoryIndex ||
+        layout.directoryCount < layout.statedDirectoryCount)
         return false;
     const uint8_t* opt = headers_.data() + optionalOffset_;
-    const uint16_t magic = LoadU16(opt);
-    if (magic != kPe32Magic && magic != kPe32PlusMagic)
-        return false;
-    pe32Plus_ = magic == kPe32PlusMagic;
-    const uint32_t countField = pe32Plus_ ? kPe32PlusDirectoryCountField : kPe32DirectoryCountField;
-    if (optionalSize < countField + 4)
-        return false;
-    const uint32_t directoryCount = std::min(LoadU32(opt + countField), kMaxDataDirectories);
-    if (directoryCount <= kResourceDirectoryIndex ||
-        (optionalSize - countField - 4) / 8 < directoryCount)
-        return false;
-    dataDirectoryOffset_ = optionalOffset_ + countField + 4;
-    directories_.resize(directoryCount);
-    for (uint32_t i = 0; i < directoryCount; ++i) {
+    dataDirectoryOffset_ = layout.dataDirectoryOffset;
+    directories_.resize(layout.directoryCount);
+    for (uint32_t i = 0; i < layout.directoryCount; ++i) {
         directories_[i].rva = LoadU32(headers_.data() + dataDirectoryOffset_ + 8 * i);
         directories_[i].size = LoadU32(headers_.data() + dataDirectoryOffset_ + 8 * i + 4);
     }
@@ -475,7 +443,7 @@ bool PeResourceEditor::ReadHeaders() {
         fileAlignment_ > kMaxFileAlignment || sectionAlignment_ > kMaxSectionAlignment ||
         fileAlignment_ > sectionAlignment_ || sizeOfHeaders_ < tableEnd)
         return false;
-    sections_.resize(sectionCount);
+    sections_.resize(layout.sectionCount);
     return true;
 }
 

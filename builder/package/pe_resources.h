@@ -139,7 +139,6 @@ class PeResourceEditor {
     bool Open(const std::string& path);
     void Close() { in_.Close(); }
 
-    bool isPe32Plus() const { return pe32Plus_; }
     const std::vector<PeSection>& sections() const { return sections_; }
     ResourceTree& resources() { return tree_; }
 
@@ -174,7 +173,6 @@ class PeResourceEditor {
 
     File in_;
     uint64_t fileSize_ = 0;
-    bool pe32Plus_ = false;
     uint32_t coffOffset_ = 0;
     uint32_t optionalOffset_ = 0;
     uint32_t sectionTableOffset_ = 0;

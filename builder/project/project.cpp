@@ -5,6 +5,8 @@
 #include "common/package_format.h"
 #include "common/package_reader.h"
 #include "common/path.h"
+#include "swf/projector.h"
+#include "swf/swf_reader.h"
 
 namespace ww {
 
@@ -196,6 +198,10 @@ BuildValidation ValidateForBuild(const WallpaperProject& project, OutputKind kin
         return Refusal(BuildStatus::Refused,
                        {{DescribeNameRefusal(problem, refused), MessageIcon::Exclamation}});
     return {};
+}
+
+MovieTests SwfMovieTests() {
+    return {&IsSwfFile, &IsProjector};
 }
 
 } // namespace ww

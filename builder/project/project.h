@@ -80,33 +80,41 @@ struct UserMessage {
 };
 using UserMessages = std::vector<UserMessage>;
 
-// What rule 4 needs to know about the movie file.
+// What the movie-file check needs to know about the file's content; tests
+// give stand-ins.
 struct MovieTests {
     std::function<bool(const std::string&)> isSwfFile;
     std::function<bool(const std::string&)> isProjector;
 };
+
+// The real content tests: the SWF signature and the projector trailer.
+MovieTests SwfMovieTests();
 
 enum class OutputKind { ProjectableWallpaper, InstallerPackage };
 
 // The name a projector's movie is taken out under and packed as.
 constexpr const char* kConvertedMovieName = "TmpCvtSwfFile.swf";
 
-// Rule 4's test of an existing movie file: a ".swf" (any case) that is a SWF
-// movie, or an ".exe" that is a projector; nothing else.
+// Whether an existing movie file is one the builder takes: a ".swf" (any
+// case) that is a SWF movie, or an ".exe" that is a projector; nothing else.
+// A file that fails gets "Non-standard SWF file!".
 bool IsStandardMovie(const std::string& path, const MovieTests& tests);
-// Leaving the Information page forward: rules 1 to 5, in order; empty when valid.
+// Leaving the Information page forward, in order: a movie is named, a
+// wallpaper name is given, the movie exists and is a standard movie, and the
+// name holds no character a file name cannot; empty when valid.
 UserMessages ValidateInformation(const WallpaperProject& project, const MovieTests& tests);
-// Leaving the Setting page forward: rule 6.
+// Leaving the Setting page forward: a background colour is chosen.
 UserMessages ValidateSetting(const WallpaperProject& project);
-// Desktop preview: rule 7.
+// Desktop preview: a movie and a valid wallpaper name.
 UserMessages ValidatePreview(const WallpaperProject& project);
-// Rule 8: a warning for a named icon that does not exist; the build goes on.
+// A warning for a named icon that does not exist; the build goes on.
 UserMessages IconWarning(const WallpaperProject& project, OutputKind kind);
-// Rules 9 or 10, then 11: the output name; the overwrite question is separate.
+// The output name: given, and ending in ".exe"; the overwrite question is
+// separate.
 UserMessages ValidateOutputName(const WallpaperProject& project, OutputKind kind);
-// Rule 12's question for an output that exists already.
+// The question for an output that exists already.
 std::string OverwriteQuestion(const std::string& outputPath);
-// Rule 13: the readme of an installer package.
+// The readme of an installer package: named, existing, and a ".txt" file.
 UserMessages ValidateReadme(const WallpaperProject& project);
 // The output path the project names for a kind.
 const std::string& OutputPathOf(const WallpaperProject& project, OutputKind kind);
@@ -115,7 +123,7 @@ const std::string& OutputPathOf(const WallpaperProject& project, OutputKind kind
 enum class BuildStatus {
     Built,
     Refused,       // the project breaks a rule; the messages say which
-    ReadmeRefused, // rule 13: the Installer page is to be brought up
+    ReadmeRefused, // the readme check: the Installer page is to be brought up
     PageFailed,    // the page could not be generated from the template
     Failed,        // a writer failed; nothing of the output is left behind
 };
@@ -126,8 +134,9 @@ struct BuildValidation {
     bool ok() const { return status == BuildStatus::Built; }
 };
 
-// Every rule a build of kind depends on, in the order the pages test them:
-// rules 1 to 5, 6, 9 or 10 with 11, and 13 for the installer package; then
+// Every check a build of kind depends on, in the order the pages test them:
+// the Information page's, the Setting page's, the output name, and the
+// readme for the installer package; then
 // each name the package will store, refused with the installers' own reason
 // when their readers would refuse it. The overwrite question and the icon
 // warning stay with the caller. Reads the movie; writes nothing.

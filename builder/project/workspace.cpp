@@ -14,13 +14,6 @@ bool FileExists(const std::string& path) {
     return FindFirstMatch(probe, nullptr);
 }
 
-uint32_t FileLengthOf(const std::string& path) {
-    FoundEntry entry;
-    if (path.empty() || !FindFirstMatch(path, &entry))
-        return 0;
-    return static_cast<uint32_t>(entry.size);
-}
-
 bool IsValidWallpaperName(const std::string& name) {
     return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
 }

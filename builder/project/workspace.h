@@ -11,8 +11,6 @@ namespace ww {
 // True when the path (one trailing separator removed) has a first match in the
 // file system; folders count, and wildcards match as FindFirstFile has them.
 bool FileExists(const std::string& path);
-// Size of the first match, low 32 bits; 0 when nothing matches.
-uint32_t FileLengthOf(const std::string& path);
 // False when the name holds any of \ / : * ? " < > |; true otherwise, also when empty.
 bool IsValidWallpaperName(const std::string& name);
 // 88 for the NT family (top bit of the version word clear), 76 otherwise.
@@ -39,7 +37,6 @@ class Workspace {
     std::string GetResourceFolder() const { return ScratchFolder(builderFolder_, "Resource"); }
     // Where temp and output go from now on.
     void SetScratchRoot(const std::string& folder);
-    const std::string& ScratchRoot() const { return scratchRoot_; }
     // Whether files can be made in temp and output under the scratch root.
     bool ScratchIsWritable() const;
     // Full path of the shipped default image when it exists, else empty.

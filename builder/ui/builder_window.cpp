@@ -2,7 +2,7 @@
 
 #include "builder/page/page_generator.h"
 
-#include "builder/desktop/desktop_preview.h"
+#include "builder/ui/desktop_preview.h"
 #include "builder/project/profile.h"
 #include "builder/project/project_file.h"
 #include "builder/ui/about_box.h"

@@ -6,7 +6,7 @@
 // the renderer cannot read is described in words instead.
 #pragma once
 
-#include "builder/swf/swf_reader.h"
+#include "swf/swf_reader.h"
 #include "common/win32/com.h"
 #include "movie/wallpaper_page.h"
 #include "movie/win32/movie_view.h"

@@ -42,7 +42,6 @@ class CHyperLink {
     const std::string& target() const { return linkTarget; }
     COLORREF TextColour() const;
     bool visited() const { return isVisited != 0; }
-    bool active() const { return isActive != 0; }
     bool hovering() const { return isHovering != 0; }
     uint32_t style() const { return linkStyle; }
 

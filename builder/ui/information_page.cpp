@@ -1,9 +1,9 @@
 #include "builder/ui/information_page.h"
 
-#include "builder/desktop/mouse_hook.h"
+#include "builder/ui/mouse_hook.h"
 #include "builder/project/project.h"
 #include "builder/project/workspace.h"
-#include "builder/swf/projector.h"
+#include "swf/projector.h"
 #include "builder/ui/messages.h"
 #include "builder/ui/resource.h"
 #include "common/path.h"

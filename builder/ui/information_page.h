@@ -1,7 +1,7 @@
 // The first wizard page: the movie, the wallpaper's name and the publisher.
 #pragma once
 
-#include "builder/swf/swf_reader.h"
+#include "swf/swf_reader.h"
 #include "builder/ui/flash_preview.h"
 #include "builder/ui/transparent_bitmap.h"
 #include "builder/ui/wizard_page.h"

@@ -4,6 +4,22 @@
 
 namespace ww {
 
+UINT MessageIconFlags(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Exclamation:
+        return MB_ICONEXCLAMATION;
+    case MessageIcon::Stop:
+        return MB_ICONSTOP;
+    case MessageIcon::Error:
+        return MB_ICONERROR;
+    case MessageIcon::Information:
+        return MB_ICONINFORMATION;
+    case MessageIcon::Question:
+        return MB_ICONQUESTION;
+    }
+    return MB_ICONEXCLAMATION;
+}
+
 void ShowWarning(HWND owner, const std::string& text) {
     ShowMessageBox(owner, text, kBuilderTitle, MB_OK | MB_ICONEXCLAMATION);
 }

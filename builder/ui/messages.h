@@ -2,7 +2,6 @@
 // sent synchronously; and the box helpers every page shares.
 #pragma once
 
-#include "builder/desktop/user_messages.h"
 #include "builder/project/project.h"
 
 #include <windows.h>
@@ -23,6 +22,9 @@ constexpr int kBuildPage = 4;
 
 // The title of every box of the builder.
 constexpr char kBuilderTitle[] = "Wallweaver";
+
+// The MB_ icon flag for each kind of message the builder's checks answer with.
+UINT MessageIconFlags(MessageIcon icon);
 
 // A warning box with OK, titled "Wallweaver".
 void ShowWarning(HWND owner, const std::string& text);

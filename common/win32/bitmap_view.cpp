@@ -73,9 +73,4 @@ bool BitmapView::DrawStretched(HDC dc, const RECT& rect) const {
     return drawn != FALSE;
 }
 
-bool DrawBitmapFile(HDC dc, const std::string& path, const RECT& rect) {
-    BitmapView view;
-    return view.Load(path) && view.DrawStretched(dc, rect);
-}
-
 } // namespace ww

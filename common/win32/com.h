@@ -41,7 +41,6 @@ template <typename T> class ComPtr {
             std::exchange(p_, nullptr)->Release();
     }
     // Gives the reference away.
-    T* Detach() { return std::exchange(p_, nullptr); }
 
   private:
     T* p_ = nullptr;

@@ -1,6 +1,6 @@
 // The plain header reader on any bytes, checked against the header layout read
 // directly off the input.
-#include "builder/swf/swf_reader.h"
+#include "swf/swf_reader.h"
 #include "common/bytes.h"
 
 #include <cstdlib>

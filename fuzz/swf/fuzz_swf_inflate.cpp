@@ -1,6 +1,6 @@
 // The streaming inflation of a compressed movie against zlib's one-shot call
 // into five times the movie's size: both must agree on every input.
-#include "builder/swf/swf_reader.h"
+#include "swf/swf_reader.h"
 #include "common/bytes.h"
 
 #include <zlib.h>

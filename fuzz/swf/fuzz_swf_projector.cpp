@@ -1,7 +1,7 @@
 // Projector files of any bytes through the file operations: recognition,
 // extraction and the movie reader must agree with the trailer read directly.
-#include "builder/swf/projector.h"
-#include "builder/swf/swf_reader.h"
+#include "swf/projector.h"
+#include "swf/swf_reader.h"
 #include "common/file.h"
 #include "common/fs.h"
 

@@ -252,16 +252,6 @@ TEST(CopyBytes, CopiesFromWhereEachFileStandsAndKeepsBothInStep) {
     EXPECT_EQ(ReadFileBytes(dir / "dst").size(), expected.size() + 10);
 }
 
-TEST(CopyFileAtomically, MissingSourceLeavesTargetAlone) {
-    TempDir dir;
-    WriteFileBytes(dir / "target", {9});
-    EXPECT_FALSE(CopyFileAtomically(dir / "nothing", dir / "target"));
-    EXPECT_EQ(ReadFileBytes(dir / "target"), test::Bytes{9});
-    WriteFileBytes(dir / "src", {4, 5});
-    EXPECT_TRUE(CopyFileAtomically(dir / "src", dir / "target"));
-    EXPECT_EQ(ReadFileBytes(dir / "target"), (test::Bytes{4, 5}));
-}
-
 TEST(FindMatches, WildcardsAsTheWindowsFileSystemHasThem) {
     TempDir dir;
     WriteFileBytes(dir / "wave.swf", PatternBytes(5));

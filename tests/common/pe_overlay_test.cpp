@@ -59,6 +59,14 @@ TEST(AppendedDataEnd, FindsTheDataBeforeASignatureAndTheEndOtherwise) {
             } cases[] = {
                 {"signed", [](Bytes&) {}, dataEnd},
                 {"data appended after signing", [](Bytes& b) { b.push_back('L'); }, -1},
+                // What osslsigncode remove-signature leaves: the padding.
+                {"signature removed again",
+                 [&](Bytes& b) {
+                     Put32(b, dirAt, 0);
+                     Put32(b, dirAt + 4, 0);
+                     b.resize(table);
+                 },
+                 dataEnd},
                 {"table reaching past the end",
                  [&](Bytes& b) { Put32(b, dirAt + 4, uint32_t(b.size() - table + 1)); }, -1},
                 {"table short of the end",

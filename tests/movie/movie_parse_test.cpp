@@ -112,6 +112,43 @@ TEST(MovieIntake, ReadsPlainCompressedAndProjectorMoviesAlike) {
     }
 }
 
+TEST(MovieIntake, TheFirstBackgroundColourWins) {
+    const movie::Movie m =
+        ParseOrFail(MakeMovie(SetBackgroundColorTag(10, 20, 30) + ShowFrameTag() +
+                              SetBackgroundColorTag(200, 0, 0) + ShowFrameTag()));
+    ASSERT_TRUE(m.hasBackground);
+    EXPECT_EQ(m.background.r, 10);
+    EXPECT_EQ(m.background.b, 30);
+}
+
+// The renderer's only limit on inflation is its memory cap: text and script
+// compress far better than five to one. The header's length is a first
+// guess, not a promise.
+TEST(MovieIntake, CompressedMoviesInflateToAnySizeWithinTheCap) {
+    struct Case {
+        const char* what;
+        long long recordedLength;
+    };
+    for (const Case& c : {Case{"length as written", -1}, Case{"length understated", 20},
+                          Case{"length overstated", 0xFFFFFFFFll}, Case{"length zero", 0}}) {
+        SCOPED_TRACE(c.what);
+        SwfSpec recipe = StageSpec(true);
+        recipe.recordedLength = c.recordedLength;
+        // Metadata of zeros, a thousand times its compressed size.
+        const size_t metadata = 3 << 20;
+        recipe.tags = Tag(77, Bytes(metadata, 0), true) +
+                      RectangleShapeTag(1, 1, 0, 0, 10 * kPx, 10 * kPx, Solid(255, 0, 0)) +
+                      PlaceObject2Tag(At(1, 1)) + ShowFrameTag();
+        const Bytes swf = MakeSwf(recipe);
+        ASSERT_LT(swf.size() * 5, metadata);
+        movie::Movie m;
+        std::string error;
+        ASSERT_TRUE(movie::ParseMovie(swf.data(), swf.size(), &m, &error)) << error;
+        EXPECT_EQ(m.shapes.size(), 1u);
+        EXPECT_LT(m.memoryUsed, 1u << 20); // the body is not kept
+    }
+}
+
 TEST(MovieIntake, SkipsTagsItDoesNotDrawByTheirLength) {
     const Bytes unknown = Tag(200, PatternBytes(10), true);
     const Bytes button = Tag(34, PatternBytes(70));

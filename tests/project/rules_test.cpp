@@ -1,7 +1,9 @@
 #include "builder/project/project.h"
 
 #include "common/path.h"
+#include "swf/swf_reader.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/swf_writer.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -57,7 +59,7 @@ TEST(WallpaperProject, ChoiceValuesClampOutOfRangeIndexes) {
     EXPECT_EQ(p.Loop, 1);
 }
 
-TEST(ValidateInformation, RulesOneToFiveInOrder) {
+TEST(ValidateInformation, MovieAndNameChecksInOrder) {
     TempDir dir;
     WriteFileBytes(dir / "wave.swf", {'F', 'W', 'S', 6});
     WriteFileBytes(dir / "LOUD.SWF", {'C', 'W', 'S', 6});
@@ -82,7 +84,7 @@ TEST(ValidateInformation, RulesOneToFiveInOrder) {
         {dir / "plain.exe", "Ocean", {"Non-standard SWF file!"}},
         {dir / "wave.gif", "Ocean", {"Non-standard SWF file!"}},
         {dir / "gone.swf", "Ocean", {"Invalid file name"}},
-        // rule 3 or 4 failing with rule 5: both messages, in order
+        // a missing or non-standard movie and a bad name: both messages, in order
         {dir / "gone.swf", "Sea:side", {"Invalid file name", bad}},
         {dir / "wave.gif", "Sea|side", {"Non-standard SWF file!", bad}},
         {dir / "wave.swf", "Sea?side", {bad}},
@@ -198,6 +200,46 @@ TEST(ValidateReadme, ThreeMessagesInOrder) {
             EXPECT_EQ(Texts(m), std::vector<std::string>{c.expected}) << c.path;
         }
     }
+}
+
+TEST(SwfMovieTests, RecognitionBySignatureAndNameEnding) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        test::Bytes content;
+        bool isSwf, standard;
+    };
+    const test::Bytes fws = test::MakeSwf(test::StageSpec(false));
+    const test::Bytes cws = test::MakeSwf(test::StageSpec(true));
+    test::ProjectorSpec badLength{test::PatternBytes(100), fws};
+    badLength.recordedLength = 0xFFFFFFFF;
+    const std::vector<Case> cases = {
+        {"movie.swf", fws, true, true},
+        {"MOVIE.SWF", cws, true, true},
+        {"lower.swf", {'f', 'w', 's', 6}, false, false},
+        {"other.swf", {'F', 'W', 'X', 6}, false, false},
+        {"short.swf", {'C', 'W'}, false, false},
+        {"empty.swf", {}, false, false},
+        {"intro.EXE", test::MakeProjector({test::PatternBytes(100), cws}), false, true},
+        {"plain.exe", test::PatternBytes(100), false, false},
+        {"badlength.exe", test::MakeProjector(badLength), false, false},
+        {"movie.txt", fws, true, false},
+    };
+    const MovieTests tests = SwfMovieTests();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFileBytes(dir / c.name, c.content);
+        EXPECT_EQ(IsSwfFile(dir / c.name), c.isSwf);
+        WallpaperProject project;
+        project.SwfFilename = dir / c.name;
+        project.WallpaperName = "Ocean";
+        const UserMessages messages = ValidateInformation(project, tests);
+        EXPECT_EQ(messages.empty(), c.standard);
+        if (!c.standard && !messages.empty()) {
+            EXPECT_EQ(messages[0].text, "Non-standard SWF file!");
+        }
+    }
+    EXPECT_FALSE(IsSwfFile(dir / "missing.swf"));
 }
 
 } // namespace

@@ -33,15 +33,6 @@ TEST(FileExists, TrailingSeparatorWildcardsAndDeletedFiles) {
     EXPECT_FALSE(FileExists(""));
     ASSERT_TRUE(RemoveFile(dir / "movie.swf"));
     EXPECT_FALSE(FileExists(dir / "movie.swf"));
-    EXPECT_EQ(FileLengthOf(dir / "movie.swf"), 0u);
-}
-
-TEST(FileLengthOf, SizeOfFirstMatch) {
-    TempDir dir;
-    WriteFileBytes(dir / "a.bin", test::PatternBytes(1234));
-    EXPECT_EQ(FileLengthOf(dir / "a.bin"), 1234u);
-    EXPECT_EQ(FileLengthOf(dir / "*.bin"), 1234u);
-    EXPECT_EQ(FileLengthOf(""), 0u);
 }
 
 TEST(IsValidWallpaperName, RefusesExactlyTheNineCharacters) {

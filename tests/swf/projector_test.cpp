@@ -1,6 +1,6 @@
-#include "builder/swf/projector.h"
+#include "swf/projector.h"
 
-#include "builder/swf/swf_reader.h"
+#include "swf/swf_reader.h"
 #include "common/file.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/swf_writer.h"

@@ -1,7 +1,5 @@
-#include "builder/swf/swf_reader.h"
+#include "swf/swf_reader.h"
 
-#include "builder/project/project.h"
-#include "common/path.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/swf_writer.h"
 #include "tests/support/temp_dir.h"
@@ -88,12 +86,6 @@ TEST(ReadSwfMovieInfo, StageSizeAndTimingOfEveryHeaderShape) {
                                         c.recipe.frameCount};
             const SwfMovieInfo got = InfoOfBytes(dir, "movie.swf", MakeSwf(c.recipe));
             EXPECT_EQ(got, expected) << Describe(got);
-            if (compressed) {
-                ASSERT_TRUE(DecompressSwf(dir / "movie.swf", dir / "plain.swf"));
-                EXPECT_EQ(ReadSwfHeader(dir / "plain.swf"), expected);
-            } else {
-                EXPECT_EQ(ReadSwfHeader(dir / "movie.swf"), expected);
-            }
         }
     }
 }
@@ -110,9 +102,6 @@ TEST(ReadSwfMovieInfo, TruncationAtEveryByteGivesTheZeroRecord) {
             recipe.truncateAt = static_cast<long long>(cut);
             const SwfMovieInfo got = InfoOfBytes(dir, "cut.swf", MakeSwf(recipe));
             EXPECT_EQ(got == kZero, cut < needed) << Describe(got);
-            if (!compressed) {
-                EXPECT_EQ(ReadSwfHeader(dir / "cut.swf") == kZero, cut < needed);
-            }
         }
     }
 }
@@ -152,15 +141,10 @@ TEST(ReadSwfMovieInfo, InflationStopsAtFiveTimesTheFileSizeLikeTheOneShotCall) {
         const SwfMovieInfo got = InfoOfBytes(dir, "zeros.swf", movie);
         EXPECT_EQ(got.fileLength, c.inflates ? body + 8 : 0u);
         EXPECT_EQ(got.width, c.inflates ? 550 : 0);
-        EXPECT_EQ(DecompressSwf(dir / "zeros.swf", dir / "plain.swf"), c.inflates);
-        if (c.inflates) {
-            EXPECT_EQ(ReadFileBytes(dir / "plain.swf").size(), body + 8);
-        }
     }
 }
 
-// Failing to decompress creates nothing and harms neither an existing
-// destination nor the source, even when they are the same file.
+// Reading a broken movie writes nothing and changes nothing.
 TEST(ReadSwfMovieInfo, GarbageAndCorruptStreamsGiveTheZeroRecordAndNoFile) {
     const Bytes good = MakeSwf(StageSpec(true));
     Bytes badData = good;
@@ -189,23 +173,11 @@ TEST(ReadSwfMovieInfo, GarbageAndCorruptStreamsGiveTheZeroRecordAndNoFile) {
         SCOPED_TRACE(c.what);
         WriteFileBytes(dir / "old.swf", old);
         EXPECT_EQ(InfoOfBytes(dir, "bad.swf", c.movie), kZero);
-        EXPECT_FALSE(DecompressSwf(dir / "bad.swf", dir / "new.swf"));
-        EXPECT_FALSE(DecompressSwf(dir / "bad.swf", dir / "old.swf"));
-        EXPECT_FALSE(DecompressSwf(dir / "bad.swf", dir / "bad.swf"));
         EXPECT_EQ(ReadFileBytes(dir / "old.swf"), old);
         EXPECT_EQ(ReadFileBytes(dir / "bad.swf"), c.movie);
         EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"bad.swf", "old.swf"}));
     }
-    // A plain movie is not decompressed either.
-    WriteFileBytes(dir / "plain.swf", MakeSwf(StageSpec(false)));
-    EXPECT_FALSE(DecompressSwf(dir / "plain.swf", dir / "new.swf"));
-    EXPECT_FALSE(DecompressSwf(dir / "missing.swf", dir / "new.swf"));
-    WriteFileBytes(dir / "good.swf", good);
-    EXPECT_FALSE(
-        DecompressSwf(dir / "good.swf", dir / "no" + std::string(1, kPathSeparator) + "x"));
-    EXPECT_FALSE(test::PathExists(dir / "new.swf"));
     EXPECT_EQ(ReadSwfMovieInfo(dir / "missing.swf"), kZero);
-    EXPECT_EQ(ReadSwfHeader(dir / "missing.swf"), kZero);
 }
 
 TEST(ReadSwfMovieInfo, ReadsProjectorsThroughTheirMovieAndWritesNoFile) {
@@ -247,69 +219,6 @@ TEST(ReadSwfMovieInfo, ReadsProjectorsThroughTheirMovieAndWritesNoFile) {
     EXPECT_EQ(ListFolder(dir.path()), before);
     for (size_t i = 0; i < before.size(); ++i)
         EXPECT_EQ(ReadFileBytes(dir / before[i]), contents[i]) << before[i];
-}
-
-TEST(DecompressSwf, WritesThePlainFormEvenOverItsOwnSource) {
-    TempDir dir;
-    SwfSpec recipe = StageSpec(true);
-    recipe.bodyPadding = 300000; // several blocks of output
-    recipe.recordedLength = 7;   // not consulted
-    recipe.trailingBytes = 5;    // after the stream: ignored
-    SwfSpec plainSpec = recipe;
-    plainSpec.compressed = false;
-    plainSpec.recordedLength = -1;
-    plainSpec.trailingBytes = 0;
-    const Bytes expected = MakeSwf(plainSpec);
-
-    WriteFileBytes(dir / "movie.swf", MakeSwf(recipe));
-    WriteFileBytes(dir / "plain.swf", {1, 2, 3});
-    ASSERT_TRUE(DecompressSwf(dir / "movie.swf", dir / "plain.swf"));
-    EXPECT_EQ(ReadFileBytes(dir / "plain.swf"), expected);
-    ASSERT_TRUE(DecompressSwf(dir / "movie.swf", dir / "movie.swf"));
-    EXPECT_EQ(ReadFileBytes(dir / "movie.swf"), expected);
-    EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"movie.swf", "plain.swf"}));
-}
-
-TEST(SwfMovieTests, RecognitionBySignatureAndNameEnding) {
-    TempDir dir;
-    struct Case {
-        const char* name;
-        Bytes content;
-        bool isSwf, isCompressed, standard;
-    };
-    const Bytes fws = MakeSwf(StageSpec(false));
-    const Bytes cws = MakeSwf(StageSpec(true));
-    test::ProjectorSpec badLength{test::PatternBytes(100), fws};
-    badLength.recordedLength = 0xFFFFFFFF;
-    const std::vector<Case> cases = {
-        {"movie.swf", fws, true, false, true},
-        {"MOVIE.SWF", cws, true, true, true},
-        {"lower.swf", {'f', 'w', 's', 6}, false, false, false},
-        {"other.swf", {'F', 'W', 'X', 6}, false, false, false},
-        {"short.swf", {'C', 'W'}, false, false, false},
-        {"empty.swf", {}, false, false, false},
-        {"intro.EXE", MakeProjector({test::PatternBytes(100), cws}), false, false, true},
-        {"plain.exe", test::PatternBytes(100), false, false, false},
-        {"badlength.exe", MakeProjector(badLength), false, false, false},
-        {"movie.txt", fws, true, false, false},
-    };
-    const MovieTests tests = SwfMovieTests();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        WriteFileBytes(dir / c.name, c.content);
-        EXPECT_EQ(IsSwfFile(dir / c.name), c.isSwf);
-        EXPECT_EQ(IsCompressedSwf(dir / c.name), c.isCompressed);
-        WallpaperProject project;
-        project.SwfFilename = dir / c.name;
-        project.WallpaperName = "Ocean";
-        const UserMessages messages = ValidateInformation(project, tests);
-        EXPECT_EQ(messages.empty(), c.standard);
-        if (!c.standard && !messages.empty()) {
-            EXPECT_EQ(messages[0].text, "Non-standard SWF file!");
-        }
-    }
-    EXPECT_FALSE(IsSwfFile(dir / "missing.swf"));
-    EXPECT_FALSE(IsCompressedSwf(dir / "missing.swf"));
 }
 
 } // namespace

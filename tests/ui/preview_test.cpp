@@ -1,7 +1,7 @@
 // The desktop preview from the Build page: the checks, the calls made on the
 // shell's Active Desktop object (seen through the recording stand-in), and
 // the "Desktop Preview" dialog driven through its own timer messages.
-#include "builder/desktop/desktop_preview.h"
+#include "builder/ui/desktop_preview.h"
 #include "builder/ui/resource.h"
 #include "common/win32/active_desktop.h"
 #include "common/win32/live_wallpaper.h"

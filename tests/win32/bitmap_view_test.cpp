@@ -138,9 +138,6 @@ TEST(BitmapView, RefusesAnyFileThatLiesAboutItsSizes) {
         EXPECT_FALSE(view.DrawStretched(canvas.dc(), rect)) << c.what;
         EXPECT_EQ(canvas.At(20, 10), 0xFFFFFFu) << c.what;
     }
-    Canvas canvas;
-    RECT rect = {0, 0, 40, 20};
-    EXPECT_FALSE(DrawBitmapFile(canvas.dc(), dir / "missing.bmp", rect));
 }
 
 } // namespace

@@ -25,9 +25,10 @@ void CopyBuilderFolder(const std::string& to) {
     ASSERT_TRUE(CreateFolder(to + "Resource"));
     for (int i = 0; i < Workspace::kRequiredFileCount; ++i) {
         std::string name = Workspace::RequiredFile(i);
-        ASSERT_TRUE(CopyFileAtomically(BinFolder() + name, to + name)) << name;
+        test::WriteFileBytes(to + name, test::ReadFileBytes(BinFolder() + name));
     }
-    ASSERT_TRUE(CopyFileAtomically(BinFolder() + "Wallweaver.exe", to + "Wallweaver.exe"));
+    test::WriteFileBytes(to + "Wallweaver.exe",
+                         test::ReadFileBytes(BinFolder() + "Wallweaver.exe"));
 }
 
 TEST(BuilderStartup, MissingHelpFileShowsTheMessageAndEnds) {

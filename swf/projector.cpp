@@ -1,4 +1,4 @@
-#include "builder/swf/projector.h"
+#include "swf/projector.h"
 
 #include "common/bytes.h"
 

@@ -1,6 +1,6 @@
-#include "builder/desktop/desktop_preview.h"
+#include "builder/ui/desktop_preview.h"
 
-#include "builder/desktop/user_messages.h"
+#include "builder/ui/messages.h"
 
 #include "builder/page/page_generator.h"
 #include "builder/ui/resource.h"

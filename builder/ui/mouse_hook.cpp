@@ -1,4 +1,4 @@
-#include "builder/desktop/mouse_hook.h"
+#include "builder/ui/mouse_hook.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -134,10 +134,6 @@ bool InstallFlashMouseHook(HWND target, bool install, bool interceptRightPress,
         return false;
     }
     return true;
-}
-
-bool IsFlashMouseHookInstalled() {
-    return gHook.hook != nullptr;
 }
 
 } // namespace ww

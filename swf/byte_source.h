@@ -85,4 +85,9 @@ class InflateSource : public ByteSource {
     bool ok_ = false;
 };
 
+// Inflates exactly size bytes from the start of a zlib stream held in memory;
+// false when the stream fails or ends before them. What follows them, even the
+// stream's own end, is not read.
+bool InflatePrefix(const uint8_t* in, size_t inSize, uint8_t* out, size_t size);
+
 } // namespace ww

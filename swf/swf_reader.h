@@ -9,12 +9,14 @@
 //            Xmin, Xmax, Ymin, Ymax of Nbits bits each, padded to a byte
 //   8+n   2  frame rate, 8.8 fixed point: fraction byte, then integer byte
 //   10+n  2  frame count
-// A compressed movie inflates only when its stream ends within five times the
-// compressed file's size; the header's own length field is not consulted.
+// The builder's reader inflates a compressed movie only when its stream ends
+// within five times the compressed file's size; the header's own length field
+// is not consulted. The renderer takes the same header through
+// ReadSwfFrameHeader and inflates within its own memory cap.
 #pragma once
 
-#include "builder/project/project.h"
-#include "builder/swf/byte_source.h"
+#include "swf/bit_reader.h"
+#include "swf/byte_source.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +27,20 @@ namespace ww {
 constexpr size_t kSwfFixedHeaderSize = 8;
 // The RECT of Nbits 31 (5 + 4 * 31 bits) fills 17 bytes.
 constexpr size_t kSwfMaxRectSize = 17;
+// The RECT, the frame rate and the frame count.
+constexpr size_t kSwfMaxFrameHeaderSize = kSwfMaxRectSize + 4;
 constexpr uint64_t kSwfInflateFactor = 5;
+
+// What follows the fixed 8 bytes, before the first tag.
+struct SwfFrameHeader {
+    SwfRect stage;          // twips, as the movie states it
+    unsigned rectBits = 0;  // Nbits of the stage RECT
+    uint16_t frameRate = 0; // 8.8 fixed point
+    uint16_t frameCount = 0;
+};
+
+// The one parse of those fields; false when the bytes end inside them.
+bool ReadSwfFrameHeader(BitReader& r, SwfFrameHeader* header);
 
 // All fields zero when the movie cannot be read.
 struct SwfMovieInfo {
@@ -45,15 +60,6 @@ inline bool operator!=(const SwfMovieInfo& a, const SwfMovieInfo& b) {
 
 // The first three bytes are "FWS" or "CWS".
 bool IsSwfFile(const std::string& path);
-// The first three bytes are "CWS".
-bool IsCompressedSwf(const std::string& path);
-// Writes the uncompressed ("FWS") form of a compressed movie through a
-// temporary name beside the destination, which may be the source itself. On
-// failure nothing is created and an existing destination is untouched.
-bool DecompressSwf(const std::string& sourcePath, const std::string& destinationPath);
-// The header of an uncompressed movie file; the signature is not tested. A file
-// that ends inside the header gives the all-zero record.
-SwfMovieInfo ReadSwfHeader(const std::string& path);
 // What callers use: a plain movie, a compressed one or a projector (a name
 // ending in ".exe"), read as one stream without writing any file.
 SwfMovieInfo ReadSwfMovieInfo(const std::string& path);
@@ -65,8 +71,5 @@ SwfMovieInfo ReadSwfHeaderFrom(ByteSource& movie);
 SwfMovieInfo ReadSwfMovieInfoFrom(ByteSource& movie, uint64_t movieSize);
 // The output limit for inflating a compressed movie of movieSize bytes.
 uint64_t SwfInflateLimit(uint64_t movieSize);
-
-// The builder's recognition of a movie file, for the Information page's rules.
-MovieTests SwfMovieTests();
 
 } // namespace ww

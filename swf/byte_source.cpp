@@ -1,8 +1,9 @@
-#include "builder/swf/byte_source.h"
+#include "swf/byte_source.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <limits>
 
 namespace ww {
 
@@ -114,6 +115,12 @@ size_t InflateSource::Read(void* buf, size_t n) {
             ok_ = false;
     }
     return ok_ ? got : 0;
+}
+
+bool InflatePrefix(const uint8_t* in, size_t inSize, uint8_t* out, size_t size) {
+    MemorySource compressed(in, inSize);
+    InflateSource stream(compressed, std::numeric_limits<uint64_t>::max());
+    return ReadFull(stream, out, size) == size;
 }
 
 } // namespace ww

@@ -33,8 +33,6 @@ struct FlashMouseOptions {
 bool InstallFlashMouseHook(HWND target, bool install, bool interceptRightPress,
                            bool quitOnLeftPress, bool quitOnRightPress, bool quitOnMove,
                            bool interceptLeftPress);
-// Whether the hook is in place (for the page that installs it once).
-bool IsFlashMouseHookInstalled();
 
 // A player window: its class name starts with "ATL:" or its first 28
 // characters are "MacromediaFlashPlayerActiveX" (both with case).

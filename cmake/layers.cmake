@@ -1,0 +1,22 @@
+# ww_program_links(target libs...): links a program with exactly these of our
+# libraries and fails the configuration when any of them pulls in one of ours
+# that the list does not name, so a program's link set is read in one place.
+function(ww_program_links target)
+  target_link_libraries(${target} PRIVATE ${ARGN})
+  set(seen)
+  set(pending ${ARGN})
+  while(pending)
+    list(POP_FRONT pending lib)
+    if(NOT lib MATCHES "^ww_" OR lib IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen ${lib})
+    if(NOT lib IN_LIST ARGN)
+      message(FATAL_ERROR "${target} may link ${ARGN}, but one of them pulls in ${lib}")
+    endif()
+    get_target_property(links ${lib} LINK_LIBRARIES)
+    if(links)
+      list(APPEND pending ${links})
+    endif()
+  endwhile()
+endfunction()
