@@ -127,11 +127,12 @@ void PrintReport(const std::string& corpus, const std::vector<CaseResult>& resul
             ++others;
     }
     std::printf("Conformance of %s: %d image tests\n", corpus.c_str(), plain.tests + as3.tests);
-    std::printf("%-34s %14s %22s\n", "", "suite's rule", "ours (95 % in +-16)");
-    std::printf("%-34s %6d of %-5d %14d of %-5d\n", "movies without ActionScript 3",
-                plain.suitePass, plain.tests, plain.ourPass, plain.tests);
-    std::printf("%-34s %6d of %-5d %14d of %-5d\n", "movies with ActionScript 3 (apart)",
-                as3.suitePass, as3.tests, as3.ourPass, as3.tests);
+    const char* row = "%-36s %4d of %-4d %11d of %d\n";
+    std::printf("%-36s %s   %s\n", "", "suite's rule", "ours (95 % within +-16)");
+    std::printf(row, "movies without ActionScript 3", plain.suitePass, plain.tests, plain.ourPass,
+                plain.tests);
+    std::printf(row, "movies with ActionScript 3 (apart)", as3.suitePass, as3.tests, as3.ourPass,
+                as3.tests);
     std::printf("known failures of the suite's own player among them: %d\n",
                 plain.knownFailures + as3.knownFailures);
     std::printf("not run: no ActionScript runtime yet: %d trace tests\n", traces);
@@ -196,6 +197,11 @@ int main(int argc, char** argv) {
     if (!std::filesystem::is_directory(a.corpus, ec)) {
         std::printf("No conformance corpus at %s: nothing to run.\n", a.corpus.c_str());
         return a.listed.empty() ? 0 : kExitSkip;
+    }
+    if (!a.settings.saveFolder.empty() &&
+        !std::filesystem::create_directories(a.settings.saveFolder, ec) && ec) {
+        std::fprintf(stderr, "cannot make %s\n", a.settings.saveFolder.c_str());
+        return kExitUsage;
     }
     return a.listed.empty() ? RunAll(a) : CheckListed(a);
 }

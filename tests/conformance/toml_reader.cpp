@@ -270,25 +270,25 @@ class TomlParser {
         }
     }
 
+    // Line breaks and a trailing comma are taken inside the braces, as the
+    // suite's own files write longer inline tables over several lines.
     bool InlineTable(TomlValue* value, int nesting) {
         value->kind = TomlValue::Kind::Table;
         ++pos_;
-        SkipSpaces();
-        if (Peek() == '}') {
-            ++pos_;
-            return true;
-        }
         for (;;) {
-            if (!KeyValue(value, nesting + 1))
-                return false;
-            SkipSpaces();
+            SkipBlank();
             if (Peek() == '}') {
                 ++pos_;
                 return true;
             }
-            if (Peek() != ',')
+            if (!KeyValue(value, nesting + 1))
+                return false;
+            SkipBlank();
+            if (Peek() == ',') {
+                ++pos_;
+            } else if (Peek() != '}') {
                 return Fail("',' or '}' was expected in an inline table");
-            ++pos_;
+            }
         }
     }
 

@@ -1,8 +1,8 @@
 // A reader for the part of TOML the conformance suite's test.toml files use:
 // comments, bare, quoted and dotted keys, [tables] with dotted or quoted names,
 // [[arrays of tables]], basic and literal strings, integers, floats, booleans,
-// arrays and inline tables. Dates and multi-line strings are refused with the
-// line they are on, as is a key given twice.
+// arrays and inline tables (over several lines too). Dates and multi-line
+// strings are refused with the line they are on, as is a key given twice.
 #pragma once
 
 #include <cstdint>
