@@ -31,14 +31,14 @@ Bytes RedThenBlue(const Bytes& extraTags = {}) {
     test::PlaceRecipe blue;
     blue.characterId = 2;
     blue.move = true;
-    test::SwfSpec spec = test::StageSpec(true);
-    spec.frameCount = 3;
-    spec.tags = extraTags +
-                test::RectangleShapeTag(1, 1, 0, 0, 11000, 8000, test::Solid(255, 0, 0)) +
-                test::RectangleShapeTag(1, 2, 0, 0, 11000, 8000, test::Solid(0, 0, 255)) +
-                test::PlaceObject2Tag(red) + test::ShowFrameTag() + test::PlaceObject2Tag(blue) +
-                test::ShowFrameTag() + test::ShowFrameTag();
-    return test::MakeSwf(spec);
+    test::SwfSpec recipe = test::StageSpec(true);
+    recipe.frameCount = 3;
+    recipe.tags = extraTags +
+                  test::RectangleShapeTag(1, 1, 0, 0, 11000, 8000, test::Solid(255, 0, 0)) +
+                  test::RectangleShapeTag(1, 2, 0, 0, 11000, 8000, test::Solid(0, 0, 255)) +
+                  test::PlaceObject2Tag(red) + test::ShowFrameTag() + test::PlaceObject2Tag(blue) +
+                  test::ShowFrameTag() + test::ShowFrameTag();
+    return test::MakeSwf(recipe);
 }
 
 struct Colour {

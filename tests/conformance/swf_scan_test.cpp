@@ -12,10 +12,10 @@ namespace {
 using test::Bytes;
 
 Bytes Movie(bool compressed, const Bytes& tags, long long cutAt = -1) {
-    test::SwfSpec spec = test::StageSpec(compressed);
-    spec.tags = tags;
-    spec.truncateAt = cutAt;
-    return test::MakeSwf(spec);
+    test::SwfSpec recipe = test::StageSpec(compressed);
+    recipe.tags = tags;
+    recipe.truncateAt = cutAt;
+    return test::MakeSwf(recipe);
 }
 
 Bytes operator+(Bytes a, const Bytes& b) {
