@@ -3,7 +3,7 @@ SHELL := /bin/bash
 JOBS ?= 2
 CMAKE_QUIET := > /dev/null
 
-.PHONY: all deps native windows windows-for-tests release test test-native test-windows dist demo bench fuzz format clean
+.PHONY: all deps native windows windows-for-tests release test test-native test-windows dist demo bench fuzz conformance format clean
 
 # The Windows build whose programs this machine can run under Wine: the
 # shipped 32-bit one, or the same code for 64-bit where 32-bit cannot run.
@@ -59,6 +59,18 @@ fuzz: deps
 	@cmake --preset fuzz $(CMAKE_QUIET)
 	@cmake --build --preset fuzz -j$(JOBS)
 	@tools/run-fuzz.sh build/fuzz
+
+# The public suite's image tests drawn by our renderer, judged by the suite's
+# rule and ours; UPDATE=1 rewrites the list of tests make test keeps passing.
+CONFORMANCE_DIR ?= ../shared/conformance
+conformance:
+	@if [ ! -d "$(CONFORMANCE_DIR)" ]; then \
+	  echo "No conformance corpus at $(CONFORMANCE_DIR): nothing to run."; exit 0; fi; \
+	  $(MAKE) --no-print-directory deps && \
+	  cmake --preset release $(CMAKE_QUIET) && \
+	  cmake --build --preset release -j$(JOBS) --target conformance_runner $(CMAKE_QUIET) && \
+	  build/release/bin/conformance_runner --corpus $(CONFORMANCE_DIR) \
+	    $(if $(UPDATE),--write-passing tests/conformance/passing.txt)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

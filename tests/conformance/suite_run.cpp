@@ -1,0 +1,206 @@
+#include "tests/conformance/suite_run.h"
+
+#include "movie/movie.h"
+#include "movie/player.h"
+#include "movie/render.h"
+#include "tests/conformance/picture_compare.h"
+#include "tests/conformance/swf_scan.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <system_error>
+
+namespace ww::conformance {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t kMaxMovieFileBytes = 64u << 20;
+
+bool ReadBytes(const std::string& path, std::vector<uint8_t>* bytes) {
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file)
+        return false;
+    bytes->clear();
+    uint8_t block[65536];
+    size_t n;
+    while ((n = std::fread(block, 1, sizeof block, file.get())) > 0) {
+        if (n > kMaxMovieFileBytes - bytes->size())
+            return false;
+        bytes->insert(bytes->end(), block, block + n);
+    }
+    return !std::ferror(file.get());
+}
+
+// The canvas is premultiplied; the expected pictures are not.
+Picture Unpremultiplied(const movie::Canvas& canvas) {
+    Picture p;
+    p.width = canvas.width;
+    p.height = canvas.height;
+    p.rgba = canvas.pixels;
+    for (size_t i = 0; i + 3 < p.rgba.size(); i += 4) {
+        const unsigned a = p.rgba[i + 3];
+        if (a == 255)
+            continue;
+        for (int c = 0; c < 3; ++c)
+            p.rgba[i + c] = a ? uint8_t(std::min(255u, (p.rgba[i + c] * 255u + a / 2) / a)) : 0;
+    }
+    return p;
+}
+
+struct PendingPicture {
+    const ImageComparison* comparison;
+    Picture expected;
+};
+
+class ImageRun {
+  public:
+    ImageRun(const SuiteCase& c, const RunSettings& settings, CaseResult* result)
+        : case_(c), settings_(settings), result_(result) {}
+
+    void Run() {
+        result_->suitePass = result_->ourPass = true;
+        std::vector<PendingPicture> pending;
+        if (!LoadExpected(&pending) || !LoadMovie())
+            return;
+        std::stable_sort(pending.begin(), pending.end(), [](const auto& a, const auto& b) {
+            return a.comparison->frame < b.comparison->frame;
+        });
+        movie::Player player(movie_);
+        movie::Renderer renderer(movie_);
+        uint32_t shown = 1; // the player enters the first frame when made
+        for (const PendingPicture& p : pending) {
+            while (shown < p.comparison->frame) {
+                player.Advance();
+                ++shown;
+            }
+            Compare(player, renderer, p);
+        }
+    }
+
+  private:
+    void Fail(const std::string& name, const std::string& why) {
+        result_->suitePass = result_->ourPass = false;
+        if (result_->reason.empty())
+            result_->reason = name.empty() ? why : name + ": " + why;
+    }
+
+    bool LoadExpected(std::vector<PendingPicture>* pending) {
+        for (const ImageComparison& image : case_.images) {
+            if (image.frame == 0) {
+                Fail(image.name, "needs a script runtime (trigger " + image.trigger + ")");
+                continue;
+            }
+            PendingPicture p{&image, {}};
+            std::string error;
+            const std::string path =
+                (fs::path(case_.folder) / (image.name + ".expected.png")).string();
+            if (!DecodePng(path, &p.expected, &error)) {
+                Fail(image.name, "expected picture: " + error);
+                continue;
+            }
+            pending->push_back(std::move(p));
+        }
+        return result_->reason.empty();
+    }
+
+    bool LoadMovie() {
+        const std::string path = (fs::path(case_.folder) / "test.swf").string();
+        std::vector<uint8_t> bytes;
+        if (!ReadBytes(path, &bytes)) {
+            Fail("", "load error: test.swf cannot be read");
+            return false;
+        }
+        std::set<uint16_t> codes;
+        std::string error;
+        if (ScanTagCodes(bytes, &codes, &error))
+            result_->actionScript3 = CarriesActionScript3(codes);
+        if (!movie::ParseMovie(bytes.data(), bytes.size(), &movie_, &error)) {
+            Fail("", "load error: " + error);
+            return false;
+        }
+        return true;
+    }
+
+    void Compare(const movie::Player& player, movie::Renderer& renderer, const PendingPicture& p) {
+        movie::RenderOptions options;
+        options.width = p.expected.width;
+        options.height = p.expected.height;
+        options.quality = case_.quality;
+        movie::Canvas canvas;
+        std::string error;
+        if (!renderer.Render(player, options, &canvas, &error)) {
+            Fail(p.comparison->name, "render error: " + error);
+            return;
+        }
+        Save(canvas, p.comparison->name);
+        const Picture actual = Unpremultiplied(canvas);
+        const ComparisonVerdict v =
+            Judge(ComparePictures(p.expected, actual), p.comparison->checks, p.expected, actual);
+        result_->suitePass = result_->suitePass && v.suitePass;
+        result_->ourPass = result_->ourPass && v.ourPass;
+        if (!v.reason.empty() && result_->reason.empty())
+            result_->reason = p.comparison->name + ": " + v.reason;
+    }
+
+    void Save(const movie::Canvas& canvas, const std::string& picture) {
+        if (settings_.saveFolder.empty())
+            return;
+        std::string flat = case_.name;
+        std::replace(flat.begin(), flat.end(), '/', '-');
+        movie::WritePng(
+            canvas, (fs::path(settings_.saveFolder) / (flat + "-" + picture + ".png")).string());
+    }
+
+    const SuiteCase& case_;
+    const RunSettings& settings_;
+    CaseResult* result_;
+    movie::Movie movie_;
+};
+
+bool HasExpectedPicture(const std::string& folder) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string file = it->path().filename().string();
+        const std::string suffix = ".expected.png";
+        if (file.size() > suffix.size() &&
+            file.compare(file.size() - suffix.size(), suffix.size(), suffix) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+CaseResult RunSuiteCase(const std::string& root, const std::string& name,
+                        const RunSettings& settings) {
+    CaseResult result;
+    result.name = name;
+    SuiteCase c;
+    std::string error;
+    if (!LoadSuiteCase(root, name, &c, &error)) {
+        // A test.toml we cannot read still names a test; with pictures beside
+        // it, it counts as a failed image test rather than vanishing.
+        result.kind = HasExpectedPicture(c.folder) ? CaseKind::Image : CaseKind::Other;
+        result.run = result.kind == CaseKind::Image;
+        result.reason = error;
+        return result;
+    }
+    result.knownFailure = c.knownFailure;
+    if (!c.images.empty()) {
+        result.kind = CaseKind::Image;
+        result.run = true;
+        ImageRun(c, settings, &result).Run();
+    } else if (c.hasTrace) {
+        // The trace mode goes here once movies run their scripts.
+        result.kind = CaseKind::Trace;
+        result.reason = "no ActionScript runtime yet";
+    }
+    return result;
+}
+
+} // namespace ww::conformance
