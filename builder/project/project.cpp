@@ -8,6 +8,9 @@
 #include "swf/projector.h"
 #include "swf/swf_reader.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace ww {
 
 namespace {
@@ -113,10 +116,44 @@ UserMessages ValidateInformation(const WallpaperProject& project, const MovieTes
     return messages;
 }
 
+namespace {
+
+bool IsHexColour(const std::string& text) {
+    if (text.size() != 7 || text[0] != '#')
+        return false;
+    return std::all_of(text.begin() + 1, text.end(),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+// Digits only, no sign or blank, from 1 to most.
+bool IsWholeNumberUpTo(const std::string& text, int32_t most) {
+    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) != 0;
+        }))
+        return false;
+    const long value = std::stol(text);
+    return value >= 1 && value <= most;
+}
+
+} // namespace
+
 UserMessages ValidateSetting(const WallpaperProject& project) {
     if (project.BKGroundColor.empty())
         return {Warn("Please select a HTML background color!")};
-    return {};
+    UserMessages messages;
+    if (!IsHexColour(project.BKGroundColor))
+        messages.push_back(Warn("The background color must be # and six hexadecimal digits, "
+                                "such as #1E3C64!"));
+    const bool percent = project.Dimensions == kDimensionsPercent;
+    if (project.Dimensions != kDimensionsMatchMovie) {
+        const int32_t most = percent ? kMaxPagePercent : kMaxPagePixels;
+        if (!IsWholeNumberUpTo(project.Width, most) || !IsWholeNumberUpTo(project.Height, most))
+            messages.push_back(Warn(percent ? "Width and height must be whole percentages "
+                                              "from 1 to 1000!"
+                                            : "Width and height must be whole numbers of "
+                                              "pixels from 1 to 16384!"));
+    }
+    return messages;
 }
 
 UserMessages ValidatePreview(const WallpaperProject& project) {

@@ -103,7 +103,14 @@ bool IsStandardMovie(const std::string& path, const MovieTests& tests);
 // wallpaper name is given, the movie exists and is a standard movie, and the
 // name holds no character a file name cannot; empty when valid.
 UserMessages ValidateInformation(const WallpaperProject& project, const MovieTests& tests);
-// Leaving the Setting page forward: a background colour is chosen.
+// The largest width or height a page may ask for, in pixels and in percent.
+constexpr int32_t kMaxPagePixels = 16384;
+constexpr int32_t kMaxPagePercent = 1000;
+
+// Leaving the Setting page forward: a background colour is chosen, and it is
+// "#" with six hexadecimal digits; a width and height the author sets (every
+// mode but Match Movie) are whole numbers from 1 to 16384 pixels, or 1 to
+// 1000 percent.
 UserMessages ValidateSetting(const WallpaperProject& project);
 // Desktop preview: a movie and a valid wallpaper name.
 UserMessages ValidatePreview(const WallpaperProject& project);

@@ -195,9 +195,8 @@ void SettingPage::ChooseBackgroundColour() {
 }
 
 bool SettingPage::ValidatePage() {
-    LoadFromControls();
     WallpaperProject project;
-    project.BKGroundColor = BKGroundColor;
+    TakeProject(project);
     UserMessages messages = ValidateSetting(project);
     ShowUserMessages(BoxOwner(), messages);
     return messages.empty();

@@ -110,6 +110,10 @@ TEST_F(CliBuild, RefusesWhatTheWindowRefusesAndWritesNothing) {
     const std::string invalidName = "Invalid Wallpaper name, please enter letters or number only!";
     const std::string plain = "the package stores a name that is not a plain file name: ";
     const std::string clash = "the package stores two files under one name: ";
+    const std::string colour =
+        "The background color must be # and six hexadecimal digits, such as #1E3C64!";
+    const std::string pixels = "Width and height must be whole numbers of pixels from 1 to 16384!";
+    const std::string percent = "Width and height must be whole percentages from 1 to 1000!";
     struct Case {
         const char* command;
         std::map<std::string, std::string> changes;
@@ -128,6 +132,13 @@ TEST_F(CliBuild, RefusesWhatTheWindowRefusesAndWritesNothing) {
          {{"SwfFilename", "notes.txt"}, {"WallpaperName", "a:b"}},
          "Non-standard SWF file!\n" + invalidName + "\n"},
         {"build-wallpaper", {{"BKGroundColor", ""}}, "Please select a HTML background color!\n"},
+        {"build-installer", {{"BKGroundColor", "#1E3C64#802020"}}, colour + "\n"},
+        {"build-wallpaper",
+         {{"Dimensions", "1"}, {"Width", "550800"}, {"Height", "400"}},
+         pixels + "\n"},
+        {"build-installer",
+         {{"Dimensions", "2"}, {"Width", "100"}, {"Height", "1001"}},
+         percent + "\n"},
         {"build-wallpaper",
          {{"WovenliteFilename", ""}},
          "Please enter a file name of projectable wallpaper!\n"},

@@ -108,6 +108,49 @@ TEST(ValidateSettingAndPreview, Messages) {
     EXPECT_EQ(Texts(ValidateSetting(p)),
               std::vector<std::string>{"Please select a HTML background color!"});
 
+    // Only what a page can show: a width and height a screen can hold, and a
+    // colour the page writes as it stands.
+    const std::string colour =
+        "The background color must be # and six hexadecimal digits, such as #1E3C64!";
+    const std::string pixels = "Width and height must be whole numbers of pixels from 1 to 16384!";
+    const std::string percent = "Width and height must be whole percentages from 1 to 1000!";
+    struct Setting {
+        const char* colour;
+        int32_t dimensions;
+        const char *width, *height;
+        std::vector<std::string> expected;
+    };
+    const Setting settings[] = {
+        {"#1e3c64", kDimensionsPixels, "1", "16384", {}},
+        {"#1E3C64", kDimensionsMatchMovie, "", "", {}}, // the movie's own size
+        {"#1E3C64", kDimensionsMatchMovie, "550800", "x", {}},
+        {"#1E3C64", kDimensionsPercent, "1000", "1", {}},
+        {"#1E3C64", kDimensionsFullScreen, "1920", "1080", {}},
+        {"#1E3C64#802020", kDimensionsPixels, "550", "400", {colour}},
+        {"blue", kDimensionsPixels, "550", "400", {colour}},
+        {"#1E3C6", kDimensionsPixels, "550", "400", {colour}},
+        {"#1E3C6G", kDimensionsPixels, "550", "400", {colour}},
+        {"#1E3C64", kDimensionsPixels, "550800", "400", {pixels}},
+        {"#1E3C64", kDimensionsPixels, "550", "0", {pixels}},
+        {"#1E3C64", kDimensionsPixels, "", "400", {pixels}},
+        {"#1E3C64", kDimensionsPixels, "-5", "400", {pixels}},
+        {"#1E3C64", kDimensionsPixels, " 550", "400", {pixels}},
+        {"#1E3C64", kDimensionsPixels, "99999999999", "400", {pixels}},
+        {"#1E3C64", kDimensionsFullScreen, "16385", "400", {pixels}},
+        {"#1E3C64", kDimensionsPercent, "100", "1001", {percent}},
+        {"#1E3C64", kDimensionsPercent, "50%", "100", {percent}},
+        {"#XYZ", kDimensionsPercent, "0", "100", {colour, percent}},
+    };
+    for (const Setting& c : settings) {
+        WallpaperProject q;
+        q.BKGroundColor = c.colour;
+        q.Dimensions = c.dimensions;
+        q.Width = c.width;
+        q.Height = c.height;
+        EXPECT_EQ(Texts(ValidateSetting(q)), c.expected)
+            << c.colour << " " << c.dimensions << " " << c.width << " x " << c.height;
+    }
+
     struct Case {
         const char* movie;
         const char* name;
