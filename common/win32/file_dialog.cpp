@@ -29,7 +29,7 @@ bool RunSystemFileDialog(const FileDialogRequest& request, std::vector<std::stri
     const std::string extension = DialogDefaultExtension(request.defaultExtension);
 
     OPENFILENAMEA ofn{};
-    ofn.lStructSize = std::min<DWORD>(request.structSize, sizeof ofn);
+    ofn.lStructSize = DialogStructSize(request.structSize);
     ofn.hwndOwner = request.owner;
     ofn.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
     ofn.nFilterIndex = 1;
@@ -46,6 +46,10 @@ bool RunSystemFileDialog(const FileDialogRequest& request, std::vector<std::stri
 }
 
 } // namespace
+
+DWORD DialogStructSize(DWORD stated) {
+    return stated == kOldFileDialogSize ? OPENFILENAME_SIZE_VERSION_400A : sizeof(OPENFILENAMEA);
+}
 
 bool ShowFileDialog(const FileDialogRequest& request, std::vector<std::string>* paths) {
     paths->clear();

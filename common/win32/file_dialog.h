@@ -13,6 +13,10 @@ namespace ww {
 
 enum class FileDialogKind { Open, Save };
 
+// OPENFILENAME's sizes in a 32-bit program: whole, and before Windows 2000.
+constexpr DWORD kFullFileDialogSize = 88;
+constexpr DWORD kOldFileDialogSize = 76;
+
 struct FileDialogRequest {
     FileDialogKind kind = FileDialogKind::Open;
     HWND owner = nullptr;
@@ -23,9 +27,9 @@ struct FileDialogRequest {
     std::string filter;
     // OFN_ flags; OFN_EXPLORER is always added.
     DWORD flags = 0;
-    // lStructSize; the builder passes FileDialogStructSize. Never more than
-    // the structure this program knows.
-    DWORD structSize = sizeof(OPENFILENAMEA);
+    // lStructSize as the 32-bit structure has it; the builder passes
+    // FileDialogStructSize. DialogStructSize maps it onto this build's.
+    DWORD structSize = kFullFileDialogSize;
     // Characters the dialog may fill with the chosen name or names.
     size_t bufferSize = MAX_PATH;
 };
@@ -36,6 +40,11 @@ using FileDialogAnswerer =
     std::function<bool(const FileDialogRequest& request, std::vector<std::string>* paths)>;
 
 bool ShowFileDialog(const FileDialogRequest& request, std::vector<std::string>* paths);
+// The structure size the dialog is given for a size stated as the 32-bit
+// structure has it: 76, the size before Windows 2000, gives that older form
+// of this build's structure, anything else the whole structure. A 64-bit
+// program's structure is larger, and the dialog refuses the 32-bit numbers.
+DWORD DialogStructSize(DWORD stated);
 // The single-choice form: the first path chosen.
 bool ShowFileDialog(const FileDialogRequest& request, std::string* path);
 // Installs an answerer for this process (tests); empty restores the real dialogs.

@@ -150,7 +150,8 @@ TEST(ReadSwfMovieInfo, GarbageAndCorruptStreamsGiveTheZeroRecordAndNoFile) {
     Bytes badData = good;
     badData[12] ^= 0xFF;
     Bytes badChecksum = good;
-    badChecksum.back() ^= 0x01;
+    ASSERT_GT(badChecksum.size(), 20u);
+    badChecksum.at(badChecksum.size() - 1) ^= 0x01;
     Bytes badHeader = good;
     badHeader[8] = 0x0F; // compression method other than deflate
     struct Case {

@@ -19,7 +19,9 @@
 #include <gtest/gtest.h>
 #include <ole2.h>
 
+#include <atomic>
 #include <map>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -806,6 +808,42 @@ TEST(MouseHook, RightPressesOverThePlayerGoToThePageParentInstead) {
 }
 
 // ---- the file dialog helper ------------------------------------------------
+
+BOOL CALLBACK CancelFileDialog(HWND window, LPARAM seen) {
+    char cls[16] = "";
+    GetClassNameA(window, cls, sizeof cls);
+    if (std::string(cls) != "#32770" || !IsWindowVisible(window))
+        return TRUE;
+    reinterpret_cast<std::atomic<bool>*>(seen)->store(true);
+    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    return FALSE;
+}
+
+// The sizes the builder states are the 32-bit structure's; a 64-bit build's
+// structure is larger, and the system refused those numbers outright.
+TEST(FileDialog, TheSystemDialogOpensForTheSizesTheBuilderStates) {
+    const DWORD thread = GetCurrentThreadId();
+    for (DWORD stated : {kFullFileDialogSize, kOldFileDialogSize}) {
+        for (FileDialogKind kind : {FileDialogKind::Open, FileDialogKind::Save}) {
+            std::atomic<bool> seen{false};
+            std::thread closer([&] {
+                for (int i = 0; i < 200 && !seen; ++i) {
+                    Sleep(50);
+                    EnumThreadWindows(thread, CancelFileDialog, reinterpret_cast<LPARAM>(&seen));
+                }
+            });
+            FileDialogRequest request;
+            request.kind = kind;
+            request.structSize = stated;
+            request.filter = "Flash Files(*.swf)|*.swf||";
+            std::vector<std::string> paths;
+            EXPECT_FALSE(ShowFileDialog(request, &paths));
+            closer.join();
+            EXPECT_TRUE(seen) << "no dialog for size " << stated;
+            EXPECT_EQ(CommDlgExtendedError(), 0u) << stated;
+        }
+    }
+}
 
 TEST(FileDialog, FiltersExtensionsAndChosenNamesTakeTheDialogsForm) {
     const std::pair<std::string, std::string> filters[] = {
