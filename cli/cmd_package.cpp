@@ -93,16 +93,12 @@ void List(const PackageOptions& o) {
     }
 }
 
-void Extract(const PackageOptions& o) {
-    if (!IsExistingFolder(o.folder)) {
-        Fail("No such folder: " + o.folder);
-        return;
-    }
-    SetupPackageReader setup;
-    SimplePackageReader simple;
-    switch (OpenPackage(o.package, &setup, &simple)) {
+// Installs into o.folder; false when it failed, with the reason told.
+bool ExtractInto(const PackageOptions& o, SetupPackageReader& setup, SimplePackageReader& simple,
+                 Kind kind) {
+    switch (kind) {
     case Kind::None:
-        return;
+        return false;
     case Kind::Setup: {
         std::string destination = JoinPath(o.folder, setup.trailer().wallpaperName);
         const bool created = !IsExistingFolder(destination);
@@ -110,32 +106,50 @@ void Extract(const PackageOptions& o) {
         if (created && (HasCharacterWindowsRefuses(setup.trailer().wallpaperName) ||
                         !CreateFolder(destination))) {
             Fail("Cannot create the folder " + destination);
-            return;
+            return false;
         }
         if (!setup.ExtractAll(destination, nullptr)) {
             // A package refused before its first byte leaves nothing behind.
             if (created)
                 RemoveEmptyFolder(destination);
             Fail("Cannot write the files into " + destination + Detail(setup.failure()));
-            return;
+            return false;
         }
         std::printf("installed into %s\n", destination.c_str());
-        return;
+        return true;
     }
     case Kind::Simple:
         switch (simple.ExtractPackage(o.folder, nullptr)) {
         case SimplePackageReader::ExtractResult::Ok:
             std::printf("installed into %s\n",
                         JoinPath(o.folder, simple.header().wallpaperName).c_str());
-            return;
+            return true;
         case SimplePackageReader::ExtractResult::FolderNotCreated:
             Fail("Cannot create the folder " + JoinPath(o.folder, simple.header().wallpaperName));
-            return;
+            return false;
         case SimplePackageReader::ExtractResult::Failed:
             Fail("Cannot write the files into " + o.folder + Detail(simple.failure()));
-            return;
+            return false;
         }
     }
+    return false;
+}
+
+void Extract(const PackageOptions& o) {
+    SetupPackageReader setup;
+    SimplePackageReader simple;
+    const Kind kind = OpenPackage(o.package, &setup, &simple);
+    if (kind == Kind::None)
+        return;
+    // The folder is made when missing, as mkdir would (its parent must
+    // exist), and taken away again when nothing could be installed into it.
+    const bool created = !IsExistingFolder(o.folder);
+    if (created && !CreateFolder(o.folder)) {
+        Fail("Cannot create the folder " + o.folder);
+        return;
+    }
+    if (!ExtractInto(o, setup, simple, kind) && created)
+        RemoveEmptyFolder(o.folder);
 }
 
 void RegisterPackageCommands(CLI::App& app) {

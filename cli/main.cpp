@@ -15,7 +15,9 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        // Help and --version succeed; every usage error is a failure like any
+        // other, status 1.
+        return app.exit(e) == 0 ? 0 : 1;
     }
     if (app.get_subcommands().empty()) {
         std::fputs(app.help().c_str(), stdout);

@@ -43,6 +43,35 @@ Bytes Stub(const char* name) {
     return test::MakePe(recipe);
 }
 
+// extract makes its folder as mkdir would, and takes it away again when the
+// package installs nothing; usage errors fail with status 1 like any other.
+TEST(ExtractCommand, MakesItsFolderAndLeavesNoneBehindOnFailure) {
+    TempDir dir;
+    test::WriteFileBytes(dir / "setup.exe", test::MakeSetupPackage(test::SampleSetupSpec()));
+    test::WriteFileBytes(dir / "junk.exe", test::PatternBytes(300));
+    const std::string sep(1, kPathSeparator);
+    const struct {
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {{"extract", dir / "junk.exe", dir / "none"}, 1},
+        {{"extract", dir / "setup.exe", dir / "no" + sep + "parent"}, 1},
+        {{"extract", dir / "setup.exe"}, 1},
+        {{"extract", "--no-such-flag", dir / "setup.exe", dir / "x"}, 1},
+        {{"frobnicate"}, 1},
+        {{"extract", dir / "setup.exe", dir / "new"}, 0},
+    };
+    for (const auto& c : cases) {
+        const test::CliResult run = RunCli(dir, c.args);
+        EXPECT_EQ(run.status, c.status) << c.args[0] << " " << run.err;
+        const std::vector<std::string> left =
+            c.status == 0 ? std::vector<std::string>{"junk.exe", "new", "setup.exe"}
+                          : std::vector<std::string>{"junk.exe", "setup.exe"};
+        EXPECT_EQ(test::ListFolder(dir.path()), left) << run.err;
+    }
+    EXPECT_EQ(test::ListFolder(dir / "new" + sep + "Ocean").size(), 6u); // the sample's files
+}
+
 TEST(SignedInstaller, ListsAndExtractsAfterSigningWithTheOrdinaryTools) {
     TempDir dir;
     test::SetupPackageSpec setupSpec = test::SampleSetupSpec();
