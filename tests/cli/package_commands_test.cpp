@@ -72,6 +72,22 @@ TEST(ExtractCommand, MakesItsFolderAndLeavesNoneBehindOnFailure) {
     EXPECT_EQ(test::ListFolder(dir / "new" + sep + "Ocean").size(), 6u); // the sample's files
 }
 
+// The About box and --version tell the same version.
+TEST(VersionOption, AgreesWithTheAboutBox) {
+    TempDir dir;
+    const std::string rc =
+        test::ReadFileText(std::string(WW_SOURCE_DIR) + "/builder/ui/wallweaver.rc");
+    const std::string caption = "About Wallweaver Version ";
+    const size_t at = rc.find(caption);
+    ASSERT_NE(at, std::string::npos);
+    const std::string about =
+        rc.substr(at + caption.size(), rc.find('"', at) - at - caption.size());
+    const test::CliResult run = RunCli(dir, {"--version"});
+    EXPECT_EQ(run.status, 0);
+    // 1.0 is told as 1.0.0.
+    EXPECT_EQ(run.out.rfind("wallweaver-cli " + about + ".", 0), 0u) << run.out << " / " << about;
+}
+
 TEST(SignedInstaller, ListsAndExtractsAfterSigningWithTheOrdinaryTools) {
     TempDir dir;
     test::SetupPackageSpec setupSpec = test::SampleSetupSpec();
