@@ -2,16 +2,12 @@
 # The main job on the bundled sample, run from the assembled builder folder:
 # frames of the sample movie drawn to PNG, both installers of the Ocean sample
 # built by wallweaver-cli, listed, and the builder started under Wine. The
-# second argument is the Windows build that Wine can run here: the shipped
-# one, or its 64-bit twin where this machine cannot run 32-bit programs (its
-# bin/ is a builder folder too).
+# second argument is the Windows build tree, for its Wine prefix and probe.
 set -euo pipefail
 dist=$(cd "${1:-dist}" && pwd)
 top=$(cd "$(dirname "$0")/.." && pwd)
 runnable=$(cd "${2:-$top/build/windows}" && pwd)
-arch=win32
-[ "$(basename "$runnable")" = windows64 ] && arch=win64
-export WINEPREFIX="$runnable/wineprefix" WINEARCH=$arch WINEDEBUG=-all
+export WINEPREFIX="$runnable/wineprefix" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wine_run() { "$top/tools/with-display.sh" "$top/tests/wine/run-under-wine.sh" "$@"; }
 cli="$dist/wallweaver-cli"
@@ -41,10 +37,6 @@ for exe in "$samples/Ocean Wallpaper.exe" "$samples/Ocean Setup.exe"; do
 done
 
 builder="$dist"
-if [ "$arch" = win64 ]; then
-  builder="$runnable/bin"
-  echo "== this machine cannot run 32-bit programs: the 64-bit build of the builder stands in"
-fi
 echo "== Wallweaver.exe under Wine, started from $builder"
 probe="$runnable/bin/wwprobe.exe"
 wine_run "$probe" "Z:${builder//\//\\}\\Wallweaver.exe"

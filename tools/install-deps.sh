@@ -7,7 +7,7 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev clang-format
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev zlib1g-dev
   googletest libcli11-dev libstb-dev
-  wine wine32:i386 wine64 xvfb xauth x11-utils
+  wine wine64 xvfb xauth x11-utils
   fp-utils tidy icoutils python3
   osslsigncode openssl
 )
@@ -24,9 +24,6 @@ echo "Installing: ${missing[*]}"
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
-fi
 # A mirror caught mid-sync fails one index now and then; the others still
 # serve, so retry a little and then let the install itself decide.
 for attempt in 1 2 3; do
@@ -34,14 +31,4 @@ for attempt in 1 2 3; do
   echo "apt-get update failed (attempt $attempt of 3)" >&2
   [ "$attempt" -eq 3 ] || sleep $((attempt * 5))
 done
-if ! $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null; then
-  # Without the 32-bit index the 32-bit Wine cannot be resolved; the rest
-  # still installs, and the tests then run the 64-bit build of the programs.
-  rest=()
-  for p in "${missing[@]}"; do
-    [[ $p == *:i386 ]] || rest+=("$p")
-  done
-  [ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
-  echo "32-bit Wine could not be installed; installing the rest" >&2
-  $SUDO apt-get install -y -qq "${rest[@]}" >/dev/null
-fi
+$SUDO apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -4,9 +4,9 @@
 # by side). Without a display it runs under a private Xvfb.
 set -eu
 : "${WINEPREFIX:?WINEPREFIX must name the test prefix}"
-export WINEARCH="${WINEARCH:-win32}" WINEDEBUG="${WINEDEBUG:--all}"
-# Debian's wine wrapper always takes the 32-bit loader when it is installed,
-# even where the kernel cannot run it; a 64-bit prefix gets the 64-bit one.
+export WINEARCH="${WINEARCH:-win64}" WINEDEBUG="${WINEDEBUG:--all}"
+# Debian's wine wrapper takes the 32-bit loader when one is installed, even
+# where the kernel cannot run it; a 64-bit prefix gets the 64-bit one.
 wine=wine
 if [ "$WINEARCH" = win64 ]; then
   wine=/usr/lib/wine/wine64
