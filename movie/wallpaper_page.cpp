@@ -315,16 +315,17 @@ bool ResolvePageMovie(const std::string& pagePath, const std::string& reference,
         if (NameForThisSystem(name, &local))
             name = local;
     }
-    std::string inside;
-    for (size_t i = 1; i < names.size(); ++i)
-        inside += (inside.empty() ? "" : "/") + names[i];
     if (fault == ReferenceFault::None &&
         (folderName.empty() || names.size() < 2 || !EqualsNoCase(names[0], folderName)))
         fault = ReferenceFault::Outside;
-    if (fault == ReferenceFault::None)
-        fault = ResolveInsideFolder(folder, inside, path);
-    if (fault == ReferenceFault::None)
+    if (fault == ReferenceFault::None) {
+        // Joined as they are: a re-encoded name may hold a byte that looks
+        // like a separator inside a double-byte character.
+        *path = folder;
+        for (size_t i = 1; i < names.size(); ++i)
+            *path += kPathSeparator + names[i];
         return true;
+    }
     path->clear();
     *error = "the page's Flash movie \"" + reference + "\" " +
              ReferenceFaultText(fault, "the wallpaper's folder") + ": " + pagePath;
