@@ -32,17 +32,36 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     return words;
 }
 
+namespace {
+
+// Takes the switches of one word: several may be written together
+// ("/S/LOG=C:\install.log"). The log's name is the rest of the word, slashes
+// and all, since a path may be written with them; a word that is no switch
+// of ours from some point on is kept, from there, as a stranger.
+void ReadSwitches(const std::string& word, InstallOptions* options) {
+    size_t at = 0;
+    while (at < word.size()) {
+        const std::string rest = ToLowerAscii(word.substr(at));
+        if (rest.rfind("/log=", 0) == 0 && rest.size() > 5) {
+            options->logFile = word.substr(at + 5);
+            return;
+        }
+        if (rest == "/s" || rest.rfind("/s/", 0) == 0) {
+            options->silent = true;
+            at += 2;
+            continue;
+        }
+        options->unknown.push_back(word.substr(at));
+        return;
+    }
+}
+
+} // namespace
+
 InstallOptions ParseInstallOptions(const std::string& arguments) {
     InstallOptions options;
-    for (const std::string& word : SplitCommandLine(arguments)) {
-        const std::string lower = ToLowerAscii(word);
-        if (lower == "/s")
-            options.silent = true;
-        else if (lower.rfind("/log=", 0) == 0 && word.size() > 5)
-            options.logFile = word.substr(5);
-        else
-            options.unknown.push_back(word);
-    }
+    for (const std::string& word : SplitCommandLine(arguments))
+        ReadSwitches(word, &options);
     return options;
 }
 

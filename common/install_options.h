@@ -3,6 +3,9 @@
 //   /S          install without any window
 //   /LOG=FILE   write one line per file written to FILE
 // Switches are matched without regard to case; a value may be quoted.
+// Switches written together without a blank are read one by one
+// ("/S/LOG=C:\install.log"); the log file's name runs to the end of its
+// word, so "/LOG=C:/logs/a.txt/S" names a file and is not silent.
 #pragma once
 
 #include <string>

@@ -124,12 +124,16 @@ bool IsSafeStoredNameShape(const std::string& name) {
     }
     if (name.back() == '.' || name.back() == ' ')
         return false;
-    // Device names are devices whatever their extension ("NUL.txt") and
-    // whatever trailing blanks or dots follow them.
+    return !IsDeviceName(name) && !LooksLikeShortName(name);
+}
+
+bool IsDeviceName(const std::string& name) {
+    // Devices whatever their extension ("NUL.txt") and whatever trailing
+    // blanks or dots follow them.
     std::string stem = ToLowerAscii(name.substr(0, name.find('.')));
     while (!stem.empty() && stem.back() == ' ')
         stem.pop_back();
-    return !IsDeviceStem(stem) && !LooksLikeShortName(name);
+    return IsDeviceStem(stem);
 }
 
 bool IsSafeStoredName(const std::string& name) {

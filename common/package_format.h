@@ -137,6 +137,8 @@ bool IsSafeStoredName(const std::string& name);
 bool HasCharacterWindowsRefuses(const std::string& name);
 // IsSafeStoredName, those characters allowed.
 bool IsSafeStoredNameShape(const std::string& name);
+// A device's name (CON, NUL.txt, "COM1 "), as IsSafeStoredName lists them.
+bool IsDeviceName(const std::string& name);
 // The form two names share when Windows takes them for the same file name:
 // letters in one case, and every byte outside ASCII alike, since how those
 // fold depends on the code page.

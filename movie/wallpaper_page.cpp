@@ -1,10 +1,13 @@
 #include "movie/wallpaper_page.h"
 
 #include "common/file.h"
+#include "common/folder_reference.h"
+#include "common/fs.h"
 #include "common/path.h"
 
 #include <algorithm>
 #include <map>
+#include <vector>
 
 namespace ww::movie {
 
@@ -291,6 +294,42 @@ std::string PageMoviePath(const std::string& pagePath, const std::string& refere
     while (local.compare(0, 2, std::string(".") + kPathSeparator) == 0)
         local.erase(0, 2);
     return FolderOfPath(pagePath) + local;
+}
+
+bool ResolvePageMovie(const std::string& pagePath, const std::string& reference,
+                      const MovieScope& scope, std::string* path, std::string* error) {
+    if (!scope.confined) {
+        *path = PageMoviePath(pagePath, reference);
+        return true;
+    }
+    // The page lies beside the folder, so its reference starts with the
+    // folder's own name; after that it must stay inside.
+    const std::string folder = WithoutTrailingSeparator(scope.folder);
+    const std::string folderName = FileNameOfPath(folder);
+    std::vector<std::string> names;
+    ReferenceFault fault = ReferenceNames(reference, &names);
+    // The installer wrote each file under the name this system takes; the
+    // page holds the names as the package stores them.
+    for (std::string& name : names) {
+        std::string local;
+        if (NameForThisSystem(name, &local))
+            name = local;
+    }
+    if (fault == ReferenceFault::None &&
+        (folderName.empty() || names.size() < 2 || !EqualsNoCase(names[0], folderName)))
+        fault = ReferenceFault::Outside;
+    if (fault == ReferenceFault::None) {
+        // Joined as they are: a re-encoded name may hold a byte that looks
+        // like a separator inside a double-byte character.
+        *path = folder;
+        for (size_t i = 1; i < names.size(); ++i)
+            *path += kPathSeparator + names[i];
+        return true;
+    }
+    path->clear();
+    *error = "the page's Flash movie \"" + reference + "\" " +
+             ReferenceFaultText(fault, "the wallpaper's folder") + ": " + pagePath;
+    return false;
 }
 
 PixelBox PlaceBox(const PageMovie& settings, int screenWidth, int screenHeight) {

@@ -55,8 +55,34 @@ bool ReadPageMovie(const std::string& html, PageMovie* settings, std::string* er
 // The same from the page's file.
 bool LoadPageMovie(const std::string& pagePath, PageMovie* settings, std::string* error);
 // The movie's file: an absolute reference as it stands, a relative one from
-// the page's folder; either separator is taken.
+// the page's folder; either separator is taken. For the builder's own page
+// only (MovieScope::AuthorsFiles).
 std::string PageMoviePath(const std::string& pagePath, const std::string& reference);
+
+// Which files a page's movie reference may reach. Who runs the page says
+// which, never the page itself: an installed page comes with the package,
+// whose author chose its text.
+struct MovieScope {
+    // The builder's desktop preview page: the author's movie where it lies,
+    // written as an absolute path on purpose.
+    static MovieScope AuthorsFiles() { return MovieScope(); }
+    // An installed page, kept beside the wallpaper's folder: only a file
+    // inside that folder, named relative to the page ("Ocean\wave.swf").
+    static MovieScope WallpaperFolder(const std::string& folder) {
+        MovieScope scope;
+        scope.confined = true;
+        scope.folder = folder;
+        return scope;
+    }
+
+    bool confined = false;
+    std::string folder; // when confined
+};
+
+// The movie's file as the scope allows it; false, naming the reference and
+// the page, when it reaches outside. Nothing is opened on the way.
+bool ResolvePageMovie(const std::string& pagePath, const std::string& reference,
+                      const MovieScope& scope, std::string* path, std::string* error);
 
 struct PixelBox {
     int x = 0, y = 0, width = 0, height = 0;

@@ -43,6 +43,16 @@ bool ReadOwnSettings(const std::string& self, ww::PlayerSettings* settings) {
     return false;
 }
 
+// The builder's own player, which carries no settings, plays the preview page
+// the builder kept (/wallpaper PAGE, also from the logon entry), whose movie
+// is the author's file where it lies. A player installed with a wallpaper
+// keeps to that wallpaper's folder, whatever page it is given.
+ww::movie::MovieScope PageArgumentScope(const std::string& self) {
+    ww::PlayerSettings own;
+    return ww::ReadPlayerTail(self, &own) ? ww::player::InstalledMovieScope(self)
+                                          : ww::movie::MovieScope::AuthorsFiles();
+}
+
 void RunPlayerWindow(HINSTANCE instance, const ww::PlayerSettings& settings,
                      const std::string& self) {
     ww::ActiveDesktopObject desktop;
@@ -62,13 +72,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     // A page named on the command line needs no settings of the player's own.
     const std::string page = ww::player::WallpaperPageArgument(arguments ? arguments : "");
     if (mode == ww::player::Mode::Wallpaper && !page.empty())
-        return ww::player::RunWallpaper(page, self, "Wovenplay");
+        return ww::player::RunWallpaper(page, PageArgumentScope(self), self, "Wovenplay");
     ww::PlayerSettings settings;
     if (!ReadOwnSettings(self, &settings))
         return 1;
     if (mode == ww::player::Mode::Wallpaper)
         return ww::player::RunWallpaper(ww::player::InstalledPagePath(self, settings.pageName),
-                                        self, settings.wallpaperName);
+                                        ww::player::InstalledMovieScope(self), self,
+                                        settings.wallpaperName);
     ww::ComScope com;
     RunPlayerWindow(instance, settings, self);
     return 0;

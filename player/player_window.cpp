@@ -51,12 +51,18 @@ std::string InstalledPagePath(const std::string& playerPath, const std::string& 
     return FolderOfPath(WithoutTrailingSeparator(folder)) + pageName;
 }
 
-bool ShowPageMovie(const std::string& pagePath, MovieView* view, std::string* error) {
+movie::MovieScope InstalledMovieScope(const std::string& playerPath) {
+    return movie::MovieScope::WallpaperFolder(FolderOfPath(playerPath));
+}
+
+bool ShowPageMovie(const std::string& pagePath, const movie::MovieScope& scope, MovieView* view,
+                   std::string* error) {
     movie::PageMovie page;
-    if (!movie::LoadPageMovie(pagePath, &page, error))
+    std::string moviePath;
+    if (!movie::LoadPageMovie(pagePath, &page, error) ||
+        !movie::ResolvePageMovie(pagePath, page.movie, scope, &moviePath, error))
         return false;
     view->SetSettings(page);
-    const std::string moviePath = movie::PageMoviePath(pagePath, page.movie);
     if (!view->Load(moviePath, error)) {
         *error = moviePath + ": " + *error;
         return false;
@@ -90,7 +96,8 @@ void PlayerWindow::CreateMovieView() {
         return;
     movie_.SetScreenSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     std::string error;
-    if (!pagePath_.empty() && !ShowPageMovie(pagePath_, &movie_, &error))
+    if (!pagePath_.empty() &&
+        !ShowPageMovie(pagePath_, InstalledMovieScope(playerPath_), &movie_, &error))
         SetItemText(IDC_APPLY_STATUS, "The movie cannot be shown: " + error + ".");
 }
 

@@ -23,9 +23,13 @@ std::string LinkTarget(const std::string& address);
 // The installed page: one folder above the player, under pageName; empty
 // when pageName is not a bare file name.
 std::string InstalledPagePath(const std::string& playerPath, const std::string& pageName);
+// The installed wallpaper's own folder, where the player lies: the one folder
+// its page may take the movie from.
+movie::MovieScope InstalledMovieScope(const std::string& playerPath);
 // Reads the page's movie into view; false, saying why, when the page or the
-// movie cannot be read.
-bool ShowPageMovie(const std::string& pagePath, MovieView* view, std::string* error);
+// movie cannot be read or the page names a movie outside the scope.
+bool ShowPageMovie(const std::string& pagePath, const movie::MovieScope& scope, MovieView* view,
+                   std::string* error);
 
 class PlayerWindow : public Dialog {
   public:

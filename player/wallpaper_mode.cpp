@@ -112,14 +112,14 @@ std::string WallpaperPageArgument(const std::string& arguments) {
     return rest;
 }
 
-int RunWallpaper(const std::string& pagePath, const std::string& playerPath,
-                 const std::string& title) {
+int RunWallpaper(const std::string& pagePath, const movie::MovieScope& scope,
+                 const std::string& playerPath, const std::string& title) {
     movie::PageMovie page;
-    std::string error;
+    std::string error, moviePath;
     std::shared_ptr<movie::Movie> movie(new movie::Movie);
-    bool loaded = !pagePath.empty() && movie::LoadPageMovie(pagePath, &page, &error);
+    bool loaded = !pagePath.empty() && movie::LoadPageMovie(pagePath, &page, &error) &&
+                  movie::ResolvePageMovie(pagePath, page.movie, scope, &moviePath, &error);
     if (loaded) {
-        const std::string moviePath = movie::PageMoviePath(pagePath, page.movie);
         loaded = movie::LoadMovie(moviePath, movie.get(), &error);
         if (!loaded)
             error = moviePath + ": " + error;

@@ -3,6 +3,8 @@
 // wallpaper or the end of the session closes.
 #pragma once
 
+#include "movie/wallpaper_page.h"
+
 #include <string>
 
 namespace ww::player {
@@ -19,9 +21,10 @@ Mode ParseMode(const std::string& arguments);
 std::string WallpaperPageArgument(const std::string& arguments);
 
 // Plays the page's movie behind the icons until stopped; the exit code.
-// A live wallpaper already running is stopped first.
-int RunWallpaper(const std::string& pagePath, const std::string& playerPath,
-                 const std::string& title);
+// A live wallpaper already running is stopped first. A movie the scope does
+// not allow is refused, saying so, before anything is opened.
+int RunWallpaper(const std::string& pagePath, const movie::MovieScope& scope,
+                 const std::string& playerPath, const std::string& title);
 // Closes every running live wallpaper and removes this player's logon entry.
 int StopWallpapers(const std::string& playerPath);
 

@@ -2,10 +2,11 @@
 
 #include "builder/package/package_writers.h"
 #include "builder/page/page_generator.h"
-#include "swf/projector.h"
-#include "swf/swf_reader.h"
+#include "common/file.h"
 #include "common/fs.h"
 #include "common/path.h"
+#include "swf/projector.h"
+#include "swf/swf_reader.h"
 
 namespace ww {
 
@@ -57,6 +58,19 @@ bool PrepareMovie(const WallpaperProject& project, const Workspace& workspace, s
     return true;
 }
 
+// Every extra file must be there to be packed: the projectable wallpaper
+// refuses a missing one as the setup package does, in its words.
+bool ExtraFilesReadable(const WallpaperProject& project, std::string* reason) {
+    for (const std::string& extra : project.ExtFileItems) {
+        File in(extra, "rb");
+        if (in.Size() < 0) {
+            *reason = "the file " + extra + " cannot be read";
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string OrDefault(const std::string& setting, const std::string& fallback) {
     return setting.empty() ? fallback : setting;
 }
@@ -86,7 +100,7 @@ BuildOutcome BuildProjectableWallpaper(const WallpaperProject& project,
                        "the wallpaper page cannot be generated from res.sdt");
     }
     std::string movie, reason;
-    if (!PrepareMovie(project, workspace, &movie, &reason))
+    if (!PrepareMovie(project, workspace, &movie, &reason) || !ExtraFilesReadable(project, &reason))
         return Failed(output, reason);
 
     SimplePackageWriter writer;

@@ -3,6 +3,8 @@
 #include "common/fs.h"
 #include "common/path.h"
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 
 namespace ww {
@@ -58,27 +60,85 @@ bool Workspace::ScratchIsWritable() const {
     return true;
 }
 
+namespace {
+
+constexpr char kScratchPrefix[] = "wallweaver-";
+
+// Decimal digits at text[at], up to the next '-' or the end, as a 32-bit
+// value; at moves past them.
+bool ReadDecimal(const std::string& text, size_t& at, uint32_t* value) {
+    uint64_t v = 0;
+    const size_t start = at;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 10)
+        v = v * 10 + static_cast<uint64_t>(text[at++] - '0');
+    if (at == start || v > UINT32_MAX || (at < text.size() && text[at] != '-'))
+        return false;
+    *value = static_cast<uint32_t>(v);
+    return true;
+}
+
+// Empties and removes the scratch root's temp and output, then the root.
+// Files only: a link or anything else the build never makes stops it there.
+void RemoveScratchFolder(const std::string& root) {
+    const std::string base = WithTrailingSeparator(root);
+    for (const char* name : {"temp", "output"}) {
+        const std::string folder = base + name;
+        if (IsExistingFolder(folder) && !IsLink(folder)) {
+            ClearFolderFiles(folder);
+            RemoveEmptyFolder(folder);
+        }
+    }
+    RemoveEmptyFolder(WithoutTrailingSeparator(root));
+}
+
+} // namespace
+
+std::string ScratchFolderName(uint32_t pid, uint32_t count, uint32_t random) {
+    return kScratchPrefix + std::to_string(pid) + "-" + std::to_string(count) + "-" +
+           std::to_string(random);
+}
+
+bool ParseScratchFolderName(const std::string& name, uint32_t* pid) {
+    const size_t prefix = sizeof kScratchPrefix - 1;
+    if (name.compare(0, prefix, kScratchPrefix) != 0)
+        return false;
+    size_t at = prefix;
+    uint32_t value = 0, count = 0, random = 0;
+    if (!ReadDecimal(name, at, &value) || at++ >= name.size() || !ReadDecimal(name, at, &count) ||
+        at++ >= name.size() || !ReadDecimal(name, at, &random) || at != name.size())
+        return false;
+    *pid = value;
+    return true;
+}
+
+void RemoveStaleScratchFolders(const std::string& folder) {
+    const std::string base = WithTrailingSeparator(folder);
+    const uint32_t self = CurrentProcessId();
+    for (const FoundEntry& entry : FindMatches(base + kScratchPrefix + "*")) {
+        uint32_t pid = 0;
+        // Ours in use, or of a process that may still finish: kept.
+        if (!entry.isFolder || !ParseScratchFolderName(entry.name, &pid) || pid == self ||
+            IsProcessRunning(pid) || IsLink(base + entry.name))
+            continue;
+        RemoveScratchFolder(base + entry.name);
+    }
+}
+
 PrivateScratch::PrivateScratch() {
     const std::string base = UserTempFolder();
+    RemoveStaleScratchFolders(base);
+    static std::atomic<uint32_t> count{0};
     for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
         const std::string folder =
-            base + "wallweaver-" + UniqueSuffix() + "-" + std::to_string(RandomBits());
+            base + ScratchFolderName(CurrentProcessId(), count++, RandomBits());
         if (!IsExistingFolder(folder) && CreateFolder(folder))
             path_ = WithTrailingSeparator(folder);
     }
 }
 
 PrivateScratch::~PrivateScratch() {
-    if (path_.empty())
-        return;
-    for (const char* name : {"temp", "output"}) {
-        const std::string folder = path_ + name;
-        if (IsExistingFolder(folder)) {
-            ClearFolderFiles(folder);
-            RemoveEmptyFolder(folder);
-        }
-    }
-    RemoveEmptyFolder(WithoutTrailingSeparator(path_));
+    if (!path_.empty())
+        RemoveScratchFolder(path_);
 }
 
 std::string Workspace::BuilderFile(const std::string& name) const {

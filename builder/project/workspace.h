@@ -62,10 +62,21 @@ class Workspace {
     std::string scratchRoot_;
 };
 
+// The name of a private scratch folder: "wallweaver-", the process id, a
+// count and random bits, each in decimal and joined by "-".
+std::string ScratchFolderName(uint32_t pid, uint32_t count, uint32_t random);
+// Whether name has that form; *pid gets its process.
+bool ParseScratchFolderName(const std::string& name, uint32_t* pid);
+// Removes, from folder, the private scratch folders of processes that no
+// longer run (a build killed half-way) with their temp and output; those of
+// running ones stay, and so do links and anything else a folder holds.
+void RemoveStaleScratchFolders(const std::string& folder);
+
 // A scratch root of one's own under the user's temporary folder, for builds
 // that must not meet another build's files (the command line: two builds of
 // one wallpaper name may run at once) nor need the builder folder writable.
-// Removed with everything in its temp and output when the holder ends.
+// Removed with everything in its temp and output when the holder ends; one
+// left by a build that was killed goes when the next one starts.
 class PrivateScratch {
   public:
     PrivateScratch();

@@ -184,6 +184,27 @@ TEST_F(CliBuild, RefusesWhatTheWindowRefusesAndWritesNothing) {
     }
 }
 
+// An extra file gone since it was added to the project: neither command
+// packs it as an empty file; both refuse, in the same words, writing nothing.
+TEST_F(CliBuild, AMissingExtraFileIsRefusedByBothCommands) {
+    const std::string project = WriteProject({{"ExtFileItem0", "gone.txt"}});
+    const std::vector<std::string> workBefore = ListTree(work_);
+    const struct {
+        const char* command;
+        const char* output;
+    } cases[] = {{"build-wallpaper", "Ocean Wallpaper.exe"},
+                 {"build-installer", "Ocean Setup.exe"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        const CliResult run = Build(c.command, project);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "Failed to build " + work_ + kSep + c.output +
+                               "! Please check again!\n(the file " + work_ + kSep +
+                               "gone.txt cannot be read)\n");
+        EXPECT_EQ(ListTree(work_), workBefore);
+    }
+}
+
 TEST_F(CliBuild, BuildsAValidProjectAndAnInstallerItsReaderAccepts) {
     const std::vector<std::string> builderBefore = ListTree(builder_);
     const std::string project = WriteProject({});

@@ -23,6 +23,19 @@ TEST(InstallOptions, SwitchesQuotesAndStrangers) {
         {"/LOG= /SILENT", false, "", {"/LOG=", "/SILENT"}},
         {"-S /S extra \"two words\"", true, "", {"-S", "extra", "two words"}},
         {"say\\\"hi\\\"", false, "", {"say\"hi\""}},
+        // Written together, as deployment scripts sometimes do.
+        {"/S/LOG=C:\\log.txt", true, "C:\\log.txt", {}},
+        {"/s/log=\"C:\\My Logs\\a.txt\"", true, "C:\\My Logs\\a.txt", {}},
+        {"/S/S", true, "", {}},
+        // The log's name is the rest of its word, slashes included.
+        {"/LOG=C:/logs/install.txt", false, "C:/logs/install.txt", {}},
+        {"/LOG=x/S", false, "x/S", {}},
+        {"/LOG=x /S", true, "x", {}},
+        {"/S/LOG=", true, "", {"/LOG="}},
+        {"/S/SILENT", true, "", {"/SILENT"}},
+        {"/SILENT/S", false, "", {"/SILENT/S"}},
+        {"/S/", true, "", {"/"}},
+        {"/Sx", false, "", {"/Sx"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

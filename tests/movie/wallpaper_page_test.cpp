@@ -247,6 +247,14 @@ TEST_F(GeneratedPage, ReadsBackWhatThePreviewPlays) {
         PageMovie expected = preview;
         expected.movie = project.WallpaperName + "\\wave.swf";
         ExpectSameSettings(relative, expected);
+        // ... and the installed player's scope takes it.
+        const std::string sep(1, kPathSeparator);
+        const std::string folder = sep + "Web" + sep + project.WallpaperName;
+        std::string path;
+        EXPECT_TRUE(ResolvePageMovie(sep + "Web" + sep + "page.htm", relative.movie,
+                                     MovieScope::WallpaperFolder(folder), &path, &error))
+            << error;
+        EXPECT_EQ(path, folder + sep + "wave.swf");
     }
 }
 
@@ -549,6 +557,66 @@ TEST(PageMoviePath, RelativeFromThePagesFolderAbsoluteAsItStands) {
 
     // A page named without a folder: the movie is found from the same place.
     EXPECT_EQ(PageMoviePath("Ocean.htm", ".\\Ocean\\wave.swf"), "Ocean" + sep + "wave.swf");
+}
+
+// The installed layout: the page in Web\Wallpaper\, the wallpaper's folder
+// beside it, and a movie outside that a hostile page would reach for.
+TEST(ResolvePageMovie, AnInstalledPageReachesOnlyItsWallpapersFolder) {
+    TempDir dir;
+    const std::string sep(1, kPathSeparator);
+    const std::string wallpapers = dir / "Wallpaper" + sep;
+    const std::string page = wallpapers + "Ocean.htm";
+    const std::string folder = wallpapers + "Ocean";
+    WriteFileText(dir / "secret.swf", "FWS");
+    const MovieScope scope = MovieScope::WallpaperFolder(folder + sep);
+    const struct {
+        const char* reference;
+        const char* why; // empty: allowed
+        std::string path;
+    } cases[] = {
+        {"Ocean\\wave.swf", "", folder + sep + "wave.swf"},
+        {"Ocean/sub/wave.swf", "", folder + sep + "sub" + sep + "wave.swf"},
+        {"./ocean\\.\\wave.swf", "", folder + sep + "wave.swf"},
+        {"Ocean\\x\\..\\wave.swf", "", folder + sep + "wave.swf"},
+        {"..\\secret.swf", "is outside the wallpaper's folder", ""},
+        {"..\\..\\..\\outside\\secret.swf", "is outside the wallpaper's folder", ""},
+        {"Ocean\\..\\..\\secret.swf", "is outside the wallpaper's folder", ""},
+        // Beside the folder, or in another wallpaper's: not its own.
+        {"wave.swf", "is outside the wallpaper's folder", ""},
+        {"Ocean.htm", "is outside the wallpaper's folder", ""},
+        {"Tide\\wave.swf", "is outside the wallpaper's folder", ""},
+        {"Ocean\\..\\Tide\\wave.swf", "is outside the wallpaper's folder", ""},
+        {"C:\\outside\\secret.swf", "is outside the wallpaper's folder", ""},
+        {"\\\\?\\C:\\outside\\secret.swf", "is outside the wallpaper's folder", ""},
+        {"C:secret.swf", "is outside the wallpaper's folder", ""},
+        {"\\\\attacker.invalid\\share\\x.swf", "is outside the wallpaper's folder", ""},
+        {"\\\\.\\pipe\\x", "is outside the wallpaper's folder", ""},
+        {"Z:\\etc\\hostname", "is outside the wallpaper's folder", ""},
+        {"/etc/hostname", "is outside the wallpaper's folder", ""},
+        {"CON", "names a device, not a file in the wallpaper's folder", ""},
+        {"Ocean\\nul.swf", "names a device, not a file in the wallpaper's folder", ""},
+        {"Ocean\\LPT1", "names a device, not a file in the wallpaper's folder", ""},
+        {"http://attacker.invalid/x.swf", "is not a plain file name in the wallpaper's folder", ""},
+        {"Ocean\\wave.swf:evil", "is not a plain file name in the wallpaper's folder", ""},
+        {"Ocean\\wave.swf.", "is not a plain file name in the wallpaper's folder", ""},
+        {"Ocean", "is outside the wallpaper's folder", ""},
+        {"Ocean\\", "names no file in the wallpaper's folder", ""},
+    };
+    for (const auto& c : cases) {
+        std::string path = "untouched", error;
+        const bool allowed = ResolvePageMovie(page, c.reference, scope, &path, &error);
+        EXPECT_EQ(allowed, *c.why == '\0') << c.reference << ": " << error;
+        EXPECT_EQ(path, c.path) << c.reference;
+        if (*c.why) {
+            EXPECT_EQ(error, std::string("the page's Flash movie \"") + c.reference + "\" " +
+                                 c.why + ": " + page);
+        }
+    }
+    // The builder's own page keeps its absolute path.
+    std::string path, error;
+    ASSERT_TRUE(
+        ResolvePageMovie(page, dir / "secret.swf", MovieScope::AuthorsFiles(), &path, &error));
+    EXPECT_EQ(path, dir / "secret.swf");
 }
 
 PageMovie Sized(BoxSide width, BoxSide height, Align horizontal, Align vertical) {

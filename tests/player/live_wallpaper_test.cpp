@@ -163,14 +163,7 @@ class InstalledWallpaper {
         std::string writer =
             "\"\"" + BinFolder() + "make_sample_movie.exe\" \"" + dir_ / "Ocean\\wave.swf" + "\"\"";
         EXPECT_EQ(std::system(writer.c_str()), 0);
-        test::WriteFileText(
-            dir_ / "Ocean.htm",
-            "<html><body><table><tr><td align=\"center\" valign=\"middle\">"
-            "<object classid=\"clsid:D27CDB6E-AE6D-11CF-96B8-444553540000\" width=\"100%\" "
-            "height=\"100%\"><param name=\"movie\" value=\"Ocean/wave.swf\">"
-            "<param name=\"scale\" value=\"exactfit\"><param name=\"quality\" value=\"high\">"
-            "<embed src=\"Ocean/wave.swf\" width=\"100%\" height=\"100%\" scale=\"exactfit\">"
-            "</object></td></tr></table></body></html>");
+        WritePage("Ocean/wave.swf");
         settings_ = {"Ocean.htm", "Ocean " + UniqueSuffix(), "Tide Works", "", ""};
         test::Bytes exe = test::ReadFileBytes(BinFolder() + "Wovenplay.exe");
         uint8_t tail[kPlayerTailSize];
@@ -179,6 +172,21 @@ class InstalledWallpaper {
         test::WriteFileBytes(player(), exe);
     }
 
+    // The installed page, naming its movie as reference.
+    void WritePage(const std::string& reference) const {
+        test::WriteFileText(
+            page(), "<html><body><table><tr><td align=\"center\" valign=\"middle\">"
+                    "<object classid=\"clsid:D27CDB6E-AE6D-11CF-96B8-444553540000\" width=\"100%\" "
+                    "height=\"100%\"><param name=\"movie\" value=\"" +
+                        reference +
+                        "\"><param name=\"scale\" value=\"exactfit\">"
+                        "<param name=\"quality\" value=\"high\"><embed src=\"" +
+                        reference +
+                        "\" width=\"100%\" height=\"100%\" scale=\"exactfit\">"
+                        "</object></td></tr></table></body></html>");
+    }
+
+    std::string page() const { return dir_ / "Ocean.htm"; }
     std::string player() const { return dir_ / "Ocean\\Ocean.exe"; }
     std::string movie() const { return dir_ / "Ocean\\wave.swf"; }
     const PlayerSettings& settings() const { return settings_; }
@@ -446,6 +454,69 @@ TEST_F(LiveWallpaperPlayer, AMissingMovieIsSaidAndNothingStarts) {
     EXPECT_TRUE(PumpUntil([&] { return live.Wait(0, &code); }, 15000));
     EXPECT_EQ(code, 1u);
     EXPECT_TRUE(ViewsBelow(shell_.worker(), live.pid()).empty());
+}
+
+// A hostile author's page: each reference reaches a real movie outside the
+// wallpaper's folder (or a share, a pipe, a host file, a device). The
+// installed player names the page, refuses, and plays nothing.
+TEST_F(LiveWallpaperPlayer, AMovieOutsideTheWallpapersFolderIsRefused) {
+    const std::string outside = installed_.dir() / "outside";
+    ASSERT_TRUE(CreateFolder(outside));
+    const std::string secret = outside + "\\secret.swf";
+    ASSERT_TRUE(CopyFileA(installed_.movie().c_str(), secret.c_str(), FALSE));
+    const std::string folderName =
+        FileNameOfPath(WithoutTrailingSeparator(installed_.dir().path()));
+    const std::string away = "is outside the wallpaper's folder";
+    const struct {
+        std::string reference;
+        std::string why;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"outside\\secret.swf", away, {"/wallpaper"}},
+        {"Ocean\\..\\outside\\secret.swf", away, {"/wallpaper"}},
+        {"..\\" + folderName + "\\outside\\secret.swf", away, {"/wallpaper"}},
+        {secret, away, {"/wallpaper"}},
+        {"\\\\?\\" + secret, away, {"/wallpaper"}},
+        {"C:secret.swf", away, {"/wallpaper"}},
+        {"\\\\attacker.invalid\\share\\x.swf", away, {"/wallpaper"}},
+        {"\\\\.\\pipe\\wallweaver", away, {"/wallpaper"}},
+        {"Z:\\etc\\hostname", away, {"/wallpaper"}},
+        {"CON", "names a device, not a file in the wallpaper's folder", {"/wallpaper"}},
+        {"Ocean\\wave.swf:x", "is not a plain file name in the wallpaper's folder", {"/wallpaper"}},
+        // Named on the command line, an installed player keeps to its folder.
+        {secret, away, {"/wallpaper", installed_.page()}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reference);
+        installed_.WritePage(c.reference);
+        ChildProcess live;
+        ASSERT_TRUE(live.Start(installed_.player(), c.args));
+        const std::string title =
+            c.args.size() > 1 ? std::string("Wovenplay") : installed_.settings().wallpaperName;
+        test::SeenBox box;
+        PumpUntil(
+            [&] {
+                HWND w = WindowOf(live.pid(), title);
+                if (w && test::IsMessageBox(w)) {
+                    box.found = true;
+                    box.text = test::MessageBoxText(w);
+                    test::PressButton(w, IDOK);
+                }
+                return box.found;
+            },
+            30000);
+        ASSERT_TRUE(box.found);
+        EXPECT_NE(box.text.find("The wallpaper cannot be played: the page's Flash movie \"" +
+                                c.reference + "\" " + c.why + ": "),
+                  std::string::npos)
+            << box.text;
+        EXPECT_NE(box.text.find("Ocean.htm"), std::string::npos) << box.text;
+        DWORD code = 0;
+        EXPECT_TRUE(PumpUntil([&] { return live.Wait(0, &code); }, 15000));
+        EXPECT_EQ(code, 1u);
+        EXPECT_TRUE(ViewsBelow(shell_.worker(), live.pid()).empty());
+    }
+    EXPECT_EQ(FindWindowA(player::kWallpaperWindowClass, nullptr), nullptr);
 }
 
 TEST(LiveWallpaperCommand, SwitchesPagesAndLogonEntries) {

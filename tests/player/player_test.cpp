@@ -108,6 +108,19 @@ TEST_F(Player, AMissingPageIsReportedAndTheDesktopLeftAlone) {
     Close(window);
 }
 
+TEST_F(Player, ItsWindowShowsNoMovieFromOutsideTheWallpapersFolder) {
+    // Beside the page, where the page is, but not in the wallpaper's folder.
+    test::WriteFileText(dir_ / "secret.swf", "FWS");
+    test::WriteFileText(dir_ / "Ocean.htm", "<embed src=\"secret.swf\">");
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(ControlText(FindControl(window, kStatus)),
+              "The movie cannot be shown: the page's Flash movie \"secret.swf\" is outside the "
+              "wallpaper's folder: " +
+                  dir_.path() + "Ocean.htm.");
+    Close(window);
+}
+
 TEST_F(Player, APageNameThatIsNotAFileNameCannotBeApplied) {
     for (const char* page : {"..\\..\\evil.htm", "C:\\evil.htm", ""}) {
         settings_.pageName = page;
