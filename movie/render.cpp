@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
 
 namespace ww::movie {
 
@@ -17,8 +19,6 @@ namespace {
 constexpr double kFlatness = 0.1;
 constexpr int kMaxCurveSteps = 256;
 constexpr float kGradientSquare = 16384.0f;
-// The least coverage that CoverageUnits rounds to all of a pixel.
-constexpr float kFullCoverage = 255.5f / 256.0f;
 
 uint8_t Premultiply(uint8_t c, uint8_t a) {
     const unsigned t = c * a + 128u;
@@ -123,85 +123,155 @@ float SpreadT(float t, Spread spread) {
 
 class SolidPaint : public Paint {
   public:
-    void Set(Canvas* canvas, Rgba c) {
-        canvas_ = canvas;
-        r_ = Premultiply(c.r, c.a);
-        g_ = Premultiply(c.g, c.a);
-        b_ = Premultiply(c.b, c.a);
-        a_ = c.a;
+    void Set(Rgba c) {
+        color_ =
+            PackPixel(Premultiply(c.r, c.a), Premultiply(c.g, c.a), Premultiply(c.b, c.a), c.a);
     }
-    void Row(int y, int x0, int x1, const float* coverage) override {
-        uint8_t* d = canvas_->pixels.data() + (static_cast<size_t>(y) * canvas_->width + x0) * 4;
-        const uint32_t src = PackPixel(r_, g_, b_, a_);
-        for (int x = x0; x < x1; ++x, d += 4) {
-            const float f = *coverage++;
-            // Inside the shape, the common case, without the conversion.
-            if (f >= kFullCoverage && a_ == 255) {
-                StorePixel(d, src);
-                continue;
-            }
-            const uint32_t c = CoverageUnits(f);
-            if (c >= 256)
-                StorePixel(d, a_ == 255 ? src : Over(src, LoadPixel(d)));
-            else
-                StorePixel(d, Over(Scale(src, c), LoadPixel(d)));
-        }
+    void Colors(int, int x0, int x1, uint32_t* out) override {
+        std::fill(out, out + (x1 - x0), color_);
+    }
+    bool RowColor(int, uint32_t* color) override {
+        *color = color_;
+        return true;
     }
 
   private:
-    Canvas* canvas_ = nullptr;
-    uint32_t r_ = 0, g_ = 0, b_ = 0, a_ = 0;
+    uint32_t color_ = 0;
+};
+
+// A gradient's 256 colours, premultiplied, as its stops (after the colour
+// transform) give them.
+struct GradientTable {
+    std::vector<GradientStop> stops;
+    bool linearRgb = false, deviceOrder = false;
+    uint32_t packed[256] = {};
+};
+
+Rgba MixStops(Rgba a, Rgba b, float t, bool linear) {
+    auto channel = [&](uint8_t u, uint8_t v) {
+        if (!linear)
+            return static_cast<uint8_t>(std::lround(u + (v - u) * t));
+        const float lu = SrgbToLinear(u / 255.0f), lv = SrgbToLinear(v / 255.0f);
+        return static_cast<uint8_t>(std::lround(255.0f * LinearToSrgb(lu + (lv - lu) * t)));
+    };
+    return Rgba{channel(a.r, b.r), channel(a.g, b.g), channel(a.b, b.b),
+                static_cast<uint8_t>(std::lround(a.a + (b.a - a.a) * t))};
+}
+
+// Stops are taken in the order the file gives them, not sorted: each entry
+// takes the first stop at or past its ratio, blended from the stop before it.
+// Two stops at one ratio therefore meet in a hard edge, the first stop's
+// colour ending exactly there.
+void BuildTable(GradientTable* g) {
+    const std::vector<GradientStop>& stops = g->stops;
+    for (int i = 0; i < 256; ++i) {
+        size_t k = 0;
+        while (k < stops.size() && stops[k].ratio < i)
+            ++k;
+        Rgba c;
+        if (k == stops.size()) {
+            c = stops.back().color;
+        } else if (k == 0 || stops[k].ratio == i) {
+            c = stops[k].color;
+        } else {
+            const GradientStop& a = stops[k - 1];
+            const GradientStop& b = stops[k];
+            c = MixStops(a.color, b.color, static_cast<float>(i - a.ratio) / (b.ratio - a.ratio),
+                         g->linearRgb);
+        }
+        if (g->deviceOrder)
+            std::swap(c.r, c.b);
+        g->packed[i] =
+            PackPixel(Premultiply(c.r, c.a), Premultiply(c.g, c.a), Premultiply(c.b, c.a), c.a);
+    }
+}
+
+bool SameStops(const std::vector<GradientStop>& a, const std::vector<GradientStop>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const Rgba x = a[i].color, y = b[i].color;
+        if (a[i].ratio != b[i].ratio || x.r != y.r || x.g != y.g || x.b != y.b || x.a != y.a)
+            return false;
+    }
+    return true;
+}
+
+// Tables by the fill they belong to, rebuilt only when its stops, as
+// transformed, change: a movie's gradients mostly stay the same frame after
+// frame.
+class GradientTables {
+  public:
+    const GradientTable& For(const FillStyle& f, const ColorTransform& cx, bool deviceOrder) {
+        scratch_.resize(f.stops.size());
+        for (size_t i = 0; i < f.stops.size(); ++i)
+            scratch_[i] = GradientStop{f.stops[i].ratio, Apply(cx, f.stops[i].color)};
+        if (tables_.size() > kMaxTables)
+            tables_.clear();
+        std::unique_ptr<GradientTable>& slot = tables_[&f];
+        if (!slot)
+            slot = std::make_unique<GradientTable>();
+        GradientTable& t = *slot;
+        if (t.stops.empty() || t.linearRgb != f.linearRgb || t.deviceOrder != deviceOrder ||
+            !SameStops(t.stops, scratch_)) {
+            t.stops = scratch_;
+            t.linearRgb = f.linearRgb;
+            t.deviceOrder = deviceOrder;
+            BuildTable(&t);
+        }
+        return t;
+    }
+
+  private:
+    static constexpr size_t kMaxTables = 4096;
+    std::unordered_map<const FillStyle*, std::unique_ptr<GradientTable>> tables_;
+    std::vector<GradientStop> scratch_;
 };
 
 class GradientPaint : public Paint {
   public:
-    void Set(Canvas* canvas, const FillStyle& f, const Matrix& inverse, const ColorTransform& cx,
-             bool deviceOrder) {
-        canvas_ = canvas;
-        deviceOrder_ = deviceOrder;
+    void Set(const FillStyle& f, const Matrix& inverse, const GradientTable& table) {
         kind_ = f.kind;
         spread_ = f.spread;
         focal_ = f.focal;
         inv_ = inverse;
-        BuildTable(f, cx);
+        table_ = table.packed;
     }
-    void Row(int y, int x0, int x1, const float* coverage) override {
-        uint8_t* d = canvas_->pixels.data() + (static_cast<size_t>(y) * canvas_->width + x0) * 4;
+    bool RowColor(int y, uint32_t* color) override {
+        // A linear gradient across the rows is one colour along each.
+        if (kind_ != FillKind::Linear || inv_.a != 0)
+            return false;
+        const double py = y + 0.5;
+        const float gx = static_cast<float>(inv_.c * py + inv_.tx);
+        *color = table_[Index(SpreadT(Position(gx, 0), spread_))];
+        return true;
+    }
+    void Colors(int y, int x0, int x1, uint32_t* out) override {
         const double px = x0 + 0.5, py = y + 0.5;
         float gx = static_cast<float>(inv_.a * px + inv_.c * py + inv_.tx);
         float gy = static_cast<float>(inv_.b * px + inv_.d * py + inv_.ty);
         const float dx = static_cast<float>(inv_.a), dy = static_cast<float>(inv_.b);
+        const int n = x1 - x0;
         if (kind_ == FillKind::Linear && spread_ == Spread::Pad) {
             // The common case, with t stepping by a constant along the row.
             const float scale = 255.0f / (2 * kGradientSquare);
             float t = (gx + kGradientSquare) * scale + 0.5f;
             const float dt = dx * scale;
-            for (int x = x0; x < x1; ++x, d += 4, t += dt) {
+            for (int i = 0; i < n; ++i, t += dt) {
                 // Written so that a NaN from a degenerate matrix picks entry 0.
-                const int i = t > 0 ? (t < 255 ? static_cast<int>(t) : 255) : 0;
-                const uint32_t src = packed_[i];
-                const float f = *coverage++;
-                if (f >= kFullCoverage && src >= 0xFF000000u) {
-                    StorePixel(d, src);
-                    continue;
-                }
-                const uint32_t c = CoverageUnits(f);
-                if (c >= 256)
-                    StorePixel(d, src >= 0xFF000000u ? src : Over(src, LoadPixel(d)));
-                else
-                    StorePixel(d, Over(Scale(src, c), LoadPixel(d)));
+                out[i] = table_[t > 0 ? (t < 255 ? static_cast<int>(t) : 255) : 0];
             }
             return;
         }
-        for (int x = x0; x < x1; ++x, d += 4, gx += dx, gy += dy) {
-            const float t = SpreadT(Position(gx, gy), spread_);
-            const uint8_t* c =
-                table_[t > 0 ? (t < 1 ? static_cast<int>(t * 255.0f + 0.5f) : 255) : 0];
-            BlendPixel(d, c[0], c[1], c[2], c[3], CoverageUnits(*coverage++));
-        }
+        for (int i = 0; i < n; ++i, gx += dx, gy += dy)
+            out[i] = table_[Index(SpreadT(Position(gx, gy), spread_))];
     }
 
   private:
+    static int Index(float t) {
+        return t > 0 ? (t < 1 ? static_cast<int>(t * 255.0f + 0.5f) : 255) : 0;
+    }
+
     float Position(float gx, float gy) const {
         if (kind_ == FillKind::Linear)
             return (gx + kGradientSquare) / (2 * kGradientSquare);
@@ -219,81 +289,35 @@ class GradientPaint : public Paint {
         return s > 0 ? len / s : 1;
     }
 
-    void BuildTable(const FillStyle& f, const ColorTransform& cx) {
-        std::vector<GradientStop> stops = f.stops;
-        std::stable_sort(
-            stops.begin(), stops.end(),
-            [](const GradientStop& a, const GradientStop& b) { return a.ratio < b.ratio; });
-        for (GradientStop& s : stops)
-            s.color = Apply(cx, s.color);
-        for (int i = 0; i < 256; ++i) {
-            size_t k = 0;
-            while (k < stops.size() && stops[k].ratio < i)
-                ++k;
-            Rgba c;
-            if (k == 0 || k == stops.size() || stops[k].ratio == i) {
-                c = stops[std::min(k, stops.size() - 1)].color;
-            } else {
-                const GradientStop& a = stops[k - 1];
-                const GradientStop& b = stops[k];
-                const float t = static_cast<float>(i - a.ratio) / (b.ratio - a.ratio);
-                c = Mix(a.color, b.color, t, f.linearRgb);
-            }
-            if (deviceOrder_)
-                std::swap(c.r, c.b);
-            table_[i][0] = Premultiply(c.r, c.a);
-            table_[i][1] = Premultiply(c.g, c.a);
-            table_[i][2] = Premultiply(c.b, c.a);
-            table_[i][3] = c.a;
-            packed_[i] = PackPixel(table_[i][0], table_[i][1], table_[i][2], table_[i][3]);
-        }
-    }
-
-    static Rgba Mix(Rgba a, Rgba b, float t, bool linear) {
-        auto channel = [&](uint8_t u, uint8_t v) {
-            if (!linear)
-                return static_cast<uint8_t>(std::lround(u + (v - u) * t));
-            const float lu = SrgbToLinear(u / 255.0f), lv = SrgbToLinear(v / 255.0f);
-            return static_cast<uint8_t>(std::lround(255.0f * LinearToSrgb(lu + (lv - lu) * t)));
-        };
-        return Rgba{channel(a.r, b.r), channel(a.g, b.g), channel(a.b, b.b),
-                    static_cast<uint8_t>(std::lround(a.a + (b.a - a.a) * t))};
-    }
-
-    Canvas* canvas_ = nullptr;
-    bool deviceOrder_ = false;
     FillKind kind_ = FillKind::Linear;
     Spread spread_ = Spread::Pad;
     float focal_ = 0;
     Matrix inv_;
-    uint8_t table_[256][4] = {};
-    uint32_t packed_[256] = {};
+    const uint32_t* table_ = nullptr;
 };
 
 class BitmapPaint : public Paint {
   public:
-    void Set(Canvas* canvas, const Bitmap& b, const FillStyle& f, const Matrix& inverse,
-             const ColorTransform& cx, bool deviceOrder) {
-        canvas_ = canvas;
+    void Set(const Bitmap& b, const FillStyle& f, const Matrix& inverse, const ColorTransform& cx,
+             bool deviceOrder, bool smoothAll) {
         deviceOrder_ = deviceOrder;
         bitmap_ = &b;
         repeat_ = f.repeat;
-        smooth_ = f.smooth;
+        smooth_ = f.smooth || smoothAll;
         inv_ = inverse;
         cx_ = cx;
         plain_ = cx.IsIdentity();
     }
-    void Row(int y, int x0, int x1, const float* coverage) override {
-        uint8_t* d = canvas_->pixels.data() + (static_cast<size_t>(y) * canvas_->width + x0) * 4;
+    void Colors(int y, int x0, int x1, uint32_t* out) override {
         const double px = x0 + 0.5, py = y + 0.5;
         double u = inv_.a * px + inv_.c * py + inv_.tx;
         double v = inv_.b * px + inv_.d * py + inv_.ty;
-        for (int x = x0; x < x1; ++x, d += 4, u += inv_.a, v += inv_.b) {
+        for (int x = x0; x < x1; ++x, u += inv_.a, v += inv_.b) {
             uint8_t c[4];
             Sample(u, v, c);
             if (deviceOrder_)
                 std::swap(c[0], c[2]);
-            BlendPixel(d, c[0], c[1], c[2], c[3], CoverageUnits(*coverage++));
+            *out++ = PackPixel(c[0], c[1], c[2], c[3]);
         }
     }
 
@@ -351,7 +375,6 @@ class BitmapPaint : public Paint {
         }
     }
 
-    Canvas* canvas_ = nullptr;
     bool deviceOrder_ = false;
     const Bitmap* bitmap_ = nullptr;
     bool repeat_ = true, smooth_ = true, plain_ = true;
@@ -359,33 +382,28 @@ class BitmapPaint : public Paint {
     ColorTransform cx_;
 };
 
-// Coverage into a clip mask, the union of every shape drawn into it.
-class MaskPaint : public Paint {
-  public:
-    void Set(uint8_t* mask, int width) {
-        mask_ = mask;
-        width_ = width;
-    }
-    void Row(int y, int x0, int x1, const float* coverage) override {
-        uint8_t* m = mask_ + static_cast<size_t>(y) * width_;
-        for (int x = x0; x < x1; ++x) {
-            const uint8_t c = static_cast<uint8_t>(*coverage++ * 255.0f + 0.5f);
-            m[x] = std::max(m[x], c);
-        }
-    }
-
-  private:
-    uint8_t* mask_ = nullptr;
-    int width_ = 0;
-};
-
 } // namespace
 
+// The paints of one layer's fills, kept from shape to shape.
 struct Renderer::Paints {
-    SolidPaint solid;
-    GradientPaint gradient;
-    BitmapPaint bitmap;
-    MaskPaint mask;
+    template <class T> struct Pool {
+        std::vector<std::unique_ptr<T>> items;
+        size_t used = 0;
+        T* Take() {
+            if (used == items.size())
+                items.push_back(std::make_unique<T>());
+            return items[used++].get();
+        }
+    };
+    Pool<SolidPaint> solids;
+    Pool<GradientPaint> gradients;
+    Pool<BitmapPaint> bitmaps;
+    GradientTables tables;
+    std::vector<Paint*> list;
+    void Reset() {
+        solids.used = gradients.used = bitmaps.used = 0;
+        list.clear();
+    }
 };
 
 bool ParseScaleMode(const std::string& text, ScaleMode* mode) {
@@ -417,6 +435,10 @@ bool ParseQuality(const std::string& text, Quality* quality) {
         }
     }
     return false;
+}
+
+bool AntiAliases(Quality quality) {
+    return quality != Quality::Low && quality != Quality::AutoLow;
 }
 
 bool OutputSize(const Movie& movie, const RenderOptions& options, int* width, int* height,
@@ -478,6 +500,7 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     canvas->pixels.resize(static_cast<size_t>(w) * h * 4);
     Rgba bg = options.overrideBackground ? options.background : movie_.background;
     deviceOrder_ = options.deviceOrder;
+    smoothBitmaps_ = options.quality == Quality::Best;
     if (deviceOrder_)
         std::swap(bg.r, bg.b);
     uint8_t* p = canvas->pixels.data();
@@ -486,6 +509,7 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     for (size_t done = 4, total = canvas->pixels.size(); done < total; done *= 2)
         std::memcpy(p + done, p, std::min(done, total - done));
     raster_.SetSize(w, h);
+    raster_.SetAntiAlias(AntiAliases(options.quality));
     DrawList(player.root(), StageToCanvas(movie_, w, h, options.scale), ColorTransform{},
              Target{nullptr, nullptr}, 0);
     return true;
@@ -511,12 +535,17 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
         if (o.clipDepth > 0) {
             if (maskLevel >= kMaxMaskNesting)
                 continue;
-            if (masks_.size() <= static_cast<size_t>(maskLevel))
-                masks_.resize(static_cast<size_t>(maskLevel) + 1);
-            std::vector<uint8_t>& mask = masks_[static_cast<size_t>(maskLevel)];
-            mask.assign(maskBytes, 0);
-            DrawObject(o, m, cx, Target{mask.data(), clip}, maskLevel + 1);
-            clips.push_back(Clip{o.clipDepth, mask.data()});
+            const size_t level = static_cast<size_t>(maskLevel);
+            if (masks_.size() <= level)
+                masks_.resize(level + 1);
+            // Each mask is its own allocation: a mask drawn inside this one
+            // may add levels, and must not move this buffer or its holder.
+            if (!masks_[level])
+                masks_[level] = std::make_unique<std::vector<uint8_t>>();
+            std::vector<uint8_t>* mask = masks_[level].get();
+            mask->assign(maskBytes, 0);
+            DrawObject(o, m, cx, Target{mask->data(), clip}, maskLevel + 1);
+            clips.push_back(Clip{o.clipDepth, mask->data()});
             ++maskLevel;
             continue;
         }
@@ -548,17 +577,11 @@ void Renderer::DrawObject(const DisplayObject& o, const Matrix& m, const ColorTr
     }
 }
 
-void Renderer::AddEdge(const Edge& e, const Matrix& m, bool reversed) {
+void Renderer::AddEdge(const Edge& e, const Matrix& m, uint32_t fill0, uint32_t fill1) {
     const Point p0 = Transform(m, e.x0, e.y0);
     const Point p1 = Transform(m, e.x1, e.y1);
-    auto add = [&](Point a, Point b) {
-        if (reversed)
-            raster_.AddLine(b.x, b.y, a.x, a.y);
-        else
-            raster_.AddLine(a.x, a.y, b.x, b.y);
-    };
     if (!e.curve) {
-        add(p0, p1);
+        raster_.AddEdge(p0.x, p0.y, p1.x, p1.y, fill0, fill1);
         return;
     }
     const Point c = Transform(m, e.cx, e.cy);
@@ -566,19 +589,25 @@ void Renderer::AddEdge(const Edge& e, const Matrix& m, bool reversed) {
     Point prev = p0;
     for (int i = 1; i <= steps; ++i) {
         const double s = double(i) / steps, u = 1 - s;
-        const Point next{u * u * p0.x + 2 * s * u * c.x + s * s * p1.x,
-                         u * u * p0.y + 2 * s * u * c.y + s * s * p1.y};
-        add(prev, next);
+        const Point next = i == steps ? p1
+                                      : Point{u * u * p0.x + 2 * s * u * c.x + s * s * p1.x,
+                                              u * u * p0.y + 2 * s * u * c.y + s * s * p1.y};
+        raster_.AddEdge(prev.x, prev.y, next.x, next.y, fill0, fill1);
         prev = next;
     }
 }
 
-Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx,
-                          const Target& t) {
-    if (t.maskOut) {
-        paints_->mask.Set(t.maskOut, canvas_->width);
-        return &paints_->mask;
-    }
+Surface Renderer::SurfaceFor(const Target& t) const {
+    Surface s;
+    s.width = canvas_->width;
+    s.height = canvas_->height;
+    s.pixels = canvas_->pixels.data();
+    s.maskOut = t.maskOut;
+    s.clip = t.clip;
+    return s;
+}
+
+Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx) {
     Matrix inverse;
     switch (fill.kind) {
     case FillKind::Solid: {
@@ -587,16 +616,19 @@ Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTra
             return nullptr;
         if (deviceOrder_)
             std::swap(c.r, c.b);
-        paints_->solid.Set(canvas_, c);
-        return &paints_->solid;
+        SolidPaint* p = paints_->solids.Take();
+        p->Set(c);
+        return p;
     }
     case FillKind::Linear:
     case FillKind::Radial:
-    case FillKind::Focal:
+    case FillKind::Focal: {
         if (fill.stops.empty() || !Invert(Multiply(m, fill.matrix), &inverse))
             return nullptr;
-        paints_->gradient.Set(canvas_, fill, inverse, cx, deviceOrder_);
-        return &paints_->gradient;
+        GradientPaint* p = paints_->gradients.Take();
+        p->Set(fill, inverse, paints_->tables.For(fill, cx, deviceOrder_));
+        return p;
+    }
     case FillKind::Bitmap: {
         const CharacterRef* ref = movie_.Find(fill.bitmapId);
         if (!ref || ref->kind != CharacterKind::Bitmap)
@@ -604,48 +636,45 @@ Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTra
         const Bitmap& b = movie_.bitmaps[ref->index];
         if (b.width == 0 || b.height == 0 || !Invert(Multiply(m, fill.matrix), &inverse))
             return nullptr;
-        paints_->bitmap.Set(canvas_, b, fill, inverse, cx, deviceOrder_);
-        return &paints_->bitmap;
+        BitmapPaint* p = paints_->bitmaps.Take();
+        p->Set(b, fill, inverse, cx, deviceOrder_, smoothBitmaps_);
+        return p;
     }
     }
     return nullptr;
 }
 
+// A layer's fills in one pass: each edge gives the rasteriser the fill on
+// either side, so fills that meet share their pixels exactly.
 void Renderer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx,
                          const Target& t, const Rgba* solid) {
     for (const StyleLayer& layer : shape.layers) {
-        if (buckets_.size() < layer.fillCount)
-            buckets_.resize(layer.fillCount);
-        for (uint32_t k = 0; k < layer.fillCount; ++k)
-            buckets_[k].clear();
-        auto inLayer = [&](uint32_t f) {
-            return f > layer.firstFill && f <= layer.firstFill + layer.fillCount;
+        auto local = [&](uint32_t f) {
+            return f > layer.firstFill && f <= layer.firstFill + layer.fillCount
+                       ? f - layer.firstFill
+                       : 0;
         };
-        for (uint32_t i = 0; i < shape.edges.size(); ++i) {
-            const Edge& e = shape.edges[i];
-            if (e.fill0 == e.fill1)
-                continue;
-            if (inLayer(e.fill0))
-                buckets_[e.fill0 - layer.firstFill - 1].emplace_back(i, true);
-            if (inLayer(e.fill1))
-                buckets_[e.fill1 - layer.firstFill - 1].emplace_back(i, false);
+        for (const Edge& e : shape.edges) {
+            const uint32_t f0 = local(e.fill0), f1 = local(e.fill1);
+            if (f0 != f1)
+                AddEdge(e, m, f0, f1);
         }
-        for (uint32_t k = 0; k < layer.fillCount; ++k) {
-            if (buckets_[k].empty())
-                continue;
-            for (const auto& use : buckets_[k])
-                AddEdge(shape.edges[use.first], m, use.second);
-            Paint* paint = nullptr;
-            if (solid) {
-                FillStyle f;
-                f.color = *solid;
-                paint = PaintFor(f, m, ColorTransform{}, t);
-            } else {
-                paint = PaintFor(shape.fills[layer.firstFill + k], m, cx, t);
+        if (!raster_.Empty()) {
+            paints_->Reset();
+            for (uint32_t k = 0; k < layer.fillCount; ++k) {
+                Paint* paint = nullptr;
+                if (t.maskOut) {
+                    // Coverage only: the paints are not asked.
+                } else if (solid) {
+                    FillStyle f;
+                    f.color = *solid;
+                    paint = PaintFor(f, m, ColorTransform{});
+                } else {
+                    paint = PaintFor(shape.fills[layer.firstFill + k], m, cx);
+                }
+                paints_->list.push_back(paint);
             }
-            if (paint)
-                raster_.Fill(shape.nonZero, t.clip, *paint);
-            raster_.Clear();
+            raster_.Fill(shape.nonZero, paints_->list.data(), layer.fillCount, SurfaceFor(t));
         }
         for (uint32_t j = 0; j < layer.lineCount; ++j)
             Stroke(shape, layer.firstLine + j + 1, m, cx, t);
@@ -653,17 +682,28 @@ void Renderer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransfo
 }
 
 // The polylines of one line style, their joins and caps, filled as one area.
+// Lines a pixel wide or thinner are centred on pixel centres, as Flash snaps
+// hairlines, so that they stay one crisp pixel rather than two half ones.
 void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const ColorTransform& cx,
                       const Target& t) {
     const LineStyle& style = shape.lines[line - 1];
     StrokeStyle s;
-    s.halfWidth = std::max(1.0, style.width * std::sqrt(std::fabs(m.a * m.d - m.b * m.c))) / 2;
+    const double width = style.width * std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
+    const bool hairline = !(width > 1);
+    s.halfWidth = std::max(1.0, width) / 2;
     s.startCap = style.startCap;
     s.endCap = style.endCap;
     s.join = style.join;
     s.miterLimit = style.miterLimit;
     std::vector<double> points;
     int32_t firstX = 0, firstY = 0, lastX = 0, lastY = 0;
+    auto add = [&](Point p) {
+        if (hairline) {
+            p.x = std::floor(p.x) + 0.5;
+            p.y = std::floor(p.y) + 0.5;
+        }
+        points.insert(points.end(), {p.x, p.y});
+    };
     auto flush = [&]() {
         if (!points.empty()) {
             const bool closed =
@@ -677,8 +717,7 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
             continue;
         if (points.empty() || e.x0 != lastX || e.y0 != lastY) {
             flush();
-            const Point p = Transform(m, e.x0, e.y0);
-            points.insert(points.end(), {p.x, p.y});
+            add(Transform(m, e.x0, e.y0));
             firstX = e.x0;
             firstY = e.y0;
         }
@@ -689,21 +728,20 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
             const int steps = CurveSteps(p0.x, p0.y, c.x, c.y, p1.x, p1.y);
             for (int i = 1; i < steps; ++i) {
                 const double k = double(i) / steps, u = 1 - k;
-                points.insert(points.end(), {u * u * p0.x + 2 * k * u * c.x + k * k * p1.x,
-                                             u * u * p0.y + 2 * k * u * c.y + k * k * p1.y});
+                add(Point{u * u * p0.x + 2 * k * u * c.x + k * k * p1.x,
+                          u * u * p0.y + 2 * k * u * c.y + k * k * p1.y});
             }
         }
-        points.insert(points.end(), {p1.x, p1.y});
+        add(p1);
         lastX = e.x1;
         lastY = e.y1;
     }
     flush();
     if (raster_.Empty())
         return;
-    Paint* paint = PaintFor(style.fill, m, cx, t);
-    if (paint)
-        raster_.Fill(true, t.clip, *paint);
-    raster_.Clear();
+    paints_->Reset();
+    Paint* paint = t.maskOut ? nullptr : PaintFor(style.fill, m, cx);
+    raster_.Fill(true, &paint, 1, SurfaceFor(t));
 }
 
 void Renderer::DrawText(const Text& text, const Matrix& m, const ColorTransform& cx,

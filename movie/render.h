@@ -30,6 +30,9 @@ enum class Quality { Low, AutoLow, AutoHigh, Medium, High, Best };
 
 // "low", "autolow", "autohigh", "medium", "high", "best", in any case.
 bool ParseQuality(const std::string& text, Quality* quality);
+// Every quality but low and auto low smooths edges; those draw each pixel
+// wholly in or out.
+bool AntiAliases(Quality quality);
 
 struct RenderOptions {
     int width = 0, height = 0; // 0: the stage's size in pixels
@@ -68,18 +71,18 @@ class Renderer {
     void DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx, const Target& t,
                    const Rgba* solid);
     void DrawText(const Text& text, const Matrix& m, const ColorTransform& cx, const Target& t);
-    void AddEdge(const Edge& e, const Matrix& m, bool reversed);
+    void AddEdge(const Edge& e, const Matrix& m, uint32_t fill0, uint32_t fill1);
     void Stroke(const Shape& shape, uint32_t line, const Matrix& m, const ColorTransform& cx,
                 const Target& t);
-    Paint* PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx,
-                    const Target& t);
+    Paint* PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx);
+    Surface SurfaceFor(const Target& t) const;
 
     const Movie& movie_;
     Canvas* canvas_ = nullptr;
     bool deviceOrder_ = false;
+    bool smoothBitmaps_ = false;
     Rasterizer raster_;
-    std::vector<std::vector<uint8_t>> masks_;
-    std::vector<std::vector<std::pair<uint32_t, bool>>> buckets_;
+    std::vector<std::unique_ptr<std::vector<uint8_t>>> masks_;
     Shape morphScratch_;
     struct Paints;
     std::shared_ptr<Paints> paints_;

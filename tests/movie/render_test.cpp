@@ -436,5 +436,167 @@ TEST(Text, DrawsGlyphShapesAtTheirAdvanceAndHeight) {
     }
 }
 
+// A square 40 px a side at a fractional position, cut on its diagonal into two
+// triangles: fill 1 above the diagonal, fill 2 below it, in one shape.
+Bytes SplitSquare(const FillRecipe& a, const FillRecipe& b) {
+    const int32_t x = 100 * kPx + 6, y = 50 * kPx + 14, s = 40 * kPx;
+    ShapeWriter shape({a, b});
+    shape.Select(0, 1, -1)
+        .MoveTo(x, y)
+        .LineTo(x + s, y)
+        .LineTo(x + s, y + s)
+        .Select(2, 1, -1)
+        .LineTo(x, y)
+        .Select(0, 2, -1)
+        .MoveTo(x + s, y + s)
+        .LineTo(x, y + s)
+        .LineTo(x, y);
+    return OneShape(3, shape);
+}
+
+TEST(Rasterizer, DrawsFillsMeetingOnAnEdgeWithoutASeam) {
+    struct Case {
+        const char* name;
+        FillRecipe a, b;
+        movie::Quality quality;
+    } cases[] = {
+        {"same colour", Solid(255, 0, 0), Solid(255, 0, 0), movie::Quality::High},
+        {"two colours", Solid(255, 0, 0), Solid(0, 0, 255), movie::Quality::High},
+        {"two colours, low quality", Solid(255, 0, 0), Solid(0, 0, 255), movie::Quality::Low},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const movie::Canvas c =
+            RenderFrame(SplitSquare(k.a, k.b), 1, 550, 400, ScaleMode::ShowAll, k.quality);
+        // Every pixel wholly inside the square, the diagonal's included: the
+        // white background never shows, and one colour stays that colour.
+        for (int y = 51; y < 90; ++y) {
+            for (int x = 101; x < 140; ++x) {
+                const Rgba8 p = PixelAt(c, x, y);
+                ASSERT_EQ(p.g, 0) << x << "," << y;
+                ASSERT_NEAR(p.r + p.b, 255, 1) << x << "," << y;
+                if (k.a.color.b == k.b.color.b) {
+                    ASSERT_EQ(p.r, 255) << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(Rasterizer, LowQualityDrawsEachPixelWhollyOrNot) {
+    // The rectangle of CoversARectangleExactly..., x 10.5..30, y 20..40.25,
+    // and a circle: only the shapes' colours and the background appear.
+    ShapeWriter shape({Solid(255, 0, 0)});
+    shape.Select(-1, 1, -1)
+        .Rectangle(210, 400, 600, 805)
+        .MoveTo(300 * kPx, 200 * kPx)
+        .CurveTo(300 * kPx, 250 * kPx + 7, 250 * kPx, 250 * kPx + 7)
+        .CurveTo(200 * kPx + 3, 250 * kPx, 200 * kPx, 200 * kPx)
+        .CurveTo(200 * kPx, 150 * kPx, 250 * kPx, 150 * kPx)
+        .CurveTo(300 * kPx, 150 * kPx, 300 * kPx, 200 * kPx);
+    for (movie::Quality q : {movie::Quality::Low, movie::Quality::AutoLow}) {
+        SCOPED_TRACE(static_cast<int>(q));
+        const movie::Canvas c = RenderFrame(OneShape(3, shape), 1, 550, 400, ScaleMode::ShowAll, q);
+        for (int y = 0; y < 400; ++y) {
+            for (int x = 0; x < 550; ++x) {
+                const Rgba8 p = PixelAt(c, x, y);
+                ASSERT_TRUE(p.g == 0 || p.g == 255) << x << "," << y;
+            }
+        }
+        // Pixel centres decide: 10.5 is on the left edge, 40.5 past the bottom.
+        ExpectPixels(c, {{10, 25, kRed},
+                         {9, 25, kWhite},
+                         {29, 39, kRed},
+                         {30, 25, kWhite},
+                         {20, 40, kWhite},
+                         {20, 20, kRed},
+                         {250, 200, kRed},
+                         {250, 260, kWhite}});
+    }
+}
+
+TEST(Gradients, TakeTheirStopsInFileOrderAndMeetHardAtASharedRatio) {
+    auto gradient = [](std::vector<std::pair<uint8_t, Rgba8>> stops) {
+        FillRecipe f;
+        f.type = 0x10;
+        f.matrix = GradientAcross(0, 550);
+        f.stops = std::move(stops);
+        return f;
+    };
+    const Rgba8 black{0, 0, 0, 255};
+    // A stop whose ratio goes back is not moved into the middle: the ramp
+    // runs black to white, and the red stop after them is never reached.
+    {
+        ShapeWriter shape({gradient({{0, black}, {255, kWhite}, {128, kRed}})});
+        shape.Select(-1, 1, -1).Rectangle(0, 0, 550 * kPx, 400 * kPx);
+        const movie::Canvas c = RenderFrame(OneShape(3, shape));
+        const uint8_t mid = Gray(274.5 / 550);
+        EXPECT_TRUE(PixelNear(c, 274, 200, Rgba8{mid, mid, mid, 255}, 3));
+    }
+    // Two stops at 128: red up to the ratio, blue from the next entry, and
+    // not one pixel between them of a mix.
+    ShapeWriter shape({gradient({{0, kRed}, {128, kRed}, {128, kBlue}, {255, kBlue}})});
+    shape.Select(-1, 1, -1).Rectangle(0, 0, 550 * kPx, 400 * kPx);
+    const movie::Canvas c = RenderFrame(OneShape(3, shape));
+    int changes = 0;
+    for (int x = 0; x < 550; ++x) {
+        const Rgba8 p = PixelAt(c, x, 200);
+        ASSERT_TRUE((p.r == 255 && p.b == 0) || (p.r == 0 && p.b == 255)) << x;
+        if (x > 0 && p.r != PixelAt(c, x - 1, 200).r)
+            ++changes;
+    }
+    EXPECT_EQ(changes, 1);
+    ExpectPixels(c, {{270, 200, kRed}, {280, 200, kBlue}});
+}
+
+TEST(Strokes, HairlinesSnapToOnePixelRow) {
+    // One-pixel lines, horizontal, centred on a pixel centre and on a pixel
+    // boundary: either way exactly one row, fully covered.
+    struct Case {
+        const char* name;
+        int32_t y; // twips
+        uint16_t width;
+        int row;
+    } cases[] = {
+        {"hairline on a centre", 100 * kPx + 10, 0, 100},
+        {"1 px on a centre", 100 * kPx + 10, 20, 100},
+        {"hairline on a boundary", 100 * kPx, 0, 100},
+        {"1 px on a boundary", 100 * kPx, 20, 100},
+        {"half a pixel off", 100 * kPx + 4, 20, 100},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        LineRecipe l;
+        l.width = k.width;
+        l.color = Rgba8{0, 0, 0, 255};
+        ShapeWriter shape({}, {l});
+        shape.Select(-1, -1, 1).MoveTo(50 * kPx, k.y).LineTo(300 * kPx, k.y);
+        const movie::Canvas c = RenderFrame(OneShape(2, shape));
+        for (int x = 60; x < 290; x += 7) {
+            ASSERT_TRUE(PixelNear(c, x, k.row, Rgba8{0, 0, 0, 255}, 0)) << x;
+            ASSERT_TRUE(PixelNear(c, x, k.row - 1, kWhite, 0)) << x;
+            ASSERT_TRUE(PixelNear(c, x, k.row + 1, kWhite, 0)) << x;
+        }
+    }
+}
+
+TEST(Masks, ASpriteMaskHoldingAMaskOfItsOwn) {
+    // The clip object is a sprite whose own content is clipped: a bar x 0..200
+    // seen through a band y 0..100. The red fill shows only where both are.
+    PlaceRecipe band = At(1, 2);
+    band.clipDepth = 5;
+    const Bytes sprite = PlaceObject2Tag(band) + PlaceObject2Tag(At(2, 1)) + ShowFrameTag();
+    PlaceRecipe outer = At(1, 4);
+    outer.clipDepth = 9;
+    const Bytes swf =
+        MakeMovie(RectangleShapeTag(1, 1, 0, 0, 200 * kPx, 400 * kPx, Solid(0, 0, 0)) +
+                  RectangleShapeTag(1, 2, 0, 0, 550 * kPx, 100 * kPx, Solid(0, 0, 0)) +
+                  RectangleShapeTag(1, 3, 0, 0, 550 * kPx, 400 * kPx, Solid(255, 0, 0)) +
+                  DefineSpriteTag(4, 1, sprite) + PlaceObject2Tag(outer) +
+                  PlaceObject2Tag(At(2, 3)) + ShowFrameTag());
+    ExpectPixels(RenderFrame(swf),
+                 {{50, 50, kRed}, {250, 50, kWhite}, {50, 150, kWhite}, {250, 150, kWhite}});
+}
+
 } // namespace
 } // namespace ww::test
