@@ -258,6 +258,8 @@ void Rasterizer::AddEdge(double x0, double y0, double x1, double y1, uint32_t fi
         return;
     if (fill0 == fill1 || width_ == 0 || height_ == 0)
         return;
+    if (record_)
+        record_->push_back(EdgeLine{x0, y0, x1, y1, fill0, fill1});
     const int64_t fx0 = ToFixed(x0), fy0 = ToFixed(y0), fx1 = ToFixed(x1), fy1 = ToFixed(y1);
     if (fy0 == fy1)
         return; // horizontal lines add no cover

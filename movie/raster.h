@@ -94,6 +94,12 @@ inline void StorePixel(uint8_t* d, uint32_t p) {
 void BlendSpan(uint8_t* dst, int n, const uint32_t* colors, uint32_t color, const uint16_t* cover,
                uint32_t coverage);
 
+// A line as given to AddEdge, kept for replaying elsewhere.
+struct EdgeLine {
+    double x0, y0, x1, y1;
+    uint32_t fill0, fill1;
+};
+
 class Rasterizer {
   public:
     // The clip rectangle is 0..width x 0..height; forgets every edge.
@@ -116,6 +122,8 @@ class Rasterizer {
         Fill(nonZero, &p, 1, surface);
     }
     void Clear();
+    // Every line given to AddEdge is also appended here while set.
+    void Record(std::vector<EdgeLine>* lines) { record_ = lines; }
 
   private:
     struct Cell {
@@ -137,6 +145,7 @@ class Rasterizer {
 
     int width_ = 0, height_ = 0;
     bool antiAlias_ = true;
+    std::vector<EdgeLine>* record_ = nullptr;
     int32_t minRow_ = 0, maxRow_ = -1;
     std::vector<Cell> cells_, sorted_;
     std::vector<uint32_t> rowStart_;

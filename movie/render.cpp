@@ -510,6 +510,8 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
         std::memcpy(p + done, p, std::min(done, total - done));
     raster_.SetSize(w, h);
     raster_.SetAntiAlias(AntiAliases(options.quality));
+    record_.lines.clear();
+    raster_.Record(observer_ ? &record_.lines : nullptr);
     DrawList(player.root(), StageToCanvas(movie_, w, h, options.scale), ColorTransform{},
              Target{nullptr, nullptr}, 0);
     return true;
@@ -674,8 +676,20 @@ void Renderer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransfo
                 }
                 paints_->list.push_back(paint);
             }
+            if (observer_ && !t.maskOut) {
+                record_.fills.clear();
+                for (uint32_t k = 0; k < layer.fillCount; ++k)
+                    record_.fills.push_back(&shape.fills[layer.firstFill + k]);
+                record_.matrix = m;
+                record_.cx = cx;
+                record_.nonZero = shape.nonZero;
+                record_.hasSolid = solid != nullptr;
+                record_.solid = solid ? *solid : Rgba{};
+                observer_->OnFill(record_);
+            }
             raster_.Fill(shape.nonZero, paints_->list.data(), layer.fillCount, SurfaceFor(t));
         }
+        record_.lines.clear();
         for (uint32_t j = 0; j < layer.lineCount; ++j)
             Stroke(shape, layer.firstLine + j + 1, m, cx, t);
     }
@@ -737,10 +751,21 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
         lastY = e.y1;
     }
     flush();
-    if (raster_.Empty())
+    if (raster_.Empty()) {
+        record_.lines.clear();
         return;
+    }
     paints_->Reset();
     Paint* paint = t.maskOut ? nullptr : PaintFor(style.fill, m, cx);
+    if (observer_ && !t.maskOut) {
+        record_.fills.assign(1, &style.fill);
+        record_.matrix = m;
+        record_.cx = cx;
+        record_.nonZero = true;
+        record_.hasSolid = false;
+        observer_->OnFill(record_);
+    }
+    record_.lines.clear();
     raster_.Fill(true, &paint, 1, SurfaceFor(t));
 }
 

@@ -52,12 +52,35 @@ bool OutputSize(const Movie& movie, const RenderOptions& options, int* width, in
 // Maps stage twips to canvas pixels.
 Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale);
 
+// One fill as the renderer hands it to the rasteriser, for tools that replay
+// a frame elsewhere (the benchmark draws the same outlines with another
+// library). Fills count from 1 in the lines; fills[k - 1] is null where fill k
+// draws nothing; solid, when set, overrides every fill's colour (text).
+struct FillRecord {
+    std::vector<EdgeLine> lines;
+    std::vector<const FillStyle*> fills;
+    Matrix matrix; // shape to canvas, for gradients
+    ColorTransform cx;
+    bool nonZero = false;
+    bool hasSolid = false;
+    Rgba solid;
+};
+
+class FillObserver {
+  public:
+    virtual ~FillObserver() = default;
+    virtual void OnFill(const FillRecord& fill) = 0;
+};
+
 class Renderer {
   public:
     explicit Renderer(const Movie& movie) : movie_(movie) {}
     // Draws the player's frame; the canvas is resized to the output size.
     bool Render(const Player& player, const RenderOptions& options, Canvas* canvas,
                 std::string* error);
+    // Told of every fill drawn into the canvas (not into clip masks) while
+    // set.
+    void Observe(FillObserver* observer) { observer_ = observer; }
 
   private:
     struct Target {
@@ -84,6 +107,8 @@ class Renderer {
     Rasterizer raster_;
     std::vector<std::unique_ptr<std::vector<uint8_t>>> masks_;
     Shape morphScratch_;
+    FillObserver* observer_ = nullptr;
+    FillRecord record_;
     struct Paints;
     std::shared_ptr<Paints> paints_;
 };
