@@ -22,8 +22,12 @@ constexpr double kCoordinateClamp = 1e6;
 // Cells beyond this many are dropped: a hostile shape may draw wrongly, but
 // memory stays bounded (24 bytes a cell).
 constexpr size_t kMaxCells = size_t(1) << 22;
-// Merged cells stay well inside 32 bits.
+// Cells hold their position, cover and fills in 16 bits each.
+constexpr int kMaxSide = 32767;
+constexpr uint32_t kMaxFill = 65535;
+// Merged cells stay well inside their fields.
 constexpr int32_t kMergeLimit = 1 << 28;
+constexpr int32_t kMergeCoverLimit = 1 << 14;
 
 int64_t ToFixed(double v) {
     return std::llround(std::clamp(v, -kCoordinateClamp, kCoordinateClamp) * kSub);
@@ -106,6 +110,26 @@ void BlendSpan(uint8_t* dst, int n, const uint32_t* colors, uint32_t color, cons
     }
     int i = 0;
 #ifdef __SSE2__
+    if (!colors && !cover) {
+        // One colour at one coverage: what it adds and what it leaves of the
+        // destination are the same for every pixel, so they are worked out once.
+        const uint32_t rb = (((color & 0x00FF00FFu) * coverage) >> 8) & 0x00FF00FFu;
+        const uint32_t ga = ((((color >> 8) & 0x00FF00FFu) * coverage) >> 8) & 0x00FF00FFu;
+        const uint32_t scaled = rb | (ga << 8);
+        const uint32_t a = scaled >> 24;
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i add = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(scaled)), zero);
+        const __m128i keep = _mm_set1_epi16(static_cast<int16_t>(256 - a - (a >> 7)));
+        for (; i + 4 <= n; i += 4) {
+            __m128i* d = reinterpret_cast<__m128i*>(dst + 4 * i);
+            const __m128i v = _mm_loadu_si128(d);
+            const __m128i lo = _mm_add_epi16(
+                _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), keep), 8), add);
+            const __m128i hi = _mm_add_epi16(
+                _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), keep), 8), add);
+            _mm_storeu_si128(d, _mm_packus_epi16(lo, hi));
+        }
+    }
     const __m128i one = _mm_set1_epi32(static_cast<int>(color));
     const __m128i same = _mm_set1_epi16(static_cast<int16_t>(coverage));
     for (; i + 4 <= n; i += 4) {
@@ -134,6 +158,9 @@ void BlendSpan(uint8_t* dst, int n, const uint32_t* colors, uint32_t color, cons
 struct Rasterizer::Run {
     const Surface& surface;
     Paint* const* paints;
+    // Per fill, whether its paint is one colour throughout, and the colour.
+    const uint8_t* uniform;
+    const uint32_t* uniformColor;
     uint16_t* cover;
     uint32_t* colors;
     int row = 0, x0 = 0, n = 0;
@@ -181,8 +208,8 @@ struct Rasterizer::Run {
             Paint* p = paints[fills[i] - 1];
             if (surface.maskOut || !p || weights[i] == 0)
                 continue;
-            uint32_t c = 0;
-            if (!p->RowColor(y, &c))
+            uint32_t c = uniformColor[fills[i] - 1];
+            if (!uniform[fills[i] - 1] && !p->RowColor(y, &c))
                 p->Colors(y, x, x + 1, &c);
             for (int ch = 0; ch < 4; ++ch)
                 sum[ch] += ((c >> (8 * ch)) & 0xFF) * weights[i];
@@ -230,8 +257,8 @@ struct Rasterizer::Run {
         if (!p)
             return;
         uint8_t* d = surface.pixels + at * 4;
-        uint32_t color = 0;
-        if (p->RowColor(y, &color)) {
+        uint32_t color = uniformColor[f - 1];
+        if (uniform[f - 1] || p->RowColor(y, &color)) {
             BlendSpan(d, count, nullptr, color, c, same);
             return;
         }
@@ -241,8 +268,8 @@ struct Rasterizer::Run {
 };
 
 void Rasterizer::SetSize(int width, int height) {
-    width_ = std::max(0, width);
-    height_ = std::max(0, height);
+    width_ = std::clamp(width, 0, kMaxSide);
+    height_ = std::clamp(height, 0, kMaxSide);
     Clear();
 }
 
@@ -256,6 +283,11 @@ void Rasterizer::AddEdge(double x0, double y0, double x1, double y1, uint32_t fi
                          uint32_t fill1) {
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
         return;
+    // Fills are numbered within a layer, which holds at most 65535.
+    if (fill0 > kMaxFill)
+        fill0 = 0;
+    if (fill1 > kMaxFill)
+        fill1 = 0;
     if (fill0 == fill1 || width_ == 0 || height_ == 0)
         return;
     if (record_)
@@ -308,10 +340,31 @@ void Rasterizer::WalkRows(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32
         return;
     int64_t top = std::max<int64_t>(y0, 0);
     const int64_t end = std::min(y1, bottom);
-    int64_t x = top == y0 ? x0 : At(y0, x0, y1, x1, top);
+    // x at y is x0 + floor(dx * (y - y0) / dy): held as quotient and
+    // remainder, stepped a whole row at a time without dividing.
+    const int64_t dx = x1 - x0, dy = y1 - y0;
+    int64_t q = 0, r = 0;
+    auto exact = [&](int64_t y) {
+        const int64_t num = dx * (y - y0);
+        q = FloorDiv(num, dy);
+        r = num - q * dy;
+    };
+    exact(top);
+    const int64_t stepQ = FloorDiv(dx * kSub, dy), stepR = dx * kSub - stepQ * dy;
+    int64_t x = x0 + q;
     for (int64_t row = top / kSub; top < end; ++row) {
         const int64_t next = std::min(end, (row + 1) * kSub);
-        const int64_t xNext = next == y1 ? x1 : At(y0, x0, y1, x1, next);
+        if (next - top == kSub) {
+            q += stepQ;
+            r += stepR;
+            if (r >= dy) {
+                r -= dy;
+                ++q;
+            }
+        } else {
+            exact(next);
+        }
+        const int64_t xNext = next == y1 ? x1 : x0 + q;
         WalkCells(static_cast<int32_t>(row), x, top - row * kSub, xNext, next - row * kSub, sign,
                   f0, f1);
         x = xNext;
@@ -392,15 +445,17 @@ void Rasterizer::Deposit(int32_t row, int32_t column, int32_t cover, int32_t are
     if (!cells_.empty()) {
         Cell& last = cells_.back();
         if (last.y == row && last.x == column && last.fill0 == f0 && last.fill1 == f1 &&
-            std::abs(last.area) < kMergeLimit && std::abs(last.cover) < kMergeLimit) {
-            last.cover += cover;
+            std::abs(last.area) < kMergeLimit && std::abs(last.cover) < kMergeCoverLimit) {
+            last.cover = static_cast<int16_t>(last.cover + cover);
             last.area += area;
             return;
         }
     }
     if (cells_.size() >= kMaxCells)
         return;
-    cells_.push_back(Cell{column, row, cover, area, f0, f1});
+    cells_.push_back(Cell{static_cast<int16_t>(column), static_cast<int16_t>(row),
+                          static_cast<int16_t>(cover), static_cast<uint16_t>(f0),
+                          static_cast<uint16_t>(f1), 0, area});
     minRow_ = std::min(minRow_, row);
     maxRow_ = std::max(maxRow_, row);
 }
@@ -448,7 +503,18 @@ void Rasterizer::Fill(bool nonZero, Paint* const* paints, uint32_t count, const 
         coverBuffer_.resize(w);
     if (colorBuffer_.size() < w)
         colorBuffer_.resize(w);
-    Run run{surface, paints, coverBuffer_.data(), colorBuffer_.data()};
+    uniform_.assign(count, 0);
+    uniformColor_.assign(count, 0);
+    for (uint32_t k = 0; k < count; ++k) {
+        if (paints[k] && !surface.maskOut)
+            uniform_[k] = paints[k]->Uniform(&uniformColor_[k]);
+    }
+    Run run{surface,
+            paints,
+            uniform_.data(),
+            uniformColor_.data(),
+            coverBuffer_.data(),
+            colorBuffer_.data()};
     if (count == 1)
         SweepOne(nonZero, run);
     else

@@ -41,6 +41,11 @@ class Paint {
     virtual ~Paint() = default;
     // Colours of pixels x0 .. x1 - 1 of row y.
     virtual void Colors(int y, int x0, int x1, uint32_t* out) = 0;
+    // True, with the colour, when the whole paint is one colour.
+    virtual bool Uniform(uint32_t* color) {
+        (void)color;
+        return false;
+    }
     // True, with the colour, when all of row y is one colour.
     virtual bool RowColor(int y, uint32_t* color) {
         (void)y;
@@ -102,13 +107,14 @@ struct EdgeLine {
 
 class Rasterizer {
   public:
-    // The clip rectangle is 0..width x 0..height; forgets every edge.
+    // The clip rectangle is 0..width x 0..height (each at most 32767);
+    // forgets every edge.
     void SetSize(int width, int height);
     // Off: each pixel wholly in or out, by its centre.
     void SetAntiAlias(bool on) { antiAlias_ = on; }
     // A line from (x0, y0) to (x1, y1) in pixels with fill fill0 on one side
-    // and fill1 on the other (fills count from 1; 0 is none), as a shape's
-    // edges give them.
+    // and fill1 on the other (fills count from 1 to 65535; 0 is none), as a
+    // shape's edges give them.
     void AddEdge(double x0, double y0, double x1, double y1, uint32_t fill0, uint32_t fill1);
     // A line of a closed outline filled with fill 1.
     void AddLine(double x0, double y0, double x1, double y1) { AddEdge(x0, y0, x1, y1, 0, 1); }
@@ -126,10 +132,13 @@ class Rasterizer {
     void Record(std::vector<EdgeLine>* lines) { record_ = lines; }
 
   private:
+    // 16 bytes: sorting moves them about.
     struct Cell {
-        int32_t x, y;
-        int32_t cover, area;
-        uint32_t fill0, fill1;
+        int16_t x, y;
+        int16_t cover;
+        uint16_t fill0, fill1;
+        int16_t spare;
+        int32_t area;
     };
     struct Run;
     void SplitColumns(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t f0, uint32_t f1);
@@ -153,7 +162,8 @@ class Rasterizer {
     std::vector<int64_t> winding_, pixelCover_, pixelArea_;
     std::vector<uint32_t> active_, touched_;
     std::vector<uint16_t> coverBuffer_;
-    std::vector<uint32_t> colorBuffer_, mixBuffer_;
+    std::vector<uint32_t> colorBuffer_, uniformColor_;
+    std::vector<uint8_t> uniform_;
 };
 
 } // namespace ww::movie

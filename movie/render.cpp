@@ -130,6 +130,10 @@ class SolidPaint : public Paint {
     void Colors(int, int x0, int x1, uint32_t* out) override {
         std::fill(out, out + (x1 - x0), color_);
     }
+    bool Uniform(uint32_t* color) override {
+        *color = color_;
+        return true;
+    }
     bool RowColor(int, uint32_t* color) override {
         *color = color_;
         return true;
