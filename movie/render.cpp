@@ -456,6 +456,7 @@ struct Renderer::Paints {
     Pool<BitmapPaint> bitmaps;
     GradientTables tables;
     std::vector<Paint*> list;
+    std::vector<uint8_t> used;
     void Reset() {
         solids.used = gradients.used = bitmaps.used = 0;
         list.clear();
@@ -709,30 +710,42 @@ void Renderer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransfo
                        ? f - layer.firstFill
                        : 0;
         };
+        // Only the fills some edge names get a paint: a layer may declare
+        // thousands of styles and use two.
+        std::vector<uint8_t>& used = paints_->used;
+        used.assign(layer.fillCount + 1, 0);
+        uint32_t count = 0;
         for (const Edge& e : shape.edges) {
             const uint32_t f0 = local(e.fill0), f1 = local(e.fill1);
-            if (f0 != f1)
-                AddEdge(e, m, f0, f1);
+            if (f0 == f1)
+                continue;
+            AddEdge(e, m, f0, f1);
+            used[f0] = used[f1] = 1;
+            count = std::max({count, f0, f1});
         }
         if (!raster_.Empty()) {
             paints_->Reset();
-            for (uint32_t k = 0; k < layer.fillCount; ++k) {
+            Paint* solidPaint = nullptr;
+            if (solid && !t.maskOut) {
+                FillStyle f;
+                f.color = *solid;
+                solidPaint = PaintFor(f, m, ColorTransform{});
+            }
+            for (uint32_t k = 1; k <= count; ++k) {
                 Paint* paint = nullptr;
-                if (t.maskOut) {
-                    // Coverage only: the paints are not asked.
+                if (t.maskOut || !used[k]) {
+                    // Coverage only, or a fill no edge bounds: not asked.
                 } else if (solid) {
-                    FillStyle f;
-                    f.color = *solid;
-                    paint = PaintFor(f, m, ColorTransform{});
+                    paint = solidPaint;
                 } else {
-                    paint = PaintFor(shape.fills[layer.firstFill + k], m, cx);
+                    paint = PaintFor(shape.fills[layer.firstFill + k - 1], m, cx);
                 }
                 paints_->list.push_back(paint);
             }
             if (observer_ && !t.maskOut) {
                 record_.fills.clear();
-                for (uint32_t k = 0; k < layer.fillCount; ++k)
-                    record_.fills.push_back(&shape.fills[layer.firstFill + k]);
+                for (uint32_t k = 1; k <= count; ++k)
+                    record_.fills.push_back(&shape.fills[layer.firstFill + k - 1]);
                 record_.matrix = m;
                 record_.cx = cx;
                 record_.nonZero = shape.nonZero;
@@ -740,7 +753,7 @@ void Renderer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransfo
                 record_.solid = solid ? *solid : Rgba{};
                 observer_->OnFill(record_);
             }
-            raster_.Fill(shape.nonZero, paints_->list.data(), layer.fillCount, SurfaceFor(t));
+            raster_.Fill(shape.nonZero, paints_->list.data(), count, SurfaceFor(t));
         }
         record_.lines.clear();
         for (uint32_t j = 0; j < layer.lineCount; ++j)
