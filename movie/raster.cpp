@@ -163,6 +163,7 @@ struct Rasterizer::Run {
     const uint32_t* uniformColor;
     uint16_t* cover;
     uint32_t* colors;
+    int left, right; // the columns drawn
     int row = 0, x0 = 0, n = 0;
     uint32_t fill = 0;
 
@@ -170,6 +171,8 @@ struct Rasterizer::Run {
     static constexpr int kJoin = 8;
 
     void Pixel(int y, int x, uint32_t f, uint32_t c) {
+        if (x < left || x >= right)
+            return;
         if (n > 0 && (f != fill || x != x0 + n || y != row))
             Flush();
         if (n == 0) {
@@ -181,7 +184,9 @@ struct Rasterizer::Run {
     }
 
     void Span(int y, int xa, int xb, uint32_t f, uint32_t c) {
-        if (c == 0)
+        xa = std::max(xa, left);
+        xb = std::min(xb, right);
+        if (c == 0 || xa >= xb)
             return;
         if (n > 0 && xb - xa <= kJoin && f == fill && xa == x0 + n && y == row) {
             for (int x = xa; x < xb; ++x)
@@ -200,6 +205,8 @@ struct Rasterizer::Run {
 
     // One pixel shared by several fills; weights sum to at most kFullCover.
     void Mixed(int y, int x, const uint32_t* fills, const uint32_t* weights, size_t k) {
+        if (x < left || x >= right)
+            return;
         Flush();
         uint32_t total = 0;
         uint32_t sum[4] = {0, 0, 0, 0};
@@ -509,12 +516,22 @@ void Rasterizer::Fill(bool nonZero, Paint* const* paints, uint32_t count, const 
         if (paints[k] && !surface.maskOut)
             uniform_[k] = paints[k]->Uniform(&uniformColor_[k]);
     }
+    const bool boxed = surface.boxX0 < surface.boxX1 && surface.boxY0 < surface.boxY1;
     Run run{surface,
             paints,
             uniform_.data(),
             uniformColor_.data(),
             coverBuffer_.data(),
-            colorBuffer_.data()};
+            colorBuffer_.data(),
+            boxed ? std::max(0, surface.boxX0) : 0,
+            boxed ? std::min(width_, surface.boxX1) : width_};
+    // Rows outside the box are skipped whole: each row stands alone.
+    firstRow_ = boxed ? std::max(minRow_, surface.boxY0) : minRow_;
+    lastRow_ = boxed ? std::min(maxRow_, surface.boxY1 - 1) : maxRow_;
+    if (firstRow_ > lastRow_ || run.left >= run.right) {
+        Clear();
+        return;
+    }
     if (count == 1)
         SweepOne(nonZero, run);
     else
@@ -524,8 +541,8 @@ void Rasterizer::Fill(bool nonZero, Paint* const* paints, uint32_t count, const 
 }
 
 void Rasterizer::SweepOne(bool nonZero, Run& run) {
-    const size_t rows = static_cast<size_t>(maxRow_ - minRow_ + 1);
-    for (size_t r = 0; r < rows; ++r) {
+    const size_t last = static_cast<size_t>(lastRow_ - minRow_);
+    for (size_t r = static_cast<size_t>(firstRow_ - minRow_); r <= last; ++r) {
         const int y = minRow_ + static_cast<int>(r);
         const Cell* c = sorted_.data() + rowStart_[r];
         const Cell* end = sorted_.data() + rowStart_[r + 1];
@@ -606,8 +623,8 @@ void Rasterizer::SweepMany(bool nonZero, uint32_t count, Run& run) {
         if (!fills.empty())
             emit(y, xa, xb);
     };
-    const size_t rows = static_cast<size_t>(maxRow_ - minRow_ + 1);
-    for (size_t r = 0; r < rows; ++r) {
+    const size_t last = static_cast<size_t>(lastRow_ - minRow_);
+    for (size_t r = static_cast<size_t>(firstRow_ - minRow_); r <= last; ++r) {
         const int y = minRow_ + static_cast<int>(r);
         const Cell* c = sorted_.data() + rowStart_[r];
         const Cell* end = sorted_.data() + rowStart_[r + 1];

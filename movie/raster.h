@@ -62,6 +62,9 @@ struct Surface {
     uint8_t* pixels = nullptr;
     uint8_t* maskOut = nullptr;
     const uint8_t* clip = nullptr;
+    // Only pixels in boxX0..boxX1 - 1 x boxY0..boxY1 - 1 are drawn, when the
+    // box is not empty; each is drawn exactly as with no box.
+    int boxX0 = 0, boxY0 = 0, boxX1 = 0, boxY1 = 0;
 };
 
 // Premultiplied RGBA packed little-endian: r in the low byte, as stored.
@@ -156,6 +159,7 @@ class Rasterizer {
     bool antiAlias_ = true;
     std::vector<EdgeLine>* record_ = nullptr;
     int32_t minRow_ = 0, maxRow_ = -1;
+    int32_t firstRow_ = 0, lastRow_ = -1; // the rows a fill draws
     std::vector<Cell> cells_, sorted_;
     std::vector<uint32_t> rowStart_;
     // Per fill, while sweeping a row: the running cover, and the pixel's own.

@@ -254,40 +254,43 @@ class GradientPaint : public Paint {
         *color = table_[Index(SpreadT(Position(gx, 0), spread_))];
         return true;
     }
+    // Each pixel's position is worked out from the row's start, the same
+    // whichever span it is drawn in: a region redrawn alone matches the
+    // whole frame bit for bit.
     void Colors(int y, int x0, int x1, uint32_t* out) override {
-        const double px = x0 + 0.5, py = y + 0.5;
-        float gx = static_cast<float>(inv_.a * px + inv_.c * py + inv_.tx);
-        float gy = static_cast<float>(inv_.b * px + inv_.d * py + inv_.ty);
+        const double py = y + 0.5;
+        const float rowX = static_cast<float>(inv_.a * 0.5 + inv_.c * py + inv_.tx);
+        const float rowY = static_cast<float>(inv_.b * 0.5 + inv_.d * py + inv_.ty);
         const float dx = static_cast<float>(inv_.a), dy = static_cast<float>(inv_.b);
-        const int n = x1 - x0;
         if (kind_ == FillKind::Linear && spread_ == Spread::Pad) {
-            // The common case, with t stepping by a constant along the row.
+            // The common case, t a constant step along the row.
             const float scale = 255.0f / (2 * kGradientSquare);
-            float t = (gx + kGradientSquare) * scale + 0.5f;
+            const float t0 = (rowX + kGradientSquare) * scale + 0.5f;
             const float dt = dx * scale;
-            for (int i = 0; i < n; ++i, t += dt) {
+            for (int x = x0; x < x1; ++x) {
+                const float t = t0 + dt * static_cast<float>(x);
                 // Written so that a NaN from a degenerate matrix picks entry 0.
-                out[i] = table_[t > 0 ? (t < 255 ? static_cast<int>(t) : 255) : 0];
+                *out++ = table_[t > 0 ? (t < 255 ? static_cast<int>(t) : 255) : 0];
             }
             return;
         }
-        int i = 0;
+        int x = x0;
 #ifdef __SSE2__
         // Radial positions four at a time: the square roots and divisions
         // are most of their cost.
         if (kind_ != FillKind::Linear) {
             float t[4];
-            for (; i + 4 <= n; i += 4) {
-                Positions4(gx + dx * i, gy + dy * i, dx, dy, t);
+            for (; x + 4 <= x1; x += 4) {
+                Positions4(rowX, rowY, dx, dy, x, t);
                 for (int k = 0; k < 4; ++k)
-                    out[i + k] = table_[Index(SpreadT(t[k], spread_))];
+                    *out++ = table_[Index(SpreadT(t[k], spread_))];
             }
-            gx += dx * i;
-            gy += dy * i;
         }
 #endif
-        for (; i < n; ++i, gx += dx, gy += dy)
-            out[i] = table_[Index(SpreadT(Position(gx, gy), spread_))];
+        for (; x < x1; ++x) {
+            const float fx = static_cast<float>(x);
+            *out++ = table_[Index(SpreadT(Position(rowX + dx * fx, rowY + dy * fx), spread_))];
+        }
     }
 
   private:
@@ -313,15 +316,16 @@ class GradientPaint : public Paint {
     }
 
 #ifdef __SSE2__
-    // Position for the four points (gx + k dx, gy + k dy), as Position gives
-    // it for a radial or focal gradient.
-    void Positions4(float gx, float gy, float dx, float dy, float* out) const {
-        const __m128 steps = _mm_set_ps(3, 2, 1, 0);
+    // Position, as Position gives it for a radial or focal gradient, at
+    // pixels x .. x + 3 of a row starting at (rowX, rowY).
+    void Positions4(float rowX, float rowY, float dx, float dy, int x, float* out) const {
+        const __m128 at =
+            _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(x), _mm_set_epi32(3, 2, 1, 0)));
         const __m128 scale = _mm_set1_ps(1 / kGradientSquare);
         const __m128 px =
-            _mm_mul_ps(_mm_add_ps(_mm_set1_ps(gx), _mm_mul_ps(steps, _mm_set1_ps(dx))), scale);
+            _mm_mul_ps(_mm_add_ps(_mm_set1_ps(rowX), _mm_mul_ps(_mm_set1_ps(dx), at)), scale);
         const __m128 py =
-            _mm_mul_ps(_mm_add_ps(_mm_set1_ps(gy), _mm_mul_ps(steps, _mm_set1_ps(dy))), scale);
+            _mm_mul_ps(_mm_add_ps(_mm_set1_ps(rowY), _mm_mul_ps(_mm_set1_ps(dy), at)), scale);
         if (kind_ == FillKind::Radial || focal_ == 0) {
             _mm_storeu_ps(out, _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(px, px), _mm_mul_ps(py, py))));
             return;
@@ -365,12 +369,12 @@ class BitmapPaint : public Paint {
         plain_ = cx.IsIdentity();
     }
     void Colors(int y, int x0, int x1, uint32_t* out) override {
-        const double px = x0 + 0.5, py = y + 0.5;
-        double u = inv_.a * px + inv_.c * py + inv_.tx;
-        double v = inv_.b * px + inv_.d * py + inv_.ty;
-        for (int x = x0; x < x1; ++x, u += inv_.a, v += inv_.b) {
+        const double py = y + 0.5;
+        const double rowU = inv_.a * 0.5 + inv_.c * py + inv_.tx;
+        const double rowV = inv_.b * 0.5 + inv_.d * py + inv_.ty;
+        for (int x = x0; x < x1; ++x) {
             uint8_t c[4];
-            Sample(u, v, c);
+            Sample(rowU + inv_.a * x, rowV + inv_.b * x, c);
             if (deviceOrder_)
                 std::swap(c[0], c[2]);
             *out++ = PackPixel(c[0], c[1], c[2], c[3]);
@@ -544,30 +548,61 @@ Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale)
                   (height - sh * sy) / 2 - movie.stage.ymin * sy};
 }
 
-bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas* canvas,
-                      std::string* error) {
-    int w = 0, h = 0;
-    if (!OutputSize(movie_, options, &w, &h, error))
-        return false;
+uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* canvas) {
     if (!paints_)
         paints_.reset(new Paints);
     canvas_ = canvas;
-    canvas->width = w;
-    canvas->height = h;
-    canvas->pixels.resize(static_cast<size_t>(w) * h * 4);
     Rgba bg = options.overrideBackground ? options.background : movie_.background;
     deviceOrder_ = options.deviceOrder;
     smoothBitmaps_ = options.quality == Quality::Best;
     if (deviceOrder_)
         std::swap(bg.r, bg.b);
-    BlendSpan(canvas->pixels.data(), w * h, nullptr, PackPixel(bg.r, bg.g, bg.b, 255), nullptr,
-              kFullCover);
     raster_.SetSize(w, h);
     raster_.SetAntiAlias(AntiAliases(options.quality));
     record_.lines.clear();
     raster_.Record(observer_ ? &record_.lines : nullptr);
+    box_ = PixelRect{};
+    return PackPixel(bg.r, bg.g, bg.b, 255);
+}
+
+bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas* canvas,
+                      std::string* error) {
+    int w = 0, h = 0;
+    if (!OutputSize(movie_, options, &w, &h, error))
+        return false;
+    canvas->width = w;
+    canvas->height = h;
+    canvas->pixels.resize(static_cast<size_t>(w) * h * 4);
+    const uint32_t bg = Begin(options, w, h, canvas);
+    BlendSpan(canvas->pixels.data(), w * h, nullptr, bg, nullptr, kFullCover);
     DrawList(player.root(), StageToCanvas(movie_, w, h, options.scale), ColorTransform{},
              Target{nullptr, nullptr}, 0);
+    return true;
+}
+
+bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
+                             const std::vector<PixelRect>& regions, Canvas* canvas,
+                             std::string* error) {
+    int w = 0, h = 0;
+    if (!OutputSize(movie_, options, &w, &h, error))
+        return false;
+    if (canvas->width != w || canvas->height != h ||
+        canvas->pixels.size() != static_cast<size_t>(w) * h * 4)
+        return Render(player, options, canvas, error);
+    const uint32_t bg = Begin(options, w, h, canvas);
+    const Matrix m = StageToCanvas(movie_, w, h, options.scale);
+    for (const PixelRect& r : regions) {
+        const PixelRect box{std::max(r.x0, 0), std::max(r.y0, 0), std::min(r.x1, w),
+                            std::min(r.y1, h)};
+        if (box.x0 >= box.x1 || box.y0 >= box.y1)
+            continue;
+        for (int y = box.y0; y < box.y1; ++y)
+            BlendSpan(canvas->pixels.data() + (static_cast<size_t>(y) * w + box.x0) * 4,
+                      box.x1 - box.x0, nullptr, bg, nullptr, kFullCover);
+        box_ = box;
+        DrawList(player.root(), m, ColorTransform{}, Target{nullptr, nullptr}, 0);
+    }
+    box_ = PixelRect{};
     return true;
 }
 
@@ -660,6 +695,10 @@ Surface Renderer::SurfaceFor(const Target& t) const {
     s.pixels = canvas_->pixels.data();
     s.maskOut = t.maskOut;
     s.clip = t.clip;
+    s.boxX0 = box_.x0;
+    s.boxY0 = box_.y0;
+    s.boxX1 = box_.x1;
+    s.boxY1 = box_.y1;
     return s;
 }
 
@@ -863,6 +902,215 @@ int CurveSteps(double x0, double y0, double cx, double cy, double x1, double y1)
         return 1;
     const double n = std::ceil(std::sqrt(dd / (8 * kFlatness)));
     return static_cast<int>(std::clamp(n, 1.0, double(kMaxCurveSteps)));
+}
+
+namespace {
+
+// The box of a shape's edges (curve control points included) in twips,
+// widened by its widest line and the miters that line may grow.
+bool ShapeExtent(const Shape& shape, double* x0, double* y0, double* x1, double* y1) {
+    if (shape.edges.empty())
+        return false;
+    double a = shape.edges[0].x0, b = shape.edges[0].y0, c = a, d = b;
+    for (const Edge& e : shape.edges) {
+        for (const int32_t x : {e.x0, e.cx, e.x1}) {
+            a = std::min<double>(a, x);
+            c = std::max<double>(c, x);
+        }
+        for (const int32_t y : {e.y0, e.cy, e.y1}) {
+            b = std::min<double>(b, y);
+            d = std::max<double>(d, y);
+        }
+    }
+    double grow = 0;
+    for (const LineStyle& l : shape.lines)
+        grow = std::max(grow, l.width / 2.0 * std::max(1.0f, l.miterLimit));
+    *x0 = std::min(*x0, a - grow);
+    *y0 = std::min(*y0, b - grow);
+    *x1 = std::max(*x1, c + grow);
+    *y1 = std::max(*y1, d + grow);
+    return true;
+}
+
+// The pixels a twips box covers under m, with room for anti-aliasing, the
+// one-pixel least stroke width and hairlines moved onto pixel centres.
+bool CanvasBox(double x0, double y0, double x1, double y1, const Matrix& m, PixelRect* out) {
+    double a = 0, b = 0, c = 0, d = 0;
+    bool first = true;
+    for (const double x : {x0, x1}) {
+        for (const double y : {y0, y1}) {
+            const Point p = Transform(m, x, y);
+            a = first ? p.x : std::min(a, p.x);
+            b = first ? p.y : std::min(b, p.y);
+            c = first ? p.x : std::max(c, p.x);
+            d = first ? p.y : std::max(d, p.y);
+            first = false;
+        }
+    }
+    constexpr double kLimit = 1e7, kMargin = 3;
+    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c) || !std::isfinite(d))
+        return false;
+    out->x0 = static_cast<int>(std::clamp(std::floor(a) - kMargin, -kLimit, kLimit));
+    out->y0 = static_cast<int>(std::clamp(std::floor(b) - kMargin, -kLimit, kLimit));
+    out->x1 = static_cast<int>(std::clamp(std::ceil(c) + kMargin, -kLimit, kLimit));
+    out->y1 = static_cast<int>(std::clamp(std::ceil(d) + kMargin, -kLimit, kLimit));
+    return true;
+}
+
+PixelRect Union(const PixelRect& a, const PixelRect& b) {
+    if (a.x0 >= a.x1 || a.y0 >= a.y1)
+        return b;
+    if (b.x0 >= b.x1 || b.y0 >= b.y1)
+        return a;
+    return PixelRect{std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1),
+                     std::max(a.y1, b.y1)};
+}
+
+bool SameMatrix(const Matrix& a, const Matrix& b) {
+    return a.a == b.a && a.b == b.b && a.c == b.c && a.d == b.d && a.tx == b.tx && a.ty == b.ty;
+}
+
+bool SameTransform(const ColorTransform& a, const ColorTransform& b) {
+    for (int i = 0; i < 4; ++i) {
+        if (a.mult[i] != b.mult[i] || a.add[i] != b.add[i])
+            return false;
+    }
+    return true;
+}
+
+bool SameOptions(const RenderOptions& a, const RenderOptions& b) {
+    return a.scale == b.scale && a.quality == b.quality &&
+           a.overrideBackground == b.overrideBackground && a.background.r == b.background.r &&
+           a.background.g == b.background.g && a.background.b == b.background.b &&
+           a.deviceOrder == b.deviceOrder;
+}
+
+uint64_t FoldPath(uint64_t into, const std::vector<uint16_t>& path) {
+    for (uint16_t d : path)
+        into = (into ^ d) * 0x100000001B3ull;
+    return (into ^ 0xFFFF) * 0x100000001B3ull;
+}
+
+} // namespace
+
+bool DamageTracker::Box(CharacterKind kind, uint32_t index, const Matrix& m, PixelRect* box) const {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    switch (kind) {
+    case CharacterKind::Shape:
+        if (!ShapeExtent(movie_.shapes[index], &x0, &y0, &x1, &y1))
+            return false;
+        return CanvasBox(x0, y0, x1, y1, m, box);
+    case CharacterKind::Morph: {
+        const bool a = ShapeExtent(movie_.morphs[index].start, &x0, &y0, &x1, &y1);
+        const bool b = ShapeExtent(movie_.morphs[index].end, &x0, &y0, &x1, &y1);
+        return (a || b) && CanvasBox(x0, y0, x1, y1, m, box);
+    }
+    case CharacterKind::Text: {
+        // Each glyph where DrawText puts it.
+        const Text& text = movie_.texts[index];
+        const Matrix tm = Multiply(m, text.matrix);
+        bool any = false;
+        for (const TextRun& run : text.runs) {
+            const CharacterRef* ref = movie_.Find(run.fontId);
+            if (!ref || ref->kind != CharacterKind::Font)
+                continue;
+            const Font& font = movie_.fonts[ref->index];
+            const double scale = run.height / font.emSquare;
+            double x = run.x;
+            for (const TextGlyph& g : run.glyphs) {
+                double a = 1e300, b = 1e300, c = -1e300, d = -1e300;
+                PixelRect glyph;
+                if (g.index < font.glyphs.size() &&
+                    ShapeExtent(font.glyphs[g.index], &a, &b, &c, &d) &&
+                    CanvasBox(a, b, c, d,
+                              Multiply(tm, Matrix{scale, 0, 0, scale, x, double(run.y)}), &glyph)) {
+                    *box = any ? Union(*box, glyph) : glyph;
+                    any = true;
+                }
+                x += g.advance;
+            }
+        }
+        return any;
+    }
+    default:
+        return false;
+    }
+}
+
+// Every drawn object in drawing order, which is also the order of paths.
+void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx,
+                            bool mask, uint64_t clips, std::vector<uint16_t>* path) {
+    struct Clip {
+        uint16_t clipDepth;
+        uint64_t clips;
+    };
+    std::vector<Clip> open;
+    for (const auto& entry : sprite.objects) {
+        const DisplayObject& o = entry.second;
+        while (!open.empty() && o.depth > open.back().clipDepth)
+            open.pop_back();
+        const uint64_t under = open.empty() ? clips : open.back().clips;
+        path->push_back(o.depth);
+        const Matrix mm = Multiply(m, o.matrix);
+        const ColorTransform cc = Combine(cx, o.color);
+        const bool isMask = mask || o.clipDepth > 0;
+        if (o.ref.kind == CharacterKind::Sprite) {
+            if (o.sprite)
+                Collect(*o.sprite, mm, cc, isMask, under, path);
+        } else {
+            Item item{*path, o.ref.kind, o.ref.index, mm, cc, o.ratio, isMask, under, PixelRect{}};
+            if (!Box(o.ref.kind, o.ref.index, mm, &item.box))
+                item.box = PixelRect{};
+            items_.push_back(std::move(item));
+        }
+        if (o.clipDepth > 0)
+            open.push_back(Clip{o.clipDepth, FoldPath(under, *path)});
+        path->pop_back();
+    }
+}
+
+std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderOptions& options) {
+    int w = 0, h = 0;
+    std::string error;
+    if (!OutputSize(movie_, options, &w, &h, &error))
+        return {};
+    last_.swap(items_);
+    items_.clear();
+    std::vector<uint16_t> path;
+    Collect(player.root(), StageToCanvas(movie_, w, h, options.scale), ColorTransform{}, false, 0,
+            &path);
+    const bool fresh = !seen_ || w != width_ || h != height_ || !SameOptions(options, options_);
+    seen_ = true;
+    width_ = w;
+    height_ = h;
+    options_ = options;
+    if (fresh)
+        return {PixelRect{0, 0, w, h}};
+    std::vector<PixelRect> damage;
+    auto add = [&](const PixelRect& r) {
+        const PixelRect c{std::max(r.x0, 0), std::max(r.y0, 0), std::min(r.x1, w),
+                          std::min(r.y1, h)};
+        if (c.x0 < c.x1 && c.y0 < c.y1)
+            damage.push_back(c);
+    };
+    size_t i = 0, j = 0;
+    while (i < last_.size() || j < items_.size()) {
+        if (j == items_.size() || (i < last_.size() && last_[i].path < items_[j].path)) {
+            add(last_[i++].box); // removed
+        } else if (i == last_.size() || items_[j].path < last_[i].path) {
+            add(items_[j++].box); // placed
+        } else {
+            const Item& a = last_[i++];
+            const Item& b = items_[j++];
+            if (a.kind != b.kind || a.index != b.index || !SameMatrix(a.matrix, b.matrix) ||
+                !SameTransform(a.cx, b.cx) || a.ratio != b.ratio || a.mask != b.mask ||
+                a.clips != b.clips) {
+                add(a.box);
+                add(b.box);
+            }
+        }
+    }
+    return damage;
 }
 
 bool WritePng(const Canvas& canvas, const std::string& path) {

@@ -598,5 +598,86 @@ TEST(Masks, ASpriteMaskHoldingAMaskOfItsOwn) {
                  {{50, 50, kRed}, {250, 50, kWhite}, {50, 150, kWhite}, {250, 150, kWhite}});
 }
 
+// A diagonal gradient over the stage, a radial gradient disc, a translucent
+// square and, over them, a small outlined square that moves 30 px right in
+// frame 2; frame 3 changes nothing.
+Bytes MovingSquareMovie() {
+    FillRecipe diagonal = BlackToWhite(0x10, GradientAcross(0, 550));
+    diagonal.matrix.b = 0.01;
+    diagonal.matrix.c = -0.012;
+    MatrixRecipe circle;
+    circle.a = circle.d = 80.0 * kPx / 16384.0;
+    circle.tx = 150 * kPx;
+    circle.ty = 120 * kPx;
+    ShapeWriter background({diagonal, BlackToWhite(0x12, circle)});
+    background.Select(-1, 1, -1).Rectangle(0, 0, 550 * kPx, 400 * kPx);
+    background.Select(-1, 2, -1).Rectangle(70 * kPx, 40 * kPx, 230 * kPx, 200 * kPx);
+    LineRecipe outline;
+    outline.width = 3 * kPx;
+    outline.color = Rgba8{0, 0, 0, 255};
+    ShapeWriter square({Solid(0, 200, 0)}, {outline});
+    square.Select(-1, 1, 1).Rectangle(0, 0, 10 * kPx + 7, 10 * kPx + 7);
+    PlaceRecipe mover = At(3, 3);
+    mover.hasMatrix = true;
+    mover.matrix = Translate(100 * kPx + 5, 100 * kPx + 9);
+    PlaceRecipe moved;
+    moved.depth = 3;
+    moved.move = true;
+    moved.hasMatrix = true;
+    moved.matrix = Translate(130 * kPx + 5, 100 * kPx + 9);
+    return MakeMovie(DefineShapeTag(3, 1, background) +
+                         RectangleShapeTag(3, 2, 90 * kPx, 90 * kPx, 160 * kPx, 130 * kPx,
+                                           Solid(200, 0, 0, 128)) +
+                         DefineShapeTag(3, 3, square) + PlaceObject2Tag(At(1, 1)) +
+                         PlaceObject2Tag(At(2, 2)) + PlaceObject2Tag(mover) + ShowFrameTag() +
+                         PlaceObject2Tag(moved) + ShowFrameTag() + ShowFrameTag(),
+                     3);
+}
+
+TEST(Damage, RedrawsOnlyWhatMovedAndMatchesAWholeRedraw) {
+    const movie::Movie m = ParseOrFail(MovingSquareMovie());
+    for (movie::Quality quality : {movie::Quality::High, movie::Quality::Low}) {
+        SCOPED_TRACE(static_cast<int>(quality));
+        movie::Player player(m);
+        movie::Renderer renderer(m);
+        movie::DamageTracker tracker(m);
+        movie::RenderOptions options;
+        options.quality = quality;
+        movie::Canvas canvas, whole;
+        std::string error;
+        const std::vector<movie::PixelRect> first = tracker.Update(player, options);
+        ASSERT_EQ(first.size(), 1u);
+        EXPECT_EQ(first[0].x1 - first[0].x0, 550);
+        EXPECT_EQ(first[0].y1 - first[0].y0, 400);
+        ASSERT_TRUE(renderer.Render(player, options, &canvas, &error));
+
+        player.Advance();
+        const std::vector<movie::PixelRect> damage = tracker.Update(player, options);
+        // The old and the new place of the square, each widened by the
+        // outline's miters and a few pixels' margin: 27 px for 10.35.
+        ASSERT_EQ(damage.size(), 2u);
+        const int lefts[2] = {100, 130};
+        for (int k = 0; k < 2; ++k) {
+            const movie::PixelRect& r = damage[k];
+            EXPECT_LE(r.x0, lefts[k] - 1);
+            EXPECT_GE(r.x1, lefts[k] + 12);
+            EXPECT_LE(r.y0, 99);
+            EXPECT_GE(r.y1, 112);
+            EXPECT_LE((r.x1 - r.x0) * (r.y1 - r.y0), 28 * 28);
+        }
+        ASSERT_TRUE(renderer.RenderRegions(player, options, damage, &canvas, &error));
+        ASSERT_TRUE(renderer.Render(player, options, &whole, &error));
+        EXPECT_TRUE(canvas.pixels == whole.pixels);
+        // The square did move: the redraw was not of an unchanged picture.
+        EXPECT_TRUE(PixelNear(whole, 135, 105, Rgba8{0, 200, 0, 255}));
+
+        player.Advance();
+        EXPECT_TRUE(tracker.Update(player, options).empty());
+        // Other options: all of it again.
+        options.scale = ScaleMode::ExactFit;
+        EXPECT_EQ(tracker.Update(player, options).size(), 1u);
+    }
+}
+
 } // namespace
 } // namespace ww::test
