@@ -399,22 +399,27 @@ void Rasterizer::WalkCells(int32_t row, int64_t x0, int64_t y0, int64_t x1, int6
         deposit(first, x0, y0, x1, y1);
         return;
     }
+    // y at each column boundary is y0 + dy * u / span for the distance u
+    // from x0 (all of it not negative here): the first by dividing, the rest
+    // stepped a column at a time.
+    const bool right = x0 < x1;
+    const int64_t span = right ? x1 - x0 : x0 - x1, dy = y1 - y0;
+    const int64_t firstU = right ? (first + 1) * kSub - x0 : x0 - last * kSub;
+    int64_t q = dy * firstU / span, r = dy * firstU % span;
+    const int64_t stepQ = dy * kSub / span, stepR = dy * kSub % span;
     int64_t x = x0, y = y0;
-    if (x0 < x1) {
-        for (int64_t column = first; column <= last; ++column) {
-            const int64_t xb = std::min(x1, (column + 1) * kSub);
-            const int64_t yb = xb == x1 ? y1 : At(x0, y0, x1, y1, xb);
-            deposit(column, x, y, xb, yb);
-            x = xb;
-            y = yb;
-        }
-    } else {
-        for (int64_t column = last; column >= first; --column) {
-            const int64_t xb = std::max(x1, column * kSub);
-            const int64_t yb = xb == x1 ? y1 : At(x0, y0, x1, y1, xb);
-            deposit(column, x, y, xb, yb);
-            x = xb;
-            y = yb;
+    for (int64_t k = 0, columns = last - first + 1; k < columns; ++k) {
+        const int64_t column = right ? first + k : last - k;
+        const int64_t xb = right ? std::min(x1, (column + 1) * kSub) : std::max(x1, column * kSub);
+        const int64_t yb = xb == x1 ? y1 : y0 + q;
+        deposit(column, x, y, xb, yb);
+        x = xb;
+        y = yb;
+        q += stepQ;
+        r += stepR;
+        if (r >= span) {
+            r -= span;
+            ++q;
         }
     }
 }
