@@ -483,6 +483,27 @@ TEST(Rasterizer, DrawsFillsMeetingOnAnEdgeWithoutASeam) {
     }
 }
 
+TEST(Rasterizer, OverlappingFillsOfOneShapeShowTheLaterOnTop) {
+    // Fill 1 and fill 2 each a closed square of their own, overlapping: the
+    // overlap shows fill 2, as if drawn after fill 1, whether or not the
+    // fills' outlines are anti-aliased there.
+    ShapeWriter shape({Solid(255, 0, 0), Solid(0, 0, 255)});
+    shape.Select(0, 1, -1)
+        .Rectangle(100 * kPx, 100 * kPx, 200 * kPx + 7, 200 * kPx + 7)
+        .Select(0, 2, -1)
+        .Rectangle(150 * kPx + 5, 150 * kPx + 5, 250 * kPx, 250 * kPx);
+    for (movie::Quality q : {movie::Quality::High, movie::Quality::Low}) {
+        SCOPED_TRACE(static_cast<int>(q));
+        const movie::Canvas c = RenderFrame(OneShape(3, shape), 1, 550, 400, ScaleMode::ShowAll, q);
+        ExpectPixels(c, {{120, 120, kRed},
+                         {175, 175, kBlue},
+                         {199, 175, kBlue},
+                         {200, 175, kBlue},
+                         {230, 230, kBlue},
+                         {120, 230, kWhite}});
+    }
+}
+
 TEST(Rasterizer, LowQualityDrawsEachPixelWhollyOrNot) {
     // The rectangle of CoversARectangleExactly..., x 10.5..30, y 20..40.25,
     // and a circle: only the shapes' colours and the background appear.
