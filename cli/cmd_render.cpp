@@ -35,6 +35,7 @@ struct RenderCommandOptions {
     std::string outDir;
     int width = 0, height = 0;
     std::string scale = "showall";
+    std::string quality = "high";
     std::string background;
 };
 
@@ -77,6 +78,10 @@ bool ReadOptions(const RenderCommandOptions& o, movie::RenderOptions* render, lo
     render->height = o.height;
     if (!movie::ParseScaleMode(o.scale, &render->scale)) {
         Fail("Unknown scale " + o.scale + ": use showall, noborder or exactfit");
+        return false;
+    }
+    if (!movie::ParseQuality(o.quality, &render->quality)) {
+        Fail("Unknown quality " + o.quality + ": use low, autolow, autohigh, medium, high or best");
         return false;
     }
     if (!o.background.empty()) {
@@ -169,6 +174,9 @@ void RegisterRenderCommand(CLI::App& app) {
     render->add_option("--width", o->width, "image width in pixels (default: the stage's)");
     render->add_option("--height", o->height, "image height in pixels (default: the stage's)");
     render->add_option("--scale", o->scale, "showall (default), noborder or exactfit");
+    render->add_option("--quality", o->quality,
+                       "low or autolow (no anti-aliasing), autohigh, medium, high (default), or "
+                       "best (every bitmap smoothed)");
     render->add_option("--background", o->background,
                        "background colour #RRGGBB (default: the movie's)");
     render->callback([o]() { RunRender(*o); });

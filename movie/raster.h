@@ -1,11 +1,21 @@
-// The scanline rasteriser: line segments in pixel coordinates accumulate
-// signed area and cover into one cell per pixel; a running sum along each row
-// turns them into exact coverage for polygons, anti-aliased without samples.
-// The sum's magnitude, clamped to 1, is the non-zero rule for contours of one
-// orientation; folded every 2 it is the even-odd rule.
+// The scanline rasteriser. Edges are held in 1/256 pixel units and walked
+// row by row, and inside a row pixel cell by pixel cell. In each cell an edge
+// crosses it leaves two numbers: its cover (the height it spans there, signed
+// by its direction) and its area (that height times twice its mean distance
+// from the cell's left side). Only touched cells are stored; sorted by row and
+// column, a running sum of cover along the row is the winding of the pixels
+// between cells, and a touched pixel's exact coverage is that sum with the
+// cell's own cover less the part its edges leave on their left. Work grows with
+// the length of the edges and the number of spans, not with the shape's box.
 //
-// Paints receive a row of coverage and blend their colour into premultiplied
-// RGBA pixels.
+// Each edge names the fill on either side, so all the fills of a shape are
+// found in one pass: a cell counts for its edge's fill1 and against its fill0.
+// Where fills meet inside a pixel their coverages add up to the whole pixel,
+// and the pixel is blended once with the mix of their colours: no seam.
+//
+// Without anti-aliasing an edge leaves a whole pixel's cover where it crosses
+// a row's centre line, in the first pixel whose centre is not left of it, so a
+// pixel is in exactly when its centre is.
 #pragma once
 
 #include "movie/movie.h"
@@ -21,11 +31,40 @@ struct Canvas {
     std::vector<uint8_t> pixels; // premultiplied RGBA, rows top down
 };
 
+// Coverage in spans runs 0..kFullCover; a whole pixel scales a colour by
+// exactly one, so full coverage of an opaque colour stores it unchanged.
+constexpr uint32_t kFullCover = 256;
+
+// A fill's colours, premultiplied and packed (see PackPixel).
 class Paint {
   public:
     virtual ~Paint() = default;
-    // coverage[i] (0..1) belongs to pixel x0 + i of row y; x1 is exclusive.
-    virtual void Row(int y, int x0, int x1, const float* coverage) = 0;
+    // Colours of pixels x0 .. x1 - 1 of row y.
+    virtual void Colors(int y, int x0, int x1, uint32_t* out) = 0;
+    // True, with the colour, when the whole paint is one colour.
+    virtual bool Uniform(uint32_t* color) {
+        (void)color;
+        return false;
+    }
+    // True, with the colour, when all of row y is one colour.
+    virtual bool RowColor(int y, uint32_t* color) {
+        (void)y;
+        (void)color;
+        return false;
+    }
+};
+
+// Where fills go: blended into premultiplied RGBA pixels, or, for a clip
+// shape, into a coverage mask as the union of everything drawn into it. A clip
+// mask scales coverage when there is one. Masks are width x height bytes.
+struct Surface {
+    int width = 0, height = 0;
+    uint8_t* pixels = nullptr;
+    uint8_t* maskOut = nullptr;
+    const uint8_t* clip = nullptr;
+    // Only pixels in boxX0..boxX1 - 1 x boxY0..boxY1 - 1 are drawn, when the
+    // box is not empty; each is drawn exactly as with no box.
+    int boxX0 = 0, boxY0 = 0, boxX1 = 0, boxY1 = 0;
 };
 
 // Premultiplied RGBA packed little-endian: r in the low byte, as stored.
@@ -33,26 +72,7 @@ inline uint32_t PackPixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
     return r | (g << 8) | (b << 16) | (a << 24);
 }
 
-// Source over destination for packed premultiplied pixels, two channels at a
-// time: dst * (255 - alpha) / 255 + src.
-inline uint32_t Over(uint32_t src, uint32_t dst) {
-    const uint32_t inv = 255 - (src >> 24);
-    uint32_t rb = (dst & 0x00FF00FFu) * inv + 0x00800080u;
-    rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-    uint32_t ga = ((dst >> 8) & 0x00FF00FFu) * inv + 0x00800080u;
-    ga = (ga + ((ga >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
-    return src + rb + ga;
-}
-
-// A packed pixel scaled by coverage (0..256).
-inline uint32_t Scale(uint32_t p, uint32_t coverage) {
-    const uint32_t rb = (((p & 0x00FF00FFu) * coverage) >> 8) & 0x00FF00FFu;
-    const uint32_t ga = (((p >> 8) & 0x00FF00FFu) * coverage) & 0xFF00FF00u;
-    return rb | ga;
-}
-
-// On little-endian machines the packed word is the stored bytes: one load
-// or store instead of four, in the loops that touch every pixel.
+// On little-endian machines the packed word is the stored bytes.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 inline uint32_t LoadPixel(const uint8_t* d) {
     uint32_t p;
@@ -76,43 +96,78 @@ inline void StorePixel(uint8_t* d, uint32_t p) {
 }
 #endif
 
-// Blends premultiplied r, g, b, a at coverage (0..256) into pixel d.
-inline void BlendPixel(uint8_t* d, uint32_t r, uint32_t g, uint32_t b, uint32_t a,
-                       uint32_t coverage) {
-    const uint32_t src = PackPixel(r, g, b, a);
-    if (coverage >= 256) {
-        StorePixel(d, a == 255 ? src : Over(src, LoadPixel(d)));
-        return;
-    }
-    StorePixel(d, Over(Scale(src, coverage), LoadPixel(d)));
-}
+// Blends n packed colours (or one colour for all when colors is null) at
+// coverage cover[i] (or one coverage for all when cover is null) into the
+// pixels at dst. Several pixels at a time where the processor allows.
+void BlendSpan(uint8_t* dst, int n, const uint32_t* colors, uint32_t color, const uint16_t* cover,
+               uint32_t coverage);
 
-inline uint32_t CoverageUnits(float c) {
-    return static_cast<uint32_t>(c * 256.0f + 0.5f);
-}
+// A line as given to AddEdge, kept for replaying elsewhere.
+struct EdgeLine {
+    double x0, y0, x1, y1;
+    uint32_t fill0, fill1;
+};
 
 class Rasterizer {
   public:
-    // The clip rectangle is 0..width x 0..height.
+    // The clip rectangle is 0..width x 0..height (each at most 32767);
+    // forgets every edge.
     void SetSize(int width, int height);
-    void AddLine(double x0, double y0, double x1, double y1);
-    bool Empty() const { return lines_.empty(); }
-    // Paints the area enclosed by the lines added since the last Fill, each
-    // coverage multiplied by mask (width x height bytes) when there is one.
-    void Fill(bool nonZero, const uint8_t* mask, Paint& paint);
-    void Clear() { lines_.clear(); }
+    // Off: each pixel wholly in or out, by its centre.
+    void SetAntiAlias(bool on) { antiAlias_ = on; }
+    // A line from (x0, y0) to (x1, y1) in pixels with fill fill0 on one side
+    // and fill1 on the other (fills count from 1 to 65535; 0 is none), as a
+    // shape's edges give them.
+    void AddEdge(double x0, double y0, double x1, double y1, uint32_t fill0, uint32_t fill1);
+    // A line of a closed outline filled with fill 1.
+    void AddLine(double x0, double y0, double x1, double y1) { AddEdge(x0, y0, x1, y1, 0, 1); }
+    bool Empty() const { return cells_.empty(); }
+    // Draws fills 1..count with paints[0..count - 1] (a null paint draws
+    // nothing, but still takes its share of the pixels it meets), then
+    // forgets the edges. A mask target ignores the paints.
+    void Fill(bool nonZero, Paint* const* paints, uint32_t count, const Surface& surface);
+    void Fill(bool nonZero, Paint& paint, const Surface& surface) {
+        Paint* p = &paint;
+        Fill(nonZero, &p, 1, surface);
+    }
+    void Clear();
+    // Every line given to AddEdge is also appended here while set.
+    void Record(std::vector<EdgeLine>* lines) { record_ = lines; }
 
   private:
-    struct Line {
-        float x0, y0, x1, y1;
+    // 16 bytes: sorting moves them about.
+    struct Cell {
+        int16_t x, y;
+        int16_t cover;
+        uint16_t fill0, fill1;
+        int16_t spare;
+        int32_t area;
     };
-    void ClipAndAccumulate(Line l, float right);
-    void Accumulate(float x0, float y0, float x1, float y1);
+    struct Run;
+    void SplitColumns(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t f0, uint32_t f1);
+    void WalkRows(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t f0, uint32_t f1);
+    void WalkCells(int32_t row, int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t sign,
+                   uint32_t f0, uint32_t f1);
+    void SampleRows(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t f0, uint32_t f1);
+    void Deposit(int32_t row, int32_t column, int32_t cover, int32_t area, uint32_t f0,
+                 uint32_t f1);
+    void SortCells();
+    void SweepOne(bool nonZero, Run& run);
+    void SweepMany(bool nonZero, uint32_t count, Run& run);
 
     int width_ = 0, height_ = 0;
-    std::vector<Line> lines_;
-    std::vector<float> cells_, coverage_;
-    int stride_ = 0, rows_ = 0, originX_ = 0, originY_ = 0;
+    bool antiAlias_ = true;
+    std::vector<EdgeLine>* record_ = nullptr;
+    int32_t minRow_ = 0, maxRow_ = -1;
+    int32_t firstRow_ = 0, lastRow_ = -1; // the rows a fill draws
+    std::vector<Cell> cells_, sorted_;
+    std::vector<uint32_t> rowStart_;
+    // Per fill, while sweeping a row: the running cover, and the pixel's own.
+    std::vector<int64_t> winding_, pixelCover_, pixelArea_;
+    std::vector<uint32_t> active_, touched_;
+    std::vector<uint16_t> coverBuffer_;
+    std::vector<uint32_t> colorBuffer_, uniformColor_;
+    std::vector<uint8_t> uniform_;
 };
 
 } // namespace ww::movie

@@ -5,9 +5,15 @@
 
 #include <stb_image_write.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
 
 namespace ww::movie {
 
@@ -17,8 +23,6 @@ namespace {
 constexpr double kFlatness = 0.1;
 constexpr int kMaxCurveSteps = 256;
 constexpr float kGradientSquare = 16384.0f;
-// The least coverage that CoverageUnits rounds to all of a pixel.
-constexpr float kFullCoverage = 255.5f / 256.0f;
 
 uint8_t Premultiply(uint8_t c, uint8_t a) {
     const unsigned t = c * a + 128u;
@@ -123,85 +127,177 @@ float SpreadT(float t, Spread spread) {
 
 class SolidPaint : public Paint {
   public:
-    void Set(Canvas* canvas, Rgba c) {
-        canvas_ = canvas;
-        r_ = Premultiply(c.r, c.a);
-        g_ = Premultiply(c.g, c.a);
-        b_ = Premultiply(c.b, c.a);
-        a_ = c.a;
+    void Set(Rgba c) {
+        color_ =
+            PackPixel(Premultiply(c.r, c.a), Premultiply(c.g, c.a), Premultiply(c.b, c.a), c.a);
     }
-    void Row(int y, int x0, int x1, const float* coverage) override {
-        uint8_t* d = canvas_->pixels.data() + (static_cast<size_t>(y) * canvas_->width + x0) * 4;
-        const uint32_t src = PackPixel(r_, g_, b_, a_);
-        for (int x = x0; x < x1; ++x, d += 4) {
-            const float f = *coverage++;
-            // Inside the shape, the common case, without the conversion.
-            if (f >= kFullCoverage && a_ == 255) {
-                StorePixel(d, src);
-                continue;
-            }
-            const uint32_t c = CoverageUnits(f);
-            if (c >= 256)
-                StorePixel(d, a_ == 255 ? src : Over(src, LoadPixel(d)));
-            else
-                StorePixel(d, Over(Scale(src, c), LoadPixel(d)));
-        }
+    void Colors(int, int x0, int x1, uint32_t* out) override {
+        std::fill(out, out + (x1 - x0), color_);
+    }
+    bool Uniform(uint32_t* color) override {
+        *color = color_;
+        return true;
+    }
+    bool RowColor(int, uint32_t* color) override {
+        *color = color_;
+        return true;
     }
 
   private:
-    Canvas* canvas_ = nullptr;
-    uint32_t r_ = 0, g_ = 0, b_ = 0, a_ = 0;
+    uint32_t color_ = 0;
+};
+
+// A gradient's 256 colours, premultiplied, as its stops (after the colour
+// transform) give them.
+struct GradientTable {
+    std::vector<GradientStop> stops;
+    bool linearRgb = false, deviceOrder = false;
+    uint32_t packed[256] = {};
+};
+
+Rgba MixStops(Rgba a, Rgba b, float t, bool linear) {
+    auto channel = [&](uint8_t u, uint8_t v) {
+        if (!linear)
+            return static_cast<uint8_t>(std::lround(u + (v - u) * t));
+        const float lu = SrgbToLinear(u / 255.0f), lv = SrgbToLinear(v / 255.0f);
+        return static_cast<uint8_t>(std::lround(255.0f * LinearToSrgb(lu + (lv - lu) * t)));
+    };
+    return Rgba{channel(a.r, b.r), channel(a.g, b.g), channel(a.b, b.b),
+                static_cast<uint8_t>(std::lround(a.a + (b.a - a.a) * t))};
+}
+
+// Stops are taken in the order the file gives them, not sorted: each entry
+// takes the first stop at or past its ratio, blended from the stop before it.
+// Two stops at one ratio therefore meet in a hard edge, the first stop's
+// colour ending exactly there.
+void BuildTable(GradientTable* g) {
+    const std::vector<GradientStop>& stops = g->stops;
+    for (int i = 0; i < 256; ++i) {
+        size_t k = 0;
+        while (k < stops.size() && stops[k].ratio < i)
+            ++k;
+        Rgba c;
+        if (k == stops.size()) {
+            c = stops.back().color;
+        } else if (k == 0 || stops[k].ratio == i) {
+            c = stops[k].color;
+        } else {
+            const GradientStop& a = stops[k - 1];
+            const GradientStop& b = stops[k];
+            c = MixStops(a.color, b.color, static_cast<float>(i - a.ratio) / (b.ratio - a.ratio),
+                         g->linearRgb);
+        }
+        if (g->deviceOrder)
+            std::swap(c.r, c.b);
+        g->packed[i] =
+            PackPixel(Premultiply(c.r, c.a), Premultiply(c.g, c.a), Premultiply(c.b, c.a), c.a);
+    }
+}
+
+bool SameStops(const std::vector<GradientStop>& a, const std::vector<GradientStop>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const Rgba x = a[i].color, y = b[i].color;
+        if (a[i].ratio != b[i].ratio || x.r != y.r || x.g != y.g || x.b != y.b || x.a != y.a)
+            return false;
+    }
+    return true;
+}
+
+// Tables by the fill they belong to, rebuilt only when its stops, as
+// transformed, change: a movie's gradients mostly stay the same frame after
+// frame.
+class GradientTables {
+  public:
+    const GradientTable& For(const FillStyle& f, const ColorTransform& cx, bool deviceOrder) {
+        scratch_.resize(f.stops.size());
+        for (size_t i = 0; i < f.stops.size(); ++i)
+            scratch_[i] = GradientStop{f.stops[i].ratio, Apply(cx, f.stops[i].color)};
+        if (tables_.size() > kMaxTables)
+            tables_.clear();
+        std::unique_ptr<GradientTable>& slot = tables_[&f];
+        if (!slot)
+            slot = std::make_unique<GradientTable>();
+        GradientTable& t = *slot;
+        if (t.stops.empty() || t.linearRgb != f.linearRgb || t.deviceOrder != deviceOrder ||
+            !SameStops(t.stops, scratch_)) {
+            t.stops = scratch_;
+            t.linearRgb = f.linearRgb;
+            t.deviceOrder = deviceOrder;
+            BuildTable(&t);
+        }
+        return t;
+    }
+
+  private:
+    static constexpr size_t kMaxTables = 4096;
+    std::unordered_map<const FillStyle*, std::unique_ptr<GradientTable>> tables_;
+    std::vector<GradientStop> scratch_;
 };
 
 class GradientPaint : public Paint {
   public:
-    void Set(Canvas* canvas, const FillStyle& f, const Matrix& inverse, const ColorTransform& cx,
-             bool deviceOrder) {
-        canvas_ = canvas;
-        deviceOrder_ = deviceOrder;
+    void Set(const FillStyle& f, const Matrix& inverse, const GradientTable& table) {
         kind_ = f.kind;
         spread_ = f.spread;
         focal_ = f.focal;
         inv_ = inverse;
-        BuildTable(f, cx);
+        table_ = table.packed;
     }
-    void Row(int y, int x0, int x1, const float* coverage) override {
-        uint8_t* d = canvas_->pixels.data() + (static_cast<size_t>(y) * canvas_->width + x0) * 4;
-        const double px = x0 + 0.5, py = y + 0.5;
-        float gx = static_cast<float>(inv_.a * px + inv_.c * py + inv_.tx);
-        float gy = static_cast<float>(inv_.b * px + inv_.d * py + inv_.ty);
+    bool RowColor(int y, uint32_t* color) override {
+        // A linear gradient across the rows is one colour along each.
+        if (kind_ != FillKind::Linear || inv_.a != 0)
+            return false;
+        const double py = y + 0.5;
+        const float gx = static_cast<float>(inv_.c * py + inv_.tx);
+        *color = table_[Index(SpreadT(Position(gx, 0), spread_))];
+        return true;
+    }
+    // Each pixel's position is worked out from the row's start, the same
+    // whichever span it is drawn in: a region redrawn alone matches the
+    // whole frame bit for bit.
+    void Colors(int y, int x0, int x1, uint32_t* out) override {
+        const double py = y + 0.5;
+        const float rowX = static_cast<float>(inv_.a * 0.5 + inv_.c * py + inv_.tx);
+        const float rowY = static_cast<float>(inv_.b * 0.5 + inv_.d * py + inv_.ty);
         const float dx = static_cast<float>(inv_.a), dy = static_cast<float>(inv_.b);
         if (kind_ == FillKind::Linear && spread_ == Spread::Pad) {
-            // The common case, with t stepping by a constant along the row.
+            // The common case, t a constant step along the row.
             const float scale = 255.0f / (2 * kGradientSquare);
-            float t = (gx + kGradientSquare) * scale + 0.5f;
+            const float t0 = (rowX + kGradientSquare) * scale + 0.5f;
             const float dt = dx * scale;
-            for (int x = x0; x < x1; ++x, d += 4, t += dt) {
+            for (int x = x0; x < x1; ++x) {
+                const float t = t0 + dt * static_cast<float>(x);
                 // Written so that a NaN from a degenerate matrix picks entry 0.
-                const int i = t > 0 ? (t < 255 ? static_cast<int>(t) : 255) : 0;
-                const uint32_t src = packed_[i];
-                const float f = *coverage++;
-                if (f >= kFullCoverage && src >= 0xFF000000u) {
-                    StorePixel(d, src);
-                    continue;
-                }
-                const uint32_t c = CoverageUnits(f);
-                if (c >= 256)
-                    StorePixel(d, src >= 0xFF000000u ? src : Over(src, LoadPixel(d)));
-                else
-                    StorePixel(d, Over(Scale(src, c), LoadPixel(d)));
+                *out++ = table_[t > 0 ? (t < 255 ? static_cast<int>(t) : 255) : 0];
             }
             return;
         }
-        for (int x = x0; x < x1; ++x, d += 4, gx += dx, gy += dy) {
-            const float t = SpreadT(Position(gx, gy), spread_);
-            const uint8_t* c =
-                table_[t > 0 ? (t < 1 ? static_cast<int>(t * 255.0f + 0.5f) : 255) : 0];
-            BlendPixel(d, c[0], c[1], c[2], c[3], CoverageUnits(*coverage++));
+        int x = x0;
+#ifdef __SSE2__
+        // Radial positions four at a time: the square roots and divisions
+        // are most of their cost.
+        if (kind_ != FillKind::Linear) {
+            float t[4];
+            for (; x + 4 <= x1; x += 4) {
+                Positions4(rowX, rowY, dx, dy, x, t);
+                for (int k = 0; k < 4; ++k)
+                    *out++ = table_[Index(SpreadT(t[k], spread_))];
+            }
+        }
+#endif
+        for (; x < x1; ++x) {
+            const float fx = static_cast<float>(x);
+            *out++ = table_[Index(SpreadT(Position(rowX + dx * fx, rowY + dy * fx), spread_))];
         }
     }
 
   private:
+    static int Index(float t) {
+        return t > 0 ? (t < 1 ? static_cast<int>(t * 255.0f + 0.5f) : 255) : 0;
+    }
+
     float Position(float gx, float gy) const {
         if (kind_ == FillKind::Linear)
             return (gx + kGradientSquare) / (2 * kGradientSquare);
@@ -219,81 +315,69 @@ class GradientPaint : public Paint {
         return s > 0 ? len / s : 1;
     }
 
-    void BuildTable(const FillStyle& f, const ColorTransform& cx) {
-        std::vector<GradientStop> stops = f.stops;
-        std::stable_sort(
-            stops.begin(), stops.end(),
-            [](const GradientStop& a, const GradientStop& b) { return a.ratio < b.ratio; });
-        for (GradientStop& s : stops)
-            s.color = Apply(cx, s.color);
-        for (int i = 0; i < 256; ++i) {
-            size_t k = 0;
-            while (k < stops.size() && stops[k].ratio < i)
-                ++k;
-            Rgba c;
-            if (k == 0 || k == stops.size() || stops[k].ratio == i) {
-                c = stops[std::min(k, stops.size() - 1)].color;
-            } else {
-                const GradientStop& a = stops[k - 1];
-                const GradientStop& b = stops[k];
-                const float t = static_cast<float>(i - a.ratio) / (b.ratio - a.ratio);
-                c = Mix(a.color, b.color, t, f.linearRgb);
-            }
-            if (deviceOrder_)
-                std::swap(c.r, c.b);
-            table_[i][0] = Premultiply(c.r, c.a);
-            table_[i][1] = Premultiply(c.g, c.a);
-            table_[i][2] = Premultiply(c.b, c.a);
-            table_[i][3] = c.a;
-            packed_[i] = PackPixel(table_[i][0], table_[i][1], table_[i][2], table_[i][3]);
+#ifdef __SSE2__
+    // Position, as Position gives it for a radial or focal gradient, at
+    // pixels x .. x + 3 of a row starting at (rowX, rowY).
+    void Positions4(float rowX, float rowY, float dx, float dy, int x, float* out) const {
+        const __m128 at =
+            _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(x), _mm_set_epi32(3, 2, 1, 0)));
+        const __m128 scale = _mm_set1_ps(1 / kGradientSquare);
+        const __m128 px =
+            _mm_mul_ps(_mm_add_ps(_mm_set1_ps(rowX), _mm_mul_ps(_mm_set1_ps(dx), at)), scale);
+        const __m128 py =
+            _mm_mul_ps(_mm_add_ps(_mm_set1_ps(rowY), _mm_mul_ps(_mm_set1_ps(dy), at)), scale);
+        if (kind_ == FillKind::Radial || focal_ == 0) {
+            _mm_storeu_ps(out, _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(px, px), _mm_mul_ps(py, py))));
+            return;
         }
+        const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1);
+        const __m128 f = _mm_set1_ps(focal_);
+        const __m128 ddx = _mm_sub_ps(px, f);
+        const __m128 len = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(ddx, ddx), _mm_mul_ps(py, py)));
+        const __m128 atFocus = _mm_cmpeq_ps(len, zero);
+        const __m128 safeLen = _mm_or_ps(_mm_and_ps(atFocus, one), _mm_andnot_ps(atFocus, len));
+        const __m128 b = _mm_div_ps(_mm_mul_ps(f, ddx), safeLen);
+        const __m128 disc =
+            _mm_max_ps(zero, _mm_sub_ps(_mm_mul_ps(b, b), _mm_sub_ps(_mm_mul_ps(f, f), one)));
+        const __m128 sDist = _mm_sub_ps(_mm_sqrt_ps(disc), b);
+        const __m128 positive = _mm_cmpgt_ps(sDist, zero);
+        const __m128 safeS = _mm_or_ps(_mm_and_ps(positive, sDist), _mm_andnot_ps(positive, one));
+        __m128 t = _mm_div_ps(len, safeS);
+        t = _mm_or_ps(_mm_and_ps(positive, t), _mm_andnot_ps(positive, one));
+        t = _mm_andnot_ps(atFocus, t);
+        _mm_storeu_ps(out, t);
     }
+#endif
 
-    static Rgba Mix(Rgba a, Rgba b, float t, bool linear) {
-        auto channel = [&](uint8_t u, uint8_t v) {
-            if (!linear)
-                return static_cast<uint8_t>(std::lround(u + (v - u) * t));
-            const float lu = SrgbToLinear(u / 255.0f), lv = SrgbToLinear(v / 255.0f);
-            return static_cast<uint8_t>(std::lround(255.0f * LinearToSrgb(lu + (lv - lu) * t)));
-        };
-        return Rgba{channel(a.r, b.r), channel(a.g, b.g), channel(a.b, b.b),
-                    static_cast<uint8_t>(std::lround(a.a + (b.a - a.a) * t))};
-    }
-
-    Canvas* canvas_ = nullptr;
-    bool deviceOrder_ = false;
     FillKind kind_ = FillKind::Linear;
     Spread spread_ = Spread::Pad;
     float focal_ = 0;
     Matrix inv_;
-    uint8_t table_[256][4] = {};
-    uint32_t packed_[256] = {};
+    const uint32_t* table_ = nullptr;
 };
 
 class BitmapPaint : public Paint {
   public:
-    void Set(Canvas* canvas, const Bitmap& b, const FillStyle& f, const Matrix& inverse,
-             const ColorTransform& cx, bool deviceOrder) {
-        canvas_ = canvas;
+    void Set(const Bitmap& b, const FillStyle& f, const Matrix& inverse, const ColorTransform& cx,
+             bool deviceOrder, bool smoothAll) {
         deviceOrder_ = deviceOrder;
         bitmap_ = &b;
         repeat_ = f.repeat;
-        smooth_ = f.smooth;
+        smooth_ = f.smooth || smoothAll;
         inv_ = inverse;
         cx_ = cx;
         plain_ = cx.IsIdentity();
     }
-    void Row(int y, int x0, int x1, const float* coverage) override {
-        uint8_t* d = canvas_->pixels.data() + (static_cast<size_t>(y) * canvas_->width + x0) * 4;
-        const double px = x0 + 0.5, py = y + 0.5;
-        double u = inv_.a * px + inv_.c * py + inv_.tx;
-        double v = inv_.b * px + inv_.d * py + inv_.ty;
-        for (int x = x0; x < x1; ++x, d += 4, u += inv_.a, v += inv_.b) {
+    void Colors(int y, int x0, int x1, uint32_t* out) override {
+        const double py = y + 0.5;
+        const double rowU = inv_.a * 0.5 + inv_.c * py + inv_.tx;
+        const double rowV = inv_.b * 0.5 + inv_.d * py + inv_.ty;
+        for (int x = x0; x < x1; ++x) {
             uint8_t c[4];
-            Sample(u, v, c);
+            Sample(rowU + inv_.a * x, rowV + inv_.b * x, c);
             if (deviceOrder_)
                 std::swap(c[0], c[2]);
-            BlendPixel(d, c[0], c[1], c[2], c[3], CoverageUnits(*coverage++));
+            *out++ = PackPixel(c[0], c[1], c[2], c[3]);
         }
     }
 
@@ -351,7 +435,6 @@ class BitmapPaint : public Paint {
         }
     }
 
-    Canvas* canvas_ = nullptr;
     bool deviceOrder_ = false;
     const Bitmap* bitmap_ = nullptr;
     bool repeat_ = true, smooth_ = true, plain_ = true;
@@ -359,33 +442,29 @@ class BitmapPaint : public Paint {
     ColorTransform cx_;
 };
 
-// Coverage into a clip mask, the union of every shape drawn into it.
-class MaskPaint : public Paint {
-  public:
-    void Set(uint8_t* mask, int width) {
-        mask_ = mask;
-        width_ = width;
-    }
-    void Row(int y, int x0, int x1, const float* coverage) override {
-        uint8_t* m = mask_ + static_cast<size_t>(y) * width_;
-        for (int x = x0; x < x1; ++x) {
-            const uint8_t c = static_cast<uint8_t>(*coverage++ * 255.0f + 0.5f);
-            m[x] = std::max(m[x], c);
-        }
-    }
-
-  private:
-    uint8_t* mask_ = nullptr;
-    int width_ = 0;
-};
-
 } // namespace
 
+// The paints of one layer's fills, kept from shape to shape.
 struct Renderer::Paints {
-    SolidPaint solid;
-    GradientPaint gradient;
-    BitmapPaint bitmap;
-    MaskPaint mask;
+    template <class T> struct Pool {
+        std::vector<std::unique_ptr<T>> items;
+        size_t used = 0;
+        T* Take() {
+            if (used == items.size())
+                items.push_back(std::make_unique<T>());
+            return items[used++].get();
+        }
+    };
+    Pool<SolidPaint> solids;
+    Pool<GradientPaint> gradients;
+    Pool<BitmapPaint> bitmaps;
+    GradientTables tables;
+    std::vector<Paint*> list;
+    std::vector<uint8_t> used;
+    void Reset() {
+        solids.used = gradients.used = bitmaps.used = 0;
+        list.clear();
+    }
 };
 
 bool ParseScaleMode(const std::string& text, ScaleMode* mode) {
@@ -417,6 +496,10 @@ bool ParseQuality(const std::string& text, Quality* quality) {
         }
     }
     return false;
+}
+
+bool AntiAliases(Quality quality) {
+    return quality != Quality::Low && quality != Quality::AutoLow;
 }
 
 bool OutputSize(const Movie& movie, const RenderOptions& options, int* width, int* height,
@@ -465,29 +548,61 @@ Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale)
                   (height - sh * sy) / 2 - movie.stage.ymin * sy};
 }
 
+uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* canvas) {
+    if (!paints_)
+        paints_.reset(new Paints);
+    canvas_ = canvas;
+    Rgba bg = options.overrideBackground ? options.background : movie_.background;
+    deviceOrder_ = options.deviceOrder;
+    smoothBitmaps_ = options.quality == Quality::Best;
+    if (deviceOrder_)
+        std::swap(bg.r, bg.b);
+    raster_.SetSize(w, h);
+    raster_.SetAntiAlias(AntiAliases(options.quality));
+    record_.lines.clear();
+    raster_.Record(observer_ ? &record_.lines : nullptr);
+    box_ = PixelRect{};
+    return PackPixel(bg.r, bg.g, bg.b, 255);
+}
+
 bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas* canvas,
                       std::string* error) {
     int w = 0, h = 0;
     if (!OutputSize(movie_, options, &w, &h, error))
         return false;
-    if (!paints_)
-        paints_.reset(new Paints);
-    canvas_ = canvas;
     canvas->width = w;
     canvas->height = h;
     canvas->pixels.resize(static_cast<size_t>(w) * h * 4);
-    Rgba bg = options.overrideBackground ? options.background : movie_.background;
-    deviceOrder_ = options.deviceOrder;
-    if (deviceOrder_)
-        std::swap(bg.r, bg.b);
-    uint8_t* p = canvas->pixels.data();
-    StorePixel(p, PackPixel(bg.r, bg.g, bg.b, 255));
-    // Doubling copies fill the canvas at memcpy's pace.
-    for (size_t done = 4, total = canvas->pixels.size(); done < total; done *= 2)
-        std::memcpy(p + done, p, std::min(done, total - done));
-    raster_.SetSize(w, h);
+    const uint32_t bg = Begin(options, w, h, canvas);
+    BlendSpan(canvas->pixels.data(), w * h, nullptr, bg, nullptr, kFullCover);
     DrawList(player.root(), StageToCanvas(movie_, w, h, options.scale), ColorTransform{},
              Target{nullptr, nullptr}, 0);
+    return true;
+}
+
+bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
+                             const std::vector<PixelRect>& regions, Canvas* canvas,
+                             std::string* error) {
+    int w = 0, h = 0;
+    if (!OutputSize(movie_, options, &w, &h, error))
+        return false;
+    if (canvas->width != w || canvas->height != h ||
+        canvas->pixels.size() != static_cast<size_t>(w) * h * 4)
+        return Render(player, options, canvas, error);
+    const uint32_t bg = Begin(options, w, h, canvas);
+    const Matrix m = StageToCanvas(movie_, w, h, options.scale);
+    for (const PixelRect& r : regions) {
+        const PixelRect box{std::max(r.x0, 0), std::max(r.y0, 0), std::min(r.x1, w),
+                            std::min(r.y1, h)};
+        if (box.x0 >= box.x1 || box.y0 >= box.y1)
+            continue;
+        for (int y = box.y0; y < box.y1; ++y)
+            BlendSpan(canvas->pixels.data() + (static_cast<size_t>(y) * w + box.x0) * 4,
+                      box.x1 - box.x0, nullptr, bg, nullptr, kFullCover);
+        box_ = box;
+        DrawList(player.root(), m, ColorTransform{}, Target{nullptr, nullptr}, 0);
+    }
+    box_ = PixelRect{};
     return true;
 }
 
@@ -511,12 +626,17 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
         if (o.clipDepth > 0) {
             if (maskLevel >= kMaxMaskNesting)
                 continue;
-            if (masks_.size() <= static_cast<size_t>(maskLevel))
-                masks_.resize(static_cast<size_t>(maskLevel) + 1);
-            std::vector<uint8_t>& mask = masks_[static_cast<size_t>(maskLevel)];
-            mask.assign(maskBytes, 0);
-            DrawObject(o, m, cx, Target{mask.data(), clip}, maskLevel + 1);
-            clips.push_back(Clip{o.clipDepth, mask.data()});
+            const size_t level = static_cast<size_t>(maskLevel);
+            if (masks_.size() <= level)
+                masks_.resize(level + 1);
+            // Each mask is its own allocation: a mask drawn inside this one
+            // may add levels, and must not move this buffer or its holder.
+            if (!masks_[level])
+                masks_[level] = std::make_unique<std::vector<uint8_t>>();
+            std::vector<uint8_t>* mask = masks_[level].get();
+            mask->assign(maskBytes, 0);
+            DrawObject(o, m, cx, Target{mask->data(), clip}, maskLevel + 1);
+            clips.push_back(Clip{o.clipDepth, mask->data()});
             ++maskLevel;
             continue;
         }
@@ -548,17 +668,11 @@ void Renderer::DrawObject(const DisplayObject& o, const Matrix& m, const ColorTr
     }
 }
 
-void Renderer::AddEdge(const Edge& e, const Matrix& m, bool reversed) {
+void Renderer::AddEdge(const Edge& e, const Matrix& m, uint32_t fill0, uint32_t fill1) {
     const Point p0 = Transform(m, e.x0, e.y0);
     const Point p1 = Transform(m, e.x1, e.y1);
-    auto add = [&](Point a, Point b) {
-        if (reversed)
-            raster_.AddLine(b.x, b.y, a.x, a.y);
-        else
-            raster_.AddLine(a.x, a.y, b.x, b.y);
-    };
     if (!e.curve) {
-        add(p0, p1);
+        raster_.AddEdge(p0.x, p0.y, p1.x, p1.y, fill0, fill1);
         return;
     }
     const Point c = Transform(m, e.cx, e.cy);
@@ -566,19 +680,29 @@ void Renderer::AddEdge(const Edge& e, const Matrix& m, bool reversed) {
     Point prev = p0;
     for (int i = 1; i <= steps; ++i) {
         const double s = double(i) / steps, u = 1 - s;
-        const Point next{u * u * p0.x + 2 * s * u * c.x + s * s * p1.x,
-                         u * u * p0.y + 2 * s * u * c.y + s * s * p1.y};
-        add(prev, next);
+        const Point next = i == steps ? p1
+                                      : Point{u * u * p0.x + 2 * s * u * c.x + s * s * p1.x,
+                                              u * u * p0.y + 2 * s * u * c.y + s * s * p1.y};
+        raster_.AddEdge(prev.x, prev.y, next.x, next.y, fill0, fill1);
         prev = next;
     }
 }
 
-Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx,
-                          const Target& t) {
-    if (t.maskOut) {
-        paints_->mask.Set(t.maskOut, canvas_->width);
-        return &paints_->mask;
-    }
+Surface Renderer::SurfaceFor(const Target& t) const {
+    Surface s;
+    s.width = canvas_->width;
+    s.height = canvas_->height;
+    s.pixels = canvas_->pixels.data();
+    s.maskOut = t.maskOut;
+    s.clip = t.clip;
+    s.boxX0 = box_.x0;
+    s.boxY0 = box_.y0;
+    s.boxX1 = box_.x1;
+    s.boxY1 = box_.y1;
+    return s;
+}
+
+Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx) {
     Matrix inverse;
     switch (fill.kind) {
     case FillKind::Solid: {
@@ -587,16 +711,19 @@ Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTra
             return nullptr;
         if (deviceOrder_)
             std::swap(c.r, c.b);
-        paints_->solid.Set(canvas_, c);
-        return &paints_->solid;
+        SolidPaint* p = paints_->solids.Take();
+        p->Set(c);
+        return p;
     }
     case FillKind::Linear:
     case FillKind::Radial:
-    case FillKind::Focal:
+    case FillKind::Focal: {
         if (fill.stops.empty() || !Invert(Multiply(m, fill.matrix), &inverse))
             return nullptr;
-        paints_->gradient.Set(canvas_, fill, inverse, cx, deviceOrder_);
-        return &paints_->gradient;
+        GradientPaint* p = paints_->gradients.Take();
+        p->Set(fill, inverse, paints_->tables.For(fill, cx, deviceOrder_));
+        return p;
+    }
     case FillKind::Bitmap: {
         const CharacterRef* ref = movie_.Find(fill.bitmapId);
         if (!ref || ref->kind != CharacterKind::Bitmap)
@@ -604,66 +731,98 @@ Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTra
         const Bitmap& b = movie_.bitmaps[ref->index];
         if (b.width == 0 || b.height == 0 || !Invert(Multiply(m, fill.matrix), &inverse))
             return nullptr;
-        paints_->bitmap.Set(canvas_, b, fill, inverse, cx, deviceOrder_);
-        return &paints_->bitmap;
+        BitmapPaint* p = paints_->bitmaps.Take();
+        p->Set(b, fill, inverse, cx, deviceOrder_, smoothBitmaps_);
+        return p;
     }
     }
     return nullptr;
 }
 
+// A layer's fills in one pass: each edge gives the rasteriser the fill on
+// either side, so fills that meet share their pixels exactly.
 void Renderer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx,
                          const Target& t, const Rgba* solid) {
     for (const StyleLayer& layer : shape.layers) {
-        if (buckets_.size() < layer.fillCount)
-            buckets_.resize(layer.fillCount);
-        for (uint32_t k = 0; k < layer.fillCount; ++k)
-            buckets_[k].clear();
-        auto inLayer = [&](uint32_t f) {
-            return f > layer.firstFill && f <= layer.firstFill + layer.fillCount;
+        auto local = [&](uint32_t f) {
+            return f > layer.firstFill && f <= layer.firstFill + layer.fillCount
+                       ? f - layer.firstFill
+                       : 0;
         };
-        for (uint32_t i = 0; i < shape.edges.size(); ++i) {
-            const Edge& e = shape.edges[i];
-            if (e.fill0 == e.fill1)
+        // Only the fills some edge names get a paint: a layer may declare
+        // thousands of styles and use two.
+        std::vector<uint8_t>& used = paints_->used;
+        used.assign(layer.fillCount + 1, 0);
+        uint32_t count = 0;
+        for (const Edge& e : shape.edges) {
+            const uint32_t f0 = local(e.fill0), f1 = local(e.fill1);
+            if (f0 == f1)
                 continue;
-            if (inLayer(e.fill0))
-                buckets_[e.fill0 - layer.firstFill - 1].emplace_back(i, true);
-            if (inLayer(e.fill1))
-                buckets_[e.fill1 - layer.firstFill - 1].emplace_back(i, false);
+            AddEdge(e, m, f0, f1);
+            used[f0] = used[f1] = 1;
+            count = std::max({count, f0, f1});
         }
-        for (uint32_t k = 0; k < layer.fillCount; ++k) {
-            if (buckets_[k].empty())
-                continue;
-            for (const auto& use : buckets_[k])
-                AddEdge(shape.edges[use.first], m, use.second);
-            Paint* paint = nullptr;
-            if (solid) {
+        if (!raster_.Empty()) {
+            paints_->Reset();
+            Paint* solidPaint = nullptr;
+            if (solid && !t.maskOut) {
                 FillStyle f;
                 f.color = *solid;
-                paint = PaintFor(f, m, ColorTransform{}, t);
-            } else {
-                paint = PaintFor(shape.fills[layer.firstFill + k], m, cx, t);
+                solidPaint = PaintFor(f, m, ColorTransform{});
             }
-            if (paint)
-                raster_.Fill(shape.nonZero, t.clip, *paint);
-            raster_.Clear();
+            for (uint32_t k = 1; k <= count; ++k) {
+                Paint* paint = nullptr;
+                if (t.maskOut || !used[k]) {
+                    // Coverage only, or a fill no edge bounds: not asked.
+                } else if (solid) {
+                    paint = solidPaint;
+                } else {
+                    paint = PaintFor(shape.fills[layer.firstFill + k - 1], m, cx);
+                }
+                paints_->list.push_back(paint);
+            }
+            if (observer_ && !t.maskOut) {
+                record_.fills.clear();
+                for (uint32_t k = 1; k <= count; ++k)
+                    record_.fills.push_back(&shape.fills[layer.firstFill + k - 1]);
+                record_.matrix = m;
+                record_.cx = cx;
+                record_.nonZero = shape.nonZero;
+                record_.hasSolid = solid != nullptr;
+                record_.solid = solid ? *solid : Rgba{};
+                observer_->OnFill(record_);
+            }
+            raster_.Fill(shape.nonZero, paints_->list.data(), count, SurfaceFor(t));
         }
+        record_.lines.clear();
         for (uint32_t j = 0; j < layer.lineCount; ++j)
             Stroke(shape, layer.firstLine + j + 1, m, cx, t);
     }
 }
 
 // The polylines of one line style, their joins and caps, filled as one area.
+// Lines a pixel wide or thinner are centred on pixel centres, as Flash snaps
+// hairlines, so that they stay one crisp pixel rather than two half ones.
 void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const ColorTransform& cx,
                       const Target& t) {
     const LineStyle& style = shape.lines[line - 1];
     StrokeStyle s;
-    s.halfWidth = std::max(1.0, style.width * std::sqrt(std::fabs(m.a * m.d - m.b * m.c))) / 2;
+    const double width = style.width * std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
+    const bool hairline = !(width > 1);
+    s.halfWidth = std::max(1.0, width) / 2;
     s.startCap = style.startCap;
     s.endCap = style.endCap;
     s.join = style.join;
     s.miterLimit = style.miterLimit;
     std::vector<double> points;
     int32_t firstX = 0, firstY = 0, lastX = 0, lastY = 0;
+    auto add = [&](Point p) {
+        if (hairline) {
+            p.x = std::floor(p.x) + 0.5;
+            p.y = std::floor(p.y) + 0.5;
+        }
+        points.insert(points.end(), {p.x, p.y});
+    };
     auto flush = [&]() {
         if (!points.empty()) {
             const bool closed =
@@ -677,8 +836,7 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
             continue;
         if (points.empty() || e.x0 != lastX || e.y0 != lastY) {
             flush();
-            const Point p = Transform(m, e.x0, e.y0);
-            points.insert(points.end(), {p.x, p.y});
+            add(Transform(m, e.x0, e.y0));
             firstX = e.x0;
             firstY = e.y0;
         }
@@ -689,21 +847,31 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
             const int steps = CurveSteps(p0.x, p0.y, c.x, c.y, p1.x, p1.y);
             for (int i = 1; i < steps; ++i) {
                 const double k = double(i) / steps, u = 1 - k;
-                points.insert(points.end(), {u * u * p0.x + 2 * k * u * c.x + k * k * p1.x,
-                                             u * u * p0.y + 2 * k * u * c.y + k * k * p1.y});
+                add(Point{u * u * p0.x + 2 * k * u * c.x + k * k * p1.x,
+                          u * u * p0.y + 2 * k * u * c.y + k * k * p1.y});
             }
         }
-        points.insert(points.end(), {p1.x, p1.y});
+        add(p1);
         lastX = e.x1;
         lastY = e.y1;
     }
     flush();
-    if (raster_.Empty())
+    if (raster_.Empty()) {
+        record_.lines.clear();
         return;
-    Paint* paint = PaintFor(style.fill, m, cx, t);
-    if (paint)
-        raster_.Fill(true, t.clip, *paint);
-    raster_.Clear();
+    }
+    paints_->Reset();
+    Paint* paint = t.maskOut ? nullptr : PaintFor(style.fill, m, cx);
+    if (observer_ && !t.maskOut) {
+        record_.fills.assign(1, &style.fill);
+        record_.matrix = m;
+        record_.cx = cx;
+        record_.nonZero = true;
+        record_.hasSolid = false;
+        observer_->OnFill(record_);
+    }
+    record_.lines.clear();
+    raster_.Fill(true, &paint, 1, SurfaceFor(t));
 }
 
 void Renderer::DrawText(const Text& text, const Matrix& m, const ColorTransform& cx,
@@ -734,6 +902,215 @@ int CurveSteps(double x0, double y0, double cx, double cy, double x1, double y1)
         return 1;
     const double n = std::ceil(std::sqrt(dd / (8 * kFlatness)));
     return static_cast<int>(std::clamp(n, 1.0, double(kMaxCurveSteps)));
+}
+
+namespace {
+
+// The box of a shape's edges (curve control points included) in twips,
+// widened by its widest line and the miters that line may grow.
+bool ShapeExtent(const Shape& shape, double* x0, double* y0, double* x1, double* y1) {
+    if (shape.edges.empty())
+        return false;
+    double a = shape.edges[0].x0, b = shape.edges[0].y0, c = a, d = b;
+    for (const Edge& e : shape.edges) {
+        for (const int32_t x : {e.x0, e.cx, e.x1}) {
+            a = std::min<double>(a, x);
+            c = std::max<double>(c, x);
+        }
+        for (const int32_t y : {e.y0, e.cy, e.y1}) {
+            b = std::min<double>(b, y);
+            d = std::max<double>(d, y);
+        }
+    }
+    double grow = 0;
+    for (const LineStyle& l : shape.lines)
+        grow = std::max(grow, l.width / 2.0 * std::max(1.0f, l.miterLimit));
+    *x0 = std::min(*x0, a - grow);
+    *y0 = std::min(*y0, b - grow);
+    *x1 = std::max(*x1, c + grow);
+    *y1 = std::max(*y1, d + grow);
+    return true;
+}
+
+// The pixels a twips box covers under m, with room for anti-aliasing, the
+// one-pixel least stroke width and hairlines moved onto pixel centres.
+bool CanvasBox(double x0, double y0, double x1, double y1, const Matrix& m, PixelRect* out) {
+    double a = 0, b = 0, c = 0, d = 0;
+    bool first = true;
+    for (const double x : {x0, x1}) {
+        for (const double y : {y0, y1}) {
+            const Point p = Transform(m, x, y);
+            a = first ? p.x : std::min(a, p.x);
+            b = first ? p.y : std::min(b, p.y);
+            c = first ? p.x : std::max(c, p.x);
+            d = first ? p.y : std::max(d, p.y);
+            first = false;
+        }
+    }
+    constexpr double kLimit = 1e7, kMargin = 3;
+    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c) || !std::isfinite(d))
+        return false;
+    out->x0 = static_cast<int>(std::clamp(std::floor(a) - kMargin, -kLimit, kLimit));
+    out->y0 = static_cast<int>(std::clamp(std::floor(b) - kMargin, -kLimit, kLimit));
+    out->x1 = static_cast<int>(std::clamp(std::ceil(c) + kMargin, -kLimit, kLimit));
+    out->y1 = static_cast<int>(std::clamp(std::ceil(d) + kMargin, -kLimit, kLimit));
+    return true;
+}
+
+PixelRect Union(const PixelRect& a, const PixelRect& b) {
+    if (a.x0 >= a.x1 || a.y0 >= a.y1)
+        return b;
+    if (b.x0 >= b.x1 || b.y0 >= b.y1)
+        return a;
+    return PixelRect{std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1),
+                     std::max(a.y1, b.y1)};
+}
+
+bool SameMatrix(const Matrix& a, const Matrix& b) {
+    return a.a == b.a && a.b == b.b && a.c == b.c && a.d == b.d && a.tx == b.tx && a.ty == b.ty;
+}
+
+bool SameTransform(const ColorTransform& a, const ColorTransform& b) {
+    for (int i = 0; i < 4; ++i) {
+        if (a.mult[i] != b.mult[i] || a.add[i] != b.add[i])
+            return false;
+    }
+    return true;
+}
+
+bool SameOptions(const RenderOptions& a, const RenderOptions& b) {
+    return a.scale == b.scale && a.quality == b.quality &&
+           a.overrideBackground == b.overrideBackground && a.background.r == b.background.r &&
+           a.background.g == b.background.g && a.background.b == b.background.b &&
+           a.deviceOrder == b.deviceOrder;
+}
+
+uint64_t FoldPath(uint64_t into, const std::vector<uint16_t>& path) {
+    for (uint16_t d : path)
+        into = (into ^ d) * 0x100000001B3ull;
+    return (into ^ 0xFFFF) * 0x100000001B3ull;
+}
+
+} // namespace
+
+bool DamageTracker::Box(CharacterKind kind, uint32_t index, const Matrix& m, PixelRect* box) const {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    switch (kind) {
+    case CharacterKind::Shape:
+        if (!ShapeExtent(movie_.shapes[index], &x0, &y0, &x1, &y1))
+            return false;
+        return CanvasBox(x0, y0, x1, y1, m, box);
+    case CharacterKind::Morph: {
+        const bool a = ShapeExtent(movie_.morphs[index].start, &x0, &y0, &x1, &y1);
+        const bool b = ShapeExtent(movie_.morphs[index].end, &x0, &y0, &x1, &y1);
+        return (a || b) && CanvasBox(x0, y0, x1, y1, m, box);
+    }
+    case CharacterKind::Text: {
+        // Each glyph where DrawText puts it.
+        const Text& text = movie_.texts[index];
+        const Matrix tm = Multiply(m, text.matrix);
+        bool any = false;
+        for (const TextRun& run : text.runs) {
+            const CharacterRef* ref = movie_.Find(run.fontId);
+            if (!ref || ref->kind != CharacterKind::Font)
+                continue;
+            const Font& font = movie_.fonts[ref->index];
+            const double scale = run.height / font.emSquare;
+            double x = run.x;
+            for (const TextGlyph& g : run.glyphs) {
+                double a = 1e300, b = 1e300, c = -1e300, d = -1e300;
+                PixelRect glyph;
+                if (g.index < font.glyphs.size() &&
+                    ShapeExtent(font.glyphs[g.index], &a, &b, &c, &d) &&
+                    CanvasBox(a, b, c, d,
+                              Multiply(tm, Matrix{scale, 0, 0, scale, x, double(run.y)}), &glyph)) {
+                    *box = any ? Union(*box, glyph) : glyph;
+                    any = true;
+                }
+                x += g.advance;
+            }
+        }
+        return any;
+    }
+    default:
+        return false;
+    }
+}
+
+// Every drawn object in drawing order, which is also the order of paths.
+void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx,
+                            bool mask, uint64_t clips, std::vector<uint16_t>* path) {
+    struct Clip {
+        uint16_t clipDepth;
+        uint64_t clips;
+    };
+    std::vector<Clip> open;
+    for (const auto& entry : sprite.objects) {
+        const DisplayObject& o = entry.second;
+        while (!open.empty() && o.depth > open.back().clipDepth)
+            open.pop_back();
+        const uint64_t under = open.empty() ? clips : open.back().clips;
+        path->push_back(o.depth);
+        const Matrix mm = Multiply(m, o.matrix);
+        const ColorTransform cc = Combine(cx, o.color);
+        const bool isMask = mask || o.clipDepth > 0;
+        if (o.ref.kind == CharacterKind::Sprite) {
+            if (o.sprite)
+                Collect(*o.sprite, mm, cc, isMask, under, path);
+        } else {
+            Item item{*path, o.ref.kind, o.ref.index, mm, cc, o.ratio, isMask, under, PixelRect{}};
+            if (!Box(o.ref.kind, o.ref.index, mm, &item.box))
+                item.box = PixelRect{};
+            items_.push_back(std::move(item));
+        }
+        if (o.clipDepth > 0)
+            open.push_back(Clip{o.clipDepth, FoldPath(under, *path)});
+        path->pop_back();
+    }
+}
+
+std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderOptions& options) {
+    int w = 0, h = 0;
+    std::string error;
+    if (!OutputSize(movie_, options, &w, &h, &error))
+        return {};
+    last_.swap(items_);
+    items_.clear();
+    std::vector<uint16_t> path;
+    Collect(player.root(), StageToCanvas(movie_, w, h, options.scale), ColorTransform{}, false, 0,
+            &path);
+    const bool fresh = !seen_ || w != width_ || h != height_ || !SameOptions(options, options_);
+    seen_ = true;
+    width_ = w;
+    height_ = h;
+    options_ = options;
+    if (fresh)
+        return {PixelRect{0, 0, w, h}};
+    std::vector<PixelRect> damage;
+    auto add = [&](const PixelRect& r) {
+        const PixelRect c{std::max(r.x0, 0), std::max(r.y0, 0), std::min(r.x1, w),
+                          std::min(r.y1, h)};
+        if (c.x0 < c.x1 && c.y0 < c.y1)
+            damage.push_back(c);
+    };
+    size_t i = 0, j = 0;
+    while (i < last_.size() || j < items_.size()) {
+        if (j == items_.size() || (i < last_.size() && last_[i].path < items_[j].path)) {
+            add(last_[i++].box); // removed
+        } else if (i == last_.size() || items_[j].path < last_[i].path) {
+            add(items_[j++].box); // placed
+        } else {
+            const Item& a = last_[i++];
+            const Item& b = items_[j++];
+            if (a.kind != b.kind || a.index != b.index || !SameMatrix(a.matrix, b.matrix) ||
+                !SameTransform(a.cx, b.cx) || a.ratio != b.ratio || a.mask != b.mask ||
+                a.clips != b.clips) {
+                add(a.box);
+                add(b.box);
+            }
+        }
+    }
+    return damage;
 }
 
 bool WritePng(const Canvas& canvas, const std::string& path) {

@@ -30,6 +30,9 @@ enum class Quality { Low, AutoLow, AutoHigh, Medium, High, Best };
 
 // "low", "autolow", "autohigh", "medium", "high", "best", in any case.
 bool ParseQuality(const std::string& text, Quality* quality);
+// Every quality but low and auto low smooths edges; those draw each pixel
+// wholly in or out.
+bool AntiAliases(Quality quality);
 
 struct RenderOptions {
     int width = 0, height = 0; // 0: the stage's size in pixels
@@ -49,12 +52,45 @@ bool OutputSize(const Movie& movie, const RenderOptions& options, int* width, in
 // Maps stage twips to canvas pixels.
 Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale);
 
+// A rectangle of canvas pixels, x0..x1 - 1 by y0..y1 - 1.
+struct PixelRect {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// One fill as the renderer hands it to the rasteriser, for tools that replay
+// a frame elsewhere (the benchmark draws the same outlines with another
+// library). Fills count from 1 in the lines; fills[k - 1] is null where fill k
+// draws nothing; solid, when set, overrides every fill's colour (text).
+struct FillRecord {
+    std::vector<EdgeLine> lines;
+    std::vector<const FillStyle*> fills;
+    Matrix matrix; // shape to canvas, for gradients
+    ColorTransform cx;
+    bool nonZero = false;
+    bool hasSolid = false;
+    Rgba solid;
+};
+
+class FillObserver {
+  public:
+    virtual ~FillObserver() = default;
+    virtual void OnFill(const FillRecord& fill) = 0;
+};
+
 class Renderer {
   public:
     explicit Renderer(const Movie& movie) : movie_(movie) {}
     // Draws the player's frame; the canvas is resized to the output size.
     bool Render(const Player& player, const RenderOptions& options, Canvas* canvas,
                 std::string* error);
+    // Redraws only the regions of a canvas drawn before at the same size and
+    // options (otherwise the whole canvas); each region's pixels come out
+    // exactly as a whole Render would draw them.
+    bool RenderRegions(const Player& player, const RenderOptions& options,
+                       const std::vector<PixelRect>& regions, Canvas* canvas, std::string* error);
+    // Told of every fill drawn into the canvas (not into clip masks) while
+    // set.
+    void Observe(FillObserver* observer) { observer_ = observer; }
 
   private:
     struct Target {
@@ -68,21 +104,60 @@ class Renderer {
     void DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx, const Target& t,
                    const Rgba* solid);
     void DrawText(const Text& text, const Matrix& m, const ColorTransform& cx, const Target& t);
-    void AddEdge(const Edge& e, const Matrix& m, bool reversed);
+    void AddEdge(const Edge& e, const Matrix& m, uint32_t fill0, uint32_t fill1);
     void Stroke(const Shape& shape, uint32_t line, const Matrix& m, const ColorTransform& cx,
                 const Target& t);
-    Paint* PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx,
-                    const Target& t);
+    Paint* PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx);
+    Surface SurfaceFor(const Target& t) const;
+    // Sets up drawing; answers the background as a packed pixel.
+    uint32_t Begin(const RenderOptions& options, int w, int h, Canvas* canvas);
 
     const Movie& movie_;
     Canvas* canvas_ = nullptr;
     bool deviceOrder_ = false;
+    bool smoothBitmaps_ = false;
+    PixelRect box_; // the region drawn; empty: all
     Rasterizer raster_;
-    std::vector<std::vector<uint8_t>> masks_;
-    std::vector<std::vector<std::pair<uint32_t, bool>>> buckets_;
+    std::vector<std::unique_ptr<std::vector<uint8_t>>> masks_;
     Shape morphScratch_;
+    FillObserver* observer_ = nullptr;
+    FillRecord record_;
     struct Paints;
     std::shared_ptr<Paints> paints_;
+};
+
+// What changed on the canvas from one frame to the next: each drawn object's
+// box, state and place in the display list are kept, and the boxes of
+// objects placed, moved, recoloured, morphed, reclipped or removed (old and
+// new) are the regions to redraw.
+class DamageTracker {
+  public:
+    explicit DamageTracker(const Movie& movie) : movie_(movie) {}
+    // The regions of the canvas that may differ from the frame seen at the
+    // last call; the whole canvas the first time or when the options change.
+    std::vector<PixelRect> Update(const Player& player, const RenderOptions& options);
+
+  private:
+    struct Item {
+        std::vector<uint16_t> path; // depths from the root
+        CharacterKind kind;
+        uint32_t index;
+        Matrix matrix;
+        ColorTransform cx;
+        uint16_t ratio;
+        bool mask;
+        uint64_t clips; // the masks over it, folded into one number
+        PixelRect box;
+    };
+    void Collect(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx, bool mask,
+                 uint64_t clips, std::vector<uint16_t>* path);
+    bool Box(CharacterKind kind, uint32_t index, const Matrix& m, PixelRect* box) const;
+
+    const Movie& movie_;
+    bool seen_ = false;
+    int width_ = 0, height_ = 0;
+    RenderOptions options_;
+    std::vector<Item> items_, last_;
 };
 
 // Writes a canvas as an RGBA PNG through a temporary name; false, leaving any

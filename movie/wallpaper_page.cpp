@@ -341,8 +341,4 @@ PixelBox PlaceBox(const PageMovie& settings, int screenWidth, int screenHeight) 
     return box;
 }
 
-bool DrawsAtHalfResolution(const std::string& quality) {
-    return quality == "low" || quality == "autolow";
-}
-
 } // namespace ww::movie

@@ -89,7 +89,5 @@ struct PixelBox {
 };
 // Where the object's box lies on a screen of the given size.
 PixelBox PlaceBox(const PageMovie& settings, int screenWidth, int screenHeight);
-// The low qualities draw at half resolution and are stretched to the box.
-bool DrawsAtHalfResolution(const std::string& quality);
 
 } // namespace ww::movie

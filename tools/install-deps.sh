@@ -10,6 +10,8 @@ packages=(
   wine wine64 xvfb xauth x11-utils
   fp-utils tidy icoutils python3
   osslsigncode openssl
+  # Only the benchmark links cairo, to compare our rasteriser with it.
+  libcairo2-dev
 )
 
 missing=()

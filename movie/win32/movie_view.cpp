@@ -182,10 +182,6 @@ void MovieView::Draw() {
     const RECT b = box();
     int width = b.right - b.left, height = b.bottom - b.top;
     if (player_ && renderer_ && width > 0 && height > 0) {
-        if (movie::DrawsAtHalfResolution(settings_.quality)) {
-            width = std::max(1, width / 2);
-            height = std::max(1, height / 2);
-        }
         width = std::min(width, movie::kMaxOutputSide);
         height = std::min(height, movie::kMaxOutputSide);
         while (static_cast<uint64_t>(width) * height > movie::kMaxOutputPixels) {
@@ -196,6 +192,9 @@ void MovieView::Draw() {
         options.width = width;
         options.height = height;
         options.scale = settings_.scale;
+        // The page's quality is the renderer's: low draws without
+        // anti-aliasing at full size. A missing or unknown one stays high.
+        movie::ParseQuality(settings_.quality, &options.quality);
         options.overrideBackground = settings_.hasBackground;
         options.background = settings_.background;
         options.deviceOrder = true;

@@ -152,6 +152,20 @@ TEST(RenderCommand, WritesFramesAsPngAtTheSizeAndScaleAsked) {
          25,
          {255, 0, 0, 255}},
         {{"square.swf", "a.png", "--background", "#00FF00"}, 550, 400, 5, 5, {0, 255, 0, 255}},
+        // Scaled 1.8175 the square's left edge is at x 36.65: without
+        // anti-aliasing pixel 36 (centre 36.5) is wholly out, 37 wholly in.
+        {{"square.swf", "a.png", "--width", "1000", "--quality", "low"},
+         1000,
+         727,
+         36,
+         45,
+         {0, 0, 255, 255}},
+        {{"square.swf", "a.png", "--width", "1000", "--quality", "AutoLow"},
+         1000,
+         727,
+         37,
+         45,
+         {255, 0, 0, 255}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + std::to_string(c.args.size()));
@@ -219,6 +233,8 @@ TEST(RenderCommand, RefusesBadRequestsAndLeavesNoBrokenImage) {
          "Cannot open the movie file " + dir / "missing.swf" + "\n"},
         {{"render", movie, dir / "keep.png", "--scale", "zoom"},
          "Unknown scale zoom: use showall, noborder or exactfit\n"},
+        {{"render", movie, dir / "keep.png", "--quality", "fine"},
+         "Unknown quality fine: use low, autolow, autohigh, medium, high or best\n"},
         {{"render", movie, dir / "keep.png", "--background", "red"},
          "Bad background colour red: use #RRGGBB\n"},
         {{"render", movie, dir / "keep.png", "--frame", "0"},

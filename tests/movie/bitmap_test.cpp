@@ -72,6 +72,25 @@ TEST(Bitmaps, RepeatOrClampAndSmoothAsTheFillSays) {
     EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(tag, 0x43)), 10, 2, kGreen));
 }
 
+TEST(Bitmaps, BestQualitySmoothsEveryBitmap) {
+    // An unsmoothed fill halfway between the red and green texels: one or the
+    // other below best, half of each at best.
+    const Bytes swf = BitmapMovie(Lossless32(1), 0x43);
+    const Rgba8 halfway{128, 128, 0, 255};
+    struct Case {
+        movie::Quality quality;
+        Rgba8 want;
+        int tolerance;
+    } cases[] = {{movie::Quality::Low, kGreen, 2},
+                 {movie::Quality::High, kGreen, 2},
+                 {movie::Quality::Best, halfway, 14}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(static_cast<int>(k.quality));
+        EXPECT_TRUE(PixelNear(RenderFrame(swf, 1, 550, 400, movie::ScaleMode::ShowAll, k.quality),
+                              10, 2, k.want, k.tolerance));
+    }
+}
+
 TEST(Bitmaps, TakeTheColourTransformOfTheirPlacement) {
     CxformRecipe half;
     half.mult[0] = 128;

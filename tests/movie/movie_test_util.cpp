@@ -12,7 +12,7 @@ movie::Movie ParseOrFail(const Bytes& swf) {
 }
 
 movie::Canvas RenderFrame(const Bytes& swf, int frame, int width, int height,
-                          movie::ScaleMode scale) {
+                          movie::ScaleMode scale, movie::Quality quality) {
     const movie::Movie m = ParseOrFail(swf);
     movie::Player player(m);
     for (int i = 1; i < frame; ++i)
@@ -22,6 +22,7 @@ movie::Canvas RenderFrame(const Bytes& swf, int frame, int width, int height,
     options.width = width;
     options.height = height;
     options.scale = scale;
+    options.quality = quality;
     movie::Canvas canvas;
     std::string error;
     EXPECT_TRUE(renderer.Render(player, options, &canvas, &error)) << error;

@@ -24,7 +24,8 @@ inline Bytes operator+(Bytes a, const Bytes& b) {
 movie::Movie ParseOrFail(const Bytes& swf);
 // Frame frames (from 1) of the movie drawn at width x height.
 movie::Canvas RenderFrame(const Bytes& swf, int frame = 1, int width = 550, int height = 400,
-                          movie::ScaleMode scale = movie::ScaleMode::ShowAll);
+                          movie::ScaleMode scale = movie::ScaleMode::ShowAll,
+                          movie::Quality quality = movie::Quality::High);
 // The pixel, unpremultiplied (the canvas is opaque, so as it stands).
 Rgba8 PixelAt(const movie::Canvas& canvas, int x, int y);
 ::testing::AssertionResult PixelNear(const movie::Canvas& canvas, int x, int y, Rgba8 want,

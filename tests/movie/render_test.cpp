@@ -436,5 +436,269 @@ TEST(Text, DrawsGlyphShapesAtTheirAdvanceAndHeight) {
     }
 }
 
+// A square 40 px a side at a fractional position, cut on its diagonal into two
+// triangles: fill 1 above the diagonal, fill 2 below it, in one shape.
+Bytes SplitSquare(const FillRecipe& a, const FillRecipe& b) {
+    const int32_t x = 100 * kPx + 6, y = 50 * kPx + 14, s = 40 * kPx;
+    ShapeWriter shape({a, b});
+    shape.Select(0, 1, -1)
+        .MoveTo(x, y)
+        .LineTo(x + s, y)
+        .LineTo(x + s, y + s)
+        .Select(2, 1, -1)
+        .LineTo(x, y)
+        .Select(0, 2, -1)
+        .MoveTo(x + s, y + s)
+        .LineTo(x, y + s)
+        .LineTo(x, y);
+    return OneShape(3, shape);
+}
+
+TEST(Rasterizer, DrawsFillsMeetingOnAnEdgeWithoutASeam) {
+    struct Case {
+        const char* name;
+        FillRecipe a, b;
+        movie::Quality quality;
+    } cases[] = {
+        {"same colour", Solid(255, 0, 0), Solid(255, 0, 0), movie::Quality::High},
+        {"two colours", Solid(255, 0, 0), Solid(0, 0, 255), movie::Quality::High},
+        {"two colours, low quality", Solid(255, 0, 0), Solid(0, 0, 255), movie::Quality::Low},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const movie::Canvas c =
+            RenderFrame(SplitSquare(k.a, k.b), 1, 550, 400, ScaleMode::ShowAll, k.quality);
+        // Every pixel wholly inside the square, the diagonal's included: the
+        // white background never shows, and one colour stays that colour.
+        for (int y = 51; y < 90; ++y) {
+            for (int x = 101; x < 140; ++x) {
+                const Rgba8 p = PixelAt(c, x, y);
+                ASSERT_EQ(p.g, 0) << x << "," << y;
+                ASSERT_NEAR(p.r + p.b, 255, 1) << x << "," << y;
+                if (k.a.color.b == k.b.color.b) {
+                    ASSERT_EQ(p.r, 255) << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(Rasterizer, OverlappingFillsOfOneShapeShowTheLaterOnTop) {
+    // Fill 1 and fill 2 each a closed square of their own, overlapping: the
+    // overlap shows fill 2, as if drawn after fill 1, whether or not the
+    // fills' outlines are anti-aliased there.
+    ShapeWriter shape({Solid(255, 0, 0), Solid(0, 0, 255)});
+    shape.Select(0, 1, -1)
+        .Rectangle(100 * kPx, 100 * kPx, 200 * kPx + 7, 200 * kPx + 7)
+        .Select(0, 2, -1)
+        .Rectangle(150 * kPx + 5, 150 * kPx + 5, 250 * kPx, 250 * kPx);
+    for (movie::Quality q : {movie::Quality::High, movie::Quality::Low}) {
+        SCOPED_TRACE(static_cast<int>(q));
+        const movie::Canvas c = RenderFrame(OneShape(3, shape), 1, 550, 400, ScaleMode::ShowAll, q);
+        ExpectPixels(c, {{120, 120, kRed},
+                         {175, 175, kBlue},
+                         {199, 175, kBlue},
+                         {200, 175, kBlue},
+                         {230, 230, kBlue},
+                         {120, 230, kWhite}});
+    }
+}
+
+TEST(Rasterizer, LowQualityDrawsEachPixelWhollyOrNot) {
+    // The rectangle of CoversARectangleExactly..., x 10.5..30, y 20..40.25,
+    // and a circle: only the shapes' colours and the background appear.
+    ShapeWriter shape({Solid(255, 0, 0)});
+    shape.Select(-1, 1, -1)
+        .Rectangle(210, 400, 600, 805)
+        .MoveTo(300 * kPx, 200 * kPx)
+        .CurveTo(300 * kPx, 250 * kPx + 7, 250 * kPx, 250 * kPx + 7)
+        .CurveTo(200 * kPx + 3, 250 * kPx, 200 * kPx, 200 * kPx)
+        .CurveTo(200 * kPx, 150 * kPx, 250 * kPx, 150 * kPx)
+        .CurveTo(300 * kPx, 150 * kPx, 300 * kPx, 200 * kPx);
+    for (movie::Quality q : {movie::Quality::Low, movie::Quality::AutoLow}) {
+        SCOPED_TRACE(static_cast<int>(q));
+        const movie::Canvas c = RenderFrame(OneShape(3, shape), 1, 550, 400, ScaleMode::ShowAll, q);
+        for (int y = 0; y < 400; ++y) {
+            for (int x = 0; x < 550; ++x) {
+                const Rgba8 p = PixelAt(c, x, y);
+                ASSERT_TRUE(p.g == 0 || p.g == 255) << x << "," << y;
+            }
+        }
+        // Pixel centres decide: 10.5 is on the left edge, 40.5 past the bottom.
+        ExpectPixels(c, {{10, 25, kRed},
+                         {9, 25, kWhite},
+                         {29, 39, kRed},
+                         {30, 25, kWhite},
+                         {20, 40, kWhite},
+                         {20, 20, kRed},
+                         {250, 200, kRed},
+                         {250, 260, kWhite}});
+    }
+}
+
+TEST(Gradients, TakeTheirStopsInFileOrderAndMeetHardAtASharedRatio) {
+    auto gradient = [](std::vector<std::pair<uint8_t, Rgba8>> stops) {
+        FillRecipe f;
+        f.type = 0x10;
+        f.matrix = GradientAcross(0, 550);
+        f.stops = std::move(stops);
+        return f;
+    };
+    const Rgba8 black{0, 0, 0, 255};
+    // A stop whose ratio goes back is not moved into the middle: the ramp
+    // runs black to white, and the red stop after them is never reached.
+    {
+        ShapeWriter shape({gradient({{0, black}, {255, kWhite}, {128, kRed}})});
+        shape.Select(-1, 1, -1).Rectangle(0, 0, 550 * kPx, 400 * kPx);
+        const movie::Canvas c = RenderFrame(OneShape(3, shape));
+        const uint8_t mid = Gray(274.5 / 550);
+        EXPECT_TRUE(PixelNear(c, 274, 200, Rgba8{mid, mid, mid, 255}, 3));
+    }
+    // Two stops at 128: red up to the ratio, blue from the next entry, and
+    // not one pixel between them of a mix.
+    ShapeWriter shape({gradient({{0, kRed}, {128, kRed}, {128, kBlue}, {255, kBlue}})});
+    shape.Select(-1, 1, -1).Rectangle(0, 0, 550 * kPx, 400 * kPx);
+    const movie::Canvas c = RenderFrame(OneShape(3, shape));
+    int changes = 0;
+    for (int x = 0; x < 550; ++x) {
+        const Rgba8 p = PixelAt(c, x, 200);
+        ASSERT_TRUE((p.r == 255 && p.b == 0) || (p.r == 0 && p.b == 255)) << x;
+        if (x > 0 && p.r != PixelAt(c, x - 1, 200).r)
+            ++changes;
+    }
+    EXPECT_EQ(changes, 1);
+    ExpectPixels(c, {{270, 200, kRed}, {280, 200, kBlue}});
+}
+
+TEST(Strokes, HairlinesSnapToOnePixelRow) {
+    // One-pixel lines, horizontal, centred on a pixel centre and on a pixel
+    // boundary: either way exactly one row, fully covered.
+    struct Case {
+        const char* name;
+        int32_t y; // twips
+        uint16_t width;
+        int row;
+    } cases[] = {
+        {"hairline on a centre", 100 * kPx + 10, 0, 100},
+        {"1 px on a centre", 100 * kPx + 10, 20, 100},
+        {"hairline on a boundary", 100 * kPx, 0, 100},
+        {"1 px on a boundary", 100 * kPx, 20, 100},
+        {"half a pixel off", 100 * kPx + 4, 20, 100},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        LineRecipe l;
+        l.width = k.width;
+        l.color = Rgba8{0, 0, 0, 255};
+        ShapeWriter shape({}, {l});
+        shape.Select(-1, -1, 1).MoveTo(50 * kPx, k.y).LineTo(300 * kPx, k.y);
+        const movie::Canvas c = RenderFrame(OneShape(2, shape));
+        for (int x = 60; x < 290; x += 7) {
+            ASSERT_TRUE(PixelNear(c, x, k.row, Rgba8{0, 0, 0, 255}, 0)) << x;
+            ASSERT_TRUE(PixelNear(c, x, k.row - 1, kWhite, 0)) << x;
+            ASSERT_TRUE(PixelNear(c, x, k.row + 1, kWhite, 0)) << x;
+        }
+    }
+}
+
+TEST(Masks, ASpriteMaskHoldingAMaskOfItsOwn) {
+    // The clip object is a sprite whose own content is clipped: a bar x 0..200
+    // seen through a band y 0..100. The red fill shows only where both are.
+    PlaceRecipe band = At(1, 2);
+    band.clipDepth = 5;
+    const Bytes sprite = PlaceObject2Tag(band) + PlaceObject2Tag(At(2, 1)) + ShowFrameTag();
+    PlaceRecipe outer = At(1, 4);
+    outer.clipDepth = 9;
+    const Bytes swf =
+        MakeMovie(RectangleShapeTag(1, 1, 0, 0, 200 * kPx, 400 * kPx, Solid(0, 0, 0)) +
+                  RectangleShapeTag(1, 2, 0, 0, 550 * kPx, 100 * kPx, Solid(0, 0, 0)) +
+                  RectangleShapeTag(1, 3, 0, 0, 550 * kPx, 400 * kPx, Solid(255, 0, 0)) +
+                  DefineSpriteTag(4, 1, sprite) + PlaceObject2Tag(outer) +
+                  PlaceObject2Tag(At(2, 3)) + ShowFrameTag());
+    ExpectPixels(RenderFrame(swf),
+                 {{50, 50, kRed}, {250, 50, kWhite}, {50, 150, kWhite}, {250, 150, kWhite}});
+}
+
+// A diagonal gradient over the stage, a radial gradient disc, a translucent
+// square and, over them, a small outlined square that moves 30 px right in
+// frame 2; frame 3 changes nothing.
+Bytes MovingSquareMovie() {
+    FillRecipe diagonal = BlackToWhite(0x10, GradientAcross(0, 550));
+    diagonal.matrix.b = 0.01;
+    diagonal.matrix.c = -0.012;
+    MatrixRecipe circle;
+    circle.a = circle.d = 80.0 * kPx / 16384.0;
+    circle.tx = 150 * kPx;
+    circle.ty = 120 * kPx;
+    ShapeWriter background({diagonal, BlackToWhite(0x12, circle)});
+    background.Select(-1, 1, -1).Rectangle(0, 0, 550 * kPx, 400 * kPx);
+    background.Select(-1, 2, -1).Rectangle(70 * kPx, 40 * kPx, 230 * kPx, 200 * kPx);
+    LineRecipe outline;
+    outline.width = 3 * kPx;
+    outline.color = Rgba8{0, 0, 0, 255};
+    ShapeWriter square({Solid(0, 200, 0)}, {outline});
+    square.Select(-1, 1, 1).Rectangle(0, 0, 10 * kPx + 7, 10 * kPx + 7);
+    PlaceRecipe mover = At(3, 3);
+    mover.hasMatrix = true;
+    mover.matrix = Translate(100 * kPx + 5, 100 * kPx + 9);
+    PlaceRecipe moved;
+    moved.depth = 3;
+    moved.move = true;
+    moved.hasMatrix = true;
+    moved.matrix = Translate(130 * kPx + 5, 100 * kPx + 9);
+    return MakeMovie(DefineShapeTag(3, 1, background) +
+                         RectangleShapeTag(3, 2, 90 * kPx, 90 * kPx, 160 * kPx, 130 * kPx,
+                                           Solid(200, 0, 0, 128)) +
+                         DefineShapeTag(3, 3, square) + PlaceObject2Tag(At(1, 1)) +
+                         PlaceObject2Tag(At(2, 2)) + PlaceObject2Tag(mover) + ShowFrameTag() +
+                         PlaceObject2Tag(moved) + ShowFrameTag() + ShowFrameTag(),
+                     3);
+}
+
+TEST(Damage, RedrawsOnlyWhatMovedAndMatchesAWholeRedraw) {
+    const movie::Movie m = ParseOrFail(MovingSquareMovie());
+    for (movie::Quality quality : {movie::Quality::High, movie::Quality::Low}) {
+        SCOPED_TRACE(static_cast<int>(quality));
+        movie::Player player(m);
+        movie::Renderer renderer(m);
+        movie::DamageTracker tracker(m);
+        movie::RenderOptions options;
+        options.quality = quality;
+        movie::Canvas canvas, whole;
+        std::string error;
+        const std::vector<movie::PixelRect> first = tracker.Update(player, options);
+        ASSERT_EQ(first.size(), 1u);
+        EXPECT_EQ(first[0].x1 - first[0].x0, 550);
+        EXPECT_EQ(first[0].y1 - first[0].y0, 400);
+        ASSERT_TRUE(renderer.Render(player, options, &canvas, &error));
+
+        player.Advance();
+        const std::vector<movie::PixelRect> damage = tracker.Update(player, options);
+        // The old and the new place of the square, each widened by the
+        // outline's miters and a few pixels' margin: 27 px for 10.35.
+        ASSERT_EQ(damage.size(), 2u);
+        const int lefts[2] = {100, 130};
+        for (int k = 0; k < 2; ++k) {
+            const movie::PixelRect& r = damage[k];
+            EXPECT_LE(r.x0, lefts[k] - 1);
+            EXPECT_GE(r.x1, lefts[k] + 12);
+            EXPECT_LE(r.y0, 99);
+            EXPECT_GE(r.y1, 112);
+            EXPECT_LE((r.x1 - r.x0) * (r.y1 - r.y0), 28 * 28);
+        }
+        ASSERT_TRUE(renderer.RenderRegions(player, options, damage, &canvas, &error));
+        ASSERT_TRUE(renderer.Render(player, options, &whole, &error));
+        EXPECT_TRUE(canvas.pixels == whole.pixels);
+        // The square did move: the redraw was not of an unchanged picture.
+        EXPECT_TRUE(PixelNear(whole, 135, 105, Rgba8{0, 200, 0, 255}));
+
+        player.Advance();
+        EXPECT_TRUE(tracker.Update(player, options).empty());
+        // Other options: all of it again.
+        options.scale = ScaleMode::ExactFit;
+        EXPECT_EQ(tracker.Update(player, options).size(), 1u);
+    }
+}
+
 } // namespace
 } // namespace ww::test

@@ -2,6 +2,7 @@
 // template, older embed-only pages, pages whose object and embed disagree,
 // and damaged text; then where the object's box lands on a screen.
 #include "movie/wallpaper_page.h"
+#include "movie/render.h"
 
 #include "builder/page/page_generator.h"
 #include "common/path.h"
@@ -520,7 +521,7 @@ TEST(LoadPageMovie, SaysWhichPageItCouldNotUse) {
     WriteFileText(good, "<embed src=\"wave.swf\" quality=\"AutoLow\">");
     ASSERT_TRUE(LoadPageMovie(good, &settings, &error)) << error;
     EXPECT_EQ(settings.movie, "wave.swf");
-    EXPECT_TRUE(DrawsAtHalfResolution(settings.quality));
+    EXPECT_EQ(settings.quality, "autolow");
 }
 
 TEST(PageMoviePath, RelativeFromThePagesFolderAbsoluteAsItStands) {
@@ -709,13 +710,27 @@ TEST(PlaceBox, AReadPageLandsWhereItsCellSays) {
     EXPECT_EQ(b.height, 240);
 }
 
-TEST(DrawsAtHalfResolution, OnlyTheLowQualities) {
-    for (const char* quality : {"low", "autolow"})
-        EXPECT_TRUE(DrawsAtHalfResolution(quality)) << quality;
-    for (const char* quality : {"medium", "high", "autohigh", "best", "", "lowest", "low "})
-        EXPECT_FALSE(DrawsAtHalfResolution(quality)) << quality;
+TEST(PageQuality, IsTheRenderersQuality) {
+    // The page's value reaches the renderer as it stands: only the low ones
+    // draw without anti-aliasing; anything unknown is refused (and the view
+    // then keeps high).
+    struct Case {
+        const char* page;
+        bool known;
+        bool antiAliased;
+    } cases[] = {{"low", true, false}, {"autolow", true, false}, {"medium", true, true},
+                 {"high", true, true}, {"autohigh", true, true}, {"best", true, true},
+                 {"", false, true},    {"lowest", false, true},  {"low ", false, true}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.page);
+        Quality q = Quality::High;
+        EXPECT_EQ(ParseQuality(k.page, &q), k.known);
+        EXPECT_EQ(AntiAliases(q), k.antiAliased);
+    }
     // Page values arrive in any case and are taken as the same quality.
-    EXPECT_TRUE(DrawsAtHalfResolution(Read("<embed src=w.swf quality=\" LOW \">").quality));
+    Quality q = Quality::High;
+    EXPECT_TRUE(ParseQuality(Read("<embed src=w.swf quality=\" LOW \">").quality, &q));
+    EXPECT_EQ(q, Quality::Low);
 }
 
 } // namespace
