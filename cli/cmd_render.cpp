@@ -156,6 +156,7 @@ void RunRender(const RenderCommandOptions& o) {
             Fail("Cannot write the image " + path);
             return;
         }
+        std::printf("frame %ld: %s (%d x %d)\n", frame, path.c_str(), canvas.width, canvas.height);
     }
 }
 

@@ -173,6 +173,11 @@ TEST(RenderCommand, WritesFramesAsPngAtTheSizeAndScaleAsked) {
         args.insert(args.end(), c.args.begin() + 2, c.args.end());
         const CliResult run = RunCli(dir, args);
         ASSERT_EQ(run.status, 0) << run.err;
+        // It says what it wrote.
+        const std::string said = ": " + dir / c.args[1] + " (" + std::to_string(c.width) + " x " +
+                                 std::to_string(c.height) + ")\n";
+        EXPECT_EQ(run.out.rfind("frame ", 0), 0u) << run.out;
+        EXPECT_NE(run.out.find(said), std::string::npos) << run.out;
         int w = 0, h = 0;
         EXPECT_EQ(PngPixel(dir / "a.png", c.x, c.y, &w, &h), c.rgba);
         EXPECT_EQ(w, c.width);
