@@ -142,6 +142,7 @@ void RunRender(const RenderCommandOptions& o) {
     movie::Player player(m);
     movie::Renderer renderer(m);
     movie::Canvas canvas;
+    bool warned = false; // once a movie
     for (long frame = 1; frame <= last; ++frame) {
         if (frame > 1)
             player.Advance();
@@ -157,6 +158,13 @@ void RunRender(const RenderCommandOptions& o) {
             return;
         }
         std::printf("frame %ld: %s (%d x %d)\n", frame, path.c_str(), canvas.width, canvas.height);
+        if (renderer.frameCut() && !warned) {
+            std::fprintf(stderr,
+                         "warning: frame %ld of %s takes more drawing work than a frame may; it "
+                         "is drawn without the rest of its objects\n",
+                         frame, o.moviePath.c_str());
+            warned = true;
+        }
     }
 }
 

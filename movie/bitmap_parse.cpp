@@ -114,8 +114,13 @@ bool DecodeImage(const std::vector<uint8_t>& data, Bitmap* bitmap, ParseContext&
         ctx.Problem("image data cannot be decoded");
         return false;
     }
-    // The decoder's own buffers come to about the size of the result again.
-    const uint64_t scratch = uint64_t(w) * uint64_t(h) * 4;
+    // The decoder's peak, counted before it runs: a PNG holds its inflated
+    // rows and their unfiltered copy (16 bits a channel where the image has
+    // them) beside the RGBA result; a JPEG or GIF holds less.
+    const uint64_t channelBytes =
+        stbi_is_16_bit_from_memory(data.data(), static_cast<int>(data.size())) ? 2 : 1;
+    const uint64_t perPixel = 2 * uint64_t(std::max(n, 1)) * channelBytes + 4;
+    const uint64_t scratch = uint64_t(w) * uint64_t(h) * perPixel;
     if (!ctx.Charge(scratch)) {
         ctx.Problem("image of " + std::to_string(w) + " x " + std::to_string(h) +
                     " exceeds the movie's memory cap");

@@ -166,6 +166,7 @@ struct Rasterizer::Run {
     int left, right; // the columns drawn
     int row = 0, x0 = 0, n = 0;
     uint32_t fill = 0;
+    uint64_t pixels = 0; // pixels handed on, for the frame's work count
 
     // Short constant spans join the pending one rather than splitting it.
     static constexpr int kJoin = 8;
@@ -241,6 +242,7 @@ struct Rasterizer::Run {
 
     void Draw(int y, int xa, int xb, uint32_t f, const uint16_t* c, uint32_t same) {
         const int count = xb - xa;
+        pixels += static_cast<uint64_t>(count);
         const size_t at = static_cast<size_t>(y) * surface.width + xa;
         if (surface.clip) {
             // The pending coverage is rewritten in place; a constant span
@@ -542,6 +544,7 @@ void Rasterizer::Fill(bool nonZero, Paint* const* paints, uint32_t count, const 
     else
         SweepMany(nonZero, count, run);
     run.Flush();
+    work_ += sorted_.size() + run.pixels;
     Clear();
 }
 

@@ -131,6 +131,10 @@ class Rasterizer {
         Fill(nonZero, &p, 1, surface);
     }
     void Clear();
+    // The work of the fills drawn since the last reset: cells swept and
+    // pixels drawn, the measure of a frame's cost.
+    uint64_t work() const { return work_; }
+    void ResetWork() { work_ = 0; }
     // Every line given to AddEdge is also appended here while set.
     void Record(std::vector<EdgeLine>* lines) { record_ = lines; }
 
@@ -157,6 +161,7 @@ class Rasterizer {
 
     int width_ = 0, height_ = 0;
     bool antiAlias_ = true;
+    uint64_t work_ = 0;
     std::vector<EdgeLine>* record_ = nullptr;
     int32_t minRow_ = 0, maxRow_ = -1;
     int32_t firstRow_ = 0, lastRow_ = -1; // the rows a fill draws

@@ -559,6 +559,12 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
         std::swap(bg.r, bg.b);
     raster_.SetSize(w, h);
     raster_.SetAntiAlias(AntiAliases(options.quality));
+    raster_.ResetWork();
+    budget_ = kFrameWorkFloor + kFrameWorkPerPixel * static_cast<uint64_t>(w) * h;
+    spent_ = 0;
+    sinceAsked_ = 0;
+    interrupted_ = options.interrupted;
+    cut_ = false;
     record_.lines.clear();
     raster_.Record(observer_ ? &record_.lines : nullptr);
     box_ = PixelRect{};
@@ -644,8 +650,26 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
     }
 }
 
+bool Renderer::Spend(uint64_t units) {
+    if (cut_)
+        return false;
+    spent_ += units;
+    if (spent_ + raster_.work() > budget_) {
+        cut_ = everOverBudget_ = true;
+        return false;
+    }
+    // Asking costs a little; every so many objects is soon enough.
+    if (interrupted_ && ++sinceAsked_ >= 64) {
+        sinceAsked_ = 0;
+        cut_ = interrupted_();
+    }
+    return !cut_;
+}
+
 void Renderer::DrawObject(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                           const Target& t, int maskLevel) {
+    if (!Spend(kObjectWork))
+        return;
     const Matrix mm = Multiply(m, o.matrix);
     const ColorTransform cc = Combine(cx, o.color);
     switch (o.ref.kind) {
@@ -744,6 +768,11 @@ Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTra
 void Renderer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx,
                          const Target& t, const Rgba* solid) {
     for (const StyleLayer& layer : shape.layers) {
+        // Each layer walks all the shape's edges.
+        if (!Spend(shape.edges.size())) {
+            raster_.Clear();
+            return;
+        }
         auto local = [&](uint32_t f) {
             return f > layer.firstFill && f <= layer.firstFill + layer.fillCount
                        ? f - layer.firstFill
@@ -805,6 +834,8 @@ void Renderer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransfo
 // hairlines, so that they stay one crisp pixel rather than two half ones.
 void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const ColorTransform& cx,
                       const Target& t) {
+    if (!Spend(shape.edges.size()))
+        return;
     const LineStyle& style = shape.lines[line - 1];
     StrokeStyle s;
     const double width = style.width * std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
@@ -886,6 +917,8 @@ void Renderer::DrawText(const Text& text, const Matrix& m, const ColorTransform&
         const double scale = run.height / font.emSquare;
         double x = run.x;
         for (const TextGlyph& g : run.glyphs) {
+            if (!Spend(kObjectWork))
+                return;
             if (g.index < font.glyphs.size()) {
                 const Matrix gm = Multiply(tm, Matrix{scale, 0, 0, scale, x, double(run.y)});
                 DrawShape(font.glyphs[g.index], gm, cx, t, &color);

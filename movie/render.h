@@ -8,6 +8,7 @@
 #include "movie/player.h"
 #include "movie/raster.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,7 +44,19 @@ struct RenderOptions {
     // B, G, R, A bytes, as a 32-bit device bitmap takes them, rather than
     // R, G, B, A: a window then shows the canvas without another pass over it.
     bool deviceOrder = false;
+    // Asked now and then between objects; true ends the frame where it
+    // stands (a window with a message waiting to close it).
+    std::function<bool()> interrupted;
 };
+
+// The drawing work one frame may take, counted in the rasteriser's units
+// (cells swept and pixels drawn) with each object and glyph worth
+// kObjectWork and each edge walked worth one: a floor, plus so many times
+// the canvas's pixels. A frame past it ends without the rest of its objects,
+// so no movie can hold the player on one frame for long.
+constexpr uint64_t kFrameWorkFloor = 64ull << 20;
+constexpr uint64_t kFrameWorkPerPixel = 256;
+constexpr uint64_t kObjectWork = 256;
 
 // The canvas size options give for a movie: the stage size for a zero side,
 // the other side kept in the stage's proportions when only one is given.
@@ -91,6 +104,10 @@ class Renderer {
     // Told of every fill drawn into the canvas (not into clip masks) while
     // set.
     void Observe(FillObserver* observer) { observer_ = observer; }
+    // The last frame ended early: past its work budget, or interrupted.
+    bool frameCut() const { return cut_; }
+    // Some frame since this renderer began went past its work budget.
+    bool everOverBudget() const { return everOverBudget_; }
 
   private:
     struct Target {
@@ -111,6 +128,9 @@ class Renderer {
     Surface SurfaceFor(const Target& t) const;
     // Sets up drawing; answers the background as a packed pixel.
     uint32_t Begin(const RenderOptions& options, int w, int h, Canvas* canvas);
+    // Counts work; false, ending the frame, once the budget is spent or the
+    // frame is interrupted.
+    bool Spend(uint64_t units);
 
     const Movie& movie_;
     Canvas* canvas_ = nullptr;
@@ -118,6 +138,10 @@ class Renderer {
     bool smoothBitmaps_ = false;
     PixelRect box_; // the region drawn; empty: all
     Rasterizer raster_;
+    uint64_t budget_ = 0, spent_ = 0;
+    uint32_t sinceAsked_ = 0;
+    std::function<bool()> interrupted_;
+    bool cut_ = false, everOverBudget_ = false;
     std::vector<std::unique_ptr<std::vector<uint8_t>>> masks_;
     Shape morphScratch_;
     FillObserver* observer_ = nullptr;

@@ -144,6 +144,34 @@ double RenderFps(const movie::Movie& m, int width, int height, bool deviceOrder 
     return frames / seconds;
 }
 
+// As the movie window draws: only the regions that changed since the last
+// frame, in the window's byte order.
+double DamageOnlyFps(const movie::Movie& m, int width, int height) {
+    movie::Player player(m);
+    movie::Renderer renderer(m);
+    movie::DamageTracker damage(m);
+    movie::RenderOptions options;
+    options.width = width;
+    options.height = height;
+    options.deviceOrder = true;
+    movie::Canvas canvas;
+    std::string error;
+    renderer.Render(player, options, &canvas, &error);
+    damage.Update(player, options);
+    int frames = 0;
+    const double start = CpuSeconds();
+    double seconds = 0;
+    while (seconds < 0.5 || frames < 5) {
+        player.Advance();
+        const std::vector<movie::PixelRect> changed = damage.Update(player, options);
+        if (!changed.empty())
+            renderer.RenderRegions(player, options, changed, &canvas, &error);
+        ++frames;
+        seconds = CpuSeconds() - start;
+    }
+    return frames / seconds;
+}
+
 // The floor: the same canvas filled with one colour, as often as possible.
 double FillFps(int width, int height) {
     std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
@@ -485,19 +513,20 @@ int main(int argc, char** argv) {
     }
     {
         // Behind the icons the sample plays at its own rate, full screen, drawn
-        // in the order the window takes: the share of one core that costs,
-        // and the same for bare fills at that rate as the floor.
+        // as the window draws it (only what changed, in its byte order): the
+        // share of one core that costs, against whole frames and against bare
+        // fills at that rate as the floor.
         movie::Movie m;
         if (!Load(sample, &m))
             return 1;
         const double rate = m.frameRate > 0 ? m.frameRate : 12;
-        const double live = RenderFps(m, 1920, 1080, true);
-        const double fill = FillFps(1920, 1080);
-        const double percent = 100 * rate / live;
-        std::printf("live wallpaper, sample movie at 1920 x 1080 and %.0f frames/s: %.1f %% of one "
-                    "core; bare fills at that rate %.2f %%; ratio %.1f (target <= 10 %%: %s)\n",
-                    rate, percent, 100 * rate / fill, percent / (100 * rate / fill),
-                    percent <= 10 ? "ok" : "ABOVE");
+        const double whole = 100 * rate / RenderFps(m, 1920, 1080, true);
+        const double percent = 100 * rate / DamageOnlyFps(m, 1920, 1080);
+        const double fill = 100 * rate / FillFps(1920, 1080);
+        std::printf("live wallpaper, sample movie at 1920 x 1080 and %.0f frames/s: %.2f %% of one "
+                    "core drawing what changed, %.1f %% drawing whole frames (ratio %.2f); bare "
+                    "fills at that rate %.2f %% (target <= 2 %%: %s)\n",
+                    rate, percent, whole, percent / whole, fill, percent <= 2 ? "ok" : "ABOVE");
     }
     for (const Movie& mv : movies) {
         const long canvasOnly = ChildPeak(argv[0], "-", 1920, 1080);

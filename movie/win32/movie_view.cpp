@@ -67,6 +67,7 @@ bool MovieView::Load(const std::string& path, std::string* error) {
 
 void MovieView::Show(std::shared_ptr<const movie::Movie> movie) {
     player_.reset();
+    damage_.reset();
     renderer_.reset();
     movie_ = std::move(movie);
     Restart();
@@ -76,6 +77,7 @@ void MovieView::Stop() {
     if (hwnd_)
         KillTimer(hwnd_, kFrameTimer);
     player_.reset();
+    damage_.reset();
     renderer_.reset();
     movie_.reset();
     canvas_ = movie::Canvas();
@@ -91,6 +93,7 @@ void MovieView::Restart() {
     player_->SetLoop(settings_.loop);
     player_->SetPlaying(settings_.play && player_->playing());
     renderer_ = std::make_unique<movie::Renderer>(*movie_);
+    damage_ = std::make_unique<movie::DamageTracker>(*movie_);
     ticks_ = 0;
     clock_ = movie::FrameClock(movie_->frameRate);
     clock_.Start(MonotonicMs());
@@ -198,12 +201,34 @@ void MovieView::Draw() {
         options.overrideBackground = settings_.hasBackground;
         options.background = settings_.background;
         options.deviceOrder = true;
+        // A message sent to close the window (the player's /stop sends one)
+        // ends a slow frame at once; the next frame is drawn whole.
+        options.interrupted = [] { return HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0; };
         std::string error;
-        if (renderer_->Render(*player_, options, &canvas_, &error)) {
-            drawnWidth_ = canvas_.width;
-            drawnHeight_ = canvas_.height;
-        } else {
+        const bool sameCanvas = drawnWidth_ == width && drawnHeight_ == height;
+        const std::vector<movie::PixelRect> changed = damage_->Update(*player_, options);
+        if (sameCanvas && changed.empty())
+            return; // nothing moved: nothing to draw or show
+        const bool drawn =
+            sameCanvas ? renderer_->RenderRegions(*player_, options, changed, &canvas_, &error)
+                       : renderer_->Render(*player_, options, &canvas_, &error);
+        if (!drawn) {
             drawnWidth_ = drawnHeight_ = 0;
+            damage_ = std::make_unique<movie::DamageTracker>(*movie_);
+            InvalidateRect(hwnd_, nullptr, FALSE);
+            return;
+        }
+        drawnWidth_ = canvas_.width;
+        drawnHeight_ = canvas_.height;
+        if (renderer_->frameCut())
+            damage_ = std::make_unique<movie::DamageTracker>(*movie_);
+        // Canvas pixels are window pixels unless the canvas was capped.
+        if (sameCanvas && width == b.right - b.left && height == b.bottom - b.top) {
+            for (const movie::PixelRect& r : changed) {
+                const RECT area = {b.left + r.x0, b.top + r.y0, b.left + r.x1, b.top + r.y1};
+                InvalidateRect(hwnd_, &area, FALSE);
+            }
+            return;
         }
     } else {
         drawnWidth_ = drawnHeight_ = 0;

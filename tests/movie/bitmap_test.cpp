@@ -2,6 +2,8 @@
 // 10 x 10 screen pixels, so each texel's colour can be read back.
 #include "tests/movie/movie_test_util.h"
 
+#include <zlib.h>
+
 namespace ww::test {
 namespace {
 
@@ -136,6 +138,47 @@ TEST(Bitmaps, DecodeJpegsWithTablesApartOrAlphaPlanes) {
         const movie::Movie m = ParseOrFail(BitmapMovie(k.tags, 0x43, 1));
         ASSERT_NE(m.Find(1), nullptr);
         EXPECT_TRUE(PixelNear(RenderFrame(BitmapMovie(k.tags, 0x43, 1)), 8, 8, k.want, 6));
+    }
+}
+
+// A PNG's header only: its IHDR and an IDAT of no use. Enough for the size
+// to be read, never to be decoded.
+Bytes PngHeader(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType) {
+    Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    auto chunk = [&](const char* type, const Bytes& body) {
+        const uint32_t n = static_cast<uint32_t>(body.size());
+        Bytes c = {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)};
+        c.insert(c.end(), type, type + 4);
+        c.insert(c.end(), body.begin(), body.end());
+        const uint32_t crc = static_cast<uint32_t>(
+            crc32(crc32(0, reinterpret_cast<const Bytef*>(type), 4), body.data(), n));
+        c.insert(c.end(),
+                 {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+        png.insert(png.end(), c.begin(), c.end());
+    };
+    chunk("IHDR", {uint8_t(width >> 24), uint8_t(width >> 16), uint8_t(width >> 8), uint8_t(width),
+                   uint8_t(height >> 24), uint8_t(height >> 16), uint8_t(height >> 8),
+                   uint8_t(height), depth, colourType, 0, 0, 0});
+    chunk("IDAT", {0x78, 0x9C, 0x03, 0x00});
+    chunk("IEND", {});
+    return png;
+}
+
+// The decoder's peak is charged, not only its result: 16-bit RGBA rows are
+// held twice at 8 bytes a pixel beside the 4-byte result.
+TEST(Bitmaps, ADecodersPeakIsChargedBeforeItRuns) {
+    struct Case {
+        uint32_t side;
+        uint8_t depth;
+        bool refused; // for the cap, rather than as undecodable
+    };
+    for (const Case& c : {Case{4000, 16, true}, Case{4000, 8, false}, Case{3000, 16, false}}) {
+        const Bytes tag = DefineBitsJpeg2Tag(1, PngHeader(c.side, c.side, c.depth, 6));
+        const movie::Movie m = ParseOrFail(BitmapMovie(tag, 0x43));
+        EXPECT_EQ(m.Find(1), nullptr);
+        ASSERT_FALSE(m.problems.empty());
+        EXPECT_EQ(m.problems[0].find("memory cap") != std::string::npos, c.refused)
+            << c.side << " " << int(c.depth) << ": " << m.problems[0];
     }
 }
 
