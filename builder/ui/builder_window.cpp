@@ -107,17 +107,32 @@ bool BuilderWindow::PreTranslate(const MSG& message) {
     // Esc never closes the window.
     if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE)
         return true;
+    // The menu bar's letters open its menus, even where a page's label has
+    // the same letter.
+    if (message.message == WM_SYSCHAR && IsMenuBarLetter(static_cast<char>(message.wParam))) {
+        SendMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, message.wParam);
+        return true;
+    }
     for (const PageSlot& slot : pages_) {
         WizardPage* page = slot.page;
         HWND pageWindow = page->hwnd();
-        if (!pageWindow || (message.hwnd != pageWindow && !IsChild(pageWindow, message.hwnd)))
-            continue;
-        if (page->PreTranslate(message))
+        if (pageWindow && (message.hwnd == pageWindow || IsChild(pageWindow, message.hwnd)))
+            return page->PreTranslate(message);
+    }
+    return false;
+}
+
+bool BuilderWindow::IsMenuBarLetter(char letter) const {
+    HMENU bar = GetMenu(hwnd());
+    const int count = bar ? GetMenuItemCount(bar) : 0;
+    for (int i = 0; i < count; ++i) {
+        char text[64] = "";
+        GetMenuStringA(bar, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        const char* amp = std::strchr(text, '&');
+        if (amp && amp[1] &&
+            std::tolower(static_cast<unsigned char>(amp[1])) ==
+                std::tolower(static_cast<unsigned char>(letter)))
             return true;
-        // The page's own dialog manager, so that Enter on a page's button
-        // reaches that page.
-        MSG copy = message;
-        return IsDialogMessageA(pageWindow, &copy) != FALSE;
     }
     return false;
 }
@@ -132,11 +147,12 @@ bool BuilderWindow::OnInit() {
     installerPage.workspace = &workspace_;
     buildPage.workspace = &workspace_;
     const RECT frame = ItemRect(IDC_MAIN_FRAME);
-    for (const PageSlot& slot : pages_) {
-        HWND page = slot.page->CreatePage(hwnd());
+    // The pages come first among the window's children, so that Tab walks a
+    // page's fields and then Back, Next and Cancel, one order for both.
+    for (auto slot = pages_.rbegin(); slot != pages_.rend(); ++slot) {
+        HWND page = slot->page->CreatePage(hwnd());
         if (page)
-            SetWindowPos(page, nullptr, frame.left, frame.top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(page, HWND_TOP, frame.left, frame.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     }
     ShowOnlyPage(kInformationPage);
     ShowItem(IDC_MAIN_FRAME, false);
@@ -397,7 +413,15 @@ void BuilderWindow::CheckViewItems(HMENU menu) const {
     }
 }
 
-bool BuilderWindow::OnCommand(int id, int, HWND) {
+bool BuilderWindow::OnCommand(int id, int code, HWND control) {
+    // Enter on a page's focused button comes here through the window's
+    // dialog manager; the button belongs to its page. (Enter in a field comes
+    // as IDOK, naming the field.)
+    if (id != IDOK && control && GetParent(control) != hwnd()) {
+        SendMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(id, code),
+                     reinterpret_cast<LPARAM>(control));
+        return true;
+    }
     switch (id) {
     case IDC_MAIN_NEXT:
         NextCommand();
@@ -410,7 +434,9 @@ bool BuilderWindow::OnCommand(int id, int, HWND) {
     case ID_FILE_EXIT:
         ExitCommand();
         return true;
-    case IDOK: // Enter with no button focused presses nothing
+    case IDOK: // Enter in a field: Next, where Next can be pressed
+        if (IsWindowEnabled(Item(IDC_MAIN_NEXT)))
+            NextCommand();
         return true;
     case ID_FILE_OPEN:
         OpenProjectCommand();

@@ -99,6 +99,7 @@ class BuilderWindow : public Dialog {
     void RedrawInformationPreview();
     void ApplyPlaybackToPreview();
     bool PreTranslate(const MSG& message);
+    bool IsMenuBarLetter(char letter) const;
     void HideAllPages();
     void ShowOnlyPage(int number);
     void SetTitle();

@@ -4,8 +4,6 @@
 
 #include <commctrl.h>
 
-#include <cstring>
-
 namespace ww {
 
 PageTooltips::~PageTooltips() {
@@ -116,15 +114,7 @@ bool WizardPage::PreTranslate(const MSG& message) {
 }
 
 bool IsFilteredPageKey(const MSG& message) {
-    if (message.message != WM_KEYDOWN)
-        return false;
-    if (message.wParam == VK_ESCAPE)
-        return true;
-    if (message.wParam != VK_RETURN)
-        return false;
-    char className[64] = "";
-    GetClassNameA(message.hwnd, className, sizeof className);
-    return std::strcmp(className, "Button") != 0;
+    return message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE;
 }
 
 } // namespace ww

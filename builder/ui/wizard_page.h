@@ -66,7 +66,7 @@ class WizardPage : public Dialog {
     virtual bool ValidatePage() { return true; }
     // Sees each message meant for the page or one of its controls before the
     // dialog manager does; true when the message is used up. The pages drop
-    // Escape, and Enter unless it goes to a button.
+    // Escape; Enter in a field is the wizard's Next.
     virtual bool PreTranslate(const MSG& message);
 
     int pageNumber() const { return pageNumber_; }
@@ -83,8 +83,7 @@ class WizardPage : public Dialog {
     int templateId_;
 };
 
-// True for the key-down messages every page drops: Escape anywhere, Enter
-// unless the window receiving it is of the class "Button".
+// True for the key-down messages every page drops: Escape anywhere.
 bool IsFilteredPageKey(const MSG& message);
 
 } // namespace ww

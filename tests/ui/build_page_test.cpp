@@ -175,15 +175,21 @@ TEST_F(BuildPageTest, ChecksBeforeABuildInTheirOrder) {
     }
 }
 
-TEST_F(BuildPageTest, EnterInABoxNeitherBuildsNorLeavesThePage) {
+// Enter in a box is the wizard's Next, which on this page saves a changed
+// project; it never builds.
+TEST_F(BuildPageTest, EnterInABoxSavesAndNeverBuilds) {
     const std::string output = b_.folder() / "Out.exe";
     b_.Type(b_.build(), IDC_BUILD_WALLPAPER_PATH, output);
     b_.Type(b_.build(), IDC_BUILD_INSTALLER_PATH, output);
     b_.answers().Forget();
     for (int box : {IDC_BUILD_ICON, IDC_BUILD_WALLPAPER_PATH, IDC_BUILD_INSTALLER_PATH}) {
+        b_.answers().CancelFileDialog();
         b_.PressKey(GetDlgItem(b_.build(), box), VK_RETURN);
         b_.PressKey(GetDlgItem(b_.build(), box), VK_ESCAPE);
     }
+    ASSERT_EQ(b_.answers().fileRequests.size(), 3u);
+    for (const FileDialogRequest& r : b_.answers().fileRequests)
+        EXPECT_EQ(r.kind, FileDialogKind::Save);
     EXPECT_TRUE(b_.answers().boxes.empty());
     EXPECT_FALSE(test::PathExists(output));
     EXPECT_EQ(b_.ShownPage(), 4);

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace ww {
 namespace {
 
@@ -91,8 +93,15 @@ TEST(BuilderWindow, ViewBuildWithAnEmptiedColourEndsOnTheSettingPage) {
     EXPECT_EQ(b.Title(), "Wallweaver - Setting");
     EXPECT_TRUE(b.MenuChecked(ID_VIEW_SETTING));
     EXPECT_FALSE(b.MenuChecked(ID_VIEW_INFORMATION));
-    // A colour name typed by hand passes.
+    // A colour the page cannot write as it stands is refused too.
+    b.answers().Forget();
     b.Type(b.setting(), IDC_SET_COLOUR, "blue");
+    b.Menu(ID_VIEW_BUILD);
+    EXPECT_EQ(b.answers().BoxTexts(),
+              std::vector<std::string>{
+                  "The background color must be # and six hexadecimal digits, such as #1E3C64!"});
+    EXPECT_EQ(b.ShownPage(), 2);
+    b.Type(b.setting(), IDC_SET_COLOUR, "#0000FF");
     b.Menu(ID_VIEW_BUILD);
     EXPECT_EQ(b.ShownPage(), 4);
 }
@@ -227,23 +236,78 @@ TEST(BuilderWindow, SavingAfterEditsOnExitWritesTheProject) {
     EXPECT_EQ(read.WallpaperName, "Ocean");
 }
 
-TEST(BuilderWindow, EscapeAndEnterInABoxDoNothing) {
+bool gMenuTimerFired = false;
+bool gMenuWasOpen = false;
+
+void CALLBACK EndMenuFromTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetCurrentThreadId(), &info);
+    gMenuWasOpen = (info.flags & GUI_INMENUMODE) != 0;
+    gMenuTimerFired = true;
+    EndMenu();
+}
+
+TEST(BuilderWindow, EscapeDoesNothingAndEnterInABoxIsNext) {
     BuilderUnderTest b;
     b.Type(b.info(), IDC_INFO_WALLPAPER_NAME, "Ocean");
     const HWND name = GetDlgItem(b.info(), IDC_INFO_WALLPAPER_NAME);
-    b.PressKey(name, VK_RETURN);
     b.PressKey(name, VK_ESCAPE);
     b.PressKey(GetDlgItem(b.main(), IDC_MAIN_NEXT), VK_ESCAPE);
-    b.ClickMain(IDC_MAIN_NEXT); // a box: Next was pressed once, by this click only
-    b.PressKey(GetDlgItem(b.setting(), IDC_SET_COLOUR), VK_ESCAPE);
-    EXPECT_EQ(b.answers().BoxTexts(), std::vector<std::string>{"Please select a swf file!"});
+    EXPECT_TRUE(b.answers().boxes.empty());
     EXPECT_FALSE(b.quitPosted());
+    b.PressKey(name, VK_RETURN); // Next, with the page's own check
+    EXPECT_EQ(b.answers().BoxTexts(), std::vector<std::string>{"Please select a swf file!"});
     EXPECT_EQ(b.ShownPage(), 1);
     EXPECT_EQ(b.Text(b.info(), IDC_INFO_WALLPAPER_NAME), "Ocean");
-    // Enter on a focused button of a page presses it.
+    // Enter on a focused button of a page presses that button only.
     b.answers().CancelFileDialog();
     b.PressKey(GetDlgItem(b.info(), IDC_INFO_CHOOSE_MOVIE), VK_RETURN);
     EXPECT_EQ(b.answers().fileRequests.size(), 1u);
+    EXPECT_EQ(b.answers().boxes.size(), 1u);
+}
+
+// One tab order: a page's fields, then Back, Next and Cancel, and round again;
+// the menu bar's letters open its menus even where a page's label has one.
+TEST(BuilderWindow, TabWalksThePageThenTheButtonsAndMenuLettersWin) {
+    BuilderUnderTest b;
+    const HWND first = GetNextDlgTabItem(b.main(), nullptr, FALSE);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(GetParent(first), b.info());
+    std::vector<HWND> order = {first};
+    for (HWND at = first; order.size() < 40;) {
+        at = GetNextDlgTabItem(b.main(), at, FALSE);
+        if (at == first)
+            break;
+        order.push_back(at);
+    }
+    const HWND next = GetDlgItem(b.main(), IDC_MAIN_NEXT);
+    const HWND cancel = GetDlgItem(b.main(), IDC_MAIN_CANCEL);
+    ASSERT_GE(order.size(), 3u);
+    EXPECT_EQ(order[order.size() - 2], next); // Back is disabled on the first page
+    EXPECT_EQ(order.back(), cancel);
+    for (size_t i = 0; i + 2 < order.size(); ++i)
+        EXPECT_EQ(GetParent(order[i]), b.info()) << i;
+    EXPECT_NE(std::find(order.begin(), order.end(), GetDlgItem(b.info(), IDC_INFO_WALLPAPER_NAME)),
+              order.end());
+    // On the Setting page, whose labels hold &Vertical and &Horizontal.
+    b.ClickMain(IDC_MAIN_NEXT);
+    b.answers().Forget();
+    const HWND colour = GetDlgItem(b.setting(), IDC_SET_COLOUR);
+    for (char letter : {'v', 'h'}) {
+        SetFocus(colour);
+        gMenuTimerFired = gMenuWasOpen = false;
+        // Fires inside the menu loop the letter starts, and ends it.
+        SetTimer(nullptr, 0, 200, EndMenuFromTimer);
+        PostMessageA(colour, WM_SYSCHAR, static_cast<WPARAM>(letter), 1 << 29);
+        for (int i = 0; i < 100 && !gMenuTimerFired; ++i) {
+            b.Pump();
+            Sleep(20);
+        }
+        EXPECT_TRUE(gMenuWasOpen) << letter;
+        EXPECT_EQ(GetFocus(), colour) << letter;
+    }
 }
 
 TEST(BuilderWindow, ASavedProjectChangedAndOpenedAgainComesBackAsSaved) {
