@@ -239,6 +239,8 @@ struct Movie {
     // Some action is more than stop, play and go to (or there are init or
     // clip actions): the movie needs the script runtime.
     bool scripted = false;
+    // ScriptLimits' recursion depth; 0 when the movie sets none.
+    uint16_t maxRecursion = 0;
 
     // What the movie holds that a player would show and this renderer does
     // not: tag names ("DefineButton2") and features ("filters").

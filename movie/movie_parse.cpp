@@ -291,6 +291,12 @@ void TagStream::Control(uint16_t code, TagReader& r, Frame* frame, Timeline* tim
         }
         return;
     }
+    case kTagScriptLimits:
+        // UI16 recursion depth, UI16 timeout in seconds (the timeout is ours).
+        ctx_.movie().maxRecursion = r.U16();
+        if (!r.ok())
+            ctx_.movie().maxRecursion = 0;
+        return;
     case kTagExportAssets: {
         // UI16 count, then a UI16 character id and a name for each.
         const uint16_t count = r.U16();

@@ -265,11 +265,15 @@ Value IsFiniteFn(Vm& vm, Value, const Args& args) {
 }
 
 Value ParseIntFn(Vm& vm, Value, const Args& args) {
+    if (args.size() == 0)
+        return Value::Undefined();
     const int radix = args.size() > 1 ? static_cast<int>(ArgInteger(vm, args, 1, 0)) : 0;
     return Value::Num(ParseIntPrefix(vm.ToString(args[0]), radix));
 }
 
 Value ParseFloatFn(Vm& vm, Value, const Args& args) {
+    if (args.size() == 0)
+        return Value::Undefined();
     return Value::Num(ParseFloatPrefix(vm.ToString(args[0])));
 }
 
@@ -302,12 +306,11 @@ Value UnescapeFn(Vm& vm, Value, const Args& args) {
     const std::string s = vm.ToString(args[0]);
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() + 0 && i + 2 <= s.size() - 1 + 0 &&
-            HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
             out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
             i += 2;
         } else {
-            out += s[i];
+            out += s[i] == '+' ? ' ' : s[i];
         }
     }
     return Value::Str(out);
@@ -330,6 +333,8 @@ Value AddTimer(Vm& vm, const Args& args, bool repeat) {
     } else {
         return Value::Undefined();
     }
+    if (args.size() <= next || args[next].IsUndefined())
+        return Value::Undefined();
     t.interval = ArgInteger(vm, args, next, 0);
     for (size_t i = next + 1; i < args.size(); ++i)
         t.args.push_back(args[i]);
@@ -400,6 +405,8 @@ Value MathPow(Vm& vm, Value, const Args& args) {
 Value MathMinMax(Vm& vm, const Args& args, bool max) {
     if (args.size() == 0)
         return Value::Num(max ? -INFINITY : INFINITY);
+    if (args.size() == 1)
+        return Value::Num(NAN);
     double r = max ? -INFINITY : INFINITY;
     for (size_t i = 0; i < args.size(); ++i) {
         const double x = vm.ToNumber(args[i]);
@@ -510,7 +517,8 @@ void InstallCoreBuiltins(Vm& vm) {
     vm.objectProto = heap.Make(ObjectKind::Plain);
     vm.functionProto = heap.Make(ObjectKind::Plain);
     vm.Define(vm.functionProto, "__proto__", Value::Obj(vm.objectProto), kDontEnum);
-    vm.global = vm.MakeObject(vm.objectProto);
+    // _global has no prototype: it answers only what is defined on it.
+    vm.global = vm.MakeObject();
 
     vm.objectCtor = MakeClass(vm, "Object", ObjectCtor, ObjectConstruct, vm.objectProto);
     Method(vm, vm.objectProto, "toString", ObjectToString);

@@ -13,6 +13,8 @@ ScriptHost::ScriptHost(Player& player, const ScriptOptions& options) : player_(p
     if (options.actionBudget)
         o.actionBudget = options.actionBudget;
     o.trace = options.trace;
+    if (player.movie_.maxRecursion)
+        o.maxCallDepth = std::min<int>(player.movie_.maxRecursion, kMaxCallDepth);
     vm_ = std::make_unique<Vm>(&player, o);
     vm_->BeginFrame(0);
 }

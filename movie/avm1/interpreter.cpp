@@ -106,6 +106,15 @@ struct Interpreter {
     double PopNumber() { return vm.ToNumber(Pop()); }
     std::string PopString() { return vm.ToString(Pop()); }
 
+    // A string longer than kMaxStringLength stops the script, as the memory
+    // cap does: a doubling loop must not spend its budget copying megabytes.
+    bool LengthFits(size_t a, size_t b) {
+        if (a <= kMaxStringLength && b <= kMaxStringLength - a)
+            return true;
+        vm.Warn("a script made a string longer than 16 MiB and was stopped");
+        vm.status_ = Status::Abort;
+        return false;
+    }
     Status Run(Value* result);
     bool Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Status* status);
     bool HandleThrow();
@@ -370,7 +379,10 @@ void Interpreter::CallFunctionAction() {
         PushV(Value::Undefined());
         return;
     }
-    PushV(vm.Call(fn, Value::Undefined(), Args{args.data(), args.size()}));
+    // A bare call runs with the caller's timeline as this.
+    Object* self = TargetOrRoot();
+    PushV(
+        vm.Call(fn, self ? Value::Obj(self) : Value::Undefined(), Args{args.data(), args.size()}));
 }
 
 void Interpreter::CallMethodAction() {
@@ -690,7 +702,9 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x0C:
     case 0x0D:
     case 0x3F: {
-        const double b = PopNumber(), a = PopNumber();
+        // Both popped first: the left operand converts first.
+        const Value bv = Pop(), av = Pop();
+        const double a = vm.ToNumber(av), b = vm.ToNumber(bv);
         double r = 0;
         switch (op) {
         case 0x0A:
@@ -717,11 +731,14 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         break;
     }
     case 0x47: {
-        Value b = vm.ToPrimitive(Pop()), a = vm.ToPrimitive(Pop());
+        const Value bv = Pop(), av = Pop();
+        const Value a = vm.ToPrimitive(av), b = vm.ToPrimitive(bv);
         if (a.type == Type::String || b.type == Type::String) {
-            std::string s = vm.ToString(a) + vm.ToString(b);
-            if (s.size() > kMaxStringLength || !vm.Charge(0))
-                s.resize(std::min(s.size(), kMaxStringLength));
+            std::string s = vm.ToString(a);
+            const std::string right = vm.ToString(b);
+            if (!LengthFits(s.size(), right.size()))
+                return false;
+            s += right;
             PushV(Value::Str(std::move(s)));
         } else {
             PushV(Value::Num(vm.ToNumber(a) + vm.ToNumber(b)));
@@ -751,7 +768,8 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x63:
     case 0x64:
     case 0x65: {
-        const double bn = PopNumber(), an = PopNumber();
+        const Value bv = Pop(), av = Pop();
+        const double an = vm.ToNumber(av), bn = vm.ToNumber(bv);
         const int32_t a = ToInt32(an), b = ToInt32(bn);
         const uint32_t shift = static_cast<uint32_t>(b) & 31;
         double r = 0;
@@ -780,22 +798,26 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     }
     // Comparison and logic -----------------------------------------------
     case 0x0E: {
-        const double b = PopNumber(), a = PopNumber();
+        const Value bv = Pop(), av = Pop();
+        const double a = vm.ToNumber(av), b = vm.ToNumber(bv);
         PushBool(a == b);
         break;
     }
     case 0x0F: {
-        const double b = PopNumber(), a = PopNumber();
+        const Value bv = Pop(), av = Pop();
+        const double a = vm.ToNumber(av), b = vm.ToNumber(bv);
         PushBool(a < b);
         break;
     }
     case 0x10: {
-        const bool b = vm.ToBoolean(Pop()), a = vm.ToBoolean(Pop());
+        const Value bv = Pop(), av = Pop();
+        const bool a = vm.ToBoolean(av), b = vm.ToBoolean(bv);
         PushBool(a && b);
         break;
     }
     case 0x11: {
-        const bool b = vm.ToBoolean(Pop()), a = vm.ToBoolean(Pop());
+        const Value bv = Pop(), av = Pop();
+        const bool a = vm.ToBoolean(av), b = vm.ToBoolean(bv);
         PushBool(a || b);
         break;
     }
@@ -823,27 +845,31 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         break;
     }
     case 0x13: {
-        const std::string b = PopString(), a = PopString();
+        const Value bv = Pop(), av = Pop();
+        const std::string a = vm.ToString(av), b = vm.ToString(bv);
         PushBool(a == b);
         break;
     }
     case 0x29: {
-        const std::string b = PopString(), a = PopString();
+        const Value bv = Pop(), av = Pop();
+        const std::string a = vm.ToString(av), b = vm.ToString(bv);
         PushBool(a < b);
         break;
     }
     case 0x68: {
-        const std::string b = PopString(), a = PopString();
+        const Value bv = Pop(), av = Pop();
+        const std::string a = vm.ToString(av), b = vm.ToString(bv);
         PushBool(a > b);
         break;
     }
     // Strings ---------------------------------------------------------------
     case 0x21: {
-        const std::string b = PopString();
-        std::string a = PopString();
-        if (a.size() + b.size() > kMaxStringLength)
-            vm.Warn("a string was cut at 16 MiB");
-        a += b.substr(0, kMaxStringLength - std::min(kMaxStringLength, a.size()));
+        const Value bv = Pop(), av = Pop();
+        std::string a = vm.ToString(av);
+        const std::string b = vm.ToString(bv);
+        if (!LengthFits(a.size(), b.size()))
+            return false;
+        a += b;
         PushV(Value::Str(std::move(a)));
         break;
     }
@@ -910,7 +936,7 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         Value v = Pop();
         const std::string name = PopString();
         if (act.locals)
-            vm.Define(act.locals, name, v);
+            vm.Set(act.locals, name, v);
         break;
     }
     case 0x41: {
@@ -1185,7 +1211,7 @@ Status Execute(Vm& vm, const ScriptCode& code, Activation& act, Value* result) {
 Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* home) {
     if (!fn || !fn->code || throwing())
         return Value::Undefined();
-    if (depth_ >= kMaxCallDepth) {
+    if (depth_ >= options_.maxCallDepth) {
         Warn("a script passed 256 levels of recursion and was stopped");
         status_ = Status::Abort;
         return Value::Undefined();

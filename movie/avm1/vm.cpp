@@ -185,9 +185,9 @@ Value Vm::ToPrimitive(const Value& v, bool stringHint) {
     if (v.type != Type::Object)
         return v;
     Object* o = v.o;
-    if (o->kind == ObjectKind::Clip && !stringHint) {
-        // A clip converts to its path for comparisons and concatenation.
-    }
+    // A clip converts to its path for comparisons and concatenation.
+    if (o->kind == ObjectKind::Clip)
+        return Value::Str(o->clip ? ClipPath(*this, o) : "");
     const bool dateString = o->kind == ObjectKind::Date;
     const char* first = stringHint || dateString ? "toString" : "valueOf";
     const char* second = stringHint || dateString ? "valueOf" : "toString";
@@ -409,6 +409,8 @@ Value Vm::Get(const Value& self, const std::string& name) {
         Object* start = o->home ? ProtoOf(o->home) : nullptr;
         return start ? Get(Value::Obj(start), name) : Value::Undefined();
     }
+    if (o->kind == ObjectKind::String && name == "length" && !o->FindOwn(Key(name)))
+        return Value::Num(static_cast<double>(Utf8Length(o->primitive.s)));
     if (o->kind == ObjectKind::Array) {
         size_t i;
         if (IsIndex(name, &i))
@@ -427,7 +429,7 @@ Value Vm::Get(const Value& self, const std::string& name) {
         Property* prop = p->FindOwn(key);
         if (prop && !(prop->versionMask && VersionHidden(prop->versionMask))) {
             if (prop->getter) {
-                if (depth_ >= kMaxCallDepth)
+                if (depth_ >= options_.maxCallDepth)
                     return Value::Undefined();
                 return Call(Value::Obj(prop->getter), self, Args());
             }
@@ -498,7 +500,7 @@ void Vm::Set(Object* o, const std::string& name, const Value& v0) {
         if (Key(o->watches[i].name) != key)
             continue;
         Watch w = o->watches[i];
-        if (depth_ >= kMaxCallDepth)
+        if (depth_ >= options_.maxCallDepth)
             return;
         Value args[3] = {Value::Str(name), Get(Value::Obj(o), name), v};
         args[2] = v;
@@ -531,7 +533,7 @@ void Vm::Set(Object* o, const std::string& name, const Value& v0) {
     for (int depth = 0; p && depth < kMaxProtoDepth; ++depth) {
         Property* prop = p->FindOwn(key);
         if (prop && (prop->getter || prop->setter)) {
-            if (prop->setter && depth_ < kMaxCallDepth)
+            if (prop->setter && depth_ < options_.maxCallDepth)
                 Call(Value::Obj(prop->setter), Value::Obj(o), Args{&v, 1});
             return;
         }
@@ -708,14 +710,25 @@ Value Vm::Call(const Value& fn, const Value& self, const Args& args) {
     if (f->kind == ObjectKind::Super) {
         Object* home = f->home;
         Value ctor = home ? GetOf(home, "__constructor__") : Value::Undefined();
-        if (ctor.type != Type::Object)
+        if (ctor.type != Type::Object || !ctor.o->IsFunction())
             return Value::Undefined();
-        return CallScript(ctor.o, Value::Obj(f->target), args, nullptr);
+        const Value self = f->target ? Value::Obj(f->target) : Value::Undefined();
+        if (ctor.o->construct && f->target) {
+            ++depth_;
+            Value r = ctor.o->construct(*this, self, args);
+            --depth_;
+            return r;
+        }
+        if (ctor.o->native)
+            return Call(ctor, self, args);
+        // The super constructor's own super is one step further up.
+        Value proto = GetOf(ctor.o, "prototype");
+        return CallScript(ctor.o, self, args, proto.type == Type::Object ? proto.o : nullptr);
     }
     if (!f->IsFunction())
         return Value::Undefined();
     if (f->native) {
-        if (depth_ >= kMaxCallDepth)
+        if (depth_ >= options_.maxCallDepth)
             return Value::Undefined();
         ++depth_;
         Value r = f->native(*this, self, args);

@@ -43,6 +43,7 @@ struct VmOptions {
     uint32_t seed = 0;
     bool seeded = false;
     uint64_t actionBudget = kDefaultActionBudget;
+    int maxCallDepth = kMaxCallDepth; // a movie's ScriptLimits may lower it
     std::function<void(const std::string&)> trace;
 };
 
