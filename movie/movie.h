@@ -223,6 +223,7 @@ struct Movie {
     Rect stage;
     double frameRate = 0;
     uint16_t headerFrameCount = 0;
+    uint32_t fileLength = 0; // as the header states it: getBytesTotal
     bool hasBackground = false;
     Rgba background{255, 255, 255, 255};
 

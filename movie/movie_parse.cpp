@@ -503,6 +503,7 @@ bool ParseMovie(const uint8_t* data, size_t size, Movie* movie, std::string* err
         return false;
     }
     movie->version = data[3];
+    movie->fileLength = LoadU32(data + 4);
     // The movie's bytes count while it is read; only what is kept stays charged.
     ctx.Charge(size);
     std::vector<uint8_t> inflated;

@@ -51,7 +51,10 @@ Value HasOwnProperty(Vm& vm, Value self, const Args& args) {
     Object* o = SelfObject(self);
     if (!o || args.size() == 0)
         return Value::Bool(false);
-    return Value::Bool(vm.Has(o, vm.ToString(args[0])));
+    const std::string name = vm.ToString(args[0]);
+    if (o->kind == ObjectKind::Array && name == "length")
+        return Value::Bool(false);
+    return Value::Bool(vm.Has(o, name));
 }
 
 Value IsPropertyEnumerable(Vm& vm, Value self, const Args& args) {

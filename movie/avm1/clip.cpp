@@ -553,9 +553,10 @@ Value GotoMethod(Vm& vm, const Value& self, const Args& args, bool play) {
             ClipGotoFrame(vm, c, static_cast<uint32_t>(std::min(n - 1, 65535.0)), play);
         return Value::Undefined();
     }
+    // Frame numbers wrap as 32-bit integers; 0 and below wrap past the last
+    // frame, which is where they land.
     const double n = vm.ToNumber(args[0]);
-    if (std::isfinite(n) && n >= 1)
-        ClipGotoFrame(vm, c, static_cast<uint32_t>(std::min(n - 1, 65535.0)), play);
+    ClipGotoFrame(vm, c, static_cast<uint32_t>(ToInt32(n)) - 1u, play);
     return Value::Undefined();
 }
 
@@ -754,7 +755,7 @@ Value GetInstanceAtDepth(Vm& vm, Value self, const Args& args) {
 }
 
 Value GetBytes(Vm& vm, Value, const Args&) {
-    return Value::Num(static_cast<double>(ScriptHost::Of(vm).movie().memoryUsed > 0 ? 1 : 1));
+    return Value::Num(static_cast<double>(ScriptHost::Of(vm).movie().fileLength));
 }
 
 Value Nothing(Vm&, Value, const Args&) {

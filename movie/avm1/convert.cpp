@@ -165,6 +165,16 @@ double StringToNumber(const std::string& s) {
     return ReadDecimal(s, pos, length);
 }
 
+double StringToDecimal(const std::string& s) {
+    size_t pos = 0;
+    while (pos < s.size() && IsBlank(s[pos]))
+        ++pos;
+    const size_t length = DecimalLength(s, pos);
+    if (length == 0 || pos + length != s.size())
+        return NAN;
+    return ReadDecimal(s, pos, length);
+}
+
 double StringToNumberSwf4(const std::string& s) {
     size_t pos = 0;
     while (pos < s.size() && IsBlank(s[pos]))
@@ -242,9 +252,10 @@ uint32_t ToUint32(double n) {
 }
 
 size_t Utf8Length(const std::string& s) {
+    // Flash counts UTF-16 units: a character beyond the first plane is two.
     size_t n = 0;
     for (unsigned char c : s)
-        n += (c & 0xC0) != 0x80;
+        n += ((c & 0xC0) != 0x80) + (c >= 0xF0);
     return n;
 }
 

@@ -17,6 +17,8 @@ std::string NumberToRadix(double n, int radix);
 // A string as Number(s) reads it from SWF 5 on: blanks first, then decimal,
 // "0x" hexadecimal or leading-zero octal, the whole string or NaN.
 double StringToNumber(const std::string& s);
+// SWF 5 reads decimal only: blanks, then the whole string or NaN.
+double StringToDecimal(const std::string& s);
 // SWF 4 reads the longest decimal prefix, 0 for none.
 double StringToNumberSwf4(const std::string& s);
 // parseFloat: the longest decimal prefix after blanks, NaN for none.

@@ -142,6 +142,9 @@ void ScriptHost::Goto(SpriteState& s, uint32_t frame) {
     if (frame == s.frame)
         return;
     player_.Goto(s, frame);
+    // A script's go-to runs the first frames of the clips it places before
+    // the target frame's own scripts (a tick runs the parent's first).
+    FlushNewborn();
     FrameEntered(s, frame);
 }
 

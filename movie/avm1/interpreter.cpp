@@ -276,11 +276,11 @@ bool Interpreter::SplitPath(const std::string& name, Object** object, std::strin
 }
 
 bool Interpreter::FindVariable(const std::string& name, Value* out) {
-    if (name == "this") {
+    const std::string key = vm.Key(name);
+    if (key == "this") {
         *out = act.self;
         return true;
     }
-    const std::string key = vm.Key(name);
     if (key == "_global") {
         *out = Value::Obj(vm.global);
         return true;
@@ -483,13 +483,12 @@ void Interpreter::Enumerate(Object* o) {
         PushV(Value::Str(names[i]));
 }
 
+// tellTarget moves what the timeline actions act on, and the timeline that
+// names resolve in.
 void Interpreter::SetTargetTo(Object* clip) {
-    act.target = clip ? clip : nullptr;
-    Object* base = clip ? clip : act.baseClip;
+    act.target = clip ? clip : act.baseClip;
     if (!act.scope.empty() && act.scope.front() && act.scope.front()->kind == ObjectKind::Clip)
-        act.scope.front() = base;
-    if (!clip)
-        act.target = act.baseClip;
+        act.scope.front() = act.target;
 }
 
 void Interpreter::GotoFrame2(Fields& f) {
@@ -578,6 +577,10 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x9E: {
         Value frame = Pop();
         Object* clip = TargetOrRoot();
+        // Anything but a number is read as its text: a frame, a label or a
+        // "path:frame".
+        if (frame.type != Type::Number)
+            frame = Value::Str(vm.ToString(frame));
         std::string label = frame.type == Type::String ? frame.s : "";
         if (frame.type == Type::String) {
             const size_t colon = label.rfind(':');

@@ -244,7 +244,13 @@ double Vm::ToNumber(const Value& v) {
     case Type::Number:
         return v.n;
     case Type::String:
-        return options_.swfVersion >= 5 ? StringToNumber(v.s) : StringToNumberSwf4(v.s);
+        // SWF 4 reads a prefix, SWF 5 a whole decimal, later versions hexadecimal
+        // and octal too.
+        if (options_.swfVersion < 5)
+            return StringToNumberSwf4(v.s);
+        if (options_.swfVersion == 5)
+            return StringToDecimal(v.s);
+        return StringToNumber(v.s);
     case Type::Object: {
         if (v.o->kind == ObjectKind::Clip)
             return NAN;
@@ -331,7 +337,8 @@ bool Vm::StrictEquals(const Value& a, const Value& b) {
     case Type::Boolean:
         return a.b == b.b;
     case Type::Number:
-        return a.n == b.n;
+        // Flash takes NaN as the same as NaN here.
+        return a.n == b.n || (std::isnan(a.n) && std::isnan(b.n));
     case Type::String:
         return a.s == b.s;
     case Type::Object:
