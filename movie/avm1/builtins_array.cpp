@@ -128,7 +128,8 @@ Value ArraySlice(Vm& vm, Value self, const Args& args) {
 
 Value ArraySplice(Vm& vm, Value self, const Args& args) {
     Object* a = ArrayOf(self);
-    if (!a || args.size() == 0)
+    if (!a || args.size() == 0 || args[0].IsUndefined() ||
+        (args.size() > 1 && args[1].IsUndefined()))
         return Value::Undefined();
     const size_t n = a->elements.size();
     const size_t start = Clamp(ArgInteger(vm, args, 0, 0), n);

@@ -938,14 +938,23 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x3C: {
         Value v = Pop();
         const std::string name = PopString();
-        if (act.locals)
+        // A name with a path is no local: it is set where the path leads.
+        if (name.find_first_of(":/.") != std::string::npos)
+            SetVariable(name, v);
+        else if (act.locals)
             vm.Set(act.locals, name, v);
         break;
     }
     case 0x41: {
         const std::string name = PopString();
-        if (act.locals && !vm.Has(act.locals, name))
+        if (name.find_first_of(":/.") != std::string::npos) {
+            Object* o = nullptr;
+            std::string variable;
+            if (SplitPath(name, &o, &variable) && o && !vm.Has(o, variable))
+                vm.Define(o, variable, Value::Undefined());
+        } else if (act.locals && !vm.Has(act.locals, name)) {
             vm.Define(act.locals, name, Value::Undefined());
+        }
         break;
     }
     case 0x4E: {
@@ -1240,7 +1249,7 @@ Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* ho
         if (!arguments) {
             arguments = MakeArray(std::vector<Value>(args.values, args.values + args.count));
             Define(arguments, "callee", Value::Obj(fn), kDontEnum);
-            Define(arguments, "caller", Value::Null(), kDontEnum);
+            Define(arguments, "caller", callee_ ? Value::Obj(callee_) : Value::Null(), kDontEnum);
         }
         return arguments;
     };
@@ -1291,8 +1300,11 @@ Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* ho
         }
     }
     ++depth_;
+    Object* caller = callee_;
+    callee_ = fn;
     Value result;
     const Status s = Execute(*this, code, act, &result);
+    callee_ = caller;
     --depth_;
     if (s == Status::Return)
         return result;
@@ -1315,12 +1327,23 @@ void Vm::RunBlock(const ActionBlock& block, Object* clip) {
     act.registers.assign(4, Value());
     Value result;
     Execute(*this, code, act, &result);
+    ReportUncaught();
+    if (status_ == Status::Abort && !budgetWarned_)
+        status_ = Status::Normal; // a recursion cap ends this block only
+}
+
+// Flash's log notes an exception no script caught, and the script ends.
+void Vm::ReportUncaught() {
+    if (status_ != Status::Throw)
+        return;
+    const Value thrown = thrown_;
+    status_ = Status::Normal;
+    thrown_ = Value::Undefined();
+    Trace("Warning: Uncaught exception, " + ToString(thrown));
     if (status_ == Status::Throw) {
         status_ = Status::Normal;
         thrown_ = Value::Undefined();
     }
-    if (status_ == Status::Abort && !budgetWarned_)
-        status_ = Status::Normal; // a recursion cap ends this block only
 }
 
 void Vm::CallEvent(Object* clip, const std::string& name) {
@@ -1335,10 +1358,7 @@ void Vm::CallFunction(Object* fn, Object* self) {
     if (status_ == Status::Abort)
         return;
     Call(Value::Obj(fn), Value::Obj(self), Args());
-    if (status_ == Status::Throw) {
-        status_ = Status::Normal;
-        thrown_ = Value::Undefined();
-    }
+    ReportUncaught();
     if (status_ == Status::Abort && !budgetWarned_)
         status_ = Status::Normal;
 }

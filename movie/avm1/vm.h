@@ -163,6 +163,7 @@ class Vm {
 
   private:
     void InstallBuiltins();
+    void ReportUncaught();
 
     Player* player_;
     VmOptions options_;
@@ -170,6 +171,7 @@ class Vm {
     Status status_ = Status::Normal;
     Value thrown_;
     int depth_ = 0;
+    Object* callee_ = nullptr; // the script function running, for arguments.caller
     uint64_t actionsLeft_ = 0;
     bool budgetWarned_ = false;
     std::vector<std::string> warnings_;

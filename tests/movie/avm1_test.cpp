@@ -427,10 +427,10 @@ TEST(Avm1Objects, PrototypesAndExceptions) {
         {"a throw reaches its catch", 8, tryCatch, {"before", "boom", "after"}},
         {"finally runs after the body", 8, tryFinally, {"body", "finally"}},
         {"for..in reports the newest name first", 8, enumerate, {"y", "x"}},
-        {"an uncaught throw ends the block quietly",
+        {"an uncaught throw ends the block with a note in the log",
          8,
          ActionWriter().Raw(thrower.Records()).Push({PushString("never")}).Trace(),
-         {}},
+         {"Warning: Uncaught exception, boom"}},
     });
 }
 
