@@ -137,6 +137,32 @@ struct Text {
     std::vector<TextRun> runs;
 };
 
+// The raw records of one action block (DoAction, DoInitAction, a clip
+// event), shared by the functions the block defines.
+using ActionBytes = std::shared_ptr<const std::vector<uint8_t>>;
+
+// Clip event bits as SWF 6 and later write them (SWF 5's 16 bits are the low
+// half): load, enterFrame, unload, mouse and key events, init, construct.
+enum ClipEventBit : uint32_t {
+    kEventLoad = 1u << 0,
+    kEventEnterFrame = 1u << 1,
+    kEventUnload = 1u << 2,
+    kEventMouseMove = 1u << 3,
+    kEventMouseDown = 1u << 4,
+    kEventMouseUp = 1u << 5,
+    kEventKeyDown = 1u << 6,
+    kEventKeyUp = 1u << 7,
+    kEventData = 1u << 8,
+    kEventInitialize = 1u << 9,
+    kEventConstruct = 1u << 18,
+};
+
+struct ClipAction {
+    uint32_t events = 0;
+    uint8_t keyCode = 0;
+    ActionBytes actions;
+};
+
 struct PlaceCommand {
     uint16_t depth = 0;
     bool move = false;
@@ -147,6 +173,9 @@ struct PlaceCommand {
     ColorTransform color;
     uint16_t ratio = 0;
     uint16_t clipDepth = 0;
+    bool hasName = false;
+    std::string name;
+    std::shared_ptr<const std::vector<ClipAction>> clipActions;
 };
 
 enum class ActionKind : uint8_t { Stop, Play, GotoFrame, GotoLabel, NextFrame, PrevFrame };
@@ -162,9 +191,19 @@ struct FrameCommand {
     PlaceCommand place; // for a removal only place.depth counts
 };
 
+// DoInitAction: run once, before the frame's own scripts, for a sprite.
+struct InitAction {
+    uint16_t spriteId = 0;
+    ActionBytes actions;
+};
+
 struct Frame {
     std::vector<FrameCommand> commands;
+    // The timeline actions alone, for a movie that has no other script.
     std::vector<Action> actions;
+    // Every DoAction block of the frame, whole, in order.
+    std::vector<ActionBytes> scripts;
+    std::vector<InitAction> initScripts;
 };
 
 struct Timeline {
@@ -184,6 +223,7 @@ struct Movie {
     Rect stage;
     double frameRate = 0;
     uint16_t headerFrameCount = 0;
+    uint32_t fileLength = 0; // as the header states it: getBytesTotal
     bool hasBackground = false;
     Rgba background{255, 255, 255, 255};
 
@@ -195,6 +235,13 @@ struct Movie {
     std::vector<Text> texts;
     std::vector<Timeline> sprites;
     std::unordered_map<uint16_t, CharacterRef> dictionary;
+    // ExportAssets names, for attachMovie.
+    std::map<std::string, uint16_t> exports;
+    // Some action is more than stop, play and go to (or there are init or
+    // clip actions): the movie needs the script runtime.
+    bool scripted = false;
+    // ScriptLimits' recursion depth; 0 when the movie sets none.
+    uint16_t maxRecursion = 0;
 
     // What the movie holds that a player would show and this renderer does
     // not: tag names ("DefineButton2") and features ("filters").

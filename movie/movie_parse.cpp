@@ -42,6 +42,51 @@ bool IsHarmless(uint16_t code) {
     return std::find(std::begin(kCodes), std::end(kCodes), code) != std::end(kCodes);
 }
 
+// The bytes of an action block as a shared buffer, charged to the movie.
+ActionBytes KeepActions(const uint8_t* data, size_t size, ParseContext& ctx) {
+    if (!ctx.Charge(size + 64))
+        return nullptr;
+    return std::make_shared<const std::vector<uint8_t>>(data, data + size);
+}
+
+// CLIPACTIONS: reserved UI16, all event flags (UI16 before SWF 6, UI32
+// after), then records of event flags, a UI32 size, a key code byte for key
+// presses and the actions, up to flags of 0.
+void ReadClipActions(TagReader& r, PlaceCommand* p, ParseContext& ctx) {
+    const bool wide = ctx.movie().version >= 6;
+    r.U16();
+    if (wide)
+        r.U32();
+    else
+        r.U16();
+    auto list = std::make_shared<std::vector<ClipAction>>();
+    while (r.ok() && r.remaining() > 0) {
+        const uint32_t events = wide ? r.U32() : r.U16();
+        if (!r.ok() || events == 0)
+            break;
+        uint32_t size = r.U32();
+        if (!r.ok() || size > r.remaining()) {
+            ctx.Problem("clip action record runs past its tag");
+            break;
+        }
+        ClipAction a;
+        a.events = events;
+        if ((events & (1u << 17)) && size > 0) {
+            a.keyCode = r.U8();
+            --size;
+        }
+        a.actions = KeepActions(r.Here(), size, ctx);
+        r.Skip(size);
+        if (!a.actions || !ctx.Charge(sizeof(ClipAction)))
+            break;
+        list->push_back(std::move(a));
+    }
+    if (!list->empty()) {
+        p->clipActions = std::move(list);
+        ctx.movie().scripted = true;
+    }
+}
+
 bool ReadPlace(TagReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) {
     if (code == kTagPlaceObject) {
         p->hasCharacter = p->hasMatrix = true;
@@ -75,12 +120,14 @@ bool ReadPlace(TagReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) 
         p->color = r.ReadColorTransform(true);
     if (p->hasRatio)
         p->ratio = r.U16();
-    if (flags & 0x20)
-        r.String();
+    if (flags & 0x20) {
+        p->hasName = true;
+        p->name = r.String();
+    }
     if (p->hasClipDepth)
         p->clipDepth = r.U16();
     if (flags & 0x80)
-        ctx.Unsupported("clip actions");
+        ReadClipActions(r, p, ctx);
     if (flags2 & 0x01)
         ctx.Unsupported("filters");
     if (flags2 & 0x02)
@@ -91,8 +138,12 @@ bool ReadPlace(TagReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) 
 }
 
 // Action records until ActionEndFlag: code UI8, and for codes of 0x80 and up a
-// UI16 length and that many bytes. Only the timeline actions are kept.
+// UI16 length and that many bytes. The block is kept whole for the script
+// runtime; the timeline actions are also kept apart, which is all a movie
+// without other scripts needs.
 void ReadActions(TagReader& r, Frame* frame, ParseContext& ctx) {
+    if (ActionBytes whole = KeepActions(r.Here(), r.remaining(), ctx))
+        frame->scripts.push_back(std::move(whole));
     while (r.ok() && r.remaining() > 0) {
         const uint8_t code = r.U8();
         if (code == 0)
@@ -127,7 +178,7 @@ void ReadActions(TagReader& r, Frame* frame, ParseContext& ctx) {
             a.label = body.String();
             break;
         default:
-            ctx.Unsupported("actions other than stop, play and go to");
+            ctx.movie().scripted = true;
             continue;
         }
         if (!body.ok()) {
@@ -196,7 +247,8 @@ void TagStream::Read(const uint8_t* data, size_t size, Timeline* timeline) {
         Control(code, r, &frame, timeline);
     }
     // Commands after the last ShowFrame show only in a movie without frames.
-    if (timeline->frames.empty() && (!frame.commands.empty() || !frame.actions.empty()))
+    if (timeline->frames.empty() &&
+        (!frame.commands.empty() || !frame.actions.empty() || !frame.scripts.empty()))
         timeline->frames.push_back(std::move(frame));
 }
 
@@ -228,6 +280,34 @@ void TagStream::Control(uint16_t code, TagReader& r, Frame* frame, Timeline* tim
     case kTagDoAction:
         ReadActions(r, frame, ctx_);
         return;
+    case kTagDoInitAction: {
+        InitAction init;
+        init.spriteId = r.U16();
+        if (r.ok())
+            init.actions = KeepActions(r.Here(), r.remaining(), ctx_);
+        if (init.actions && ctx_.Charge(sizeof(InitAction))) {
+            frame->initScripts.push_back(std::move(init));
+            ctx_.movie().scripted = true;
+        }
+        return;
+    }
+    case kTagScriptLimits:
+        // UI16 recursion depth, UI16 timeout in seconds (the timeout is ours).
+        ctx_.movie().maxRecursion = r.U16();
+        if (!r.ok())
+            ctx_.movie().maxRecursion = 0;
+        return;
+    case kTagExportAssets: {
+        // UI16 count, then a UI16 character id and a name for each.
+        const uint16_t count = r.U16();
+        for (uint16_t i = 0; i < count && r.ok(); ++i) {
+            const uint16_t id = r.U16();
+            const std::string name = r.String();
+            if (r.ok() && ctx_.Charge(sizeof(std::string) * 4 + name.size()))
+                ctx_.movie().exports.emplace(name, id);
+        }
+        return;
+    }
     case kTagFrameLabel: {
         const std::string label = r.String();
         const uint32_t index = static_cast<uint32_t>(timeline->frames.size());
@@ -423,6 +503,7 @@ bool ParseMovie(const uint8_t* data, size_t size, Movie* movie, std::string* err
         return false;
     }
     movie->version = data[3];
+    movie->fileLength = LoadU32(data + 4);
     // The movie's bytes count while it is read; only what is kept stays charged.
     ctx.Charge(size);
     std::vector<uint8_t> inflated;

@@ -1,18 +1,54 @@
 #include "movie/player.h"
 
+#include "movie/avm1/host.h"
+
 #include <algorithm>
 
 namespace ww::movie {
 
-Player::Player(const Movie& movie) : movie_(movie) {
+SpriteState::~SpriteState() {
+    // The script object outlives the clip; it must no longer reach it.
+    if (script)
+        script->clip = nullptr;
+}
+
+Player::Player(const Movie& movie) : Player(movie, ScriptOptions()) {}
+
+Player::Player(const Movie& movie, const ScriptOptions& scripts) : movie_(movie) {
     root_.timeline = &movie.root;
-    if (!movie.root.frames.empty()) {
-        Apply(root_, movie.root.frames[0]);
-        RunActions(root_, 0);
-    }
+    if (movie.scripted)
+        scripts_ = std::make_unique<avm1::ScriptHost>(*this, scripts);
+    Start();
+}
+
+Player::~Player() {
+    // Clips go before the runtime whose objects they point at.
+    root_.objects.clear();
+    if (root_.script)
+        root_.script->clip = nullptr;
+    root_.script = nullptr;
+}
+
+std::vector<std::string> Player::scriptWarnings() const {
+    return scripts_ ? scripts_->warnings() : std::vector<std::string>();
+}
+
+void Player::Start() {
+    if (scripts_)
+        scripts_->Born(root_);
+    if (movie_.root.frames.empty())
+        return;
+    Apply(root_, movie_.root.frames[0]);
+    RunActions(root_, 0);
+    if (scripts_)
+        scripts_->RunQueue();
 }
 
 void Player::Advance() {
+    if (scripts_) {
+        scripts_->Tick();
+        return;
+    }
     Tick(root_);
 }
 
@@ -60,17 +96,38 @@ void Player::Goto(SpriteState& s, uint32_t frame) {
         DisplayObject& o = entry.second;
         auto before = old.find(entry.first);
         if (!o.sprite || before == old.end() || !before->second.sprite ||
-            before->second.characterId != o.characterId)
+            before->second.characterId != o.characterId || before->second.scripted)
             continue;
         const size_t fresh = CountObjects(*o.sprite), kept = CountObjects(*before->second.sprite);
         if (objects_ - fresh + kept > kMaxDisplayObjects)
             continue;
         objects_ = objects_ - fresh + kept;
         o.sprite = std::move(before->second.sprite);
+        o.sprite->owner = &o;
+        o.matrix = before->second.matrix;
+        o.color = before->second.color;
+        o.visible = before->second.visible;
+    }
+    // What scripts made stays where the timeline leaves room for it.
+    for (auto& entry : old) {
+        DisplayObject& o = entry.second;
+        if (!o.scripted || s.objects.count(entry.first))
+            continue;
+        const size_t count = 1 + (o.sprite ? CountObjects(*o.sprite) : 0);
+        if (objects_ + count > kMaxDisplayObjects)
+            continue;
+        objects_ += count;
+        DisplayObject& kept = s.objects.emplace(entry.first, std::move(o)).first->second;
+        if (kept.sprite)
+            kept.sprite->owner = &kept;
     }
 }
 
 void Player::RunActions(SpriteState& s, uint32_t frame) {
+    if (scripts_) {
+        scripts_->FrameEntered(s, frame);
+        return;
+    }
     const std::vector<Frame>& frames = s.timeline->frames;
     for (int jumps = 0; jumps <= kMaxJumpsPerFrame && frame < frames.size(); ++jumps) {
         bool jump = false;
@@ -124,13 +181,15 @@ void Player::Apply(SpriteState& s, const Frame& frame) {
     }
 }
 
-bool Player::Instantiate(SpriteState& parent, DisplayObject* o) {
+bool Player::Instantiate(SpriteState& parent, DisplayObject* o,
+                         const std::shared_ptr<const std::vector<ClipAction>>& clipActions,
+                         const Timeline* empty) {
     o->sprite.reset();
     if (o->ref.kind != CharacterKind::Sprite)
         return true;
     if (parent.nesting + 1 >= kMaxSpriteNesting)
         return false;
-    const Timeline* timeline = &movie_.sprites[o->ref.index];
+    const Timeline* timeline = empty ? empty : &movie_.sprites[o->ref.index];
     for (const SpriteState* a = &parent; a; a = a->parent) {
         if (a->timeline == timeline)
             return false; // a sprite inside itself
@@ -140,9 +199,14 @@ bool Player::Instantiate(SpriteState& parent, DisplayObject* o) {
     child.timeline = timeline;
     child.parent = &parent;
     child.nesting = parent.nesting + 1;
+    child.owner = o;
+    child.clipActions = clipActions;
+    if (scripts_)
+        scripts_->Born(child);
     if (!timeline->frames.empty()) {
         Apply(child, timeline->frames[0]);
-        RunActions(child, 0);
+        if (!scripts_)
+            RunActions(child, 0);
     }
     return true;
 }
@@ -173,7 +237,7 @@ void Player::Place(SpriteState& s, const PlaceCommand& p) {
         if (!sameSprite) {
             if (o->sprite)
                 objects_ -= CountObjects(*o->sprite);
-            if (!Instantiate(s, o)) {
+            if (!Instantiate(s, o, p.clipActions)) {
                 Remove(s, p.depth);
                 return;
             }
@@ -187,6 +251,8 @@ void Player::Place(SpriteState& s, const PlaceCommand& p) {
         o->ratio = p.ratio;
     if (p.hasClipDepth)
         o->clipDepth = p.clipDepth;
+    if (p.hasName)
+        o->name = p.name;
 }
 
 void Player::Remove(SpriteState& s, uint16_t depth) {

@@ -1,7 +1,8 @@
 // Playing a movie: the display lists of the main timeline and of every sprite
 // placed on it, advanced one frame at a time, with the timeline actions (stop,
 // play, go to a frame or label, next and previous frame) run as each frame is
-// entered.
+// entered. A movie with other scripts has them run by the ActionScript
+// runtime (movie/avm1/), which moves and changes what the player shows.
 //
 // Sprites loop on their own, each advancing once per frame of the movie. A
 // sprite that would contain itself, nesting beyond kMaxSpriteNesting and
@@ -11,10 +12,18 @@
 #include "movie/movie.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace ww::movie {
+
+namespace avm1 {
+class Object;
+class ScriptHost;
+} // namespace avm1
 
 constexpr int kMaxSpriteNesting = 32;
 constexpr size_t kMaxDisplayObjects = 1u << 18;
@@ -32,22 +41,50 @@ struct DisplayObject {
     ColorTransform color;
     uint16_t ratio = 0;
     uint16_t clipDepth = 0;
+    bool visible = true;
+    // Made by a script (attachMovie, duplicateMovieClip ...), not the
+    // timeline: a rewind keeps it.
+    bool scripted = false;
+    std::string name;
     std::unique_ptr<SpriteState> sprite;
 };
 
 struct SpriteState {
+    SpriteState() = default;
+    SpriteState(const SpriteState&) = delete;
+    SpriteState& operator=(const SpriteState&) = delete;
+    ~SpriteState();
+
     const Timeline* timeline = nullptr;
     const SpriteState* parent = nullptr;
     int nesting = 0;
     uint32_t frame = 0;
     bool playing = true;
     std::map<uint16_t, DisplayObject> objects; // by depth
+    // The display object that holds this sprite (null for the main
+    // timeline), and the script object that stands for it.
+    DisplayObject* owner = nullptr;
+    avm1::Object* script = nullptr;
+    std::shared_ptr<const std::vector<ClipAction>> clipActions;
+};
+
+// What the script runtime takes from its host.
+struct ScriptOptions {
+    // Each trace() line, as Flash's log has it.
+    std::function<void(const std::string&)> trace;
+    // Milliseconds since 1970 Date starts from; the system clock when negative.
+    double clockMs = -1;
+    uint32_t seed = 0;
+    bool seeded = false;
+    uint64_t actionBudget = 0; // 0: the runtime's default
 };
 
 class Player {
   public:
     // The movie must outlive the player. Frame 0 is entered at once.
     explicit Player(const Movie& movie);
+    Player(const Movie& movie, const ScriptOptions& scripts);
+    ~Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
     // One tick: every sprite, then the main timeline, moves on a frame.
@@ -60,20 +97,29 @@ class Player {
     const SpriteState& root() const { return root_; }
     uint32_t frame() const { return root_.frame; }
     size_t objectCount() const { return objects_; }
+    // What the scripts noted once each (a stopped script, a refused request).
+    std::vector<std::string> scriptWarnings() const;
+    const Movie& movie() const { return movie_; }
 
   private:
+    friend class avm1::ScriptHost;
+    void Start();
     void Tick(SpriteState& s);
     // Shows frame of s (within its frames) and queues its actions.
     void Goto(SpriteState& s, uint32_t frame);
     void Apply(SpriteState& s, const Frame& frame);
     void Place(SpriteState& s, const PlaceCommand& p);
-    bool Instantiate(SpriteState& parent, DisplayObject* o);
+    // empty: the timeline of a clip a script made empty.
+    bool Instantiate(SpriteState& parent, DisplayObject* o,
+                     const std::shared_ptr<const std::vector<ClipAction>>& clipActions = nullptr,
+                     const Timeline* empty = nullptr);
     void Remove(SpriteState& s, uint16_t depth);
     void Clear(SpriteState& s);
     void RunActions(SpriteState& s, uint32_t frame);
     size_t CountObjects(const SpriteState& s) const;
 
     const Movie& movie_;
+    std::unique_ptr<avm1::ScriptHost> scripts_;
     SpriteState root_;
     size_t objects_ = 0;
     bool loop_ = true;

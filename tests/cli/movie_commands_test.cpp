@@ -263,6 +263,68 @@ TEST(RenderCommand, RefusesBadRequestsAndLeavesNoBrokenImage) {
     }
 }
 
+// A movie of two frames whose first traces "n=" + n after n = n + 1, and
+// whose second traces Math.random() * 0 and the clock's year.
+Bytes CountingMovie() {
+    using namespace test;
+    ActionWriter count;
+    count.Push({PushString("n")})
+        .Get("n")
+        .Push({PushInt(1)})
+        .Op(0x47)
+        .Op(0x1D)
+        .Push({PushString("n=")})
+        .Get("n")
+        .Op(0x47)
+        .Trace();
+    ActionWriter clock;
+    clock.Push({PushInt(0), PushString("Date")})
+        .Op(0x40)
+        .Push({PushInt(0)})
+        .Op(0x4D)
+        .Push({PushString("getFullYear")})
+        .Op(0x52)
+        .Trace();
+    SwfSpec spec = StageSpec(false);
+    spec.version = 6;
+    spec.frameCount = 2;
+    for (const Bytes& tag : {DoActionTag(count.Records()), ShowFrameTag(),
+                             DoActionTag(clock.Records()), ShowFrameTag()})
+        spec.tags.insert(spec.tags.end(), tag.begin(), tag.end());
+    return MakeSwf(spec);
+}
+
+TEST(TraceCommand, PrintsWhatTheScriptsTraceFrameByFrame) {
+    TempDir dir;
+    WriteFileBytes(dir / "count.swf", CountingMovie());
+    WriteFileBytes(dir / "still.swf", MakeSwf(StageSpec(false)));
+    WriteFileBytes(dir / "garbage.swf", test::PatternBytes(64));
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string errStart;
+    } cases[] = {
+        {{"trace", dir / "count.swf", "--clock", "1e12"}, 0, "n=1\n2001\n", ""},
+        {{"trace", dir / "count.swf", "--frames", "1"}, 0, "n=1\n", ""},
+        {{"trace", dir / "count.swf", "--frames", "3", "--clock", "1e12"},
+         0,
+         "n=1\n2001\nn=2\n",
+         ""},
+        {{"trace", dir / "count.swf", "--clock", "0"}, 0, "n=1\n1970\n", ""},
+        {{"trace", dir / "still.swf"}, 0, "", ""},
+        {{"trace", dir / "garbage.swf"}, 1, "", "Cannot read the movie "},
+        {{"trace", dir / "count.swf", "--frames", "-2"}, 1, "", "Bad frame count -2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const CliResult run = RunCli(dir, c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err.rfind(c.errStart, 0), 0u) << run.err;
+    }
+}
+
 TEST(ExtractMovieCommand, CopiesTheMovieOutOrFailsWithoutOutput) {
     TempDir dir;
     const Bytes movie = MakeSwf(StageSpec(true));

@@ -1,5 +1,6 @@
-// conformance_runner: draws the corpus's image tests and reports how many
-// pass by the suite's rule and by ours.
+// conformance_runner: draws the corpus's image tests and plays its trace
+// tests, and reports how many pass (pictures by the suite's rule and by ours,
+// trace logs when they match exactly).
 //
 //   conformance_runner --corpus DIR [--write-passing FILE] [--save-pictures DIR] [NAME...]
 //   conformance_runner --corpus DIR --listed FILE
@@ -74,7 +75,7 @@ bool ReadListed(const std::string& path, std::vector<std::string>* names) {
 bool WritePassing(const std::string& path, const std::vector<CaseResult>& results) {
     std::vector<std::string> names;
     for (const CaseResult& r : results) {
-        if (r.kind == CaseKind::Image && r.ourPass)
+        if ((r.kind == CaseKind::Image || r.kind == CaseKind::Trace) && r.ourPass)
             names.push_back(r.name);
     }
     std::sort(names.begin(), names.end());
@@ -102,10 +103,11 @@ struct Tally {
     }
 };
 
-void PrintFailures(const char* title, const std::vector<CaseResult>& results, bool as3) {
+void PrintFailures(const char* title, const std::vector<CaseResult>& results, bool as3,
+                   CaseKind kind) {
     std::vector<const CaseResult*> failures;
     for (const CaseResult& r : results) {
-        if (r.kind == CaseKind::Image && r.actionScript3 == as3 && !(r.suitePass && r.ourPass))
+        if (r.kind == kind && r.actionScript3 == as3 && !(r.suitePass && r.ourPass))
             failures.push_back(&r);
     }
     std::printf("\n%s (%zu):\n", title, failures.size());
@@ -116,13 +118,13 @@ void PrintFailures(const char* title, const std::vector<CaseResult>& results, bo
 }
 
 void PrintReport(const std::string& corpus, const std::vector<CaseResult>& results) {
-    Tally plain, as3;
-    int traces = 0, others = 0;
+    Tally plain, as3, tracePlain, traceAs3;
+    int others = 0;
     for (const CaseResult& r : results) {
         if (r.kind == CaseKind::Image)
             (r.actionScript3 ? as3 : plain).Add(r);
         else if (r.kind == CaseKind::Trace)
-            ++traces;
+            (r.actionScript3 ? traceAs3 : tracePlain).Add(r);
         else
             ++others;
     }
@@ -135,11 +137,18 @@ void PrintReport(const std::string& corpus, const std::vector<CaseResult>& resul
                 as3.tests);
     std::printf("known failures of the suite's own player among them: %d\n",
                 plain.knownFailures + as3.knownFailures);
-    std::printf("not run: no ActionScript runtime yet: %d trace tests\n", traces);
+    std::printf("\n%d trace tests (the log of trace() compared line by line)\n",
+                tracePlain.tests + traceAs3.tests);
+    std::printf("%-36s %4d of %d\n", "movies without ActionScript 3", tracePlain.ourPass,
+                tracePlain.tests);
+    std::printf("%-36s %4d of %d\n", "movies with ActionScript 3 (apart)", traceAs3.ourPass,
+                traceAs3.tests);
     if (others)
         std::printf("not run: neither pictures nor a trace log: %d tests\n", others);
-    PrintFailures("Failures", results, false);
-    PrintFailures("Failures of movies with ActionScript 3", results, true);
+    PrintFailures("Failures", results, false, CaseKind::Image);
+    PrintFailures("Failures of movies with ActionScript 3", results, true, CaseKind::Image);
+    PrintFailures("Trace failures", results, false, CaseKind::Trace);
+    PrintFailures("Trace failures of movies with ActionScript 3", results, true, CaseKind::Trace);
 }
 
 // Re-runs the listed tests; any that no longer passes by our rule fails.
@@ -155,7 +164,7 @@ int CheckListed(const Arguments& a) {
         const bool present = std::filesystem::is_regular_file(
             std::filesystem::path(a.corpus) / name / "test.toml", ec);
         const CaseResult r = present ? RunSuiteCase(a.corpus, name, a.settings) : CaseResult();
-        if (present && r.kind == CaseKind::Image && r.ourPass)
+        if (present && (r.kind == CaseKind::Image || r.kind == CaseKind::Trace) && r.ourPass)
             continue;
         ++failed;
         std::printf("no longer passes: %s: %s\n", name.c_str(),

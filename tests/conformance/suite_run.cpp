@@ -3,6 +3,7 @@
 #include "movie/movie.h"
 #include "movie/player.h"
 #include "movie/render.h"
+#include "tests/conformance/suite_case.h"
 #include "tests/conformance/picture_compare.h"
 #include "tests/conformance/swf_scan.h"
 
@@ -20,6 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr size_t kMaxMovieFileBytes = 64u << 20;
+// The fixed clock trace tests start from: 2001-09-09, a date of the Flash
+// Player 6 years, so no run depends on when it is made.
+constexpr double kTraceClockMs = 1000000000000.0;
 
 bool ReadBytes(const std::string& path, std::vector<uint8_t>* bytes) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
@@ -162,6 +166,87 @@ class ImageRun {
     movie::Movie movie_;
 };
 
+// Line ends as one newline each, and no trailing newlines, so that a log
+// written on Windows and ours compare as the same text.
+std::string NormaliseLog(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    while (!out.empty() && out.back() == '\n')
+        out.pop_back();
+    return out;
+}
+
+// The first line where two logs part, for the report.
+std::string FirstDifference(const std::string& expected, const std::string& actual) {
+    size_t line = 1, i = 0;
+    while (i < expected.size() && i < actual.size() && expected[i] == actual[i]) {
+        if (expected[i] == '\n')
+            ++line;
+        ++i;
+    }
+    auto lineAt = [](const std::string& text, size_t at) {
+        const size_t start = text.rfind('\n', at == 0 ? 0 : at - 1);
+        const size_t from = start == std::string::npos || at == 0 ? 0 : start + 1;
+        const size_t end = text.find('\n', from);
+        std::string l =
+            text.substr(from, end == std::string::npos ? std::string::npos : end - from);
+        return l.size() > 60 ? l.substr(0, 60) + "..." : l;
+    };
+    return "trace differs at line " + std::to_string(line) + ": expected \"" +
+           (i < expected.size() || !expected.empty() ? lineAt(expected, i) : "") + "\", got \"" +
+           lineAt(actual, i) + "\"";
+}
+
+// A trace test: the movie played for its frames with a fixed clock and seed,
+// what it traces compared with output.txt.
+void TraceRun(const SuiteCase& c, CaseResult* result) {
+    std::string expected;
+    if (!ReadTextFile((fs::path(c.folder) / "output.txt").string(), &expected)) {
+        result->reason = "output.txt cannot be read";
+        return;
+    }
+    std::vector<uint8_t> bytes;
+    if (!ReadBytes((fs::path(c.folder) / "test.swf").string(), &bytes)) {
+        result->reason = "load error: test.swf cannot be read";
+        return;
+    }
+    std::set<uint16_t> codes;
+    std::string error;
+    if (ScanTagCodes(bytes, &codes, &error))
+        result->actionScript3 = CarriesActionScript3(codes);
+    movie::Movie m;
+    if (!movie::ParseMovie(bytes.data(), bytes.size(), &m, &error)) {
+        result->reason = "load error: " + error;
+        return;
+    }
+    std::string log;
+    movie::ScriptOptions scripts;
+    scripts.trace = [&log](const std::string& line) {
+        if (log.size() < kMaxMovieFileBytes)
+            log += line + "\n";
+    };
+    scripts.clockMs = kTraceClockMs;
+    scripts.seeded = true;
+    {
+        movie::Player player(m, scripts);
+        for (uint32_t frame = 2; frame <= c.frames; ++frame)
+            player.Advance();
+    }
+    const std::string want = NormaliseLog(expected), got = NormaliseLog(log);
+    result->suitePass = result->ourPass = want == got;
+    if (!result->ourPass)
+        result->reason = FirstDifference(want, got);
+}
+
 bool HasExpectedPicture(const std::string& folder) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -196,9 +281,9 @@ CaseResult RunSuiteCase(const std::string& root, const std::string& name,
         result.run = true;
         ImageRun(c, settings, &result).Run();
     } else if (c.hasTrace) {
-        // The trace mode goes here once movies run their scripts.
         result.kind = CaseKind::Trace;
-        result.reason = "no ActionScript runtime yet";
+        result.run = true;
+        TraceRun(c, &result);
     }
     return result;
 }

@@ -1,7 +1,7 @@
 // Running one test of the corpus: its movie played to each compared frame,
-// drawn at the expected picture's size and quality, and judged by both rules.
-// A test that only has a trace log is not run until there is an ActionScript
-// runtime; RunSuiteCase is where its trace mode will go.
+// drawn at the expected picture's size and quality, and judged by both rules;
+// or, for a test that only has a trace log, played for its frames with its
+// scripts, and what they trace compared with the log (line ends normalised).
 #pragma once
 
 #include "tests/conformance/suite_case.h"

@@ -1,5 +1,7 @@
 #include "tests/support/swf_writer.h"
 
+#include <cstring>
+
 #include <zlib.h>
 
 #include <cstdlib>
@@ -610,6 +612,257 @@ Bytes DoActionTag(const Bytes& records) {
     Bytes body = records;
     body.push_back(0);
     return Tag(12, body);
+}
+
+Bytes DoInitActionTag(uint16_t spriteId, const Bytes& records) {
+    Bytes body = {static_cast<uint8_t>(spriteId), static_cast<uint8_t>(spriteId >> 8)};
+    body.insert(body.end(), records.begin(), records.end());
+    body.push_back(0);
+    return Tag(59, body, true);
+}
+
+PushValue PushString(const std::string& s) {
+    PushValue v;
+    v.kind = PushValue::String;
+    v.text = s;
+    return v;
+}
+
+PushValue PushDouble(double d) {
+    PushValue v;
+    v.kind = PushValue::Double;
+    v.number = d;
+    return v;
+}
+
+PushValue PushInt(int32_t i) {
+    PushValue v;
+    v.kind = PushValue::Integer;
+    v.integer = i;
+    return v;
+}
+
+PushValue PushBool(bool b) {
+    PushValue v;
+    v.kind = PushValue::Boolean;
+    v.integer = b;
+    return v;
+}
+
+PushValue PushNull() {
+    PushValue v;
+    v.kind = PushValue::Null;
+    return v;
+}
+
+PushValue PushUndefined() {
+    return PushValue();
+}
+
+PushValue PushRegister(uint8_t r) {
+    PushValue v;
+    v.kind = PushValue::Register;
+    v.integer = r;
+    return v;
+}
+
+PushValue PushConstant(uint8_t index) {
+    PushValue v;
+    v.kind = PushValue::Constant8;
+    v.integer = index;
+    return v;
+}
+
+namespace {
+
+void PutString(Bytes& out, const std::string& s) {
+    out.insert(out.end(), s.begin(), s.end());
+    out.push_back(0);
+}
+
+} // namespace
+
+void ActionWriter::Record(uint8_t code, const Bytes& fields) {
+    out_.push_back(code);
+    if (code >= 0x80) {
+        PutU16(out_, static_cast<uint16_t>(fields.size()));
+        out_.insert(out_.end(), fields.begin(), fields.end());
+    }
+}
+
+ActionWriter& ActionWriter::Op(uint8_t code) {
+    Record(code, {});
+    return *this;
+}
+
+ActionWriter& ActionWriter::Push(std::initializer_list<PushValue> values) {
+    Bytes f;
+    for (const PushValue& v : values) {
+        f.push_back(v.kind);
+        switch (v.kind) {
+        case PushValue::String:
+            PutString(f, v.text);
+            break;
+        case PushValue::Double: {
+            uint64_t bits;
+            std::memcpy(&bits, &v.number, 8);
+            // The two halves are swapped: high word first.
+            PutU32(f, static_cast<uint32_t>(bits >> 32));
+            PutU32(f, static_cast<uint32_t>(bits));
+            break;
+        }
+        case PushValue::Integer:
+            PutU32(f, static_cast<uint32_t>(v.integer));
+            break;
+        case PushValue::Register:
+        case PushValue::Boolean:
+        case PushValue::Constant8:
+            f.push_back(static_cast<uint8_t>(v.integer));
+            break;
+        case PushValue::Float: {
+            const float x = static_cast<float>(v.number);
+            uint32_t bits;
+            std::memcpy(&bits, &x, 4);
+            PutU32(f, bits);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    Record(0x96, f);
+    return *this;
+}
+
+ActionWriter& ActionWriter::Get(const std::string& name) {
+    return Push({PushString(name)}).Op(0x1C);
+}
+
+ActionWriter& ActionWriter::Set(const std::string& name, const PushValue& value) {
+    return Push({PushString(name), value}).Op(0x1D);
+}
+
+ActionWriter& ActionWriter::ConstantPool(const std::vector<std::string>& pool) {
+    Bytes f;
+    PutU16(f, static_cast<uint16_t>(pool.size()));
+    for (const std::string& s : pool)
+        PutString(f, s);
+    Record(0x88, f);
+    return *this;
+}
+
+ActionWriter& ActionWriter::StoreRegister(uint8_t r) {
+    Record(0x87, {r});
+    return *this;
+}
+
+ActionWriter& ActionWriter::Label(const std::string& name) {
+    labels_.emplace_back(name, out_.size());
+    return *this;
+}
+
+ActionWriter& ActionWriter::Jump(const std::string& label) {
+    Record(0x99, {0, 0});
+    fixups_.push_back({out_.size() - 2, label});
+    return *this;
+}
+
+ActionWriter& ActionWriter::If(const std::string& label) {
+    Record(0x9D, {0, 0});
+    fixups_.push_back({out_.size() - 2, label});
+    return *this;
+}
+
+ActionWriter& ActionWriter::GotoFrame(uint16_t frame) {
+    Bytes f;
+    PutU16(f, frame);
+    Record(0x81, f);
+    return *this;
+}
+
+ActionWriter& ActionWriter::Function(const std::string& name,
+                                     const std::vector<std::string>& params,
+                                     const ActionWriter& body) {
+    const Bytes code = body.Records();
+    Bytes f;
+    PutString(f, name);
+    PutU16(f, static_cast<uint16_t>(params.size()));
+    for (const std::string& p : params)
+        PutString(f, p);
+    PutU16(f, static_cast<uint16_t>(code.size()));
+    Record(0x9B, f);
+    out_.insert(out_.end(), code.begin(), code.end());
+    return *this;
+}
+
+ActionWriter& ActionWriter::Function2(const std::string& name, uint8_t registers, uint16_t flags,
+                                      const std::vector<std::pair<uint8_t, std::string>>& params,
+                                      const ActionWriter& body) {
+    const Bytes code = body.Records();
+    Bytes f;
+    PutString(f, name);
+    PutU16(f, static_cast<uint16_t>(params.size()));
+    f.push_back(registers);
+    PutU16(f, flags);
+    for (const auto& p : params) {
+        f.push_back(p.first);
+        PutString(f, p.second);
+    }
+    PutU16(f, static_cast<uint16_t>(code.size()));
+    Record(0x8E, f);
+    out_.insert(out_.end(), code.begin(), code.end());
+    return *this;
+}
+
+ActionWriter& ActionWriter::With(const ActionWriter& body) {
+    const Bytes code = body.Records();
+    Bytes f;
+    PutU16(f, static_cast<uint16_t>(code.size()));
+    Record(0x94, f);
+    out_.insert(out_.end(), code.begin(), code.end());
+    return *this;
+}
+
+ActionWriter& ActionWriter::Try(const ActionWriter& body, const std::string& catchName,
+                                const ActionWriter& handler, const ActionWriter* finally) {
+    const Bytes catchCode = handler.Records();
+    // The try block ends with a jump over the catch block, as compilers write it.
+    Bytes tryCode = body.Records();
+    const uint8_t jump[] = {0x99, 2, 0};
+    tryCode.insert(tryCode.end(), jump, jump + 3);
+    PutU16(tryCode, static_cast<uint16_t>(catchCode.size()));
+    const Bytes finallyCode = finally ? finally->Records() : Bytes();
+    Bytes f;
+    f.push_back(static_cast<uint8_t>(0x01 | (finally ? 0x02 : 0)));
+    PutU16(f, static_cast<uint16_t>(tryCode.size()));
+    PutU16(f, static_cast<uint16_t>(catchCode.size()));
+    PutU16(f, static_cast<uint16_t>(finallyCode.size()));
+    PutString(f, catchName);
+    Record(0x8F, f);
+    out_.insert(out_.end(), tryCode.begin(), tryCode.end());
+    out_.insert(out_.end(), catchCode.begin(), catchCode.end());
+    out_.insert(out_.end(), finallyCode.begin(), finallyCode.end());
+    return *this;
+}
+
+ActionWriter& ActionWriter::Raw(const Bytes& records) {
+    out_.insert(out_.end(), records.begin(), records.end());
+    return *this;
+}
+
+Bytes ActionWriter::Records() const {
+    Bytes out = out_;
+    for (const Fixup& f : fixups_) {
+        size_t target = 0;
+        for (const auto& l : labels_) {
+            if (l.first == f.label)
+                target = l.second;
+        }
+        const long offset = static_cast<long>(target) - static_cast<long>(f.at + 2);
+        out[f.at] = static_cast<uint8_t>(offset);
+        out[f.at + 1] = static_cast<uint8_t>(offset >> 8);
+    }
+    return out;
 }
 
 Bytes DefineBitsLosslessTag(int version, uint16_t id, uint8_t format, uint16_t width,

@@ -180,6 +180,77 @@ Bytes ActionGotoFrame(uint16_t frame);
 Bytes ActionGotoLabel(const std::string& label);
 // DoAction with the records given and the end flag.
 Bytes DoActionTag(const Bytes& records);
+// DoInitAction for a sprite, with the end flag.
+Bytes DoInitActionTag(uint16_t spriteId, const Bytes& records);
+
+// A value an ActionPush record carries.
+struct PushValue {
+    enum Kind : uint8_t {
+        String = 0,
+        Float = 1,
+        Null = 2,
+        Undefined = 3,
+        Register = 4,
+        Boolean = 5,
+        Double = 6,
+        Integer = 7,
+        Constant8 = 8
+    } kind = Undefined;
+    std::string text;
+    double number = 0;
+    int32_t integer = 0;
+};
+PushValue PushString(const std::string& s);
+PushValue PushDouble(double d);
+PushValue PushInt(int32_t i);
+PushValue PushBool(bool b);
+PushValue PushNull();
+PushValue PushUndefined();
+PushValue PushRegister(uint8_t r);
+PushValue PushConstant(uint8_t index);
+
+// Action records written in order, with named labels for the jumps: an
+// assembler for the scripts the runtime tests run.
+class ActionWriter {
+  public:
+    ActionWriter& Op(uint8_t code); // an action without fields
+    ActionWriter& Push(std::initializer_list<PushValue> values);
+    ActionWriter& Trace() { return Op(0x26); }
+    // push name, GetVariable
+    ActionWriter& Get(const std::string& name);
+    // push name, value, SetVariable
+    ActionWriter& Set(const std::string& name, const PushValue& value);
+    ActionWriter& ConstantPool(const std::vector<std::string>& pool);
+    ActionWriter& StoreRegister(uint8_t r);
+    ActionWriter& Label(const std::string& name);
+    ActionWriter& Jump(const std::string& label);
+    ActionWriter& If(const std::string& label);
+    ActionWriter& GotoFrame(uint16_t frame);
+    // DefineFunction: params by name, body inline.
+    ActionWriter& Function(const std::string& name, const std::vector<std::string>& params,
+                           const ActionWriter& body);
+    // DefineFunction2: params as (register, name), 0 for a named local.
+    ActionWriter& Function2(const std::string& name, uint8_t registers, uint16_t flags,
+                            const std::vector<std::pair<uint8_t, std::string>>& params,
+                            const ActionWriter& body);
+    ActionWriter& With(const ActionWriter& body);
+    // Try with a catch into a variable and an optional finally.
+    ActionWriter& Try(const ActionWriter& body, const std::string& catchName,
+                      const ActionWriter& handler, const ActionWriter* finally = nullptr);
+    ActionWriter& Raw(const Bytes& records);
+    // The records, jumps resolved; no end flag.
+    Bytes Records() const;
+
+  private:
+    void Record(uint8_t code, const Bytes& fields);
+    struct Fixup {
+        size_t at; // the jump's offset field
+        std::string label;
+    };
+    Bytes out_;
+    std::vector<std::pair<std::string, size_t>> labels_;
+    std::vector<Fixup> fixups_;
+};
 
 // DefineBitsLossless (version 1) or DefineBitsLossless2 (2): raw is what the
 // zlib stream holds (colour table and padded rows); the colour count is only

@@ -1,0 +1,18 @@
+// What the builtin files share: defining methods and classes.
+#pragma once
+
+#include "movie/avm1/vm.h"
+
+namespace ww::movie::avm1 {
+
+// A native method, not enumerable.
+Object* Method(Vm& vm, Object* on, const char* name, NativeFn fn);
+// A global constructor with its prototype.
+Object* MakeClass(Vm& vm, const char* name, NativeFn call, NativeFn construct, Object* proto);
+Object* SelfObject(const Value& self);
+
+void InstallArray(Vm& vm);
+void InstallString(Vm& vm);
+void InstallDate(Vm& vm);
+
+} // namespace ww::movie::avm1

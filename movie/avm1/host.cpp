@@ -1,0 +1,242 @@
+#include "movie/avm1/host.h"
+
+#include <algorithm>
+
+namespace ww::movie::avm1 {
+
+ScriptHost::ScriptHost(Player& player, const ScriptOptions& options) : player_(player) {
+    VmOptions o;
+    o.swfVersion = player.movie_.version;
+    o.clockMs = options.clockMs;
+    o.seed = options.seed;
+    o.seeded = options.seeded;
+    if (options.actionBudget)
+        o.actionBudget = options.actionBudget;
+    o.trace = options.trace;
+    if (player.movie_.maxRecursion)
+        o.maxCallDepth = std::min<int>(player.movie_.maxRecursion, kMaxCallDepth);
+    vm_ = std::make_unique<Vm>(&player, o);
+    vm_->BeginFrame(0);
+}
+
+ScriptHost::~ScriptHost() = default;
+
+ScriptHost& ScriptHost::Of(Vm& vm) {
+    return *vm.player()->scripts_;
+}
+
+Object* ScriptHost::ObjectOf(SpriteState& s) {
+    if (!s.script) {
+        s.script = vm_->MakeClipObject(&s);
+        if (&s == &player_.root_)
+            vm_->rootClip = s.script;
+    }
+    return s.script;
+}
+
+void ScriptHost::Born(SpriteState& s) {
+    Object* o = ObjectOf(s);
+    if (s.owner && s.owner->name.empty())
+        s.owner->name = "instance" + std::to_string(++instanceCount_);
+    if (&s != &player_.root_)
+        newborn_.push_back(o);
+}
+
+void ScriptHost::Queue(Object* clip, const ActionBytes& block) {
+    if (block && queue_.size() < kMaxQueuedPerTick)
+        queue_.push_back(Pending{clip, block, std::string()});
+}
+
+void ScriptHost::QueueEvents(SpriteState& s, uint32_t bit, const char* method) {
+    Object* o = ObjectOf(s);
+    if (s.clipActions) {
+        for (const ClipAction& a : *s.clipActions) {
+            if (a.events & bit)
+                Queue(o, a.actions);
+        }
+    }
+    if (method && queue_.size() < kMaxQueuedPerTick)
+        queue_.push_back(Pending{o, nullptr, method});
+}
+
+void ScriptHost::FrameEntered(SpriteState& s, uint32_t frame) {
+    if (frame >= s.timeline->frames.size())
+        return;
+    const Frame& f = s.timeline->frames[frame];
+    Object* o = ObjectOf(s);
+    // Initialisation scripts run once each, before the frame's own.
+    for (const InitAction& init : f.initScripts) {
+        if (initDone_.insert(init.spriteId).second)
+            Queue(o, init.actions);
+    }
+    for (const ActionBytes& block : f.scripts)
+        Queue(o, block);
+    FlushNewborn();
+}
+
+void ScriptHost::FlushNewborn() {
+    while (!newborn_.empty()) {
+        std::vector<Object*> born;
+        born.swap(newborn_);
+        for (Object* o : born) {
+            if (!o->clip)
+                continue;
+            SpriteState& s = *o->clip;
+            QueueEvents(s, kEventInitialize | kEventConstruct, nullptr);
+            FrameEntered(s, 0);
+            QueueEvents(s, kEventLoad, "onLoad");
+        }
+    }
+}
+
+void ScriptHost::RunQueue() {
+    FlushNewborn();
+    for (size_t i = 0; i < queue_.size(); ++i) {
+        if (++ranThisTick_ > kMaxQueuedPerTick) {
+            vm_->Warn("a movie ran more than 4096 script blocks in one frame; the rest waited");
+            break;
+        }
+        const Pending p = queue_[i];
+        if (!p.clip->clip)
+            continue; // removed before its turn
+        if (p.block)
+            vm_->RunBlock(p.block, p.clip);
+        else
+            vm_->CallEvent(p.clip, p.method);
+        FlushNewborn();
+    }
+    queue_.clear();
+}
+
+void ScriptHost::EnterFrameEvents(SpriteState& s) {
+    QueueEvents(s, kEventEnterFrame, "onEnterFrame");
+    for (auto& entry : s.objects) {
+        if (entry.second.sprite)
+            EnterFrameEvents(*entry.second.sprite);
+    }
+}
+
+void ScriptHost::Tick() {
+    ++ticks_;
+    const double rate = movie().frameRate > 0 ? movie().frameRate : 12;
+    ranThisTick_ = 0;
+    vm_->BeginFrame(ticks_ * 1000.0 / rate);
+    std::vector<Pending> frameScripts;
+    player_.Tick(player_.root_);
+    FlushNewborn();
+    frameScripts.swap(queue_);
+    EnterFrameEvents(player_.root_);
+    for (Pending& p : frameScripts) {
+        if (queue_.size() < kMaxQueuedPerTick)
+            queue_.push_back(std::move(p));
+    }
+    RunQueue();
+    Collect();
+}
+
+void ScriptHost::Goto(SpriteState& s, uint32_t frame) {
+    const size_t count = s.timeline->frames.size();
+    if (count == 0)
+        return;
+    frame = std::min<uint32_t>(frame, static_cast<uint32_t>(count - 1));
+    if (frame == s.frame)
+        return;
+    player_.Goto(s, frame);
+    // A script's go-to runs the first frames of the clips it places before
+    // the target frame's own scripts (a tick runs the parent's first).
+    FlushNewborn();
+    FrameEntered(s, frame);
+}
+
+void ScriptHost::CallFrame(SpriteState& s, uint32_t frame) {
+    if (frame >= s.timeline->frames.size())
+        return;
+    Object* o = ObjectOf(s);
+    for (const ActionBytes& block : s.timeline->frames[frame].scripts)
+        vm_->RunBlock(block, o);
+}
+
+SpriteState* ScriptHost::Attach(SpriteState& parent, uint16_t characterId, const std::string& name,
+                                uint16_t depth) {
+    if (player_.objectCount() >= kMaxDisplayObjects)
+        return nullptr;
+    const Timeline* empty = nullptr;
+    CharacterRef ref{CharacterKind::Sprite, 0};
+    if (characterId) {
+        const CharacterRef* found = movie().Find(characterId);
+        if (!found || found->kind != CharacterKind::Sprite)
+            return nullptr;
+        ref = *found;
+    } else {
+        empty = &empty_;
+    }
+    player_.Remove(parent, depth);
+    DisplayObject fresh;
+    fresh.depth = depth;
+    fresh.characterId = characterId;
+    fresh.ref = ref;
+    fresh.scripted = true;
+    fresh.name = name;
+    DisplayObject* o = &parent.objects.emplace(depth, std::move(fresh)).first->second;
+    player_.objects_ += 1;
+    if (!player_.Instantiate(parent, o, nullptr, empty) || !o->sprite) {
+        player_.Remove(parent, depth);
+        return nullptr;
+    }
+    player_.objects_ += player_.CountObjects(*o->sprite);
+    return o->sprite.get();
+}
+
+void ScriptHost::Remove(SpriteState& s) {
+    if (!s.owner || !s.parent)
+        return;
+    SpriteState& parent = const_cast<SpriteState&>(*s.parent);
+    player_.Remove(parent, s.owner->depth);
+}
+
+bool ScriptHost::SwapDepth(SpriteState& s, uint16_t depth) {
+    if (!s.owner || !s.parent)
+        return false;
+    SpriteState& parent = const_cast<SpriteState&>(*s.parent);
+    const uint16_t from = s.owner->depth;
+    if (from == depth)
+        return true;
+    auto a = parent.objects.find(from);
+    if (a == parent.objects.end())
+        return false;
+    DisplayObject moving = std::move(a->second);
+    parent.objects.erase(a);
+    auto b = parent.objects.find(depth);
+    if (b != parent.objects.end()) {
+        DisplayObject other = std::move(b->second);
+        parent.objects.erase(b);
+        other.depth = from;
+        other.scripted = true;
+        DisplayObject& placed = parent.objects.emplace(from, std::move(other)).first->second;
+        if (placed.sprite)
+            placed.sprite->owner = &placed;
+    }
+    moving.depth = depth;
+    moving.scripted = true;
+    DisplayObject& placed = parent.objects.emplace(depth, std::move(moving)).first->second;
+    if (placed.sprite)
+        placed.sprite->owner = &placed;
+    return true;
+}
+
+void ScriptHost::CollectRoots(SpriteState& s, std::vector<Object*>* roots) {
+    if (s.script)
+        roots->push_back(s.script);
+    for (auto& entry : s.objects) {
+        if (entry.second.sprite)
+            CollectRoots(*entry.second.sprite, roots);
+    }
+}
+
+void ScriptHost::Collect() {
+    std::vector<Object*> roots;
+    CollectRoots(player_.root_, &roots);
+    vm_->Collect(roots);
+}
+
+} // namespace ww::movie::avm1

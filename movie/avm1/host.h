@@ -1,0 +1,75 @@
+// The script runtime as the player hosts it: one VM for the movie, a script
+// object for every sprite, and the queue of scripts a frame runs (initial
+// actions, frame scripts, clip events) in Flash's order: a parent's frame
+// script before the first frame of clips it just placed, then their load
+// events; enterFrame events before the frame scripts of each tick.
+#pragma once
+
+#include "movie/avm1/vm.h"
+#include "movie/player.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace ww::movie::avm1 {
+
+// Blocks run per tick at most: a ring of scripted go-tos ends here.
+constexpr size_t kMaxQueuedPerTick = 4096;
+
+class ScriptHost {
+  public:
+    ScriptHost(Player& player, const ScriptOptions& options);
+    ~ScriptHost();
+    static ScriptHost& Of(Vm& vm);
+
+    Vm& vm() { return *vm_; }
+    Player& player() { return player_; }
+    const Movie& movie() const { return player_.movie_; }
+
+    // The player's calls.
+    void Born(SpriteState& s);
+    void FrameEntered(SpriteState& s, uint32_t frame);
+    void RunQueue();
+    void Tick();
+    std::vector<std::string> warnings() const { return vm_->warnings(); }
+
+    // The runtime's calls into the display list.
+    Object* ObjectOf(SpriteState& s);
+    void Goto(SpriteState& s, uint32_t frame);
+    void SetPlaying(SpriteState& s, bool playing) { s.playing = playing; }
+    void CallFrame(SpriteState& s, uint32_t frame);
+    // A new sprite (or empty clip when id is 0) at a depth of parent; null
+    // when it cannot be made.
+    SpriteState* Attach(SpriteState& parent, uint16_t characterId, const std::string& name,
+                        uint16_t depth);
+    void Remove(SpriteState& s);
+    bool SwapDepth(SpriteState& s, uint16_t depth);
+    SpriteState& root() { return player_.root_; }
+    const Timeline* EmptyTimeline() const { return &empty_; }
+
+  private:
+    struct Pending {
+        Object* clip;
+        ActionBytes block;
+        std::string method; // an event method (onLoad) when block is null
+    };
+    void Queue(Object* clip, const ActionBytes& block);
+    void QueueEvents(SpriteState& s, uint32_t bit, const char* method);
+    void FlushNewborn();
+    void EnterFrameEvents(SpriteState& s);
+    void CollectRoots(SpriteState& s, std::vector<Object*>* roots);
+    void Collect();
+
+    Player& player_;
+    std::unique_ptr<Vm> vm_;
+    std::vector<Pending> queue_;
+    std::vector<Object*> newborn_;
+    std::set<uint16_t> initDone_;
+    size_t ranThisTick_ = 0;
+    int instanceCount_ = 0;
+    uint32_t ticks_ = 0;
+    Timeline empty_;
+};
+
+} // namespace ww::movie::avm1

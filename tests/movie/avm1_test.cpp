@@ -1,0 +1,558 @@
+// The ActionScript runtime: small programs assembled action by action, run as
+// a movie's first frame, and the exact trace log they leave, grouped by area.
+#include "movie/avm1/convert.h"
+#include "tests/movie/movie_test_util.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace ww::test {
+namespace {
+
+using movie::avm1::NumberToString;
+using movie::avm1::StringToNumber;
+
+Bytes Movie(const Bytes& tags, uint8_t version, uint16_t frames) {
+    SwfSpec spec = StageSpec(false);
+    spec.version = version;
+    spec.frameCount = frames;
+    spec.tags = tags;
+    return MakeSwf(spec);
+}
+
+struct ScriptRun {
+    std::vector<std::string> lines;
+    std::vector<std::string> warnings;
+    uint32_t frame = 0;
+};
+
+ScriptRun Play(const Bytes& swf, int frames = 1, uint64_t budget = 0) {
+    ScriptRun run;
+    const movie::Movie m = ParseOrFail(swf);
+    movie::ScriptOptions options;
+    options.trace = [&run](const std::string& line) { run.lines.push_back(line); };
+    options.clockMs = 0;
+    options.seeded = true;
+    options.actionBudget = budget;
+    movie::Player player(m, options);
+    for (int i = 1; i < frames; ++i)
+        player.Advance();
+    run.warnings = player.scriptWarnings();
+    run.frame = player.frame();
+    return run;
+}
+
+// One frame's script in a movie of the given version.
+std::vector<std::string> Trace(const ActionWriter& script, uint8_t version = 8) {
+    return Play(Movie(DoActionTag(script.Records()) + ShowFrameTag(), version, 1)).lines;
+}
+
+struct ScriptCase {
+    const char* name;
+    uint8_t version;
+    ActionWriter script;
+    std::vector<std::string> want;
+};
+
+void ExpectTraces(const std::vector<ScriptCase>& cases) {
+    for (const ScriptCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Trace(c.script, c.version), c.want);
+    }
+}
+
+// push a, push b, op, trace
+ActionWriter Binary(const PushValue& a, const PushValue& b, uint8_t op) {
+    return ActionWriter().Push({a, b}).Op(op).Trace();
+}
+
+ActionWriter TraceValue(const PushValue& v) {
+    return ActionWriter().Push({v}).Trace();
+}
+
+TEST(Avm1Conversions, NumbersPrintAsFlashPrintsThem) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0, "0"},
+        {-0.0, "0"},
+        {1, "1"},
+        {-42, "-42"},
+        {0.5, "0.5"},
+        {0.1 + 0.2, "0.3"},
+        {1.0 / 3, "0.333333333333333"},
+        {123456789012345, "123456789012345"},
+        {1e15, "1e+15"},
+        {8.64e15, "8.64e+15"},
+        {1e21, "1e+21"},
+        {1.5e-7, "1.5e-7"},
+        {0.0001, "0.0001"},
+        {NAN, "NaN"},
+        {INFINITY, "Infinity"},
+        {-INFINITY, "-Infinity"},
+        {5e-324, "4.94065645841247e-324"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NumberToString(c.value), c.text) << c.text;
+}
+
+TEST(Avm1Conversions, StringsReadAsNumbers) {
+    const struct {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"12", 12},  {"  7", 7},    {"0x1F", 31},  {"010", 8}, {"-010", -8},
+        {"019", 19}, {"1e3", 1000}, {"-.5", -0.5}, {"", NAN},  {"12a", NAN},
+        {"0x", NAN}, {"abc", NAN},  {"1.5e", NAN},
+    };
+    for (const auto& c : cases) {
+        const double got = StringToNumber(c.text);
+        if (std::isnan(c.value))
+            EXPECT_TRUE(std::isnan(got)) << c.text;
+        else
+            EXPECT_EQ(got, c.value) << c.text;
+    }
+}
+
+TEST(Avm1Conversions, DependOnTheMovieVersion) {
+    ExpectTraces({
+        {"undefined concatenates as nothing before 7",
+         6,
+         Binary(PushString("a"), PushUndefined(), 0x47),
+         {"a"}},
+        {"and as undefined from 7",
+         7,
+         Binary(PushString("a"), PushUndefined(), 0x47),
+         {"aundefined"}},
+        {"undefined is 0 before 7", 6, Binary(PushUndefined(), PushInt(1), 0x47), {"1"}},
+        {"and NaN from 7", 7, Binary(PushUndefined(), PushInt(1), 0x47), {"NaN"}},
+        {"SWF 4 reads a number's prefix",
+         4,
+         Binary(PushString("300"), PushString("150a"), 0x0A),
+         {"450"}},
+        {"later versions the whole string",
+         5,
+         Binary(PushString("300"), PushString("150a"), 0x0A),
+         {"NaN"}},
+        {"a string is true by its number before 7",
+         6,
+         ActionWriter().Push({PushString("abc")}).Op(0x12).Trace(),
+         {"true"}},
+        {"and by its length from 7",
+         7,
+         ActionWriter().Push({PushString("abc")}).Op(0x12).Trace(),
+         {"false"}},
+        {"SWF 4 comparisons answer numbers", 4, Binary(PushInt(1), PushInt(2), 0x0F), {"1"}},
+        {"trace writes undefined in every version", 6, TraceValue(PushUndefined()), {"undefined"}},
+    });
+}
+
+TEST(Avm1Operators, ArithmeticComparisonAndBits) {
+    ExpectTraces({
+        {"Add2 joins when one side is a string",
+         8,
+         Binary(PushInt(1), PushString("2"), 0x47),
+         {"12"}},
+        {"Add2 adds numbers", 8, Binary(PushInt(1), PushDouble(2.5), 0x47), {"3.5"}},
+        {"Less2 of NaN is undefined", 8, Binary(PushDouble(NAN), PushInt(1), 0x48), {"undefined"}},
+        {"Less2 compares strings as strings",
+         8,
+         Binary(PushString("10"), PushString("9"), 0x48),
+         {"true"}},
+        {"Greater", 8, Binary(PushInt(3), PushInt(2), 0x67), {"true"}},
+        {"null equals undefined", 8, Binary(PushNull(), PushUndefined(), 0x49), {"true"}},
+        {"but not strictly", 8, Binary(PushNull(), PushUndefined(), 0x66), {"false"}},
+        {"a number equals its string", 8, Binary(PushInt(5), PushString("5"), 0x49), {"true"}},
+        {"modulo", 8, Binary(PushInt(-7), PushInt(3), 0x3F), {"-1"}},
+        {"division by zero", 8, Binary(PushInt(1), PushInt(0), 0x0D), {"Infinity"}},
+        {"SWF 4 division by zero", 4, Binary(PushInt(1), PushInt(0), 0x0D), {"#ERROR#"}},
+        {"bit and", 8, Binary(PushInt(12), PushInt(10), 0x60), {"8"}},
+        {"shift left wraps", 8, Binary(PushInt(1), PushInt(31), 0x63), {"-2147483648"}},
+        {"unsigned shift", 8, Binary(PushInt(-1), PushInt(28), 0x65), {"15"}},
+        {"to integer", 8, ActionWriter().Push({PushDouble(-3.7)}).Op(0x18).Trace(), {"-3"}},
+        {"typeof", 8, ActionWriter().Push({PushNull()}).Op(0x44).Trace(), {"null"}},
+    });
+}
+
+TEST(Avm1Strings, ActionsAndMethods) {
+    auto method = [](const char* text, const char* name, std::initializer_list<PushValue> args) {
+        ActionWriter w;
+        std::vector<PushValue> reversed(args.begin(), args.end());
+        for (size_t i = reversed.size(); i-- > 0;)
+            w.Push({reversed[i]});
+        w.Push(
+            {PushInt(static_cast<int32_t>(reversed.size())), PushString(text), PushString(name)});
+        return w.Op(0x52).Trace();
+    };
+    ExpectTraces({
+        {"StringAdd", 8, Binary(PushString("ab"), PushString("cd"), 0x21), {"abcd"}},
+        {"StringLength", 8, ActionWriter().Push({PushString("hello")}).Op(0x14).Trace(), {"5"}},
+        {"MBStringLength counts characters",
+         8,
+         ActionWriter().Push({PushString("h\xC3\xA9llo")}).Op(0x31).Trace(),
+         {"5"}},
+        {"StringExtract from 1",
+         8,
+         ActionWriter().Push({PushString("hello"), PushInt(2), PushInt(3)}).Op(0x15).Trace(),
+         {"ell"}},
+        {"MBStringExtract",
+         8,
+         ActionWriter().Push({PushString("h\xC3\xA9llo"), PushInt(2), PushInt(2)}).Op(0x35).Trace(),
+         {"\xC3\xA9l"}},
+        {"CharToAscii", 8, ActionWriter().Push({PushString("A")}).Op(0x32).Trace(), {"65"}},
+        {"substr", 8, method("flash", "substr", {PushInt(1), PushInt(3)}), {"las"}},
+        {"substring swaps its ends",
+         8,
+         method("flash", "substring", {PushInt(4), PushInt(1)}),
+         {"las"}},
+        {"slice from the end", 8, method("flash", "slice", {PushInt(-3)}), {"ash"}},
+        {"indexOf", 8, method("flash", "indexOf", {PushString("as")}), {"2"}},
+        {"lastIndexOf", 8, method("a.b.c", "lastIndexOf", {PushString(".")}), {"3"}},
+        {"split", 8, method("a,b,,c", "split", {PushString(",")}), {"a,b,,c"}},
+        {"toUpperCase", 8, method("Flash", "toUpperCase", {}), {"FLASH"}},
+        {"charCodeAt past the end", 8, method("a", "charCodeAt", {PushInt(3)}), {"NaN"}},
+        {"length of a primitive",
+         8,
+         ActionWriter().Push({PushString("four"), PushString("length")}).Op(0x4E).Trace(),
+         {"4"}},
+    });
+}
+
+// var a = new Array(values...); then a.method(args) traced, then a traced.
+ActionWriter ArrayProgram(std::initializer_list<PushValue> values, const char* name,
+                          std::initializer_list<PushValue> args) {
+    ActionWriter w;
+    std::vector<PushValue> v(values.begin(), values.end());
+    w.Push({PushString("a")});
+    for (size_t i = v.size(); i-- > 0;)
+        w.Push({v[i]});
+    w.Push({PushInt(static_cast<int32_t>(v.size()))}).Op(0x42).Op(0x3C);
+    std::vector<PushValue> a(args.begin(), args.end());
+    for (size_t i = a.size(); i-- > 0;)
+        w.Push({a[i]});
+    w.Push({PushInt(static_cast<int32_t>(a.size()))}).Get("a").Push({PushString(name)});
+    return w.Op(0x52).Trace().Get("a").Trace();
+}
+
+TEST(Avm1Arrays, Methods) {
+    const PushValue one = PushInt(1), two = PushInt(2), ten = PushInt(10);
+    ExpectTraces({
+        {"push answers the length", 8, ArrayProgram({one}, "push", {two, ten}), {"3", "1,2,10"}},
+        {"pop", 8, ArrayProgram({one, two}, "pop", {}), {"2", "1"}},
+        {"shift", 8, ArrayProgram({one, two}, "shift", {}), {"1", "2"}},
+        {"unshift", 8, ArrayProgram({one}, "unshift", {two}), {"2", "2,1"}},
+        {"reverse", 8, ArrayProgram({one, two, ten}, "reverse", {}), {"10,2,1", "10,2,1"}},
+        {"join", 8, ArrayProgram({one, two}, "join", {PushString("-")}), {"1-2", "1,2"}},
+        {"slice", 8, ArrayProgram({one, two, ten}, "slice", {PushInt(-2)}), {"2,10", "1,2,10"}},
+        {"splice removes and inserts",
+         8,
+         ArrayProgram({one, two, ten}, "splice", {PushInt(1), PushInt(1), PushString("x")}),
+         {"2", "1,x,10"}},
+        {"sort compares as strings",
+         8,
+         ArrayProgram({ten, two, one}, "sort", {}),
+         {"1,10,2", "1,10,2"}},
+        {"sort NUMERIC",
+         8,
+         ArrayProgram({ten, two, one}, "sort", {PushInt(16)}),
+         {"1,2,10", "1,2,10"}},
+        {"sort NUMERIC DESCENDING",
+         8,
+         ArrayProgram({ten, two, one}, "sort", {PushInt(18)}),
+         {"10,2,1", "10,2,1"}},
+        {"sort RETURNINDEXEDARRAY leaves the array",
+         8,
+         ArrayProgram({ten, two, one}, "sort", {PushInt(24)}),
+         {"2,1,0", "10,2,1"}},
+        {"sort UNIQUESORT refuses equal ones",
+         8,
+         ArrayProgram({one, one}, "sort", {PushInt(4)}),
+         {"0", "1,1"}},
+        {"sort CASEINSENSITIVE",
+         8,
+         ArrayProgram({PushString("b"), PushString("A"), PushString("a")}, "sort", {PushInt(1)}),
+         {"A,a,b", "A,a,b"}},
+        {"concat flattens arrays one level", 8, ArrayProgram({one}, "concat", {two}), {"1,2", "1"}},
+    });
+}
+
+TEST(Avm1Scope, FunctionsClosuresAndWith) {
+    // function add(a, b) { return a + b; } trace(add(2, 3));
+    const ActionWriter addBody = ActionWriter().Get("a").Get("b").Op(0x47).Op(0x3E);
+    const ActionWriter callAdd = ActionWriter()
+                                     .Function("add", {"a", "b"}, addBody)
+                                     .Push({PushInt(3), PushInt(2), PushInt(2), PushString("add")})
+                                     .Op(0x3D)
+                                     .Trace();
+    // function make() { var n = 5; return function () { return n; }; }
+    const ActionWriter inner = ActionWriter().Get("n").Op(0x3E);
+    const ActionWriter makeBody = ActionWriter()
+                                      .Push({PushString("n"), PushInt(5)})
+                                      .Op(0x3C)
+                                      .Function("", {}, inner)
+                                      .Op(0x3E);
+    const ActionWriter closure = ActionWriter()
+                                     .Function("make", {}, makeBody)
+                                     .Push({PushString("f"), PushInt(0), PushString("make")})
+                                     .Op(0x3D)
+                                     .Op(0x3C)
+                                     .Push({PushInt(0), PushString("f")})
+                                     .Op(0x3D)
+                                     .Trace()
+                                     .Get("n")
+                                     .Trace();
+    // A name set without var inside a function lands on the timeline.
+    const ActionWriter setter = ActionWriter().Set("g", PushString("global-ish"));
+    const ActionWriter timeline = ActionWriter()
+                                      .Function("s", {}, setter)
+                                      .Push({PushInt(0), PushString("s")})
+                                      .Op(0x3D)
+                                      .Op(0x17)
+                                      .Get("g")
+                                      .Trace();
+    // DefineFunction2: the arguments in registers, this preloaded.
+    const ActionWriter twiceBody =
+        ActionWriter().Push({PushRegister(2), PushRegister(2)}).Op(0x47).Op(0x3E);
+    const ActionWriter registers = ActionWriter()
+                                       .Function2("twice", 3, 0x0001, {{2, "x"}}, twiceBody)
+                                       .Push({PushInt(21), PushInt(1), PushString("twice")})
+                                       .Op(0x3D)
+                                       .Trace();
+    // with (o) { trace(k); }
+    const ActionWriter with =
+        ActionWriter()
+            .Push({PushString("o"), PushString("k"), PushString("in o"), PushInt(1)})
+            .Op(0x43)
+            .Op(0x3C)
+            .Get("o")
+            .With(ActionWriter().Get("k").Trace())
+            .Get("k")
+            .Trace();
+    ExpectTraces({
+        {"a call with arguments", 8, callAdd, {"5"}},
+        {"a closure keeps its scope", 8, closure, {"5", "undefined"}},
+        {"undeclared names land on the timeline", 8, timeline, {"global-ish"}},
+        {"DefineFunction2 registers", 8, registers, {"42"}},
+        {"with looks in the object first", 8, with, {"in o", "undefined"}},
+        {"names are case-insensitive before 7",
+         6,
+         ActionWriter().Set("Name", PushInt(1)).Get("NAME").Trace(),
+         {"1"}},
+        {"and case-sensitive from 7",
+         7,
+         ActionWriter().Set("Name", PushInt(1)).Get("NAME").Trace(),
+         {"undefined"}},
+        {"paths reach the root",
+         8,
+         ActionWriter().Set("v", PushInt(3)).Get("_root.v").Trace().Get("/:v").Trace(),
+         {"3", "3"}},
+    });
+}
+
+TEST(Avm1Objects, PrototypesAndExceptions) {
+    // function P() { this.x = 1; } P.prototype.get = function () { return this.x; }
+    const ActionWriter ctorBody = ActionWriter()
+                                      .Push({PushString("this")})
+                                      .Op(0x1C)
+                                      .Push({PushString("x"), PushInt(1)})
+                                      .Op(0x4F);
+    const ActionWriter getBody = ActionWriter()
+                                     .Push({PushString("this")})
+                                     .Op(0x1C)
+                                     .Push({PushString("x")})
+                                     .Op(0x4E)
+                                     .Op(0x3E);
+    ActionWriter classes = ActionWriter()
+                               .Function("P", {}, ctorBody)
+                               .Get("P")
+                               .Push({PushString("prototype")})
+                               .Op(0x4E)
+                               .Push({PushString("get")})
+                               .Function("", {}, getBody)
+                               .Op(0x4F)
+                               // var p = new P(); trace(p.get()); trace(p instanceof P);
+                               .Push({PushString("p"), PushInt(0), PushString("P")})
+                               .Op(0x40)
+                               .Op(0x3C)
+                               .Push({PushInt(0)})
+                               .Get("p")
+                               .Push({PushString("get")})
+                               .Op(0x52)
+                               .Trace()
+                               .Get("p")
+                               .Get("P")
+                               .Op(0x54)
+                               .Trace()
+                               // function Q() {} Q extends P; trace(new Q() instanceof P)
+                               .Function("Q", {}, ActionWriter())
+                               .Get("Q")
+                               .Get("P")
+                               .Op(0x69)
+                               .Push({PushInt(0), PushString("Q")})
+                               .Op(0x40)
+                               .Get("P")
+                               .Op(0x54)
+                               .Trace();
+    const ActionWriter thrower = ActionWriter().Push({PushString("boom")}).Op(0x2A);
+    const ActionWriter tryCatch =
+        ActionWriter()
+            .Try(ActionWriter().Push({PushString("before")}).Trace().Raw(thrower.Records()), "e",
+                 ActionWriter().Get("e").Trace())
+            .Push({PushString("after")})
+            .Trace();
+    const ActionWriter finally = ActionWriter().Push({PushString("finally")}).Trace();
+    const ActionWriter tryFinally =
+        ActionWriter().Try(ActionWriter().Push({PushString("body")}).Trace(), "e",
+                           ActionWriter().Push({PushString("not caught")}).Trace(), &finally);
+    ActionWriter enumerate = ActionWriter()
+                                 .Push({PushString("o"), PushString("x"), PushInt(1),
+                                        PushString("y"), PushInt(2), PushInt(2)})
+                                 .Op(0x43)
+                                 .Op(0x3C)
+                                 .Get("o")
+                                 .Op(0x55)
+                                 .Label("next")
+                                 .StoreRegister(0)
+                                 .Push({PushNull()})
+                                 .Op(0x49)
+                                 .If("done")
+                                 .Push({PushRegister(0)})
+                                 .Trace()
+                                 .Jump("next")
+                                 .Label("done");
+    ExpectTraces({
+        {"constructors and prototype methods", 8, classes, {"1", "true", "true"}},
+        {"a throw reaches its catch", 8, tryCatch, {"before", "boom", "after"}},
+        {"finally runs after the body", 8, tryFinally, {"body", "finally"}},
+        {"for..in reports the newest name first", 8, enumerate, {"y", "x"}},
+        {"an uncaught throw ends the block with a note in the log",
+         8,
+         ActionWriter().Raw(thrower.Records()).Push({PushString("never")}).Trace(),
+         {"Warning: Uncaught exception, boom"}},
+    });
+}
+
+// A sprite named "clip" on the main timeline, and a script for frame 1.
+Bytes ClipMovie(const ActionWriter& script, uint16_t frames = 1) {
+    PlaceRecipe shape;
+    shape.depth = 1;
+    shape.characterId = 1;
+    const Bytes sprite = DefineSpriteTag(2, 1, PlaceObject2Tag(shape) + ShowFrameTag());
+    // PlaceObject2 with a name: flags HasName | HasCharacter.
+    Bytes body = {0x22, 1, 0, 2, 0};
+    const std::string name = "clip";
+    body.insert(body.end(), name.begin(), name.end());
+    body.push_back(0);
+    Bytes tags = RectangleShapeTag(1, 1, 0, 0, 10 * kPx, 10 * kPx, Solid(255, 0, 0)) + sprite +
+                 Tag(26, body) + DoActionTag(script.Records()) + ShowFrameTag();
+    for (uint16_t i = 1; i < frames; ++i)
+        tags = tags + ShowFrameTag();
+    return Movie(tags, 8, frames);
+}
+
+TEST(Avm1Clips, PropertiesMoveWhatTheRendererDraws) {
+    const ActionWriter script = ActionWriter()
+                                    .Get("clip")
+                                    .Trace()
+                                    .Push({PushString("clip"), PushString("_x")})
+                                    .Op(0x1C)
+                                    .Op(0x17)
+                                    .Get("clip")
+                                    .Push({PushString("_x"), PushInt(100)})
+                                    .Op(0x4F)
+                                    .Get("clip")
+                                    .Push({PushString("_x")})
+                                    .Op(0x4E)
+                                    .Trace()
+                                    .Get("clip._name")
+                                    .Trace()
+                                    .Get("_root._currentframe")
+                                    .Trace();
+    const Bytes swf = ClipMovie(script);
+    EXPECT_EQ(Play(swf).lines, (std::vector<std::string>{"_level0.clip", "100", "clip", "1"}));
+    const movie::Movie m = ParseOrFail(swf);
+    movie::Player player(m);
+    EXPECT_EQ(player.root().objects.at(1).matrix.tx, 100 * kPx);
+}
+
+TEST(Avm1Events, EnterFrameRunsEachFrameAndTimersKeepTheClock) {
+    // _root.onEnterFrame = function () { trace(_currentframe); }
+    const ActionWriter handler = ActionWriter().Get("_currentframe").Trace();
+    const ActionWriter script = ActionWriter()
+                                    .Get("_root")
+                                    .Push({PushString("onEnterFrame")})
+                                    .Function("", {}, handler)
+                                    .Op(0x4F);
+    const Bytes swf = Movie(
+        DoActionTag(script.Records()) + ShowFrameTag() + ShowFrameTag() + ShowFrameTag(), 8, 3);
+    EXPECT_EQ(Play(swf, 4).lines, (std::vector<std::string>{"2", "3", "1"}));
+    // getTimer follows the frames at the movie's rate (12 a second); the
+    // script is on the first of two frames, so it runs on ticks 0 and 2.
+    const ActionWriter timer =
+        ActionWriter().Push({PushInt(0), PushString("getTimer")}).Op(0x3D).Trace();
+    const Bytes timed = Movie(DoActionTag(timer.Records()) + ShowFrameTag() + ShowFrameTag(), 8, 2);
+    EXPECT_EQ(Play(timed, 3).lines, (std::vector<std::string>{"0", "166"}));
+}
+
+TEST(Avm1Safety, HostileScriptsEndCleanly) {
+    // while (true) {}
+    const ActionWriter endless = ActionWriter().Label("top").Jump("top");
+    // function f() { f(); } f();
+    const ActionWriter recurse =
+        ActionWriter()
+            .Function("f", {}, ActionWriter().Push({PushInt(0), PushString("f")}).Op(0x3D))
+            .Push({PushInt(0), PushString("f")})
+            .Op(0x3D)
+            .Push({PushString("after")})
+            .Trace();
+    // s = "x"; while (true) s = s + s;
+    const ActionWriter doubling = ActionWriter()
+                                      .Set("s", PushString("x"))
+                                      .Label("top")
+                                      .Push({PushString("s")})
+                                      .Get("s")
+                                      .Get("s")
+                                      .Op(0x21)
+                                      .Op(0x1D)
+                                      .Jump("top");
+    const struct {
+        const char* name;
+        ActionWriter script;
+        std::vector<std::string> lines;
+        const char* warning;
+    } cases[] = {
+        {"an endless loop", endless, {}, "action budget"},
+        {"endless recursion stops the whole block", recurse, {}, "256 levels"},
+        {"a doubling string", doubling, {}, "16 MiB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes swf =
+            Movie(DoActionTag(c.script.Records()) + ShowFrameTag() + ShowFrameTag(), 8, 2);
+        const ScriptRun run = Play(swf, 2, 200000);
+        EXPECT_EQ(run.lines, c.lines);
+        ASSERT_FALSE(run.warnings.empty());
+        EXPECT_NE(run.warnings[0].find(c.warning), std::string::npos) << run.warnings[0];
+        EXPECT_EQ(run.frame, 1u); // the movie plays on
+    }
+}
+
+TEST(Avm1Safety, BrokenRecordsEndTheBlockWithoutReadingPastIt) {
+    const Bytes cases[] = {
+        {0x96, 0x05, 0x00, 0x00, 'a'},  // a string without its end
+        {0x96, 0x09, 0x00, 0x06, 1, 2}, // a double cut short
+        {0x9B, 0x03, 0x00, 'f', 0, 1},  // a function header cut short
+        {0x8E, 0xFF, 0xFF},             // a length past the block
+        {0x99, 0x02, 0x00, 0x00, 0x80}, // a jump far before the start
+        {0x8F, 0x02, 0x00, 0x01, 0x00}, // a try cut short
+    };
+    for (const Bytes& records : cases) {
+        const Bytes swf = Movie(DoActionTag(records) + ShowFrameTag(), 8, 1);
+        EXPECT_TRUE(Play(swf).lines.empty());
+    }
+}
+
+} // namespace
+} // namespace ww::test
