@@ -8,6 +8,7 @@
 // is allocated, so no movie, however hostile, takes more.
 #pragma once
 
+#include "movie/filters.h"
 #include "swf/bit_reader.h"
 
 #include <cstddef>
@@ -147,6 +148,11 @@ struct PlaceCommand {
     ColorTransform color;
     uint16_t ratio = 0;
     uint16_t clipDepth = 0;
+    // PlaceObject3: each kept on the object until a later place sets it.
+    bool hasFilters = false, hasBlendMode = false, hasCacheAsBitmap = false;
+    std::vector<Filter> filters;
+    BlendMode blendMode = BlendMode::Normal;
+    bool cacheAsBitmap = false;
 };
 
 enum class ActionKind : uint8_t { Stop, Play, GotoFrame, GotoLabel, NextFrame, PrevFrame };

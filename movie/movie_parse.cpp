@@ -7,9 +7,10 @@
 // PlaceObject2 flags (UB[1] each, first bit first): HasClipActions,
 // HasClipDepth, HasName, HasRatio, HasColorTransform, HasMatrix,
 // HasCharacter, Move; then depth, id, matrix, CXFORMWITHALPHA, ratio, name,
-// clip depth. PlaceObject3 adds a second flag byte before the depth and an
-// optional class name; what follows the clip depth (filters, blend mode) is
-// not drawn.
+// clip depth. PlaceObject3 adds a second flag byte before the depth
+// (HasFilterList 0x01, HasBlendMode 0x02, HasCacheAsBitmap 0x04, HasClassName
+// 0x08, HasImage 0x10) and an optional class name; after the clip depth come
+// the filter list, the blend mode UI8 and the cache flag UI8.
 #include "common/bytes.h"
 #include "common/file.h"
 #include "common/path.h"
@@ -81,12 +82,16 @@ bool ReadPlace(TagReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) 
         p->clipDepth = r.U16();
     if (flags & 0x80)
         ctx.Unsupported("clip actions");
-    if (flags2 & 0x01)
-        ctx.Unsupported("filters");
-    if (flags2 & 0x02)
-        ctx.Unsupported("blend modes");
-    if (flags2 & 0x04)
-        ctx.Unsupported("bitmap caching");
+    p->hasFilters = flags2 & 0x01;
+    p->hasBlendMode = flags2 & 0x02;
+    p->hasCacheAsBitmap = flags2 & 0x04;
+    if (p->hasFilters && !ReadFilterList(r, &p->filters, ctx))
+        return false;
+    if (p->hasBlendMode)
+        p->blendMode = BlendModeOf(r.U8());
+    // Some writers set the flag and leave the byte out: cached then.
+    if (p->hasCacheAsBitmap)
+        p->cacheAsBitmap = r.remaining() == 0 || r.U8() != 0;
     return r.ok();
 }
 

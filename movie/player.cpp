@@ -187,6 +187,12 @@ void Player::Place(SpriteState& s, const PlaceCommand& p) {
         o->ratio = p.ratio;
     if (p.hasClipDepth)
         o->clipDepth = p.clipDepth;
+    if (p.hasFilters)
+        o->filters = p.filters;
+    if (p.hasBlendMode)
+        o->blendMode = p.blendMode;
+    if (p.hasCacheAsBitmap)
+        o->cacheAsBitmap = p.cacheAsBitmap;
 }
 
 void Player::Remove(SpriteState& s, uint16_t depth) {

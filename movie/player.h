@@ -32,6 +32,9 @@ struct DisplayObject {
     ColorTransform color;
     uint16_t ratio = 0;
     uint16_t clipDepth = 0;
+    std::vector<Filter> filters;
+    BlendMode blendMode = BlendMode::Normal;
+    bool cacheAsBitmap = false;
     std::unique_ptr<SpriteState> sprite;
 };
 

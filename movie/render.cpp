@@ -562,6 +562,12 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
     record_.lines.clear();
     raster_.Record(observer_ ? &record_.lines : nullptr);
     box_ = PixelRect{};
+    const Matrix stage = StageToCanvas(movie_, w, h, options.scale);
+    filterScale_ = std::sqrt(std::fabs(stage.a * stage.d - stage.b * stage.c)) * kTwipsPerPixel;
+    if (!std::isfinite(filterScale_) || filterScale_ <= 0)
+        filterScale_ = 1;
+    layers_ = 0;
+    layerBytes_ = 0;
     return PackPixel(bg.r, bg.g, bg.b, 255);
 }
 
@@ -644,8 +650,21 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
     }
 }
 
+// Filters, blend modes and bitmap caching draw the object into a layer
+// first; inside a clip mask only coverage counts, and they change nothing.
 void Renderer::DrawObject(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                           const Target& t, int maskLevel) {
+    const bool layered =
+        !o.filters.empty() || o.cacheAsBitmap ||
+        (o.blendMode != BlendMode::Normal &&
+         (layers_ > 0 || (o.blendMode != BlendMode::Alpha && o.blendMode != BlendMode::Erase)));
+    if (layered && !t.maskOut && layers_ < kMaxLayerNesting && DrawLayered(o, m, cx, t, maskLevel))
+        return;
+    DrawContent(o, m, cx, t, maskLevel);
+}
+
+void Renderer::DrawContent(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
+                           const Target& t, int maskLevel) {
     const Matrix mm = Multiply(m, o.matrix);
     const ColorTransform cc = Combine(cx, o.color);
     switch (o.ref.kind) {
@@ -993,28 +1012,135 @@ uint64_t FoldPath(uint64_t into, const std::vector<uint16_t>& path) {
 
 } // namespace
 
-bool DamageTracker::Box(CharacterKind kind, uint32_t index, const Matrix& m, PixelRect* box) const {
+namespace {
+
+PixelRect Grow(const PixelRect& r, const Reach& by) {
+    return PixelRect{r.x0 - by.left, r.y0 - by.top, r.x1 + by.right, r.y1 + by.bottom};
+}
+
+PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
+    return PixelRect{std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1),
+                     std::min(a.y1, b.y1)};
+}
+
+bool IsEmpty(const PixelRect& r) {
+    return r.x0 >= r.x1 || r.y0 >= r.y1;
+}
+
+bool ContentBox(const Movie& movie, CharacterKind kind, uint32_t index, const Matrix& m,
+                PixelRect* box);
+
+// The canvas pixels an object may touch, its filters' reach included.
+bool ObjectBox(const Movie& movie, const DisplayObject& o, const Matrix& m, double scale, int depth,
+               PixelRect* box) {
+    const Matrix mm = Multiply(m, o.matrix);
+    bool any = false;
+    if (o.ref.kind == CharacterKind::Sprite) {
+        if (!o.sprite || depth > kMaxSpriteNesting)
+            return false;
+        for (const auto& entry : o.sprite->objects) {
+            PixelRect child;
+            if (ObjectBox(movie, entry.second, mm, scale, depth + 1, &child)) {
+                *box = any ? Union(*box, child) : child;
+                any = true;
+            }
+        }
+    } else {
+        any = ContentBox(movie, o.ref.kind, o.ref.index, mm, box);
+    }
+    if (any && !o.filters.empty())
+        *box = Grow(*box, ChainReach(o.filters, scale));
+    return any;
+}
+
+} // namespace
+
+bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
+                           const Target& t, int maskLevel) {
+    PixelRect box;
+    if (!ObjectBox(movie_, o, m, filterScale_, 0, &box))
+        return true; // nothing to draw
+    // Only what can reach the pixels drawn: the canvas, or the region being
+    // redrawn, grown by how far the filters carry.
+    const Reach reach = ChainReach(o.filters, filterScale_);
+    PixelRect view{0, 0, canvas_->width, canvas_->height};
+    if (layers_ == 0 && !IsEmpty(box_))
+        view = box_;
+    box = Intersect(box, Grow(view, reach));
+    if (IsEmpty(box))
+        return true;
+    const uint64_t pixels = uint64_t(box.x1 - box.x0) * uint64_t(box.y1 - box.y0);
+    // Pixels plus the filters' planes and scratch: at most three times as much.
+    const uint64_t bytes = pixels * 4 * 3;
+    if (pixels > kMaxLayerPixels || movie_.memoryUsed + layerBytes_ + bytes > kMovieMemoryCap)
+        return false;
+    Layer layer;
+    layer.x = box.x0;
+    layer.y = box.y0;
+    layer.width = box.x1 - box.x0;
+    layer.height = box.y1 - box.y0;
+    Canvas scratch;
+    scratch.width = layer.width;
+    scratch.height = layer.height;
+    scratch.pixels.assign(static_cast<size_t>(pixels) * 4, 0);
+
+    Canvas* parent = canvas_;
+    const PixelRect parentBox = box_;
+    canvas_ = &scratch;
+    box_ = PixelRect{};
+    raster_.SetSize(layer.width, layer.height);
+    ++layers_;
+    layerBytes_ += bytes;
+    Matrix shifted = m;
+    shifted.tx -= box.x0;
+    shifted.ty -= box.y0;
+    DrawContent(o, shifted, cx, Target{nullptr, nullptr}, maskLevel);
+    layerBytes_ -= bytes;
+    --layers_;
+    canvas_ = parent;
+    box_ = parentBox;
+    raster_.SetSize(canvas_->width, canvas_->height);
+
+    layer.pixels = std::move(scratch.pixels);
+    for (const Filter& f : o.filters)
+        ApplyFilter(f, filterScale_, &layer);
+    BlendMode mode = o.blendMode;
+    // Alpha and erase work on the layer below; without one they draw plainly.
+    if (layers_ == 0 && (mode == BlendMode::Alpha || mode == BlendMode::Erase))
+        mode = BlendMode::Normal;
+    PixelRect onto{0, 0, canvas_->width, canvas_->height};
+    if (layers_ == 0 && !IsEmpty(box_))
+        onto = box_;
+    CompositeLayer(layer, mode, canvas_->pixels.data(), canvas_->width, canvas_->height, t.clip,
+                   onto.x0, onto.y0, onto.x1, onto.y1);
+    return true;
+}
+
+namespace {
+
+bool ContentBox(const Movie& movie, CharacterKind kind, uint32_t index, const Matrix& m,
+                PixelRect* box) {
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
     switch (kind) {
     case CharacterKind::Shape:
-        if (!ShapeExtent(movie_.shapes[index], &x0, &y0, &x1, &y1))
+        if (!ShapeExtent(movie.shapes[index], &x0, &y0, &x1, &y1))
             return false;
         return CanvasBox(x0, y0, x1, y1, m, box);
     case CharacterKind::Morph: {
-        const bool a = ShapeExtent(movie_.morphs[index].start, &x0, &y0, &x1, &y1);
-        const bool b = ShapeExtent(movie_.morphs[index].end, &x0, &y0, &x1, &y1);
+        const bool a = ShapeExtent(movie.morphs[index].start, &x0, &y0, &x1, &y1);
+        const bool b = ShapeExtent(movie.morphs[index].end, &x0, &y0, &x1, &y1);
         return (a || b) && CanvasBox(x0, y0, x1, y1, m, box);
     }
     case CharacterKind::Text: {
         // Each glyph where DrawText puts it.
-        const Text& text = movie_.texts[index];
+        const Text& text = movie.texts[index];
         const Matrix tm = Multiply(m, text.matrix);
         bool any = false;
         for (const TextRun& run : text.runs) {
-            const CharacterRef* ref = movie_.Find(run.fontId);
+            const CharacterRef* ref = movie.Find(run.fontId);
             if (!ref || ref->kind != CharacterKind::Font)
                 continue;
-            const Font& font = movie_.fonts[ref->index];
+            const Font& font = movie.fonts[ref->index];
             const double scale = run.height / font.emSquare;
             double x = run.x;
             for (const TextGlyph& g : run.glyphs) {
@@ -1037,9 +1163,16 @@ bool DamageTracker::Box(CharacterKind kind, uint32_t index, const Matrix& m, Pix
     }
 }
 
+} // namespace
+
+bool DamageTracker::Box(CharacterKind kind, uint32_t index, const Matrix& m, PixelRect* box) const {
+    return ContentBox(movie_, kind, index, m, box);
+}
+
 // Every drawn object in drawing order, which is also the order of paths.
 void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx,
-                            bool mask, uint64_t clips, std::vector<uint16_t>* path) {
+                            bool mask, uint64_t clips, uint64_t effects, int grow,
+                            std::vector<uint16_t>* path) {
     struct Clip {
         uint16_t clipDepth;
         uint64_t clips;
@@ -1054,13 +1187,36 @@ void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const Co
         const Matrix mm = Multiply(m, o.matrix);
         const ColorTransform cc = Combine(cx, o.color);
         const bool isMask = mask || o.clipDepth > 0;
+        // A filtered object's pixels spread as far as its filters carry; a
+        // changed filter or blend mode redraws everything under it.
+        uint64_t fx = effects;
+        int spread = grow;
+        if (!o.filters.empty() || o.blendMode != BlendMode::Normal || o.cacheAsBitmap) {
+            fx = (fx ^ (static_cast<uint64_t>(o.blendMode) << 1 | o.cacheAsBitmap)) *
+                 0x100000001B3ull;
+            for (const Filter& f : o.filters) {
+                const Reach r = FilterReach(f, scale_);
+                spread += std::max({r.left, r.top, r.right, r.bottom});
+                for (const float v : {f.blurX, f.blurY, f.angle, f.distance, f.strength})
+                    fx = (fx ^ static_cast<uint64_t>(std::llround(double(v) * 1024))) *
+                         0x100000001B3ull;
+                fx = (fx ^ (static_cast<uint64_t>(f.kind) << 8 | uint64_t(f.passes) << 16 |
+                            f.inner | f.knockout << 1 | f.compositeSource << 2 | f.onTop << 3 |
+                            uint64_t(f.color.r | f.color.g << 8 | f.color.b << 16) << 24 |
+                            uint64_t(f.color.a) << 48)) *
+                     0x100000001B3ull;
+            }
+        }
         if (o.ref.kind == CharacterKind::Sprite) {
             if (o.sprite)
-                Collect(*o.sprite, mm, cc, isMask, under, path);
+                Collect(*o.sprite, mm, cc, isMask, under, fx, spread, path);
         } else {
-            Item item{*path, o.ref.kind, o.ref.index, mm, cc, o.ratio, isMask, under, PixelRect{}};
+            Item item{*path,   o.ref.kind, o.ref.index, mm, cc,
+                      o.ratio, isMask,     under,       fx, PixelRect{}};
             if (!Box(o.ref.kind, o.ref.index, mm, &item.box))
                 item.box = PixelRect{};
+            else if (spread > 0)
+                item.box = Grow(item.box, Reach{spread, spread, spread, spread});
             items_.push_back(std::move(item));
         }
         if (o.clipDepth > 0)
@@ -1077,8 +1233,11 @@ std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderO
     last_.swap(items_);
     items_.clear();
     std::vector<uint16_t> path;
-    Collect(player.root(), StageToCanvas(movie_, w, h, options.scale), ColorTransform{}, false, 0,
-            &path);
+    const Matrix stage = StageToCanvas(movie_, w, h, options.scale);
+    scale_ = std::sqrt(std::fabs(stage.a * stage.d - stage.b * stage.c)) * kTwipsPerPixel;
+    if (!std::isfinite(scale_) || scale_ <= 0)
+        scale_ = 1;
+    Collect(player.root(), stage, ColorTransform{}, false, 0, 0, 0, &path);
     const bool fresh = !seen_ || w != width_ || h != height_ || !SameOptions(options, options_);
     seen_ = true;
     width_ = w;
@@ -1104,7 +1263,7 @@ std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderO
             const Item& b = items_[j++];
             if (a.kind != b.kind || a.index != b.index || !SameMatrix(a.matrix, b.matrix) ||
                 !SameTransform(a.cx, b.cx) || a.ratio != b.ratio || a.mask != b.mask ||
-                a.clips != b.clips) {
+                a.clips != b.clips || a.effects != b.effects) {
                 add(a.box);
                 add(b.box);
             }

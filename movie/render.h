@@ -18,6 +18,10 @@ constexpr int kMaxOutputSide = 8192;
 constexpr uint64_t kMaxOutputPixels = 4096ull * 4096ull;
 // Clip masks inside clip masks deeper than this draw nothing.
 constexpr int kMaxMaskNesting = 8;
+// Layers (filtered, blended or cached objects) nested deeper than this, or
+// larger than this many pixels, are drawn plainly.
+constexpr int kMaxLayerNesting = 16;
+constexpr uint64_t kMaxLayerPixels = 4096ull * 4096ull;
 
 enum class ScaleMode { ShowAll, NoBorder, ExactFit };
 
@@ -101,6 +105,14 @@ class Renderer {
                   const Target& t, int maskLevel);
     void DrawObject(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                     const Target& t, int maskLevel);
+    // The object without its filters and blend mode.
+    void DrawContent(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
+                     const Target& t, int maskLevel);
+    // The object drawn into a layer of its own, filtered and blended into the
+    // canvas; false when the layer cannot be had (too large for the memory
+    // left), and the object is to be drawn plainly.
+    bool DrawLayered(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
+                     const Target& t, int maskLevel);
     void DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx, const Target& t,
                    const Rgba* solid);
     void DrawText(const Text& text, const Matrix& m, const ColorTransform& cx, const Target& t);
@@ -116,7 +128,10 @@ class Renderer {
     Canvas* canvas_ = nullptr;
     bool deviceOrder_ = false;
     bool smoothBitmaps_ = false;
-    PixelRect box_; // the region drawn; empty: all
+    PixelRect box_;           // the region drawn; empty: all
+    double filterScale_ = 1;  // canvas pixels a stage pixel
+    int layers_ = 0;          // layers open, nested
+    uint64_t layerBytes_ = 0; // their pixels
     Rasterizer raster_;
     std::vector<std::unique_ptr<std::vector<uint8_t>>> masks_;
     Shape morphScratch_;
@@ -146,16 +161,18 @@ class DamageTracker {
         ColorTransform cx;
         uint16_t ratio;
         bool mask;
-        uint64_t clips; // the masks over it, folded into one number
+        uint64_t clips;   // the masks over it, folded into one number
+        uint64_t effects; // filters and blend modes over it, folded
         PixelRect box;
     };
     void Collect(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx, bool mask,
-                 uint64_t clips, std::vector<uint16_t>* path);
+                 uint64_t clips, uint64_t effects, int grow, std::vector<uint16_t>* path);
     bool Box(CharacterKind kind, uint32_t index, const Matrix& m, PixelRect* box) const;
 
     const Movie& movie_;
     bool seen_ = false;
     int width_ = 0, height_ = 0;
+    double scale_ = 1; // canvas pixels a stage pixel, for filter reach
     RenderOptions options_;
     std::vector<Item> items_, last_;
 };
