@@ -654,19 +654,21 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
 // first; inside a clip mask only coverage counts, and they change nothing.
 void Renderer::DrawObject(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                           const Target& t, int maskLevel) {
-    const bool layered =
-        !o.filters.empty() || o.cacheAsBitmap ||
-        (o.blendMode != BlendMode::Normal &&
-         (layers_ > 0 || (o.blendMode != BlendMode::Alpha && o.blendMode != BlendMode::Erase)));
+    const bool onLayer = o.blendMode == BlendMode::Alpha || o.blendMode == BlendMode::Erase;
+    // Alpha and erase work on the layer below; the stage is none, and
+    // there they show nothing.
+    if (onLayer && layers_ == 0 && !t.maskOut)
+        return;
+    const bool layered = !o.filters.empty() || o.cacheAsBitmap || o.blendMode != BlendMode::Normal;
     if (layered && !t.maskOut && layers_ < kMaxLayerNesting && DrawLayered(o, m, cx, t, maskLevel))
         return;
     DrawContent(o, m, cx, t, maskLevel);
 }
 
 void Renderer::DrawContent(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
-                           const Target& t, int maskLevel) {
+                           const Target& t, int maskLevel, bool ownColor) {
     const Matrix mm = Multiply(m, o.matrix);
-    const ColorTransform cc = Combine(cx, o.color);
+    const ColorTransform cc = ownColor ? Combine(cx, o.color) : ColorTransform{};
     switch (o.ref.kind) {
     case CharacterKind::Shape:
         DrawShape(movie_.shapes[o.ref.index], mm, cc, t, nullptr);
@@ -1055,6 +1057,30 @@ bool ObjectBox(const Movie& movie, const DisplayObject& o, const Matrix& m, doub
 
 } // namespace
 
+namespace {
+
+void TransformLayer(const ColorTransform& cx, Layer* layer) {
+    if (cx.IsIdentity())
+        return;
+    for (size_t i = 0; i < layer->pixels.size(); i += 4) {
+        uint8_t* p = layer->pixels.data() + i;
+        const uint8_t a = p[3];
+        Rgba c{0, 0, 0, a};
+        if (a > 0) {
+            c.r = static_cast<uint8_t>(std::min(255, p[0] * 255 / a));
+            c.g = static_cast<uint8_t>(std::min(255, p[1] * 255 / a));
+            c.b = static_cast<uint8_t>(std::min(255, p[2] * 255 / a));
+        }
+        c = Apply(cx, c);
+        p[0] = Premultiply(c.r, c.a);
+        p[1] = Premultiply(c.g, c.a);
+        p[2] = Premultiply(c.b, c.a);
+        p[3] = c.a;
+    }
+}
+
+} // namespace
+
 bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                            const Target& t, int maskLevel) {
     PixelRect box;
@@ -1094,7 +1120,9 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     Matrix shifted = m;
     shifted.tx -= box.x0;
     shifted.ty -= box.y0;
-    DrawContent(o, shifted, cx, Target{nullptr, nullptr}, maskLevel);
+    // The colour transforms down to this object apply to the layer as a
+    // whole, after its filters: a faded group fades as one picture.
+    DrawContent(o, shifted, cx, Target{nullptr, nullptr}, maskLevel, false);
     layerBytes_ -= bytes;
     --layers_;
     canvas_ = parent;
@@ -1104,10 +1132,8 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     layer.pixels = std::move(scratch.pixels);
     for (const Filter& f : o.filters)
         ApplyFilter(f, filterScale_, &layer);
-    BlendMode mode = o.blendMode;
-    // Alpha and erase work on the layer below; without one they draw plainly.
-    if (layers_ == 0 && (mode == BlendMode::Alpha || mode == BlendMode::Erase))
-        mode = BlendMode::Normal;
+    TransformLayer(Combine(cx, o.color), &layer);
+    const BlendMode mode = o.blendMode;
     PixelRect onto{0, 0, canvas_->width, canvas_->height};
     if (layers_ == 0 && !IsEmpty(box_))
         onto = box_;

@@ -105,9 +105,10 @@ class Renderer {
                   const Target& t, int maskLevel);
     void DrawObject(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                     const Target& t, int maskLevel);
-    // The object without its filters and blend mode.
+    // The object without its filters and blend mode; without ownColor its
+    // colour transform and cx are left out (a layer takes them later).
     void DrawContent(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
-                     const Target& t, int maskLevel);
+                     const Target& t, int maskLevel, bool ownColor = true);
     // The object drawn into a layer of its own, filtered and blended into the
     // canvas; false when the layer cannot be had (too large for the memory
     // left), and the object is to be drawn plainly.

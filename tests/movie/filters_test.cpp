@@ -288,7 +288,8 @@ TEST(FlashEight, BlendModesMixWithWhatLiesBelow) {
         {3, Rgba8{0, 128, 0, 255}},    {4, Rgba8{255, 255, 255, 255}},
         {6, Rgba8{0, 128, 0, 255}},    {7, Rgba8{255, 127, 255, 255}},
         {9, Rgba8{0, 127, 255, 255}},  {2, Rgba8{255, 128, 0, 255}},
-        {11, Rgba8{255, 128, 0, 255}}, // alpha without a layer below draws plainly
+        {11, Rgba8{0, 255, 255, 255}}, // alpha without a layer below: nothing
+        {12, Rgba8{0, 255, 255, 255}}, // erase likewise
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
