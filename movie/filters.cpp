@@ -388,46 +388,119 @@ void ConvolutionLayer(const Filter& f, Layer* l) {
     }
 }
 
-uint8_t Channel(BlendMode mode, uint32_t s, uint32_t d, uint32_t sa, uint32_t da) {
-    // Straight values in 0..255 for the separable modes.
-    const uint32_t ss = sa ? std::min<uint32_t>(255, s * 255 / sa) : 0;
-    const uint32_t dd = da ? std::min<uint32_t>(255, d * 255 / da) : 0;
-    uint32_t b = 0;
-    switch (mode) {
-    case BlendMode::Multiply:
-        b = Mul255(ss, dd);
-        break;
-    case BlendMode::Screen:
-        b = ss + dd - Mul255(ss, dd);
-        break;
-    case BlendMode::Lighten:
-        b = std::max(ss, dd);
-        break;
-    case BlendMode::Darken:
-        b = std::min(ss, dd);
-        break;
-    case BlendMode::Difference:
-        b = ss > dd ? ss - dd : dd - ss;
-        break;
-    case BlendMode::Add:
-        b = std::min<uint32_t>(255, ss + dd);
-        break;
-    case BlendMode::Subtract:
-        b = dd > ss ? dd - ss : 0;
-        break;
-    case BlendMode::Overlay:
-        b = dd < 128 ? Mul255(2 * ss, dd) : 255 - Mul255(2 * (255 - ss), 255 - dd);
-        break;
-    case BlendMode::HardLight:
-        b = ss < 128 ? Mul255(2 * ss, dd) : 255 - Mul255(2 * (255 - ss), 255 - dd);
-        break;
-    default:
-        b = ss;
-        break;
+// 255 / a in 16.16, so that unpremultiplying takes a multiply, not a divide.
+struct Reciprocals {
+    uint32_t of[256];
+    Reciprocals() {
+        of[0] = 0;
+        for (uint32_t a = 1; a < 256; ++a)
+            of[a] = ((255u << 16) + a / 2) / a;
     }
-    // Where only one of them is, it shows alone.
-    const uint32_t v = Mul255(s, 255 - da) + Mul255(d, 255 - sa) + Mul255(b, Mul255(sa, da));
-    return static_cast<uint8_t>(std::min<uint32_t>(v, 255));
+};
+
+const Reciprocals& Recip() {
+    static const Reciprocals table;
+    return table;
+}
+
+inline uint32_t Straight(uint32_t v, uint32_t a, const Reciprocals& r) {
+    return std::min<uint32_t>(255, (v * r.of[a] + 32768) >> 16);
+}
+
+// The separable modes on straight values in 0..255.
+template <BlendMode M> inline uint32_t Mix(uint32_t s, uint32_t d) {
+    switch (M) {
+    case BlendMode::Multiply:
+        return Mul255(s, d);
+    case BlendMode::Screen:
+        return s + d - Mul255(s, d);
+    case BlendMode::Lighten:
+        return std::max(s, d);
+    case BlendMode::Darken:
+        return std::min(s, d);
+    case BlendMode::Difference:
+        return s > d ? s - d : d - s;
+    case BlendMode::Add:
+        return std::min<uint32_t>(255, s + d);
+    case BlendMode::Subtract:
+        return d > s ? d - s : 0;
+    case BlendMode::Overlay:
+        return d < 128 ? Mul255(2 * s, d) : 255 - Mul255(2 * (255 - s), 255 - d);
+    case BlendMode::HardLight:
+        return s < 128 ? Mul255(2 * s, d) : 255 - Mul255(2 * (255 - s), 255 - d);
+    default:
+        return s;
+    }
+}
+
+// Where only one of the two is, it shows alone; where both are, the mix.
+template <BlendMode M> inline void Separable(const uint8_t* s, uint8_t* d) {
+    const uint32_t sa = s[3], da = d[3];
+    if (sa == 0)
+        return;
+    const Reciprocals& r = Recip();
+    const uint32_t both = Mul255(sa, da);
+    const uint32_t outA = std::min<uint32_t>(255, sa + da - both);
+    for (int k = 0; k < 3; ++k) {
+        const uint32_t b = Mix<M>(Straight(s[k], sa, r), Straight(d[k], da, r));
+        const uint32_t v = Mul255(s[k], 255 - da) + Mul255(d[k], 255 - sa) + Mul255(b, both);
+        d[k] = static_cast<uint8_t>(std::min(v, outA));
+    }
+    d[3] = static_cast<uint8_t>(outA);
+}
+
+template <BlendMode M> inline void BlendOne(const uint8_t* s, uint8_t* d) {
+    const uint32_t sa = s[3], da = d[3];
+    switch (M) {
+    case BlendMode::Normal:
+    case BlendMode::Layer:
+        if (sa == 255)
+            std::memcpy(d, s, 4);
+        else if (sa != 0)
+            Over(s, d);
+        return;
+    case BlendMode::Alpha:
+        Scale(d, static_cast<uint8_t>(sa));
+        return;
+    case BlendMode::Erase:
+        if (sa != 0)
+            Scale(d, static_cast<uint8_t>(255 - sa));
+        return;
+    case BlendMode::Invert:
+        if (sa != 0)
+            for (int k = 0; k < 3; ++k)
+                d[k] = static_cast<uint8_t>(Mul255(d[k], 255 - sa) + Mul255(da - d[k], sa));
+        return;
+    default:
+        Separable<M>(s, d);
+        return;
+    }
+}
+
+template <BlendMode M>
+void CompositeRows(const Layer& layer, uint8_t* dst, int width, const uint8_t* clip, int x0, int y0,
+                   int x1, int y1) {
+    for (int y = y0; y < y1; ++y) {
+        const uint8_t* s = layer.pixels.data() +
+                           (static_cast<size_t>(y - layer.y) * layer.width + (x0 - layer.x)) * 4;
+        uint8_t* d = dst + (static_cast<size_t>(y) * width + x0) * 4;
+        const uint8_t* m = clip ? clip + static_cast<size_t>(y) * width + x0 : nullptr;
+        for (int x = x0; x < x1; ++x, s += 4, d += 4) {
+            if (m) {
+                const uint8_t cover = *m++;
+                if (cover == 0)
+                    continue;
+                if (cover < 255) {
+                    uint8_t scaled[4];
+                    std::memcpy(scaled, s, 4);
+                    Scale(scaled, cover);
+                    BlendOne<M>(scaled, d);
+                    continue;
+                }
+            }
+            BlendOne<M>(s, d);
+        }
+    }
 }
 
 } // namespace
@@ -523,63 +596,49 @@ void ApplyFilter(const Filter& f, double scale, Layer* layer) {
     }
 }
 
+#define WW_EACH_BLEND_MODE(DO)                                                                     \
+    DO(Normal)                                                                                     \
+    DO(Layer)                                                                                      \
+    DO(Multiply)                                                                                   \
+    DO(Screen)                                                                                     \
+    DO(Lighten)                                                                                    \
+    DO(Darken)                                                                                     \
+    DO(Difference)                                                                                 \
+    DO(Add)                                                                                        \
+    DO(Subtract)                                                                                   \
+    DO(Invert)                                                                                     \
+    DO(Alpha)                                                                                      \
+    DO(Erase)                                                                                      \
+    DO(Overlay)                                                                                    \
+    DO(HardLight)
+
 void BlendPixel(BlendMode mode, const uint8_t* s, uint8_t* d) {
-    const uint32_t sa = s[3], da = d[3];
-    if (sa == 0 && mode != BlendMode::Alpha)
-        return;
     switch (mode) {
-    case BlendMode::Normal:
-    case BlendMode::Layer:
-        Over(s, d);
+#define WW_BLEND_CASE(M)                                                                           \
+    case BlendMode::M:                                                                             \
+        BlendOne<BlendMode::M>(s, d);                                                              \
         return;
-    case BlendMode::Alpha:
-        Scale(d, static_cast<uint8_t>(sa));
-        return;
-    case BlendMode::Erase:
-        Scale(d, static_cast<uint8_t>(255 - sa));
-        return;
-    case BlendMode::Invert:
-        for (int k = 0; k < 3; ++k)
-            d[k] = static_cast<uint8_t>(Mul255(d[k], 255 - sa) + Mul255(da - d[k], sa));
-        return;
-    default:
-        break;
+        WW_EACH_BLEND_MODE(WW_BLEND_CASE)
+#undef WW_BLEND_CASE
     }
-    uint8_t out[4];
-    for (int k = 0; k < 3; ++k)
-        out[k] = Channel(mode, s[k], d[k], sa, da);
-    out[3] = static_cast<uint8_t>(std::min<uint32_t>(255, sa + da - Mul255(sa, da)));
-    for (int k = 0; k < 3; ++k)
-        out[k] = std::min(out[k], out[3]);
-    std::memcpy(d, out, 4);
 }
 
+// The mode is chosen once per layer, not once per pixel.
 void CompositeLayer(const Layer& layer, BlendMode mode, uint8_t* dst, int width, int height,
                     const uint8_t* clip, int x0, int y0, int x1, int y1) {
     x0 = std::max({x0, layer.x, 0});
     y0 = std::max({y0, layer.y, 0});
     x1 = std::min({x1, layer.x + layer.width, width});
     y1 = std::min({y1, layer.y + layer.height, height});
-    for (int y = y0; y < y1; ++y) {
-        const uint8_t* s = layer.pixels.data() +
-                           (static_cast<size_t>(y - layer.y) * layer.width + (x0 - layer.x)) * 4;
-        uint8_t* d = dst + (static_cast<size_t>(y) * width + x0) * 4;
-        const uint8_t* m = clip ? clip + static_cast<size_t>(y) * width + x0 : nullptr;
-        for (int x = x0; x < x1; ++x, s += 4, d += 4) {
-            if (m) {
-                const uint8_t cover = *m++;
-                if (cover == 0)
-                    continue;
-                if (cover < 255) {
-                    uint8_t scaled[4];
-                    std::memcpy(scaled, s, 4);
-                    Scale(scaled, cover);
-                    BlendPixel(mode, scaled, d);
-                    continue;
-                }
-            }
-            BlendPixel(mode, s, d);
-        }
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    switch (mode) {
+#define WW_COMPOSITE_CASE(M)                                                                       \
+    case BlendMode::M:                                                                             \
+        CompositeRows<BlendMode::M>(layer, dst, width, clip, x0, y0, x1, y1);                      \
+        return;
+        WW_EACH_BLEND_MODE(WW_COMPOSITE_CASE)
+#undef WW_COMPOSITE_CASE
     }
 }
 

@@ -78,6 +78,9 @@ struct LineStyle {
     Join join = Join::Round;
     float miterLimit = 3;
     bool noClose = false;
+    // LINESTYLE2: the width does not grow with the object's scale across
+    // (NoHScale) or along (NoVScale) its x axis; both: stage pixels as given.
+    bool noHScale = false, noVScale = false;
     FillStyle fill; // solid for LINESTYLE, any for LINESTYLE2 with a fill
 };
 

@@ -828,7 +828,14 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
                       const Target& t) {
     const LineStyle& style = shape.lines[line - 1];
     StrokeStyle s;
-    const double width = style.width * std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
+    double scale = std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
+    if (style.noHScale && style.noVScale)
+        scale = filterScale_ / kTwipsPerPixel; // the stage's own zoom only
+    else if (style.noHScale)
+        scale = std::sqrt(m.c * m.c + m.d * m.d);
+    else if (style.noVScale)
+        scale = std::sqrt(m.a * m.a + m.b * m.b);
+    const double width = style.width * scale;
     const bool hairline = !(width > 1);
     s.halfWidth = std::max(1.0, width) / 2;
     s.startCap = style.startCap;

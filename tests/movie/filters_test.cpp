@@ -373,5 +373,37 @@ TEST(FlashEight, FilterListsCutShortOrUnknownAreRefusedOrEndTheList) {
     }
 }
 
+TEST(Strokes, NonScalingStrokesKeepTheirWidthWhateverTheScale) {
+    // A vertical line 4 px wide at x = 20 px of a shape scaled 5 times
+    // across: a scaling stroke takes the root of the area's scale (sqrt 5),
+    // one that refuses both scales stays 4 px, and one that refuses one
+    // takes the scale of the other axis (1 down, 5 across).
+    struct Case {
+        bool noH, noV;
+        int halfWidth; // whole black pixels either side of x = 20
+    };
+    const Case cases[] = {{false, false, 4}, {true, true, 2}, {true, false, 2}, {false, true, 10}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.noH * 2 + c.noV);
+        LineRecipe line;
+        line.width = 4 * kPx;
+        line.color = Rgba8{0, 0, 0, 255};
+        line.noHScale = c.noH;
+        line.noVScale = c.noV;
+        ShapeWriter shape({}, {line});
+        shape.Select(-1, -1, 1).MoveTo(4 * kPx, 20 * kPx).LineTo(4 * kPx, 60 * kPx);
+        PlaceRecipe p = Place3(1, 1);
+        p.hasMatrix = true;
+        p.matrix.a = 5;
+        const movie::Canvas canvas = RenderFrame(
+            MakeMovie(DefineShapeTag(4, 1, shape) + PlaceObject3Tag(p) + ShowFrameTag()));
+        const Rgba8 black{0, 0, 0, 255};
+        ExpectPixels(canvas, {{20 - c.halfWidth, 40, black},
+                              {20 + c.halfWidth - 1, 40, black},
+                              {20 - c.halfWidth - 2, 40, kWhite},
+                              {20 + c.halfWidth + 1, 40, kWhite}});
+    }
+}
+
 } // namespace
 } // namespace ww::test

@@ -232,7 +232,9 @@ void PutLineFlags(SwfBits& bits, const LineRecipe& l) {
     bits.U(l.startCap, 2);
     bits.U(l.join, 2);
     bits.U(l.hasFill, 1);
-    bits.U(0, 3);
+    bits.U(l.noHScale, 1);
+    bits.U(l.noVScale, 1);
+    bits.U(0, 1);
     bits.U(0, 5);
     bits.U(l.noClose, 1);
     bits.U(l.endCap, 2);

@@ -107,6 +107,7 @@ struct LineRecipe {
     uint8_t startCap = 0, endCap = 0, join = 0;
     double miterLimit = 3;
     bool noClose = false;
+    bool noHScale = false, noVScale = false;
     bool hasFill = false;
     FillRecipe fill;
 };
