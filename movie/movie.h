@@ -204,6 +204,8 @@ struct Movie {
     std::vector<Text> texts;
     std::vector<Timeline> sprites;
     std::unordered_map<uint16_t, CharacterRef> dictionary;
+    // DefineScalingGrid: a sprite's centre rectangle for nine-slice scaling.
+    std::unordered_map<uint16_t, Rect> scalingGrids;
 
     // What the movie holds that a player would show and this renderer does
     // not: tag names ("DefineButton2") and features ("filters").

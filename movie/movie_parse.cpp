@@ -326,6 +326,14 @@ void TagStream::Define(uint16_t code, TagReader& r) {
         ctx_.jpegTablesSize = r.remaining();
         return;
     }
+    if (code == kTagDefineScalingGrid) {
+        // Character id UI16, then the grid's centre RECT in its twips.
+        const uint16_t id = r.U16();
+        const Rect grid = r.ReadRect();
+        if (r.ok() && ctx_.Charge(sizeof(Rect) + 16))
+            ctx_.movie().scalingGrids[id] = grid;
+        return;
+    }
     const DefinitionTag* tag = nullptr;
     for (const DefinitionTag& t : kDefinitionTags) {
         if (t.code == code)

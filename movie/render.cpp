@@ -33,6 +33,8 @@ struct Point {
     double x, y;
 };
 
+bool ShapeExtent(const Shape& shape, double* x0, double* y0, double* x1, double* y1);
+
 Point Transform(const Matrix& m, double x, double y) {
     return Point{m.a * x + m.c * y + m.tx, m.b * x + m.d * y + m.ty};
 }
@@ -568,6 +570,7 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
         filterScale_ = 1;
     layers_ = 0;
     layerBytes_ = 0;
+    slice_ = NineSlice{};
     return PackPixel(bg.r, bg.g, bg.b, 255);
 }
 
@@ -681,8 +684,12 @@ void Renderer::DrawContent(const DisplayObject& o, const Matrix& m, const ColorT
         DrawText(movie_.texts[o.ref.index], mm, cc, t);
         break;
     case CharacterKind::Sprite:
-        if (o.sprite)
+        if (o.sprite) {
+            const NineSlice outer = slice_;
+            SetSlice(o, mm);
             DrawList(*o.sprite, mm, cc, t, maskLevel);
+            slice_ = outer;
+        }
         break;
     default:
         break;
@@ -690,13 +697,16 @@ void Renderer::DrawContent(const DisplayObject& o, const Matrix& m, const ColorT
 }
 
 void Renderer::AddEdge(const Edge& e, const Matrix& m, uint32_t fill0, uint32_t fill1) {
-    const Point p0 = Transform(m, e.x0, e.y0);
-    const Point p1 = Transform(m, e.x1, e.y1);
+    Point p0 = Transform(m, e.x0, e.y0);
+    Point p1 = Transform(m, e.x1, e.y1);
+    Slice(&p0.x, &p0.y);
+    Slice(&p1.x, &p1.y);
     if (!e.curve) {
         raster_.AddEdge(p0.x, p0.y, p1.x, p1.y, fill0, fill1);
         return;
     }
-    const Point c = Transform(m, e.cx, e.cy);
+    Point c = Transform(m, e.cx, e.cy);
+    Slice(&c.x, &c.y);
     const int steps = CurveSteps(p0.x, p0.y, c.x, c.y, p1.x, p1.y);
     Point prev = p0;
     for (int i = 1; i <= steps; ++i) {
@@ -707,6 +717,85 @@ void Renderer::AddEdge(const Edge& e, const Matrix& m, uint32_t fill0, uint32_t 
         raster_.AddEdge(prev.x, prev.y, next.x, next.y, fill0, fill1);
         prev = next;
     }
+}
+
+void Renderer::Slice(double* x, double* y) const {
+    if (!slice_.on)
+        return;
+    double* v[2] = {x, y};
+    for (int axis = 0; axis < 2; ++axis) {
+        const double* f = slice_.from[axis];
+        const double* t = slice_.to[axis];
+        const double p = *v[axis];
+        // The segment p lies in; beyond the box, the end segments go on.
+        const int k = p < f[1] ? 0 : p < f[2] ? 1 : 2;
+        const double span = f[k + 1] - f[k];
+        *v[axis] = span != 0 ? t[k] + (p - f[k]) * (t[k + 1] - t[k]) / span : t[k];
+    }
+}
+
+// The sprite's box from its shapes' extents, and its grid, on the
+// canvas; slicing only for a sprite scaled without rotation or skew.
+void Renderer::SetSlice(const DisplayObject& o, const Matrix& full) {
+    auto grid = movie_.scalingGrids.find(o.characterId);
+    const Matrix& own = o.matrix;
+    if (grid == movie_.scalingGrids.end() || !o.sprite || own.b != 0 || own.c != 0 || full.b != 0 ||
+        full.c != 0 || own.a == 0 || own.d == 0)
+        return;
+    double box[4] = {1e300, 1e300, -1e300, -1e300};
+    for (const auto& entry : o.sprite->objects) {
+        const DisplayObject& child = entry.second;
+        // The edges' own extent: declared bounds are often loose.
+        double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+        const Shape* shape =
+            child.ref.kind == CharacterKind::Shape   ? &movie_.shapes[child.ref.index]
+            : child.ref.kind == CharacterKind::Morph ? &movie_.morphs[child.ref.index].start
+                                                     : nullptr;
+        if (!shape || !ShapeExtent(*shape, &x0, &y0, &x1, &y1))
+            continue;
+        for (const double x : {x0, x1}) {
+            for (const double y : {y0, y1}) {
+                const Point p = Transform(Multiply(full, child.matrix), x, y);
+                box[0] = std::min(box[0], p.x);
+                box[1] = std::min(box[1], p.y);
+                box[2] = std::max(box[2], p.x);
+                box[3] = std::max(box[3], p.y);
+            }
+        }
+    }
+    if (box[0] >= box[2] || box[1] >= box[3])
+        return;
+    const Rect& g = grid->second;
+    const Point g0 = Transform(full, g.xmin, g.ymin), g1 = Transform(full, g.xmax, g.ymax);
+    const double gx[2] = {std::min(g0.x, g1.x), std::max(g0.x, g1.x)};
+    const double gy[2] = {std::min(g0.y, g1.y), std::max(g0.y, g1.y)};
+    const double scale[2] = {std::fabs(own.a), std::fabs(own.d)};
+    const double* gridAxis[2] = {gx, gy};
+    NineSlice s;
+    for (int axis = 0; axis < 2; ++axis) {
+        const double lo = box[axis], hi = box[axis + 2];
+        const double g0v = std::clamp(gridAxis[axis][0], lo, hi);
+        const double g1v = std::clamp(gridAxis[axis][1], lo, hi);
+        const double left = (g0v - lo) / scale[axis], right = (hi - g1v) / scale[axis];
+        s.from[axis][0] = lo;
+        s.from[axis][1] = g0v;
+        s.from[axis][2] = g1v;
+        s.from[axis][3] = hi;
+        s.to[axis][0] = lo;
+        s.to[axis][3] = hi;
+        if (left + right > hi - lo) {
+            // Too small for the corners at their size: they share the room.
+            const double k = (hi - lo) / (left + right);
+            s.to[axis][1] = s.to[axis][2] = lo + left * k;
+        } else {
+            s.to[axis][1] = lo + left;
+            s.to[axis][2] = hi - right;
+        }
+        if (!(s.from[axis][1] > s.from[axis][0]))
+            s.from[axis][1] = s.from[axis][0];
+    }
+    s.on = true;
+    slice_ = s;
 }
 
 Surface Renderer::SurfaceFor(const Target& t) const {
@@ -845,6 +934,7 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
     std::vector<double> points;
     int32_t firstX = 0, firstY = 0, lastX = 0, lastY = 0;
     auto add = [&](Point p) {
+        Slice(&p.x, &p.y);
         if (hairline) {
             p.x = std::floor(p.x) + 0.5;
             p.y = std::floor(p.y) + 0.5;
@@ -1127,6 +1217,13 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     Matrix shifted = m;
     shifted.tx -= box.x0;
     shifted.ty -= box.y0;
+    const NineSlice outerSlice = slice_;
+    for (int k = 0; k < 4; ++k) {
+        slice_.from[0][k] -= box.x0;
+        slice_.to[0][k] -= box.x0;
+        slice_.from[1][k] -= box.y0;
+        slice_.to[1][k] -= box.y0;
+    }
     // The colour transforms down to this object apply to the layer as a
     // whole, after its filters: a faded group fades as one picture.
     DrawContent(o, shifted, cx, Target{nullptr, nullptr}, maskLevel, false);
@@ -1134,6 +1231,7 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     --layers_;
     canvas_ = parent;
     box_ = parentBox;
+    slice_ = outerSlice;
     raster_.SetSize(canvas_->width, canvas_->height);
 
     layer.pixels = std::move(scratch.pixels);

@@ -122,6 +122,15 @@ class Renderer {
                 const Target& t);
     Paint* PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx);
     Surface SurfaceFor(const Target& t) const;
+    // Nine-slice scaling of a sprite with a scaling grid, done on canvas
+    // positions: each axis maps piecewise linearly, so the corners keep the
+    // size they have without the sprite's own scale and the centre stretches.
+    struct NineSlice {
+        bool on = false;
+        double from[2][4] = {}, to[2][4] = {}; // x then y: box edge, grid edges, box edge
+    };
+    void SetSlice(const DisplayObject& o, const Matrix& full);
+    void Slice(double* x, double* y) const;
     // Sets up drawing; answers the background as a packed pixel.
     uint32_t Begin(const RenderOptions& options, int w, int h, Canvas* canvas);
 
@@ -129,7 +138,8 @@ class Renderer {
     Canvas* canvas_ = nullptr;
     bool deviceOrder_ = false;
     bool smoothBitmaps_ = false;
-    PixelRect box_;           // the region drawn; empty: all
+    PixelRect box_; // the region drawn; empty: all
+    NineSlice slice_;
     double filterScale_ = 1;  // canvas pixels a stage pixel
     int layers_ = 0;          // layers open, nested
     uint64_t layerBytes_ = 0; // their pixels

@@ -405,5 +405,33 @@ TEST(Strokes, NonScalingStrokesKeepTheirWidthWhateverTheScale) {
     }
 }
 
+TEST(NineSlice, CornersKeepTheirSizeAndTheCentreStretches) {
+    // A 40 px square sprite, red in its left 10 px and blue after, its grid
+    // 10..30 px both ways, scaled three times across: with the grid the red
+    // stays 10 px wide; without it, 30 px.
+    struct Case {
+        bool grid;
+        int redUpTo; // first blue column
+    };
+    for (const Case& c : {Case{true, 10}, Case{false, 30}}) {
+        SCOPED_TRACE(c.grid);
+        const Bytes sprite =
+            PlaceObject3Tag(Place3(1, 1)) + PlaceObject3Tag(Place3(2, 2)) + ShowFrameTag();
+        PlaceRecipe p = Place3(1, 3);
+        p.hasMatrix = true;
+        p.matrix.a = 3;
+        p.matrix.ty = 20 * kPx;
+        const Bytes swf = MakeMovie(
+            Rect(1, 0, 0, 10, 40, 255, 0, 0) + Rect(2, 10, 0, 40, 40, 0, 0, 255) +
+            DefineSpriteTag(3, 1, sprite) +
+            (c.grid ? DefineScalingGridTag(3, 10 * kPx, 10 * kPx, 30 * kPx, 30 * kPx) : Bytes{}) +
+            PlaceObject3Tag(p) + ShowFrameTag());
+        ExpectPixels(RenderFrame(swf), {{c.redUpTo - 1, 40, kRed},
+                                        {c.redUpTo, 40, kBlue},
+                                        {119, 40, kBlue},
+                                        {121, 40, kWhite}});
+    }
+}
+
 } // namespace
 } // namespace ww::test

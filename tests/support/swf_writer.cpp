@@ -646,6 +646,14 @@ Bytes ConvolutionFilter(uint8_t columns, uint8_t rows, float divisor, float bias
     return bits.bytes();
 }
 
+Bytes DefineScalingGridTag(uint16_t id, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    SwfBits bits;
+    bits.U16(id);
+    PutRect(bits, x0, x1, y0, y1);
+    bits.Align();
+    return Tag(78, bits.bytes());
+}
+
 Bytes PlaceObject2Tag(const PlaceRecipe& p) {
     return Tag(26, PlaceBody(p, false));
 }

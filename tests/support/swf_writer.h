@@ -191,6 +191,8 @@ Bytes ConvolutionFilter(uint8_t columns, uint8_t rows, float divisor, float bias
                         const std::vector<float>& matrix, bool clamp, bool preserveAlpha);
 Bytes PlaceObjectTag(uint16_t id, uint16_t depth, const MatrixRecipe& matrix);
 Bytes PlaceObject2Tag(const PlaceRecipe& p);
+// The centre rectangle of sprite id for nine-slice scaling, in twips.
+Bytes DefineScalingGridTag(uint16_t id, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 Bytes PlaceObject3Tag(const PlaceRecipe& p);
 Bytes RemoveObjectTag(uint16_t id, uint16_t depth);
 Bytes RemoveObject2Tag(uint16_t depth);
