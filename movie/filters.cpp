@@ -439,6 +439,13 @@ template <BlendMode M> inline void Separable(const uint8_t* s, uint8_t* d) {
     if (sa == 0)
         return;
     const Reciprocals& r = Recip();
+    if (da == 255) {
+        // Over an opaque pixel, the common case: no unpremultiplying below.
+        for (int k = 0; k < 3; ++k)
+            d[k] = static_cast<uint8_t>(Mul255(d[k], 255 - sa) +
+                                        Mul255(Mix<M>(Straight(s[k], sa, r), d[k]), sa));
+        return;
+    }
     const uint32_t both = Mul255(sa, da);
     const uint32_t outA = std::min<uint32_t>(255, sa + da - both);
     for (int k = 0; k < 3; ++k) {

@@ -23,6 +23,7 @@ namespace {
 constexpr double kFlatness = 0.1;
 constexpr int kMaxCurveSteps = 256;
 constexpr float kGradientSquare = 16384.0f;
+constexpr size_t kKeptLayerBytes = size_t(2048) * 2048 * 4;
 
 uint8_t Premultiply(uint8_t c, uint8_t a) {
     const unsigned t = c * a + 128u;
@@ -1202,9 +1203,14 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     layer.y = box.y0;
     layer.width = box.x1 - box.x0;
     layer.height = box.y1 - box.y0;
+    // Buffers are kept by nesting level from frame to frame: a fresh one
+    // costs the system zeroing every page of it again.
+    if (layerPool_.size() <= static_cast<size_t>(layers_))
+        layerPool_.resize(layers_ + 1);
     Canvas scratch;
     scratch.width = layer.width;
     scratch.height = layer.height;
+    scratch.pixels = std::move(layerPool_[layers_]);
     scratch.pixels.assign(static_cast<size_t>(pixels) * 4, 0);
 
     Canvas* parent = canvas_;
@@ -1244,6 +1250,9 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
         onto = box_;
     CompositeLayer(layer, mode, canvas_->pixels.data(), canvas_->width, canvas_->height, t.clip,
                    onto.x0, onto.y0, onto.x1, onto.y1);
+    // A frame-sized buffer is worth keeping; a huge one is given back.
+    if (layer.pixels.capacity() <= kKeptLayerBytes)
+        layerPool_[layers_] = std::move(layer.pixels);
     return true;
 }
 

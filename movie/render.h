@@ -143,6 +143,7 @@ class Renderer {
     double filterScale_ = 1;  // canvas pixels a stage pixel
     int layers_ = 0;          // layers open, nested
     uint64_t layerBytes_ = 0; // their pixels
+    std::vector<std::vector<uint8_t>> layerPool_;
     Rasterizer raster_;
     std::vector<std::unique_ptr<std::vector<uint8_t>>> masks_;
     Shape morphScratch_;

@@ -132,7 +132,7 @@ TEST(Filters, GrowTheLayerByExactlyTheirReach) {
         {"blur 1", make(FilterKind::Blur, 1, 3, 0, 0, false), {0, 0, 0, 0}},
         {"shadow right", make(FilterKind::DropShadow, 3, 1, 5, 0, false), {1, 1, 6, 1}},
         {"shadow down left",
-         make(FilterKind::DropShadow, 1, 1, 4, float(M_PI * 0.75), false),
+         make(FilterKind::DropShadow, 1, 1, 4, 2.35619449f, false),
          {3, 0, 0, 3}},
         {"inner shadow", make(FilterKind::DropShadow, 9, 3, 4, 0, true), {0, 0, 0, 0}},
         {"glow", make(FilterKind::Glow, 7, 2, 40, 0, false), {6, 6, 6, 6}},
@@ -172,7 +172,7 @@ TEST(Filters, DropShadowLiesAtItsOffsetInItsColour) {
         f.kind = FilterKind::DropShadow;
         f.color = movie::FilterColor{0, 0, 255, 128};
         f.distance = 5;
-        f.angle = float(M_PI / 2); // straight down
+        f.angle = 1.57079633f; // straight down
         f.knockout = c.knockout;
         f.compositeSource = c.composite;
         movie::ApplyFilter(f, 1.0, &copy);
