@@ -8,6 +8,7 @@
 // is allocated, so no movie, however hostile, takes more.
 #pragma once
 
+#include "movie/filters.h"
 #include "swf/bit_reader.h"
 
 #include <cstddef>
@@ -77,6 +78,9 @@ struct LineStyle {
     Join join = Join::Round;
     float miterLimit = 3;
     bool noClose = false;
+    // LINESTYLE2: the width does not grow with the object's scale across
+    // (NoHScale) or along (NoVScale) its x axis; both: stage pixels as given.
+    bool noHScale = false, noVScale = false;
     FillStyle fill; // solid for LINESTYLE, any for LINESTYLE2 with a fill
 };
 
@@ -176,6 +180,11 @@ struct PlaceCommand {
     bool hasName = false;
     std::string name;
     std::shared_ptr<const std::vector<ClipAction>> clipActions;
+    // PlaceObject3: each kept on the object until a later place sets it.
+    bool hasFilters = false, hasBlendMode = false, hasCacheAsBitmap = false;
+    std::vector<Filter> filters;
+    BlendMode blendMode = BlendMode::Normal;
+    bool cacheAsBitmap = false;
 };
 
 enum class ActionKind : uint8_t { Stop, Play, GotoFrame, GotoLabel, NextFrame, PrevFrame };
@@ -242,6 +251,8 @@ struct Movie {
     bool scripted = false;
     // ScriptLimits' recursion depth; 0 when the movie sets none.
     uint16_t maxRecursion = 0;
+    // DefineScalingGrid: a sprite's centre rectangle for nine-slice scaling.
+    std::unordered_map<uint16_t, Rect> scalingGrids;
 
     // What the movie holds that a player would show and this renderer does
     // not: tag names ("DefineButton2") and features ("filters").

@@ -7,9 +7,10 @@
 // PlaceObject2 flags (UB[1] each, first bit first): HasClipActions,
 // HasClipDepth, HasName, HasRatio, HasColorTransform, HasMatrix,
 // HasCharacter, Move; then depth, id, matrix, CXFORMWITHALPHA, ratio, name,
-// clip depth. PlaceObject3 adds a second flag byte before the depth and an
-// optional class name; what follows the clip depth (filters, blend mode) is
-// not drawn.
+// clip depth. PlaceObject3 adds a second flag byte before the depth
+// (HasFilterList 0x01, HasBlendMode 0x02, HasCacheAsBitmap 0x04, HasClassName
+// 0x08, HasImage 0x10) and an optional class name; after the clip depth come
+// the filter list, the blend mode UI8 and the cache flag UI8.
 #include "common/bytes.h"
 #include "common/file.h"
 #include "common/path.h"
@@ -126,14 +127,19 @@ bool ReadPlace(TagReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) 
     }
     if (p->hasClipDepth)
         p->clipDepth = r.U16();
+    p->hasFilters = flags2 & 0x01;
+    p->hasBlendMode = flags2 & 0x02;
+    p->hasCacheAsBitmap = flags2 & 0x04;
+    if (p->hasFilters && !ReadFilterList(r, &p->filters, ctx))
+        return false;
+    if (p->hasBlendMode)
+        p->blendMode = BlendModeOf(r.U8());
+    // Some writers set the flag and leave the byte out: cached then.
+    if (p->hasCacheAsBitmap)
+        p->cacheAsBitmap = r.remaining() == 0 || r.U8() != 0;
+    // Clip actions come last, after PlaceObject3's own fields.
     if (flags & 0x80)
         ReadClipActions(r, p, ctx);
-    if (flags2 & 0x01)
-        ctx.Unsupported("filters");
-    if (flags2 & 0x02)
-        ctx.Unsupported("blend modes");
-    if (flags2 & 0x04)
-        ctx.Unsupported("bitmap caching");
     return r.ok();
 }
 
@@ -399,6 +405,14 @@ void TagStream::Define(uint16_t code, TagReader& r) {
     if (code == kTagJpegTables) {
         ctx_.jpegTables = r.Here();
         ctx_.jpegTablesSize = r.remaining();
+        return;
+    }
+    if (code == kTagDefineScalingGrid) {
+        // Character id UI16, then the grid's centre RECT in its twips.
+        const uint16_t id = r.U16();
+        const Rect grid = r.ReadRect();
+        if (r.ok() && ctx_.Charge(sizeof(Rect) + 16))
+            ctx_.movie().scalingGrids[id] = grid;
         return;
     }
     const DefinitionTag* tag = nullptr;

@@ -4,6 +4,7 @@
 // reason noted) when the definition is to be skipped.
 #pragma once
 
+#include "movie/filters.h"
 #include "movie/movie.h"
 #include "swf/bit_reader.h"
 
@@ -48,5 +49,7 @@ bool ParseLossless(TagReader& r, int version, Bitmap* bitmap, ParseContext& ctx)
 // DefineBits (1, with the movie's JPEG tables), DefineBitsJPEG2 (2) and
 // DefineBitsJPEG3 (3, with its alpha plane).
 bool ParseJpeg(TagReader& r, int version, Bitmap* bitmap, ParseContext& ctx);
+// PlaceObject3's FILTERLIST, appended to filters (at most kMaxFilters).
+bool ReadFilterList(TagReader& r, std::vector<Filter>* filters, ParseContext& ctx);
 
 } // namespace ww::movie

@@ -253,6 +253,12 @@ void Player::Place(SpriteState& s, const PlaceCommand& p) {
         o->clipDepth = p.clipDepth;
     if (p.hasName)
         o->name = p.name;
+    if (p.hasFilters)
+        o->filters = p.filters;
+    if (p.hasBlendMode)
+        o->blendMode = p.blendMode;
+    if (p.hasCacheAsBitmap)
+        o->cacheAsBitmap = p.cacheAsBitmap;
 }
 
 void Player::Remove(SpriteState& s, uint16_t depth) {

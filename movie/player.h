@@ -46,6 +46,9 @@ struct DisplayObject {
     // timeline: a rewind keeps it.
     bool scripted = false;
     std::string name;
+    std::vector<Filter> filters;
+    BlendMode blendMode = BlendMode::Normal;
+    bool cacheAsBitmap = false;
     std::unique_ptr<SpriteState> sprite;
 };
 

@@ -23,6 +23,7 @@ namespace {
 constexpr double kFlatness = 0.1;
 constexpr int kMaxCurveSteps = 256;
 constexpr float kGradientSquare = 16384.0f;
+constexpr size_t kKeptLayerBytes = size_t(2048) * 2048 * 4;
 
 uint8_t Premultiply(uint8_t c, uint8_t a) {
     const unsigned t = c * a + 128u;
@@ -32,6 +33,8 @@ uint8_t Premultiply(uint8_t c, uint8_t a) {
 struct Point {
     double x, y;
 };
+
+bool ShapeExtent(const Shape& shape, double* x0, double* y0, double* x1, double* y1);
 
 Point Transform(const Matrix& m, double x, double y) {
     return Point{m.a * x + m.c * y + m.tx, m.b * x + m.d * y + m.ty};
@@ -568,6 +571,13 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
     record_.lines.clear();
     raster_.Record(observer_ ? &record_.lines : nullptr);
     box_ = PixelRect{};
+    const Matrix stage = StageToCanvas(movie_, w, h, options.scale);
+    filterScale_ = std::sqrt(std::fabs(stage.a * stage.d - stage.b * stage.c)) * kTwipsPerPixel;
+    if (!std::isfinite(filterScale_) || filterScale_ <= 0)
+        filterScale_ = 1;
+    layers_ = 0;
+    layerBytes_ = 0;
+    slice_ = NineSlice{};
     return PackPixel(bg.r, bg.g, bg.b, 255);
 }
 
@@ -666,12 +676,27 @@ bool Renderer::Spend(uint64_t units) {
     return !cut_;
 }
 
+// Filters, blend modes and bitmap caching draw the object into a layer
+// first; inside a clip mask only coverage counts, and they change nothing.
 void Renderer::DrawObject(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                           const Target& t, int maskLevel) {
     if (!Spend(kObjectWork))
         return;
+    const bool onLayer = o.blendMode == BlendMode::Alpha || o.blendMode == BlendMode::Erase;
+    // Alpha and erase work on the layer below; the stage is none, and
+    // there they show nothing.
+    if (onLayer && layers_ == 0 && !t.maskOut)
+        return;
+    const bool layered = !o.filters.empty() || o.cacheAsBitmap || o.blendMode != BlendMode::Normal;
+    if (layered && !t.maskOut && layers_ < kMaxLayerNesting && DrawLayered(o, m, cx, t, maskLevel))
+        return;
+    DrawContent(o, m, cx, t, maskLevel);
+}
+
+void Renderer::DrawContent(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
+                           const Target& t, int maskLevel, bool ownColor) {
     const Matrix mm = Multiply(m, o.matrix);
-    const ColorTransform cc = Combine(cx, o.color);
+    const ColorTransform cc = ownColor ? Combine(cx, o.color) : ColorTransform{};
     switch (o.ref.kind) {
     case CharacterKind::Shape:
         DrawShape(movie_.shapes[o.ref.index], mm, cc, t, nullptr);
@@ -684,8 +709,12 @@ void Renderer::DrawObject(const DisplayObject& o, const Matrix& m, const ColorTr
         DrawText(movie_.texts[o.ref.index], mm, cc, t);
         break;
     case CharacterKind::Sprite:
-        if (o.sprite)
+        if (o.sprite) {
+            const NineSlice outer = slice_;
+            SetSlice(o, mm);
             DrawList(*o.sprite, mm, cc, t, maskLevel);
+            slice_ = outer;
+        }
         break;
     default:
         break;
@@ -693,13 +722,16 @@ void Renderer::DrawObject(const DisplayObject& o, const Matrix& m, const ColorTr
 }
 
 void Renderer::AddEdge(const Edge& e, const Matrix& m, uint32_t fill0, uint32_t fill1) {
-    const Point p0 = Transform(m, e.x0, e.y0);
-    const Point p1 = Transform(m, e.x1, e.y1);
+    Point p0 = Transform(m, e.x0, e.y0);
+    Point p1 = Transform(m, e.x1, e.y1);
+    Slice(&p0.x, &p0.y);
+    Slice(&p1.x, &p1.y);
     if (!e.curve) {
         raster_.AddEdge(p0.x, p0.y, p1.x, p1.y, fill0, fill1);
         return;
     }
-    const Point c = Transform(m, e.cx, e.cy);
+    Point c = Transform(m, e.cx, e.cy);
+    Slice(&c.x, &c.y);
     const int steps = CurveSteps(p0.x, p0.y, c.x, c.y, p1.x, p1.y);
     Point prev = p0;
     for (int i = 1; i <= steps; ++i) {
@@ -710,6 +742,85 @@ void Renderer::AddEdge(const Edge& e, const Matrix& m, uint32_t fill0, uint32_t 
         raster_.AddEdge(prev.x, prev.y, next.x, next.y, fill0, fill1);
         prev = next;
     }
+}
+
+void Renderer::Slice(double* x, double* y) const {
+    if (!slice_.on)
+        return;
+    double* v[2] = {x, y};
+    for (int axis = 0; axis < 2; ++axis) {
+        const double* f = slice_.from[axis];
+        const double* t = slice_.to[axis];
+        const double p = *v[axis];
+        // The segment p lies in; beyond the box, the end segments go on.
+        const int k = p < f[1] ? 0 : p < f[2] ? 1 : 2;
+        const double span = f[k + 1] - f[k];
+        *v[axis] = span != 0 ? t[k] + (p - f[k]) * (t[k + 1] - t[k]) / span : t[k];
+    }
+}
+
+// The sprite's box from its shapes' extents, and its grid, on the
+// canvas; slicing only for a sprite scaled without rotation or skew.
+void Renderer::SetSlice(const DisplayObject& o, const Matrix& full) {
+    auto grid = movie_.scalingGrids.find(o.characterId);
+    const Matrix& own = o.matrix;
+    if (grid == movie_.scalingGrids.end() || !o.sprite || own.b != 0 || own.c != 0 || full.b != 0 ||
+        full.c != 0 || own.a == 0 || own.d == 0)
+        return;
+    double box[4] = {1e300, 1e300, -1e300, -1e300};
+    for (const auto& entry : o.sprite->objects) {
+        const DisplayObject& child = entry.second;
+        // The edges' own extent: declared bounds are often loose.
+        double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+        const Shape* shape =
+            child.ref.kind == CharacterKind::Shape   ? &movie_.shapes[child.ref.index]
+            : child.ref.kind == CharacterKind::Morph ? &movie_.morphs[child.ref.index].start
+                                                     : nullptr;
+        if (!shape || !ShapeExtent(*shape, &x0, &y0, &x1, &y1))
+            continue;
+        for (const double x : {x0, x1}) {
+            for (const double y : {y0, y1}) {
+                const Point p = Transform(Multiply(full, child.matrix), x, y);
+                box[0] = std::min(box[0], p.x);
+                box[1] = std::min(box[1], p.y);
+                box[2] = std::max(box[2], p.x);
+                box[3] = std::max(box[3], p.y);
+            }
+        }
+    }
+    if (box[0] >= box[2] || box[1] >= box[3])
+        return;
+    const Rect& g = grid->second;
+    const Point g0 = Transform(full, g.xmin, g.ymin), g1 = Transform(full, g.xmax, g.ymax);
+    const double gx[2] = {std::min(g0.x, g1.x), std::max(g0.x, g1.x)};
+    const double gy[2] = {std::min(g0.y, g1.y), std::max(g0.y, g1.y)};
+    const double scale[2] = {std::fabs(own.a), std::fabs(own.d)};
+    const double* gridAxis[2] = {gx, gy};
+    NineSlice s;
+    for (int axis = 0; axis < 2; ++axis) {
+        const double lo = box[axis], hi = box[axis + 2];
+        const double g0v = std::clamp(gridAxis[axis][0], lo, hi);
+        const double g1v = std::clamp(gridAxis[axis][1], lo, hi);
+        const double left = (g0v - lo) / scale[axis], right = (hi - g1v) / scale[axis];
+        s.from[axis][0] = lo;
+        s.from[axis][1] = g0v;
+        s.from[axis][2] = g1v;
+        s.from[axis][3] = hi;
+        s.to[axis][0] = lo;
+        s.to[axis][3] = hi;
+        if (left + right > hi - lo) {
+            // Too small for the corners at their size: they share the room.
+            const double k = (hi - lo) / (left + right);
+            s.to[axis][1] = s.to[axis][2] = lo + left * k;
+        } else {
+            s.to[axis][1] = lo + left;
+            s.to[axis][2] = hi - right;
+        }
+        if (!(s.from[axis][1] > s.from[axis][0]))
+            s.from[axis][1] = s.from[axis][0];
+    }
+    s.on = true;
+    slice_ = s;
 }
 
 Surface Renderer::SurfaceFor(const Target& t) const {
@@ -838,7 +949,14 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
         return;
     const LineStyle& style = shape.lines[line - 1];
     StrokeStyle s;
-    const double width = style.width * std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
+    double scale = std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
+    if (style.noHScale && style.noVScale)
+        scale = filterScale_ / kTwipsPerPixel; // the stage's own zoom only
+    else if (style.noHScale)
+        scale = std::sqrt(m.c * m.c + m.d * m.d);
+    else if (style.noVScale)
+        scale = std::sqrt(m.a * m.a + m.b * m.b);
+    const double width = style.width * scale;
     const bool hairline = !(width > 1);
     s.halfWidth = std::max(1.0, width) / 2;
     s.startCap = style.startCap;
@@ -848,6 +966,7 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
     std::vector<double> points;
     int32_t firstX = 0, firstY = 0, lastX = 0, lastY = 0;
     auto add = [&](Point p) {
+        Slice(&p.x, &p.y);
         if (hairline) {
             p.x = std::floor(p.x) + 0.5;
             p.y = std::floor(p.y) + 0.5;
@@ -1026,28 +1145,175 @@ uint64_t FoldPath(uint64_t into, const std::vector<uint16_t>& path) {
 
 } // namespace
 
-bool DamageTracker::Box(CharacterKind kind, uint32_t index, const Matrix& m, PixelRect* box) const {
+namespace {
+
+PixelRect Grow(const PixelRect& r, const Reach& by) {
+    return PixelRect{r.x0 - by.left, r.y0 - by.top, r.x1 + by.right, r.y1 + by.bottom};
+}
+
+PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
+    return PixelRect{std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1),
+                     std::min(a.y1, b.y1)};
+}
+
+bool IsEmpty(const PixelRect& r) {
+    return r.x0 >= r.x1 || r.y0 >= r.y1;
+}
+
+bool ContentBox(const Movie& movie, CharacterKind kind, uint32_t index, const Matrix& m,
+                PixelRect* box);
+
+// The canvas pixels an object may touch, its filters' reach included.
+bool ObjectBox(const Movie& movie, const DisplayObject& o, const Matrix& m, double scale, int depth,
+               PixelRect* box) {
+    const Matrix mm = Multiply(m, o.matrix);
+    bool any = false;
+    if (o.ref.kind == CharacterKind::Sprite) {
+        if (!o.sprite || depth > kMaxSpriteNesting)
+            return false;
+        for (const auto& entry : o.sprite->objects) {
+            PixelRect child;
+            if (ObjectBox(movie, entry.second, mm, scale, depth + 1, &child)) {
+                *box = any ? Union(*box, child) : child;
+                any = true;
+            }
+        }
+    } else {
+        any = ContentBox(movie, o.ref.kind, o.ref.index, mm, box);
+    }
+    if (any && !o.filters.empty())
+        *box = Grow(*box, ChainReach(o.filters, scale));
+    return any;
+}
+
+} // namespace
+
+namespace {
+
+void TransformLayer(const ColorTransform& cx, Layer* layer) {
+    if (cx.IsIdentity())
+        return;
+    for (size_t i = 0; i < layer->pixels.size(); i += 4) {
+        uint8_t* p = layer->pixels.data() + i;
+        const uint8_t a = p[3];
+        Rgba c{0, 0, 0, a};
+        if (a > 0) {
+            c.r = static_cast<uint8_t>(std::min(255, p[0] * 255 / a));
+            c.g = static_cast<uint8_t>(std::min(255, p[1] * 255 / a));
+            c.b = static_cast<uint8_t>(std::min(255, p[2] * 255 / a));
+        }
+        c = Apply(cx, c);
+        p[0] = Premultiply(c.r, c.a);
+        p[1] = Premultiply(c.g, c.a);
+        p[2] = Premultiply(c.b, c.a);
+        p[3] = c.a;
+    }
+}
+
+} // namespace
+
+bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
+                           const Target& t, int maskLevel) {
+    PixelRect box;
+    if (!ObjectBox(movie_, o, m, filterScale_, 0, &box))
+        return true; // nothing to draw
+    // Only what can reach the pixels drawn: the canvas, or the region being
+    // redrawn, grown by how far the filters carry.
+    const Reach reach = ChainReach(o.filters, filterScale_);
+    PixelRect view{0, 0, canvas_->width, canvas_->height};
+    if (layers_ == 0 && !IsEmpty(box_))
+        view = box_;
+    box = Intersect(box, Grow(view, reach));
+    if (IsEmpty(box))
+        return true;
+    const uint64_t pixels = uint64_t(box.x1 - box.x0) * uint64_t(box.y1 - box.y0);
+    // Pixels plus the filters' planes and scratch: at most three times as much.
+    const uint64_t bytes = pixels * 4 * 3;
+    if (pixels > kMaxLayerPixels || movie_.memoryUsed + layerBytes_ + bytes > kMovieMemoryCap)
+        return false;
+    Layer layer;
+    layer.x = box.x0;
+    layer.y = box.y0;
+    layer.width = box.x1 - box.x0;
+    layer.height = box.y1 - box.y0;
+    // Buffers are kept by nesting level from frame to frame: a fresh one
+    // costs the system zeroing every page of it again.
+    if (layerPool_.size() <= static_cast<size_t>(layers_))
+        layerPool_.resize(layers_ + 1);
+    Canvas scratch;
+    scratch.width = layer.width;
+    scratch.height = layer.height;
+    scratch.pixels = std::move(layerPool_[layers_]);
+    scratch.pixels.assign(static_cast<size_t>(pixels) * 4, 0);
+
+    Canvas* parent = canvas_;
+    const PixelRect parentBox = box_;
+    canvas_ = &scratch;
+    box_ = PixelRect{};
+    raster_.SetSize(layer.width, layer.height);
+    ++layers_;
+    layerBytes_ += bytes;
+    Matrix shifted = m;
+    shifted.tx -= box.x0;
+    shifted.ty -= box.y0;
+    const NineSlice outerSlice = slice_;
+    for (int k = 0; k < 4; ++k) {
+        slice_.from[0][k] -= box.x0;
+        slice_.to[0][k] -= box.x0;
+        slice_.from[1][k] -= box.y0;
+        slice_.to[1][k] -= box.y0;
+    }
+    // The colour transforms down to this object apply to the layer as a
+    // whole, after its filters: a faded group fades as one picture.
+    DrawContent(o, shifted, cx, Target{nullptr, nullptr}, maskLevel, false);
+    layerBytes_ -= bytes;
+    --layers_;
+    canvas_ = parent;
+    box_ = parentBox;
+    slice_ = outerSlice;
+    raster_.SetSize(canvas_->width, canvas_->height);
+
+    layer.pixels = std::move(scratch.pixels);
+    for (const Filter& f : o.filters)
+        ApplyFilter(f, filterScale_, &layer);
+    TransformLayer(Combine(cx, o.color), &layer);
+    const BlendMode mode = o.blendMode;
+    PixelRect onto{0, 0, canvas_->width, canvas_->height};
+    if (layers_ == 0 && !IsEmpty(box_))
+        onto = box_;
+    CompositeLayer(layer, mode, canvas_->pixels.data(), canvas_->width, canvas_->height, t.clip,
+                   onto.x0, onto.y0, onto.x1, onto.y1);
+    // A frame-sized buffer is worth keeping; a huge one is given back.
+    if (layer.pixels.capacity() <= kKeptLayerBytes)
+        layerPool_[layers_] = std::move(layer.pixels);
+    return true;
+}
+
+namespace {
+
+bool ContentBox(const Movie& movie, CharacterKind kind, uint32_t index, const Matrix& m,
+                PixelRect* box) {
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
     switch (kind) {
     case CharacterKind::Shape:
-        if (!ShapeExtent(movie_.shapes[index], &x0, &y0, &x1, &y1))
+        if (!ShapeExtent(movie.shapes[index], &x0, &y0, &x1, &y1))
             return false;
         return CanvasBox(x0, y0, x1, y1, m, box);
     case CharacterKind::Morph: {
-        const bool a = ShapeExtent(movie_.morphs[index].start, &x0, &y0, &x1, &y1);
-        const bool b = ShapeExtent(movie_.morphs[index].end, &x0, &y0, &x1, &y1);
+        const bool a = ShapeExtent(movie.morphs[index].start, &x0, &y0, &x1, &y1);
+        const bool b = ShapeExtent(movie.morphs[index].end, &x0, &y0, &x1, &y1);
         return (a || b) && CanvasBox(x0, y0, x1, y1, m, box);
     }
     case CharacterKind::Text: {
         // Each glyph where DrawText puts it.
-        const Text& text = movie_.texts[index];
+        const Text& text = movie.texts[index];
         const Matrix tm = Multiply(m, text.matrix);
         bool any = false;
         for (const TextRun& run : text.runs) {
-            const CharacterRef* ref = movie_.Find(run.fontId);
+            const CharacterRef* ref = movie.Find(run.fontId);
             if (!ref || ref->kind != CharacterKind::Font)
                 continue;
-            const Font& font = movie_.fonts[ref->index];
+            const Font& font = movie.fonts[ref->index];
             const double scale = run.height / font.emSquare;
             double x = run.x;
             for (const TextGlyph& g : run.glyphs) {
@@ -1070,9 +1336,16 @@ bool DamageTracker::Box(CharacterKind kind, uint32_t index, const Matrix& m, Pix
     }
 }
 
+} // namespace
+
+bool DamageTracker::Box(CharacterKind kind, uint32_t index, const Matrix& m, PixelRect* box) const {
+    return ContentBox(movie_, kind, index, m, box);
+}
+
 // Every drawn object in drawing order, which is also the order of paths.
 void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx,
-                            bool mask, uint64_t clips, std::vector<uint16_t>* path) {
+                            bool mask, uint64_t clips, uint64_t effects, int grow,
+                            std::vector<uint16_t>* path) {
     struct Clip {
         uint16_t clipDepth;
         uint64_t clips;
@@ -1087,13 +1360,36 @@ void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const Co
         const Matrix mm = Multiply(m, o.matrix);
         const ColorTransform cc = Combine(cx, o.color);
         const bool isMask = mask || o.clipDepth > 0;
+        // A filtered object's pixels spread as far as its filters carry; a
+        // changed filter or blend mode redraws everything under it.
+        uint64_t fx = effects;
+        int spread = grow;
+        if (!o.filters.empty() || o.blendMode != BlendMode::Normal || o.cacheAsBitmap) {
+            fx = (fx ^ (static_cast<uint64_t>(o.blendMode) << 1 | o.cacheAsBitmap)) *
+                 0x100000001B3ull;
+            for (const Filter& f : o.filters) {
+                const Reach r = FilterReach(f, scale_);
+                spread += std::max({r.left, r.top, r.right, r.bottom});
+                for (const float v : {f.blurX, f.blurY, f.angle, f.distance, f.strength})
+                    fx = (fx ^ static_cast<uint64_t>(std::llround(double(v) * 1024))) *
+                         0x100000001B3ull;
+                fx = (fx ^ (static_cast<uint64_t>(f.kind) << 8 | uint64_t(f.passes) << 16 |
+                            f.inner | f.knockout << 1 | f.compositeSource << 2 | f.onTop << 3 |
+                            uint64_t(f.color.r | f.color.g << 8 | f.color.b << 16) << 24 |
+                            uint64_t(f.color.a) << 48)) *
+                     0x100000001B3ull;
+            }
+        }
         if (o.ref.kind == CharacterKind::Sprite) {
             if (o.sprite)
-                Collect(*o.sprite, mm, cc, isMask, under, path);
+                Collect(*o.sprite, mm, cc, isMask, under, fx, spread, path);
         } else {
-            Item item{*path, o.ref.kind, o.ref.index, mm, cc, o.ratio, isMask, under, PixelRect{}};
+            Item item{*path,   o.ref.kind, o.ref.index, mm, cc,
+                      o.ratio, isMask,     under,       fx, PixelRect{}};
             if (!Box(o.ref.kind, o.ref.index, mm, &item.box))
                 item.box = PixelRect{};
+            else if (spread > 0)
+                item.box = Grow(item.box, Reach{spread, spread, spread, spread});
             items_.push_back(std::move(item));
         }
         if (o.clipDepth > 0)
@@ -1110,8 +1406,11 @@ std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderO
     last_.swap(items_);
     items_.clear();
     std::vector<uint16_t> path;
-    Collect(player.root(), StageToCanvas(movie_, w, h, options.scale), ColorTransform{}, false, 0,
-            &path);
+    const Matrix stage = StageToCanvas(movie_, w, h, options.scale);
+    scale_ = std::sqrt(std::fabs(stage.a * stage.d - stage.b * stage.c)) * kTwipsPerPixel;
+    if (!std::isfinite(scale_) || scale_ <= 0)
+        scale_ = 1;
+    Collect(player.root(), stage, ColorTransform{}, false, 0, 0, 0, &path);
     const bool fresh = !seen_ || w != width_ || h != height_ || !SameOptions(options, options_);
     seen_ = true;
     width_ = w;
@@ -1137,7 +1436,7 @@ std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderO
             const Item& b = items_[j++];
             if (a.kind != b.kind || a.index != b.index || !SameMatrix(a.matrix, b.matrix) ||
                 !SameTransform(a.cx, b.cx) || a.ratio != b.ratio || a.mask != b.mask ||
-                a.clips != b.clips) {
+                a.clips != b.clips || a.effects != b.effects) {
                 add(a.box);
                 add(b.box);
             }

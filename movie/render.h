@@ -19,6 +19,10 @@ constexpr int kMaxOutputSide = 8192;
 constexpr uint64_t kMaxOutputPixels = 4096ull * 4096ull;
 // Clip masks inside clip masks deeper than this draw nothing.
 constexpr int kMaxMaskNesting = 8;
+// Layers (filtered, blended or cached objects) nested deeper than this, or
+// larger than this many pixels, are drawn plainly.
+constexpr int kMaxLayerNesting = 16;
+constexpr uint64_t kMaxLayerPixels = 4096ull * 4096ull;
 
 enum class ScaleMode { ShowAll, NoBorder, ExactFit };
 
@@ -118,6 +122,15 @@ class Renderer {
                   const Target& t, int maskLevel);
     void DrawObject(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                     const Target& t, int maskLevel);
+    // The object without its filters and blend mode; without ownColor its
+    // colour transform and cx are left out (a layer takes them later).
+    void DrawContent(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
+                     const Target& t, int maskLevel, bool ownColor = true);
+    // The object drawn into a layer of its own, filtered and blended into the
+    // canvas; false when the layer cannot be had (too large for the memory
+    // left), and the object is to be drawn plainly.
+    bool DrawLayered(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
+                     const Target& t, int maskLevel);
     void DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx, const Target& t,
                    const Rgba* solid);
     void DrawText(const Text& text, const Matrix& m, const ColorTransform& cx, const Target& t);
@@ -126,6 +139,15 @@ class Renderer {
                 const Target& t);
     Paint* PaintFor(const FillStyle& fill, const Matrix& m, const ColorTransform& cx);
     Surface SurfaceFor(const Target& t) const;
+    // Nine-slice scaling of a sprite with a scaling grid, done on canvas
+    // positions: each axis maps piecewise linearly, so the corners keep the
+    // size they have without the sprite's own scale and the centre stretches.
+    struct NineSlice {
+        bool on = false;
+        double from[2][4] = {}, to[2][4] = {}; // x then y: box edge, grid edges, box edge
+    };
+    void SetSlice(const DisplayObject& o, const Matrix& full);
+    void Slice(double* x, double* y) const;
     // Sets up drawing; answers the background as a packed pixel.
     uint32_t Begin(const RenderOptions& options, int w, int h, Canvas* canvas);
     // Counts work; false, ending the frame, once the budget is spent or the
@@ -137,6 +159,11 @@ class Renderer {
     bool deviceOrder_ = false;
     bool smoothBitmaps_ = false;
     PixelRect box_; // the region drawn; empty: all
+    NineSlice slice_;
+    double filterScale_ = 1;  // canvas pixels a stage pixel
+    int layers_ = 0;          // layers open, nested
+    uint64_t layerBytes_ = 0; // their pixels
+    std::vector<std::vector<uint8_t>> layerPool_;
     Rasterizer raster_;
     uint64_t budget_ = 0, spent_ = 0;
     uint32_t sinceAsked_ = 0;
@@ -170,16 +197,18 @@ class DamageTracker {
         ColorTransform cx;
         uint16_t ratio;
         bool mask;
-        uint64_t clips; // the masks over it, folded into one number
+        uint64_t clips;   // the masks over it, folded into one number
+        uint64_t effects; // filters and blend modes over it, folded
         PixelRect box;
     };
     void Collect(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx, bool mask,
-                 uint64_t clips, std::vector<uint16_t>* path);
+                 uint64_t clips, uint64_t effects, int grow, std::vector<uint16_t>* path);
     bool Box(CharacterKind kind, uint32_t index, const Matrix& m, PixelRect* box) const;
 
     const Movie& movie_;
     bool seen_ = false;
     int width_ = 0, height_ = 0;
+    double scale_ = 1; // canvas pixels a stage pixel, for filter reach
     RenderOptions options_;
     std::vector<Item> items_, last_;
 };

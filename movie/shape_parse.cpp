@@ -92,7 +92,7 @@ Join JoinOf(uint32_t v) {
 }
 
 // LINESTYLE2's flags, shared by shapes and morph shapes; answers HasFill.
-bool ReadLineFlags(TagReader& r, LineStyle* l, ParseContext& ctx) {
+bool ReadLineFlags(TagReader& r, LineStyle* l) {
     l->startCap = CapOf(r.UB(2));
     l->join = JoinOf(r.UB(2));
     const bool hasFill = r.UB(1) != 0;
@@ -102,8 +102,8 @@ bool ReadLineFlags(TagReader& r, LineStyle* l, ParseContext& ctx) {
     r.UB(5);
     l->noClose = r.UB(1) != 0;
     l->endCap = CapOf(r.UB(2));
-    if (noHScale || noVScale)
-        ctx.Unsupported("non-scaling strokes");
+    l->noHScale = noHScale;
+    l->noVScale = noVScale;
     if (l->join == Join::Miter)
         l->miterLimit = std::fmax(1.0f, r.U16() / 256.0f);
     return hasFill;
@@ -131,7 +131,7 @@ bool ReadStyleArrays(TagReader& r, int version, Shape* shape, ParseContext& ctx)
         LineStyle l;
         l.width = r.U16();
         if (version >= 4) {
-            if (ReadLineFlags(r, &l, ctx)) {
+            if (ReadLineFlags(r, &l)) {
                 if (!ReadFillStyle(r, true, &l.fill, ctx))
                     return false;
             } else {
@@ -307,7 +307,7 @@ bool ReadMorphStyles(TagReader& r, int version, MorphShape* m, ParseContext& ctx
         e.width = r.U16();
         bool hasFill = false;
         if (version >= 2)
-            hasFill = ReadLineFlags(r, &s, ctx);
+            hasFill = ReadLineFlags(r, &s);
         if (hasFill) {
             if (!ReadMorphFill(r, &s.fill, &e.fill, ctx))
                 return false;

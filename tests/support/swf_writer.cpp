@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace ww::test {
 
@@ -233,7 +234,9 @@ void PutLineFlags(SwfBits& bits, const LineRecipe& l) {
     bits.U(l.startCap, 2);
     bits.U(l.join, 2);
     bits.U(l.hasFill, 1);
-    bits.U(0, 3);
+    bits.U(l.noHScale, 1);
+    bits.U(l.noVScale, 1);
+    bits.U(0, 1);
     bits.U(0, 5);
     bits.U(l.noClose, 1);
     bits.U(l.endCap, 2);
@@ -540,7 +543,9 @@ Bytes PlaceBody(const PlaceRecipe& p, bool three) {
         (p.hasMatrix ? 0x04 : 0) | (p.characterId >= 0 ? 0x02 : 0) | (p.move ? 0x01 : 0));
     bits.Byte(flags);
     if (three)
-        bits.Byte(0);
+        bits.Byte(static_cast<uint8_t>((p.filters.empty() ? 0 : 0x01) |
+                                       (p.blendMode >= 0 ? 0x02 : 0) |
+                                       (p.cacheAsBitmap >= 0 ? 0x04 : 0)));
     bits.U16(p.depth);
     if (p.characterId >= 0)
         bits.U16(static_cast<uint16_t>(p.characterId));
@@ -552,10 +557,104 @@ Bytes PlaceBody(const PlaceRecipe& p, bool three) {
         bits.U16(static_cast<uint16_t>(p.ratio));
     if (p.clipDepth >= 0)
         bits.U16(static_cast<uint16_t>(p.clipDepth));
+    if (three && !p.filters.empty()) {
+        bits.Byte(static_cast<uint8_t>(p.filters.size()));
+        for (const Bytes& f : p.filters)
+            bits.Append(f);
+    }
+    if (three && p.blendMode >= 0)
+        bits.Byte(static_cast<uint8_t>(p.blendMode));
+    if (three && p.cacheAsBitmap >= 0)
+        bits.Byte(static_cast<uint8_t>(p.cacheAsBitmap));
+    return bits.bytes();
+}
+
+void PutFixed(SwfBits& bits, double v) {
+    bits.U32(static_cast<uint32_t>(static_cast<int32_t>(std::lround(v * 65536))));
+}
+
+void PutFloat(SwfBits& bits, float v) {
+    uint32_t u;
+    std::memcpy(&u, &v, sizeof u);
+    bits.U32(u);
+}
+
+void PutRgba(SwfBits& bits, const Rgba8& c) {
+    for (uint8_t v : {c.r, c.g, c.b, c.a})
+        bits.Byte(v);
+}
+
+Bytes ShadowOrGlow(uint8_t id, const ShadowRecipe& s) {
+    SwfBits bits;
+    bits.Byte(id);
+    PutRgba(bits, s.color);
+    PutFixed(bits, s.blurX);
+    PutFixed(bits, s.blurY);
+    if (id == 0) {
+        PutFixed(bits, s.angle);
+        PutFixed(bits, s.distance);
+    }
+    bits.U16(static_cast<uint16_t>(std::lround(s.strength * 256)));
+    bits.U(s.inner, 1);
+    bits.U(s.knockout, 1);
+    bits.U(s.compositeSource, 1);
+    bits.U(s.passes, 5);
+    bits.Align();
     return bits.bytes();
 }
 
 } // namespace
+
+Bytes DropShadowFilter(const ShadowRecipe& s) {
+    return ShadowOrGlow(0, s);
+}
+
+Bytes GlowFilter(const ShadowRecipe& s) {
+    return ShadowOrGlow(2, s);
+}
+
+Bytes BlurFilter(double blurX, double blurY, unsigned passes) {
+    SwfBits bits;
+    bits.Byte(1);
+    PutFixed(bits, blurX);
+    PutFixed(bits, blurY);
+    bits.U(passes, 5);
+    bits.U(0, 3);
+    return bits.bytes();
+}
+
+Bytes ColorMatrixFilter(const float (&matrix)[20]) {
+    SwfBits bits;
+    bits.Byte(6);
+    for (float v : matrix)
+        PutFloat(bits, v);
+    return bits.bytes();
+}
+
+Bytes ConvolutionFilter(uint8_t columns, uint8_t rows, float divisor, float bias,
+                        const std::vector<float>& matrix, bool clamp, bool preserveAlpha) {
+    SwfBits bits;
+    bits.Byte(5);
+    bits.Byte(columns);
+    bits.Byte(rows);
+    PutFloat(bits, divisor);
+    PutFloat(bits, bias);
+    for (float v : matrix)
+        PutFloat(bits, v);
+    PutRgba(bits, Rgba8{0, 0, 0, 0});
+    bits.U(0, 6);
+    bits.U(clamp, 1);
+    bits.U(preserveAlpha, 1);
+    return bits.bytes();
+}
+
+Bytes DefineScalingGridTag(uint16_t id, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    SwfBits bits;
+    bits.U16(id);
+    PutRect(bits, x0, x1, y0, y1);
+    bits.Align();
+    return Tag(78, bits.bytes());
+}
 
 Bytes PlaceObject2Tag(const PlaceRecipe& p) {
     return Tag(26, PlaceBody(p, false));

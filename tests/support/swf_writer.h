@@ -107,6 +107,7 @@ struct LineRecipe {
     uint8_t startCap = 0, endCap = 0, join = 0;
     double miterLimit = 3;
     bool noClose = false;
+    bool noHScale = false, noVScale = false;
     bool hasFill = false;
     FillRecipe fill;
 };
@@ -167,9 +168,31 @@ struct PlaceRecipe {
     CxformRecipe cxform;
     int ratio = -1;
     int clipDepth = -1;
+    // PlaceObject3 only: filter records (see the Filter functions), written
+    // as a FILTERLIST when any; the blend mode and cache bytes when >= 0.
+    std::vector<Bytes> filters;
+    int blendMode = -1;
+    int cacheAsBitmap = -1;
 };
+
+// Filter records of a FILTERLIST: id byte and fields. Sizes, angles and
+// distances in pixels and radians, written as FIXED; strength as FIXED8.
+struct ShadowRecipe {
+    Rgba8 color;
+    double blurX = 0, blurY = 0, angle = 0, distance = 0, strength = 1;
+    bool inner = false, knockout = false, compositeSource = true;
+    unsigned passes = 1;
+};
+Bytes DropShadowFilter(const ShadowRecipe& s);
+Bytes GlowFilter(const ShadowRecipe& s);
+Bytes BlurFilter(double blurX, double blurY, unsigned passes);
+Bytes ColorMatrixFilter(const float (&matrix)[20]);
+Bytes ConvolutionFilter(uint8_t columns, uint8_t rows, float divisor, float bias,
+                        const std::vector<float>& matrix, bool clamp, bool preserveAlpha);
 Bytes PlaceObjectTag(uint16_t id, uint16_t depth, const MatrixRecipe& matrix);
 Bytes PlaceObject2Tag(const PlaceRecipe& p);
+// The centre rectangle of sprite id for nine-slice scaling, in twips.
+Bytes DefineScalingGridTag(uint16_t id, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 Bytes PlaceObject3Tag(const PlaceRecipe& p);
 Bytes RemoveObjectTag(uint16_t id, uint16_t depth);
 Bytes RemoveObject2Tag(uint16_t depth);

@@ -1,0 +1,437 @@
+// Filters and blend modes against their formulas on small canvases, and
+// through whole movies: PlaceObject3's records read, drawn into layers and
+// blended into the stage.
+#include "movie/filters.h"
+#include "tests/movie/movie_test_util.h"
+
+#include <cmath>
+#include <limits>
+
+namespace ww::test {
+namespace {
+
+using movie::BlendMode;
+using movie::Filter;
+using movie::FilterKind;
+using movie::Layer;
+
+Layer Blank(int w, int h) {
+    Layer l;
+    l.width = w;
+    l.height = h;
+    l.pixels.assign(static_cast<size_t>(w) * h * 4, 0);
+    return l;
+}
+
+void Put(Layer& l, int x, int y, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+    uint8_t* p = l.pixels.data() + (static_cast<size_t>(y) * l.width + x) * 4;
+    p[0] = r;
+    p[1] = g;
+    p[2] = b;
+    p[3] = a;
+}
+
+const uint8_t* Get(const Layer& l, int x, int y) {
+    return l.pixels.data() + (static_cast<size_t>(y) * l.width + x) * 4;
+}
+
+TEST(BlendModes, CombineTwoOpaqueColoursByTheirFormula) {
+    struct Case {
+        BlendMode mode;
+        uint8_t src[3], dst[3], want[3];
+    };
+    const Case cases[] = {
+        {BlendMode::Normal, {200, 100, 0}, {10, 20, 30}, {200, 100, 0}},
+        {BlendMode::Multiply, {255, 128, 0}, {0, 255, 255}, {0, 128, 0}},
+        {BlendMode::Multiply, {128, 128, 128}, {200, 100, 50}, {100, 50, 25}},
+        {BlendMode::Screen, {128, 0, 255}, {128, 100, 0}, {192, 100, 255}},
+        {BlendMode::Lighten, {200, 10, 90}, {100, 50, 90}, {200, 50, 90}},
+        {BlendMode::Darken, {200, 10, 90}, {100, 50, 90}, {100, 10, 90}},
+        {BlendMode::Difference, {200, 10, 90}, {100, 50, 90}, {100, 40, 0}},
+        {BlendMode::Add, {200, 10, 90}, {100, 50, 90}, {255, 60, 180}},
+        {BlendMode::Subtract, {200, 10, 90}, {100, 50, 90}, {0, 40, 0}},
+        {BlendMode::Invert, {1, 2, 3}, {100, 50, 255}, {155, 205, 0}},
+        {BlendMode::Overlay, {255, 0, 128}, {64, 200, 255}, {128, 145, 255}},
+        {BlendMode::HardLight, {64, 200, 255}, {255, 0, 128}, {128, 145, 255}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        const uint8_t src[4] = {c.src[0], c.src[1], c.src[2], 255};
+        uint8_t dst[4] = {c.dst[0], c.dst[1], c.dst[2], 255};
+        movie::BlendPixel(c.mode, src, dst);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(dst[k], c.want[k], 1) << "channel " << k;
+        EXPECT_EQ(dst[3], 255);
+    }
+}
+
+TEST(BlendModes, AlphaAndEraseWorkOnTheLayerBelow) {
+    struct Case {
+        BlendMode mode;
+        uint8_t srcAlpha;
+        uint8_t want[4]; // from an opaque (100, 200, 50) pixel
+    };
+    const Case cases[] = {
+        {BlendMode::Alpha, 255, {100, 200, 50, 255}}, {BlendMode::Alpha, 0, {0, 0, 0, 0}},
+        {BlendMode::Alpha, 128, {50, 100, 25, 128}},  {BlendMode::Erase, 255, {0, 0, 0, 0}},
+        {BlendMode::Erase, 0, {100, 200, 50, 255}},
+    };
+    for (const Case& c : cases) {
+        const uint8_t src[4] = {0, 0, 0, c.srcAlpha};
+        uint8_t dst[4] = {100, 200, 50, 255};
+        movie::BlendPixel(c.mode, src, dst);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(dst[k], c.want[k], 1) << static_cast<int>(c.mode) << " " << k;
+    }
+}
+
+TEST(Blur, SpreadsAStepEdgeAsRepeatedBoxesDo) {
+    // A step from 0 to 255 at x = 10; a box of 3 once gives thirds, twice
+    // the weights 1 2 3 2 1 over 9.
+    struct Case {
+        int passes;
+        std::vector<std::pair<int, int>> want; // x, value
+    };
+    const Case cases[] = {
+        {1, {{8, 0}, {9, 85}, {10, 170}, {11, 255}}},
+        {2, {{7, 0}, {8, 28}, {9, 85}, {10, 170}, {11, 227}, {12, 255}}},
+        {0, {{9, 0}, {10, 255}}},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> row(30, 0);
+        for (int x = 10; x < 30; ++x)
+            row[x] = 255;
+        // Far from the right end, where zeros beyond the plane pull it down.
+        std::vector<uint8_t> plane = row;
+        movie::BlurPlane(plane.data(), 30, 1, 1, 0, c.passes, nullptr);
+        for (const auto& [x, v] : c.want)
+            EXPECT_NEAR(plane[x], v, 1) << "passes " << c.passes << " x " << x;
+    }
+}
+
+TEST(Filters, GrowTheLayerByExactlyTheirReach) {
+    struct Case {
+        const char* name;
+        Filter f;
+        movie::Reach want;
+    };
+    auto make = [](FilterKind kind, float blur, int passes, float distance, float angle,
+                   bool inner) {
+        Filter f;
+        f.kind = kind;
+        f.blurX = f.blurY = blur;
+        f.passes = passes;
+        f.distance = distance;
+        f.angle = angle;
+        f.inner = inner;
+        return f;
+    };
+    const Case cases[] = {
+        {"blur 5 once", make(FilterKind::Blur, 5, 1, 0, 0, false), {2, 2, 2, 2}},
+        {"blur 4 twice", make(FilterKind::Blur, 4, 2, 0, 0, false), {4, 4, 4, 4}},
+        {"blur 1", make(FilterKind::Blur, 1, 3, 0, 0, false), {0, 0, 0, 0}},
+        {"shadow right", make(FilterKind::DropShadow, 3, 1, 5, 0, false), {1, 1, 6, 1}},
+        {"shadow down left",
+         make(FilterKind::DropShadow, 1, 1, 4, 2.35619449f, false),
+         {3, 0, 0, 3}},
+        {"inner shadow", make(FilterKind::DropShadow, 9, 3, 4, 0, true), {0, 0, 0, 0}},
+        {"glow", make(FilterKind::Glow, 7, 2, 40, 0, false), {6, 6, 6, 6}},
+        {"bevel both ways", make(FilterKind::Bevel, 1, 1, 2, 0, false), {2, 0, 2, 0}},
+        {"hostile",
+         make(FilterKind::Blur, 1e9f, 31, 0, 0, false),
+         {movie::kMaxBlurRadius * movie::kMaxBlurPasses, movie::kMaxBlurRadius * 15,
+          movie::kMaxBlurRadius * 15, movie::kMaxBlurRadius * 15}},
+        {"nan", make(FilterKind::DropShadow, NAN, 1, NAN, NAN, false), {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        const movie::Reach r = movie::FilterReach(c.f, 1.0);
+        EXPECT_EQ(r.left, c.want.left) << c.name;
+        EXPECT_EQ(r.top, c.want.top) << c.name;
+        EXPECT_EQ(r.right, c.want.right) << c.name;
+        EXPECT_EQ(r.bottom, c.want.bottom) << c.name;
+    }
+    // Twice the stage scale, twice the reach.
+    EXPECT_EQ(movie::FilterReach(make(FilterKind::Blur, 5, 1, 0, 0, false), 2.0).left, 5);
+}
+
+TEST(Filters, DropShadowLiesAtItsOffsetInItsColour) {
+    Layer l = Blank(12, 12);
+    Put(l, 2, 2, 255, 0, 0, 255);
+    struct Case {
+        bool knockout, composite;
+        uint8_t atObject[4], atShadow[4];
+    };
+    const Case cases[] = {
+        {false, true, {255, 0, 0, 255}, {0, 0, 128, 128}},
+        {true, true, {0, 0, 0, 0}, {0, 0, 128, 128}},
+        {false, false, {0, 0, 0, 0}, {0, 0, 128, 128}},
+    };
+    for (const Case& c : cases) {
+        Layer copy = l;
+        Filter f;
+        f.kind = FilterKind::DropShadow;
+        f.color = movie::FilterColor{0, 0, 255, 128};
+        f.distance = 5;
+        f.angle = 1.57079633f; // straight down
+        f.knockout = c.knockout;
+        f.compositeSource = c.composite;
+        movie::ApplyFilter(f, 1.0, &copy);
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_NEAR(Get(copy, 2, 2)[k], c.atObject[k], 1) << k;
+            EXPECT_NEAR(Get(copy, 2, 7)[k], c.atShadow[k], 1) << k;
+            EXPECT_EQ(Get(copy, 3, 7)[k], 0);
+        }
+    }
+}
+
+TEST(Filters, GlowSurroundsTheObjectAndInnerGlowStaysOnIt) {
+    Layer l = Blank(9, 9);
+    for (int y = 3; y < 6; ++y)
+        for (int x = 3; x < 6; ++x)
+            Put(l, x, y, 0, 0, 0, 255);
+    Filter f;
+    f.kind = FilterKind::Glow;
+    f.color = movie::FilterColor{0, 255, 0, 255};
+    f.blurX = f.blurY = 3;
+    Layer outer = l;
+    movie::ApplyFilter(f, 1.0, &outer);
+    EXPECT_EQ(Get(outer, 4, 4)[1], 0);       // the object on top
+    EXPECT_NEAR(Get(outer, 2, 4)[1], 85, 1); // a third of the box
+    EXPECT_NEAR(Get(outer, 2, 2)[3], 28, 1); // a corner: one ninth
+    EXPECT_EQ(Get(outer, 1, 4)[3], 0);
+    f.inner = true;
+    Layer inner = l;
+    movie::ApplyFilter(f, 1.0, &inner);
+    EXPECT_EQ(Get(inner, 2, 4)[3], 0);       // nothing outside
+    EXPECT_NEAR(Get(inner, 3, 4)[1], 85, 1); // a third of the box is outside
+    EXPECT_EQ(Get(inner, 4, 4)[1], 0);       // the middle sees no outside
+}
+
+TEST(Filters, ColourMatrixMapsStraightColours) {
+    Layer l = Blank(2, 1);
+    Put(l, 0, 0, 100, 50, 0, 200); // straight 127.5, 63.75, 0: premultiplied after
+    Put(l, 1, 0, 255, 255, 255, 255);
+    Filter f;
+    f.kind = FilterKind::ColorMatrix;
+    // Swap red and green, halve alpha, add 10 to blue.
+    const float m[20] = {0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1, 0, 10, 0, 0, 0, 0.5f, 0};
+    std::copy(std::begin(m), std::end(m), f.matrix);
+    movie::ApplyFilter(f, 1.0, &l);
+    const uint8_t want0[4] = {25, 50, 4, 100};
+    const uint8_t want1[4] = {128, 128, 128, 128};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_NEAR(Get(l, 0, 0)[k], want0[k], 1) << k;
+        EXPECT_NEAR(Get(l, 1, 0)[k], want1[k], 1) << k;
+    }
+}
+
+TEST(Filters, HostileParametersEndCleanly) {
+    // A colour matrix of NaNs reads as zeros: everything transparent.
+    Layer l = Blank(4, 4);
+    Put(l, 1, 1, 255, 255, 255, 255);
+    Filter nan;
+    nan.kind = FilterKind::ColorMatrix;
+    std::fill(std::begin(nan.matrix), std::end(nan.matrix),
+              std::numeric_limits<float>::quiet_NaN());
+    movie::ApplyFilter(nan, 1.0, &l);
+    for (uint8_t v : l.pixels)
+        EXPECT_EQ(v, 0);
+    // The largest blur at the most passes on a layer: bounded work (capped
+    // at 15 passes of 257 pixels), the middle of a filled layer no less
+    // covered than its corner, and spread out.
+    Layer big = Blank(300, 300);
+    for (size_t i = 0; i < big.pixels.size(); ++i)
+        big.pixels[i] = 255;
+    Filter blur;
+    blur.kind = FilterKind::Blur;
+    blur.blurX = blur.blurY = 255;
+    blur.passes = 31;
+    movie::ApplyFilter(blur, 1.0, &big);
+    EXPECT_GE(Get(big, 150, 150)[3], Get(big, 0, 0)[3]);
+    EXPECT_LT(Get(big, 150, 150)[3], 255);
+    // A convolution wider than any kept, and a layer whose pixels do not
+    // match its size, change nothing.
+    Filter conv;
+    conv.kind = FilterKind::Convolution;
+    conv.matrixX = conv.matrixY = 255;
+    conv.kernel.assign(4, 1.0f);
+    Layer small = Blank(3, 3);
+    Put(small, 1, 1, 9, 9, 9, 9);
+    const std::vector<uint8_t> before = small.pixels;
+    movie::ApplyFilter(conv, 1.0, &small);
+    EXPECT_EQ(small.pixels, before);
+    small.width = 1000;
+    movie::ApplyFilter(blur, 1.0, &small);
+    EXPECT_EQ(small.pixels, before);
+}
+
+// Movies: a sprite or shape placed with PlaceObject3's records.
+
+PlaceRecipe Place3(uint16_t depth, int id) {
+    PlaceRecipe p;
+    p.depth = depth;
+    p.characterId = id;
+    return p;
+}
+
+Bytes Rect(uint16_t id, int x0, int y0, int x1, int y1, uint8_t r, uint8_t g, uint8_t b) {
+    return RectangleShapeTag(3, id, x0 * kPx, y0 * kPx, x1 * kPx, y1 * kPx, Solid(r, g, b));
+}
+
+TEST(FlashEight, BlendModesMixWithWhatLiesBelow) {
+    struct Case {
+        int mode;
+        Rgba8 want;
+    };
+    // (255, 128, 0) over (0, 255, 255); white where only the top one is.
+    const Case cases[] = {
+        {3, Rgba8{0, 128, 0, 255}},    {4, Rgba8{255, 255, 255, 255}},
+        {6, Rgba8{0, 128, 0, 255}},    {7, Rgba8{255, 127, 255, 255}},
+        {9, Rgba8{0, 127, 255, 255}},  {2, Rgba8{255, 128, 0, 255}},
+        {11, Rgba8{0, 255, 255, 255}}, // alpha without a layer below: nothing
+        {12, Rgba8{0, 255, 255, 255}}, // erase likewise
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        PlaceRecipe top = Place3(2, 2);
+        top.blendMode = c.mode;
+        const Bytes swf =
+            MakeMovie(Rect(1, 0, 0, 40, 40, 0, 255, 255) + Rect(2, 20, 20, 60, 60, 255, 128, 0) +
+                      PlaceObject3Tag(Place3(1, 1)) + PlaceObject3Tag(top) + ShowFrameTag());
+        const movie::Canvas canvas = RenderFrame(swf);
+        ExpectPixels(canvas, {{30, 30, c.want}, {10, 10, Rgba8{0, 255, 255, 255}}}, 2);
+    }
+}
+
+TEST(FlashEight, EraseLeavesAHoleInItsParentsLayer) {
+    // A sprite with blend mode layer holds a blue square and an erasing one
+    // over its middle: the stage's white shows through the hole.
+    PlaceRecipe eraser = Place3(2, 2);
+    eraser.blendMode = 12;
+    const Bytes sprite = PlaceObject3Tag(Place3(1, 1)) + PlaceObject3Tag(eraser) + ShowFrameTag();
+    PlaceRecipe group = Place3(1, 3);
+    group.blendMode = 2;
+    const Bytes swf =
+        MakeMovie(Rect(1, 0, 0, 60, 60, 0, 0, 255) + Rect(2, 20, 20, 40, 40, 0, 0, 0) +
+                  DefineSpriteTag(3, 1, sprite) + PlaceObject3Tag(group) + ShowFrameTag());
+    ExpectPixels(RenderFrame(swf), {{30, 30, kWhite}, {10, 10, kBlue}, {50, 30, kBlue}});
+}
+
+TEST(FlashEight, DropShadowAndBlurDrawFromTheMovie) {
+    ShadowRecipe shadow;
+    shadow.color = Rgba8{0, 0, 0, 255};
+    shadow.distance = 10;
+    shadow.angle = 0; // to the right
+    shadow.strength = 1;
+    PlaceRecipe p = Place3(1, 1);
+    p.filters = {DropShadowFilter(shadow)};
+    p.cacheAsBitmap = 1;
+    const Bytes swf =
+        MakeMovie(Rect(1, 20, 20, 40, 40, 255, 0, 0) + PlaceObject3Tag(p) + ShowFrameTag());
+    const movie::Movie m = ParseOrFail(swf);
+    EXPECT_EQ(movie::UnsupportedTagList(m), "none");
+    ExpectPixels(
+        RenderFrame(swf),
+        {{30, 30, kRed}, {45, 30, Rgba8{0, 0, 0, 255}}, {51, 30, kWhite}, {25, 45, kWhite}});
+    // A blur of 3 once: the edge pixel takes two thirds of the red.
+    PlaceRecipe b = Place3(1, 1);
+    b.filters = {BlurFilter(3, 3, 1)};
+    const Bytes blurred =
+        MakeMovie(Rect(1, 20, 20, 40, 40, 255, 0, 0) + PlaceObject3Tag(b) + ShowFrameTag());
+    ExpectPixels(
+        RenderFrame(blurred),
+        {{30, 30, kRed}, {20, 30, Rgba8{255, 85, 85, 255}}, {19, 30, Rgba8{255, 170, 170, 255}}},
+        2);
+}
+
+TEST(FlashEight, FilterListsCutShortOrUnknownAreRefusedOrEndTheList) {
+    struct Case {
+        const char* name;
+        Bytes filter;
+        size_t kept;
+    };
+    const float identity[20] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0};
+    const Case cases[] = {
+        {"colour matrix", ColorMatrixFilter(identity), 1},
+        {"unknown id", Bytes{9, 1, 2, 3}, 0},
+        {"huge convolution",
+         ConvolutionFilter(255, 255, 1, 0, std::vector<float>(255 * 255, 1.0f), true, false), 1},
+    };
+    for (const Case& c : cases) {
+        PlaceRecipe p = Place3(1, 1);
+        p.filters = {c.filter};
+        const movie::Movie m = ParseOrFail(
+            MakeMovie(Rect(1, 0, 0, 10, 10, 0, 0, 0) + PlaceObject3Tag(p) + ShowFrameTag()));
+        ASSERT_FALSE(m.root.frames.empty()) << c.name;
+        ASSERT_EQ(m.root.frames[0].commands.size(), 1u) << c.name;
+        const movie::PlaceCommand& place = m.root.frames[0].commands[0].place;
+        EXPECT_TRUE(place.hasFilters) << c.name;
+        EXPECT_EQ(place.filters.size(), c.kept) << c.name;
+        if (c.kept == 1 && place.filters[0].kind == FilterKind::Convolution) {
+            EXPECT_EQ(place.filters[0].matrixX, 0) << "left out, not run";
+        }
+    }
+}
+
+TEST(Strokes, NonScalingStrokesKeepTheirWidthWhateverTheScale) {
+    // A vertical line 4 px wide at x = 20 px of a shape scaled 5 times
+    // across: a scaling stroke takes the root of the area's scale (sqrt 5),
+    // one that refuses both scales stays 4 px, and one that refuses one
+    // takes the scale of the other axis (1 down, 5 across).
+    struct Case {
+        bool noH, noV;
+        int halfWidth; // whole black pixels either side of x = 20
+    };
+    const Case cases[] = {{false, false, 4}, {true, true, 2}, {true, false, 2}, {false, true, 10}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.noH * 2 + c.noV);
+        LineRecipe line;
+        line.width = 4 * kPx;
+        line.color = Rgba8{0, 0, 0, 255};
+        line.noHScale = c.noH;
+        line.noVScale = c.noV;
+        ShapeWriter shape({}, {line});
+        shape.Select(-1, -1, 1).MoveTo(4 * kPx, 20 * kPx).LineTo(4 * kPx, 60 * kPx);
+        PlaceRecipe p = Place3(1, 1);
+        p.hasMatrix = true;
+        p.matrix.a = 5;
+        const movie::Canvas canvas = RenderFrame(
+            MakeMovie(DefineShapeTag(4, 1, shape) + PlaceObject3Tag(p) + ShowFrameTag()));
+        const Rgba8 black{0, 0, 0, 255};
+        ExpectPixels(canvas, {{20 - c.halfWidth, 40, black},
+                              {20 + c.halfWidth - 1, 40, black},
+                              {20 - c.halfWidth - 2, 40, kWhite},
+                              {20 + c.halfWidth + 1, 40, kWhite}});
+    }
+}
+
+TEST(NineSlice, CornersKeepTheirSizeAndTheCentreStretches) {
+    // A 40 px square sprite, red in its left 10 px and blue after, its grid
+    // 10..30 px both ways, scaled three times across: with the grid the red
+    // stays 10 px wide; without it, 30 px.
+    struct Case {
+        bool grid;
+        int redUpTo; // first blue column
+    };
+    for (const Case& c : {Case{true, 10}, Case{false, 30}}) {
+        SCOPED_TRACE(c.grid);
+        const Bytes sprite =
+            PlaceObject3Tag(Place3(1, 1)) + PlaceObject3Tag(Place3(2, 2)) + ShowFrameTag();
+        PlaceRecipe p = Place3(1, 3);
+        p.hasMatrix = true;
+        p.matrix.a = 3;
+        p.matrix.ty = 20 * kPx;
+        const Bytes swf = MakeMovie(
+            Rect(1, 0, 0, 10, 40, 255, 0, 0) + Rect(2, 10, 0, 40, 40, 0, 0, 255) +
+            DefineSpriteTag(3, 1, sprite) +
+            (c.grid ? DefineScalingGridTag(3, 10 * kPx, 10 * kPx, 30 * kPx, 30 * kPx) : Bytes{}) +
+            PlaceObject3Tag(p) + ShowFrameTag());
+        ExpectPixels(RenderFrame(swf), {{c.redUpTo - 1, 40, kRed},
+                                        {c.redUpTo, 40, kBlue},
+                                        {119, 40, kBlue},
+                                        {121, 40, kWhite}});
+    }
+}
+
+} // namespace
+} // namespace ww::test
