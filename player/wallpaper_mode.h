@@ -3,6 +3,7 @@
 // wallpaper or the end of the session closes.
 #pragma once
 
+#include "common/win32/live_wallpaper.h"
 #include "movie/wallpaper_page.h"
 
 #include <string>
@@ -10,8 +11,8 @@
 namespace ww::player {
 
 // The hidden window's class; /stop closes every window of it.
-constexpr char kWallpaperWindowClass[] = "WovenplayWallpaper";
-constexpr unsigned kStopWaitMs = 5000;
+constexpr const char* kWallpaperWindowClass = kLiveWallpaperWindowClass;
+constexpr unsigned kStopWaitMs = kLiveWallpaperStopWaitMs;
 
 enum class Mode { Window, Wallpaper, Stop };
 
