@@ -54,6 +54,11 @@ ww::movie::MovieScope PageArgumentScope(const std::string& self) {
                                           : ww::movie::MovieScope::AuthorsFiles();
 }
 
+bool HasOwnSettings(const std::string& self) {
+    ww::PlayerSettings own;
+    return ww::ReadPlayerTail(self, &own);
+}
+
 void RunPlayerWindow(HINSTANCE instance, const ww::PlayerSettings& settings,
                      const std::string& self) {
     ww::ActiveDesktopObject desktop;
@@ -79,7 +84,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     // A page named on the command line needs no settings of the player's own.
     const std::string page = ww::player::WallpaperPageArgument(arguments ? arguments : "");
     if (mode == ww::player::Mode::Wallpaper && !page.empty())
-        return ww::player::RunWallpaper(page, PageArgumentScope(self), self, "Wovenplay");
+        return ww::player::RunWallpaper(page, PageArgumentScope(self), self, "Wovenplay",
+                                        HasOwnSettings(self));
     ww::PlayerSettings settings;
     if (!ReadOwnSettings(self, &settings))
         return 1;
