@@ -22,46 +22,13 @@ Installation::Installation(const SetupPackageReader& package)
     captions_[9] = destination_ + "\\";
 }
 
-namespace {
-
-// The folders of path from the outermost to path itself, each without a
-// trailing backslash; a drive's root is not among them.
-std::vector<std::string> FolderChain(const std::string& path, size_t levels) {
-    std::vector<std::string> chain;
-    std::string folder = WithoutTrailingSeparator(path);
-    for (size_t i = 0; i < levels && !folder.empty(); ++i) {
-        chain.insert(chain.begin(), folder);
-        folder = WithoutTrailingSeparator(FolderOfPath(folder));
-    }
-    return chain;
-}
-
-// Of folders, those that are not there yet: the ones an install makes.
-std::vector<std::string> Missing(const std::vector<std::string>& folders) {
-    std::vector<std::string> missing;
-    for (const std::string& folder : folders) {
-        if (!FolderExists(folder))
-            missing.push_back(folder);
-    }
-    return missing;
-}
-
-void AddMade(const std::vector<std::string>& before, std::vector<std::string>* made) {
-    for (const std::string& folder : before) {
-        if (FolderExists(folder))
-            made->push_back(folder);
-    }
-}
-
-} // namespace
-
 bool Installation::PrepareDestination() {
     // Web\, Web\Wallpaper\ and the wallpaper's folder.
-    const std::vector<std::string> before = Missing(FolderChain(destination_, 3));
+    const std::vector<std::string> before = FoldersNotYetMade(destination_, 3);
     EnsureWallpaperFolder();
     const bool ready =
         IsValidExistingFolder(destination_) || CreateDirectoryA(destination_.c_str(), nullptr) != 0;
-    AddMade(before, &madeFolders_);
+    AddFoldersMade(before, &madeFolders_);
     return ready;
 }
 
@@ -70,6 +37,8 @@ bool Installation::Extract(const SetupPackageReader::Progress& progress) {
     if (!package_.ExtractAll(destination_, progress))
         return false;
     playerPath_ = destination_ + "\\" + package_.trailer().slot(kSlotPlayer).name;
+    // Removable from here on, even if the wizard never reaches Finish.
+    RecordInstall({});
     return true;
 }
 
@@ -85,9 +54,9 @@ void Installation::Finish(const InstallTasks& tasks, HWND owner) {
     }
     if (tasks.quickLaunchIcon && !QuickLaunchFolder().empty()) {
         // Microsoft\, Internet Explorer\ and Quick Launch\ under the profile.
-        const std::vector<std::string> before = Missing(FolderChain(QuickLaunchFolder(), 3));
+        const std::vector<std::string> before = FoldersNotYetMade(QuickLaunchFolder(), 3);
         CreateQuickLaunchShortcut(playerPath_);
-        AddMade(before, &madeFolders_);
+        AddFoldersMade(before, &madeFolders_);
         shortcuts.push_back(QuickLaunchFolder() + linkName);
     }
     RecordInstall(shortcuts);

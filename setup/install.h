@@ -40,8 +40,9 @@ class Installation {
     // Web\, Web\Wallpaper\ when the system lacks them, then the wallpaper's
     // own folder; false when that folder cannot be made.
     bool PrepareDestination();
-    // Every file into place, reporting steps 1 to 10; false when any could
-    // not be written.
+    // Every file into place, reporting steps 1 to 10, then the install
+    // record and the Uninstall entry; false when any file could not be
+    // written.
     bool Extract(const SetupPackageReader::Progress& progress);
     // The installed player; empty until Extract has succeeded.
     const std::string& playerPath() const { return playerPath_; }

@@ -327,6 +327,24 @@ bool FolderExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::vector<std::string> FoldersNotYetMade(const std::string& path, size_t levels) {
+    std::vector<std::string> chain;
+    std::string folder = WithoutTrailingSeparator(path);
+    for (size_t i = 0; i < levels && !folder.empty() && folder.back() != ':'; ++i) {
+        if (!FolderExists(folder))
+            chain.insert(chain.begin(), folder);
+        folder = WithoutTrailingSeparator(FolderOfPath(folder));
+    }
+    return chain;
+}
+
+void AddFoldersMade(const std::vector<std::string>& notYet, std::vector<std::string>* made) {
+    for (const std::string& folder : notYet) {
+        if (FolderExists(folder))
+            made->push_back(folder);
+    }
+}
+
 int RunUninstall(const std::string& self, const UninstallOptions& options) {
     const std::string recordPath = FolderOfPath(self) + kInstallRecordName;
     InstallRecord record;

@@ -15,6 +15,7 @@
 // Unknown keys are refused; so is a record over kMaxInstallRecordSize.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -70,6 +71,11 @@ void RemoveUninstallEntry(const std::string& wallpaperName);
 std::string CurrentDesktopWallpaper();
 // Whether path exists as a folder now; installers ask before they make one.
 bool FolderExists(const std::string& path);
+// Of path and the folders above it, levels in all (outermost first, without
+// a trailing backslash), those not there yet: the ones an install may make.
+std::vector<std::string> FoldersNotYetMade(const std::string& path, size_t levels);
+// Adds those of notYet that are there now to made.
+void AddFoldersMade(const std::vector<std::string>& notYet, std::vector<std::string>* made);
 
 struct UninstallOptions {
     bool silent = false;

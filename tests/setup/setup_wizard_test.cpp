@@ -94,6 +94,7 @@ class SetupWizard : public ::testing::Test {
             child_->Kill();
         StopLiveWallpaper(Folder() + name_ + ".exe");
         UnregisterAtLogon(Folder() + name_ + ".exe");
+        RemoveUninstallEntry(name_);
         std::error_code ec;
         std::filesystem::remove_all(Folder(), ec);
         std::filesystem::remove(WallpaperFolder() + name_ + ".htm", ec);
@@ -175,10 +176,10 @@ class SetupWizard : public ::testing::Test {
                 << spec_.slots[slot].name;
         for (const auto& extra : spec_.extras)
             EXPECT_EQ(test::ReadFileBytes(Folder() + extra.name), extra.data) << extra.name;
-        EXPECT_EQ(
-            test::ListFolder(Folder()),
-            (std::vector<std::string>{name_ + ".exe", "display1.bmp", "empty.dat", "left1.bmp",
-                                      "notes.txt", "readme.txt", "top1.bmp", "wave.swf"}));
+        EXPECT_EQ(test::ListFolder(Folder()),
+                  (std::vector<std::string>{name_ + ".exe", "display1.bmp", "empty.dat",
+                                            "left1.bmp", "notes.txt", "readme.txt", "top1.bmp",
+                                            kInstallRecordName, "wave.swf"}));
     }
 
     test::TempDir dir_;
@@ -775,62 +776,48 @@ class Uninstall : public SilentInstall {
     }
 };
 
-// On either system, an install and then an uninstall leave every file, key
-// and shortcut as they were; on a current one the live wallpaper ends too.
+// An install, its live wallpaper running as at logon, then an uninstall:
+// every file, key and shortcut is as it was, and the live wallpaper ended.
 TEST_F(Uninstall, PutsBackEverythingTheInstallChanged) {
-    const struct {
-        const char* what;
-        test::DesktopSystem system;
-    } systems[] = {
-        {"live wallpaper", test::DesktopSystem::Current},
-        {"page wallpaper", test::DesktopSystem::WithHtmlWallpaper},
-    };
-    for (const auto& s : systems) {
-        SCOPED_TRACE(s.what);
-        UseName("Weave " + UniqueSuffix());
-        spec_.publisherName = "Tide Works";
-        UsePlayableMovie();
-        system_.reset();
-        system_ = std::make_unique<test::ActiveDesktopRecorder>(dir_ / "desktop.log", s.system);
-        const Snapshot before = Take();
-        Install();
-        EXPECT_EQ(RegistryText(Entry(), "DisplayName"), name_);
-        EXPECT_EQ(RegistryText(Entry(), "Publisher"), "Tide Works");
-        EXPECT_EQ(RegistryText(Entry(), "DisplayIcon"), Player());
-        EXPECT_EQ(RegistryText(Entry(), "InstallLocation"), WithoutTrailingSeparator(Folder()));
-        EXPECT_EQ(RegistryText(Entry(), "UninstallString"), "\"" + Player() + "\" /uninstall");
-        EXPECT_EQ(RegistryText(Entry(), "QuietUninstallString"),
-                  "\"" + Player() + "\" /uninstall /S");
-        EXPECT_EQ(RegistryNumber(Entry(), "NoModify"), 1u);
-        EXPECT_EQ(RegistryNumber(Entry(), "NoRepair"), 1u);
-        const DWORD kib = RegistryNumber(Entry(), "EstimatedSize");
-        EXPECT_GE(kib, static_cast<DWORD>(spec_.slots[6].data.size() / 1024));
-        EXPECT_LT(kib, 0xDEADu);
-        if (s.system == test::DesktopSystem::Current) {
-            for (DWORD start = GetTickCount();
-                 !FindWindowA(player::kWallpaperWindowClass, nullptr) &&
-                 GetTickCount() - start < 30000;
-                 Sleep(50)) {
-            }
-            ASSERT_NE(FindWindowA(player::kWallpaperWindowClass, nullptr), nullptr);
-        }
+    UsePlayableMovie();
+    const Snapshot before = Take();
+    Install();
+    EXPECT_EQ(RegistryText(Entry(), "DisplayName"), name_);
+    EXPECT_EQ(RegistryText(Entry(), "Publisher"), "Tide Works");
+    EXPECT_EQ(RegistryText(Entry(), "DisplayIcon"), Player());
+    EXPECT_EQ(RegistryText(Entry(), "InstallLocation"), WithoutTrailingSeparator(Folder()));
+    EXPECT_EQ(RegistryText(Entry(), "UninstallString"), "\"" + Player() + "\" /uninstall");
+    EXPECT_EQ(RegistryText(Entry(), "QuietUninstallString"), "\"" + Player() + "\" /uninstall /S");
+    EXPECT_EQ(RegistryNumber(Entry(), "NoModify"), 1u);
+    EXPECT_EQ(RegistryNumber(Entry(), "NoRepair"), 1u);
+    const DWORD kib = RegistryNumber(Entry(), "EstimatedSize");
+    EXPECT_GE(kib, static_cast<DWORD>(spec_.slots[6].data.size() / 1024));
+    EXPECT_LT(kib, 0xDEADu);
+    ASSERT_TRUE(RegisterAtLogon(Player()));
+    ChildProcess live;
+    ASSERT_TRUE(live.Start(Player(), {"/wallpaper"}));
+    for (DWORD start = GetTickCount();
+         !FindWindowA(player::kWallpaperWindowClass, nullptr) && GetTickCount() - start < 30000;
+         Sleep(50)) {
+    }
+    ASSERT_NE(FindWindowA(player::kWallpaperWindowClass, nullptr), nullptr);
 
-        EXPECT_EQ(RunUninstall({"/uninstall", "/S"}), 0u);
-        EXPECT_TRUE(windows_.empty()) << windows_.front();
-        EXPECT_EQ(FindWindowA(player::kWallpaperWindowClass, nullptr), nullptr);
-        ASSERT_TRUE(WaitForPlayerGone());
-        const Snapshot after = Take();
-        for (const auto& [path, content] : after) {
-            if (!before.count(path))
-                ADD_FAILURE() << "left behind: " << path;
-        }
-        for (const auto& [path, content] : before) {
-            auto found = after.find(path);
-            if (found == after.end())
-                ADD_FAILURE() << "removed: " << path;
-            else if (found->second != content)
-                ADD_FAILURE() << "changed: " << path;
-        }
+    EXPECT_EQ(RunUninstall({"/uninstall", "/S"}), 0u);
+    EXPECT_TRUE(windows_.empty()) << windows_.front();
+    EXPECT_TRUE(live.Wait(10000)) << "the live wallpaper still runs";
+    EXPECT_EQ(LogonCommand(), "");
+    ASSERT_TRUE(WaitForPlayerGone());
+    const Snapshot after = Take();
+    for (const auto& [path, content] : after) {
+        if (!before.count(path))
+            ADD_FAILURE() << "left behind: " << path;
+    }
+    for (const auto& [path, content] : before) {
+        auto found = after.find(path);
+        if (found == after.end())
+            ADD_FAILURE() << "removed: " << path;
+        else if (found->second != content)
+            ADD_FAILURE() << "changed: " << path;
     }
 }
 
