@@ -5,6 +5,7 @@
 #include "common/install_options.h"
 #include "common/path.h"
 #include "common/win32/dialog.h"
+#include "common/win32/folders.h"
 #include "common/win32/live_wallpaper.h"
 #include "common/win32/message_box.h"
 
@@ -145,6 +146,26 @@ bool StartCleanupCopy(const std::string& self, const std::string& recordPath) {
 // The last resort of every installer: the files go at the next restart.
 void DeleteAtRestart(const std::string& path) {
     MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+// Installs write only under the wallpaper folder and make only shortcuts:
+// a record naming anything else was not written by one.
+bool StaysInItsPlaces(const InstallRecord& record, std::string* error) {
+    const std::string wallpapers = WallpaperFolder();
+    for (const std::string& file : record.files) {
+        if (wallpapers.empty() || file.size() <= wallpapers.size() ||
+            !EqualsNoCase(file.substr(0, wallpapers.size()), wallpapers)) {
+            *error = "it names " + file + ", outside " + wallpapers;
+            return false;
+        }
+    }
+    for (const std::string& link : record.shortcuts) {
+        if (!HasEnding(link, ".lnk")) {
+            *error = "it names " + link + " as a shortcut";
+            return false;
+        }
+    }
+    return true;
 }
 
 void Tell(const UninstallOptions& options, const std::string& text, const std::string& title,
@@ -349,7 +370,7 @@ int RunUninstall(const std::string& self, const UninstallOptions& options) {
     const std::string recordPath = FolderOfPath(self) + kInstallRecordName;
     InstallRecord record;
     std::string error;
-    if (!ReadInstallRecord(recordPath, &record, &error)) {
+    if (!ReadInstallRecord(recordPath, &record, &error) || !StaysInItsPlaces(record, &error)) {
         Tell(options,
              "There is nothing to remove: the install record " + recordPath + " is unusable (" +
                  error + ").",

@@ -852,6 +852,13 @@ TEST_F(Uninstall, ExitCodesAndASecondTry) {
          1},
         {"a relative path", "Wallweaver install record 1\r\nname=x\r\nfile=b.txt\r\n", 1},
         {"an unknown line", "Wallweaver install record 1\r\nname=x\r\nrun=calc\r\n", 1},
+        {"a file no install writes",
+         "Wallweaver install record 1\r\nname=x\r\nfile=" + WallpaperFolder() + "..\\win.ini\r\n",
+         1},
+        {"a file outside the wallpaper folder",
+         "Wallweaver install record 1\r\nname=x\r\nfile=C:\\windows\\win.ini\r\n", 1},
+        {"a shortcut that is no shortcut",
+         "Wallweaver install record 1\r\nname=x\r\nshortcut=C:\\windows\\win.ini\r\n", 1},
     };
     for (const auto& r : refused) {
         SCOPED_TRACE(r.what);
