@@ -2,13 +2,14 @@
 // settings in the tail that the builder appended to its own file and shows
 // the installed wallpaper's movie and credits, with a button that puts the
 // wallpaper back on the desktop. With /wallpaper it plays the movie behind
-// the desktop icons; /stop ends that.
+// the desktop icons; /stop ends that; /uninstall removes the wallpaper.
 #include "common/fs.h"
 #include "common/player_tail.h"
 #include "common/win32/active_desktop.h"
 #include "common/win32/hardening.h"
 #include "common/win32/com.h"
 #include "common/win32/message_box.h"
+#include "common/win32/uninstall.h"
 #include "player/player_window.h"
 #include "player/wallpaper_mode.h"
 #include "player/resource.h"
@@ -53,6 +54,11 @@ ww::movie::MovieScope PageArgumentScope(const std::string& self) {
                                           : ww::movie::MovieScope::AuthorsFiles();
 }
 
+bool HasOwnSettings(const std::string& self) {
+    ww::PlayerSettings own;
+    return ww::ReadPlayerTail(self, &own);
+}
+
 void RunPlayerWindow(HINSTANCE instance, const ww::PlayerSettings& settings,
                      const std::string& self) {
     ww::ActiveDesktopObject desktop;
@@ -66,13 +72,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     ww::RestrictDllSearchToSystem32();
     InitControls();
     const std::string self = ww::ModuleFilePath();
+    const std::string line = arguments ? arguments : "";
+    if (ww::IsUninstallCleanupCommand(line))
+        return ww::RunUninstallCleanup(line);
+    ww::UninstallOptions uninstall;
+    if (ww::IsUninstallCommand(line, &uninstall))
+        return ww::RunUninstall(self, uninstall);
     const ww::player::Mode mode = ww::player::ParseMode(arguments ? arguments : "");
     if (mode == ww::player::Mode::Stop)
         return ww::player::StopWallpapers(self);
     // A page named on the command line needs no settings of the player's own.
     const std::string page = ww::player::WallpaperPageArgument(arguments ? arguments : "");
     if (mode == ww::player::Mode::Wallpaper && !page.empty())
-        return ww::player::RunWallpaper(page, PageArgumentScope(self), self, "Wovenplay");
+        return ww::player::RunWallpaper(page, PageArgumentScope(self), self, "Wovenplay",
+                                        HasOwnSettings(self));
     ww::PlayerSettings settings;
     if (!ReadOwnSettings(self, &settings))
         return 1;

@@ -4,8 +4,10 @@
 #include "common/win32/live_wallpaper.h"
 #include "common/win32/message_box.h"
 #include "movie/win32/desktop_layer.h"
+#include "player/resource.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 namespace ww::player {
 
@@ -17,7 +19,83 @@ constexpr UINT kCheckPeriodMs = 1000;
 struct Host {
     LiveWallpaper wallpaper;
     std::string playerPath;
+    std::string title;
+    bool canOpen = true;
+    UINT taskbarCreated = 0;
 };
+
+// The wallpaper's own icon (the builder replaces the player's) and name.
+void AddTrayIcon(HWND hwnd, const Host& host) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = hwnd;
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PLAYER), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    lstrcpynA(data.szTip, host.title.c_str(), sizeof data.szTip);
+    Shell_NotifyIconA(NIM_ADD, &data);
+}
+
+void RemoveTrayIcon(HWND hwnd) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = hwnd;
+    data.uID = kTrayIconId;
+    Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+void ShowTrayMenu(HWND hwnd, const Host& host) {
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return;
+    AppendMenuA(menu, MF_STRING, kTrayPauseResume, host.wallpaper.held() ? "&Resume" : "&Pause");
+    AppendMenuA(menu, MF_STRING | (host.canOpen ? 0 : MF_GRAYED), kTrayOpen, "&Open");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, kTrayStop, "&Stop");
+    POINT at{};
+    GetCursorPos(&at);
+    // Without this the menu stays open when the user clicks elsewhere.
+    SetForegroundWindow(hwnd);
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, at.x, at.y, 0, hwnd, nullptr);
+    PostMessageA(hwnd, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+}
+
+// The player's own window, in a process of its own as the shortcuts start it.
+void OpenPlayerWindow(const std::string& playerPath) {
+    std::string command = "\"" + playerPath + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const std::string folder = FolderOfPath(playerPath);
+    if (CreateProcessA(playerPath.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
+void OnTrayCommand(HWND hwnd, Host* host, WPARAM command) {
+    switch (LOWORD(command)) {
+    case kTrayPauseResume:
+        host->wallpaper.SetHeld(!host->wallpaper.held());
+        break;
+    case kTrayOpen:
+        if (host->canOpen)
+            OpenPlayerWindow(host->playerPath);
+        break;
+    case kTrayStop:
+        // As /stop: this wallpaper ends and no longer starts at logon.
+        UnregisterAtLogon(host->playerPath);
+        DestroyWindow(hwnd);
+        break;
+    default:
+        break;
+    }
+}
 
 std::string FirstWord(const std::string& text) {
     size_t b = text.find_first_not_of(" \t");
@@ -33,7 +111,22 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* host = reinterpret_cast<Host*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    // Explorer started again: its notification area is new and empty.
+    if (host && host->taskbarCreated && message == host->taskbarCreated) {
+        AddTrayIcon(hwnd, *host);
+        return 0;
+    }
     switch (message) {
+    case kTrayMessage:
+        if (host && (lParam == WM_RBUTTONUP || lParam == WM_CONTEXTMENU))
+            ShowTrayMenu(hwnd, *host);
+        else if (host && lParam == WM_LBUTTONDBLCLK)
+            OnTrayCommand(hwnd, host, kTrayOpen);
+        return 0;
+    case WM_COMMAND:
+        if (host)
+            OnTrayCommand(hwnd, host, wParam);
+        return 0;
     case WM_TIMER:
         if (host && wParam == kCheckTimer)
             host->wallpaper.Check();
@@ -53,6 +146,7 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
+        RemoveTrayIcon(hwnd);
         if (host)
             host->wallpaper.Stop();
         PostQuitMessage(0);
@@ -113,7 +207,7 @@ std::string WallpaperPageArgument(const std::string& arguments) {
 }
 
 int RunWallpaper(const std::string& pagePath, const movie::MovieScope& scope,
-                 const std::string& playerPath, const std::string& title) {
+                 const std::string& playerPath, const std::string& title, bool canOpen) {
     movie::PageMovie page;
     std::string error, moviePath;
     std::shared_ptr<movie::Movie> movie(new movie::Movie);
@@ -139,6 +233,9 @@ int RunWallpaper(const std::string& pagePath, const movie::MovieScope& scope,
     RegisterClassA(&wc);
     Host host;
     host.playerPath = playerPath;
+    host.title = title;
+    host.canOpen = canOpen;
+    host.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     // Hidden but top-level: broadcasts such as a change of wallpaper reach it.
     HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, kWallpaperWindowClass, title.c_str(), WS_POPUP,
                                   0, 0, 0, 0, nullptr, nullptr, wc.hInstance, &host);
@@ -149,6 +246,7 @@ int RunWallpaper(const std::string& pagePath, const movie::MovieScope& scope,
         return 1;
     }
     SetTimer(window, kCheckTimer, kCheckPeriodMs, nullptr);
+    AddTrayIcon(window, host);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

@@ -5,6 +5,8 @@
 #include "common/win32/folders.h"
 #include "common/win32/live_wallpaper.h"
 #include "common/win32/shortcuts.h"
+#include "common/win32/uninstall.h"
+#include "common/path.h"
 
 #include <shellapi.h>
 
@@ -20,10 +22,14 @@ Installation::Installation(const SetupPackageReader& package)
     captions_[9] = destination_ + "\\";
 }
 
-bool Installation::PrepareDestination() const {
+bool Installation::PrepareDestination() {
+    // Web\, Web\Wallpaper\ and the wallpaper's folder.
+    const std::vector<std::string> before = FoldersNotYetMade(destination_, 3);
     EnsureWallpaperFolder();
-    return IsValidExistingFolder(destination_) ||
-           CreateDirectoryA(destination_.c_str(), nullptr) != 0;
+    const bool ready =
+        IsValidExistingFolder(destination_) || CreateDirectoryA(destination_.c_str(), nullptr) != 0;
+    AddFoldersMade(before, &madeFolders_);
+    return ready;
 }
 
 bool Installation::Extract(const SetupPackageReader::Progress& progress) {
@@ -31,17 +37,29 @@ bool Installation::Extract(const SetupPackageReader::Progress& progress) {
     if (!package_.ExtractAll(destination_, progress))
         return false;
     playerPath_ = destination_ + "\\" + package_.trailer().slot(kSlotPlayer).name;
+    // Removable from here on, even if the wizard never reaches Finish.
+    RecordInstall({});
     return true;
 }
 
-void Installation::Finish(const InstallTasks& tasks, HWND owner) const {
+void Installation::Finish(const InstallTasks& tasks, HWND owner) {
     // Without an installed player there is nothing to point at or start.
     if (playerPath_.empty())
         return;
-    if (tasks.desktopIcon)
+    std::vector<std::string> shortcuts;
+    const std::string linkName = ShortcutName(playerPath_) + ".lnk";
+    if (tasks.desktopIcon && !DesktopFolder().empty()) {
         CreateDesktopShortcut(playerPath_);
-    if (tasks.quickLaunchIcon)
+        shortcuts.push_back(DesktopFolder() + linkName);
+    }
+    if (tasks.quickLaunchIcon && !QuickLaunchFolder().empty()) {
+        // Microsoft\, Internet Explorer\ and Quick Launch\ under the profile.
+        const std::vector<std::string> before = FoldersNotYetMade(QuickLaunchFolder(), 3);
         CreateQuickLaunchShortcut(playerPath_);
+        AddFoldersMade(before, &madeFolders_);
+        shortcuts.push_back(QuickLaunchFolder() + linkName);
+    }
+    RecordInstall(shortcuts);
     // Where a page cannot be the wallpaper, the player plays the movie
     // behind the icons, from now on and at each logon.
     if (!HasHtmlWallpaper())
@@ -71,6 +89,30 @@ std::vector<std::string> FilesOfStep(const SetupPackageReader& package,
 }
 
 } // namespace
+
+void Installation::RecordInstall(const std::vector<std::string>& shortcuts) {
+    InstallRecord record;
+    record.name = package_.trailer().wallpaperName;
+    record.publisher = package_.trailer().publisherName;
+    record.player = playerPath_;
+    record.previousWallpaper = CurrentDesktopWallpaper();
+    for (int step = 1; step <= kInstallStepCount; ++step) {
+        for (const std::string& file : FilesOfStep(package_, destination_, step))
+            record.files.push_back(file);
+    }
+    for (const std::string& link : shortcuts) {
+        if (IsRegularFile(link))
+            record.shortcuts.push_back(link);
+    }
+    record.folders = madeFolders_;
+    const std::string path = destination_ + "\\" + kInstallRecordName;
+    InstallRecord earlier;
+    std::string error;
+    if (ReadInstallRecord(path, &earlier, &error))
+        MergeEarlierRecord(earlier, &record);
+    if (WriteInstallRecord(path, record))
+        RegisterUninstallEntry(record, playerPath_, playerPath_, destination_);
+}
 
 int InstallSilently(const std::string& exePath, const InstallOptions& options) {
     File log;

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace ww::setup {
 
@@ -38,18 +39,25 @@ class Installation {
 
     // Web\, Web\Wallpaper\ when the system lacks them, then the wallpaper's
     // own folder; false when that folder cannot be made.
-    bool PrepareDestination() const;
-    // Every file into place, reporting steps 1 to 10; false when any could
-    // not be written.
+    bool PrepareDestination();
+    // Every file into place, reporting steps 1 to 10, then the install
+    // record and the Uninstall entry; false when any file could not be
+    // written.
     bool Extract(const SetupPackageReader::Progress& progress);
     // The installed player; empty until Extract has succeeded.
     const std::string& playerPath() const { return playerPath_; }
-    // The shortcuts asked for and the launch, for an installed player only;
-    // owner parents anything the shell shows.
-    void Finish(const InstallTasks& tasks, HWND owner) const;
+    // The shortcuts asked for, the install record and the Uninstall entry,
+    // and the launch, for an installed player only; owner parents anything
+    // the shell shows.
+    void Finish(const InstallTasks& tasks, HWND owner);
 
   private:
+    // What an uninstall removes: every file written, the shortcuts made, the
+    // folders made, and the wallpaper shown before.
+    void RecordInstall(const std::vector<std::string>& shortcuts);
+
     const SetupPackageReader& package_;
+    std::vector<std::string> madeFolders_;
     std::string destination_;
     std::array<std::string, kInstallStepCount> captions_;
     std::string playerPath_;

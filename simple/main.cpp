@@ -1,6 +1,7 @@
 // Wovenlite.exe: a copy of this stub with a simple package appended installs
 // one wallpaper. It has no window of its own: it asks, extracts the package
-// into the Windows wallpaper folder and offers to apply the page.
+// into the Windows wallpaper folder and offers to apply the page. The stub
+// alone, written beside the wallpaper's files, is its remover (/uninstall).
 #include "common/file.h"
 #include "common/fs.h"
 #include "common/install_options.h"
@@ -12,6 +13,7 @@
 #include "common/win32/live_wallpaper.h"
 #include "common/win32/com.h"
 #include "common/win32/message_box.h"
+#include "common/win32/uninstall.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -35,6 +37,55 @@ bool AskYes(const std::string& question) {
 std::string WallpaperDestination() {
     ww::EnsureWallpaperFolder();
     return ww::WallpaperFolder();
+}
+
+// The remover is this stub without its package, so it is no bigger than
+// the stub and never installs anything again.
+constexpr char kRemoverName[] = "uninstall.exe";
+
+bool WriteRemover(const ww::SimplePackageReader& package, const std::string& path) {
+    ww::File in, out;
+    const std::string temporary = ww::TemporaryPathFor(path);
+    if (!in.Open(ww::ModuleFilePath(), "rb") || !out.Open(temporary, "wb"))
+        return false;
+    const int64_t stub = package.PageOffset();
+    const bool copied = stub > 0 && ww::CopyBytes(in, out, static_cast<uint64_t>(stub)) &&
+                        out.Close() && ww::RenameReplace(temporary, path);
+    if (!copied)
+        ww::RemoveFile(temporary);
+    return copied;
+}
+
+// The record and the Uninstall entry, written once the files are in place
+// and before the wallpaper changes, so the one shown before is recorded.
+void RecordInstall(const ww::SimplePackageReader& package, const std::string& destination,
+                   const std::vector<std::string>& madeFolders) {
+    const ww::SimpleHeader& header = package.header();
+    const std::string folder = destination + header.wallpaperName + "\\";
+    const std::string remover = folder + kRemoverName;
+    if (!WriteRemover(package, remover))
+        return;
+    ww::InstallRecord record;
+    record.name = header.wallpaperName;
+    record.previousWallpaper = ww::CurrentDesktopWallpaper();
+    record.files = {destination + header.page.name, folder + header.movie.name,
+                    folder + header.image.name};
+    for (const ww::PackageEntry& extra : package.entries())
+        record.files.push_back(folder + extra.name);
+    record.files.push_back(remover);
+    record.folders = madeFolders;
+    const std::string path = folder + ww::kInstallRecordName;
+    ww::InstallRecord earlier;
+    std::string error;
+    if (ww::ReadInstallRecord(path, &earlier, &error))
+        ww::MergeEarlierRecord(earlier, &record);
+    if (ww::WriteInstallRecord(path, record))
+        ww::RegisterUninstallEntry(record, remover, remover, ww::WithoutTrailingSeparator(folder));
+}
+
+// Web\, Web\Wallpaper\ and the wallpaper's folder, where missing.
+std::vector<std::string> FoldersToMake(const ww::SimplePackageReader& package) {
+    return ww::FoldersNotYetMade(ww::WallpaperFolder() + package.header().wallpaperName, 3);
 }
 
 // Windows+D, so the desktop shows while the wallpaper changes.
@@ -72,9 +123,13 @@ void RunInstaller(IActiveDesktop* desktop) {
     }
     if (!AskYes("Do you want to install " + name + "?"))
         return;
+    const std::vector<std::string> notYet = FoldersToMake(package);
     const std::string destination = WallpaperDestination();
+    std::vector<std::string> made;
     switch (package.ExtractPackage(destination, ww::IsValidExistingFolder)) {
     case ww::SimplePackageReader::ExtractResult::Ok:
+        ww::AddFoldersMade(notYet, &made);
+        RecordInstall(package, destination, made);
         break;
     case ww::SimplePackageReader::ExtractResult::FolderNotCreated:
         ShowError("Can not create director to install!");
@@ -99,9 +154,13 @@ int InstallSilently(const ww::InstallOptions& options, IActiveDesktop* desktop) 
     ww::SimplePackageReader package;
     if (!package.Open(ww::ModuleFilePath()))
         return ww::RefusedPackageExitCode(package.error());
+    const std::vector<std::string> notYet = FoldersToMake(package);
     const std::string destination = WallpaperDestination();
+    std::vector<std::string> made;
     switch (package.ExtractPackage(destination, ww::IsValidExistingFolder)) {
     case ww::SimplePackageReader::ExtractResult::Ok:
+        ww::AddFoldersMade(notYet, &made);
+        RecordInstall(package, destination, made);
         break;
     case ww::SimplePackageReader::ExtractResult::FolderNotCreated:
         return ww::kNoDestination;
@@ -127,7 +186,13 @@ int InstallSilently(const ww::InstallOptions& options, IActiveDesktop* desktop) 
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
     ww::RestrictDllSearchToSystem32();
-    const ww::InstallOptions options = ww::ParseInstallOptions(arguments ? arguments : "");
+    const std::string line = arguments ? arguments : "";
+    if (ww::IsUninstallCleanupCommand(line))
+        return ww::RunUninstallCleanup(line);
+    ww::UninstallOptions uninstall;
+    if (ww::IsUninstallCommand(line, &uninstall))
+        return ww::RunUninstall(ww::ModuleFilePath(), uninstall);
+    const ww::InstallOptions options = ww::ParseInstallOptions(line);
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     ww::ComScope com;

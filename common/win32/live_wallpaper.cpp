@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <utility>
+#include <vector>
 
 namespace ww {
 
@@ -82,6 +83,73 @@ std::string LogonCommand() {
         return std::string();
     value[size < sizeof value ? size : sizeof value - 1] = '\0';
     return value;
+}
+
+namespace {
+
+#ifndef PROCESS_QUERY_LIMITED_INFORMATION
+#define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
+#endif
+
+using ImageNameQuery = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+
+// The program file of a process; empty when the system will not say.
+std::string ProgramOf(HANDLE process) {
+    static ImageNameQuery query = [] {
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
+        return kernel ? reinterpret_cast<ImageNameQuery>(reinterpret_cast<void*>(
+                            GetProcAddress(kernel, "QueryFullProcessImageNameA")))
+                      : nullptr;
+    }();
+    char path[MAX_PATH * 2] = "";
+    DWORD size = sizeof path;
+    if (!query || !query(process, 0, path, &size))
+        return std::string();
+    return std::string(path, size);
+}
+
+struct PlayerSearch {
+    std::string playerPath;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectPlayerWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<PlayerSearch*>(parameter);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, kLiveWallpaperWindowClass) != 0)
+        return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process) {
+        if (EqualsNoCase(ProgramOf(process), search->playerPath))
+            search->windows.push_back(window);
+        CloseHandle(process);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+bool StopLiveWallpaperOf(const std::string& playerPath) {
+    PlayerSearch search{playerPath, {}};
+    EnumWindows(&CollectPlayerWindow, reinterpret_cast<LPARAM>(&search));
+    bool stopped = true;
+    for (HWND window : search.windows) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kLiveWallpaperStopWaitMs,
+                            &answer);
+        if (process) {
+            stopped =
+                WaitForSingleObject(process, kLiveWallpaperStopWaitMs) == WAIT_OBJECT_0 && stopped;
+            CloseHandle(process);
+        }
+    }
+    return stopped;
 }
 
 void UnregisterAtLogon(const std::string& playerPath) {

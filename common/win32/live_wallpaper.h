@@ -15,6 +15,9 @@ namespace ww {
 constexpr char kRunValueName[] = "Wallweaver live wallpaper";
 constexpr char kWallpaperSwitch[] = "/wallpaper";
 constexpr char kStopSwitch[] = "/stop";
+// The live wallpaper's hidden window; closing it ends that player.
+constexpr char kLiveWallpaperWindowClass[] = "WovenplayWallpaper";
+constexpr unsigned kLiveWallpaperStopWaitMs = 5000;
 
 // True where a page can be the desktop wallpaper.
 bool HasHtmlWallpaper();
@@ -33,5 +36,8 @@ bool RegisterAtLogon(const std::string& playerPath, const std::string& page = ""
 void UnregisterAtLogon(const std::string& playerPath);
 // The command the logon entry holds; empty when there is none.
 std::string LogonCommand();
+// Ends the live wallpapers that playerPath runs, and no other; false when
+// one is still running after a while.
+bool StopLiveWallpaperOf(const std::string& playerPath);
 
 } // namespace ww

@@ -99,7 +99,9 @@ DesktopLayer FindDesktopLayer() {
     DWORD_PTR answer = 0;
     SendMessageTimeoutA(progman, kMakeWorkerMessage, 0, 0, SMTO_NORMAL, kAskTimeoutMs, &answer);
     if (HWND inside = FindWindowExA(progman, nullptr, "WorkerW", nullptr)) {
-        layer.window = inside;
+        layer.window = progman;
+        layer.worker = inside;
+        layer.icons = FindWindowExA(progman, nullptr, "SHELLDLL_DefView", nullptr);
         layer.layout = DesktopLayout::WorkerInProgman;
         return layer;
     }
@@ -107,6 +109,7 @@ DesktopLayer FindDesktopLayer() {
     EnumWindows(&FindWorkerAfterIcons, reinterpret_cast<LPARAM>(&search));
     if (search.worker) {
         layer.window = search.worker;
+        layer.worker = search.worker;
         layer.layout = DesktopLayout::WorkerSibling;
     }
     return layer;
@@ -148,6 +151,26 @@ std::vector<movie::MonitorArea> ReadMonitors() {
     return monitors;
 }
 
+RECT WorkAreaOf(const movie::MonitorArea& monitor) {
+    RECT whole{monitor.left, monitor.top, monitor.right, monitor.bottom};
+    RECT work = whole;
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    HMONITOR handle = MonitorFromRect(&whole, MONITOR_DEFAULTTONULL);
+    if (handle && GetMonitorInfoA(handle, &info))
+        IntersectRect(&work, &whole, &info.rcWork);
+    // The primary monitor's work area is also what SPI_GETWORKAREA tells,
+    // which some systems keep more current than the monitor's record.
+    RECT primary{};
+    if (monitor.left == 0 && monitor.top == 0 &&
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &primary, 0) && !IsRectEmpty(&primary)) {
+        RECT both{};
+        if (IntersectRect(&both, &work, &primary))
+            work = both;
+    }
+    return IsRectEmpty(&work) ? whole : work;
+}
+
 bool LiveWallpaper::Start(std::shared_ptr<const movie::Movie> movie,
                           const movie::PageMovie& settings) {
     Stop();
@@ -176,7 +199,10 @@ void LiveWallpaper::MakeViews() {
         auto view = std::make_unique<MovieView>();
         RECT r{m.left - origin.x, m.top - origin.y, m.right - origin.x, m.bottom - origin.y};
         bool made;
-        if (layer_.window) {
+        if (layer_.layout == DesktopLayout::WorkerInProgman) {
+            made = MakeProgmanView(view.get(), WorkAreaOf(m),
+                                   views_.empty() ? layer_.icons : views_.back()->hwnd());
+        } else if (layer_.window) {
             made = view->Create(layer_.window, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, r, 0);
         } else {
             // No shell layer: a window under every other one, never activated.
@@ -194,18 +220,64 @@ void LiveWallpaper::MakeViews() {
     }
 }
 
+bool LiveWallpaper::MakeProgmanView(MovieView* view, const RECT& screen, HWND after) {
+    // Made top-level and plain: SetParent moves it, and only then is it
+    // layered, as a layered window moved into Progman is not composited.
+    if (!view->Create(nullptr, WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, screen, 0))
+        return false;
+    HWND hwnd = view->hwnd();
+    if (!SetParent(hwnd, layer_.window)) {
+        DestroyWindow(hwnd);
+        return false;
+    }
+    SetWindowLongPtrA(hwnd, GWL_STYLE, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS);
+    SetWindowLongPtrA(hwnd, GWL_EXSTYLE, WS_EX_NOACTIVATE | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(hwnd, 0, 255, LWA_ALPHA);
+    POINT origin{0, 0};
+    ClientToScreen(layer_.window, &origin);
+    // Right below the icons (or the view before), and so above the WorkerW
+    // behind them; with no icons' window found, at least above the WorkerW.
+    if (!after) {
+        after = GetWindow(layer_.worker, GW_HWNDPREV);
+        if (!after)
+            after = HWND_TOP;
+    }
+    SetWindowPos(hwnd, after, screen.left - origin.x, screen.top - origin.y,
+                 screen.right - screen.left, screen.bottom - screen.top,
+                 SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    return true;
+}
+
+void LiveWallpaper::KeepBelowIcons() {
+    if (layer_.layout != DesktopLayout::WorkerInProgman || !layer_.icons)
+        return;
+    HWND above = layer_.icons;
+    for (const auto& view : views_) {
+        if (view->hwnd() && GetWindow(above, GW_HWNDNEXT) != view->hwnd())
+            SetWindowPos(view->hwnd(), above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        above = view->hwnd() ? view->hwnd() : above;
+    }
+}
+
+void LiveWallpaper::SetHeld(bool held) {
+    held_ = held;
+    Check();
+}
+
 void LiveWallpaper::Check() {
     if (!movie_)
         return;
-    bool lost = layer_.window && !IsWindow(layer_.window);
+    bool lost =
+        (layer_.window && !IsWindow(layer_.window)) || (layer_.worker && !IsWindow(layer_.worker));
     for (const auto& view : views_)
         lost = lost || !view->hwnd();
     if (lost || !SameMonitors(monitors_, ReadMonitors()))
         MakeViews();
+    KeepBelowIcons();
     const movie::DesktopState desktop = ReadDesktopState();
     const std::vector<movie::ScreenWindow> windows = ReadScreenWindows();
     for (size_t i = 0; i < views_.size(); ++i)
-        views_[i]->SetPaused(!movie::PauseReason(desktop, areas_[i], windows).empty());
+        views_[i]->SetPaused(held_ || !movie::PauseReason(desktop, areas_[i], windows).empty());
 }
 
 } // namespace ww

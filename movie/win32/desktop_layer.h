@@ -5,8 +5,12 @@
 //
 // Asked with message 0x052C, the shell's Progman window makes a WorkerW
 // window behind the icons: up to Windows 11 23H2 a top-level window right
-// after the one that holds the icons (SHELLDLL_DefView); from 24H2 a child
-// of Progman itself.
+// after the one that holds the icons (SHELLDLL_DefView), and the views are
+// its children; from 24H2 a child of Progman itself, beside the icons'
+// window. There a child of that WorkerW shows nothing: the views are
+// children of Progman, between the icons and the WorkerW, made layered once
+// they are children (a window layered while SetParent moves it is not
+// composited), and they keep off the taskbar (each monitor's work area).
 #pragma once
 
 #include "movie/movie.h"
@@ -31,7 +35,9 @@ enum class DesktopLayout {
 };
 
 struct DesktopLayer {
-    HWND window = nullptr;
+    HWND window = nullptr; // the views' parent: the WorkerW, or Progman from 24H2
+    HWND worker = nullptr; // the WorkerW
+    HWND icons = nullptr;  // SHELLDLL_DefView, from 24H2
     DesktopLayout layout = DesktopLayout::None;
 };
 
@@ -42,6 +48,8 @@ DesktopLayer FindDesktopLayer();
 movie::DesktopState ReadDesktopState();
 std::vector<movie::ScreenWindow> ReadScreenWindows();
 std::vector<movie::MonitorArea> ReadMonitors();
+// The part of a monitor outside the taskbar and docked bars.
+RECT WorkAreaOf(const movie::MonitorArea& monitor);
 
 class LiveWallpaper {
   public:
@@ -59,9 +67,19 @@ class LiveWallpaper {
 
     const DesktopLayer& layer() const { return layer_; }
     const std::vector<std::unique_ptr<MovieView>>& views() const { return views_; }
+    // The user's pause (the tray menu), on top of the pause rules.
+    void SetHeld(bool held);
+    bool held() const { return held_; }
 
   private:
     void MakeViews();
+    // A view of 24H2's desktop: made on its own, then moved into Progman
+    // right below after (the icons, or the view before) and made layered.
+    bool MakeProgmanView(MovieView* view, const RECT& screen, HWND after);
+    // Puts the views back right below the icons where they have moved (the
+    // shell reorders its children, and a parent in another process may
+    // place a new child on top).
+    void KeepBelowIcons();
 
     std::shared_ptr<const movie::Movie> movie_;
     movie::PageMovie settings_;
@@ -69,6 +87,7 @@ class LiveWallpaper {
     std::vector<movie::MonitorArea> monitors_;
     std::vector<std::unique_ptr<MovieView>> views_;
     std::vector<movie::MonitorArea> areas_; // each view's monitor
+    bool held_ = false;
 };
 
 } // namespace ww

@@ -62,9 +62,14 @@ HWND WindowOf(DWORD pid, const std::string& title) {
 }
 
 // Explorer's desktop windows as Windows 10 (layer beside the icons) or
-// Windows 11 24H2 (layer inside Progman) make them.
+// Windows 11 24H2 (layer inside Progman) make them. On 24H2 there is a
+// taskbar at the bottom of the screen, outside the work area, and what shows
+// follows the public reports: a child of Progman below the icons and above
+// the WorkerW shows; a child of the WorkerW does not.
 class FakeShell {
   public:
+    static constexpr int kTaskbarHeight = 40;
+
     explicit FakeShell(DesktopLayout layout) : layout_(layout) {
         WNDCLASSA wc{};
         wc.lpfnWndProc = &FakeShell::Proc;
@@ -83,9 +88,21 @@ class FakeShell {
                                  progman_, nullptr, wc.hInstance, nullptr);
         // Under every other test's windows.
         SetWindowPos(progman_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (layout_ == DesktopLayout::WorkerInProgman) {
+            wc.lpszClassName = "Shell_TrayWnd";
+            RegisterClassA(&wc);
+            taskbar_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Shell_TrayWnd", "",
+                                       WS_POPUP | WS_VISIBLE, 0, h - kTaskbarHeight, w,
+                                       kTaskbarHeight, nullptr, nullptr, wc.hInstance, nullptr);
+            SystemParametersInfoA(SPI_GETWORKAREA, 0, &previousWork_, 0);
+            RECT work{0, 0, w, h - kTaskbarHeight};
+            SystemParametersInfoA(SPI_SETWORKAREA, 0, &work, 0);
+        }
     }
     ~FakeShell() {
-        for (HWND w : {worker_, iconsHolder_, progman_}) {
+        if (taskbar_)
+            SystemParametersInfoA(SPI_SETWORKAREA, 0, &previousWork_, 0);
+        for (HWND w : {worker_, iconsHolder_, progman_, taskbar_}) {
             if (w && IsWindow(w))
                 DestroyWindow(w);
         }
@@ -93,7 +110,34 @@ class FakeShell {
 
     HWND progman() const { return progman_; }
     HWND worker() const { return worker_; }
+    HWND icons() const { return icons_; }
+    HWND taskbar() const { return taskbar_; }
     int asked() const { return asked_; }
+
+    // Whether this desktop composes what view draws.
+    bool Shows(HWND view) const {
+        if (layout_ != DesktopLayout::WorkerInProgman)
+            return GetParent(view) == worker_;
+        if (GetParent(view) != progman_)
+            return false;
+        bool belowIcons = false;
+        for (HWND w = GetWindow(progman_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+            if (w == icons_)
+                belowIcons = true;
+            else if (w == view)
+                return belowIcons;
+            else if (w == worker_)
+                return false;
+        }
+        return false;
+    }
+    // Progman's children from the top: the icons first, the WorkerW last.
+    std::vector<HWND> ProgmanChildren() const {
+        std::vector<HWND> children;
+        for (HWND w = GetWindow(progman_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+            children.push_back(w);
+        return children;
+    }
     // What Explorer does when it restarts: the layer goes, Progman stays.
     void LoseLayer() {
         DestroyWindow(worker_);
@@ -146,12 +190,22 @@ class FakeShell {
     }
 
     DesktopLayout layout_;
+    HWND taskbar_ = nullptr;
+    RECT previousWork_{};
     HWND progman_ = nullptr;
     HWND icons_ = nullptr;
     HWND iconsHolder_ = nullptr;
     HWND worker_ = nullptr;
     int asked_ = 0;
 };
+
+// Windows by class, for a failure's message.
+std::string Describe(const std::vector<HWND>& windows) {
+    std::string text;
+    for (HWND w : windows)
+        text += test::ClassNameOf(w) + " ";
+    return text;
+}
 
 // The installed layout: the page, and the folder with the movie and the
 // player. The page stretches the movie over the whole screen, so a view's
@@ -272,10 +326,12 @@ class LiveWallpaperLayer : public ::testing::TestWithParam<DesktopLayout> {};
 
 TEST_P(LiveWallpaperLayer, FindsTheLayerAndPlaysThereOnEveryMonitor) {
     FakeShell shell(GetParam());
+    const bool inProgman = GetParam() == DesktopLayout::WorkerInProgman;
     const DesktopLayer found = FindDesktopLayer();
     EXPECT_EQ(shell.asked(), 1);
     ASSERT_NE(shell.worker(), nullptr);
-    EXPECT_EQ(found.window, shell.worker());
+    EXPECT_EQ(found.worker, shell.worker());
+    EXPECT_EQ(found.window, inProgman ? shell.progman() : shell.worker());
     EXPECT_EQ(found.layout, GetParam());
 
     InstalledWallpaper installed;
@@ -287,11 +343,30 @@ TEST_P(LiveWallpaperLayer, FindsTheLayerAndPlaysThereOnEveryMonitor) {
     LiveWallpaper wallpaper;
     ASSERT_TRUE(wallpaper.Start(loaded, page));
     ASSERT_EQ(wallpaper.views().size(), ReadMonitors().size());
+    const int height = GetSystemMetrics(SM_CYSCREEN) - (inProgman ? FakeShell::kTaskbarHeight : 0);
     for (const auto& view : wallpaper.views()) {
-        EXPECT_EQ(GetParent(view->hwnd()), shell.worker());
+        EXPECT_TRUE(shell.Shows(view->hwnd()));
         RECT r{};
         GetWindowRect(view->hwnd(), &r);
         EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
+        EXPECT_EQ(r.bottom - r.top, height) << "the view covers the taskbar, or leaves a gap";
+        RECT taskbar{}, both{};
+        if (shell.taskbar()) {
+            GetWindowRect(shell.taskbar(), &taskbar);
+            EXPECT_FALSE(IntersectRect(&both, &r, &taskbar)) << "the view covers the taskbar";
+        }
+    }
+    if (inProgman) {
+        // Made layered only once a child of Progman; the icons stay on top
+        // and the WorkerW at the bottom, the views between them.
+        std::vector<HWND> order = {shell.icons()};
+        for (const auto& view : wallpaper.views()) {
+            order.push_back(view->hwnd());
+            EXPECT_TRUE(GetWindowLongA(view->hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED);
+            EXPECT_TRUE(GetWindowLongA(view->hwnd(), GWL_STYLE) & WS_CHILD);
+        }
+        order.push_back(shell.worker());
+        EXPECT_EQ(shell.ProgmanChildren(), order);
     }
     ExpectPlaysTheMovie(wallpaper.views()[0]->hwnd(), installed, "layer");
 
@@ -299,9 +374,13 @@ TEST_P(LiveWallpaperLayer, FindsTheLayerAndPlaysThereOnEveryMonitor) {
     shell.LoseLayer();
     wallpaper.Check();
     ASSERT_NE(shell.worker(), nullptr);
-    EXPECT_EQ(wallpaper.layer().window, shell.worker());
+    EXPECT_EQ(wallpaper.layer().worker, shell.worker());
     ASSERT_FALSE(wallpaper.views().empty());
-    EXPECT_EQ(GetParent(wallpaper.views()[0]->hwnd()), shell.worker());
+    EXPECT_TRUE(shell.Shows(wallpaper.views()[0]->hwnd()));
+    if (inProgman) {
+        EXPECT_EQ(shell.ProgmanChildren().size(), 2 + wallpaper.views().size())
+            << "the views of the lost layer stayed";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, LiveWallpaperLayer,
@@ -344,7 +423,7 @@ class LiveWallpaperPlayer : public ::testing::Test {
         HWND view = nullptr;
         PumpUntil(
             [&] {
-                std::vector<HWND> views = ViewsBelow(shell_.worker(), pid);
+                std::vector<HWND> views = ViewsBelow(shell_.progman(), pid);
                 view = views.empty() ? nullptr : views[0];
                 return view != nullptr;
             },
@@ -410,7 +489,7 @@ TEST_F(LiveWallpaperPlayer, TheButtonPlaysTheMovieBehindTheIconsUntilStopped) {
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(
         PumpUntil([] { return !FindWindowA(player::kWallpaperWindowClass, nullptr); }, 10000));
-    EXPECT_TRUE(ViewsBelow(shell_.worker(), pid).empty());
+    EXPECT_TRUE(ViewsBelow(shell_.progman(), pid).empty());
     EXPECT_EQ(LogonCommand(), "");
 }
 
@@ -429,6 +508,52 @@ TEST_F(LiveWallpaperPlayer, AnotherWallpaperChosenEndsItAndItsLogonEntry) {
                         &answer);
     EXPECT_TRUE(PumpUntil([&] { return live.Wait(0); }, 15000)) << "the wallpaper did not end";
     EXPECT_EQ(LogonCommand(), "");
+}
+
+// The tray menu's commands, as the menu sends them to the hidden window.
+TEST_F(LiveWallpaperPlayer, TheTrayMenuPausesResumesOpensAndStops) {
+    ASSERT_TRUE(RegisterAtLogon(installed_.player()));
+    ChildProcess live;
+    ASSERT_TRUE(live.Start(installed_.player(), {"/wallpaper"}));
+    HWND view = WallpaperView(live.pid());
+    ASSERT_NE(view, nullptr);
+    // In place within the player's first check of the desktop.
+    EXPECT_TRUE(PumpUntil([&] { return shell_.Shows(view); }, 5000))
+        << Describe(shell_.ProgmanChildren());
+    ExpectTicks(view);
+    HWND host = FindWindowA(player::kWallpaperWindowClass, nullptr);
+    ASSERT_NE(host, nullptr);
+    auto ticks = [view] { return reinterpret_cast<uintptr_t>(GetPropA(view, kTicksProperty)); };
+    auto command = [host](int id) { PostMessageA(host, WM_COMMAND, MAKEWPARAM(id, 0), 0); };
+
+    command(player::kTrayPauseResume);
+    PumpUntil([] { return false; }, 500);
+    const uintptr_t paused = ticks();
+    PumpUntil([] { return false; }, 1500);
+    EXPECT_EQ(ticks(), paused) << "Pause left the movie playing";
+    command(player::kTrayPauseResume);
+    EXPECT_TRUE(PumpUntil([&] { return ticks() >= paused + 3; }, 5000))
+        << "Resume left the movie still";
+
+    command(player::kTrayOpen);
+    DWORD windowPid = 0;
+    HWND window = nullptr;
+    PumpUntil(
+        [&] {
+            window = test::WaitForAnyWindow(installed_.settings().wallpaperName, 1, &windowPid);
+            return window != nullptr && windowPid != live.pid();
+        },
+        30000);
+    ASSERT_NE(window, nullptr) << "Open showed no player window";
+    EXPECT_NE(windowPid, live.pid());
+    test::PressButton(window, IDCANCEL);
+
+    command(player::kTrayStop);
+    DWORD code = 1;
+    EXPECT_TRUE(PumpUntil([&] { return live.Wait(0, &code); }, 15000)) << "Stop left it running";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(LogonCommand(), "");
+    EXPECT_TRUE(ViewsBelow(shell_.progman(), live.pid()).empty());
 }
 
 TEST_F(LiveWallpaperPlayer, AMissingMovieIsSaidAndNothingStarts) {
@@ -453,7 +578,7 @@ TEST_F(LiveWallpaperPlayer, AMissingMovieIsSaidAndNothingStarts) {
     DWORD code = 0;
     EXPECT_TRUE(PumpUntil([&] { return live.Wait(0, &code); }, 15000));
     EXPECT_EQ(code, 1u);
-    EXPECT_TRUE(ViewsBelow(shell_.worker(), live.pid()).empty());
+    EXPECT_TRUE(ViewsBelow(shell_.progman(), live.pid()).empty());
 }
 
 // A hostile author's page: each reference reaches a real movie outside the
@@ -514,7 +639,7 @@ TEST_F(LiveWallpaperPlayer, AMovieOutsideTheWallpapersFolderIsRefused) {
         DWORD code = 0;
         EXPECT_TRUE(PumpUntil([&] { return live.Wait(0, &code); }, 15000));
         EXPECT_EQ(code, 1u);
-        EXPECT_TRUE(ViewsBelow(shell_.worker(), live.pid()).empty());
+        EXPECT_TRUE(ViewsBelow(shell_.progman(), live.pid()).empty());
     }
     EXPECT_EQ(FindWindowA(player::kWallpaperWindowClass, nullptr), nullptr);
 }

@@ -7,6 +7,7 @@
 #include "common/player_tail.h"
 #include "common/win32/live_wallpaper.h"
 #include "common/win32/shortcuts.h"
+#include "common/win32/uninstall.h"
 #include "player/wallpaper_mode.h"
 #include "tests/support/bitmap_writer.h"
 #include "tests/support/fixtures.h"
@@ -25,6 +26,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 
 namespace ww {
@@ -92,6 +94,7 @@ class SetupWizard : public ::testing::Test {
             child_->Kill();
         StopLiveWallpaper(Folder() + name_ + ".exe");
         UnregisterAtLogon(Folder() + name_ + ".exe");
+        RemoveUninstallEntry(name_);
         std::error_code ec;
         std::filesystem::remove_all(Folder(), ec);
         std::filesystem::remove(WallpaperFolder() + name_ + ".htm", ec);
@@ -173,10 +176,10 @@ class SetupWizard : public ::testing::Test {
                 << spec_.slots[slot].name;
         for (const auto& extra : spec_.extras)
             EXPECT_EQ(test::ReadFileBytes(Folder() + extra.name), extra.data) << extra.name;
-        EXPECT_EQ(
-            test::ListFolder(Folder()),
-            (std::vector<std::string>{name_ + ".exe", "display1.bmp", "empty.dat", "left1.bmp",
-                                      "notes.txt", "readme.txt", "top1.bmp", "wave.swf"}));
+        EXPECT_EQ(test::ListFolder(Folder()),
+                  (std::vector<std::string>{name_ + ".exe", "display1.bmp", "empty.dat",
+                                            "left1.bmp", "notes.txt", "readme.txt", "top1.bmp",
+                                            kInstallRecordName, "wave.swf"}));
     }
 
     test::TempDir dir_;
@@ -638,6 +641,278 @@ TEST_F(SilentInstall, EachFailureHasItsOwnExitCodeAndWritesNothing) {
         << "the wallpaper's folder cannot be made";
     EXPECT_TRUE(windows_.empty());
     EXPECT_EQ(test::ListFolder(WallpaperFolder()), before);
+}
+
+// What an install touches and an uninstall must put back: the files under the
+// Windows folder's Web\, the desktop, the profile's Quick Launch folder and
+// those above it, the user's Uninstall and Run keys, and the desktop
+// wallpaper.
+// Each file by its bytes; a key by its values' types and bytes.
+using Snapshot = std::map<std::string, std::string>;
+
+void SnapshotFolder(const std::string& root, Snapshot* shot) {
+    std::error_code ec;
+    (*shot)[root] = std::filesystem::is_directory(root, ec) ? "<folder>" : "<absent>";
+    for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        const std::string path = it->path().string();
+        if (it->is_directory(ec)) {
+            (*shot)[path] = "<folder>";
+        } else {
+            // Its size and a hash: a failure prints the snapshot whole.
+            const test::Bytes bytes = test::ReadFileBytes(path);
+            (*shot)[path] =
+                std::to_string(bytes.size()) + " bytes, hash " +
+                std::to_string(std::hash<std::string>()(std::string(bytes.begin(), bytes.end())));
+        }
+    }
+}
+
+// An absent key and an empty one read alike: the system may keep either.
+void SnapshotKey(HKEY parent, const std::string& path, Snapshot* shot) {
+    HKEY key;
+    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    char name[512];
+    BYTE data[4096];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
+            ERROR_SUCCESS)
+            break;
+        (*shot)[path + "|" + name] =
+            std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), dataSize);
+    }
+    std::vector<std::string> subkeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        subkeys.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& sub : subkeys) {
+        (*shot)[path + "\\" + sub] = "<key>";
+        SnapshotKey(parent, path + "\\" + sub, shot);
+    }
+}
+
+std::string RegistryText(const std::string& keyPath, const char* value) {
+    char data[1024] = "";
+    DWORD size = sizeof data - 1;
+    if (RegGetValueA(HKEY_CURRENT_USER, keyPath.c_str(), value, RRF_RT_REG_SZ, nullptr, data,
+                     &size) != ERROR_SUCCESS)
+        return "<none>";
+    return data;
+}
+
+DWORD RegistryNumber(const std::string& keyPath, const char* value) {
+    DWORD data = 0xDEAD, size = sizeof data;
+    RegGetValueA(HKEY_CURRENT_USER, keyPath.c_str(), value, RRF_RT_REG_DWORD, nullptr, &data,
+                 &size);
+    return data;
+}
+
+class Uninstall : public SilentInstall {
+  protected:
+    void SetUp() override {
+        SilentInstall::SetUp();
+        spec_.publisherName = "Tide Works";
+    }
+    Snapshot Take() const {
+        Snapshot shot;
+        SnapshotFolder(FolderOfPath(WithoutTrailingSeparator(WallpaperFolder())), &shot);
+        SnapshotFolder(dir_ / "Desktop", &shot);
+        std::string appData = QuickLaunchFolder();
+        for (int up = 0; up < 3; ++up)
+            appData = FolderOfPath(WithoutTrailingSeparator(appData));
+        // Only the levels an install may make: Wine links other profile
+        // folders to the host's home.
+        shot[appData + "Microsoft"] = FolderExists(appData + "Microsoft") ? "<folder>" : "<absent>";
+        SnapshotFolder(appData + "Microsoft\\Internet Explorer", &shot);
+        SnapshotKey(HKEY_CURRENT_USER, kUninstallKeyPath, &shot);
+        SnapshotKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", &shot);
+        shot["<desktop wallpaper>"] = CurrentDesktopWallpaper();
+        return shot;
+    }
+    std::string Player() const { return Folder() + name_ + ".exe"; }
+    std::string Entry() const {
+        return std::string(kUninstallKeyPath) + "\\" + UninstallEntryName(name_);
+    }
+    void Install() {
+        ASSERT_EQ(RunSilently(test::MakeSetupPackage(spec_), {"/S"}), 0u);
+        ASSERT_TRUE(test::PathExists(Folder() + kInstallRecordName));
+    }
+    // Runs the installed player's /uninstall with args, watching for windows.
+    DWORD RunUninstall(const std::vector<std::string>& args) {
+        ChildProcess remover;
+        EXPECT_TRUE(remover.Start(Player(), args, dir_.path()));
+        DWORD code = 0xDEAD;
+        while (!remover.Wait(50, &code)) {
+            for (const test::WindowInfo& w : test::TopWindowsOf(remover.pid()))
+                windows_.push_back(w.title);
+        }
+        return code;
+    }
+    // The copy in the temporary folder deletes the player once it has ended.
+    bool WaitForPlayerGone() {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(100)) {
+            if (!test::PathExists(Player()) && !test::PathExists(Folder() + kInstallRecordName))
+                return true;
+        }
+        return false;
+    }
+    // A page and movie the player plays, for the live wallpaper.
+    void UsePlayableMovie() {
+        const std::string movie = dir_ / "wave.swf";
+        const std::string writer =
+            "\"\"" + BinFolder() + "make_sample_movie.exe\" \"" + movie + "\"\"";
+        ASSERT_EQ(std::system(writer.c_str()), 0);
+        const std::string page = "<html><body><embed src=\"" + name_ +
+                                 "/wave.swf\" width=\"100%\" height=\"100%\"></body></html>";
+        spec_.slots[0].data.assign(page.begin(), page.end());
+        spec_.slots[1].data = test::ReadFileBytes(movie);
+    }
+};
+
+// An install, its live wallpaper running as at logon, then an uninstall:
+// every file, key and shortcut is as it was, and the live wallpaper ended.
+TEST_F(Uninstall, PutsBackEverythingTheInstallChanged) {
+    UsePlayableMovie();
+    const Snapshot before = Take();
+    Install();
+    EXPECT_EQ(RegistryText(Entry(), "DisplayName"), name_);
+    EXPECT_EQ(RegistryText(Entry(), "Publisher"), "Tide Works");
+    EXPECT_EQ(RegistryText(Entry(), "DisplayIcon"), Player());
+    EXPECT_EQ(RegistryText(Entry(), "InstallLocation"), WithoutTrailingSeparator(Folder()));
+    EXPECT_EQ(RegistryText(Entry(), "UninstallString"), "\"" + Player() + "\" /uninstall");
+    EXPECT_EQ(RegistryText(Entry(), "QuietUninstallString"), "\"" + Player() + "\" /uninstall /S");
+    EXPECT_EQ(RegistryNumber(Entry(), "NoModify"), 1u);
+    EXPECT_EQ(RegistryNumber(Entry(), "NoRepair"), 1u);
+    const DWORD kib = RegistryNumber(Entry(), "EstimatedSize");
+    EXPECT_GE(kib, static_cast<DWORD>(spec_.slots[6].data.size() / 1024));
+    EXPECT_LT(kib, 0xDEADu);
+    ASSERT_TRUE(RegisterAtLogon(Player()));
+    ChildProcess live;
+    ASSERT_TRUE(live.Start(Player(), {"/wallpaper"}));
+    for (DWORD start = GetTickCount();
+         !FindWindowA(player::kWallpaperWindowClass, nullptr) && GetTickCount() - start < 30000;
+         Sleep(50)) {
+    }
+    ASSERT_NE(FindWindowA(player::kWallpaperWindowClass, nullptr), nullptr);
+
+    EXPECT_EQ(RunUninstall({"/uninstall", "/S"}), 0u);
+    EXPECT_TRUE(windows_.empty()) << windows_.front();
+    EXPECT_TRUE(live.Wait(10000)) << "the live wallpaper still runs";
+    EXPECT_EQ(LogonCommand(), "");
+    ASSERT_TRUE(WaitForPlayerGone());
+    const Snapshot after = Take();
+    for (const auto& [path, content] : after) {
+        if (!before.count(path))
+            ADD_FAILURE() << "left behind: " << path;
+    }
+    for (const auto& [path, content] : before) {
+        auto found = after.find(path);
+        if (found == after.end())
+            ADD_FAILURE() << "removed: " << path;
+        else if (found->second != content)
+            ADD_FAILURE() << "changed: " << path;
+    }
+}
+
+TEST_F(Uninstall, AUsersOwnFileAndItsFolderStay) {
+    Install();
+    const std::string own = Folder() + "my notes.txt";
+    test::WriteFileText(own, "mine");
+    EXPECT_EQ(RunUninstall({"/uninstall", "/S"}), 0u);
+    ASSERT_TRUE(WaitForPlayerGone());
+    EXPECT_EQ(test::ListFolder(Folder()), std::vector<std::string>{"my notes.txt"});
+    EXPECT_EQ(test::ReadFileText(own), "mine");
+    EXPECT_FALSE(test::PathExists(WallpaperFolder() + name_ + ".htm"));
+    EXPECT_EQ(RegistryText(Entry(), "DisplayName"), "<none>");
+}
+
+// Each way an uninstall can stop says so by its exit code, and a second run
+// finishes what the first left: a file held open, a half-removed install.
+TEST_F(Uninstall, ExitCodesAndASecondTry) {
+    Install();
+    const Snapshot installed = Take();
+    const std::string record = Folder() + kInstallRecordName;
+    const test::Bytes recordBytes = test::ReadFileBytes(record);
+
+    const struct {
+        const char* what;
+        std::string recordText; // empty: the install's own
+        DWORD code;
+    } refused[] = {
+        {"no record", "<delete>", 1},
+        {"a stranger's file", "hello\r\n", 1},
+        {"a path that climbs out", "Wallweaver install record 1\r\nname=x\r\nfile=C:\\a\\..\\b\r\n",
+         1},
+        {"a relative path", "Wallweaver install record 1\r\nname=x\r\nfile=b.txt\r\n", 1},
+        {"an unknown line", "Wallweaver install record 1\r\nname=x\r\nrun=calc\r\n", 1},
+        {"a file no install writes",
+         "Wallweaver install record 1\r\nname=x\r\nfile=" + WallpaperFolder() + "..\\win.ini\r\n",
+         1},
+        {"a file outside the wallpaper folder",
+         "Wallweaver install record 1\r\nname=x\r\nfile=C:\\windows\\win.ini\r\n", 1},
+        {"a shortcut that is no shortcut",
+         "Wallweaver install record 1\r\nname=x\r\nshortcut=C:\\windows\\win.ini\r\n", 1},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.what);
+        if (r.recordText == "<delete>")
+            DeleteFileA(record.c_str());
+        else
+            test::WriteFileText(record, r.recordText);
+        EXPECT_EQ(RunUninstall({"/uninstall", "/S"}), r.code);
+        test::WriteFileBytes(record, recordBytes);
+        EXPECT_EQ(Take(), installed) << "a refused uninstall touched something";
+    }
+    EXPECT_TRUE(windows_.empty());
+
+    // A file held open stays; the entry and the record stay with it.
+    const std::string held = Folder() + "notes.txt";
+    HANDLE open = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(open, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RunUninstall({"/uninstall", "/S"}), 2u);
+    CloseHandle(open);
+    EXPECT_TRUE(test::PathExists(held));
+    EXPECT_TRUE(test::PathExists(record));
+    EXPECT_EQ(RegistryText(Entry(), "DisplayName"), name_);
+    EXPECT_FALSE(test::PathExists(WallpaperFolder() + name_ + ".htm"));
+    EXPECT_FALSE(test::PathExists(DesktopLink()));
+
+    // The second run removes what is left, and the entry.
+    EXPECT_EQ(RunUninstall({"/uninstall", "/S"}), 0u);
+    ASSERT_TRUE(WaitForPlayerGone());
+    EXPECT_FALSE(test::PathExists(Folder()));
+    EXPECT_EQ(RegistryText(Entry(), "DisplayName"), "<none>");
+}
+
+// Asked first; No changes nothing, Yes removes and says so.
+TEST_F(Uninstall, AsksBeforeRemovingAndSaysWhenDone) {
+    Install();
+    const Snapshot installed = Take();
+    ChildProcess no;
+    ASSERT_TRUE(no.Start(Player(), {"/uninstall"}, dir_.path()));
+    test::SeenBox question = AnswerNextBox(no.pid(), name_ + " Uninstall", IDNO);
+    EXPECT_EQ(question.text, "Do you want to remove " + name_ + " and all of its files?");
+    DWORD code = 0xDEAD;
+    ASSERT_TRUE(no.Wait(20000, &code));
+    EXPECT_EQ(code, 3u);
+    EXPECT_EQ(Take(), installed);
+
+    ChildProcess yes;
+    ASSERT_TRUE(yes.Start(Player(), {"/uninstall"}, dir_.path()));
+    AnswerNextBox(yes.pid(), name_ + " Uninstall", IDYES);
+    test::SeenBox done = AnswerNextBox(yes.pid(), name_ + " Uninstall", IDOK);
+    EXPECT_EQ(done.text, name_ + " was removed from your computer.");
+    ASSERT_TRUE(yes.Wait(20000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(WaitForPlayerGone());
 }
 
 } // namespace

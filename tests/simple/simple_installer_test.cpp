@@ -2,6 +2,7 @@
 // another folder under another name, its boxes answered from outside.
 #include "common/fs.h"
 #include "common/path.h"
+#include "common/win32/uninstall.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/pe_signature.h"
@@ -47,6 +48,7 @@ class SimpleInstaller : public ::testing::Test {
         spec_.extras = {{"notes.txt", test::PatternBytes(77, 4), -1}};
     }
     void TearDown() override {
+        RemoveUninstallEntry(name_);
         std::error_code ec;
         std::filesystem::remove_all(WallpaperFolder() + name_, ec);
         std::filesystem::remove(WallpaperFolder() + name_ + ".htm", ec);
@@ -134,7 +136,8 @@ TEST_F(SimpleInstaller, ReinstallOverwritesWithoutAsking) {
     EXPECT_TRUE(AnswerNextBox(child_.pid(), "Setup", IDNO).found);
     ExpectEnded();
     EXPECT_EQ(test::ReadFileBytes(Folder() + "wave.swf"), spec_.movie.data);
-    EXPECT_EQ(test::ListFolder(Folder()), (std::vector<std::string>{"display1.bmp", "wave.swf"}));
+    EXPECT_EQ(test::ListFolder(Folder()), (std::vector<std::string>{"display1.bmp", "uninstall.exe",
+                                                                    "uninstall.wwr", "wave.swf"}));
 }
 
 TEST_F(SimpleInstaller, AFolderThatCannotBeCreatedGivesBothMessages) {
@@ -340,6 +343,60 @@ TEST_F(SimpleInstaller, OnACurrentSystemTheDisplayImageBecomesTheWallpaper) {
         << SavedDesktopWallpaper::Current();
     for (const std::string& call : desktop.Calls())
         EXPECT_EQ(call.find("SetWallpaper"), std::string::npos) << call;
+}
+
+// The remover the install leaves is the bare stub: /uninstall /S takes away
+// every file, the entry, and gives the desktop its wallpaper back.
+TEST_F(SimpleInstaller, TheRemoverTakesEverythingAwayAndRestoresTheWallpaper) {
+    test::ActiveDesktopRecorder desktop(dir_ / "desktop.log");
+    SavedDesktopWallpaper saved;
+    const std::string previous = dir_ / "previous.bmp";
+    test::WriteFileBytes(previous, spec_.image.data);
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(previous.c_str()),
+                          SPIF_UPDATEINIFILE);
+    const auto before = test::ListFolder(WallpaperFolder());
+    const std::string entry = std::string(kUninstallKeyPath) + "\\" + UninstallEntryName(name_);
+
+    exe_ = dir_ / "Silent.exe";
+    test::WriteFileBytes(exe_, test::MakeSimplePackage(spec_));
+    ChildProcess silent;
+    ASSERT_TRUE(silent.Start(exe_, {"/S"}, dir_.path()));
+    DWORD code = 0xDEAD;
+    ASSERT_TRUE(silent.Wait(20000, &code));
+    ASSERT_EQ(code, 0u);
+    const std::string remover = Folder() + "uninstall.exe";
+    EXPECT_EQ(test::ReadFileBytes(remover), spec_.stub) << "the remover is the stub alone";
+    char command[1024] = "";
+    DWORD size = sizeof command;
+    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, entry.c_str(), "QuietUninstallString", RRF_RT_REG_SZ,
+                           nullptr, command, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::string(command), "\"" + remover + "\" /uninstall /S");
+    // The display image shown, as the installer shows it where no page can
+    // be the wallpaper.
+    std::string image = Folder() + "display1.bmp";
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, image.data(), SPIF_UPDATEINIFILE);
+
+    ChildProcess uninstall;
+    ASSERT_TRUE(uninstall.Start(remover, {"/uninstall", "/S"}, dir_.path()));
+    ASSERT_TRUE(uninstall.Wait(20000, &code));
+    EXPECT_EQ(code, 0u);
+    for (DWORD start = GetTickCount(); test::PathExists(Folder()) && GetTickCount() - start < 30000;
+         Sleep(100)) {
+    }
+    EXPECT_FALSE(test::PathExists(Folder()));
+    EXPECT_EQ(test::ListFolder(WallpaperFolder()), before);
+    EXPECT_TRUE(EqualsNoCase(SavedDesktopWallpaper::Current(), previous))
+        << SavedDesktopWallpaper::Current();
+    HKEY key;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, entry.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+
+    // Run again where nothing is left to read: nothing to do, said by its code.
+    test::WriteFileBytes(dir_ / "uninstall.exe", spec_.stub);
+    ChildProcess again;
+    ASSERT_TRUE(again.Start(dir_ / "uninstall.exe", {"/uninstall", "/S"}, dir_.path()));
+    ASSERT_TRUE(again.Wait(20000, &code));
+    EXPECT_EQ(code, 1u);
 }
 
 // The sample project built by the command-line builder from the Windows
