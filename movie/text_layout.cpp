@@ -373,17 +373,21 @@ RunFont Resolve(const Movie& movie, const EditText& field, const TextFormat& f) 
     RunFont rf;
     if (field.useOutlines) {
         const Font* chosen = FieldFont(movie, field);
-        if (chosen && (!Usable(*chosen) || (!f.font.empty() && chosen->name != f.font))) {
+        const bool styleMatches = chosen && chosen->bold == f.bold && chosen->italic == f.italic;
+        if (!chosen || !Usable(*chosen) || chosen->name != f.font || !styleMatches) {
             // Another embedded font of the face named, the style matching
-            // where one does.
+            // where one does: a bold run takes the bold font's glyphs.
             const Font* byName = nullptr;
             for (const Font& font : movie.fonts) {
                 if (font.name != f.font || !Usable(font))
                     continue;
-                if (!byName || (font.bold == f.bold && font.italic == f.italic))
+                const bool exact = font.bold == f.bold && font.italic == f.italic;
+                if (!byName || (exact && !(byName->bold == f.bold && byName->italic == f.italic)))
                     byName = &font;
             }
-            if (byName)
+            const bool byNameExact = byName && byName->bold == f.bold && byName->italic == f.italic;
+            if (byName && (!chosen || !Usable(*chosen) || chosen->name != f.font ||
+                           (!styleMatches && byNameExact)))
                 chosen = byName;
         }
         if (chosen && Usable(*chosen)) {
@@ -691,11 +695,15 @@ void LayoutStyledText(const Movie& movie, const EditText& field, const StyledTex
 void LayoutEditText(const Movie& movie, const EditText& field, DeviceGlyphCache& cache,
                     TextPicture* out) {
     StyledText text;
-    const TextFormat format = FieldFormat(movie, field);
-    if (field.html)
+    TextFormat format = FieldFormat(movie, field);
+    if (field.html) {
+        // The markup says which runs are bold or italic, whatever the style
+        // of the font the tag names.
+        format.bold = format.italic = false;
         HtmlText(field.text, format, &text);
-    else
+    } else {
         PlainText(field.text, format, &text);
+    }
     LayoutStyledText(movie, field, text, cache, out);
 }
 

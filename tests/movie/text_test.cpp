@@ -238,6 +238,27 @@ TEST(TextLayout, PasswordsShowStarsAndMissingGlyphsNothing) {
     EXPECT_TRUE(Lay(ParseOrFail(FieldMovie(r))).glyphs.empty()); // the font has no '*'
 }
 
+// Runs in <b> and <i> take the embedded font of the same name and that
+// style; the field's own font's style does not carry into its markup.
+TEST(TextLayout, StyledRunsTakeTheEmbeddedFontOfTheirStyle) {
+    FontRecipe regular = SquareFont(), bold = SquareFont(), italic = SquareFont();
+    bold.bold = true;
+    italic.italic = true;
+    EditTextRecipe r = Field("<b>A</b>A<i>A</i><b><i>A</i></b>");
+    r.html = true;
+    r.fontId = 2; // the bold font
+    const movie::Movie m = ParseOrFail(MakeMovie(
+        DefineFontTag(2, 1, regular) + DefineFontTag(2, 2, bold) + DefineFontTag(2, 3, italic) +
+        DefineEditTextTag(4, r) + PlaceObject2Tag(At(1, 4)) + ShowFrameTag()));
+    const movie::TextPicture p = Lay(m);
+    ASSERT_EQ(p.glyphs.size(), 4u);
+    EXPECT_EQ(p.glyphs[0].shape, &m.fonts[1].glyphs[0]);
+    EXPECT_EQ(p.glyphs[1].shape, &m.fonts[0].glyphs[0]);
+    EXPECT_EQ(p.glyphs[2].shape, &m.fonts[2].glyphs[0]);
+    // No bold italic font: the bold one, the field's own, stands in.
+    EXPECT_EQ(p.glyphs[3].shape, &m.fonts[1].glyphs[0]);
+}
+
 struct HtmlCase {
     const char* html;
     std::u32string chars;
