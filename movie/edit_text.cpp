@@ -8,7 +8,32 @@
 // the initial text (STRING).
 #include "movie/edit_text.h"
 
+#include "movie/device_font.h"
+
+#include <algorithm>
+
 namespace ww::movie {
+
+namespace {
+
+// A field drawn in a device font no file can be found for shows no text;
+// the movie says so once.
+void NoteMissingDeviceFont(const EditText& f, ParseContext& ctx) {
+    if (f.useOutlines)
+        return;
+    std::string name = f.fontClass;
+    const CharacterRef* ref = f.hasFont ? ctx.movie().Find(f.fontId) : nullptr;
+    if (ref && ref->kind == CharacterKind::Font)
+        name = ctx.movie().fonts[ref->index].name;
+    if (FindDeviceFace(DeviceFamilyOf(name)))
+        return;
+    const std::string problem = "no device font can be read: text in device fonts is not drawn";
+    const auto& problems = ctx.movie().problems;
+    if (std::find(problems.begin(), problems.end(), problem) == problems.end())
+        ctx.Problem(problem);
+}
+
+} // namespace
 
 bool ParseEditText(TagReader& r, int, EditText* f, ParseContext& ctx) {
     f->bounds = r.ReadRect();
@@ -52,6 +77,7 @@ bool ParseEditText(TagReader& r, int, EditText* f, ParseContext& ctx) {
         ctx.Problem("text field is cut short");
         return false;
     }
+    NoteMissingDeviceFont(*f, ctx);
     return ctx.Charge(sizeof(EditText) + f->text.size() + f->variableName.size() +
                       f->fontClass.size());
 }
