@@ -456,7 +456,7 @@ class Layout {
     void Run(TextPicture* out);
 
   private:
-    void Shape();
+    void ShapeItems();
     void BreakLines();
     void Place(const Rect& box, TextPicture* out);
     double Available(const Line& line, const Rect& box) const;
@@ -471,7 +471,7 @@ class Layout {
     bool missingFont_ = false;
 };
 
-void Layout::Shape() {
+void Layout::ShapeItems() {
     fonts_.clear();
     for (const TextFormat& f : text_.formats) {
         fonts_.push_back(Resolve(movie_, field_, f));
@@ -617,10 +617,9 @@ void Layout::Place(const Rect& box, TextPicture* out) {
             const Item& it = items_[line.begin];
             const RunFont& rf = fonts_[it.format];
             double advance = 0;
-            const ww::movie::Shape* dot = rf.embedded
-                                              ? EmbeddedGlyph(*rf.embedded, 0x2022, &advance)
-                                          : rf.device ? cache_.Glyph(rf.device, 0x2022, &advance)
-                                                      : nullptr;
+            const Shape* dot = rf.embedded ? EmbeddedGlyph(*rf.embedded, 0x2022, &advance)
+                               : rf.device ? cache_.Glyph(rf.device, 0x2022, &advance)
+                                           : nullptr;
             const double scale = text_.formats[it.format].size / rf.em;
             if (dot)
                 out->glyphs.push_back(
@@ -658,7 +657,7 @@ void Layout::Place(const Rect& box, TextPicture* out) {
 }
 
 void Layout::Run(TextPicture* out) {
-    Shape();
+    ShapeItems();
     BreakLines();
     out->missingFont = missingFont_;
     Rect box = field_.bounds;
