@@ -469,6 +469,8 @@ class Layout {
     std::vector<Item> items_;
     std::vector<Line> lines_;
     bool missingFont_ = false;
+    // The paragraph format of a field with no text at all; lines point at it.
+    TextFormat emptyFormat_;
 };
 
 void Layout::ShapeItems() {
@@ -511,7 +513,6 @@ bool IsSpace(uint32_t c) {
 // they wrap, so the width holds).
 void Layout::BreakLines() {
     lines_.clear();
-    const TextFormat kDefault;
     size_t i = 0;
     const size_t n = items_.size();
     while (true) {
@@ -520,7 +521,7 @@ void Layout::BreakLines() {
         while (end < n && items_[end].code != '\n')
             ++end;
         const uint32_t pf = i < n ? items_[i].format : (n > 0 ? items_[n - 1].format : 0);
-        const TextFormat* para = text_.formats.empty() ? &kDefault : &text_.formats[pf];
+        const TextFormat* para = text_.formats.empty() ? &emptyFormat_ : &text_.formats[pf];
         bool first = true;
         size_t start = i;
         do {

@@ -236,6 +236,15 @@ TEST(TextLayout, PasswordsShowStarsAndMissingGlyphsNothing) {
     EXPECT_NEAR(plain.glyphs[1].matrix.tx - plain.glyphs[0].matrix.tx, kSize, 1e-6);
     r.password = true;
     EXPECT_TRUE(Lay(ParseOrFail(FieldMovie(r))).glyphs.empty()); // the font has no '*'
+    // A field with no text at all, and one without even the text flag.
+    for (bool hasText : {true, false}) {
+        EditTextRecipe empty = Field("");
+        empty.hasText = hasText;
+        empty.autoSize = true;
+        const movie::TextPicture p = Lay(ParseOrFail(FieldMovie(empty)));
+        EXPECT_TRUE(p.glyphs.empty());
+        EXPECT_EQ(p.box.xmin, empty.xmin);
+    }
 }
 
 // Runs in <b> and <i> take the embedded font of the same name and that
