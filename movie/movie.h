@@ -120,6 +120,15 @@ struct Bitmap {
 struct Font {
     std::vector<Shape> glyphs;
     double emSquare = 1024; // 20480 for DefineFont3
+    // DefineFont2/3 only: the character code of each glyph, and its layout
+    // (em units) when the font carries one.
+    std::vector<uint16_t> codes;
+    std::unordered_map<uint16_t, uint32_t> glyphOfCode;
+    std::string name;
+    bool bold = false, italic = false;
+    bool hasLayout = false;
+    double ascent = 0, descent = 0, leading = 0;
+    std::vector<int16_t> advances;
 };
 
 struct TextGlyph {
@@ -220,7 +229,57 @@ struct Timeline {
     std::map<std::string, uint32_t> labels;
 };
 
-enum class CharacterKind : uint8_t { Shape, Morph, Bitmap, Font, Text, Sprite };
+// A text field (DefineEditText) as its tag defines it; what a script may
+// change later (the text, its format, the bound variable) is plain data here.
+struct EditText {
+    Rect bounds;
+    bool wordWrap = false, multiline = false, password = false, readOnly = false;
+    bool autoSize = false, noSelect = false, border = false, wasStatic = false;
+    bool html = false, useOutlines = false;
+    bool hasFont = false;
+    uint16_t fontId = 0;
+    std::string fontClass;
+    uint16_t fontHeight = 240; // twips
+    Rgba color{0, 0, 0, 255};
+    uint16_t maxLength = 0; // 0: none
+    bool hasLayout = false;
+    uint8_t align = 0; // 0 left, 1 right, 2 centre, 3 justify
+    uint16_t leftMargin = 0, rightMargin = 0, indent = 0;
+    int16_t leading = 0;
+    std::string variableName;
+    std::string text; // the initial text; HTML when html is set
+};
+
+// Which states of a button a record shows in.
+enum ButtonStateBits : uint8_t {
+    kButtonUp = 0x01,
+    kButtonOver = 0x02,
+    kButtonDown = 0x04,
+    kButtonHit = 0x08
+};
+
+struct ButtonRecord {
+    uint8_t states = 0;
+    uint16_t characterId = 0;
+    uint16_t depth = 0;
+    Matrix matrix;
+    ColorTransform color;
+};
+
+// The actions a button runs, kept as their raw action records for the
+// runtime; DefineButton's one list has condition 0x0008 (release inside).
+struct ButtonAction {
+    uint16_t conditions = 0;
+    std::vector<uint8_t> records;
+};
+
+struct Button {
+    bool trackAsMenu = false;
+    std::vector<ButtonRecord> records; // in depth order
+    std::vector<ButtonAction> actions;
+};
+
+enum class CharacterKind : uint8_t { Shape, Morph, Bitmap, Font, Text, Sprite, EditText, Button };
 
 struct CharacterRef {
     CharacterKind kind;
@@ -243,6 +302,8 @@ struct Movie {
     std::vector<Font> fonts;
     std::vector<Text> texts;
     std::vector<Timeline> sprites;
+    std::vector<EditText> editTexts;
+    std::vector<Button> buttons;
     std::unordered_map<uint16_t, CharacterRef> dictionary;
     // ExportAssets names, for attachMovie.
     std::map<std::string, uint16_t> exports;

@@ -14,6 +14,8 @@
 #include "common/bytes.h"
 #include "common/file.h"
 #include "common/path.h"
+#include "movie/button.h"
+#include "movie/edit_text.h"
 #include "movie/parse_internal.h"
 #include "swf/byte_source.h"
 #include "swf/projector.h"
@@ -399,6 +401,10 @@ const DefinitionTag kDefinitionTags[] = {
     {kTagDefineText, CharacterKind::Text, 1, ParseInto<Text, ParseText, &Movie::texts>},
     {kTagDefineText2, CharacterKind::Text, 2, ParseInto<Text, ParseText, &Movie::texts>},
     {kTagDefineSprite, CharacterKind::Sprite, 0, ParseSprite},
+    {kTagDefineEditText, CharacterKind::EditText, 1,
+     ParseInto<EditText, ParseEditText, &Movie::editTexts>},
+    {kTagDefineButton, CharacterKind::Button, 1, ParseInto<Button, ParseButton, &Movie::buttons>},
+    {kTagDefineButton2, CharacterKind::Button, 2, ParseInto<Button, ParseButton, &Movie::buttons>},
 };
 
 void TagStream::Define(uint16_t code, TagReader& r) {
@@ -413,6 +419,10 @@ void TagStream::Define(uint16_t code, TagReader& r) {
         const Rect grid = r.ReadRect();
         if (r.ok() && ctx_.Charge(sizeof(Rect) + 16))
             ctx_.movie().scalingGrids[id] = grid;
+        return;
+    }
+    if (code == kTagDefineButtonCxform) {
+        ApplyButtonCxform(r, ctx_);
         return;
     }
     const DefinitionTag* tag = nullptr;

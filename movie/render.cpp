@@ -716,6 +716,12 @@ void Renderer::DrawContent(const DisplayObject& o, const Matrix& m, const ColorT
             slice_ = outer;
         }
         break;
+    case CharacterKind::EditText:
+        DrawEditText(movie_.editTexts[o.ref.index], mm, cc, t);
+        break;
+    case CharacterKind::Button:
+        DrawButton(movie_.buttons[o.ref.index], mm, cc, t, maskLevel);
+        break;
     default:
         break;
     }
@@ -1331,6 +1337,16 @@ bool ContentBox(const Movie& movie, CharacterKind kind, uint32_t index, const Ma
         }
         return any;
     }
+    case CharacterKind::EditText: {
+        // A field that sizes itself to its text may reach past its bounds.
+        const EditText& field = movie_.editTexts[index];
+        const double grow = field.autoSize ? 1e6 : 0;
+        return CanvasBox(field.bounds.xmin - grow, field.bounds.ymin, field.bounds.xmax + grow,
+                         field.bounds.ymax + grow, m, box);
+    }
+    case CharacterKind::Button:
+        // What a button shows may be anywhere its records put it.
+        return CanvasBox(-1e9, -1e9, 1e9, 1e9, Matrix{}, box);
     default:
         return false;
     }

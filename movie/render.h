@@ -134,6 +134,11 @@ class Renderer {
     void DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx, const Target& t,
                    const Rgba* solid);
     void DrawText(const Text& text, const Matrix& m, const ColorTransform& cx, const Target& t);
+    // Text fields and buttons (render_text.cpp).
+    void DrawEditText(const EditText& field, const Matrix& m, const ColorTransform& cx,
+                      const Target& t);
+    void DrawButton(const Button& button, const Matrix& m, const ColorTransform& cx,
+                    const Target& t, int maskLevel);
     void AddEdge(const Edge& e, const Matrix& m, uint32_t fill0, uint32_t fill1);
     void Stroke(const Shape& shape, uint32_t line, const Matrix& m, const ColorTransform& cx,
                 const Target& t);
@@ -175,6 +180,8 @@ class Renderer {
     FillRecord record_;
     struct Paints;
     std::shared_ptr<Paints> paints_;
+    struct TextState;
+    std::shared_ptr<TextState> text_;
 };
 
 // What changed on the canvas from one frame to the next: each drawn object's

@@ -12,6 +12,7 @@
 #include "movie/parse_internal.h"
 
 #include <algorithm>
+#include <cstring>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -399,18 +400,71 @@ bool ParseMorphShape(TagReader& r, int version, MorphShape* morph, ParseContext&
     return true;
 }
 
+namespace {
+
+// After DefineFont2/3's glyph shapes: a code for each glyph (UI16 with
+// WideCodes, else UI8), then with HasLayout the ascent, descent (UI16) and
+// leading (SI16), an SI16 advance per glyph, a RECT per glyph and the kerning
+// pairs. The bounds and kerning are not used; a layout cut short is dropped,
+// the codes kept.
+void ReadFontCodesAndLayout(const uint8_t* table, size_t tableSize, size_t codeTable,
+                            uint32_t count, uint8_t flags, Font* font, ParseContext& ctx) {
+    if (codeTable > tableSize || (count > 0 && codeTable == 0))
+        return;
+    TagReader r(table + codeTable, tableSize - codeTable);
+    const bool wideCodes = (flags & 0x04) != 0;
+    if (!ctx.Charge(uint64_t(count) * (sizeof(uint16_t) * 2 + 16)))
+        return;
+    std::vector<uint16_t> codes(count);
+    for (uint32_t i = 0; i < count; ++i)
+        codes[i] = wideCodes ? r.U16() : r.U8();
+    if (!r.ok()) {
+        ctx.Problem("font's code table is cut short");
+        return;
+    }
+    font->codes = std::move(codes);
+    for (uint32_t i = 0; i < count; ++i)
+        font->glyphOfCode.emplace(font->codes[i], i);
+    if (!(flags & 0x80))
+        return;
+    const double ascent = r.U16(), descent = r.U16(), leading = r.I16();
+    std::vector<int16_t> advances(count);
+    for (uint32_t i = 0; i < count; ++i)
+        advances[i] = r.I16();
+    if (!r.ok()) {
+        ctx.Problem("font's layout is cut short");
+        return;
+    }
+    font->hasLayout = true;
+    font->ascent = ascent;
+    font->descent = descent;
+    font->leading = leading;
+    font->advances = std::move(advances);
+}
+
+} // namespace
+
 // DefineFont: offset table (its first entry / 2 is the glyph count) and the
 // glyph shapes. DefineFont2/3: flags, language, name, glyph count, offsets
-// (32-bit when WideOffsets), the code table offset, the glyph shapes; the
-// code table and layout that follow are not needed for drawing.
+// (32-bit when WideOffsets), the code table offset, the glyph shapes, then
+// the code table and layout that text fields lay glyphs out by.
 bool ParseFont(TagReader& r, int version, Font* font, ParseContext& ctx) {
     uint32_t count = 0;
     bool wide = false;
+    uint8_t flags = 0;
     if (version >= 2) {
-        const uint8_t flags = r.U8();
+        flags = r.U8();
         wide = (flags & 0x08) != 0;
+        font->bold = (flags & 0x01) != 0;
+        font->italic = (flags & 0x02) != 0;
         r.U8();
-        r.Skip(r.U8());
+        const uint8_t nameLength = r.U8();
+        if (r.ok() && nameLength <= r.remaining()) {
+            font->name.assign(reinterpret_cast<const char*>(r.Here()), nameLength);
+            // Names end with a zero byte in some movies.
+            font->name.resize(std::strlen(font->name.c_str()));
+        }
+        r.Skip(nameLength);
         count = r.U16();
         font->emSquare = version >= 3 ? 20480 : 1024;
     }
@@ -441,6 +495,8 @@ bool ParseFont(TagReader& r, int version, Font* font, ParseContext& ctx) {
             font->glyphs[i] = Shape{};
         }
     }
+    if (version >= 2)
+        ReadFontCodesAndLayout(table, tableSize, offsets[count], count, flags, font, ctx);
     return true;
 }
 

@@ -13,3 +13,8 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
+
+// The TrueType reader, for device fonts' outlines and metrics; glyphs are
+// drawn by our own rasteriser.
+#define STB_TRUETYPE_IMPLEMENTATION
+#include <stb_truetype.h>

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ clang libclang-rt-14-dev clang-format
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev zlib1g-dev
-  googletest libcli11-dev libstb-dev
+  googletest libcli11-dev libstb-dev fonts-dejavu-core
   wine wine64 xvfb xauth x11-utils
   fp-utils tidy icoutils python3
   osslsigncode openssl

@@ -12,6 +12,10 @@ for f in Wallweaver.exe wallweaver-cli.exe "${shipped[@]}"; do
   cp "$win/$f" "$out.new/$f"
 done
 cp "$native/wallweaver-cli" "$out.new/wallweaver-cli"
+# The device fonts text fields fall back on where the system has none of its
+# own, found by the command-line builder beside itself.
+mkdir -p "$out.new/Fonts"
+cp "$native"/Fonts/*.ttf "$out.new/Fonts/"
 # Keep what earlier demos built beside the programs.
 if [ -d "$out/samples" ]; then mv "$out/samples" "$out.new/samples"; fi
 rm -rf "$out"

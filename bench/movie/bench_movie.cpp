@@ -176,6 +176,33 @@ test::Bytes Flash8Movie() {
     return test::MakeSwf(spec);
 }
 
+// A text field over the whole stage holding 2,000 glyphs of the device sans
+// face, wrapped into lines: a screen of text.
+test::Bytes TextScreenMovie() {
+    std::string text;
+    size_t glyphs = 0;
+    const std::string word = "Wallweaver";
+    while (glyphs < 2000) {
+        text += word + " ";
+        glyphs += word.size();
+    }
+    test::EditTextRecipe field;
+    field.xmin = 0;
+    field.xmax = 11000;
+    field.ymin = 0;
+    field.ymax = 8000;
+    field.fontClass = "_sans";
+    field.fontHeight = 180;
+    field.multiline = field.wordWrap = true;
+    field.text = text;
+    test::PlaceRecipe place;
+    place.characterId = 1;
+    test::Bytes tags = test::DefineEditTextTag(1, field);
+    Append(tags, test::PlaceObject2Tag(place));
+    Append(tags, test::ShowFrameTag());
+    return test::MakeMovie(tags);
+}
+
 bool Load(const std::string& path, movie::Movie* m) {
     std::string error;
     if (!movie::LoadMovie(path, m, &error)) {
@@ -562,10 +589,14 @@ int main(int argc, char** argv) {
                     fps, 1000 / fps, fill, fps / fill, kFlash8TargetFps,
                     fps >= kFlash8TargetFps ? "ok" : "BELOW");
     }
+    const std::string text = work + "/text_screen.swf";
+    test::WriteFileBytes(text, TextScreenMovie());
     struct Movie {
         const char* name;
         std::string path;
-    } movies[] = {{"sample movie", sample}, {"2,000 shapes", many}};
+    } movies[] = {{"sample movie", sample},
+                  {"2,000 shapes", many},
+                  {"a screen of text (2,000 glyphs, device font)", text}};
     struct Size {
         int w, h;
     } sizes[] = {{550, 400}, {1920, 1080}};

@@ -98,6 +98,35 @@ std::vector<Bytes> Seeds() {
                                   DefineTextTag(version > 1 ? 2 : 1, 2, Translate(400, 900), {run}),
                               2));
 
+    // Text fields in an embedded and a device font, plain and HTML; a button.
+    FontRecipe font;
+    font.glyphs = {glyph, glyph};
+    font.codes = {'A', 'B'};
+    font.ascent = 900;
+    font.descent = 200;
+    font.advances = {1024, 512};
+    EditTextRecipe field;
+    field.fontId = 1;
+    field.useOutlines = field.wordWrap = field.multiline = field.border = true;
+    field.text = "AB BA\rAAB";
+    seeds.push_back(Shown(DefineFontTag(2, 1, font) + DefineEditTextTag(2, field), 2));
+    field.html = true;
+    field.useOutlines = false;
+    field.text = "<p align='center'><font face='_serif' size='20' color='#FF0000'>A<b>B</b></font>"
+                 "</p><li>&amp;&#66;</li><textformat indent='4'>A</textformat>";
+    seeds.push_back(Shown(DefineFontTag(3, 1, font) + DefineEditTextTag(2, field), 2));
+    ButtonRecordRecipe up, hit;
+    up.characterId = 1;
+    hit.characterId = 1;
+    hit.states = 0x08;
+    hit.depth = 2;
+    hit.blur = true;
+    ButtonActionRecipe action;
+    action.records = ActionRecord(0x07) + Bytes{0};
+    seeds.push_back(Shown(RectangleShapeTag(1, 1, 0, 0, 2000, 2000, Solid(0, 0, 255)) +
+                              DefineButtonTag(2, 2, {up, hit}, {action, action}),
+                          2));
+
     PlaceRecipe clip = At(1, 1);
     clip.clipDepth = 3;
     const Bytes sprite = PlaceObject2Tag(clip) + PlaceObject2Tag(At(2, 2)) +

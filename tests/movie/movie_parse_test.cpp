@@ -151,14 +151,14 @@ TEST(MovieIntake, CompressedMoviesInflateToAnySizeWithinTheCap) {
 
 TEST(MovieIntake, SkipsTagsItDoesNotDrawByTheirLength) {
     const Bytes unknown = Tag(200, PatternBytes(10), true);
-    const Bytes button = Tag(34, PatternBytes(70));
+    const Bytes video = Tag(60, PatternBytes(70));
     const Bytes attributes = Tag(69, {0, 0, 0, 0});
     const Bytes swf =
-        MakeMovie(unknown + button + attributes +
+        MakeMovie(unknown + video + attributes +
                   RectangleShapeTag(1, 1, 0, 0, 10 * kPx, 10 * kPx, Solid(255, 0, 0)) +
                   PlaceObject3Tag(At(1, 1)) + ShowFrameTag());
     const movie::Movie m = ParseOrFail(swf);
-    EXPECT_EQ(movie::UnsupportedTagList(m), "DefineButton2, tag 200");
+    EXPECT_EQ(movie::UnsupportedTagList(m), "DefineVideoStream, tag 200");
     EXPECT_TRUE(PixelNear(RenderFrame(swf), 5, 5, kRed));
 }
 

@@ -1129,6 +1129,144 @@ Bytes DefineFontTag(int version, uint16_t id, const std::vector<ShapeWriter>& gl
     return Tag(version == 1 ? 10 : version == 2 ? 48 : 75, bits.bytes(), true);
 }
 
+Bytes DefineFontTag(int version, uint16_t id, const FontRecipe& font) {
+    std::vector<Bytes> shapes;
+    for (const ShapeWriter& g : font.glyphs)
+        shapes.push_back(g.Records(1, 1, 0));
+    const size_t count = font.glyphs.size();
+    SwfBits table;
+    uint32_t offset = static_cast<uint32_t>((count + 1) * 4);
+    for (const Bytes& shape : shapes) {
+        table.U32(offset);
+        offset += static_cast<uint32_t>(shape.size());
+    }
+    table.U32(offset);
+    for (const Bytes& shape : shapes)
+        table.Append(shape);
+    for (size_t i = 0; i < count; ++i)
+        table.U16(i < font.codes.size() ? font.codes[i] : 0);
+    if (font.hasLayout) {
+        table.U16(font.ascent);
+        table.U16(font.descent);
+        table.U16(static_cast<uint16_t>(font.leading));
+        for (size_t i = 0; i < count; ++i)
+            table.U16(static_cast<uint16_t>(i < font.advances.size() ? font.advances[i] : 0));
+        for (size_t i = 0; i < count; ++i)
+            PutRect(table, 0, 0, 0, 0);
+        table.U16(0);
+    }
+    SwfBits bits;
+    bits.U16(id);
+    bits.Byte(static_cast<uint8_t>((font.hasLayout ? 0x80 : 0) | 0x08 | 0x04 |
+                                   (font.italic ? 0x02 : 0) | (font.bold ? 0x01 : 0)));
+    bits.Byte(0);
+    bits.Byte(static_cast<uint8_t>(font.name.size()));
+    bits.Append(Bytes(font.name.begin(), font.name.end()));
+    bits.U16(static_cast<uint16_t>(count));
+    bits.Append(table.bytes());
+    return Tag(version == 3 ? 75 : 48, bits.bytes(), true);
+}
+
+Bytes DefineEditTextTag(uint16_t id, const EditTextRecipe& f) {
+    SwfBits bits;
+    bits.U16(id);
+    PutRect(bits, f.xmin, f.xmax, f.ymin, f.ymax);
+    bits.Byte(static_cast<uint8_t>((f.hasText ? 0x80 : 0) | (f.wordWrap ? 0x40 : 0) |
+                                   (f.multiline ? 0x20 : 0) | (f.password ? 0x10 : 0) |
+                                   (f.readOnly ? 0x08 : 0) | (f.hasColor ? 0x04 : 0) |
+                                   (f.maxLength >= 0 ? 0x02 : 0) | (f.fontId >= 0 ? 0x01 : 0)));
+    bits.Byte(static_cast<uint8_t>((!f.fontClass.empty() ? 0x80 : 0) | (f.autoSize ? 0x40 : 0) |
+                                   (f.hasLayout ? 0x20 : 0) | (f.noSelect ? 0x10 : 0) |
+                                   (f.border ? 0x08 : 0) | (f.wasStatic ? 0x04 : 0) |
+                                   (f.html ? 0x02 : 0) | (f.useOutlines ? 0x01 : 0)));
+    auto putString = [&](const std::string& text) {
+        bits.Append(Bytes(text.begin(), text.end()));
+        bits.Byte(0);
+    };
+    if (f.fontId >= 0)
+        bits.U16(static_cast<uint16_t>(f.fontId));
+    if (!f.fontClass.empty())
+        putString(f.fontClass);
+    if (f.fontId >= 0 || !f.fontClass.empty())
+        bits.U16(f.fontHeight);
+    if (f.hasColor)
+        PutColor(bits, f.color, true);
+    if (f.maxLength >= 0)
+        bits.U16(static_cast<uint16_t>(f.maxLength));
+    if (f.hasLayout) {
+        bits.Byte(f.align);
+        bits.U16(f.leftMargin);
+        bits.U16(f.rightMargin);
+        bits.U16(f.indent);
+        bits.U16(static_cast<uint16_t>(f.leading));
+    }
+    putString(f.variableName);
+    if (f.hasText)
+        putString(f.text);
+    return Tag(37, bits.bytes(), true);
+}
+
+Bytes DefineButtonTag(int version, uint16_t id, const std::vector<ButtonRecordRecipe>& records,
+                      const std::vector<ButtonActionRecipe>& actions, bool trackAsMenu) {
+    SwfBits body;
+    for (const ButtonRecordRecipe& r : records) {
+        const bool blend = version >= 2 && r.blendMode >= 0, blur = version >= 2 && r.blur;
+        body.Byte(static_cast<uint8_t>((blend ? 0x20 : 0) | (blur ? 0x10 : 0) | r.states));
+        body.U16(r.characterId);
+        body.U16(r.depth);
+        PutMatrix(body, r.matrix);
+        if (version >= 2) {
+            PutCxform(body, r.cxform);
+            if (blur) {
+                body.Byte(1);
+                body.Byte(1); // blur: x and y (16.16), passes
+                body.U32(0x40000);
+                body.U32(0x40000);
+                body.Byte(1 << 3);
+            }
+            if (blend)
+                body.Byte(static_cast<uint8_t>(r.blendMode));
+        }
+    }
+    body.Byte(0);
+    SwfBits bits;
+    bits.U16(id);
+    if (version < 2) {
+        bits.Append(body.bytes());
+        for (const ButtonActionRecipe& a : actions)
+            bits.Append(a.records);
+        return Tag(7, bits.bytes(), true);
+    }
+    bits.Byte(trackAsMenu ? 1 : 0);
+    // The offset counts from its own field to the first action record.
+    bits.U16(actions.empty() ? 0 : static_cast<uint16_t>(2 + body.bytes().size()));
+    bits.Append(body.bytes());
+    for (size_t i = 0; i < actions.size(); ++i) {
+        const bool last = i + 1 == actions.size();
+        bits.U16(last ? 0 : static_cast<uint16_t>(4 + actions[i].records.size()));
+        bits.U16(actions[i].conditions);
+        bits.Append(actions[i].records);
+    }
+    return Tag(34, bits.bytes(), true);
+}
+
+Bytes DefineButtonCxformTag(uint16_t id, const CxformRecipe& cx) {
+    SwfBits bits;
+    bits.U16(id);
+    unsigned n = 0;
+    for (int i = 0; i < 3; ++i)
+        n = std::max(n, SwfBits::SignedBits({int32_t{cx.mult[i]}, int32_t{cx.add[i]}}));
+    bits.U(1, 1);
+    bits.U(1, 1);
+    bits.U(n, 4);
+    for (int i = 0; i < 3; ++i)
+        bits.S(cx.mult[i], n);
+    for (int i = 0; i < 3; ++i)
+        bits.S(cx.add[i], n);
+    bits.Align();
+    return Tag(23, bits.bytes());
+}
+
 Bytes DefineTextTag(int version, uint16_t id, const MatrixRecipe& matrix,
                     const std::vector<TextRunRecipe>& runs) {
     unsigned glyphBits = 1, advanceBits = 1;

@@ -310,6 +310,64 @@ struct TextRunRecipe {
 Bytes DefineTextTag(int version, uint16_t id, const MatrixRecipe& matrix,
                     const std::vector<TextRunRecipe>& runs);
 
+// DefineFont2 (2) or DefineFont3 (3) with a name, a code for each glyph and
+// a layout: ascent, descent, leading and an advance per glyph (em units),
+// zero bounds and no kerning.
+struct FontRecipe {
+    std::string name = "Test";
+    bool bold = false, italic = false;
+    std::vector<ShapeWriter> glyphs;
+    std::vector<uint16_t> codes;
+    bool hasLayout = true;
+    uint16_t ascent = 0, descent = 0;
+    int16_t leading = 0;
+    std::vector<int16_t> advances;
+};
+Bytes DefineFontTag(int version, uint16_t id, const FontRecipe& font);
+
+struct EditTextRecipe {
+    int32_t xmin = 0, xmax = 2000, ymin = 0, ymax = 400;
+    bool wordWrap = false, multiline = false, password = false, readOnly = true;
+    bool autoSize = false, noSelect = false, border = false, wasStatic = false;
+    bool html = false, useOutlines = false;
+    int fontId = -1; // -1: no font
+    std::string fontClass;
+    uint16_t fontHeight = 240;
+    bool hasColor = true;
+    Rgba8 color;
+    int maxLength = -1;
+    bool hasLayout = false;
+    uint8_t align = 0;
+    uint16_t leftMargin = 0, rightMargin = 0, indent = 0;
+    int16_t leading = 0;
+    std::string variableName;
+    bool hasText = true;
+    std::string text;
+};
+Bytes DefineEditTextTag(uint16_t id, const EditTextRecipe& field);
+
+struct ButtonRecordRecipe {
+    uint8_t states = 0x01; // 1 up, 2 over, 4 down, 8 hit
+    uint16_t characterId = 0;
+    uint16_t depth = 1;
+    MatrixRecipe matrix;
+    CxformRecipe cxform;
+    // DefineButton2 only: a blur filter and a blend mode byte.
+    bool blur = false;
+    int blendMode = -1;
+};
+struct ButtonActionRecipe {
+    uint16_t conditions = 0x0008;
+    Bytes records; // action records, end flag included
+};
+// DefineButton (1: records without colour transforms, one action list) or
+// DefineButton2 (2).
+Bytes DefineButtonTag(int version, uint16_t id, const std::vector<ButtonRecordRecipe>& records,
+                      const std::vector<ButtonActionRecipe>& actions = {},
+                      bool trackAsMenu = false);
+// DefineButtonCxform: a colour transform without alpha for every record.
+Bytes DefineButtonCxformTag(uint16_t id, const CxformRecipe& cxform);
+
 // The 550 x 400 stage with these tags, plain.
 Bytes MakeMovie(const Bytes& tags, uint16_t frameCount = 1);
 

@@ -1,0 +1,91 @@
+// The renderer's text fields and buttons: a field's text laid out into
+// glyphs and drawn as DrawText draws static text, on its background and in
+// its border, clipped to its box; a button's up state drawn as the display
+// list its records make.
+#include "movie/button.h"
+#include "movie/render.h"
+#include "movie/text_layout.h"
+
+namespace ww::movie {
+
+struct Renderer::TextState {
+    DeviceGlyphCache cache;
+    TextPicture picture;
+    std::vector<uint8_t> clip;
+    int buttonNesting = 0;
+};
+
+namespace {
+
+// A rectangle in twips filled with one colour, or outlined by a hairline.
+Shape BoxShape(const Rect& r, Rgba color, bool outline) {
+    Shape s;
+    FillStyle fill;
+    fill.color = color;
+    const uint32_t f = outline ? 0 : 1, l = outline ? 1 : 0;
+    if (outline) {
+        LineStyle line;
+        line.width = kTwipsPerPixel;
+        line.fill = fill;
+        s.lines.push_back(line);
+        s.layers.push_back(StyleLayer{0, 0, 0, 1});
+    } else {
+        s.fills.push_back(fill);
+        s.layers.push_back(StyleLayer{0, 1, 0, 0});
+    }
+    // Clockwise on screen from the top left: the inside is on the right.
+    const int32_t xs[] = {r.xmin, r.xmax, r.xmax, r.xmin, r.xmin};
+    const int32_t ys[] = {r.ymin, r.ymin, r.ymax, r.ymax, r.ymin};
+    for (int i = 0; i < 4; ++i)
+        s.edges.push_back(Edge{xs[i], ys[i], 0, 0, xs[i + 1], ys[i + 1], 0, f, l, false});
+    return s;
+}
+
+} // namespace
+
+void Renderer::DrawEditText(const EditText& field, const Matrix& m, const ColorTransform& cx,
+                            const Target& t) {
+    if (!text_)
+        text_ = std::make_shared<TextState>();
+    TextState& s = *text_;
+    LayoutEditText(movie_, field, s.cache, &s.picture);
+    const TextPicture& picture = s.picture;
+    if (field.border) {
+        const Rgba white{255, 255, 255, 255};
+        DrawShape(BoxShape(picture.box, white, false), m, cx, t, nullptr);
+    }
+    Target inner = t;
+    if (picture.overflows) {
+        s.clip.assign(static_cast<size_t>(canvas_->width) * canvas_->height, 0);
+        DrawShape(BoxShape(picture.box, Rgba{}, false), m, ColorTransform{},
+                  Target{s.clip.data(), t.clip}, nullptr);
+        inner.clip = s.clip.data();
+    }
+    for (const PlacedGlyph& g : picture.glyphs) {
+        const Rgba color = Apply(cx, g.color);
+        DrawShape(*g.shape, Multiply(m, g.matrix), cx, inner, &color);
+    }
+    for (const auto& u : picture.underlines)
+        DrawShape(BoxShape(u.first, u.second, false), m, cx, inner, nullptr);
+    if (field.border) {
+        const Rgba black{0, 0, 0, 255};
+        DrawShape(BoxShape(picture.box, black, true), m, cx, t, nullptr);
+    }
+}
+
+void Renderer::DrawButton(const Button& button, const Matrix& m, const ColorTransform& cx,
+                          const Target& t, int maskLevel) {
+    if (!text_)
+        text_ = std::make_shared<TextState>();
+    TextState& s = *text_;
+    // A button that shows itself, directly or through sprites, stops here.
+    if (s.buttonNesting >= kMaxSpriteNesting)
+        return;
+    SpriteState up;
+    ButtonDisplayList(movie_, button, kButtonUp, s.buttonNesting, &up);
+    ++s.buttonNesting;
+    DrawList(up, m, cx, t, maskLevel);
+    --s.buttonNesting;
+}
+
+} // namespace ww::movie
