@@ -1339,7 +1339,7 @@ bool ContentBox(const Movie& movie, CharacterKind kind, uint32_t index, const Ma
     }
     case CharacterKind::EditText: {
         // A field that sizes itself to its text may reach past its bounds.
-        const EditText& field = movie_.editTexts[index];
+        const EditText& field = movie.editTexts[index];
         const double grow = field.autoSize ? 1e6 : 0;
         return CanvasBox(field.bounds.xmin - grow, field.bounds.ymin, field.bounds.xmax + grow,
                          field.bounds.ymax + grow, m, box);

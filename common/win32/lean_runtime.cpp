@@ -92,4 +92,46 @@ void __throw_invalid_argument(const char*) {
     EndAsUncaught();
 }
 
+// The rest of the library's throwers, so that none of its own is linked in
+// beside these.
+void __throw_bad_exception() {
+    EndAsUncaught();
+}
+
+void __throw_bad_cast() {
+    EndAsUncaught();
+}
+
+void __throw_bad_typeid() {
+    EndAsUncaught();
+}
+
+void __throw_domain_error(const char*) {
+    EndAsUncaught();
+}
+
+void __throw_runtime_error(const char*) {
+    EndAsUncaught();
+}
+
+void __throw_range_error(const char*) {
+    EndAsUncaught();
+}
+
+void __throw_overflow_error(const char*) {
+    EndAsUncaught();
+}
+
+void __throw_underflow_error(const char*) {
+    EndAsUncaught();
+}
+
+void __throw_system_error(int) {
+    EndAsUncaught();
+}
+
+void __throw_future_error(int) {
+    EndAsUncaught();
+}
+
 } // namespace std
