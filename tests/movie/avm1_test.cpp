@@ -441,10 +441,7 @@ Bytes ClipMovie(const ActionWriter& script, uint16_t frames = 1) {
     shape.characterId = 1;
     const Bytes sprite = DefineSpriteTag(2, 1, PlaceObject2Tag(shape) + ShowFrameTag());
     // PlaceObject2 with a name: flags HasName | HasCharacter.
-    Bytes body = {0x22, 1, 0, 2, 0};
-    const std::string name = "clip";
-    body.insert(body.end(), name.begin(), name.end());
-    body.push_back(0);
+    const Bytes body = {0x22, 1, 0, 2, 0, 'c', 'l', 'i', 'p', 0};
     Bytes tags = RectangleShapeTag(1, 1, 0, 0, 10 * kPx, 10 * kPx, Solid(255, 0, 0)) + sprite +
                  Tag(26, body) + DoActionTag(script.Records()) + ShowFrameTag();
     for (uint16_t i = 1; i < frames; ++i)
