@@ -245,6 +245,9 @@ bool LiveWallpaper::MakeProgmanView(MovieView* view, const RECT& screen, HWND af
     SetWindowPos(hwnd, after, screen.left - origin.x, screen.top - origin.y,
                  screen.right - screen.left, screen.bottom - screen.top,
                  SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    // Made layered it shows nothing until painted again; the view draws only
+    // what changes, so the whole of it is asked for here.
+    InvalidateRect(hwnd, nullptr, FALSE);
     return true;
 }
 

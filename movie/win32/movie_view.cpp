@@ -67,7 +67,6 @@ bool MovieView::Load(const std::string& path, std::string* error) {
 
 void MovieView::Show(std::shared_ptr<const movie::Movie> movie) {
     player_.reset();
-    damage_.reset();
     renderer_.reset();
     movie_ = std::move(movie);
     Restart();
@@ -77,7 +76,6 @@ void MovieView::Stop() {
     if (hwnd_)
         KillTimer(hwnd_, kFrameTimer);
     player_.reset();
-    damage_.reset();
     renderer_.reset();
     movie_.reset();
     canvas_ = movie::Canvas();
@@ -93,7 +91,6 @@ void MovieView::Restart() {
     player_->SetLoop(settings_.loop);
     player_->SetPlaying(settings_.play && player_->playing());
     renderer_ = std::make_unique<movie::Renderer>(*movie_);
-    damage_ = std::make_unique<movie::DamageTracker>(*movie_);
     ticks_ = 0;
     clock_ = movie::FrameClock(movie_->frameRate);
     clock_.Start(MonotonicMs());
@@ -205,30 +202,11 @@ void MovieView::Draw() {
         // ends a slow frame at once; the next frame is drawn whole.
         options.interrupted = [] { return HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0; };
         std::string error;
-        const bool sameCanvas = drawnWidth_ == width && drawnHeight_ == height;
-        const std::vector<movie::PixelRect> changed = damage_->Update(*player_, options);
-        if (sameCanvas && changed.empty())
-            return; // nothing moved: nothing to draw or show
-        const bool drawn =
-            sameCanvas ? renderer_->RenderRegions(*player_, options, changed, &canvas_, &error)
-                       : renderer_->Render(*player_, options, &canvas_, &error);
-        if (!drawn) {
+        if (renderer_->Render(*player_, options, &canvas_, &error)) {
+            drawnWidth_ = canvas_.width;
+            drawnHeight_ = canvas_.height;
+        } else {
             drawnWidth_ = drawnHeight_ = 0;
-            damage_ = std::make_unique<movie::DamageTracker>(*movie_);
-            InvalidateRect(hwnd_, nullptr, FALSE);
-            return;
-        }
-        drawnWidth_ = canvas_.width;
-        drawnHeight_ = canvas_.height;
-        if (renderer_->frameCut())
-            damage_ = std::make_unique<movie::DamageTracker>(*movie_);
-        // Canvas pixels are window pixels unless the canvas was capped.
-        if (sameCanvas && width == b.right - b.left && height == b.bottom - b.top) {
-            for (const movie::PixelRect& r : changed) {
-                const RECT area = {b.left + r.x0, b.top + r.y0, b.left + r.x1, b.top + r.y1};
-                InvalidateRect(hwnd_, &area, FALSE);
-            }
-            return;
         }
     } else {
         drawnWidth_ = drawnHeight_ = 0;

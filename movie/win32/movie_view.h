@@ -3,7 +3,7 @@
 // the live wallpaper behind the desktop icons are each one of these.
 //
 // A timer asks at the movie's frame rate; a late tick advances every frame
-// that fell due and draws only the last, and of that only what changed. Nothing is advanced or
+// that fell due and draws only the last. Nothing is advanced or
 // drawn while the view is hidden, its top window minimised, or its owner has paused it.
 #pragma once
 
@@ -75,8 +75,6 @@ class MovieView {
     std::shared_ptr<const movie::Movie> movie_;
     std::unique_ptr<movie::Player> player_;
     std::unique_ptr<movie::Renderer> renderer_;
-    // What changed since the last frame drawn: only that is drawn again.
-    std::unique_ptr<movie::DamageTracker> damage_;
     movie::FrameClock clock_{movie::kDefaultFrameRate};
     movie::PageMovie settings_;
     int screenWidth_ = 0, screenHeight_ = 0;
