@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_sample_movie OUTPUT.swf\n");
         return 2;
     }
-    ww::test::SwfSpec recipe = ww::test::StageSpec(false);
+    ww::test::SwfRecipe recipe = ww::test::StageRecipe(false);
     recipe.frameCount = kFrames;
     recipe.tags = SampleTags();
     ww::test::WriteFileBytes(argv[1], ww::test::MakeSwf(recipe));

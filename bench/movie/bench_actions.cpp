@@ -37,12 +37,12 @@ test::ActionWriter Loop(const test::ActionWriter& body) {
 
 // Seconds to run the script as a movie's first frame.
 double RunSeconds(const test::ActionWriter& script) {
-    test::SwfSpec spec = test::StageSpec(false);
-    spec.version = 8;
-    spec.tags = test::DoActionTag(script.Records());
+    test::SwfRecipe layout = test::StageRecipe(false);
+    layout.version = 8;
+    layout.tags = test::DoActionTag(script.Records());
     const test::Bytes show = test::ShowFrameTag();
-    spec.tags.insert(spec.tags.end(), show.begin(), show.end());
-    const test::Bytes swf = test::MakeSwf(spec);
+    layout.tags.insert(layout.tags.end(), show.begin(), show.end());
+    const test::Bytes swf = test::MakeSwf(layout);
     movie::Movie m;
     std::string error;
     if (!movie::ParseMovie(swf.data(), swf.size(), &m, &error))

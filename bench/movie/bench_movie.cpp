@@ -167,13 +167,13 @@ test::Bytes Flash8Movie() {
         }
         Append(tags, test::ShowFrameTag());
     }
-    test::SwfSpec spec = test::StageSpec(false);
-    spec.nbits = 17;
-    spec.xmax = 1920 * kPx;
-    spec.ymax = 1080 * kPx;
-    spec.tags = tags;
-    spec.frameCount = static_cast<uint16_t>(frames);
-    return test::MakeSwf(spec);
+    test::SwfRecipe layout = test::StageRecipe(false);
+    layout.nbits = 17;
+    layout.xmax = 1920 * kPx;
+    layout.ymax = 1080 * kPx;
+    layout.tags = tags;
+    layout.frameCount = static_cast<uint16_t>(frames);
+    return test::MakeSwf(layout);
 }
 
 // A text field over the whole stage holding 2,000 glyphs of the device sans

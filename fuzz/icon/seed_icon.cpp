@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     int n = 0;
     for (PeLayout layout : layouts) {
         for (bool plus : {false, true}) {
-            PeSpec recipe = SamplePeSpec(MakeIconImage(4, 1).bytes);
+            PeRecipe recipe = SamplePeRecipe(MakeIconImage(4, 1).bytes);
             recipe.layout = layout;
             recipe.pe32Plus = plus;
             recipe.symbols = PatternBytes(36, 2);

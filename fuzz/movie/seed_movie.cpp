@@ -138,7 +138,7 @@ std::vector<Bytes> Seeds() {
             DefineSpriteTag(3, 2, sprite) + PlaceObject3Tag(At(1, 3)) +
             DoActionTag(ActionGotoFrame(1) + ActionRecord(0x07)) + ShowFrameTag() + ShowFrameTag(),
         2));
-    SwfSpec packed = StageSpec(true);
+    SwfRecipe packed = StageRecipe(true);
     packed.tags = DefineShapeTag(3, 1, shape) + PlaceObject2Tag(At(1, 1)) + ShowFrameTag();
     seeds.push_back(MakeSwf(packed));
     return seeds;

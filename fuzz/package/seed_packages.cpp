@@ -11,10 +11,10 @@ int main(int argc, char** argv) {
     std::string dir = std::string(argv[1]) + "/";
     using namespace ww::test;
     // A real executable under a certificate table, as a signing tool leaves it.
-    PeSpec signedStub;
+    PeRecipe signedStub;
     signedStub.layout = PeLayout::kNoResources;
 #ifdef SEED_SETUP
-    SetupPackageSpec recipe = SampleSetupSpec();
+    SetupPackageRecipe recipe = SampleSetupRecipe();
     recipe.stub = PatternBytes(64);
     WriteFileBytes(dir + "seed-plain", MakeSetupPackage(recipe));
     recipe.extras = {{"a.txt", PatternBytes(20, 1), -1}, {"b.dat", {}, -1}};
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     recipe.stub = MakePe(signedStub);
     WriteFileBytes(dir + "seed-signed", WithCertificateTable(MakeSetupPackage(recipe)));
 #else
-    SimplePackageSpec recipe = SampleSimpleSpec();
+    SimplePackageRecipe recipe = SampleSimpleRecipe();
     recipe.stub = PatternBytes(64);
     WriteFileBytes(dir + "seed-plain", MakeSimplePackage(recipe));
     recipe.extras = {{"a.txt", PatternBytes(20, 1), -1}};

@@ -8,13 +8,13 @@ int main(int argc, char** argv) {
         return 2;
     const std::string dir = std::string(argv[1]) + "/";
     using namespace ww::test;
-    const BitmapSpec specs[] = {
+    const BitmapRecipe bitmapRecipes[] = {
         {8, 4, 24, 0x2040C0, false, 40}, {5, 3, 1, 0x2040C0, false, 40},
         {7, 3, 4, 0x2040C0, false, 40},  {3, -3, 8, 0x2040C0, false, 40},
         {6, 2, 16, 0x2040C0, true, 40},  {4, 4, 32, 0x2040C0, true, 124},
     };
     int n = 0;
-    for (const BitmapSpec& recipe : specs)
+    for (const BitmapRecipe& recipe : bitmapRecipes)
         WriteFileBytes(dir + "seed-" + std::to_string(n++) + ".bmp", MakeBitmap(recipe));
     return 0;
 }

@@ -10,41 +10,41 @@ using namespace ww::test;
 
 namespace {
 
-std::vector<SwfSpec> MovieSpecs(bool compressed) {
-    std::vector<SwfSpec> specs;
+std::vector<SwfRecipe> MovieSpecs(bool compressed) {
+    std::vector<SwfRecipe> recipes;
     for (unsigned nbits : {0u, 1u, 15u, 31u}) {
-        SwfSpec recipe = StageSpec(compressed);
+        SwfRecipe recipe = StageRecipe(compressed);
         recipe.nbits = nbits;
         recipe.xmin = 40;
         recipe.bodyPadding = nbits * 10;
-        specs.push_back(recipe);
+        recipes.push_back(recipe);
     }
-    SwfSpec zeros = StageSpec(compressed);
+    SwfRecipe zeros = StageRecipe(compressed);
     zeros.zeroPadding = true;
     zeros.bodyPadding = 3000;
-    specs.push_back(zeros);
-    SwfSpec cut = StageSpec(compressed);
+    recipes.push_back(zeros);
+    SwfRecipe cut = StageRecipe(compressed);
     cut.truncateAt = 14;
-    specs.push_back(cut);
-    return specs;
+    recipes.push_back(cut);
+    return recipes;
 }
 
 std::vector<Bytes> Seeds() {
     std::vector<Bytes> seeds;
 #if defined(WW_SEED_header)
-    for (const SwfSpec& recipe : MovieSpecs(false))
+    for (const SwfRecipe& recipe : MovieSpecs(false))
         seeds.push_back(MakeSwf(recipe));
 #elif defined(WW_SEED_inflate)
-    for (const SwfSpec& recipe : MovieSpecs(true))
+    for (const SwfRecipe& recipe : MovieSpecs(true))
         seeds.push_back(MakeSwf(recipe));
 #else
     for (bool compressed : {false, true}) {
-        for (const SwfSpec& recipe : MovieSpecs(compressed))
+        for (const SwfRecipe& recipe : MovieSpecs(compressed))
             seeds.push_back(MakeProjector({PatternBytes(64), MakeSwf(recipe)}));
     }
-    ProjectorSpec large{PatternBytes(16), PatternBytes(2049)};
+    ProjectorRecipe large{PatternBytes(16), PatternBytes(2049)};
     seeds.push_back(MakeProjector(large));
-    ProjectorSpec negative{PatternBytes(16), PatternBytes(10)};
+    ProjectorRecipe negative{PatternBytes(16), PatternBytes(10)};
     negative.recordedLength = 0x80000000;
     seeds.push_back(MakeProjector(negative));
 #endif

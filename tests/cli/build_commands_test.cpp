@@ -62,7 +62,7 @@ class CliBuild : public ::testing::Test {
             WriteFileBytes(builder_ + kSep + "Resource" + kSep + image, PatternBytes(64, 9));
         work_ = dir_ / "work";
         ASSERT_TRUE(CreateFolder(work_));
-        WriteFileBytes(work_ + kSep + "wave.swf", test::MakeSwf(test::StageSpec(false)));
+        WriteFileBytes(work_ + kSep + "wave.swf", test::MakeSwf(test::StageRecipe(false)));
         WriteFileText(work_ + kSep + "notes.txt", "not a movie");
         WriteFileText(work_ + kSep + "fake.swf", "not a movie either");
         WriteFileText(work_ + kSep + "readme.txt", "Hi");
@@ -240,7 +240,7 @@ TEST_F(CliBuild, BuildsOfOneNameSideBySideEachPackTheirOwnFiles) {
     for (int i = 0; i < kBuilds; ++i) {
         dirs.push_back(std::make_unique<TempDir>());
         const TempDir& d = *dirs.back();
-        test::SwfSpec movie = test::StageSpec(false);
+        test::SwfRecipe movie = test::StageRecipe(false);
         movie.frameCount = static_cast<uint16_t>(i + 1);
         WriteFileBytes(d / "wave.swf", test::MakeSwf(movie));
         WriteFileText(d / "readme.txt", "readme " + std::to_string(i));

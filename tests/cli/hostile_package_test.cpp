@@ -26,7 +26,7 @@ using test::TempDir;
 const std::string kSep(1, kPathSeparator);
 
 TEST(ExtractCommand, RefusesWhatWindowsWouldAliasAndWritesNothing) {
-    using Setup = test::SetupPackageSpec;
+    using Setup = test::SetupPackageRecipe;
     const struct {
         const char* what;
         void (*alter)(Setup&);
@@ -68,7 +68,7 @@ TEST(ExtractCommand, RefusesWhatWindowsWouldAliasAndWritesNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
-        Setup recipe = test::SampleSetupSpec();
+        Setup recipe = test::SampleSetupRecipe();
         c.alter(recipe);
         test::WriteFileBytes(dir / "setup.exe", test::MakeSetupPackage(recipe));
         ASSERT_TRUE(CreateFolder(dir / "into"));
@@ -87,10 +87,10 @@ TEST(ExtractCommand, RefusesWhatWindowsWouldAliasAndWritesNothing) {
 
     // What Windows cannot create at all lists, and installs nothing.
     TempDir dir;
-    Setup recipe = test::SampleSetupSpec();
+    Setup recipe = test::SampleSetupRecipe();
     recipe.extras = {{"a?.txt", {1}, -1}};
     test::WriteFileBytes(dir / "setup.exe", test::MakeSetupPackage(recipe));
-    recipe = test::SampleSetupSpec();
+    recipe = test::SampleSetupRecipe();
     recipe.wallpaperName = "Odd?";
     test::WriteFileBytes(dir / "odd.exe", test::MakeSetupPackage(recipe));
     ASSERT_TRUE(CreateFolder(dir / "into"));
@@ -108,7 +108,7 @@ TEST(ExtractCommand, RefusesWhatWindowsWouldAliasAndWritesNothing) {
 // beyond it installs nothing at all, and says which.
 TEST(ExtractCommand, InstallsWhatFitsAndNothingOfAPackageThatDoesNot) {
     TempDir dir;
-    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    test::SetupPackageRecipe recipe = test::SampleSetupRecipe();
 #ifdef _WIN32
     // Full paths of 259 characters, the longest the installers can write.
     const size_t longest = 259 - (dir / "into" + kSep + "Ocean" + kSep).size();
@@ -143,8 +143,8 @@ TEST(ExtractCommand, NeverFollowsAWallpaperFolderThatIsALink) {
     ASSERT_TRUE(CreateFolder(dir / "elsewhere"));
     ASSERT_TRUE(CreateFolder(dir / "into"));
     ASSERT_EQ(symlink((dir / "elsewhere").c_str(), (dir / "into/Ocean").c_str()), 0);
-    test::WriteFileBytes(dir / "setup.exe", test::MakeSetupPackage(test::SampleSetupSpec()));
-    test::WriteFileBytes(dir / "lite.exe", test::MakeSimplePackage(test::SampleSimpleSpec()));
+    test::WriteFileBytes(dir / "setup.exe", test::MakeSetupPackage(test::SampleSetupRecipe()));
+    test::WriteFileBytes(dir / "lite.exe", test::MakeSimplePackage(test::SampleSimpleRecipe()));
     for (const char* package : {"setup.exe", "lite.exe"}) {
         const CliResult run = RunCli(dir, {"extract", dir / package, dir / "into"});
         EXPECT_EQ(run.status, 1) << package;

@@ -24,17 +24,17 @@ using test::MakeSwf;
 using test::ReadFileBytes;
 using test::ReadFileText;
 using test::RunCli;
-using test::StageSpec;
+using test::StageRecipe;
 using test::TempDir;
 using test::WriteFileBytes;
 
 TEST(InfoCommand, PrintsTheHeaderAndWhatIsNotDrawnForMoviesAndProjectorsAndRefusesTheRest) {
     TempDir dir;
-    test::SwfSpec timed = StageSpec(true);
+    test::SwfRecipe timed = StageRecipe(true);
     timed.frameRate = 24;
     timed.frameCount = 300;
     timed.version = 8;
-    const Bytes plain = MakeSwf(StageSpec(false));
+    const Bytes plain = MakeSwf(StageRecipe(false));
     const Bytes compressed = MakeSwf(timed);
     WriteFileBytes(dir / "plain.swf", plain);
     WriteFileBytes(dir / "PACKED.SWF", compressed);
@@ -85,7 +85,7 @@ TEST(InfoCommand, PrintsTheHeaderAndWhatIsNotDrawnForMoviesAndProjectorsAndRefus
 
 TEST(InfoCommand, NamesTheTagKindsTheRendererDoesNotDraw) {
     TempDir dir;
-    test::SwfSpec recipe = StageSpec(false);
+    test::SwfRecipe recipe = StageRecipe(false);
     // Text fields and buttons are drawn; a video stream and a button's
     // sounds are not.
     recipe.tags = test::Tag(37, test::PatternBytes(20));
@@ -290,19 +290,19 @@ Bytes CountingMovie() {
         .Push({PushString("getFullYear")})
         .Op(0x52)
         .Trace();
-    SwfSpec spec = StageSpec(false);
-    spec.version = 6;
-    spec.frameCount = 2;
+    SwfRecipe layout = StageRecipe(false);
+    layout.version = 6;
+    layout.frameCount = 2;
     for (const Bytes& tag : {DoActionTag(count.Records()), ShowFrameTag(),
                              DoActionTag(clock.Records()), ShowFrameTag()})
-        spec.tags.insert(spec.tags.end(), tag.begin(), tag.end());
-    return MakeSwf(spec);
+        layout.tags.insert(layout.tags.end(), tag.begin(), tag.end());
+    return MakeSwf(layout);
 }
 
 TEST(TraceCommand, PrintsWhatTheScriptsTraceFrameByFrame) {
     TempDir dir;
     WriteFileBytes(dir / "count.swf", CountingMovie());
-    WriteFileBytes(dir / "still.swf", MakeSwf(StageSpec(false)));
+    WriteFileBytes(dir / "still.swf", MakeSwf(StageRecipe(false)));
     WriteFileBytes(dir / "garbage.swf", test::PatternBytes(64));
     struct Case {
         std::vector<std::string> args;
@@ -332,7 +332,7 @@ TEST(TraceCommand, PrintsWhatTheScriptsTraceFrameByFrame) {
 
 TEST(ExtractMovieCommand, CopiesTheMovieOutOrFailsWithoutOutput) {
     TempDir dir;
-    const Bytes movie = MakeSwf(StageSpec(true));
+    const Bytes movie = MakeSwf(StageRecipe(true));
     WriteFileBytes(dir / "intro.exe", MakeProjector({test::PatternBytes(4000), movie}));
     WriteFileBytes(dir / "player.exe", test::PatternBytes(4000));
 

@@ -38,7 +38,7 @@ Bytes Stub(const char* name) {
     const std::string built = std::string(WW_WINDOWS_BIN) + "/" + name;
     if (test::PathExists(built))
         return test::ReadFileBytes(built);
-    test::PeSpec recipe;
+    test::PeRecipe recipe;
     recipe.layout = test::PeLayout::kNoResources;
     return test::MakePe(recipe);
 }
@@ -47,7 +47,7 @@ Bytes Stub(const char* name) {
 // package installs nothing; usage errors fail with status 1 like any other.
 TEST(ExtractCommand, MakesItsFolderAndLeavesNoneBehindOnFailure) {
     TempDir dir;
-    test::WriteFileBytes(dir / "setup.exe", test::MakeSetupPackage(test::SampleSetupSpec()));
+    test::WriteFileBytes(dir / "setup.exe", test::MakeSetupPackage(test::SampleSetupRecipe()));
     test::WriteFileBytes(dir / "junk.exe", test::PatternBytes(300));
     const std::string sep(1, kPathSeparator);
     const struct {
@@ -90,18 +90,18 @@ TEST(VersionOption, AgreesWithTheAboutBox) {
 
 TEST(SignedInstaller, ListsAndExtractsAfterSigningWithTheOrdinaryTools) {
     TempDir dir;
-    test::SetupPackageSpec setupSpec = test::SampleSetupSpec();
-    setupSpec.stub = Stub("Wovenset.exe");
-    setupSpec.extras = {{"notes.txt", test::PatternBytes(51, 8), -1}};
-    test::SimplePackageSpec simpleSpec = test::SampleSimpleSpec();
-    simpleSpec.stub = Stub("Wovenlite.exe");
+    test::SetupPackageRecipe setupRecipe = test::SampleSetupRecipe();
+    setupRecipe.stub = Stub("Wovenset.exe");
+    setupRecipe.extras = {{"notes.txt", test::PatternBytes(51, 8), -1}};
+    test::SimplePackageRecipe simpleRecipe = test::SampleSimpleRecipe();
+    simpleRecipe.stub = Stub("Wovenlite.exe");
     const struct {
         const char* name;
         Bytes installer;
         std::string firstLine;
     } cases[] = {
-        {"setup", test::MakeSetupPackage(setupSpec), "setup package"},
-        {"simple", test::MakeSimplePackage(simpleSpec), "simple package"},
+        {"setup", test::MakeSetupPackage(setupRecipe), "setup package"},
+        {"simple", test::MakeSimplePackage(simpleRecipe), "simple package"},
     };
     for (const auto& c : cases) {
         const std::string plain = dir / (std::string(c.name) + ".exe");
@@ -124,12 +124,12 @@ TEST(SignedInstaller, ListsAndExtractsAfterSigningWithTheOrdinaryTools) {
         EXPECT_EQ(extract.status, 0) << c.name << ": " << extract.err;
     }
     const std::string setupInto = JoinPath(dir / "setup", "Ocean");
-    EXPECT_EQ(test::ReadFileBytes(JoinPath(setupInto, "notes.txt")), setupSpec.extras[0].data);
-    EXPECT_EQ(test::ReadFileBytes(JoinPath(setupInto, setupSpec.slots[1].name)),
-              setupSpec.slots[1].data);
+    EXPECT_EQ(test::ReadFileBytes(JoinPath(setupInto, "notes.txt")), setupRecipe.extras[0].data);
+    EXPECT_EQ(test::ReadFileBytes(JoinPath(setupInto, setupRecipe.slots[1].name)),
+              setupRecipe.slots[1].data);
     EXPECT_EQ(
-        test::ReadFileBytes(JoinPath(JoinPath(dir / "simple", "Ocean"), simpleSpec.movie.name)),
-        simpleSpec.movie.data);
+        test::ReadFileBytes(JoinPath(JoinPath(dir / "simple", "Ocean"), simpleRecipe.movie.name)),
+        simpleRecipe.movie.data);
 }
 #endif
 
@@ -143,11 +143,11 @@ TEST(Utf8Names, ExtractWritesEveryNameIntact) {
         {"\xE6\xB5\xB7\xE8\xBE\xB9.txt", test::PatternBytes(41, 2), -1},
         {"\xF0\x9F\x8C\x8A.txt", test::PatternBytes(42, 3), -1},
     };
-    test::SimplePackageSpec simple = test::SampleSimpleSpec();
+    test::SimplePackageRecipe simple = test::SampleSimpleRecipe();
     simple.wallpaperName = wallpaper;
     simple.page.name = wallpaper + ".htm";
     simple.extras = extras;
-    test::SetupPackageSpec setup = test::SampleSetupSpec();
+    test::SetupPackageRecipe setup = test::SampleSetupRecipe();
     setup.wallpaperName = wallpaper;
     setup.slots[kSlotPage - 1].name = wallpaper + ".htm";
     setup.slots[kSlotMovie - 1].name = "vague \xE6\xB3\xA2.swf";

@@ -145,7 +145,7 @@ TEST(PackageFormat, NamesWindowsTakesForOneFileClash) {
 
 TEST(SetupPackageReader, LayoutOfSevenSlotsWithoutExtras) {
     TempDir dir;
-    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    test::SetupPackageRecipe recipe = test::SampleSetupRecipe();
     Bytes file = MakeSetupPackage(recipe);
     const int64_t E = static_cast<int64_t>(file.size());
     EXPECT_EQ(E - static_cast<int64_t>(recipe.stub.size()), 3436);
@@ -164,7 +164,7 @@ TEST(SetupPackageReader, LayoutOfSevenSlotsWithoutExtras) {
 
 TEST(SetupPackageReader, ExtractAllPutsThePageBesideTheFolderAndReportsTenSteps) {
     TempDir dir;
-    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    test::SetupPackageRecipe recipe = test::SampleSetupRecipe();
     recipe.extras = {{"notes.txt", PatternBytes(33, 9), -1},
                      {"empty.dat", {}, -1},
                      {"music.mp3", PatternBytes(70000, 4), -1}};
@@ -204,7 +204,7 @@ TEST(SetupPackageReader, ExtractAllPutsThePageBesideTheFolderAndReportsTenSteps)
 
 TEST(SetupPackageReader, FlagByteIsNotActedOn) {
     TempDir dir;
-    Bytes file = MakeSetupPackage(test::SampleSetupSpec());
+    Bytes file = MakeSetupPackage(test::SampleSetupRecipe());
     file[file.size() - 4] = '7';
     test::WriteFileBytes(dir / "setup.exe", file);
     SetupPackageReader r;
@@ -213,7 +213,7 @@ TEST(SetupPackageReader, FlagByteIsNotActedOn) {
 
 TEST(SimplePackageReader, LayoutAndExtraction) {
     TempDir dir;
-    test::SimplePackageSpec recipe = test::SampleSimpleSpec();
+    test::SimplePackageRecipe recipe = test::SampleSimpleRecipe();
     recipe.extras = {{"extra.dat", PatternBytes(10, 8), -1}};
     Bytes file = MakeSimplePackage(recipe);
     const int64_t E = static_cast<int64_t>(file.size());
@@ -240,7 +240,7 @@ TEST(SimplePackageReader, LayoutAndExtraction) {
 
 TEST(SimplePackageReader, NoEntriesAndEmptyFiles) {
     TempDir dir;
-    test::SimplePackageSpec recipe = test::SampleSimpleSpec();
+    test::SimplePackageRecipe recipe = test::SampleSimpleRecipe();
     Bytes file = MakeSimplePackage(recipe);
     // Without extras the count directly follows the header.
     EXPECT_EQ(file.size() - recipe.stub.size(), 100u + 2000 + 300 + 1052 + 8);
@@ -255,7 +255,7 @@ TEST(SimplePackageReader, NoEntriesAndEmptyFiles) {
 
 TEST(SimplePackageReader, FolderThatCannotBeCreated) {
     TempDir dir;
-    test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(test::SampleSimpleSpec()));
+    test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(test::SampleSimpleRecipe()));
     SimplePackageReader r;
     ASSERT_TRUE(r.Open(dir / "lite.exe"));
     EXPECT_EQ(r.ExtractPackage(dir / "missing", nullptr),
@@ -265,8 +265,8 @@ TEST(SimplePackageReader, FolderThatCannotBeCreated) {
 
 // Every hostile package is refused by Open, and nothing is written.
 TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
-    using Setup = test::SetupPackageSpec;
-    using Simple = test::SimplePackageSpec;
+    using Setup = test::SetupPackageRecipe;
+    using Simple = test::SimplePackageRecipe;
     struct SetupCase {
         const char* what;
         void (*alter)(Setup&);
@@ -353,7 +353,7 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
     };
     for (const SetupCase& c : setupCases) {
         TempDir dir;
-        Setup recipe = test::SampleSetupSpec();
+        Setup recipe = test::SampleSetupRecipe();
         c.alter(recipe);
         test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(recipe));
         ASSERT_TRUE(CreateFolder(dir / "out"));
@@ -401,7 +401,7 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
     };
     for (const SimpleCase& c : simpleCases) {
         TempDir dir;
-        Simple recipe = test::SampleSimpleSpec();
+        Simple recipe = test::SampleSimpleRecipe();
         c.alter(recipe);
         test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(recipe));
         SimplePackageReader r;
@@ -415,7 +415,7 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
     // The same file listed twice is kept, as the builder writes it.
     {
         TempDir dir;
-        Setup recipe = test::SampleSetupSpec();
+        Setup recipe = test::SampleSetupRecipe();
         recipe.extras = {
             {"top1.bmp", recipe.slots[3].data, -1}, {"a.txt", {4}, -1}, {"a.txt", {4}, -1}};
         test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(recipe));
@@ -426,7 +426,7 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
     // The reason names the entry at fault.
     {
         TempDir dir;
-        Setup recipe = test::SampleSetupSpec();
+        Setup recipe = test::SampleSetupRecipe();
         recipe.extras = {{"WAVE.SWF", {1}, -1}};
         test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(recipe));
         SetupPackageReader r;
@@ -453,7 +453,7 @@ TEST(PackageReaders, HostilePackagesAreRefusedWhole) {
 TEST(PackageReaders, NamesWindowsCannotCreateAreRefusedBeforeWriting) {
     TempDir dir;
     ASSERT_TRUE(CreateFolder(dir / "Ocean"));
-    test::SetupPackageSpec setup = test::SampleSetupSpec();
+    test::SetupPackageRecipe setup = test::SampleSetupRecipe();
     setup.slots[2].name = "*.bmp";
     test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(setup));
     SetupPackageReader r;
@@ -462,7 +462,7 @@ TEST(PackageReaders, NamesWindowsCannotCreateAreRefusedBeforeWriting) {
     EXPECT_EQ(r.failure(), "the package stores a name that is not a plain file name: \"*.bmp\"");
     EXPECT_TRUE(test::ListFolder(dir / "Ocean").empty());
 
-    test::SimplePackageSpec simple = test::SampleSimpleSpec();
+    test::SimplePackageRecipe simple = test::SampleSimpleRecipe();
     simple.extras = {{"a|b", {1}, -1}};
     test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(simple));
     SimplePackageReader lite;
@@ -471,7 +471,7 @@ TEST(PackageReaders, NamesWindowsCannotCreateAreRefusedBeforeWriting) {
               SimplePackageReader::ExtractResult::Failed);
     EXPECT_NE(lite.failure().find("\"a|b\""), std::string::npos) << lite.failure();
 
-    simple = test::SampleSimpleSpec();
+    simple = test::SampleSimpleRecipe();
     simple.wallpaperName = "Bad?Name";
     simple.page.name = "Bad?Name.htm";
     test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(simple));
@@ -535,7 +535,7 @@ TEST(PackageReaders, Utf8NamesAreWrittenAsThisSystemTakesThem) {
     TempDir dir;
     const std::string wallpaper = "Oc\xC3\xA9"
                                   "an";
-    test::SetupPackageSpec setup = test::SampleSetupSpec();
+    test::SetupPackageRecipe setup = test::SampleSetupRecipe();
     setup.wallpaperName = wallpaper;
     setup.slots[0].name = wallpaper + ".htm";
     setup.extras = {{"caf\xC3\xA9.txt", PatternBytes(12, 3), -1}};
@@ -551,7 +551,7 @@ TEST(PackageReaders, Utf8NamesAreWrittenAsThisSystemTakesThem) {
     EXPECT_EQ(test::ReadFileBytes(dir / localWallpaper + kSep + localExtra), setup.extras[0].data);
     EXPECT_TRUE(IsRegularFile(dir / (localWallpaper + ".htm")));
 
-    test::SimplePackageSpec simple = test::SampleSimpleSpec();
+    test::SimplePackageRecipe simple = test::SampleSimpleRecipe();
     simple.extras = {{"\xF0\x9F\x8C\x8A.txt", {1}, -1}};
     test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(simple));
     SimplePackageReader lite;
@@ -582,7 +582,7 @@ TEST(PackageReaders, EveryPathIsCheckedBeforeTheFirstByte) {
 #else
     const size_t longest = 255; // the longest name of a file
 #endif
-    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    test::SetupPackageRecipe recipe = test::SampleSetupRecipe();
     recipe.extras = {{std::string(longest, 'a'), PatternBytes(20, 1), -1},
                      {std::string(longest - 12, 'b'), PatternBytes(20, 2), -1}};
     test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(recipe));
@@ -606,7 +606,7 @@ TEST(PackageReaders, EveryPathIsCheckedBeforeTheFirstByte) {
     EXPECT_TRUE(test::ListFolder(other / "Ocean").empty());
 
     // A folder where a file goes is found before anything is written too.
-    test::SimplePackageSpec simple = test::SampleSimpleSpec();
+    test::SimplePackageRecipe simple = test::SampleSimpleRecipe();
     simple.extras = {{"data", {1}, -1}};
     test::WriteFileBytes(other / "lite.exe", MakeSimplePackage(simple));
     ASSERT_TRUE(CreateFolder(other / "Ocean" + kSep + "data"));
@@ -629,7 +629,7 @@ TEST(PackageReaders, AWallpaperFolderThatIsALinkIsNotFollowed) {
     const std::string wallpapers = dir / "Wallpaper" + kSep;
     ASSERT_EQ(symlink((dir / "elsewhere").c_str(), (wallpapers + "Ocean").c_str()), 0);
 
-    test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(test::SampleSetupSpec()));
+    test::WriteFileBytes(dir / "setup.exe", MakeSetupPackage(test::SampleSetupRecipe()));
     SetupPackageReader setup;
     ASSERT_TRUE(setup.Open(dir / "setup.exe"));
     EXPECT_FALSE(setup.ExtractAll(wallpapers + "Ocean", nullptr));
@@ -637,7 +637,7 @@ TEST(PackageReaders, AWallpaperFolderThatIsALinkIsNotFollowed) {
     std::string top, left;
     EXPECT_FALSE(setup.ExtractImages(wallpapers + "Ocean", &top, &left));
 
-    test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(test::SampleSimpleSpec()));
+    test::WriteFileBytes(dir / "lite.exe", MakeSimplePackage(test::SampleSimpleRecipe()));
     SimplePackageReader simple;
     ASSERT_TRUE(simple.Open(dir / "lite.exe"));
     EXPECT_EQ(simple.ExtractPackage(wallpapers, nullptr),

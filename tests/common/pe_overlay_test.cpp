@@ -26,7 +26,7 @@ int64_t EndOf(const TempDir& dir, const Bytes& bytes) {
 }
 
 Bytes PeWithData(bool pe32Plus, size_t dataSize) {
-    test::PeSpec recipe;
+    test::PeRecipe recipe;
     recipe.pe32Plus = pe32Plus;
     recipe.layout = test::PeLayout::kNoResources;
     Bytes image = test::MakePe(recipe);
@@ -123,27 +123,27 @@ TEST(AppendedDataEnd, FilesThatAreNoExecutableEndAtTheirSize) {
 TEST(SignedInstallers, ReadersFindTheirPackageBeforeTheSignature) {
     TempDir dir;
     const Bytes stub = PeWithData(false, 0);
-    test::SetupPackageSpec setupSpec = test::SampleSetupSpec();
-    setupSpec.stub = stub;
-    setupSpec.extras = {{"notes.txt", test::PatternBytes(33, 2), -1}};
-    test::SimplePackageSpec simpleSpec = test::SampleSimpleSpec();
-    simpleSpec.stub = stub;
-    simpleSpec.extras = {{"notes.txt", test::PatternBytes(21, 3), -1}};
+    test::SetupPackageRecipe setupRecipe = test::SampleSetupRecipe();
+    setupRecipe.stub = stub;
+    setupRecipe.extras = {{"notes.txt", test::PatternBytes(33, 2), -1}};
+    test::SimplePackageRecipe simpleRecipe = test::SampleSimpleRecipe();
+    simpleRecipe.stub = stub;
+    simpleRecipe.extras = {{"notes.txt", test::PatternBytes(21, 3), -1}};
 
     test::WriteFileBytes(dir / "setup.exe",
-                         test::WithCertificateTable(test::MakeSetupPackage(setupSpec)));
+                         test::WithCertificateTable(test::MakeSetupPackage(setupRecipe)));
     EXPECT_TRUE(HasPackageMarker(dir / "setup.exe", kSetupMarker));
     SetupPackageReader setup;
     ASSERT_TRUE(setup.Open(dir / "setup.exe")) << DescribePackageError(setup.error());
     const std::string ocean = dir / "Ocean";
     ASSERT_TRUE(CreateFolder(ocean));
     ASSERT_TRUE(setup.ExtractAll(ocean, nullptr));
-    EXPECT_EQ(test::ReadFileBytes(JoinPath(ocean, "notes.txt")), setupSpec.extras[0].data);
-    EXPECT_EQ(test::ReadFileBytes(JoinPath(ocean, setupSpec.slots[kSlotPlayer - 1].name)),
-              setupSpec.slots[kSlotPlayer - 1].data);
+    EXPECT_EQ(test::ReadFileBytes(JoinPath(ocean, "notes.txt")), setupRecipe.extras[0].data);
+    EXPECT_EQ(test::ReadFileBytes(JoinPath(ocean, setupRecipe.slots[kSlotPlayer - 1].name)),
+              setupRecipe.slots[kSlotPlayer - 1].data);
 
     test::WriteFileBytes(dir / "simple.exe",
-                         test::WithCertificateTable(test::MakeSimplePackage(simpleSpec)));
+                         test::WithCertificateTable(test::MakeSimplePackage(simpleRecipe)));
     EXPECT_TRUE(HasPackageMarker(dir / "simple.exe", kSimpleMarker));
     SimplePackageReader simple;
     ASSERT_TRUE(simple.Open(dir / "simple.exe")) << DescribePackageError(simple.error());
@@ -151,7 +151,7 @@ TEST(SignedInstallers, ReadersFindTheirPackageBeforeTheSignature) {
     ASSERT_TRUE(CreateFolder(lite));
     ASSERT_EQ(simple.ExtractPackage(lite, nullptr), SimplePackageReader::ExtractResult::Ok);
     EXPECT_EQ(test::ReadFileBytes(JoinPath(JoinPath(lite, "Ocean"), "notes.txt")),
-              simpleSpec.extras[0].data);
+              simpleRecipe.extras[0].data);
 
     PlayerSettings settings;
     settings.pageName = "Ocean.htm";

@@ -31,7 +31,7 @@ Bytes RedThenBlue(const Bytes& extraTags = {}) {
     test::PlaceRecipe blue;
     blue.characterId = 2;
     blue.move = true;
-    test::SwfSpec recipe = test::StageSpec(true);
+    test::SwfRecipe recipe = test::StageRecipe(true);
     recipe.frameCount = 3;
     recipe.tags = extraTags +
                   test::RectangleShapeTag(1, 1, 0, 0, 11000, 8000, test::Solid(255, 0, 0)) +

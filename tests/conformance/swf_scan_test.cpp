@@ -12,7 +12,7 @@ namespace {
 using test::Bytes;
 
 Bytes Movie(bool compressed, const Bytes& tags, long long cutAt = -1) {
-    test::SwfSpec recipe = test::StageSpec(compressed);
+    test::SwfRecipe recipe = test::StageRecipe(compressed);
     recipe.tags = tags;
     recipe.truncateAt = cutAt;
     return test::MakeSwf(recipe);

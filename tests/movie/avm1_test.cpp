@@ -14,11 +14,11 @@ using movie::avm1::NumberToString;
 using movie::avm1::StringToNumber;
 
 Bytes Movie(const Bytes& tags, uint8_t version, uint16_t frames) {
-    SwfSpec spec = StageSpec(false);
-    spec.version = version;
-    spec.frameCount = frames;
-    spec.tags = tags;
-    return MakeSwf(spec);
+    SwfRecipe layout = StageRecipe(false);
+    layout.version = version;
+    layout.frameCount = frames;
+    layout.tags = tags;
+    return MakeSwf(layout);
 }
 
 struct ScriptRun {

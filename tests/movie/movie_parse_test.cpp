@@ -69,7 +69,7 @@ Bytes RichTags() {
 
 TEST(MovieIntake, ReadsPlainCompressedAndProjectorMoviesAlike) {
     TempDir dir;
-    SwfSpec recipe = StageSpec(false);
+    SwfRecipe recipe = StageRecipe(false);
     recipe.tags = RichTags();
     recipe.frameCount = 2;
     recipe.frameRate = 24;
@@ -132,7 +132,7 @@ TEST(MovieIntake, CompressedMoviesInflateToAnySizeWithinTheCap) {
     for (const Case& c : {Case{"length as written", -1}, Case{"length understated", 20},
                           Case{"length overstated", 0xFFFFFFFFll}, Case{"length zero", 0}}) {
         SCOPED_TRACE(c.what);
-        SwfSpec recipe = StageSpec(true);
+        SwfRecipe recipe = StageRecipe(true);
         recipe.recordedLength = c.recordedLength;
         // Metadata of zeros, a thousand times its compressed size.
         const size_t metadata = 3 << 20;
@@ -190,7 +190,7 @@ TEST(MovieIntake, KeepsWhatComesBeforeATagThatLies) {
         SCOPED_TRACE(k.name);
         Bytes tags = RectangleShapeTag(1, 1, 0, 0, 10 * kPx, 10 * kPx, Solid(255, 0, 0)) +
                      PlaceObject2Tag(At(1, 1)) + ShowFrameTag();
-        SwfSpec recipe = StageSpec(false);
+        SwfRecipe recipe = StageRecipe(false);
         recipe.tags = tags + k.tail;
         const movie::Movie m = ParseOrFail(MakeSwf(recipe));
         ASSERT_FALSE(m.problems.empty());
@@ -221,7 +221,7 @@ void ReadPlayAndDraw(const Bytes& swf) {
 }
 
 TEST(HostileMovies, EveryCutOfARichMovieReadsWithoutHarm) {
-    SwfSpec recipe = StageSpec(false);
+    SwfRecipe recipe = StageRecipe(false);
     recipe.tags = RichTags();
     const Bytes whole = MakeSwf(recipe);
     for (size_t cut = 0; cut < whole.size(); ++cut) {
@@ -240,7 +240,7 @@ TEST(HostileMovies, EveryCutOfARichMovieReadsWithoutHarm) {
 }
 
 TEST(HostileMovies, FlippedBytesReadWithoutHarm) {
-    SwfSpec recipe = StageSpec(false);
+    SwfRecipe recipe = StageRecipe(false);
     recipe.tags = RichTags();
     const Bytes whole = MakeSwf(recipe);
     uint32_t state = 7;
@@ -283,7 +283,7 @@ TEST(HostileMovies, ExtremeMatricesDrawWithoutHarm) {
 }
 
 TEST(HostileMovies, StagesAndPicturesBeyondTheLimitsAreRefused) {
-    SwfSpec empty = StageSpec(false);
+    SwfRecipe empty = StageRecipe(false);
     empty.xmax = 0;
     movie::Movie m;
     std::string error;

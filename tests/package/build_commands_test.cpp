@@ -37,7 +37,7 @@ class BuildCommands : public ::testing::Test {
             WriteFileBytes(builder_ + "Resource" + kSep + image, PatternBytes(64, image[0]));
         ASSERT_TRUE(CreateFolder(dir_ / "work"));
         work_ = dir_ / "work" + kSep;
-        movie_ = test::MakeSwf(test::StageSpec(false));
+        movie_ = test::MakeSwf(test::StageRecipe(false));
         WriteFileBytes(work_ + "wave.swf", movie_);
         WriteFileBytes(work_ + "readme.txt", {'H', 'i'});
         WriteFileBytes(work_ + "credits.txt", PatternBytes(40, 7));
@@ -130,7 +130,7 @@ TEST_F(BuildCommands, TheReadmeIsRefusedBeforeAnythingIsWritten) {
 
 TEST_F(BuildCommands, AProjectorsMovieIsTakenOutAndPacked) {
     Workspace ws(builder_);
-    test::ProjectorSpec projector;
+    test::ProjectorRecipe projector;
     projector.movie = movie_;
     WriteFileBytes(work_ + "intro.EXE", test::MakeProjector(projector));
     project_.SwfFilename = work_ + "intro.EXE";

@@ -88,7 +88,7 @@ TEST(IconReplacement, RefusesBadIconFilesAndLeavesTheExecutableAlone) {
     };
     TempDir dir;
     const std::string exe = dir / "stub.exe";
-    const Bytes stub = test::MakePe(test::SamplePeSpec(MakeIconImage(32, 9).bytes));
+    const Bytes stub = test::MakePe(test::SamplePeRecipe(MakeIconImage(32, 9).bytes));
     test::WriteFileBytes(exe, stub);
     const std::vector<std::string> files = {"icon.ico", "stub.exe"};
     for (const Case& c : cases) {
@@ -103,7 +103,7 @@ TEST(IconReplacement, RefusesBadIconFilesAndLeavesTheExecutableAlone) {
 }
 
 TEST(IconReplacement, RefusesMalformedExecutablesUnchanged) {
-    const Bytes good = test::MakePe(test::SamplePeSpec(MakeIconImage(32, 9).bytes));
+    const Bytes good = test::MakePe(test::SamplePeRecipe(MakeIconImage(32, 9).bytes));
     const PeFacts facts = test::ReadPeFacts(good);
     ASSERT_TRUE(facts.ok);
     const size_t rsrc = facts.sections[2].pointerToRawData;
@@ -147,7 +147,7 @@ TEST(IconReplacement, RefusesMalformedExecutablesUnchanged) {
 }
 
 // The header facts every rewritten executable must keep straight.
-void ExpectSoundImage(const Bytes& out, const Bytes& before, const test::PeSpec& recipe) {
+void ExpectSoundImage(const Bytes& out, const Bytes& before, const test::PeRecipe& recipe) {
     const PeFacts f = test::ReadPeFacts(out);
     const PeFacts was = test::ReadPeFacts(before);
     ASSERT_TRUE(f.ok);
@@ -210,7 +210,7 @@ TEST(IconReplacement, RewritesTheIconInEverySectionLayout) {
     TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        test::PeSpec recipe = test::SamplePeSpec(MakeIconImage(32, 9).bytes);
+        test::PeRecipe recipe = test::SamplePeRecipe(MakeIconImage(32, 9).bytes);
         recipe.layout = c.layout;
         recipe.pe32Plus = c.pe32Plus;
         recipe.symbols = test::PatternBytes(18 * 3 + 4, 7);
@@ -239,7 +239,7 @@ TEST(IconReplacement, RewritesTheIconInEverySectionLayout) {
 
 TEST(IconReplacement, GivesAnExecutableWithoutResourcesItsFirstIcon) {
     TempDir dir;
-    test::PeSpec recipe;
+    test::PeRecipe recipe;
     recipe.layout = PeLayout::kNoResources;
     recipe.overlay = test::PatternBytes(100, 1);
     const Bytes before = test::MakePe(recipe);

@@ -111,12 +111,12 @@ std::string FirstSight(const std::string& exe) {
 
 Bytes WithPackage(const std::string& stubName, const Bytes& stub) {
     if (stubName == "Wovenset.exe") {
-        test::SetupPackageSpec recipe = test::SampleSetupSpec();
+        test::SetupPackageRecipe recipe = test::SampleSetupRecipe();
         recipe.stub = stub;
         return test::MakeSetupPackage(recipe);
     }
     if (stubName == "Wovenlite.exe") {
-        test::SimplePackageSpec recipe = test::SampleSimpleSpec();
+        test::SimplePackageRecipe recipe = test::SampleSimpleRecipe();
         recipe.stub = stub;
         return test::MakeSimplePackage(recipe);
     }

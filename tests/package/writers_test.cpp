@@ -34,7 +34,7 @@ std::string Put(const TempDir& dir, const test::PackageFile& f) {
 
 TEST(SetupPackageWriter, MatchesTheLayoutByteForByte) {
     TempDir dir;
-    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    test::SetupPackageRecipe recipe = test::SampleSetupRecipe();
     recipe.publisherName = "Tide Works";
     recipe.publisherUrl = "http://example.invalid/";
     recipe.copyright = "(c) 2026";
@@ -68,7 +68,7 @@ TEST(SetupPackageWriter, MatchesTheLayoutByteForByte) {
 
 TEST(SimplePackageWriter, MatchesTheLayoutByteForByte) {
     TempDir dir;
-    test::SimplePackageSpec recipe = test::SampleSimpleSpec();
+    test::SimplePackageRecipe recipe = test::SampleSimpleRecipe();
     recipe.extras = {{"extra.dat", PatternBytes(10, 6), -1}};
     WriteFileBytes(dir / "Wovenlite.exe", recipe.stub);
     SimplePackageWriter w;
@@ -165,7 +165,7 @@ TEST(PackageWriters, CapacitiesRefuseBeforeAnythingIsWritten) {
 
 TEST(PackageWriters, AFailedBuildKeepsTheEarlierOutputAndLeavesNoDebris) {
     TempDir dir;
-    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    test::SetupPackageRecipe recipe = test::SampleSetupRecipe();
     WriteFileBytes(dir / "stub.exe", recipe.stub);
     SetupPackageWriter w;
     w.SetStubFile(dir / "stub.exe");
@@ -201,7 +201,7 @@ TEST(PackageWriters, AFailedBuildKeepsTheEarlierOutputAndLeavesNoDebris) {
 // installers' words, and nothing is written.
 TEST(PackageWriters, RefuseTheNamesTheInstallersRefuse) {
     TempDir dir;
-    test::SetupPackageSpec recipe = test::SampleSetupSpec();
+    test::SetupPackageRecipe recipe = test::SampleSetupRecipe();
     WriteFileBytes(dir / "stub.exe", recipe.stub);
     for (const test::PackageFile& f : recipe.slots)
         Put(dir, f);

@@ -252,9 +252,9 @@ TEST(SwfMovieTests, RecognitionBySignatureAndNameEnding) {
         test::Bytes content;
         bool isSwf, standard;
     };
-    const test::Bytes fws = test::MakeSwf(test::StageSpec(false));
-    const test::Bytes cws = test::MakeSwf(test::StageSpec(true));
-    test::ProjectorSpec badLength{test::PatternBytes(100), fws};
+    const test::Bytes fws = test::MakeSwf(test::StageRecipe(false));
+    const test::Bytes cws = test::MakeSwf(test::StageRecipe(true));
+    test::ProjectorRecipe badLength{test::PatternBytes(100), fws};
     badLength.recordedLength = 0xFFFFFFFF;
     const std::vector<Case> cases = {
         {"movie.swf", fws, true, true},

@@ -103,7 +103,7 @@ class SetupWizard : public ::testing::Test {
 
     void UseName(const std::string& name) {
         name_ = name;
-        spec_ = test::SampleSetupSpec();
+        spec_ = test::SampleSetupRecipe();
         spec_.stub = test::ReadFileBytes(BinFolder() + "Wovenset.exe");
         spec_.wallpaperName = name_;
         spec_.slots[0] = {name_ + ".htm", test::PatternBytes(500, 1), -1};
@@ -191,7 +191,7 @@ class SetupWizard : public ::testing::Test {
     test::DesktopRedirect desktop_{dir_ / "Desktop"};
     std::string name_;
     std::string exe_;
-    test::SetupPackageSpec spec_;
+    test::SetupPackageRecipe spec_;
     std::unique_ptr<ChildProcess> child_;
 };
 
@@ -296,20 +296,20 @@ TEST_F(SetupWizard, ACopyWithoutAPackageNamesItsOwnPath) {
 TEST_F(SetupWizard, AHostilePackageWritesNothing) {
     struct Case {
         const char* what;
-        void (*alter)(test::SetupPackageSpec&);
+        void (*alter)(test::SetupPackageRecipe&);
     };
     const Case cases[] = {
         {"an extra file named outside the folder",
-         [](test::SetupPackageSpec& s) { s.extras[0].name = "..\\..\\evil.txt"; }},
-        {"a slot named by a path", [](test::SetupPackageSpec& s) { s.slots[1].name = "C:evil"; }},
-        {"a count above capacity", [](test::SetupPackageSpec& s) { s.recordedCount = 129; }},
-        {"a negative count", [](test::SetupPackageSpec& s) { s.recordedCount = 0xFFFFFFFF; }},
+         [](test::SetupPackageRecipe& s) { s.extras[0].name = "..\\..\\evil.txt"; }},
+        {"a slot named by a path", [](test::SetupPackageRecipe& s) { s.slots[1].name = "C:evil"; }},
+        {"a count above capacity", [](test::SetupPackageRecipe& s) { s.recordedCount = 129; }},
+        {"a negative count", [](test::SetupPackageRecipe& s) { s.recordedCount = 0xFFFFFFFF; }},
         {"a size reaching before the file",
-         [](test::SetupPackageSpec& s) { s.slots[0].recordedSize = 0x7FFFFFFF; }},
+         [](test::SetupPackageRecipe& s) { s.slots[0].recordedSize = 0x7FFFFFFF; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::SetupPackageSpec recipe = spec_;
+        test::SetupPackageRecipe recipe = spec_;
         c.alter(recipe);
         Start(test::MakeSetupPackage(recipe));
         auto box = AnswerNextBox(child_->pid(), "Setup", IDOK);
@@ -460,7 +460,7 @@ TEST_F(SetupWizard, TheSampleBuiltByTheCommandLineInstallsWhole) {
     ASSERT_NE(at, std::string::npos);
     sdf.replace(at, std::string("WallpaperName=Ocean").size(), "WallpaperName=" + name_);
     test::WriteFileText(project + "\\Ocean.sdf", sdf);
-    const test::SwfSpec movie = test::StageSpec(false);
+    const test::SwfRecipe movie = test::StageRecipe(false);
     test::WriteFileBytes(project + "\\wave.swf", test::MakeSwf(movie));
 
     const std::string output = dir_ / "Ocean Setup.exe";
@@ -627,7 +627,7 @@ TEST_F(SilentInstall, InstallsWithoutAWindowLogsEachFileAndMakesTheShortcuts) {
 TEST_F(SilentInstall, EachFailureHasItsOwnExitCodeAndWritesNothing) {
     const auto before = test::ListFolder(WallpaperFolder());
     EXPECT_EQ(RunSilently(spec_.stub, {"/s"}), 1u) << "a bare stub is no setup file";
-    test::SetupPackageSpec hostile = spec_;
+    test::SetupPackageRecipe hostile = spec_;
     hostile.extras[0].name = "..\\..\\evil.txt";
     EXPECT_EQ(RunSilently(test::MakeSetupPackage(hostile), {"/S"}), 1u);
     EXPECT_EQ(RunSilently(test::MakeSetupPackage(spec_), {"/S", "/LOG=" + dir_ / "no\\such.log"}),

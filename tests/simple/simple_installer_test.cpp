@@ -41,7 +41,7 @@ class SimpleInstaller : public ::testing::Test {
   protected:
     void SetUp() override {
         name_ = "Lite " + UniqueSuffix();
-        spec_ = test::SampleSimpleSpec();
+        spec_ = test::SampleSimpleRecipe();
         spec_.stub = test::ReadFileBytes(BinFolder() + "Wovenlite.exe");
         spec_.wallpaperName = name_;
         spec_.page.name = name_ + ".htm";
@@ -65,7 +65,7 @@ class SimpleInstaller : public ::testing::Test {
     TempDir dir_;
     std::string name_;
     std::string exe_;
-    test::SimplePackageSpec spec_;
+    test::SimplePackageRecipe spec_;
     ChildProcess child_;
 };
 
@@ -408,7 +408,7 @@ TEST(SimpleInstallerEndToEnd, TheSampleBuiltByTheCommandLineInstalls) {
     ASSERT_TRUE(CreateFolder(project));
     for (const char* f : {"Ocean.sdf", "readme.txt", "credits.txt"})
         test::WriteFileBytes(project + "\\" + f, test::ReadFileBytes(sample + f));
-    test::SwfSpec movie = test::StageSpec(false);
+    test::SwfRecipe movie = test::StageRecipe(false);
     test::WriteFileBytes(project + "\\wave.swf", test::MakeSwf(movie));
 
     const std::string output = dir / "Ocean Wallpaper.exe";

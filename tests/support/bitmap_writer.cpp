@@ -16,7 +16,7 @@ void U32(Bytes& out, uint32_t v) {
 
 // One row of pixels in the given depth, padded to four bytes. Palette
 // bitmaps use entry 1 for the colour.
-Bytes Row(const BitmapSpec& recipe) {
+Bytes Row(const BitmapRecipe& recipe) {
     Bytes row;
     const uint8_t r = recipe.colour >> 16, g = recipe.colour >> 8, b = recipe.colour;
     if (recipe.bitCount <= 8) {
@@ -49,7 +49,7 @@ void PutU32(Bytes& bytes, size_t at, uint32_t value) {
         bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-Bytes MakeBitmap(const BitmapSpec& recipe) {
+Bytes MakeBitmap(const BitmapRecipe& recipe) {
     const uint32_t palette = recipe.bitCount <= 8 ? (1u << recipe.bitCount) : 0;
     const uint32_t masks = recipe.bitFields && recipe.headerSize == 40 ? 3 : 0;
     const Bytes row = Row(recipe);

@@ -8,7 +8,7 @@
 
 namespace ww::test {
 
-struct BitmapSpec {
+struct BitmapRecipe {
     int32_t width = 8;
     int32_t height = 4; // negative: rows top-down
     uint16_t bitCount = 24;
@@ -18,7 +18,7 @@ struct BitmapSpec {
     uint32_t headerSize = 40;
 };
 
-Bytes MakeBitmap(const BitmapSpec& recipe);
+Bytes MakeBitmap(const BitmapRecipe& recipe);
 
 // Offsets of the fields a test alters, from the start of the file.
 constexpr size_t kBmpWidthAt = 18;

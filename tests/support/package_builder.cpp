@@ -29,8 +29,8 @@ void Append(Bytes& out, const Bytes& data) {
 
 } // namespace
 
-SetupPackageSpec SampleSetupSpec() {
-    SetupPackageSpec s;
+SetupPackageRecipe SampleSetupRecipe() {
+    SetupPackageRecipe s;
     const char* names[7] = {"Ocean.htm", "wave.swf",   "display1.bmp", "top1.bmp",
                             "left1.bmp", "readme.txt", "Ocean.exe"};
     for (int i = 0; i < 7; ++i)
@@ -38,15 +38,15 @@ SetupPackageSpec SampleSetupSpec() {
     return s;
 }
 
-SimplePackageSpec SampleSimpleSpec() {
-    SimplePackageSpec s;
+SimplePackageRecipe SampleSimpleRecipe() {
+    SimplePackageRecipe s;
     s.page = {"Ocean.htm", PatternBytes(100, 1), -1};
     s.movie = {"wave.swf", PatternBytes(2000, 2), -1};
     s.image = {"display1.bmp", PatternBytes(300, 3), -1};
     return s;
 }
 
-Bytes MakeSetupPackage(const SetupPackageSpec& recipe) {
+Bytes MakeSetupPackage(const SetupPackageRecipe& recipe) {
     Bytes out = recipe.stub;
     for (const PackageFile& f : recipe.slots)
         Append(out, f.data);
@@ -72,7 +72,7 @@ Bytes MakeSetupPackage(const SetupPackageSpec& recipe) {
     return out;
 }
 
-Bytes MakeSimplePackage(const SimplePackageSpec& recipe) {
+Bytes MakeSimplePackage(const SimplePackageRecipe& recipe) {
     Bytes out = recipe.stub;
     Append(out, recipe.page.data);
     Append(out, recipe.movie.data);

@@ -16,7 +16,7 @@ struct PackageFile {
     long long recordedSize = -1;
 };
 
-struct SetupPackageSpec {
+struct SetupPackageRecipe {
     Bytes stub = PatternBytes(700, 3);
     PackageFile slots[7];
     std::vector<PackageFile> extras;
@@ -27,7 +27,7 @@ struct SetupPackageSpec {
     std::string marker = "WLS";
 };
 
-struct SimplePackageSpec {
+struct SimplePackageRecipe {
     Bytes stub = PatternBytes(900, 5);
     PackageFile page, movie, image;
     std::vector<PackageFile> extras;
@@ -38,10 +38,10 @@ struct SimplePackageSpec {
 
 // A setup package whose slots hold ordinary small files named after the
 // wallpaper, ready to be altered by a test.
-SetupPackageSpec SampleSetupSpec();
-SimplePackageSpec SampleSimpleSpec();
+SetupPackageRecipe SampleSetupRecipe();
+SimplePackageRecipe SampleSimpleRecipe();
 
-Bytes MakeSetupPackage(const SetupPackageSpec& recipe);
-Bytes MakeSimplePackage(const SimplePackageSpec& recipe);
+Bytes MakeSetupPackage(const SetupPackageRecipe& recipe);
+Bytes MakeSimplePackage(const SimplePackageRecipe& recipe);
 
 } // namespace ww::test

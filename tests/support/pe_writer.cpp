@@ -155,8 +155,8 @@ Bytes IconGroupEntry(uint8_t width, uint8_t height, uint16_t bitCount, uint32_t 
     return e;
 }
 
-PeSpec SamplePeSpec(const Bytes& iconImage) {
-    PeSpec recipe;
+PeRecipe SamplePeRecipe(const Bytes& iconImage) {
+    PeRecipe recipe;
     const Bytes small = MakeIconImage(16, 9).bytes;
     Bytes group = {0, 0, 1, 0, 2, 0};
     for (const Bytes& e : {IconGroupEntry(32, 32, 32, uint32_t(iconImage.size()), 1),
@@ -172,7 +172,7 @@ PeSpec SamplePeSpec(const Bytes& iconImage) {
     return recipe;
 }
 
-Bytes MakePe(const PeSpec& recipe) {
+Bytes MakePe(const PeRecipe& recipe) {
     std::vector<Section> sections = {
         {".text", PatternBytes(0x180, 1), 0x60000020},
         {".data", PatternBytes(0x90, 2), 0xC0000040},

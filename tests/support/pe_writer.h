@@ -27,7 +27,7 @@ struct PeFixtureResource {
     Bytes data;
 };
 
-struct PeSpec {
+struct PeRecipe {
     bool pe32Plus = false;
     PeLayout layout = PeLayout::kResourceLast;
     std::vector<PeFixtureResource> resources; // sorted: type, then name
@@ -38,8 +38,8 @@ struct PeSpec {
 
 // Icon 1 with the given image, group 128 naming it (and icon 2, 16 x 16), and
 // a named resource.
-PeSpec SamplePeSpec(const Bytes& iconImage);
-Bytes MakePe(const PeSpec& recipe);
+PeRecipe SamplePeRecipe(const Bytes& iconImage);
+Bytes MakePe(const PeRecipe& recipe);
 // A 14-byte group entry for icon id.
 Bytes IconGroupEntry(uint8_t width, uint8_t height, uint16_t bitCount, uint32_t size, uint16_t id);
 

@@ -63,13 +63,13 @@ Bytes NoiseBytes(size_t length) {
 
 } // namespace
 
-SwfSpec StageSpec(bool compressed) {
-    SwfSpec recipe;
+SwfRecipe StageRecipe(bool compressed) {
+    SwfRecipe recipe;
     recipe.compressed = compressed;
     return recipe;
 }
 
-Bytes MakeSwf(const SwfSpec& recipe) {
+Bytes MakeSwf(const SwfRecipe& recipe) {
     Bytes body;
     BitWriter bits(body);
     const unsigned nbits = recipe.nbits & 31u;
@@ -100,7 +100,7 @@ Bytes MakeSwf(const SwfSpec& recipe) {
     return movie;
 }
 
-Bytes MakeProjector(const ProjectorSpec& recipe) {
+Bytes MakeProjector(const ProjectorRecipe& recipe) {
     Bytes out = recipe.player;
     out.insert(out.end(), recipe.movie.begin(), recipe.movie.end());
     if (recipe.trailer) {
@@ -1301,7 +1301,7 @@ Bytes DefineTextTag(int version, uint16_t id, const MatrixRecipe& matrix,
 }
 
 Bytes MakeMovie(const Bytes& tags, uint16_t frameCount) {
-    SwfSpec recipe = StageSpec(false);
+    SwfRecipe recipe = StageRecipe(false);
     recipe.tags = tags;
     recipe.frameCount = frameCount;
     return MakeSwf(recipe);

@@ -12,7 +12,7 @@
 
 namespace ww::test {
 
-struct SwfSpec {
+struct SwfRecipe {
     bool compressed = false;
     uint8_t version = 6;
     // RECT fields are written in nbits bits each (0 to 31), cut to fit.
@@ -36,10 +36,10 @@ struct SwfSpec {
 };
 
 // The movie of a 550 x 400 stage (Nbits 15) with the given form.
-SwfSpec StageSpec(bool compressed);
-Bytes MakeSwf(const SwfSpec& recipe);
+SwfRecipe StageRecipe(bool compressed);
+Bytes MakeSwf(const SwfRecipe& recipe);
 
-struct ProjectorSpec {
+struct ProjectorRecipe {
     Bytes player = PatternBytes(3000, 9);
     Bytes movie;
     bool trailer = true;
@@ -48,7 +48,7 @@ struct ProjectorSpec {
     long long recordedLength = -1;
 };
 
-Bytes MakeProjector(const ProjectorSpec& recipe);
+Bytes MakeProjector(const ProjectorRecipe& recipe);
 
 // Tags, byte by byte. Coordinates are twips; colours straight RGBA.
 

@@ -15,7 +15,7 @@ using test::Bytes;
 using test::ListFolder;
 using test::MakeProjector;
 using test::PatternBytes;
-using test::ProjectorSpec;
+using test::ProjectorRecipe;
 using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
@@ -41,15 +41,15 @@ TEST(ExtractProjectorMovie, RefusesTrailersThatDescribeNoMovie) {
         const char* what;
         Bytes file;
     };
-    const Bytes movie = test::MakeSwf(test::StageSpec(false));
+    const Bytes movie = test::MakeSwf(test::StageRecipe(false));
     auto withLength = [&](long long length) {
-        ProjectorSpec recipe{PatternBytes(100), movie};
+        ProjectorRecipe recipe{PatternBytes(100), movie};
         recipe.recordedLength = length;
         return MakeProjector(recipe);
     };
-    ProjectorSpec wrongMagic{PatternBytes(100), movie};
+    ProjectorRecipe wrongMagic{PatternBytes(100), movie};
     wrongMagic.magic = 0xFA123457;
-    ProjectorSpec noTrailer{PatternBytes(100), movie};
+    ProjectorRecipe noTrailer{PatternBytes(100), movie};
     noTrailer.trailer = false;
     const std::vector<Case> cases = {
         {"no trailer", MakeProjector(noTrailer)},

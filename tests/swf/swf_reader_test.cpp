@@ -15,8 +15,8 @@ using test::ListFolder;
 using test::MakeProjector;
 using test::MakeSwf;
 using test::ReadFileBytes;
-using test::StageSpec;
-using test::SwfSpec;
+using test::StageRecipe;
+using test::SwfRecipe;
 using test::TempDir;
 using test::WriteFileBytes;
 
@@ -34,7 +34,7 @@ SwfMovieInfo InfoOfBytes(const TempDir& dir, const std::string& name, const Byte
 }
 
 // The uncompressed length a movie of this recipe has, header included.
-uint32_t PlainLength(SwfSpec recipe) {
+uint32_t PlainLength(SwfRecipe recipe) {
     recipe.compressed = false;
     recipe.recordedLength = -1;
     recipe.trailingBytes = 0;
@@ -45,11 +45,11 @@ uint32_t PlainLength(SwfSpec recipe) {
 TEST(ReadSwfMovieInfo, StageSizeAndTimingOfEveryHeaderShape) {
     struct Case {
         const char* what;
-        SwfSpec recipe;
+        SwfRecipe recipe;
         int32_t width, height;
     };
     auto recipe = [](unsigned nbits, uint32_t xmin, uint32_t xmax, uint32_t ymax) {
-        SwfSpec s;
+        SwfRecipe s;
         s.nbits = nbits;
         s.xmin = xmin;
         s.xmax = xmax;
@@ -93,7 +93,7 @@ TEST(ReadSwfMovieInfo, StageSizeAndTimingOfEveryHeaderShape) {
 TEST(ReadSwfMovieInfo, TruncationAtEveryByteGivesTheZeroRecord) {
     TempDir dir;
     for (bool compressed : {false, true}) {
-        SwfSpec recipe = StageSpec(compressed);
+        SwfRecipe recipe = StageRecipe(compressed);
         recipe.nbits = 31;
         // A plain movie needs its header only: 8 + 17 RECT bytes + 4.
         const size_t needed = compressed ? MakeSwf(recipe).size() : 29;
@@ -109,7 +109,7 @@ TEST(ReadSwfMovieInfo, TruncationAtEveryByteGivesTheZeroRecord) {
 // A compressed movie of zeros padded after its zlib stream to exactly
 // fileSize bytes: the body inflates to inflatedBody bytes whatever the size.
 Bytes ZeroMovieOfSize(size_t inflatedBody, size_t fileSize) {
-    SwfSpec recipe = StageSpec(true);
+    SwfRecipe recipe = StageRecipe(true);
     recipe.zeroPadding = true;
     recipe.bodyPadding = inflatedBody - (PlainLength(recipe) - 8);
     const size_t natural = MakeSwf(recipe).size();
@@ -146,7 +146,7 @@ TEST(ReadSwfMovieInfo, InflationStopsAtFiveTimesTheFileSizeLikeTheOneShotCall) {
 
 // Reading a broken movie writes nothing and changes nothing.
 TEST(ReadSwfMovieInfo, GarbageAndCorruptStreamsGiveTheZeroRecordAndNoFile) {
-    const Bytes good = MakeSwf(StageSpec(true));
+    const Bytes good = MakeSwf(StageRecipe(true));
     Bytes badData = good;
     badData[12] ^= 0xFF;
     Bytes badChecksum = good;
@@ -185,15 +185,15 @@ TEST(ReadSwfMovieInfo, ReadsProjectorsThroughTheirMovieAndWritesNoFile) {
     // The folder stands for the builder's temporary folder, where an author's
     // movie may lie already: reading must leave every file as it was.
     TempDir dir;
-    SwfSpec bigger = StageSpec(true);
+    SwfRecipe bigger = StageRecipe(true);
     bigger.bodyPadding = 200000;
-    SwfSpec zeros = StageSpec(true);
+    SwfRecipe zeros = StageRecipe(true);
     zeros.zeroPadding = true;
     zeros.bodyPadding = 40000;
-    const Bytes plain = MakeSwf(StageSpec(false));
+    const Bytes plain = MakeSwf(StageRecipe(false));
     const Bytes compressed = MakeSwf(bigger);
     const Bytes zeroMovie = MakeSwf(zeros);
-    test::ProjectorSpec largePlayer;
+    test::ProjectorRecipe largePlayer;
     largePlayer.movie = zeroMovie;
     largePlayer.player = test::PatternBytes(400000);
     WriteFileBytes(dir / "intro.swf", plain);

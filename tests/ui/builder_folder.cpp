@@ -29,7 +29,7 @@ void CopyBuiltStubs(const TempDir& folder) {
 
 std::string WriteMovie(const TempDir& folder, const std::string& name) {
     std::string path = folder / name;
-    WriteFileBytes(path, MakeSwf(StageSpec(false)));
+    WriteFileBytes(path, MakeSwf(StageRecipe(false)));
     return path;
 }
 

@@ -423,7 +423,7 @@ HWND MakeParentWindow() {
 
 TEST(FlashPreview, WithoutThePlayerTheStandInShowsTheMovieOverItsBackground) {
     test::TempDir dir;
-    test::SwfSpec recipe = test::StageSpec(true);
+    test::SwfRecipe recipe = test::StageRecipe(true);
     recipe.frameRate = 24;
     recipe.frameCount = 96;
     test::WriteFileBytes(dir / "Ocean.swf", test::MakeSwf(recipe));

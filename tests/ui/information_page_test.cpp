@@ -21,17 +21,17 @@ std::string PreviewText(BuilderUnderTest& b) {
 
 TEST(InformationPage, ChoosingAMovieAcceptsMoviesAndProjectorsAndRefusesTheRest) {
     test::TempDir files;
-    test::SwfSpec small = test::StageSpec(false);
+    test::SwfRecipe small = test::StageRecipe(false);
     small.xmax = 6400; // 320 x 240
     small.ymax = 4800;
     small.frameCount = 24;
     test::WriteFileBytes(files / "first.swf", test::MakeSwf(small));
-    test::WriteFileBytes(files / "STAGE.SWF", test::MakeSwf(test::StageSpec(true)));
+    test::WriteFileBytes(files / "STAGE.SWF", test::MakeSwf(test::StageRecipe(true)));
     test::WriteFileBytes(files / "fake.swf", test::PatternBytes(400, 3));
     test::WriteFileBytes(files / "plain.exe", test::PatternBytes(4000, 5));
-    test::WriteFileBytes(files / "movie.txt", test::MakeSwf(test::StageSpec(false)));
-    test::ProjectorSpec projector;
-    projector.movie = test::MakeSwf(test::StageSpec(false));
+    test::WriteFileBytes(files / "movie.txt", test::MakeSwf(test::StageRecipe(false)));
+    test::ProjectorRecipe projector;
+    projector.movie = test::MakeSwf(test::StageRecipe(false));
     test::WriteFileBytes(files / "player.exe", test::MakeProjector(projector));
 
     struct Case {
@@ -115,8 +115,8 @@ TEST(InformationPage, ChoosingAMovieAcceptsMoviesAndProjectorsAndRefusesTheRest)
 
 TEST(InformationPage, ProjectorWithTheSaveCancelledKeepsItsPathOnlyUntilTheNextCheck) {
     test::TempDir files;
-    test::ProjectorSpec projector;
-    projector.movie = test::MakeSwf(test::StageSpec(false));
+    test::ProjectorRecipe projector;
+    projector.movie = test::MakeSwf(test::StageRecipe(false));
     test::WriteFileBytes(files / "player.exe", test::MakeProjector(projector));
     BuilderUnderTest b;
     b.answers().ChooseFile(files / "player.exe");
@@ -139,9 +139,9 @@ TEST(InformationPage, ProjectorWithTheSaveCancelledKeepsItsPathOnlyUntilTheNextC
 
 TEST(InformationPage, NextChecksTheMovieAndTheNameAndMayShowTwoMessages) {
     test::TempDir files;
-    test::WriteFileBytes(files / "good.swf", test::MakeSwf(test::StageSpec(false)));
+    test::WriteFileBytes(files / "good.swf", test::MakeSwf(test::StageRecipe(false)));
     test::WriteFileBytes(files / "bad.swf", test::PatternBytes(300, 1));
-    test::WriteFileBytes(files / "notes.doc", test::MakeSwf(test::StageSpec(false)));
+    test::WriteFileBytes(files / "notes.doc", test::MakeSwf(test::StageRecipe(false)));
     const std::string kInvalidName = "Invalid Wallpaper name, please enter letters or number only!";
     struct Case {
         std::string movie;

@@ -21,7 +21,7 @@ using test::BuilderUnderTest;
 std::string WriteStageMovie(const test::TempDir& folder, const std::string& name = "stage.swf",
                             bool compressed = false) {
     std::string path = folder / name;
-    test::WriteFileBytes(path, test::MakeSwf(test::StageSpec(compressed)));
+    test::WriteFileBytes(path, test::MakeSwf(test::StageRecipe(compressed)));
     return path;
 }
 

@@ -17,7 +17,7 @@ using test::BuilderUnderTest;
 TEST(Screenshots, EveryPageWithAProjectFilledIn) {
     BuilderUnderTest b;
     const std::string movie = b.folder() / "Ocean.swf";
-    test::WriteFileBytes(movie, test::MakeSwf(test::StageSpec(false)));
+    test::WriteFileBytes(movie, test::MakeSwf(test::StageRecipe(false)));
     b.answers().ChooseFile(movie);
     b.Click(b.info(), IDC_INFO_CHOOSE_MOVIE);
     b.Type(b.info(), IDC_INFO_WALLPAPER_NAME, "Ocean");

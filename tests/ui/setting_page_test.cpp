@@ -36,7 +36,7 @@ std::string SelectedEntry(HWND dialog, int id) {
 // The builder on its Setting page after a 550 x 400 movie was accepted.
 void GoToSettingWithStageMovie(BuilderUnderTest& b) {
     const std::string movie = b.folder() / "stage.swf";
-    test::WriteFileBytes(movie, test::MakeSwf(test::StageSpec(false)));
+    test::WriteFileBytes(movie, test::MakeSwf(test::StageRecipe(false)));
     b.answers().ChooseFile(movie);
     b.Click(b.info(), IDC_INFO_CHOOSE_MOVIE);
     b.Type(b.info(), IDC_INFO_WALLPAPER_NAME, "Ocean");
@@ -119,7 +119,7 @@ TEST(SettingPage, ANewMovieRefreshesTheSizeOnlyOnceOnNext) {
     EXPECT_EQ(b.Text(b.setting(), IDC_SET_WIDTH), "700");
     EXPECT_EQ(b.window().settingPage.Width, "550");
     // A new movie: Next from page 1 shows its size.
-    test::SwfSpec wide = test::StageSpec(false);
+    test::SwfRecipe wide = test::StageRecipe(false);
     wide.xmax = 16000; // 800
     test::WriteFileBytes(b.folder() / "wide.swf", test::MakeSwf(wide));
     b.ClickMain(IDC_MAIN_BACK);

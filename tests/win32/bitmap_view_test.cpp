@@ -13,7 +13,7 @@
 namespace ww {
 namespace {
 
-using test::BitmapSpec;
+using test::BitmapRecipe;
 using test::Bytes;
 
 // A 40 x 20 canvas, white, into which a bitmap is stretched.
@@ -57,7 +57,7 @@ class Canvas {
 
 TEST(BitmapView, DrawsEveryDepthStretchedIntoTheRectangle) {
     test::TempDir dir;
-    const BitmapSpec specs[] = {
+    const BitmapRecipe bitmapRecipes[] = {
         {8, 4, 24, 0x2040C0, false, 40},  {5, 3, 1, 0x2040C0, false, 40},
         {7, 3, 4, 0x2040C0, false, 40},   {3, 3, 8, 0x2040C0, false, 40},
         {6, 2, 16, 0x2040C0, false, 40},  {6, 2, 16, 0x2040C0, true, 40},
@@ -65,7 +65,7 @@ TEST(BitmapView, DrawsEveryDepthStretchedIntoTheRectangle) {
         {4, 4, 32, 0x2040C0, true, 124},  {9, -5, 24, 0x2040C0, false, 40},
         {9, 5, 24, 0x2040C0, false, 108},
     };
-    for (const BitmapSpec& recipe : specs) {
+    for (const BitmapRecipe& recipe : bitmapRecipes) {
         SCOPED_TRACE(::testing::Message() << recipe.bitCount << " bits, " << recipe.width << " x "
                                           << recipe.height << ", header " << recipe.headerSize
                                           << (recipe.bitFields ? ", bit fields" : ""));
