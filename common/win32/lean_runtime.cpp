@@ -3,9 +3,20 @@
 // uncaught exception would have; defining them here keeps the library's
 // versions, and the exception machinery they bring, out of the executable.
 // The linker refuses a build that still needs the library's own: a missing
-// one shows as a duplicate definition.
+// one shows as a duplicate definition. The same holds for the few library
+// pieces below whose own versions bring far more than themselves.
+#include <windows.h>
+
+#include <ntsecapi.h>
+#include <zlib.h>
+
+#include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <new>
+#include <random>
+
+#include "common/crc32.h"
 
 namespace {
 
@@ -134,4 +145,60 @@ void __throw_future_error(int) {
     EndAsUncaught();
 }
 
+// Without type information, shared_ptr's deleter lookup asks the library
+// whether a type is its make_shared tag, and the library's answer comes with
+// its mutex pool and exceptions. The fake tag it compares first is the only
+// one our code can hand it.
+bool _Sp_make_shared_tag::_S_eq(const type_info&) noexcept {
+    return false;
+}
+
+// The library's clock brings its exception tables with it, and those the
+// whole unwinder. The same reading: the precise system time where Windows
+// has it (8 and later), nanoseconds since 1970.
+chrono::system_clock::time_point chrono::system_clock::now() noexcept {
+    using ReadTime = void(WINAPI*)(FILETIME*);
+    static ReadTime read = [] {
+        FARPROC precise =
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime");
+        return precise ? reinterpret_cast<ReadTime>(reinterpret_cast<void*>(precise))
+                       : &GetSystemTimeAsFileTime;
+    }();
+    FILETIME ft;
+    read(&ft);
+    const long long since1601 = static_cast<long long>(
+        (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+    constexpr long long k1601To1970 = 116444736000000000LL; // in 100 ns ticks
+    return time_point(duration((since1601 - k1601To1970) * 100));
+}
+
+// random_device: the system's generator (what the library's rand_s reads),
+// without the library's token parsing and its strings.
+void random_device::_M_init(const string&) {}
+
+void random_device::_M_fini() {}
+
+random_device::result_type random_device::_M_getval() {
+    unsigned int value = 0;
+    if (!RtlGenRandom(&value, sizeof value))
+        EndAsUncaught();
+    return value;
+}
+
 } // namespace std
+
+// The default terminate handler names the exception's type, which brings in
+// the demangler and printf; a lean program has no exceptions to name.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    EndAsUncaught();
+}
+} // namespace __gnu_cxx
+
+// zlib's checksum comes with 9 KiB of tables for speed; inflate calls it only
+// for gzip streams, which no movie is. Same values, a bit at a time.
+extern "C" uLong ZEXPORT crc32(uLong crc, const Bytef* buf, uInt len) {
+    if (!buf)
+        return 0;
+    return ww::Crc32Update(static_cast<uint32_t>(crc), buf, len);
+}
