@@ -5,7 +5,8 @@
 # instantiated in our own objects, and without exceptions the rest is never
 # referenced; the linker then drops every function nothing calls. The
 # programs are single-threaded, so their static locals need no guards, and
-# nothing unwinds their stacks, so they carry no unwind tables.
+# nothing unwinds their stacks, so they carry no unwind tables. Their code
+# is optimised once more as a whole when linked, across our libraries.
 set(WW_LEAN_OPTIONS -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics
     -fno-asynchronous-unwind-tables -fno-unwind-tables)
 
@@ -54,7 +55,7 @@ function(ww_lean_twin target)
                  $<TARGET_PROPERTY:${target},${property}>)
   endforeach()
   target_compile_options(${target}_lean PRIVATE ${WW_LEAN_OPTIONS})
-  set_target_properties(${target}_lean PROPERTIES CXX_STANDARD 20)
+  set_target_properties(${target}_lean PROPERTIES CXX_STANDARD 20 INTERPROCEDURAL_OPTIMIZATION ON)
   get_target_property(links ${target} LINK_LIBRARIES)
   if(links)
     ww_lean_links(links ${links})
@@ -66,7 +67,11 @@ endfunction()
 # twins of its libraries and the small runtime replacements.
 function(ww_lean_program target)
   target_compile_options(${target} PRIVATE ${WW_LEAN_OPTIONS})
-  set_target_properties(${target} PROPERTIES CXX_STANDARD 20)
+  # Optimised again as a whole when linked, for size (the link line's own
+  # level is the build type's), in one piece: MinGW's GCC 12 stops with an
+  # internal error when the work is split.
+  target_link_options(${target} PRIVATE -Os -flto-partition=one)
+  set_target_properties(${target} PROPERTIES CXX_STANDARD 20 INTERPROCEDURAL_OPTIMIZATION ON)
   target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/common/win32/lean_runtime.cpp)
   get_target_property(links ${target} LINK_LIBRARIES)
   ww_lean_links(links ${links})
