@@ -1,6 +1,7 @@
 #include "movie/render.h"
 
 #include "common/file.h"
+#include "movie/layer_cache.h"
 #include "movie/stroke.h"
 
 #include <stb_image_write.h>
@@ -578,6 +579,7 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
     layers_ = 0;
     layerBytes_ = 0;
     slice_ = NineSlice{};
+    StartLayerCache(options);
     return PackPixel(bg.r, bg.g, bg.b, 255);
 }
 
@@ -1223,20 +1225,33 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     PixelRect box;
     if (!ObjectBox(movie_, o, m, filterScale_, 0, &box))
         return true; // nothing to draw
+    const Matrix full = Multiply(m, o.matrix);
+    uint64_t signature = 0;
+    const bool cached = CacheSignature(o, full, &signature);
     // Only what can reach the pixels drawn: the canvas, or the region being
-    // redrawn, grown by how far the filters carry.
+    // redrawn, grown by how far the filters carry. A cached layer is drawn
+    // whole, for the frames to come.
     const Reach reach = ChainReach(o.filters, filterScale_);
     PixelRect view{0, 0, canvas_->width, canvas_->height};
-    if (layers_ == 0 && !IsEmpty(box_))
+    if (layers_ == 0 && !IsEmpty(box_) && !cached)
         view = box_;
     box = Intersect(box, Grow(view, reach));
     if (IsEmpty(box))
         return true;
+    if (cached && DrawFromCache(o, full, signature, box, cx, t))
+        return true;
     const uint64_t pixels = uint64_t(box.x1 - box.x0) * uint64_t(box.y1 - box.y0);
     // Pixels plus the filters' planes and scratch: at most three times as much.
     const uint64_t bytes = pixels * 4 * 3;
-    if (pixels > kMaxLayerPixels || movie_.memoryUsed + layerBytes_ + bytes > kMovieMemoryCap)
+    if (pixels > kMaxLayerPixels || !LayerFits(bytes))
         return false;
+    // Filters cost a pass over the layer for each blur pass and direction;
+    // a frame that cannot pay for them ends here.
+    uint64_t filterWork = 0;
+    for (const Filter& f : o.filters)
+        filterWork += FilterWork(f, pixels);
+    if (!Spend(filterWork))
+        return true;
     Layer layer;
     layer.x = box.x0;
     layer.y = box.y0;
@@ -1282,16 +1297,87 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     layer.pixels = std::move(scratch.pixels);
     for (const Filter& f : o.filters)
         ApplyFilter(f, filterScale_, &layer);
-    TransformLayer(Combine(cx, o.color), &layer);
-    const BlendMode mode = o.blendMode;
-    PixelRect onto{0, 0, canvas_->width, canvas_->height};
-    if (layers_ == 0 && !IsEmpty(box_))
-        onto = box_;
-    CompositeLayer(layer, mode, canvas_->pixels.data(), canvas_->width, canvas_->height, t.clip,
-                   onto.x0, onto.y0, onto.x1, onto.y1);
+    // A frame cut short leaves the layer unfinished: never kept.
+    if (cached && !cut_) {
+        ++cacheCounts_.drawn;
+        if (LayerFits(layer.pixels.size()))
+            cache_->Store(&o, signature, full.tx, full.ty, layer);
+    }
+    CompositeOnto(&layer, Combine(cx, o.color), o.blendMode, t);
     // A frame-sized buffer is worth keeping; a huge one is given back.
     if (layer.pixels.capacity() <= kKeptLayerBytes)
         layerPool_[layers_] = std::move(layer.pixels);
+    return true;
+}
+
+void Renderer::CompositeOnto(Layer* layer, const ColorTransform& total, BlendMode mode,
+                             const Target& t) {
+    TransformLayer(total, layer);
+    PixelRect onto{0, 0, canvas_->width, canvas_->height};
+    if (layers_ == 0 && !IsEmpty(box_))
+        onto = box_;
+    CompositeLayer(*layer, mode, canvas_->pixels.data(), canvas_->width, canvas_->height, t.clip,
+                   onto.x0, onto.y0, onto.x1, onto.y1);
+}
+
+bool Renderer::LayerFits(uint64_t bytes) const {
+    const uint64_t kept = cache_ ? cache_->bytes() : 0;
+    return movie_.memoryUsed + layerBytes_ + kept + bytes <= kMovieMemoryCap;
+}
+
+void Renderer::StartLayerCache(const RenderOptions& options) {
+    if (!cache_)
+        cache_ = std::make_shared<LayerCache>();
+    cache_->NextFrame();
+    // Layers drawn under other options are never the ones asked for.
+    double scale = filterScale_;
+    std::memcpy(&cacheOptions_, &scale, sizeof scale);
+    cacheOptions_ ^=
+        (static_cast<uint64_t>(options.quality) << 1 | deviceOrder_) * 0x9E3779B97F4A7C15ull;
+}
+
+bool Renderer::CacheSignature(const DisplayObject& o, const Matrix& full,
+                              uint64_t* signature) const {
+    // A nine-slice grid above reshapes the content by where it lies.
+    if (slice_.on || !cache_ || !LayerSignature(o, full, signature))
+        return false;
+    *signature ^= cacheOptions_ + 0x632BE59BD9B4E019ull + (*signature << 6) + (*signature >> 2);
+    const bool asked = o.cacheAsBitmap || !o.filters.empty();
+    // Steady is asked every frame, so that it knows the frame before.
+    return cache_->Steady(&o, *signature) || asked;
+}
+
+bool Renderer::DrawFromCache(const DisplayObject& o, const Matrix& full, uint64_t signature,
+                             const PixelRect& box, const ColorTransform& cx, const Target& t) {
+    CachedLayer* kept = cache_->Find(&o, signature);
+    if (!kept)
+        return false;
+    // Only a move by whole pixels puts the same pixels elsewhere.
+    const double dx = full.tx - kept->tx, dy = full.ty - kept->ty;
+    const double rx = std::round(dx), ry = std::round(dy);
+    if (!(std::fabs(dx - rx) < 1e-6 && std::fabs(dy - ry) < 1e-6) || std::fabs(rx) > 1e6 ||
+        std::fabs(ry) > 1e6)
+        return false;
+    Layer& l = kept->layer;
+    const int x = l.x + static_cast<int>(rx), y = l.y + static_cast<int>(ry);
+    // A layer cut at the canvas's edge before may not hold what shows now.
+    if (x > box.x0 || y > box.y0 || x + l.width < box.x1 || y + l.height < box.y1)
+        return false;
+    const ColorTransform total = Combine(cx, o.color);
+    if (!total.IsIdentity() && !LayerFits(l.pixels.size()))
+        return false;
+    l.x = x;
+    l.y = y;
+    kept->tx = full.tx;
+    kept->ty = full.ty;
+    ++cacheCounts_.reused;
+    if (total.IsIdentity()) {
+        CompositeOnto(&l, total, o.blendMode, t);
+        return true;
+    }
+    // The kept layer stays as drawn; a copy takes the colour transform.
+    Layer copy = l;
+    CompositeOnto(&copy, total, o.blendMode, t);
     return true;
 }
 
