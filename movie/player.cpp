@@ -259,6 +259,8 @@ void Player::Place(SpriteState& s, const PlaceCommand& p) {
         o->blendMode = p.blendMode;
     if (p.hasCacheAsBitmap)
         o->cacheAsBitmap = p.cacheAsBitmap;
+    if (p.hasVisible)
+        o->visible = p.visible;
 }
 
 void Player::Remove(SpriteState& s, uint16_t depth) {

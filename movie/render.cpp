@@ -658,7 +658,8 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
             ++maskLevel;
             continue;
         }
-        DrawObject(o, m, cx, Target{t.maskOut, clip}, maskLevel);
+        if (o.visible)
+            DrawObject(o, m, cx, Target{t.maskOut, clip}, maskLevel);
     }
 }
 

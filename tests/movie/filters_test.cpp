@@ -394,6 +394,30 @@ TEST(FlashEight, BlendModesMixWithWhatLiesBelow) {
     }
 }
 
+TEST(FlashEight, ObjectsPlacedHiddenAreNotDrawnUntilShown) {
+    // PlaceObject3's visible byte: a red square placed hidden in frame 1
+    // (with a filter, so its layer would be drawn) is shown in frame 2.
+    struct Case {
+        int visible; // frame 1's byte; -1 leaves it out
+        int frame;
+        Rgba8 want;
+    };
+    const Case cases[] = {{0, 1, kWhite}, {1, 1, kRed}, {-1, 1, kRed}, {0, 2, kRed}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.visible * 10 + c.frame);
+        PlaceRecipe first = Place3(1, 1);
+        first.visible = c.visible;
+        first.filters = {BlurFilter(2, 2, 1)};
+        PlaceRecipe shown = Place3(1, -1);
+        shown.move = true;
+        shown.visible = 1;
+        const Bytes swf = MakeMovie(Rect(1, 20, 20, 60, 60, 255, 0, 0) + PlaceObject3Tag(first) +
+                                        ShowFrameTag() + PlaceObject3Tag(shown) + ShowFrameTag(),
+                                    2);
+        ExpectPixels(RenderFrame(swf, c.frame), {{40, 40, c.want}});
+    }
+}
+
 TEST(FlashEight, EraseLeavesAHoleInItsParentsLayer) {
     // A sprite with blend mode layer holds a blue square and an erasing one
     // over its middle: the stage's white shows through the hole.

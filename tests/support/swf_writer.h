@@ -173,6 +173,7 @@ struct PlaceRecipe {
     std::vector<Bytes> filters;
     int blendMode = -1;
     int cacheAsBitmap = -1;
+    int visible = -1;
 };
 
 // Filter records of a FILTERLIST: id byte and fields. Sizes, angles and
