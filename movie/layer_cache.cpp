@@ -73,6 +73,9 @@ bool AddObject(Hash& h, const DisplayObject& o, int depth) {
     h.Add(o.clipDepth);
     h.Add(uint8_t(o.visible | o.cacheAsBitmap << 1));
     h.Add(static_cast<uint8_t>(o.blendMode));
+    if (o.hasBackground)
+        h.Add(uint32_t(o.background.r) | uint32_t(o.background.g) << 8 |
+              uint32_t(o.background.b) << 16 | 1u << 24);
     h.Add(o.filters.size());
     for (const Filter& f : o.filters)
         AddFilter(h, f);

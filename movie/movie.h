@@ -195,6 +195,8 @@ struct PlaceCommand {
     BlendMode blendMode = BlendMode::Normal;
     bool cacheAsBitmap = false;
     bool visible = true;
+    bool hasBackground = false; // opaqueBackground: the object's box filled
+    Rgba background;
 };
 
 enum class ActionKind : uint8_t { Stop, Play, GotoFrame, GotoLabel, NextFrame, PrevFrame };

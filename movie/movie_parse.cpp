@@ -143,8 +143,13 @@ bool ReadPlace(TagReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) 
     p->hasVisible = flags2 & 0x20;
     if (p->hasVisible)
         p->visible = r.U8() != 0;
-    if (flags2 & 0x40)
-        r.U32(); // opaque background colour, RGBA: not drawn
+    p->hasBackground = flags2 & 0x40;
+    if (p->hasBackground) {
+        p->background.r = r.U8();
+        p->background.g = r.U8();
+        p->background.b = r.U8();
+        p->background.a = r.U8();
+    }
     // Clip actions come last, after PlaceObject3's own fields.
     if (flags & 0x80)
         ReadClipActions(r, p, ctx);

@@ -690,7 +690,8 @@ void Renderer::DrawObject(const DisplayObject& o, const Matrix& m, const ColorTr
     // there they show nothing.
     if (onLayer && layers_ == 0 && !t.maskOut)
         return;
-    const bool layered = !o.filters.empty() || o.cacheAsBitmap || o.blendMode != BlendMode::Normal;
+    const bool layered = !o.filters.empty() || o.cacheAsBitmap || o.hasBackground ||
+                         o.blendMode != BlendMode::Normal;
     if (layered && !t.maskOut && layers_ < kMaxLayerNesting && DrawLayered(o, m, cx, t, maskLevel))
         return;
     DrawContent(o, m, cx, t, maskLevel);
@@ -1195,6 +1196,95 @@ bool ObjectBox(const Movie& movie, const DisplayObject& o, const Matrix& m, doub
     return any;
 }
 
+// Bounds in fractional canvas pixels, as characters declare them.
+struct Bounds {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    void Add(const Rect& r, const Matrix& m) {
+        for (const double x : {double(r.xmin), double(r.xmax)}) {
+            for (const double y : {double(r.ymin), double(r.ymax)}) {
+                const Point p = Transform(m, x, y);
+                x0 = std::min(x0, p.x);
+                y0 = std::min(y0, p.y);
+                x1 = std::max(x1, p.x);
+                y1 = std::max(y1, p.y);
+            }
+        }
+    }
+};
+
+// A shape's declared box, cut to where its edges go: writers pad the one,
+// and the other counts curves' control points and miters.
+void AddShape(const Shape& shape, const Matrix& m, Bounds* b) {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    if (!ShapeExtent(shape, &x0, &y0, &x1, &y1))
+        return;
+    const Rect& d = shape.bounds;
+    Rect r;
+    r.xmin = static_cast<int32_t>(std::max<double>(d.xmin, std::floor(x0)));
+    r.ymin = static_cast<int32_t>(std::max<double>(d.ymin, std::floor(y0)));
+    r.xmax = static_cast<int32_t>(std::min<double>(d.xmax, std::ceil(x1)));
+    r.ymax = static_cast<int32_t>(std::min<double>(d.ymax, std::ceil(y1)));
+    if (r.xmin > r.xmax || r.ymin > r.ymax)
+        r = Rect{static_cast<int32_t>(x0), static_cast<int32_t>(x1), static_cast<int32_t>(y0),
+                 static_cast<int32_t>(y1)};
+    b->Add(r, m);
+}
+
+void CharacterBounds(const Movie& movie, CharacterRef ref, const Matrix& m, int depth, Bounds* b) {
+    switch (ref.kind) {
+    case CharacterKind::Shape:
+        AddShape(movie.shapes[ref.index], m, b);
+        break;
+    case CharacterKind::Morph:
+        AddShape(movie.morphs[ref.index].start, m, b);
+        AddShape(movie.morphs[ref.index].end, m, b);
+        break;
+    case CharacterKind::Text:
+        b->Add(movie.texts[ref.index].bounds, Multiply(m, movie.texts[ref.index].matrix));
+        break;
+    case CharacterKind::EditText:
+        b->Add(movie.editTexts[ref.index].bounds, m);
+        break;
+    case CharacterKind::Button:
+        // The up state's records.
+        if (depth > kMaxSpriteNesting)
+            break;
+        for (const ButtonRecord& r : movie.buttons[ref.index].records) {
+            const auto it = movie.dictionary.find(r.characterId);
+            if ((r.states & kButtonUp) && it != movie.dictionary.end())
+                CharacterBounds(movie, it->second, Multiply(m, r.matrix), depth + 1, b);
+        }
+        break;
+    case CharacterKind::Sprite: {
+        // A sprite not yet playing, as a button holds one: its first frame.
+        const Timeline& timeline = movie.sprites[ref.index];
+        if (depth > kMaxSpriteNesting || timeline.frames.empty())
+            break;
+        for (const FrameCommand& c : timeline.frames[0].commands) {
+            const auto it = movie.dictionary.find(c.place.characterId);
+            if (!c.remove && c.place.hasCharacter && it != movie.dictionary.end())
+                CharacterBounds(movie, it->second, Multiply(m, c.place.matrix), depth + 1, b);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void ObjectBounds(const Movie& movie, const DisplayObject& o, const Matrix& parent, int depth,
+                  Bounds* b) {
+    const Matrix m = Multiply(parent, o.matrix);
+    if (o.ref.kind != CharacterKind::Sprite) {
+        CharacterBounds(movie, o.ref, m, depth, b);
+        return;
+    }
+    if (!o.sprite || depth > kMaxSpriteNesting)
+        return;
+    for (const auto& entry : o.sprite->objects)
+        ObjectBounds(movie, entry.second, m, depth + 1, b);
+}
+
 } // namespace
 
 namespace {
@@ -1285,6 +1375,18 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
         slice_.from[1][k] -= box.y0;
         slice_.to[1][k] -= box.y0;
     }
+    if (o.hasBackground) {
+        Bounds own;
+        ObjectBounds(movie_, o, m, 0, &own);
+        const double limit = 1e7;
+        if (own.x0 <= own.x1 && std::fabs(own.x0) < limit && std::fabs(own.y0) < limit &&
+            std::fabs(own.x1) < limit && std::fabs(own.y1) < limit) {
+            const PixelRect area{
+                static_cast<int>(std::lround(own.x0)), static_cast<int>(std::lround(own.y0)),
+                static_cast<int>(std::lround(own.x1)), static_cast<int>(std::lround(own.y1))};
+            FillBackground(o.background, Intersect(area, box), box, &scratch);
+        }
+    }
     // The colour transforms down to this object apply to the layer as a
     // whole, after its filters: a faded group fades as one picture.
     DrawContent(o, shifted, cx, Target{nullptr, nullptr}, maskLevel, false);
@@ -1319,6 +1421,21 @@ void Renderer::CompositeOnto(Layer* layer, const ColorTransform& total, BlendMod
         onto = box_;
     CompositeLayer(*layer, mode, canvas_->pixels.data(), canvas_->width, canvas_->height, t.clip,
                    onto.x0, onto.y0, onto.x1, onto.y1);
+}
+
+void Renderer::FillBackground(Rgba color, const PixelRect& area, const PixelRect& layerBox,
+                              Canvas* layer) const {
+    if (deviceOrder_)
+        std::swap(color.r, color.b);
+    // Always opaque, whatever alpha the colour was given.
+    const uint32_t packed = PackPixel(color.r, color.g, color.b, 255);
+    for (int y = area.y0; y < area.y1; ++y) {
+        uint8_t* row =
+            layer->pixels.data() +
+            (static_cast<size_t>(y - layerBox.y0) * layer->width + (area.x0 - layerBox.x0)) * 4;
+        for (int x = area.x0; x < area.x1; ++x, row += 4)
+            StorePixel(row, packed);
+    }
 }
 
 bool Renderer::LayerFits(uint64_t bytes) const {

@@ -148,6 +148,9 @@ class Renderer {
                        const PixelRect& box, const ColorTransform& cx, const Target& t);
     // A finished layer, its colour transform applied and blended in.
     void CompositeOnto(Layer* layer, const ColorTransform& total, BlendMode mode, const Target& t);
+    // opaqueBackground: area (canvas pixels) of a layer filled opaque.
+    void FillBackground(Rgba color, const PixelRect& area, const PixelRect& layerBox,
+                        Canvas* layer) const;
     // Whether the drawing memory can take bytes more for a layer.
     bool LayerFits(uint64_t bytes) const;
     void StartLayerCache(const RenderOptions& options);

@@ -418,6 +418,36 @@ TEST(FlashEight, ObjectsPlacedHiddenAreNotDrawnUntilShown) {
     }
 }
 
+TEST(FlashEight, AnOpaqueBackgroundFillsTheObjectsBoxBehindIt) {
+    // A sprite of two squares at opposite corners of a 40 px box, placed
+    // with an opaque green background (its alpha ignored): green between
+    // them, the squares over it, white outside; hidden, nothing.
+    struct Case {
+        int visible;
+        Rgba8 between;
+    };
+    for (const Case& c : {Case{1, Rgba8{0, 255, 0, 255}}, Case{0, kWhite}}) {
+        SCOPED_TRACE(c.visible);
+        const Bytes sprite =
+            PlaceObject3Tag(Place3(1, 1)) + PlaceObject3Tag(Place3(2, 2)) + ShowFrameTag();
+        PlaceRecipe p = Place3(1, 3);
+        p.hasMatrix = true;
+        p.matrix = Translate(20 * kPx, 20 * kPx);
+        p.background = 0x00FF0010;
+        p.visible = c.visible;
+        const Bytes swf =
+            MakeMovie(Rect(1, 0, 0, 10, 10, 255, 0, 0) + Rect(2, 30, 30, 40, 40, 0, 0, 255) +
+                      DefineSpriteTag(3, 1, sprite) + PlaceObject3Tag(p) + ShowFrameTag());
+        const Rgba8 red = c.visible ? kRed : kWhite, blue = c.visible ? kBlue : kWhite;
+        ExpectPixels(RenderFrame(swf), {{40, 40, c.between},
+                                        {25, 25, red},
+                                        {55, 55, blue},
+                                        {45, 25, c.between},
+                                        {62, 40, kWhite},
+                                        {18, 40, kWhite}});
+    }
+}
+
 TEST(FlashEight, EraseLeavesAHoleInItsParentsLayer) {
     // A sprite with blend mode layer holds a blue square and an erasing one
     // over its middle: the stage's white shows through the hole.
