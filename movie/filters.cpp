@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace ww::movie {
 
 namespace {
@@ -46,11 +50,13 @@ void Offset(const Filter& f, double scale, int* dx, int* dy) {
     *dy = static_cast<int>(std::lround(d * std::sin(a)));
 }
 
-// One box pass over n samples spaced by stride, zero beyond either end.
+// One box pass: 2 * inner + 1 whole taps, and the two taps beyond them
+// weighted by frac / 256, the ends of a box of fractional width. Sums stay
+// in 32 bits (at most 255 * 258 * 256), and one float multiply divides.
 struct Box {
-    int inner;      // whole taps either side
-    uint32_t frac;  // weight of the two end taps, in 1/256
-    uint64_t scale; // 2^32 / total weight in 1/256
+    int inner = 0;
+    uint32_t frac = 0;
+    float inverse = 1;
     explicit Box(double width) {
         const double r = (width - 1) / 2;
         inner = static_cast<int>(std::floor(r));
@@ -59,64 +65,79 @@ struct Box {
             ++inner;
             frac = 0;
         }
-        const uint64_t total = uint64_t(2 * inner + 1) * 256 + 2 * frac;
-        scale = (uint64_t(1) << 32) / total;
+        inverse = 1.0f / float(uint32_t(2 * inner + 1) * 256 + 2 * frac);
     }
-    uint8_t Out(uint64_t sum256) const {
-        return static_cast<uint8_t>(std::min<uint64_t>(255, (sum256 * scale + (1u << 31)) >> 32));
+    bool Moves() const { return inner > 0 || frac > 0; }
+    uint8_t Out(uint32_t sum256) const {
+        const uint32_t v = static_cast<uint32_t>(float(sum256) * inverse + 0.5f);
+        return static_cast<uint8_t>(v < 255 ? v : 255);
     }
 };
 
-void BoxRow(uint8_t* p, int n, int channels, const Box& box, std::vector<uint32_t>& line) {
-    line.assign(static_cast<size_t>(n) * channels, 0);
-    for (int c = 0; c < channels; ++c) {
-        auto at = [&](int i) -> uint32_t { return i >= 0 && i < n ? p[i * channels + c] : 0; };
-        uint32_t sum = 0;
+// Scratch a blur reuses from row to row and pass to pass.
+struct BlurScratch {
+    std::vector<uint8_t> padded, out, zeros;
+    std::vector<uint32_t> sums;
+};
+
+// Across one row of n pixels of `channels` bytes: the row is copied between
+// zero margins, so the running sum's loop has no edge tests.
+void BoxRow(uint8_t* p, int n, int channels, const Box& box, BlurScratch& s) {
+    const size_t margin = static_cast<size_t>(box.inner + 1) * channels;
+    const size_t bytes = static_cast<size_t>(n) * channels;
+    s.padded.assign(bytes + 2 * margin, 0);
+    std::memcpy(s.padded.data() + margin, p, bytes);
+    const uint8_t* q = s.padded.data() + margin;
+    const int c = channels;
+    const ptrdiff_t lead = static_cast<ptrdiff_t>(box.inner + 1) * c;
+    const ptrdiff_t trail = static_cast<ptrdiff_t>(box.inner) * c;
+    uint32_t sum[4] = {0, 0, 0, 0};
+    for (int k = 0; k < c; ++k)
         for (int i = -box.inner; i <= box.inner; ++i)
-            sum += at(i);
-        for (int i = 0; i < n; ++i) {
-            const uint64_t edge = at(i - box.inner - 1) + at(i + box.inner + 1);
-            line[static_cast<size_t>(i) * channels + c] =
-                box.Out(uint64_t(sum) * 256 + edge * box.frac);
-            sum += at(i + box.inner + 1);
-            sum -= at(i - box.inner);
+            sum[k] += q[static_cast<ptrdiff_t>(i) * c + k];
+    for (ptrdiff_t i = 0; i < static_cast<ptrdiff_t>(bytes); i += c) {
+        for (int k = 0; k < c; ++k) {
+            const ptrdiff_t j = i + k;
+            const uint32_t edge = uint32_t(q[j - lead]) + q[j + lead];
+            p[j] = box.Out(sum[k] * 256 + edge * box.frac);
+            sum[k] += q[j + lead];
+            sum[k] -= q[j - trail];
         }
     }
-    for (size_t i = 0; i < line.size(); ++i)
-        p[i] = static_cast<uint8_t>(line[i]);
 }
 
 // Down the columns, a row at a time: running sums of each column over the
-// rows in the box, so memory is read in row order.
-void BoxColumns(uint8_t* p, int width, int height, int channels, const Box& box,
-                std::vector<uint32_t>& sums, std::vector<uint8_t>& out) {
+// rows in the box, so memory is read in row order and the inner loops run
+// straight along a row, which the compiler turns into vector code.
+void BoxColumns(uint8_t* p, int width, int height, int channels, const Box& box, BlurScratch& s) {
     const size_t row = static_cast<size_t>(width) * channels;
-    sums.assign(row, 0);
-    out.resize(row * height);
-    auto rowAt = [&](int y) -> const uint8_t* {
-        return y >= 0 && y < height ? p + row * y : nullptr;
-    };
+    s.sums.assign(row, 0);
+    s.out.resize(row * height);
+    s.zeros.assign(row, 0);
+    const uint8_t* zero = s.zeros.data();
+    auto rowAt = [&](int y) -> const uint8_t* { return y >= 0 && y < height ? p + row * y : zero; };
+    uint32_t* sums = s.sums.data();
     for (int y = -box.inner; y <= box.inner; ++y) {
-        if (const uint8_t* r = rowAt(y))
-            for (size_t i = 0; i < row; ++i)
-                sums[i] += r[i];
+        const uint8_t* r = rowAt(y);
+        for (size_t i = 0; i < row; ++i)
+            sums[i] += r[i];
     }
+    const uint32_t frac = box.frac;
+    const float inverse = box.inverse;
     for (int y = 0; y < height; ++y) {
         const uint8_t* above = rowAt(y - box.inner - 1);
         const uint8_t* below = rowAt(y + box.inner + 1);
-        uint8_t* o = out.data() + row * y;
+        const uint8_t* top = rowAt(y - box.inner);
+        uint8_t* o = s.out.data() + row * y;
         for (size_t i = 0; i < row; ++i) {
-            const uint64_t edge = (above ? above[i] : 0) + (below ? below[i] : 0);
-            o[i] = box.Out(uint64_t(sums[i]) * 256 + edge * box.frac);
+            const uint32_t v = sums[i] * 256 + (uint32_t(above[i]) + below[i]) * frac;
+            const int32_t q = static_cast<int32_t>(float(static_cast<int32_t>(v)) * inverse + 0.5f);
+            o[i] = static_cast<uint8_t>(q < 255 ? q : 255);
         }
-        if (below)
-            for (size_t i = 0; i < row; ++i)
-                sums[i] += below[i];
-        if (const uint8_t* top = rowAt(y - box.inner))
-            for (size_t i = 0; i < row; ++i)
-                sums[i] -= top[i];
+        for (size_t i = 0; i < row; ++i)
+            sums[i] += uint32_t(below[i]) - top[i];
     }
-    std::memcpy(p, out.data(), row * height);
+    std::memcpy(p, s.out.data(), row * height);
 }
 
 void BlurPixels(uint8_t* p, int width, int height, int channels, double widthX, double widthY,
@@ -124,14 +145,13 @@ void BlurPixels(uint8_t* p, int width, int height, int channels, double widthX, 
     if (width <= 0 || height <= 0)
         return;
     const Box bx(widthX), by(widthY);
-    std::vector<uint32_t> line, sums;
-    std::vector<uint8_t> out;
+    BlurScratch scratch;
     for (int pass = 0; pass < passes; ++pass) {
-        if (bx.inner > 0 || bx.frac > 0)
+        if (bx.Moves())
             for (int y = 0; y < height; ++y)
-                BoxRow(p + static_cast<size_t>(y) * width * channels, width, channels, bx, line);
-        if (by.inner > 0 || by.frac > 0)
-            BoxColumns(p, width, height, channels, by, sums, out);
+                BoxRow(p + static_cast<size_t>(y) * width * channels, width, channels, bx, scratch);
+        if (by.Moves())
+            BoxColumns(p, width, height, channels, by, scratch);
     }
 }
 
@@ -190,17 +210,24 @@ void Unpack(uint32_t v, uint8_t* out) {
         out[k] = static_cast<uint8_t>(v >> (8 * k));
 }
 
-// Puts an effect (one premultiplied colour per pixel) together with the
-// object: inner effects lie on the object, outer ones under it; knockout
-// keeps the effect alone where the object was (inner) or was not (outer);
-// without the source only the effect shows.
-void Combine(const Filter& f, bool inner, const std::vector<uint32_t>& effect, Layer* l) {
-    const size_t n = effect.size();
-    for (size_t i = 0; i < n; ++i) {
-        uint8_t* s = l->pixels.data() + i * 4;
-        uint8_t e[4];
-        Unpack(effect[i], e);
+// Puts an effect (one premultiplied colour per pixel, effect(i)) together
+// with the object: inner effects lie on the object, outer ones under it;
+// knockout keeps the effect alone where the object was (inner) or was not
+// (outer); without the source only the effect shows.
+template <typename Effect> void Combine(const Filter& f, bool inner, Effect effect, Layer* l) {
+    const size_t n = static_cast<size_t>(l->width) * l->height;
+    uint8_t* s = l->pixels.data();
+    for (size_t i = 0; i < n; ++i, s += 4) {
+        const uint32_t v = effect(i);
         const uint8_t srcA = s[3];
+        if (v == 0) {
+            // Nothing of the effect here: most of an outer glow's layer.
+            if (f.knockout || !f.compositeSource)
+                std::memset(s, 0, 4);
+            continue;
+        }
+        uint8_t e[4];
+        Unpack(v, e);
         if (inner) {
             Scale(e, srcA);
             if (f.knockout || !f.compositeSource) {
@@ -213,7 +240,7 @@ void Combine(const Filter& f, bool inner, const std::vector<uint32_t>& effect, L
             std::memcpy(s, e, 4);
         } else if (!f.compositeSource) {
             std::memcpy(s, e, 4);
-        } else {
+        } else if (srcA != 255) {
             uint8_t o[4];
             std::memcpy(o, s, 4);
             Over(o, e);
@@ -222,20 +249,42 @@ void Combine(const Filter& f, bool inner, const std::vector<uint32_t>& effect, L
     }
 }
 
+// The object's alpha (inverted for inner effects) moved by (dx, dy), in one
+// pass; what comes from beyond the layer is clear, or solid when inverted.
+void SourcePlane(const Layer& l, bool invert, int dx, int dy, std::vector<uint8_t>* plane) {
+    const int w = l.width, h = l.height;
+    const uint8_t outside = invert ? 255 : 0;
+    plane->assign(static_cast<size_t>(w) * h, outside);
+    const uint8_t flip = invert ? 255 : 0;
+    const int x0 = std::clamp(dx, 0, w), x1 = std::clamp(w + dx, 0, w);
+    for (int y = std::clamp(dy, 0, h); y < std::clamp(h + dy, 0, h); ++y) {
+        const uint8_t* src = l.pixels.data() + (static_cast<size_t>(y - dy) * w + (x0 - dx)) * 4;
+        uint8_t* d = plane->data() + static_cast<size_t>(y) * w;
+        for (int x = x0; x < x1; ++x, src += 4)
+            d[x] = static_cast<uint8_t>(src[3] ^ flip);
+    }
+}
+
+// A strength's 256 outcomes, so the per-pixel work is a lookup.
+void StrengthTable(float strength, uint8_t* table) {
+    for (int i = 0; i < 256; ++i)
+        table[i] = Strengthen(static_cast<uint8_t>(i), strength);
+}
+
 void ShadowOrGlow(const Filter& f, double scale, Layer* l) {
     int dx = 0, dy = 0;
     if (f.kind == FilterKind::DropShadow)
         Offset(f, scale, &dx, &dy);
-    std::vector<uint8_t> a = AlphaPlane(*l);
-    if (f.inner)
-        for (uint8_t& v : a)
-            v = static_cast<uint8_t>(255 - v);
-    a = Shifted(a, l->width, l->height, dx, dy, f.inner ? 255 : 0);
+    std::vector<uint8_t> a;
+    SourcePlane(*l, f.inner, dx, dy, &a);
     Blur(a, l->width, l->height, f, scale);
-    std::vector<uint32_t> effect(a.size());
-    for (size_t i = 0; i < a.size(); ++i)
-        effect[i] = Premultiplied(f.color, Strengthen(a[i], f.strength));
-    Combine(f, f.inner, effect, l);
+    uint8_t strength[256];
+    StrengthTable(f.strength, strength);
+    uint32_t colors[256];
+    for (int i = 0; i < 256; ++i)
+        colors[i] = Premultiplied(f.color, strength[i]);
+    Combine(
+        f, f.inner, [&](size_t i) { return colors[a[i]]; }, l);
 }
 
 // The gradient's 256 colours, premultiplied, its stops in the order given.
@@ -263,18 +312,15 @@ void GradientTable(const Filter& f, uint32_t* table) {
 void GradientGlow(const Filter& f, double scale, Layer* l) {
     int dx = 0, dy = 0;
     Offset(f, scale, &dx, &dy);
-    std::vector<uint8_t> a = AlphaPlane(*l);
-    if (f.inner)
-        for (uint8_t& v : a)
-            v = static_cast<uint8_t>(255 - v);
-    a = Shifted(a, l->width, l->height, dx, dy, f.inner ? 255 : 0);
+    std::vector<uint8_t> a;
+    SourcePlane(*l, f.inner, dx, dy, &a);
     Blur(a, l->width, l->height, f, scale);
     uint32_t table[256];
     GradientTable(f, table);
-    std::vector<uint32_t> effect(a.size());
-    for (size_t i = 0; i < a.size(); ++i)
-        effect[i] = table[Strengthen(a[i], f.strength)];
-    Combine(f, f.inner, effect, l);
+    uint8_t strength[256];
+    StrengthTable(f.strength, strength);
+    Combine(
+        f, f.inner, [&](size_t i) { return table[strength[a[i]]]; }, l);
 }
 
 // Light falls from the angle: the object's alpha moved towards the light and
@@ -316,7 +362,8 @@ void Bevel(const Filter& f, double scale, Layer* l) {
         }
         return;
     }
-    Combine(f, f.inner, effect, l);
+    Combine(
+        f, f.inner, [&](size_t i) { return effect[i]; }, l);
 }
 
 void BlurLayer(const Filter& f, double scale, Layer* l) {
@@ -484,6 +531,97 @@ template <BlendMode M> inline void BlendOne(const uint8_t* s, uint8_t* d) {
     }
 }
 
+// Over an opaque pixel a separable mode needs no unpremultiplying: with
+// the source premultiplied (sp, sa) and the destination d,
+//   out = d (255 - sa) / 255 + B(s, d) sa / 255,
+// and B(s, d) sa / 255 is written in sp and sa for each mode below.
+constexpr bool FastOverOpaque(BlendMode m) {
+    return m == BlendMode::Normal || m == BlendMode::Layer || m == BlendMode::Multiply ||
+           m == BlendMode::Screen || m == BlendMode::Overlay || m == BlendMode::HardLight;
+}
+
+#ifdef __SSE2__
+// x / 255, rounded, for 16-bit lanes holding at most 255 * 255.
+inline __m128i Div255(__m128i x) {
+    x = _mm_add_epi16(x, _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+}
+
+inline __m128i Mul255x(__m128i a, __m128i b) {
+    return Div255(_mm_mullo_epi16(a, b));
+}
+
+// Two pixels, 16 bits a channel: the source's part B(s, d) sa / 255.
+template <BlendMode M> inline __m128i Term(__m128i sp, __m128i sa, __m128i d) {
+    const __m128i k255 = _mm_set1_epi16(255);
+    switch (M) {
+    case BlendMode::Multiply:
+        return Mul255x(sp, d);
+    case BlendMode::Screen:
+        // sp + d sa / 255 - sp d / 255
+        return _mm_sub_epi16(_mm_add_epi16(sp, Mul255x(d, sa)), Mul255x(sp, d));
+    case BlendMode::Overlay:
+    case BlendMode::HardLight: {
+        // Dark half: 2 sp d / 255; light half: sa - 2 (sa - sp)(255 - d) / 255.
+        const __m128i dark = _mm_slli_epi16(Mul255x(sp, d), 1);
+        const __m128i light = _mm_sub_epi16(
+            sa, _mm_slli_epi16(Mul255x(_mm_sub_epi16(sa, sp), _mm_sub_epi16(k255, d)), 1));
+        // Overlay chooses by the destination, hard light by the source
+        // (s < 128 straight, so 2 sp < sa premultiplied).
+        const __m128i useDark = M == BlendMode::Overlay
+                                    ? _mm_cmplt_epi16(d, _mm_set1_epi16(128))
+                                    : _mm_cmplt_epi16(_mm_slli_epi16(sp, 1), sa);
+        return _mm_or_si128(_mm_and_si128(useDark, dark), _mm_andnot_si128(useDark, light));
+    }
+    default:
+        return sp;
+    }
+}
+
+// Four pixels over four opaque ones; false, touching nothing, when some of
+// the four below are not opaque.
+template <BlendMode M> inline bool OverOpaque4(const uint8_t* s, uint8_t* d) {
+    const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+    if ((_mm_movemask_epi8(_mm_cmpeq_epi8(dst, _mm_set1_epi8(-1))) & 0x8888) != 0x8888)
+        return false;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i k255 = _mm_set1_epi16(255);
+    const __m128i alphaLanes = _mm_set_epi16(255, 0, 0, 0, 255, 0, 0, 0);
+    const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    __m128i halves[2];
+    for (int h = 0; h < 2; ++h) {
+        const __m128i sp = h ? _mm_unpackhi_epi8(src, zero) : _mm_unpacklo_epi8(src, zero);
+        const __m128i dp = h ? _mm_unpackhi_epi8(dst, zero) : _mm_unpacklo_epi8(dst, zero);
+        // Each pixel's alpha in all four of its lanes.
+        __m128i sa = _mm_shufflelo_epi16(sp, _MM_SHUFFLE(3, 3, 3, 3));
+        sa = _mm_shufflehi_epi16(sa, _MM_SHUFFLE(3, 3, 3, 3));
+        const __m128i keep = Mul255x(dp, _mm_sub_epi16(k255, sa));
+        const __m128i out = _mm_add_epi16(keep, Term<M>(sp, sa, dp));
+        halves[h] = _mm_or_si128(out, alphaLanes); // stays opaque
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_packus_epi16(halves[0], halves[1]));
+    return true;
+}
+#endif
+
+// One row of a layer over the destination, no clip: four pixels at a time
+// where the destination is opaque, one at a time elsewhere.
+template <BlendMode M> void CompositeSpan(const uint8_t* s, uint8_t* d, int n) {
+    int x = 0;
+#ifdef __SSE2__
+    if constexpr (FastOverOpaque(M)) {
+        for (; x + 4 <= n; x += 4, s += 16, d += 16) {
+            if (OverOpaque4<M>(s, d))
+                continue;
+            for (int k = 0; k < 4; ++k)
+                BlendOne<M>(s + 4 * k, d + 4 * k);
+        }
+    }
+#endif
+    for (; x < n; ++x, s += 4, d += 4)
+        BlendOne<M>(s, d);
+}
+
 template <BlendMode M>
 void CompositeRows(const Layer& layer, uint8_t* dst, int width, const uint8_t* clip, int x0, int y0,
                    int x1, int y1) {
@@ -491,19 +629,21 @@ void CompositeRows(const Layer& layer, uint8_t* dst, int width, const uint8_t* c
         const uint8_t* s = layer.pixels.data() +
                            (static_cast<size_t>(y - layer.y) * layer.width + (x0 - layer.x)) * 4;
         uint8_t* d = dst + (static_cast<size_t>(y) * width + x0) * 4;
-        const uint8_t* m = clip ? clip + static_cast<size_t>(y) * width + x0 : nullptr;
+        if (!clip) {
+            CompositeSpan<M>(s, d, x1 - x0);
+            continue;
+        }
+        const uint8_t* m = clip + static_cast<size_t>(y) * width + x0;
         for (int x = x0; x < x1; ++x, s += 4, d += 4) {
-            if (m) {
-                const uint8_t cover = *m++;
-                if (cover == 0)
-                    continue;
-                if (cover < 255) {
-                    uint8_t scaled[4];
-                    std::memcpy(scaled, s, 4);
-                    Scale(scaled, cover);
-                    BlendOne<M>(scaled, d);
-                    continue;
-                }
+            const uint8_t cover = *m++;
+            if (cover == 0)
+                continue;
+            if (cover < 255) {
+                uint8_t scaled[4];
+                std::memcpy(scaled, s, 4);
+                Scale(scaled, cover);
+                BlendOne<M>(scaled, d);
+                continue;
             }
             BlendOne<M>(s, d);
         }
@@ -514,6 +654,21 @@ void CompositeRows(const Layer& layer, uint8_t* dst, int width, const uint8_t* c
 
 BlendMode BlendModeOf(uint8_t value) {
     return value >= 2 && value <= 14 ? static_cast<BlendMode>(value) : BlendMode::Normal;
+}
+
+uint64_t FilterWork(const Filter& f, uint64_t pixels) {
+    const uint64_t passes = static_cast<uint64_t>(std::max(1, Passes(f)));
+    switch (f.kind) {
+    case FilterKind::Blur:
+        return pixels * passes * 2 * 4;
+    case FilterKind::Convolution:
+        return pixels * 4 * static_cast<uint64_t>(std::clamp(f.matrixX, 1, kMaxConvolutionSide)) *
+               static_cast<uint64_t>(std::clamp(f.matrixY, 1, kMaxConvolutionSide));
+    case FilterKind::ColorMatrix:
+        return pixels * 4;
+    default:
+        return pixels * (passes * 2 + 4);
+    }
 }
 
 int BlurRadius(float size, double scale) {

@@ -97,6 +97,10 @@ Reach FilterReach(const Filter& f, double scale);
 // The reach of a chain of filters, each growing what the one before drew.
 Reach ChainReach(const std::vector<Filter>& filters, double scale);
 
+// The work a filter does on a layer of so many pixels, in passes over a
+// pixel's byte: what a frame's work budget is charged for it.
+uint64_t FilterWork(const Filter& f, uint64_t pixels);
+
 // Box blur radii (half widths, the box 2r + 1 pixels) a blur size of `size`
 // pixels gives, capped.
 int BlurRadius(float size, double scale);

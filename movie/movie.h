@@ -190,10 +190,13 @@ struct PlaceCommand {
     std::string name;
     std::shared_ptr<const std::vector<ClipAction>> clipActions;
     // PlaceObject3: each kept on the object until a later place sets it.
-    bool hasFilters = false, hasBlendMode = false, hasCacheAsBitmap = false;
+    bool hasFilters = false, hasBlendMode = false, hasCacheAsBitmap = false, hasVisible = false;
     std::vector<Filter> filters;
     BlendMode blendMode = BlendMode::Normal;
     bool cacheAsBitmap = false;
+    bool visible = true;
+    bool hasBackground = false; // opaqueBackground: the object's box filled
+    Rgba background;
 };
 
 enum class ActionKind : uint8_t { Stop, Play, GotoFrame, GotoLabel, NextFrame, PrevFrame };

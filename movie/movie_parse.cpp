@@ -9,8 +9,9 @@
 // HasCharacter, Move; then depth, id, matrix, CXFORMWITHALPHA, ratio, name,
 // clip depth. PlaceObject3 adds a second flag byte before the depth
 // (HasFilterList 0x01, HasBlendMode 0x02, HasCacheAsBitmap 0x04, HasClassName
-// 0x08, HasImage 0x10) and an optional class name; after the clip depth come
-// the filter list, the blend mode UI8 and the cache flag UI8.
+// 0x08, HasImage 0x10, HasVisible 0x20, HasOpaqueBackground 0x40) and an
+// optional class name; after the clip depth come the filter list, the blend
+// mode UI8, the cache flag UI8, the visible UI8 and the background RGBA.
 #include "common/bytes.h"
 #include "common/file.h"
 #include "common/path.h"
@@ -139,6 +140,16 @@ bool ReadPlace(TagReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) 
     // Some writers set the flag and leave the byte out: cached then.
     if (p->hasCacheAsBitmap)
         p->cacheAsBitmap = r.remaining() == 0 || r.U8() != 0;
+    p->hasVisible = flags2 & 0x20;
+    if (p->hasVisible)
+        p->visible = r.U8() != 0;
+    p->hasBackground = flags2 & 0x40;
+    if (p->hasBackground) {
+        p->background.r = r.U8();
+        p->background.g = r.U8();
+        p->background.b = r.U8();
+        p->background.a = r.U8();
+    }
     // Clip actions come last, after PlaceObject3's own fields.
     if (flags & 0x80)
         ReadClipActions(r, p, ctx);

@@ -259,6 +259,12 @@ void Player::Place(SpriteState& s, const PlaceCommand& p) {
         o->blendMode = p.blendMode;
     if (p.hasCacheAsBitmap)
         o->cacheAsBitmap = p.cacheAsBitmap;
+    if (p.hasVisible)
+        o->visible = p.visible;
+    if (p.hasBackground) {
+        o->hasBackground = true;
+        o->background = p.background;
+    }
 }
 
 void Player::Remove(SpriteState& s, uint16_t depth) {

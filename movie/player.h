@@ -49,6 +49,9 @@ struct DisplayObject {
     std::vector<Filter> filters;
     BlendMode blendMode = BlendMode::Normal;
     bool cacheAsBitmap = false;
+    // opaqueBackground: the object's box filled in this colour behind it.
+    bool hasBackground = false;
+    Rgba background;
     std::unique_ptr<SpriteState> sprite;
 };
 

@@ -1,6 +1,7 @@
 #include "movie/render.h"
 
 #include "common/file.h"
+#include "movie/layer_cache.h"
 #include "movie/stroke.h"
 
 #include <stb_image_write.h>
@@ -578,6 +579,7 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
     layers_ = 0;
     layerBytes_ = 0;
     slice_ = NineSlice{};
+    StartLayerCache(options);
     return PackPixel(bg.r, bg.g, bg.b, 255);
 }
 
@@ -656,7 +658,8 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
             ++maskLevel;
             continue;
         }
-        DrawObject(o, m, cx, Target{t.maskOut, clip}, maskLevel);
+        if (o.visible)
+            DrawObject(o, m, cx, Target{t.maskOut, clip}, maskLevel);
     }
 }
 
@@ -687,7 +690,8 @@ void Renderer::DrawObject(const DisplayObject& o, const Matrix& m, const ColorTr
     // there they show nothing.
     if (onLayer && layers_ == 0 && !t.maskOut)
         return;
-    const bool layered = !o.filters.empty() || o.cacheAsBitmap || o.blendMode != BlendMode::Normal;
+    const bool layered = !o.filters.empty() || o.cacheAsBitmap || o.hasBackground ||
+                         o.blendMode != BlendMode::Normal;
     if (layered && !t.maskOut && layers_ < kMaxLayerNesting && DrawLayered(o, m, cx, t, maskLevel))
         return;
     DrawContent(o, m, cx, t, maskLevel);
@@ -1192,6 +1196,95 @@ bool ObjectBox(const Movie& movie, const DisplayObject& o, const Matrix& m, doub
     return any;
 }
 
+// Bounds in fractional canvas pixels, as characters declare them.
+struct Bounds {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    void Add(const Rect& r, const Matrix& m) {
+        for (const double x : {double(r.xmin), double(r.xmax)}) {
+            for (const double y : {double(r.ymin), double(r.ymax)}) {
+                const Point p = Transform(m, x, y);
+                x0 = std::min(x0, p.x);
+                y0 = std::min(y0, p.y);
+                x1 = std::max(x1, p.x);
+                y1 = std::max(y1, p.y);
+            }
+        }
+    }
+};
+
+// A shape's declared box, cut to where its edges go: writers pad the one,
+// and the other counts curves' control points and miters.
+void AddShape(const Shape& shape, const Matrix& m, Bounds* b) {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    if (!ShapeExtent(shape, &x0, &y0, &x1, &y1))
+        return;
+    const Rect& d = shape.bounds;
+    Rect r;
+    r.xmin = static_cast<int32_t>(std::max<double>(d.xmin, std::floor(x0)));
+    r.ymin = static_cast<int32_t>(std::max<double>(d.ymin, std::floor(y0)));
+    r.xmax = static_cast<int32_t>(std::min<double>(d.xmax, std::ceil(x1)));
+    r.ymax = static_cast<int32_t>(std::min<double>(d.ymax, std::ceil(y1)));
+    if (r.xmin > r.xmax || r.ymin > r.ymax)
+        r = Rect{static_cast<int32_t>(x0), static_cast<int32_t>(x1), static_cast<int32_t>(y0),
+                 static_cast<int32_t>(y1)};
+    b->Add(r, m);
+}
+
+void CharacterBounds(const Movie& movie, CharacterRef ref, const Matrix& m, int depth, Bounds* b) {
+    switch (ref.kind) {
+    case CharacterKind::Shape:
+        AddShape(movie.shapes[ref.index], m, b);
+        break;
+    case CharacterKind::Morph:
+        AddShape(movie.morphs[ref.index].start, m, b);
+        AddShape(movie.morphs[ref.index].end, m, b);
+        break;
+    case CharacterKind::Text:
+        b->Add(movie.texts[ref.index].bounds, Multiply(m, movie.texts[ref.index].matrix));
+        break;
+    case CharacterKind::EditText:
+        b->Add(movie.editTexts[ref.index].bounds, m);
+        break;
+    case CharacterKind::Button:
+        // The up state's records.
+        if (depth > kMaxSpriteNesting)
+            break;
+        for (const ButtonRecord& r : movie.buttons[ref.index].records) {
+            const auto it = movie.dictionary.find(r.characterId);
+            if ((r.states & kButtonUp) && it != movie.dictionary.end())
+                CharacterBounds(movie, it->second, Multiply(m, r.matrix), depth + 1, b);
+        }
+        break;
+    case CharacterKind::Sprite: {
+        // A sprite not yet playing, as a button holds one: its first frame.
+        const Timeline& timeline = movie.sprites[ref.index];
+        if (depth > kMaxSpriteNesting || timeline.frames.empty())
+            break;
+        for (const FrameCommand& c : timeline.frames[0].commands) {
+            const auto it = movie.dictionary.find(c.place.characterId);
+            if (!c.remove && c.place.hasCharacter && it != movie.dictionary.end())
+                CharacterBounds(movie, it->second, Multiply(m, c.place.matrix), depth + 1, b);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void ObjectBounds(const Movie& movie, const DisplayObject& o, const Matrix& parent, int depth,
+                  Bounds* b) {
+    const Matrix m = Multiply(parent, o.matrix);
+    if (o.ref.kind != CharacterKind::Sprite) {
+        CharacterBounds(movie, o.ref, m, depth, b);
+        return;
+    }
+    if (!o.sprite || depth > kMaxSpriteNesting)
+        return;
+    for (const auto& entry : o.sprite->objects)
+        ObjectBounds(movie, entry.second, m, depth + 1, b);
+}
+
 } // namespace
 
 namespace {
@@ -1223,20 +1316,33 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     PixelRect box;
     if (!ObjectBox(movie_, o, m, filterScale_, 0, &box))
         return true; // nothing to draw
+    const Matrix full = Multiply(m, o.matrix);
+    uint64_t signature = 0;
+    const bool cached = CacheSignature(o, full, &signature);
     // Only what can reach the pixels drawn: the canvas, or the region being
-    // redrawn, grown by how far the filters carry.
+    // redrawn, grown by how far the filters carry. A cached layer is drawn
+    // whole, for the frames to come.
     const Reach reach = ChainReach(o.filters, filterScale_);
     PixelRect view{0, 0, canvas_->width, canvas_->height};
-    if (layers_ == 0 && !IsEmpty(box_))
+    if (layers_ == 0 && !IsEmpty(box_) && !cached)
         view = box_;
     box = Intersect(box, Grow(view, reach));
     if (IsEmpty(box))
         return true;
+    if (cached && DrawFromCache(o, full, signature, box, cx, t))
+        return true;
     const uint64_t pixels = uint64_t(box.x1 - box.x0) * uint64_t(box.y1 - box.y0);
     // Pixels plus the filters' planes and scratch: at most three times as much.
     const uint64_t bytes = pixels * 4 * 3;
-    if (pixels > kMaxLayerPixels || movie_.memoryUsed + layerBytes_ + bytes > kMovieMemoryCap)
+    if (pixels > kMaxLayerPixels || !LayerFits(bytes))
         return false;
+    // Filters cost a pass over the layer for each blur pass and direction;
+    // a frame that cannot pay for them ends here.
+    uint64_t filterWork = 0;
+    for (const Filter& f : o.filters)
+        filterWork += FilterWork(f, pixels);
+    if (!Spend(filterWork))
+        return true;
     Layer layer;
     layer.x = box.x0;
     layer.y = box.y0;
@@ -1269,6 +1375,18 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
         slice_.from[1][k] -= box.y0;
         slice_.to[1][k] -= box.y0;
     }
+    if (o.hasBackground) {
+        Bounds own;
+        ObjectBounds(movie_, o, m, 0, &own);
+        const double limit = 1e7;
+        if (own.x0 <= own.x1 && std::fabs(own.x0) < limit && std::fabs(own.y0) < limit &&
+            std::fabs(own.x1) < limit && std::fabs(own.y1) < limit) {
+            const PixelRect area{
+                static_cast<int>(std::lround(own.x0)), static_cast<int>(std::lround(own.y0)),
+                static_cast<int>(std::lround(own.x1)), static_cast<int>(std::lround(own.y1))};
+            FillBackground(o.background, Intersect(area, box), box, &scratch);
+        }
+    }
     // The colour transforms down to this object apply to the layer as a
     // whole, after its filters: a faded group fades as one picture.
     DrawContent(o, shifted, cx, Target{nullptr, nullptr}, maskLevel, false);
@@ -1282,16 +1400,102 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     layer.pixels = std::move(scratch.pixels);
     for (const Filter& f : o.filters)
         ApplyFilter(f, filterScale_, &layer);
-    TransformLayer(Combine(cx, o.color), &layer);
-    const BlendMode mode = o.blendMode;
-    PixelRect onto{0, 0, canvas_->width, canvas_->height};
-    if (layers_ == 0 && !IsEmpty(box_))
-        onto = box_;
-    CompositeLayer(layer, mode, canvas_->pixels.data(), canvas_->width, canvas_->height, t.clip,
-                   onto.x0, onto.y0, onto.x1, onto.y1);
+    // A frame cut short leaves the layer unfinished: never kept.
+    if (cached && !cut_) {
+        ++cacheCounts_.drawn;
+        if (LayerFits(layer.pixels.size()))
+            cache_->Store(&o, signature, full.tx, full.ty, layer);
+    }
+    CompositeOnto(&layer, Combine(cx, o.color), o.blendMode, t);
     // A frame-sized buffer is worth keeping; a huge one is given back.
     if (layer.pixels.capacity() <= kKeptLayerBytes)
         layerPool_[layers_] = std::move(layer.pixels);
+    return true;
+}
+
+void Renderer::CompositeOnto(Layer* layer, const ColorTransform& total, BlendMode mode,
+                             const Target& t) {
+    TransformLayer(total, layer);
+    PixelRect onto{0, 0, canvas_->width, canvas_->height};
+    if (layers_ == 0 && !IsEmpty(box_))
+        onto = box_;
+    CompositeLayer(*layer, mode, canvas_->pixels.data(), canvas_->width, canvas_->height, t.clip,
+                   onto.x0, onto.y0, onto.x1, onto.y1);
+}
+
+void Renderer::FillBackground(Rgba color, const PixelRect& area, const PixelRect& layerBox,
+                              Canvas* layer) const {
+    if (deviceOrder_)
+        std::swap(color.r, color.b);
+    // Always opaque, whatever alpha the colour was given.
+    const uint32_t packed = PackPixel(color.r, color.g, color.b, 255);
+    for (int y = area.y0; y < area.y1; ++y) {
+        uint8_t* row =
+            layer->pixels.data() +
+            (static_cast<size_t>(y - layerBox.y0) * layer->width + (area.x0 - layerBox.x0)) * 4;
+        for (int x = area.x0; x < area.x1; ++x, row += 4)
+            StorePixel(row, packed);
+    }
+}
+
+bool Renderer::LayerFits(uint64_t bytes) const {
+    const uint64_t kept = cache_ ? cache_->bytes() : 0;
+    return movie_.memoryUsed + layerBytes_ + kept + bytes <= kMovieMemoryCap;
+}
+
+void Renderer::StartLayerCache(const RenderOptions& options) {
+    if (!cache_)
+        cache_ = std::make_shared<LayerCache>();
+    cache_->NextFrame();
+    // Layers drawn under other options are never the ones asked for.
+    double scale = filterScale_;
+    std::memcpy(&cacheOptions_, &scale, sizeof scale);
+    cacheOptions_ ^=
+        (static_cast<uint64_t>(options.quality) << 1 | deviceOrder_) * 0x9E3779B97F4A7C15ull;
+}
+
+bool Renderer::CacheSignature(const DisplayObject& o, const Matrix& full,
+                              uint64_t* signature) const {
+    // A nine-slice grid above reshapes the content by where it lies.
+    if (slice_.on || !cache_ || !LayerSignature(o, full, signature))
+        return false;
+    *signature ^= cacheOptions_ + 0x632BE59BD9B4E019ull + (*signature << 6) + (*signature >> 2);
+    const bool asked = o.cacheAsBitmap || !o.filters.empty();
+    // Steady is asked every frame, so that it knows the frame before.
+    return cache_->Steady(&o, *signature) || asked;
+}
+
+bool Renderer::DrawFromCache(const DisplayObject& o, const Matrix& full, uint64_t signature,
+                             const PixelRect& box, const ColorTransform& cx, const Target& t) {
+    CachedLayer* kept = cache_->Find(&o, signature);
+    if (!kept)
+        return false;
+    // Only a move by whole pixels puts the same pixels elsewhere.
+    const double dx = full.tx - kept->tx, dy = full.ty - kept->ty;
+    const double rx = std::round(dx), ry = std::round(dy);
+    if (!(std::fabs(dx - rx) < 1e-6 && std::fabs(dy - ry) < 1e-6) || std::fabs(rx) > 1e6 ||
+        std::fabs(ry) > 1e6)
+        return false;
+    Layer& l = kept->layer;
+    const int x = l.x + static_cast<int>(rx), y = l.y + static_cast<int>(ry);
+    // A layer cut at the canvas's edge before may not hold what shows now.
+    if (x > box.x0 || y > box.y0 || x + l.width < box.x1 || y + l.height < box.y1)
+        return false;
+    const ColorTransform total = Combine(cx, o.color);
+    if (!total.IsIdentity() && !LayerFits(l.pixels.size()))
+        return false;
+    l.x = x;
+    l.y = y;
+    kept->tx = full.tx;
+    kept->ty = full.ty;
+    ++cacheCounts_.reused;
+    if (total.IsIdentity()) {
+        CompositeOnto(&l, total, o.blendMode, t);
+        return true;
+    }
+    // The kept layer stays as drawn; a copy takes the colour transform.
+    Layer copy = l;
+    CompositeOnto(&copy, total, o.blendMode, t);
     return true;
 }
 

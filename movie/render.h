@@ -15,6 +15,8 @@
 
 namespace ww::movie {
 
+class LayerCache;
+
 constexpr int kMaxOutputSide = 8192;
 constexpr uint64_t kMaxOutputPixels = 4096ull * 4096ull;
 // Clip masks inside clip masks deeper than this draw nothing.
@@ -112,6 +114,12 @@ class Renderer {
     bool frameCut() const { return cut_; }
     // Some frame since this renderer began went past its work budget.
     bool everOverBudget() const { return everOverBudget_; }
+    // Cached objects (cacheAsBitmap or filtered) drawn into their layer
+    // anew, and drawn from the layer kept, since this renderer began.
+    struct LayerCacheCounts {
+        uint64_t drawn = 0, reused = 0;
+    };
+    LayerCacheCounts layerCacheCounts() const { return cacheCounts_; }
 
   private:
     struct Target {
@@ -131,6 +139,21 @@ class Renderer {
     // left), and the object is to be drawn plainly.
     bool DrawLayered(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                      const Target& t, int maskLevel);
+    // Bitmap caching (layer_cache.h): the signature of a cacheable object's
+    // layer, drawing options included; false when it is not cached.
+    bool CacheSignature(const DisplayObject& o, const Matrix& full, uint64_t* signature) const;
+    // Draws the object from its kept layer when that covers box; false
+    // when there is none to use.
+    bool DrawFromCache(const DisplayObject& o, const Matrix& full, uint64_t signature,
+                       const PixelRect& box, const ColorTransform& cx, const Target& t);
+    // A finished layer, its colour transform applied and blended in.
+    void CompositeOnto(Layer* layer, const ColorTransform& total, BlendMode mode, const Target& t);
+    // opaqueBackground: area (canvas pixels) of a layer filled opaque.
+    void FillBackground(Rgba color, const PixelRect& area, const PixelRect& layerBox,
+                        Canvas* layer) const;
+    // Whether the drawing memory can take bytes more for a layer.
+    bool LayerFits(uint64_t bytes) const;
+    void StartLayerCache(const RenderOptions& options);
     void DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx, const Target& t,
                    const Rgba* solid);
     void DrawText(const Text& text, const Matrix& m, const ColorTransform& cx, const Target& t);
@@ -169,6 +192,9 @@ class Renderer {
     int layers_ = 0;          // layers open, nested
     uint64_t layerBytes_ = 0; // their pixels
     std::vector<std::vector<uint8_t>> layerPool_;
+    std::shared_ptr<LayerCache> cache_;
+    uint64_t cacheOptions_ = 0; // the drawing options a kept layer was drawn with
+    LayerCacheCounts cacheCounts_;
     Rasterizer raster_;
     uint64_t budget_ = 0, spent_ = 0;
     uint32_t sinceAsked_ = 0;

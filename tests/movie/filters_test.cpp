@@ -2,10 +2,13 @@
 // through whole movies: PlaceObject3's records read, drawn into layers and
 // blended into the stage.
 #include "movie/filters.h"
+#include "movie/layer_cache.h"
+#include "movie/render.h"
 #include "tests/movie/movie_test_util.h"
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace ww::test {
 namespace {
@@ -82,6 +85,39 @@ TEST(BlendModes, AlphaAndEraseWorkOnTheLayerBelow) {
         movie::BlendPixel(c.mode, src, dst);
         for (int k = 0; k < 4; ++k)
             EXPECT_NEAR(dst[k], c.want[k], 1) << static_cast<int>(c.mode) << " " << k;
+    }
+}
+
+TEST(BlendModes, WholeRowsMatchThePixelByPixelBlend) {
+    // Rows take four pixels at a time over opaque ones; a row of mixed
+    // opaque and clear destination pixels, of every length up to 9, must
+    // come out as one pixel at a time does.
+    std::mt19937 random(7);
+    const BlendMode modes[] = {BlendMode::Normal,  BlendMode::Multiply,  BlendMode::Screen,
+                               BlendMode::Overlay, BlendMode::HardLight, BlendMode::Difference,
+                               BlendMode::Subtract};
+    for (BlendMode mode : modes) {
+        for (int n = 1; n <= 9; ++n) {
+            Layer top = Blank(n, 1);
+            std::vector<uint8_t> below(static_cast<size_t>(n) * 4);
+            for (int x = 0; x < n; ++x) {
+                const uint8_t a = x == 2 ? 0 : static_cast<uint8_t>(random() % 256);
+                Put(top, x, 0, static_cast<uint8_t>(random() % (a + 1)),
+                    static_cast<uint8_t>(random() % (a + 1)),
+                    static_cast<uint8_t>(random() % (a + 1)), a);
+                const uint8_t da = x == 5 ? 128 : 255;
+                for (int k = 0; k < 3; ++k)
+                    below[x * 4 + k] = static_cast<uint8_t>(random() % (da + 1));
+                below[x * 4 + 3] = da;
+            }
+            std::vector<uint8_t> want = below;
+            for (int x = 0; x < n; ++x)
+                movie::BlendPixel(mode, Get(top, x, 0), want.data() + x * 4);
+            movie::CompositeLayer(top, mode, below.data(), n, 1, nullptr, 0, 0, n, 1);
+            for (size_t i = 0; i < want.size(); ++i)
+                ASSERT_NEAR(below[i], want[i], 2)
+                    << "mode " << static_cast<int>(mode) << " n " << n << " byte " << i;
+        }
     }
 }
 
@@ -265,6 +301,61 @@ TEST(Filters, HostileParametersEndCleanly) {
     EXPECT_EQ(small.pixels, before);
 }
 
+TEST(Filters, WorkGrowsWithPassesAndKernelAndIsCapped) {
+    struct Case {
+        const char* name;
+        FilterKind kind;
+        int passes, side;
+        uint64_t want; // for 100 pixels
+    };
+    const Case cases[] = {
+        {"blur, 4 channels", FilterKind::Blur, 3, 0, 100 * 3 * 2 * 4},
+        {"blur, hostile passes", FilterKind::Blur, 255, 0, 100 * 15 * 2 * 4},
+        {"shadow", FilterKind::DropShadow, 2, 0, 100 * (2 * 2 + 4)},
+        {"convolution 3 x 3", FilterKind::Convolution, 1, 3, 100 * 4 * 9},
+        {"convolution 255 x 255", FilterKind::Convolution, 1, 255, 100 * 4 * 15 * 15},
+    };
+    for (const Case& c : cases) {
+        Filter f;
+        f.kind = c.kind;
+        f.passes = c.passes;
+        f.matrixX = f.matrixY = c.side;
+        EXPECT_EQ(movie::FilterWork(f, 100), c.want) << c.name;
+    }
+}
+
+TEST(LayerCache, KeepsTheRecentWithinItsBudget) {
+    auto layerOf = [](int side) { return Blank(side, side); }; // side * side * 4 bytes
+    int a = 0, b = 0, c = 0;
+    movie::LayerCache cache(3 * 400); // three 10 x 10 layers
+    EXPECT_TRUE(cache.Store(&a, 1, 0, 0, layerOf(10)));
+    EXPECT_TRUE(cache.Store(&b, 2, 0, 0, layerOf(10)));
+    EXPECT_TRUE(cache.Store(&c, 3, 0, 0, layerOf(10)));
+    EXPECT_EQ(cache.bytes(), 1200u);
+    // Another signature is another picture: not found.
+    EXPECT_EQ(cache.Find(&a, 9), nullptr);
+    // Using a makes b the least recently used, dropped to make room.
+    ASSERT_NE(cache.Find(&a, 1), nullptr);
+    int d = 0;
+    EXPECT_TRUE(cache.Store(&d, 4, 0, 0, layerOf(10)));
+    EXPECT_EQ(cache.Find(&b, 2), nullptr);
+    EXPECT_NE(cache.Find(&a, 1), nullptr);
+    EXPECT_EQ(cache.bytes(), 1200u);
+    // Larger than the whole budget: not kept, and nothing else dropped.
+    EXPECT_FALSE(cache.Store(&b, 2, 0, 0, layerOf(20)));
+    EXPECT_EQ(cache.size(), 3u);
+    // Storing again for an object replaces its layer.
+    EXPECT_TRUE(cache.Store(&a, 5, 0, 0, layerOf(5)));
+    EXPECT_EQ(cache.bytes(), 900u);
+    // Frames pass: what goes unused is dropped, what is used stays.
+    for (uint64_t f = 0; f <= movie::kLayerCacheStaleFrames; ++f) {
+        cache.NextFrame();
+        ASSERT_NE(cache.Find(&a, 5), nullptr);
+    }
+    EXPECT_EQ(cache.size(), 1u);
+    EXPECT_EQ(cache.bytes(), 100u);
+}
+
 // Movies: a sprite or shape placed with PlaceObject3's records.
 
 PlaceRecipe Place3(uint16_t depth, int id) {
@@ -300,6 +391,60 @@ TEST(FlashEight, BlendModesMixWithWhatLiesBelow) {
                       PlaceObject3Tag(Place3(1, 1)) + PlaceObject3Tag(top) + ShowFrameTag());
         const movie::Canvas canvas = RenderFrame(swf);
         ExpectPixels(canvas, {{30, 30, c.want}, {10, 10, Rgba8{0, 255, 255, 255}}}, 2);
+    }
+}
+
+TEST(FlashEight, ObjectsPlacedHiddenAreNotDrawnUntilShown) {
+    // PlaceObject3's visible byte: a red square placed hidden in frame 1
+    // (with a filter, so its layer would be drawn) is shown in frame 2.
+    struct Case {
+        int visible; // frame 1's byte; -1 leaves it out
+        int frame;
+        Rgba8 want;
+    };
+    const Case cases[] = {{0, 1, kWhite}, {1, 1, kRed}, {-1, 1, kRed}, {0, 2, kRed}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.visible * 10 + c.frame);
+        PlaceRecipe first = Place3(1, 1);
+        first.visible = c.visible;
+        first.filters = {BlurFilter(2, 2, 1)};
+        PlaceRecipe shown = Place3(1, -1);
+        shown.move = true;
+        shown.visible = 1;
+        const Bytes swf = MakeMovie(Rect(1, 20, 20, 60, 60, 255, 0, 0) + PlaceObject3Tag(first) +
+                                        ShowFrameTag() + PlaceObject3Tag(shown) + ShowFrameTag(),
+                                    2);
+        ExpectPixels(RenderFrame(swf, c.frame), {{40, 40, c.want}});
+    }
+}
+
+TEST(FlashEight, AnOpaqueBackgroundFillsTheObjectsBoxBehindIt) {
+    // A sprite of two squares at opposite corners of a 40 px box, placed
+    // with an opaque green background (its alpha ignored): green between
+    // them, the squares over it, white outside; hidden, nothing.
+    struct Case {
+        int visible;
+        Rgba8 between;
+    };
+    for (const Case& c : {Case{1, Rgba8{0, 255, 0, 255}}, Case{0, kWhite}}) {
+        SCOPED_TRACE(c.visible);
+        const Bytes sprite =
+            PlaceObject3Tag(Place3(1, 1)) + PlaceObject3Tag(Place3(2, 2)) + ShowFrameTag();
+        PlaceRecipe p = Place3(1, 3);
+        p.hasMatrix = true;
+        p.matrix = Translate(20 * kPx, 20 * kPx);
+        p.background = 0x00FF0010;
+        p.visible = c.visible;
+        const Bytes swf =
+            MakeMovie(Rect(1, 0, 0, 10, 10, 255, 0, 0) + Rect(2, 30, 30, 40, 40, 0, 0, 255) +
+                      DefineSpriteTag(3, 1, sprite) + PlaceObject3Tag(p) + ShowFrameTag());
+        const Rgba8 red = c.visible ? kRed : kWhite, blue = c.visible ? kBlue : kWhite;
+        ExpectPixels(RenderFrame(swf), {{40, 40, c.between},
+                                        {25, 25, red},
+                                        {55, 55, blue},
+                                        {45, 25, c.between},
+                                        {62, 40, kWhite},
+                                        {18, 40, kWhite}});
     }
 }
 
@@ -342,6 +487,119 @@ TEST(FlashEight, DropShadowAndBlurDrawFromTheMovie) {
         RenderFrame(blurred),
         {{30, 30, kRed}, {20, 30, Rgba8{255, 85, 85, 255}}, {19, 30, Rgba8{255, 170, 170, 255}}},
         2);
+}
+
+TEST(FlashEight, CachedObjectsAreRedrawnOnlyWhenMoreThanTheirPlaceChanges) {
+    // A shadowed sprite kept as a bitmap, changed from frame to frame as the
+    // case says: each frame must equal a fresh renderer's picture, and the
+    // layer is drawn anew only as often as the case expects.
+    struct Case {
+        const char* name;
+        bool cache;         // cacheAsBitmap; the filter alone implies it too
+        int dxTwips;        // moved each frame
+        double scaleStep;   // added to the scale each frame
+        int16_t redAddStep; // added to the colour transform's red each frame
+        uint64_t wantDrawn; // of 4 frames
+    };
+    const Case cases[] = {
+        {"moves by whole pixels", true, 3 * kPx, 0, 0, 1},
+        {"filter alone, moves", false, 2 * kPx, 0, 0, 1},
+        {"stands still, recoloured", true, 0, 0, 40, 1},
+        {"moves by half a pixel", true, kPx / 2, 0, 0, 4},
+        {"grows", true, 0, 0.25, 0, 4},
+    };
+    ShadowRecipe shadow;
+    shadow.color = Rgba8{0, 0, 80, 200};
+    shadow.blurX = shadow.blurY = 5;
+    shadow.distance = 4;
+    shadow.angle = 0.7;
+    shadow.passes = 2;
+    const Bytes sprite =
+        PlaceObject3Tag(Place3(1, 1)) + PlaceObject3Tag(Place3(2, 2)) + ShowFrameTag();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes tags = Rect(1, 0, 0, 30, 20, 255, 0, 0) + Rect(2, 10, 10, 40, 40, 0, 160, 0) +
+                     DefineSpriteTag(3, 1, sprite);
+        const int frames = 4;
+        for (int f = 0; f < frames; ++f) {
+            PlaceRecipe p = Place3(1, f == 0 ? 3 : -1);
+            p.move = f > 0;
+            p.hasMatrix = true;
+            p.matrix = Translate(40 * kPx + c.dxTwips * f, 50 * kPx);
+            p.matrix.a = p.matrix.d = 1 + c.scaleStep * f;
+            p.hasCxform = true;
+            p.cxform.add[0] = static_cast<int16_t>(c.redAddStep * f);
+            if (f == 0) {
+                p.filters = {DropShadowFilter(shadow)};
+                if (c.cache)
+                    p.cacheAsBitmap = 1;
+            }
+            tags = tags + PlaceObject3Tag(p) + ShowFrameTag();
+        }
+        const Bytes swf = MakeMovie(tags, frames);
+        const movie::Movie m = ParseOrFail(swf);
+        movie::Player player(m);
+        movie::Renderer renderer(m);
+        movie::RenderOptions options;
+        options.width = 550; // the stage's size: a twip moved is a twip drawn
+        options.height = 400;
+        std::string error;
+        for (int f = 0; f < frames; ++f) {
+            movie::Canvas canvas;
+            ASSERT_TRUE(renderer.Render(player, options, &canvas, &error)) << error;
+            const movie::Canvas fresh = RenderFrame(swf, f + 1);
+            ASSERT_EQ(canvas.pixels, fresh.pixels) << "frame " << f;
+            player.Advance();
+        }
+        EXPECT_EQ(renderer.layerCacheCounts().drawn, c.wantDrawn);
+        EXPECT_EQ(renderer.layerCacheCounts().reused, frames - c.wantDrawn);
+    }
+}
+
+TEST(FlashEight, HostileFiltersOnAWholeStageEndTheFrameCleanly) {
+    // Each filter at its largest over a shape as large as the canvas, with
+    // the canvas blown up: the frame ends, drawn or cut, and the renderer
+    // draws the next frame as before.
+    ShadowRecipe huge;
+    huge.color = Rgba8{255, 0, 0, 255};
+    huge.blurX = huge.blurY = 255;
+    huge.passes = 15;
+    huge.strength = 255;
+    float nan[20];
+    std::fill(std::begin(nan), std::end(nan), std::numeric_limits<float>::quiet_NaN());
+    struct Case {
+        const char* name;
+        Bytes filter;
+        int width, height;
+    };
+    const Case cases[] = {
+        {"blur 255 x 255, 15 passes", BlurFilter(255, 255, 15), 4096, 2978},
+        {"blur 255 x 255, 3 passes", BlurFilter(255, 255, 3), 550, 400},
+        {"glow 255, 15 passes", GlowFilter(huge), 1100, 800},
+        {"colour matrix of NaNs", ColorMatrixFilter(nan), 1100, 800},
+        {"convolution 255 x 255",
+         ConvolutionFilter(255, 255, 1, 0, std::vector<float>(255 * 255, 1.0f), true, false), 1100,
+         800},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlaceRecipe p = Place3(1, 1);
+        p.filters = {c.filter, c.filter};
+        const Bytes swf =
+            MakeMovie(Rect(1, 0, 0, 550, 400, 0, 0, 255) + PlaceObject3Tag(p) + ShowFrameTag());
+        const movie::Movie m = ParseOrFail(swf);
+        movie::Player player(m);
+        movie::Renderer renderer(m);
+        movie::RenderOptions options;
+        options.width = c.width;
+        options.height = c.height;
+        movie::Canvas canvas;
+        std::string error;
+        for (int frame = 0; frame < 2; ++frame) {
+            ASSERT_TRUE(renderer.Render(player, options, &canvas, &error)) << error;
+            ASSERT_EQ(canvas.pixels.size(), size_t(c.width) * c.height * 4);
+        }
+    }
 }
 
 TEST(FlashEight, FilterListsCutShortOrUnknownAreRefusedOrEndTheList) {

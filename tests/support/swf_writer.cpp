@@ -543,9 +543,10 @@ Bytes PlaceBody(const PlaceRecipe& p, bool three) {
         (p.hasMatrix ? 0x04 : 0) | (p.characterId >= 0 ? 0x02 : 0) | (p.move ? 0x01 : 0));
     bits.Byte(flags);
     if (three)
-        bits.Byte(static_cast<uint8_t>((p.filters.empty() ? 0 : 0x01) |
-                                       (p.blendMode >= 0 ? 0x02 : 0) |
-                                       (p.cacheAsBitmap >= 0 ? 0x04 : 0)));
+        bits.Byte(
+            static_cast<uint8_t>((p.filters.empty() ? 0 : 0x01) | (p.blendMode >= 0 ? 0x02 : 0) |
+                                 (p.cacheAsBitmap >= 0 ? 0x04 : 0) | (p.visible >= 0 ? 0x20 : 0) |
+                                 (p.background >= 0 ? 0x40 : 0)));
     bits.U16(p.depth);
     if (p.characterId >= 0)
         bits.U16(static_cast<uint16_t>(p.characterId));
@@ -566,6 +567,11 @@ Bytes PlaceBody(const PlaceRecipe& p, bool three) {
         bits.Byte(static_cast<uint8_t>(p.blendMode));
     if (three && p.cacheAsBitmap >= 0)
         bits.Byte(static_cast<uint8_t>(p.cacheAsBitmap));
+    if (three && p.visible >= 0)
+        bits.Byte(static_cast<uint8_t>(p.visible));
+    if (three && p.background >= 0)
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bits.Byte(static_cast<uint8_t>(p.background >> shift));
     return bits.bytes();
 }
 

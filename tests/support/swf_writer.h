@@ -173,6 +173,8 @@ struct PlaceRecipe {
     std::vector<Bytes> filters;
     int blendMode = -1;
     int cacheAsBitmap = -1;
+    int visible = -1;
+    int64_t background = -1; // opaque background, 0xRRGGBBAA
 };
 
 // Filter records of a FILTERLIST: id byte and fields. Sizes, angles and
