@@ -58,60 +58,17 @@ uint32_t Units(int64_t coverage) {
     return static_cast<uint32_t>((coverage + kSub) >> 9);
 }
 
-// Each channel of p times k / 256, for k at most 256.
-inline uint32_t ScaleChannels(uint32_t p, uint32_t k) {
-    const uint32_t rb = (((p & 0x00FF00FFu) * k) >> 8) & 0x00FF00FFu;
-    const uint32_t ga = ((((p >> 8) & 0x00FF00FFu) * k) >> 8) & 0x00FF00FFu;
-    return rb | (ga << 8);
-}
-
-// Channel by channel, held at 255 as the wide path's packing holds it: a
-// colour that is not truly premultiplied then blends alike on both paths.
-inline uint32_t AddChannels(uint32_t a, uint32_t b) {
-    const uint32_t rb = (a & 0x00FF00FFu) + (b & 0x00FF00FFu);
-    const uint32_t ga = ((a >> 8) & 0x00FF00FFu) + ((b >> 8) & 0x00FF00FFu);
-    // A carry out of a channel sets its byte to 255.
-    const uint32_t rbFull = ((rb >> 8) & 0x00010001u) * 0xFF;
-    const uint32_t gaFull = ((ga >> 8) & 0x00010001u) * 0xFF;
-    return ((rb | rbFull) & 0x00FF00FFu) | (((ga | gaFull) & 0x00FF00FFu) << 8);
-}
-
-// The source scaled by coverage, over what the destination keeps.
-inline uint32_t BlendOne(uint32_t src, uint32_t dst, uint32_t coverage) {
-    const uint32_t s = ScaleChannels(src, coverage);
+// The source scaled by coverage, over what the destination keeps. Colours
+// and pixels are premultiplied, so no channel passes 255.
+uint32_t BlendOne(uint32_t src, uint32_t dst, uint32_t coverage) {
+    const uint32_t rb = (((src & 0x00FF00FFu) * coverage) >> 8) & 0x00FF00FFu;
+    const uint32_t ga = ((((src >> 8) & 0x00FF00FFu) * coverage) >> 8) & 0x00FF00FFu;
+    const uint32_t s = rb | (ga << 8);
     const uint32_t a = s >> 24;
-    return AddChannels(s, ScaleChannels(dst, 256 - a - (a >> 7)));
-}
-
-// One pixel. Without branches: edge pixels' coverages follow no pattern.
-inline void BlendPixel(uint8_t* d, uint32_t src, uint32_t coverage) {
-    StorePixel(d, BlendOne(src, LoadPixel(d), coverage));
-}
-
-void FillPixels(uint8_t* dst, int n, uint32_t color) {
-    int i = 0;
-#ifdef __SSE2__
-    const __m128i c = _mm_set1_epi32(static_cast<int>(color));
-    for (; i + 4 <= n; i += 4)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), c);
-#endif
-    for (; i < n; ++i)
-        StorePixel(dst + 4 * i, color);
-}
-
-// The cases every path shares: nothing to draw, or an opaque colour drawn
-// whole, a plain fill. True when the span is done.
-bool BlendSpanTrivially(uint8_t* dst, int n, const uint32_t* colors, uint32_t color,
-                        const uint16_t* cover, uint32_t coverage) {
-    if (cover || n <= 0)
-        return n <= 0;
-    if (coverage == 0)
-        return true;
-    if (!colors && coverage >= kFullCover && (color >> 24) == 255) {
-        FillPixels(dst, n, color);
-        return true;
-    }
-    return false;
+    const uint32_t keep = 256 - a - (a >> 7);
+    const uint32_t drb = (((dst & 0x00FF00FFu) * keep) >> 8) & 0x00FF00FFu;
+    const uint32_t dga = ((((dst >> 8) & 0x00FF00FFu) * keep) >> 8) & 0x00FF00FFu;
+    return s + (drb | (dga << 8));
 }
 
 #ifdef __SSE2__
@@ -129,75 +86,61 @@ inline __m128i Blend4(__m128i src, __m128i dst, __m128i coverLo, __m128i coverHi
     const __m128i dHi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dst, zero), aHi), 8);
     return _mm_packus_epi16(_mm_add_epi16(sLo, dLo), _mm_add_epi16(sHi, dHi));
 }
-
-// One pixel as Blend4 blends each of its four, for a span's last few.
-inline void Blend1(uint8_t* d, uint32_t src, uint32_t coverage) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i c = _mm_set1_epi16(static_cast<int16_t>(coverage));
-    const __m128i s = _mm_srli_epi16(
-        _mm_mullo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(src)), zero), c), 8);
-    __m128i a = _mm_shufflelo_epi16(s, 0xFF);
-    a = _mm_sub_epi16(_mm_set1_epi16(256), _mm_add_epi16(a, _mm_srli_epi16(a, 7)));
-    const __m128i v = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(LoadPixel(d))), zero);
-    const __m128i b = _mm_srli_epi16(_mm_mullo_epi16(v, a), 8);
-    StorePixel(
-        d, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_add_epi16(s, b), zero))));
-}
-
-// True when all four pixels are opaque.
-inline bool Opaque4(__m128i src) {
-    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(src, alpha), alpha)) == 0xFFFF;
-}
 #endif
+
+void FillPixels(uint8_t* dst, int n, uint32_t color) {
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i c = _mm_set1_epi32(static_cast<int>(color));
+    for (; i + 4 <= n; i += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), c);
+#endif
+    for (; i < n; ++i)
+        StorePixel(dst + 4 * i, color);
+}
+
+// Nothing to draw, or an opaque colour drawn whole, which is a plain fill:
+// true when the span is done.
+bool SpanDoneEarly(uint8_t* dst, int n, const uint32_t* colors, uint32_t color,
+                   const uint16_t* cover, uint32_t coverage) {
+    if (cover)
+        return false;
+    if (coverage == 0)
+        return true;
+    if (!colors && coverage >= kFullCover && (color >> 24) == 255) {
+        FillPixels(dst, n, color);
+        return true;
+    }
+    return false;
+}
 
 } // namespace
 
 void BlendSpanScalar(uint8_t* dst, int n, const uint32_t* colors, uint32_t color,
                      const uint16_t* cover, uint32_t coverage) {
-    if (BlendSpanTrivially(dst, n, colors, color, cover, coverage))
+    if (SpanDoneEarly(dst, n, colors, color, cover, coverage))
         return;
-    for (int i = 0; i < n; ++i)
-        BlendPixel(dst + 4 * i, colors ? colors[i] : color, cover ? cover[i] : coverage);
+    for (int i = 0; i < n; ++i) {
+        const uint32_t src = colors ? colors[i] : color;
+        const uint32_t c = cover ? cover[i] : coverage;
+        StorePixel(dst + 4 * i, BlendOne(src, LoadPixel(dst + 4 * i), c));
+    }
 }
 
 #ifdef __SSE2__
-namespace {
-
-// One step of the wide body: the span's four pixels at dst.
-inline void BlendFour(uint8_t* d, const uint32_t* colors, __m128i one, const uint16_t* cover,
-                      __m128i same, bool wholeSame) {
-    const __m128i src = colors ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(colors)) : one;
-    __m128i* out = reinterpret_cast<__m128i*>(d);
-    __m128i lo = same, hi = same;
-    if (cover) {
-        // No test of the coverages here: edge coverages follow no pattern,
-        // and a missed guess would stall the loads of the pixels ahead.
-        const __m128i c = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cover));
-        const __m128i pairs = _mm_unpacklo_epi16(c, c);
-        lo = _mm_unpacklo_epi32(pairs, pairs);
-        hi = _mm_unpackhi_epi32(pairs, pairs);
-    } else if (wholeSame && Opaque4(src)) {
-        // A gradient's inside is mostly opaque throughout: a guess that holds.
-        _mm_storeu_si128(out, src);
-        return;
-    }
-    _mm_storeu_si128(out, Blend4(src, _mm_loadu_si128(out), lo, hi));
-}
-
-} // namespace
-
 void BlendSpanSse2(uint8_t* dst, int n, const uint32_t* colors, uint32_t color,
                    const uint16_t* cover, uint32_t coverage) {
-    if (BlendSpanTrivially(dst, n, colors, color, cover, coverage))
+    if (SpanDoneEarly(dst, n, colors, color, cover, coverage))
         return;
     int i = 0;
-    const __m128i zero = _mm_setzero_si128();
     if (!colors && !cover) {
         // One colour at one coverage: what it adds and what it leaves of the
         // destination are the same for every pixel, so they are worked out once.
-        const uint32_t scaled = ScaleChannels(color, coverage);
+        const uint32_t rb = (((color & 0x00FF00FFu) * coverage) >> 8) & 0x00FF00FFu;
+        const uint32_t ga = ((((color >> 8) & 0x00FF00FFu) * coverage) >> 8) & 0x00FF00FFu;
+        const uint32_t scaled = rb | (ga << 8);
         const uint32_t a = scaled >> 24;
+        const __m128i zero = _mm_setzero_si128();
         const __m128i add = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(scaled)), zero);
         const __m128i keep = _mm_set1_epi16(static_cast<int16_t>(256 - a - (a >> 7)));
         for (; i + 4 <= n; i += 4) {
@@ -212,14 +155,25 @@ void BlendSpanSse2(uint8_t* dst, int n, const uint32_t* colors, uint32_t color,
     }
     const __m128i one = _mm_set1_epi32(static_cast<int>(color));
     const __m128i same = _mm_set1_epi16(static_cast<int16_t>(coverage));
-    const bool wholeSame = !cover && coverage >= kFullCover;
-    for (; i + 4 <= n; i += 4)
-        BlendFour(dst + 4 * i, colors ? colors + i : nullptr, one, cover ? cover + i : nullptr,
-                  same, wholeSame);
-    for (; i < n; ++i)
-        Blend1(dst + 4 * i, colors ? colors[i] : color, cover ? cover[i] : coverage);
+    for (; i + 4 <= n; i += 4) {
+        const __m128i src =
+            colors ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(colors + i)) : one;
+        __m128i lo = same, hi = same;
+        if (cover) {
+            const __m128i c = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cover + i));
+            const __m128i pairs = _mm_unpacklo_epi16(c, c);
+            lo = _mm_unpacklo_epi32(pairs, pairs);
+            hi = _mm_unpackhi_epi32(pairs, pairs);
+        }
+        __m128i* d = reinterpret_cast<__m128i*>(dst + 4 * i);
+        _mm_storeu_si128(d, Blend4(src, _mm_loadu_si128(d), lo, hi));
+    }
+    for (; i < n; ++i) {
+        const uint32_t src = colors ? colors[i] : color;
+        const uint32_t c = cover ? cover[i] : coverage;
+        StorePixel(dst + 4 * i, BlendOne(src, LoadPixel(dst + 4 * i), c));
+    }
 }
-
 #endif
 
 void BlendSpan(uint8_t* dst, int n, const uint32_t* colors, uint32_t color, const uint16_t* cover,

@@ -7,7 +7,8 @@
 
 namespace ww::movie {
 
-// As BlendSpan (raster.h), coverages at most kFullCover.
+// As BlendSpan (raster.h): coverages at most kFullCover, colours and pixels
+// premultiplied.
 void BlendSpanScalar(uint8_t* dst, int n, const uint32_t* colors, uint32_t color,
                      const uint16_t* cover, uint32_t coverage);
 #ifdef __SSE2__
