@@ -1,4 +1,5 @@
 #include "movie/raster.h"
+#include "movie/raster_blend.h"
 
 #include <algorithm>
 #include <climits>
@@ -57,6 +58,8 @@ uint32_t Units(int64_t coverage) {
     return static_cast<uint32_t>((coverage + kSub) >> 9);
 }
 
+// The source scaled by coverage, over what the destination keeps. Colours
+// and pixels are premultiplied, so no channel passes 255.
 uint32_t BlendOne(uint32_t src, uint32_t dst, uint32_t coverage) {
     const uint32_t rb = (((src & 0x00FF00FFu) * coverage) >> 8) & 0x00FF00FFu;
     const uint32_t ga = ((((src >> 8) & 0x00FF00FFu) * coverage) >> 8) & 0x00FF00FFu;
@@ -96,20 +99,40 @@ void FillPixels(uint8_t* dst, int n, uint32_t color) {
         StorePixel(dst + 4 * i, color);
 }
 
+// Nothing to draw, or an opaque colour drawn whole, which is a plain fill:
+// true when the span is done.
+bool SpanDoneEarly(uint8_t* dst, int n, const uint32_t* colors, uint32_t color,
+                   const uint16_t* cover, uint32_t coverage) {
+    if (cover)
+        return false;
+    if (coverage == 0)
+        return true;
+    if (!colors && coverage >= kFullCover && (color >> 24) == 255) {
+        FillPixels(dst, n, color);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
-void BlendSpan(uint8_t* dst, int n, const uint32_t* colors, uint32_t color, const uint16_t* cover,
-               uint32_t coverage) {
-    if (!cover) {
-        if (coverage == 0)
-            return;
-        if (!colors && coverage >= kFullCover && (color >> 24) == 255) {
-            FillPixels(dst, n, color);
-            return;
-        }
+void BlendSpanScalar(uint8_t* dst, int n, const uint32_t* colors, uint32_t color,
+                     const uint16_t* cover, uint32_t coverage) {
+    if (SpanDoneEarly(dst, n, colors, color, cover, coverage))
+        return;
+    for (int i = 0; i < n; ++i) {
+        const uint32_t src = colors ? colors[i] : color;
+        const uint32_t c = cover ? cover[i] : coverage;
+        StorePixel(dst + 4 * i, BlendOne(src, LoadPixel(dst + 4 * i), c));
     }
-    int i = 0;
+}
+
 #ifdef __SSE2__
+void BlendSpanSse2(uint8_t* dst, int n, const uint32_t* colors, uint32_t color,
+                   const uint16_t* cover, uint32_t coverage) {
+    if (SpanDoneEarly(dst, n, colors, color, cover, coverage))
+        return;
+    int i = 0;
     if (!colors && !cover) {
         // One colour at one coverage: what it adds and what it leaves of the
         // destination are the same for every pixel, so they are worked out once.
@@ -145,12 +168,21 @@ void BlendSpan(uint8_t* dst, int n, const uint32_t* colors, uint32_t color, cons
         __m128i* d = reinterpret_cast<__m128i*>(dst + 4 * i);
         _mm_storeu_si128(d, Blend4(src, _mm_loadu_si128(d), lo, hi));
     }
-#endif
     for (; i < n; ++i) {
         const uint32_t src = colors ? colors[i] : color;
         const uint32_t c = cover ? cover[i] : coverage;
         StorePixel(dst + 4 * i, BlendOne(src, LoadPixel(dst + 4 * i), c));
     }
+}
+#endif
+
+void BlendSpan(uint8_t* dst, int n, const uint32_t* colors, uint32_t color, const uint16_t* cover,
+               uint32_t coverage) {
+#ifdef __SSE2__
+    BlendSpanSse2(dst, n, colors, color, cover, coverage);
+#else
+    BlendSpanScalar(dst, n, colors, color, cover, coverage);
+#endif
 }
 
 // Takes the sweep's spans to the surface. Pixels of one fill that follow each

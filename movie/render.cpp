@@ -271,10 +271,14 @@ class GradientPaint : public Paint {
             const float scale = 255.0f / (2 * kGradientSquare);
             const float t0 = (rowX + kGradientSquare) * scale + 0.5f;
             const float dt = dx * scale;
+            // t moves one way along the row, so equal ends mean one colour.
+            const int first = PadIndex(t0 + dt * static_cast<float>(x0));
+            if (x1 - x0 > 1 && first == PadIndex(t0 + dt * static_cast<float>(x1 - 1))) {
+                std::fill(out, out + (x1 - x0), table_[first]);
+                return;
+            }
             for (int x = x0; x < x1; ++x) {
-                const float t = t0 + dt * static_cast<float>(x);
-                // Written so that a NaN from a degenerate matrix picks entry 0.
-                *out++ = table_[t > 0 ? (t < 255 ? static_cast<int>(t) : 255) : 0];
+                *out++ = table_[PadIndex(t0 + dt * static_cast<float>(x))];
             }
             return;
         }
@@ -284,8 +288,21 @@ class GradientPaint : public Paint {
         // are most of their cost.
         if (kind_ != FillKind::Linear) {
             float t[4];
+            alignas(16) int32_t index[4];
+            const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1);
             for (; x + 4 <= x1; x += 4) {
                 Positions4(rowX, rowY, dx, dy, x, t);
+                if (spread_ == Spread::Pad) {
+                    // Index of a padded t, four at a time; a NaN picks entry 0
+                    // as Index gives it.
+                    const __m128 c = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(t), zero), one);
+                    _mm_store_si128(reinterpret_cast<__m128i*>(index),
+                                    _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(c, _mm_set1_ps(255.0f)),
+                                                                _mm_set1_ps(0.5f))));
+                    for (int k = 0; k < 4; ++k)
+                        *out++ = table_[index[k]];
+                    continue;
+                }
                 for (int k = 0; k < 4; ++k)
                     *out++ = table_[Index(SpreadT(t[k], spread_))];
             }
@@ -298,6 +315,11 @@ class GradientPaint : public Paint {
     }
 
   private:
+    // A linear pad gradient's entry for t in table units; written so that a
+    // NaN from a degenerate matrix picks entry 0.
+    static int PadIndex(float t) {
+        return t > 0 ? (t < 255 ? static_cast<int>(t) : 255) : 0;
+    }
     static int Index(float t) {
         return t > 0 ? (t < 1 ? static_cast<int>(t * 255.0f + 0.5f) : 255) : 0;
     }
@@ -598,6 +620,62 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     return true;
 }
 
+namespace {
+
+uint64_t PixelArea(const PixelRect& r) {
+    return static_cast<uint64_t>(r.x1 - r.x0) * static_cast<uint64_t>(r.y1 - r.y0);
+}
+
+// The box round two boxes, neither empty.
+PixelRect Hull(const PixelRect& a, const PixelRect& b) {
+    return PixelRect{std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1),
+                     std::max(a.y1, b.y1)};
+}
+
+// Each region is a pass over the whole display list, flattening every shape
+// again, so regions are merged wherever the pixels a merge adds cost less
+// than a pass: overlapping and neighbouring ones into their box, and many or
+// large ones into one box round them all.
+std::vector<PixelRect> PassesFor(const std::vector<PixelRect>& regions, int w, int h) {
+    // A pass's own cost, counted in the pixels it could have drawn instead.
+    constexpr uint64_t kPassPixels = 128 * 128;
+    constexpr size_t kMaxPasses = 8;
+    std::vector<PixelRect> passes;
+    PixelRect all{w, h, 0, 0}; // empty until the first region
+    uint64_t total = 0;
+    for (const PixelRect& r : regions) {
+        const PixelRect c{std::max(r.x0, 0), std::max(r.y0, 0), std::min(r.x1, w),
+                          std::min(r.y1, h)};
+        if (c.x0 >= c.x1 || c.y0 >= c.y1)
+            continue;
+        all = passes.empty() ? c : Hull(all, c);
+        passes.push_back(c);
+        total += PixelArea(c);
+    }
+    const uint64_t canvas = static_cast<uint64_t>(w) * static_cast<uint64_t>(h);
+    if (passes.size() > 4 * kMaxPasses || total >= canvas / 2)
+        return passes.empty() ? passes : std::vector<PixelRect>{all};
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (size_t i = 0; i < passes.size() && !merged; ++i) {
+            for (size_t j = i + 1; j < passes.size(); ++j) {
+                const PixelRect u = Hull(passes[i], passes[j]);
+                if (PixelArea(u) <= PixelArea(passes[i]) + PixelArea(passes[j]) + kPassPixels) {
+                    passes[i] = u;
+                    passes.erase(passes.begin() + static_cast<std::ptrdiff_t>(j));
+                    merged = true;
+                    break;
+                }
+            }
+        }
+    }
+    if (passes.size() > kMaxPasses)
+        return {all};
+    return passes;
+}
+
+} // namespace
+
 bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
                              const std::vector<PixelRect>& regions, Canvas* canvas,
                              std::string* error) {
@@ -609,11 +687,7 @@ bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
         return Render(player, options, canvas, error);
     const uint32_t bg = Begin(options, w, h, canvas);
     const Matrix m = StageToCanvas(movie_, w, h, options.scale);
-    for (const PixelRect& r : regions) {
-        const PixelRect box{std::max(r.x0, 0), std::max(r.y0, 0), std::min(r.x1, w),
-                            std::min(r.y1, h)};
-        if (box.x0 >= box.x1 || box.y0 >= box.y1)
-            continue;
+    for (const PixelRect& box : PassesFor(regions, w, h)) {
         for (int y = box.y0; y < box.y1; ++y)
             BlendSpan(canvas->pixels.data() + (static_cast<size_t>(y) * w + box.x0) * 4,
                       box.x1 - box.x0, nullptr, bg, nullptr, kFullCover);

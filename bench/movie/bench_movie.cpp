@@ -3,8 +3,10 @@
 // the same run's bare fill of the same canvas (the memory bandwidth floor a
 // renderer cannot beat); the time of one frame against cairo's filling the
 // same outlines with the same colours on the same canvas (when the bench was
-// built with cairo); and the peak memory of a process that plays and draws
-// each, against one that only holds the canvas.
+// built with cairo); the share of one core the live wallpaper costs, drawing
+// and showing only what changed, against whole frames in the same run; and
+// the peak memory of a process that plays and draws each, against one that
+// only holds the canvas.
 //
 // The verdicts are printed, not returned, so the other benchmarks still run.
 //
@@ -236,9 +238,25 @@ double RenderFps(const movie::Movie& m, int width, int height, bool deviceOrder 
     return frames / seconds;
 }
 
-// As the movie window draws: only the regions that changed since the last
-// frame, in the window's byte order.
-double DamageOnlyFps(const movie::Movie& m, int width, int height) {
+// What a window's paint does with a drawn rectangle: its rows copied from
+// the canvas into the screen's buffer.
+void PresentRect(const movie::Canvas& canvas, const movie::PixelRect& r,
+                 std::vector<uint8_t>* screen) {
+    const int x0 = std::max(r.x0, 0), x1 = std::min(r.x1, canvas.width);
+    const int y0 = std::max(r.y0, 0), y1 = std::min(r.y1, canvas.height);
+    if (x0 >= x1)
+        return;
+    for (int y = y0; y < y1; ++y) {
+        const size_t at = (static_cast<size_t>(y) * canvas.width + x0) * 4;
+        std::memcpy(screen->data() + at, canvas.pixels.data() + at,
+                    static_cast<size_t>(x1 - x0) * 4);
+    }
+}
+
+// Frames a CPU second as the movie window plays: drawn in the window's byte
+// order and handed to the screen, either whole or only the regions that
+// changed since the last frame (nothing at all when none did).
+double WindowFps(const movie::Movie& m, int width, int height, bool damageOnly) {
     movie::Player player(m);
     movie::Renderer renderer(m);
     movie::DamageTracker damage(m);
@@ -250,14 +268,23 @@ double DamageOnlyFps(const movie::Movie& m, int width, int height) {
     std::string error;
     renderer.Render(player, options, &canvas, &error);
     damage.Update(player, options);
+    std::vector<uint8_t> screen(canvas.pixels.size());
+    const movie::PixelRect all{0, 0, width, height};
     int frames = 0;
     const double start = CpuSeconds();
     double seconds = 0;
-    while (seconds < 0.5 || frames < 5) {
+    while (seconds < 0.5 || frames < 24) {
         player.Advance();
-        const std::vector<movie::PixelRect> changed = damage.Update(player, options);
-        if (!changed.empty())
-            renderer.RenderRegions(player, options, changed, &canvas, &error);
+        if (damageOnly) {
+            const std::vector<movie::PixelRect> changed = damage.Update(player, options);
+            if (!changed.empty())
+                renderer.RenderRegions(player, options, changed, &canvas, &error);
+            for (const movie::PixelRect& r : changed)
+                PresentRect(canvas, r, &screen);
+        } else {
+            renderer.Render(player, options, &canvas, &error);
+            PresentRect(canvas, all, &screen);
+        }
         ++frames;
         seconds = CpuSeconds() - start;
     }
@@ -625,19 +652,19 @@ int main(int argc, char** argv) {
     }
     {
         // Behind the icons the sample plays at its own rate, full screen, drawn
-        // as the window draws it (only what changed, in its byte order): the
-        // share of one core that costs, against whole frames and against bare
-        // fills at that rate as the floor.
+        // and shown as the window does it (only what changed, in its byte
+        // order): the share of one core that costs, against whole frames drawn
+        // and shown in the same run, and bare fills at that rate as the floor.
         movie::Movie m;
         if (!Load(sample, &m))
             return 1;
         const double rate = m.frameRate > 0 ? m.frameRate : 12;
-        const double whole = 100 * rate / RenderFps(m, 1920, 1080, true);
-        const double percent = 100 * rate / DamageOnlyFps(m, 1920, 1080);
+        const double whole = 100 * rate / WindowFps(m, 1920, 1080, false);
+        const double percent = 100 * rate / WindowFps(m, 1920, 1080, true);
         const double fill = 100 * rate / FillFps(1920, 1080);
-        std::printf("live wallpaper, sample movie at 1920 x 1080 and %.0f frames/s: %.2f %% of one "
-                    "core drawing what changed, %.1f %% drawing whole frames (ratio %.2f); bare "
-                    "fills at that rate %.2f %% (target <= 2 %%: %s)\n",
+        std::printf("live wallpaper, sample movie at 1920 x 1080 and %.0f frames/s, drawn and "
+                    "shown: %.2f %% of one core drawing what changed, %.1f %% drawing whole frames "
+                    "(ratio %.2f); bare fills at that rate %.2f %% (target <= 2 %%: %s)\n",
                     rate, percent, whole, percent / whole, fill, percent <= 2 ? "ok" : "ABOVE");
     }
     for (const Movie& mv : movies) {

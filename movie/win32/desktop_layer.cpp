@@ -231,8 +231,9 @@ bool LiveWallpaper::MakeProgmanView(MovieView* view, const RECT& screen, HWND af
         return false;
     }
     SetWindowLongPtrA(hwnd, GWL_STYLE, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS);
+    // No constant alpha is set: the view hands the system its whole picture
+    // each frame (UpdateLayeredWindowIndirect), which such a setting forbids.
     SetWindowLongPtrA(hwnd, GWL_EXSTYLE, WS_EX_NOACTIVATE | WS_EX_LAYERED);
-    SetLayeredWindowAttributes(hwnd, 0, 255, LWA_ALPHA);
     POINT origin{0, 0};
     ClientToScreen(layer_.window, &origin);
     // Right below the icons (or the view before), and so above the WorkerW
@@ -245,9 +246,6 @@ bool LiveWallpaper::MakeProgmanView(MovieView* view, const RECT& screen, HWND af
     SetWindowPos(hwnd, after, screen.left - origin.x, screen.top - origin.y,
                  screen.right - screen.left, screen.bottom - screen.top,
                  SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
-    // Made layered it shows nothing until painted again; the view draws only
-    // what changes, so the whole of it is asked for here.
-    InvalidateRect(hwnd, nullptr, FALSE);
     return true;
 }
 

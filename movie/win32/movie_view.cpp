@@ -39,6 +39,7 @@ uint64_t MonotonicMs() {
 MovieView::MovieView() = default;
 
 MovieView::~MovieView() {
+    ReleaseBackBuffer();
     if (hwnd_ && IsWindow(hwnd_)) {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
@@ -67,6 +68,7 @@ bool MovieView::Load(const std::string& path, std::string* error) {
 
 void MovieView::Show(std::shared_ptr<const movie::Movie> movie) {
     player_.reset();
+    damage_.reset();
     renderer_.reset();
     movie_ = std::move(movie);
     Restart();
@@ -76,12 +78,12 @@ void MovieView::Stop() {
     if (hwnd_)
         KillTimer(hwnd_, kFrameTimer);
     player_.reset();
+    damage_.reset();
     renderer_.reset();
     movie_.reset();
     canvas_ = movie::Canvas();
-    drawnWidth_ = drawnHeight_ = 0;
     if (hwnd_)
-        InvalidateRect(hwnd_, nullptr, FALSE);
+        DrawNothing();
 }
 
 void MovieView::Restart() {
@@ -91,12 +93,14 @@ void MovieView::Restart() {
     player_->SetLoop(settings_.loop);
     player_->SetPlaying(settings_.play && player_->playing());
     renderer_ = std::make_unique<movie::Renderer>(*movie_);
+    damage_ = std::make_unique<movie::DamageTracker>(*movie_);
+    presented_ = PresentedArea();
     ticks_ = 0;
     clock_ = movie::FrameClock(movie_->frameRate);
     clock_.Start(MonotonicMs());
     if (hwnd_)
         SetTimer(hwnd_, kFrameTimer, clock_.periodMs(), nullptr);
-    Draw();
+    Draw(true);
 }
 
 void MovieView::SetSettings(const movie::PageMovie& settings) {
@@ -105,13 +109,13 @@ void MovieView::SetSettings(const movie::PageMovie& settings) {
     if (restart)
         Restart();
     else
-        Draw();
+        Draw(true);
 }
 
 void MovieView::SetScreenSize(int width, int height) {
     screenWidth_ = std::max(0, width);
     screenHeight_ = std::max(0, height);
-    Draw();
+    Draw(true);
 }
 
 void MovieView::SetPaused(bool paused) {
@@ -146,7 +150,7 @@ void MovieView::Tick(uint64_t nowMs) {
     ticks_ += due;
     // For tools outside the process: how far the movie has played.
     SetPropA(hwnd_, kTicksProperty, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(ticks_)));
-    Draw();
+    Draw(false);
 }
 
 RECT MovieView::box() const {
@@ -175,50 +179,225 @@ COLORREF MovieView::BackgroundColor() const {
     return RGB(c.r, c.g, c.b);
 }
 
-// Renders the current frame into the box's canvas and asks for a paint.
-void MovieView::Draw() {
+// Renders the current frame into the box's canvas, whole or only where it
+// changed, and shows what was drawn.
+void MovieView::Draw(bool whole) {
     if (!hwnd_)
         return;
     const RECT b = box();
     int width = b.right - b.left, height = b.bottom - b.top;
-    if (player_ && renderer_ && width > 0 && height > 0) {
-        width = std::min(width, movie::kMaxOutputSide);
-        height = std::min(height, movie::kMaxOutputSide);
-        while (static_cast<uint64_t>(width) * height > movie::kMaxOutputPixels) {
-            width = std::max(1, width / 2);
-            height = std::max(1, height / 2);
-        }
-        movie::RenderOptions options;
-        options.width = width;
-        options.height = height;
-        options.scale = settings_.scale;
-        // The page's quality is the renderer's: low draws without
-        // anti-aliasing at full size. A missing or unknown one stays high.
-        movie::ParseQuality(settings_.quality, &options.quality);
-        options.overrideBackground = settings_.hasBackground;
-        options.background = settings_.background;
-        options.deviceOrder = true;
-        // A message sent to close the window (the player's /stop sends one)
-        // ends a slow frame at once; the next frame is drawn whole.
-        options.interrupted = [] { return HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0; };
-        std::string error;
-        if (renderer_->Render(*player_, options, &canvas_, &error)) {
-            drawnWidth_ = canvas_.width;
-            drawnHeight_ = canvas_.height;
-        } else {
-            drawnWidth_ = drawnHeight_ = 0;
-        }
-    } else {
-        drawnWidth_ = drawnHeight_ = 0;
+    if (!player_ || !renderer_ || !damage_ || width <= 0 || height <= 0) {
+        DrawNothing();
+        return;
     }
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    width = std::min(width, movie::kMaxOutputSide);
+    height = std::min(height, movie::kMaxOutputSide);
+    while (static_cast<uint64_t>(width) * height > movie::kMaxOutputPixels) {
+        width = std::max(1, width / 2);
+        height = std::max(1, height / 2);
+    }
+    movie::RenderOptions options;
+    options.width = width;
+    options.height = height;
+    options.scale = settings_.scale;
+    // The page's quality is the renderer's: low draws without
+    // anti-aliasing at full size. A missing or unknown one stays high.
+    movie::ParseQuality(settings_.quality, &options.quality);
+    options.overrideBackground = settings_.hasBackground;
+    options.background = settings_.background;
+    options.deviceOrder = true;
+    // A message sent to close the window (the player's /stop sends one)
+    // ends a slow frame at once; the next frame is drawn whole.
+    options.interrupted = [] { return HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0; };
+    // The tracker sees every frame drawn, whole ones too, so that the next
+    // frame's changes are measured from what the canvas holds.
+    const std::vector<movie::PixelRect> changed = damage_->Update(*player_, options);
+    whole = whole || drawnWidth_ != width || drawnHeight_ != height;
+    if (!whole && changed.empty())
+        return; // nothing moved: nothing to draw or show
+    std::string error;
+    const bool drawn = whole
+                           ? renderer_->Render(*player_, options, &canvas_, &error)
+                           : renderer_->RenderRegions(*player_, options, changed, &canvas_, &error);
+    if (!drawn) {
+        damage_ = std::make_unique<movie::DamageTracker>(*movie_);
+        DrawNothing();
+        return;
+    }
+    drawnWidth_ = canvas_.width;
+    drawnHeight_ = canvas_.height;
+    // A frame cut short holds objects undrawn: the next one is drawn whole.
+    if (renderer_->frameCut())
+        damage_ = std::make_unique<movie::DamageTracker>(*movie_);
+    Present(changed, b, whole);
 }
 
-void MovieView::Paint(HDC dc) {
+// The view shows the background alone.
+void MovieView::DrawNothing() {
+    drawnWidth_ = drawnHeight_ = 0;
+    Present({}, RECT{}, true);
+}
+
+// Asks the window to show the changed rectangles of the canvas, or all of it.
+// Every paint copies from the canvas, which always holds the whole current
+// picture, so a paint of any area the system asks for later is right too.
+void MovieView::Present(const std::vector<movie::PixelRect>& changed, const RECT& b, bool whole) {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    // Canvas pixels are window pixels unless the canvas was capped.
+    const bool oneToOne =
+        drawnWidth_ == b.right - b.left && drawnHeight_ == b.bottom - b.top && drawnWidth_ > 0;
+    whole = whole || !oneToOne;
+    std::vector<RECT> areas;
+    if (!whole) {
+        for (const movie::PixelRect& r : changed) {
+            const RECT area{b.left + std::max(r.x0, 0), b.top + std::max(r.y0, 0),
+                            b.left + std::min(r.x1, drawnWidth_),
+                            b.top + std::min(r.y1, drawnHeight_)};
+            if (area.left < area.right && area.top < area.bottom)
+                areas.push_back(area);
+        }
+    }
+    if (GetWindowLongA(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED) {
+        // Painted in part, a layered child can lose the rest (Wine drops it):
+        // given no back buffer, it is painted whole.
+        if (!PresentLayered(areas, whole)) {
+            InvalidateRect(hwnd_, nullptr, FALSE);
+            whole = true;
+        }
+    } else if (whole) {
+        InvalidateRect(hwnd_, nullptr, FALSE);
+    } else {
+        for (const RECT& area : areas)
+            InvalidateRect(hwnd_, &area, FALSE);
+    }
+    uint64_t pixels = 0;
+    if (whole) {
+        pixels = static_cast<uint64_t>(client.right) * static_cast<uint64_t>(client.bottom);
+        ++presented_.wholeFrames;
+    } else {
+        for (const RECT& a : areas)
+            pixels +=
+                static_cast<uint64_t>(a.right - a.left) * static_cast<uint64_t>(a.bottom - a.top);
+    }
+    ++presented_.frames;
+    presented_.pixels += pixels;
+    presented_.lastPixels = pixels;
+}
+
+namespace {
+
+using LayeredUpdate = BOOL(WINAPI*)(HWND, const UPDATELAYEREDWINDOWINFO*);
+
+// Absent before Vista, where no view is layered.
+LayeredUpdate LayeredUpdateFunction() {
+    static LayeredUpdate update = [] {
+        HMODULE user = GetModuleHandleA("user32.dll");
+        return user ? reinterpret_cast<LayeredUpdate>(reinterpret_cast<void*>(
+                          GetProcAddress(user, "UpdateLayeredWindowIndirect")))
+                    : nullptr;
+    }();
+    return update;
+}
+
+} // namespace
+
+// A layered window shows what it was last given whole: the system may drop
+// what a paint drew into it (Wine does when the window is a child), so the
+// back buffer keeps the whole current picture and is handed over entire, the
+// changed area only telling the system what to copy again.
+bool MovieView::PresentLayered(const std::vector<RECT>& areas, bool whole) {
+    const LayeredUpdate update = LayeredUpdateFunction();
+    if (layeredRefused_ || !update)
+        return false;
+    RECT client{}, window{};
+    GetClientRect(hwnd_, &client);
+    GetWindowRect(hwnd_, &window);
+    // The picture given is the whole window's: a frame would not be in it.
+    if (window.right - window.left != client.right || window.bottom - window.top != client.bottom)
+        return false;
+    if (client.right <= 0 || client.bottom <= 0)
+        return true;
+    if (!backDc_ || backWidth_ != client.right || backHeight_ != client.bottom) {
+        ReleaseBackBuffer();
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = client.right;
+        info.bmiHeader.biHeight = -client.bottom;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        HDC screen = GetDC(nullptr);
+        backDc_ = CreateCompatibleDC(screen);
+        backBitmap_ = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        ReleaseDC(nullptr, screen);
+        if (!backDc_ || !backBitmap_) {
+            ReleaseBackBuffer();
+            return false;
+        }
+        backOld_ = SelectObject(backDc_, backBitmap_);
+        backWidth_ = client.right;
+        backHeight_ = client.bottom;
+        whole = true;
+    }
+    RECT dirty = client;
+    if (whole) {
+        Paint(backDc_, client);
+    } else {
+        SetRectEmpty(&dirty);
+        for (const RECT& a : areas) {
+            Paint(backDc_, a);
+            UnionRect(&dirty, &dirty, &a);
+        }
+        if (IsRectEmpty(&dirty))
+            return true;
+    }
+    GdiFlush();
+    // Opaque throughout: the constant alpha is used, not the pixels' own.
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, 0};
+    POINT from{0, 0};
+    SIZE size{client.right, client.bottom};
+    UPDATELAYEREDWINDOWINFO info{};
+    info.cbSize = sizeof info;
+    info.hdcSrc = backDc_;
+    info.pptSrc = &from;
+    info.psize = &size;
+    info.pblend = &blend;
+    info.dwFlags = ULW_ALPHA;
+    info.prcDirty = &dirty;
+    if (update(hwnd_, &info))
+        return true;
+    // Taken no other way: the window is painted whole from now on, with a
+    // constant alpha set once (which rules out this way for good).
+    layeredRefused_ = true;
+    ReleaseBackBuffer();
+    SetLayeredWindowAttributes(hwnd_, 0, 255, LWA_ALPHA);
+    return false;
+}
+
+void MovieView::ReleaseBackBuffer() {
+    if (backDc_ && backOld_)
+        SelectObject(backDc_, backOld_);
+    if (backBitmap_)
+        DeleteObject(backBitmap_);
+    if (backDc_)
+        DeleteDC(backDc_);
+    backDc_ = nullptr;
+    backBitmap_ = nullptr;
+    backOld_ = nullptr;
+    backWidth_ = backHeight_ = 0;
+}
+
+// Paints the part of the client area given from the canvas, and the
+// background around the movie's box.
+void MovieView::Paint(HDC dc, const RECT& area) {
     RECT client{};
     GetClientRect(hwnd_, &client);
     const RECT b = box();
     const int saved = SaveDC(dc);
+    // The copy keeps to the area asked for.
+    IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
     if (drawnWidth_ > 0 && drawnHeight_ > 0) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -227,9 +406,14 @@ void MovieView::Paint(HDC dc) {
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        SetStretchBltMode(dc, COLORONCOLOR);
-        StretchDIBits(dc, b.left, b.top, b.right - b.left, b.bottom - b.top, 0, 0, drawnWidth_,
-                      drawnHeight_, canvas_.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+        if (drawnWidth_ == b.right - b.left && drawnHeight_ == b.bottom - b.top) {
+            SetDIBitsToDevice(dc, b.left, b.top, drawnWidth_, drawnHeight_, 0, 0, 0, drawnHeight_,
+                              canvas_.pixels.data(), &info, DIB_RGB_COLORS);
+        } else {
+            SetStretchBltMode(dc, COLORONCOLOR);
+            StretchDIBits(dc, b.left, b.top, b.right - b.left, b.bottom - b.top, 0, 0, drawnWidth_,
+                          drawnHeight_, canvas_.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+        }
         ExcludeClipRect(dc, b.left, b.top, b.right, b.bottom);
     }
     HBRUSH brush = CreateSolidBrush(BackgroundColor());
@@ -253,20 +437,23 @@ LRESULT CALLBACK MovieView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
             }
             break;
         case WM_SIZE:
-            self->Draw();
+            self->Draw(true);
             break;
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(hwnd, &paint);
-            self->Paint(dc);
+            self->Paint(dc, paint.rcPaint);
             EndPaint(hwnd, &paint);
             return 0;
         }
-        case WM_PRINTCLIENT:
-            self->Paint(reinterpret_cast<HDC>(wParam));
+        case WM_PRINTCLIENT: {
+            RECT client{};
+            GetClientRect(hwnd, &client);
+            self->Paint(reinterpret_cast<HDC>(wParam), client);
             return 0;
+        }
         case WM_NCHITTEST:
             // Clicks go to what lies beneath: the page, the icons.
             if (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD)

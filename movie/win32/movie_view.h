@@ -3,8 +3,11 @@
 // the live wallpaper behind the desktop icons are each one of these.
 //
 // A timer asks at the movie's frame rate; a late tick advances every frame
-// that fell due and draws only the last. Nothing is advanced or
-// drawn while the view is hidden, its top window minimised, or its owner has paused it.
+// that fell due and draws only the last, and of that only what changed since
+// the frame before: a frame where nothing changed draws and shows nothing.
+// A first frame, a resize, a change of settings and any paint the system asks
+// for draw whole. Nothing is advanced or drawn while the view is hidden, its
+// top window minimised, or its owner has paused it.
 #pragma once
 
 #include "movie/movie.h"
@@ -24,6 +27,15 @@ namespace ww {
 
 // The window property that holds ticks() for other processes.
 constexpr char kTicksProperty[] = "WallweaverTicks";
+
+// What a view has handed to the screen since its movie started, so tests can
+// see that a small change shows as a small area.
+struct PresentedArea {
+    uint64_t frames = 0; // frames shown whole or in part
+    uint64_t wholeFrames = 0;
+    uint64_t pixels = 0;     // window pixels handed over, all frames
+    uint64_t lastPixels = 0; // of the last frame shown
+};
 
 class MovieView {
   public:
@@ -62,19 +74,30 @@ class MovieView {
     RECT box() const;
     // One timer tick at nowMs; the window's timer calls this.
     void Tick(uint64_t nowMs);
+    const PresentedArea& presented() const { return presented_; }
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void Restart();
     bool Drawable() const;
-    void Draw();
-    void Paint(HDC dc);
+    // whole: the frame is drawn and shown whole rather than what changed.
+    void Draw(bool whole);
+    void DrawNothing();
+    void Present(const std::vector<movie::PixelRect>& changed, const RECT& box, bool whole);
+    // A layered window (the live wallpaper inside Progman) is given its
+    // whole picture from a back buffer each time, the changed area only as a
+    // hint; false when the system will not take it that way.
+    bool PresentLayered(const std::vector<RECT>& areas, bool whole);
+    void ReleaseBackBuffer();
+    void Paint(HDC dc, const RECT& area);
     COLORREF BackgroundColor() const;
 
     HWND hwnd_ = nullptr;
     std::shared_ptr<const movie::Movie> movie_;
     std::unique_ptr<movie::Player> player_;
     std::unique_ptr<movie::Renderer> renderer_;
+    // What changed since the last frame drawn: only that is drawn again.
+    std::unique_ptr<movie::DamageTracker> damage_;
     movie::FrameClock clock_{movie::kDefaultFrameRate};
     movie::PageMovie settings_;
     int screenWidth_ = 0, screenHeight_ = 0;
@@ -83,6 +106,14 @@ class MovieView {
     uint64_t ticks_ = 0;
     movie::Canvas canvas_;
     int drawnWidth_ = 0, drawnHeight_ = 0;
+    PresentedArea presented_;
+    // The layered window's picture, client sized, and whether the system
+    // refused to take it (the window is then painted whole instead).
+    HDC backDc_ = nullptr;
+    HBITMAP backBitmap_ = nullptr;
+    HGDIOBJ backOld_ = nullptr;
+    int backWidth_ = 0, backHeight_ = 0;
+    bool layeredRefused_ = false;
 };
 
 // Milliseconds since the system started, for ticks.

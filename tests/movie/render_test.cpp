@@ -2,6 +2,7 @@
 // gradient's value at a point, stroke outlines, mask edges, morph positions.
 #include "tests/movie/movie_test_util.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ww::test {
@@ -697,6 +698,61 @@ TEST(Damage, RedrawsOnlyWhatMovedAndMatchesAWholeRedraw) {
         // Other options: all of it again.
         options.scale = ScaleMode::ExactFit;
         EXPECT_EQ(tracker.Update(player, options).size(), 1u);
+    }
+}
+
+TEST(Damage, RegionsInAnyNumberAndPlaceDrawAsAWholeFrame) {
+    // However the regions are grouped into passes (kept apart, merged with
+    // their neighbours, or gathered into one box), each pixel inside them
+    // comes out as a whole redraw draws it, and none outside is touched.
+    const movie::Movie m = ParseOrFail(MovingSquareMovie());
+    std::vector<movie::PixelRect> scattered;
+    for (int i = 0; i < 60; ++i)
+        scattered.push_back(movie::PixelRect{(i * 37) % 530, (i * 53) % 380, (i * 37) % 530 + 9,
+                                             (i * 53) % 380 + 7});
+    const struct {
+        const char* what;
+        std::vector<movie::PixelRect> regions;
+    } cases[] = {
+        {"two apart", {{10, 10, 30, 30}, {400, 300, 420, 330}}},
+        {"overlapping", {{95, 95, 140, 120}, {120, 100, 170, 125}, {90, 90, 100, 100}}},
+        {"many small", scattered},
+        {"most of the canvas", {{0, 0, 550, 250}, {0, 200, 300, 400}}},
+        {"partly outside", {{-20, -20, 40, 40}, {530, 380, 600, 420}}},
+        {"empty and inverted", {{50, 50, 50, 80}, {90, 90, 80, 80}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        movie::Player player(m);
+        movie::Renderer renderer(m);
+        movie::RenderOptions options;
+        movie::Canvas canvas, whole;
+        std::string error;
+        ASSERT_TRUE(renderer.Render(player, options, &canvas, &error));
+        // Marks every pixel: one drawn again loses the mark, one left alone keeps it.
+        for (size_t i = 0; i < canvas.pixels.size(); i += 4)
+            canvas.pixels[i + 1] = 77;
+        const std::vector<uint8_t> marked = canvas.pixels;
+        player.Advance();
+        ASSERT_TRUE(renderer.RenderRegions(player, options, c.regions, &canvas, &error));
+        ASSERT_TRUE(renderer.Render(player, options, &whole, &error));
+        for (int y = 0; y < 400; ++y) {
+            for (int x = 0; x < 550; ++x) {
+                bool inside = false;
+                for (const movie::PixelRect& r : c.regions)
+                    inside = inside || (x >= r.x0 && x < r.x1 && y >= r.y0 && y < r.y1);
+                const size_t at = (static_cast<size_t>(y) * 550 + x) * 4;
+                auto same = [&](const std::vector<uint8_t>& v) {
+                    return std::equal(v.begin() + at, v.begin() + at + 4,
+                                      canvas.pixels.begin() + at);
+                };
+                // A merged pass may draw beyond its regions, but only as a whole frame would.
+                if (inside)
+                    ASSERT_TRUE(same(whole.pixels)) << x << "," << y;
+                else
+                    ASSERT_TRUE(same(whole.pixels) || same(marked)) << x << "," << y;
+            }
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 #include "player/wallpaper_mode.h"
 #include "tests/support/cli_runner.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/swf_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32_active_desktop.h"
 #include "tests/support/win32_driver.h"
@@ -18,6 +19,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -381,6 +383,93 @@ TEST_P(LiveWallpaperLayer, FindsTheLayerAndPlaysThereOnEveryMonitor) {
         EXPECT_EQ(shell.ProgmanChildren().size(), 2 + wallpaper.views().size())
             << "the views of the lost layer stayed";
     }
+}
+
+// A still stage with one small square crossing it, a frame a step, looping.
+constexpr int kMoverFrames = 24;
+
+test::Bytes SmallMoverMovie() {
+    constexpr int32_t kTwips = 20;
+    test::Bytes tags = test::SetBackgroundColorTag(30, 60, 100);
+    const test::Bytes shape =
+        test::RectangleShapeTag(1, 1, 0, 0, 16 * kTwips, 16 * kTwips, test::Solid(250, 200, 20));
+    tags.insert(tags.end(), shape.begin(), shape.end());
+    for (int f = 0; f < kMoverFrames; ++f) {
+        test::PlaceRecipe p;
+        p.characterId = f == 0 ? 1 : -1;
+        p.move = f > 0;
+        p.hasMatrix = true;
+        p.matrix = test::Translate((40 + 18 * f) * kTwips, 180 * kTwips);
+        for (const test::Bytes& tag : {test::PlaceObject2Tag(p), test::ShowFrameTag()})
+            tags.insert(tags.end(), tag.begin(), tag.end());
+    }
+    return test::MakeMovie(tags, kMoverFrames);
+}
+
+// Pixels where a and b differ by more than a shade in some channel.
+size_t PixelsApart(const Pixels& a, const Pixels& b) {
+    if (a.width != b.width || a.height != b.height)
+        return static_cast<size_t>(-1);
+    size_t apart = 0;
+    for (size_t i = 0; i + 2 < a.rgb.size(); i += 3) {
+        for (size_t c = 0; c < 3; ++c) {
+            if (std::abs(a.rgb[i + c] - b.rgb[i + c]) > 2) {
+                ++apart;
+                break;
+            }
+        }
+    }
+    return apart;
+}
+
+// Between frames a view shows only what changed: after the first frame a
+// small moving square hands over small rectangles, and what the window shows
+// (stale pixels included, were any left) is still the renderer's frame.
+TEST_P(LiveWallpaperLayer, ASmallMoverPresentsSmallRectanglesAndStillShowsTheFrame) {
+    FakeShell shell(GetParam());
+    test::TempDir dir;
+    const std::string path = dir / "mover.swf";
+    test::WriteFileBytes(path, SmallMoverMovie());
+    std::shared_ptr<movie::Movie> loaded(new movie::Movie);
+    std::string error;
+    ASSERT_TRUE(movie::LoadMovie(path, loaded.get(), &error)) << error;
+    movie::PageMovie page;
+    page.scale = movie::ScaleMode::ExactFit;
+    LiveWallpaper wallpaper;
+    ASSERT_TRUE(wallpaper.Start(loaded, page));
+    MovieView& view = *wallpaper.views()[0];
+    // A late tick advances several frames and shows only the last.
+    PumpUntil([&] { return view.presented().frames >= 10; }, 15000);
+    view.SetPaused(true);
+    PumpUntil([] { return false; }, 400); // the last frame's paint
+
+    RECT client{};
+    GetClientRect(view.hwnd(), &client);
+    const uint64_t whole = static_cast<uint64_t>(client.right) * client.bottom;
+    const PresentedArea& shown = view.presented();
+    ASSERT_GE(shown.frames, 5u);
+    EXPECT_EQ(shown.wholeFrames, 1u) << "only the first frame is shown whole";
+    // Each later frame: the square's old and new places, under 1 % of the view.
+    const uint64_t later = (shown.pixels - whole) / (shown.frames - 1);
+    EXPECT_LT(later, whole / 100) << later << " pixels a frame of " << whole;
+    EXPECT_LT(shown.lastPixels, whole / 100);
+
+    Pixels captured;
+    ASSERT_TRUE(test::CaptureClient(view.hwnd(), &captured));
+    const int frame = static_cast<int>(view.ticks() % kMoverFrames) + 1;
+    const test::CliResult run =
+        test::RunCli(dir, {"render", path, dir / "frame.png", "--frame", std::to_string(frame),
+                           "--width", std::to_string(captured.width), "--height",
+                           std::to_string(captured.height), "--scale", "exactfit"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    Pixels rendered;
+    ASSERT_TRUE(test::ReadPng(dir / "frame.png", &rendered));
+    const size_t apart = PixelsApart(captured, rendered);
+    if (apart != 0) {
+        test::SaveBmp(captured, test::ArtefactFolder() + "mover-shown.bmp");
+        test::SaveBmp(rendered, test::ArtefactFolder() + "mover-rendered.bmp");
+    }
+    EXPECT_EQ(apart, 0u) << "frame " << frame << ": pixels that are not the renderer's";
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, LiveWallpaperLayer,
