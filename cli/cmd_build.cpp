@@ -20,9 +20,16 @@ struct BuildOptions {
     std::string builderFolder;
 };
 
-void PrintMessages(const UserMessages& messages) {
-    for (const UserMessage& m : messages)
-        std::fprintf(stderr, "%s\n", m.text.c_str());
+// The window shows the movie's messages beside the movie's box; a script's
+// log needs its name after them.
+void PrintMessages(const UserMessages& messages, const std::string& movie = std::string()) {
+    for (const UserMessage& m : messages) {
+        const bool aboutMovie = m.text == "Non-standard SWF file!" || m.text == "Invalid file name";
+        if (aboutMovie && !movie.empty())
+            std::fprintf(stderr, "%s \"%s\"\n", m.text.c_str(), movie.c_str());
+        else
+            std::fprintf(stderr, "%s\n", m.text.c_str());
+    }
 }
 
 // Files the builds read from the builder folder.
@@ -64,7 +71,7 @@ void RunBuild(const BuildOptions& options, OutputKind kind) {
                                ? BuildProjectableWallpaper(project, workspace)
                                : BuildInstallerPackage(project, workspace);
     if (!outcome.built) {
-        PrintMessages(outcome.messages);
+        PrintMessages(outcome.messages, project.SwfFilename);
         // A refusal's messages say it all; a failure also says what failed.
         const bool failed =
             outcome.status == BuildStatus::Failed || outcome.status == BuildStatus::PageFailed;

@@ -126,7 +126,7 @@ void RunRender(const RenderCommandOptions& o) {
         return;
     }
     if (!IsRecognisedMovie(o.moviePath)) {
-        Fail("Non-standard SWF file!");
+        Fail("Non-standard SWF file! \"" + o.moviePath + "\"");
         return;
     }
     movie::RenderOptions render;

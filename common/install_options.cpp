@@ -46,6 +46,11 @@ void ReadSwitches(const std::string& word, InstallOptions* options) {
             options->logFile = word.substr(at + 5);
             return;
         }
+        if (rest == "/wallpaper" || rest.rfind("/wallpaper/", 0) == 0) {
+            options->wallpaper = true;
+            at += 10;
+            continue;
+        }
         if (rest == "/s" || rest.rfind("/s/", 0) == 0) {
             options->silent = true;
             at += 2;

@@ -2,6 +2,8 @@
 // switches that deployment tools pass to installers.
 //   /S          install without any window
 //   /LOG=FILE   write one line per file written to FILE
+//   /WALLPAPER  with /S, start the live wallpaper (an unattended install
+//               starts nothing unless asked)
 // Switches are matched without regard to case; a value may be quoted.
 // Switches written together without a blank are read one by one
 // ("/S/LOG=C:\install.log"); the log file's name runs to the end of its
@@ -25,6 +27,7 @@ enum SilentExitCode {
 
 struct InstallOptions {
     bool silent = false;
+    bool wallpaper = false;
     std::string logFile;
     // Words that are no switch of ours, in order; the installers ignore them.
     std::vector<std::string> unknown;

@@ -60,6 +60,9 @@ constexpr size_t kPackageEndSize = 1 + kMarkerSize;
 constexpr size_t kSetupTailSize = kSetupTrailerSize + kPackageEndSize; // 3156
 // From the start of the count to the end of the file.
 constexpr size_t kSimpleTailSize = 4 + kPackageEndSize; // 8
+// The display image the builder draws from the movie when the author chose
+// none; Wovenlite scales a picture of this name to the user's screen.
+constexpr char kMovieStillName[] = "movie-still.bmp";
 
 static_assert(4 + kStringFieldSize == kPackageEntrySize, "PackageEntry layout");
 static_assert(kStringFieldSize + 4 == kFileSlotSize, "FileSlot layout");

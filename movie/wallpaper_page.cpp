@@ -341,4 +341,20 @@ PixelBox PlaceBox(const PageMovie& settings, int screenWidth, int screenHeight) 
     return box;
 }
 
+PixelBox FitScreen(int areaWidth, int areaHeight, int screenWidth, int screenHeight) {
+    PixelBox box{0, 0, std::max(0, areaWidth), std::max(0, areaHeight)};
+    if (screenWidth <= 0 || screenHeight <= 0)
+        return box;
+    // Cross products in 64 bits: which side of the area the screen fills.
+    const int64_t across = static_cast<int64_t>(box.width) * screenHeight;
+    const int64_t down = static_cast<int64_t>(box.height) * screenWidth;
+    if (across > down)
+        box.width = static_cast<int>((down + screenHeight / 2) / screenHeight);
+    else
+        box.height = static_cast<int>((across + screenWidth / 2) / screenWidth);
+    box.x = (std::max(0, areaWidth) - box.width) / 2;
+    box.y = (std::max(0, areaHeight) - box.height) / 2;
+    return box;
+}
+
 } // namespace ww::movie

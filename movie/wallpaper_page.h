@@ -89,5 +89,9 @@ struct PixelBox {
 };
 // Where the object's box lies on a screen of the given size.
 PixelBox PlaceBox(const PageMovie& settings, int screenWidth, int screenHeight);
+// A picture of a screen inside an area (a preview's monitor): the largest
+// rectangle of the screen's proportions, centred, so the screen's layout is
+// scaled alike across and down. The whole area for a screen with no size.
+PixelBox FitScreen(int areaWidth, int areaHeight, int screenWidth, int screenHeight);
 
 } // namespace ww::movie

@@ -92,9 +92,15 @@ void PlayerWindow::CreateMovieView() {
     GetWindowRect(placeholder, &r);
     MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
     ShowWindow(placeholder, SW_HIDE);
+    // The screen's shape, centred in the placeholder: the layout as it stands.
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const movie::PixelBox b =
+        movie::FitScreen(r.right - r.left, r.bottom - r.top, screenWidth, screenHeight);
+    r = RECT{r.left + b.x, r.top + b.y, r.left + b.x + b.width, r.top + b.y + b.height};
     if (!movie_.Create(hwnd(), WS_CHILD | WS_VISIBLE, WS_EX_CLIENTEDGE, r, IDC_MOVIE + 100))
         return;
-    movie_.SetScreenSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    movie_.SetScreenSize(screenWidth, screenHeight);
     std::string error;
     if (!pagePath_.empty() &&
         !ShowPageMovie(pagePath_, InstalledMovieScope(playerPath_), &movie_, &error))

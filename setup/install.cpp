@@ -61,8 +61,8 @@ void Installation::Finish(const InstallTasks& tasks, HWND owner) {
     }
     RecordInstall(shortcuts);
     // Where a page cannot be the wallpaper, the player plays the movie
-    // behind the icons, from now on and at each logon.
-    if (!HasHtmlWallpaper())
+    // behind the icons, from now on and at each logon, when the user asks.
+    if ((tasks.launch || tasks.liveWallpaper) && !HasHtmlWallpaper())
         StartLiveWallpaper(playerPath_);
     if (tasks.launch)
         ShellExecuteA(owner, "open", playerPath_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -135,6 +135,7 @@ int InstallSilently(const std::string& exePath, const InstallOptions& options) {
         return kCannotWrite;
     InstallTasks tasks;
     tasks.launch = false; // the player is a window; an unattended install shows none
+    tasks.liveWallpaper = options.wallpaper;
     installation.Finish(tasks, nullptr);
     return kInstalled;
 }

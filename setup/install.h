@@ -22,7 +22,11 @@ constexpr int kInstallStepCount = 10;
 struct InstallTasks {
     bool desktopIcon = true;
     bool quickLaunchIcon = true;
+    // The Finished page's Launch box: the player's window, and where no
+    // page can be the wallpaper, the live wallpaper now and at each logon.
     bool launch = true;
+    // The live wallpaper alone, for an unattended install that asks for it.
+    bool liveWallpaper = false;
 };
 
 class Installation {
@@ -64,7 +68,8 @@ class Installation {
 };
 
 // Installs the package of exePath without showing any window: the files, the
-// shortcuts the wizard makes by default, no launch. With options.logFile set,
+// shortcuts the wizard makes by default; nothing started unless
+// options.wallpaper asks for the live wallpaper. With options.logFile set,
 // one line per file written goes there. Answers a SilentExitCode.
 int InstallSilently(const std::string& exePath, const InstallOptions& options);
 

@@ -40,17 +40,11 @@ bool OpenOwnPackage(const std::string& self, ww::SetupPackageReader* package) {
     return false;
 }
 
-bool AskToInstall(const std::string& wallpaperName) {
-    return ww::ShowMessageBox(
-               nullptr,
-               ww::FormatText("This will install %s. Do you wish to continue?", wallpaperName),
-               kTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
 int RunWizard(HINSTANCE instance, const std::string& self) {
     InitControls();
     ww::SetupPackageReader package;
-    if (OpenOwnPackage(self, &package) && AskToInstall(package.trailer().wallpaperName)) {
+    // The Welcome page is the first thing shown: it asks the same question.
+    if (OpenOwnPackage(self, &package)) {
         ww::setup::WizardWindow wizard(instance, package);
         wizard.Run();
     }

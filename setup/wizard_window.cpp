@@ -143,8 +143,16 @@ void WizardWindow::GoForward() {
     ++page_;
     ShowPage(page_);
     if (page_ == kInstalling) {
+        // Nothing to go back or on to while the files are written.
+        EnableItem(IDC_BACK, false);
+        EnableItem(IDC_NEXT, false);
         UpdateTitle();
         installing_.Install(installation_, hwnd());
+        // A failed install stays here: Back or Next tries again.
+        if (page_ == kInstalling) {
+            EnableItem(IDC_BACK, true);
+            EnableItem(IDC_NEXT, true);
+        }
     } else if (page_ == kFinished) {
         EnableItem(IDC_NEXT, false);
         ShowItem(IDC_NEXT, false);

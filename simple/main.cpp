@@ -14,6 +14,7 @@
 #include "common/win32/com.h"
 #include "common/win32/message_box.h"
 #include "common/win32/uninstall.h"
+#include "simple/screen_picture.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -97,7 +98,8 @@ void ShowDesktop() {
 }
 
 // The page where the system can show one; elsewhere, having no player to
-// play the movie, the installer makes the display image the wallpaper.
+// play the movie, the installer makes the display image the wallpaper: the
+// author's picture, or the still of the movie the builder drew.
 void ApplyWallpaper(const std::string& destination, const ww::SimpleHeader& header,
                     IActiveDesktop* desktop) {
     if (ww::HasHtmlWallpaper()) {
@@ -105,6 +107,10 @@ void ApplyWallpaper(const std::string& destination, const ww::SimpleHeader& head
         return;
     }
     std::string image = destination + header.wallpaperName + "\\" + header.image.name;
+    // The builder's still of the movie was drawn for a standard screen.
+    if (ww::EqualsNoCase(header.image.name, ww::kMovieStillName))
+        ww::CoverScreenWithPicture(image, GetSystemMetrics(SM_CXSCREEN),
+                                   GetSystemMetrics(SM_CYSCREEN));
     SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, image.data(),
                           SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
 }

@@ -1,5 +1,6 @@
 #include "builder/package/build_commands.h"
 
+#include "builder/package/movie_still.h"
 #include "builder/package/package_writers.h"
 #include "builder/page/page_generator.h"
 #include "common/file.h"
@@ -75,6 +76,24 @@ std::string OrDefault(const std::string& setting, const std::string& fallback) {
     return setting.empty() ? fallback : setting;
 }
 
+// The author's display image; without one, a still of the movie as the page
+// shows it, or the shipped picture when the movie draws nothing to show.
+std::string DisplayImageFor(const WallpaperProject& project, const Workspace& workspace,
+                            const std::string& page, const std::string& movie) {
+    if (!project.DisplayImageFilename.empty())
+        return project.DisplayImageFilename;
+    const std::string still = workspace.GetTempFolder() + kMovieStillName;
+    RemoveFile(still);
+    movie::Canvas picture;
+    long frame = 0;
+    std::string error;
+    if (RenderMovieStill(page, movie, kMovieStillWidth, kMovieStillHeight, &picture, &frame,
+                         &error) &&
+        WriteBitmapFile(picture, still))
+        return still;
+    return workspace.DefaultDisplayImage();
+}
+
 } // namespace
 
 std::string BuildFailureMessage(const std::string& outputPath) {
@@ -108,7 +127,7 @@ BuildOutcome BuildProjectableWallpaper(const WallpaperProject& project,
     writer.SetStubFile(workspace.BuilderFile("Wovenlite.exe"));
     writer.SetMovieFile(movie);
     writer.SetPageFile(page);
-    writer.SetImageFile(OrDefault(project.DisplayImageFilename, workspace.DefaultDisplayImage()));
+    writer.SetImageFile(DisplayImageFor(project, workspace, page, movie));
     for (const std::string& extra : project.ExtFileItems)
         writer.AddExtraFile(extra);
     if (!writer.Build(output, project.IconFilename))

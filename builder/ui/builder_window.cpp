@@ -328,6 +328,8 @@ bool BuilderWindow::LoadProject(const std::string& path) {
     ApplyPlaybackToPreview();
     movieWidth = ProfileNumber(stored.Width);
     movieHeight = ProfileNumber(stored.Height);
+    // The project's own sizes stand: its movie was read, not changed.
+    settingPage.refreshDimensions = false;
     isModified = false;
     return true;
 }

@@ -163,13 +163,21 @@ bool FlashPreviewControl::Create(const std::string& windowName, DWORD style, con
     if (!hwnd_)
         return false;
     if (!CreatePlayer()) {
-        RECT client{};
-        GetClientRect(hwnd_, &client);
-        view_.Create(hwnd_, WS_CHILD, 0, client, 1);
+        view_.Create(hwnd_, WS_CHILD, 0, ScreenPicture(), 1);
         view_.SetScreenSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         view_.SetSettings(playback_);
     }
     return true;
+}
+
+// The stand-in's player takes the screen's shape inside the monitor picture,
+// so the page's layout shrinks alike across and down, as on the screen.
+RECT FlashPreviewControl::ScreenPicture() const {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const movie::PixelBox b = movie::FitScreen(
+        client.right, client.bottom, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return RECT{b.x, b.y, b.x + b.width, b.y + b.height};
 }
 
 bool FlashPreviewControl::CreatePlayer() {
@@ -317,10 +325,12 @@ void FlashPreviewControl::Refresh() {
 void FlashPreviewControl::PaintStandIn(HDC dc) const {
     RECT client{};
     GetClientRect(hwnd_, &client);
-    GdiObject brush(CreateSolidBrush(background_));
+    // Beside a playing screen picture lies the monitor's frame, not the page.
+    const bool playing = view_.hwnd() && IsWindowVisible(view_.hwnd());
+    GdiObject brush(CreateSolidBrush(playing ? RGB(0, 0, 0) : background_));
     FillRect(dc, &client, static_cast<HBRUSH>(brush.get()));
     const std::string text = StandInText();
-    if (text.empty())
+    if (text.empty() || playing)
         return;
     // Dark text on light backgrounds, light text on dark ones.
     int light = GetRValue(background_) * 3 + GetGValue(background_) * 6 + GetBValue(background_);
@@ -348,8 +358,11 @@ LRESULT CALLBACK FlashPreviewControl::WindowProc(HWND hwnd, UINT message, WPARAM
         switch (message) {
         case WM_SIZE:
             self->Resize();
-            if (self->view_.hwnd())
-                MoveWindow(self->view_.hwnd(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            if (self->view_.hwnd()) {
+                const RECT r = self->ScreenPicture();
+                MoveWindow(self->view_.hwnd(), r.left, r.top, r.right - r.left, r.bottom - r.top,
+                           TRUE);
+            }
             break;
         case WM_ERASEBKGND:
             return self->player_ ? DefWindowProcA(hwnd, message, wParam, lParam) : 1;

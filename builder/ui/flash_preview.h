@@ -62,6 +62,7 @@ class FlashPreviewControl {
     bool CreatePlayer();
     void DestroyPlayer();
     void Resize();
+    RECT ScreenPicture() const;
     void PaintStandIn(HDC dc) const;
     void Refresh();
     bool Invoke(long dispid, WORD kind, void* argument);

@@ -42,9 +42,29 @@ void ChooseScratchRoot(ww::Workspace& workspace) {
     workspace.SetScratchRoot(root);
 }
 
+// Per-monitor aware (version 2: dialogs from templates rescale themselves
+// when moved to a monitor of another DPI), else aware of the system's DPI.
+// Both are looked up at run time: older systems lack them.
+void BecomeDpiAware() {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    if (!user32)
+        return;
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    const auto setContext = reinterpret_cast<SetContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+    if (setContext && setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))))
+        return;
+    using SetAware = BOOL(WINAPI*)();
+    if (const auto setAware = reinterpret_cast<SetAware>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDPIAware"))))
+        setAware();
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    BecomeDpiAware();
     EnableControls();
     // OLE rather than plain COM: the hosted player needs in-place activation.
     ww::OleScope ole;

@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 
 namespace ww {
 
@@ -154,8 +155,11 @@ void SettingPage::ShowPage() {
 
 void SettingPage::SetDimensionBoxes(const std::string& width, const std::string& height,
                                     bool editable, const char* unit) const {
-    SetItemText(IDC_SET_WIDTH, width);
-    SetItemText(IDC_SET_HEIGHT, height);
+    // Writing a box marks the project changed: only a value that differs.
+    if (ItemText(IDC_SET_WIDTH) != width)
+        SetItemText(IDC_SET_WIDTH, width);
+    if (ItemText(IDC_SET_HEIGHT) != height)
+        SetItemText(IDC_SET_HEIGHT, height);
     SendMessageA(Item(IDC_SET_WIDTH), EM_SETREADONLY, editable ? FALSE : TRUE, 0);
     SendMessageA(Item(IDC_SET_HEIGHT), EM_SETREADONLY, editable ? FALSE : TRUE, 0);
     SetItemText(IDC_SET_WIDTH_UNIT, unit);
@@ -185,7 +189,9 @@ void SettingPage::ApplyDimensionsMode() {
 void SettingPage::ChooseBackgroundColour() {
     ColourDialogRequest request;
     request.owner = BoxOwner();
+    // The dialog opens on the colour in the box; white when it is no colour.
     request.initial = RGB(255, 255, 255);
+    ParseColourText(ItemText(IDC_SET_COLOUR), &request.initial);
     request.flags = CC_FULLOPEN;
     COLORREF chosen = 0;
     if (!ShowColourDialog(request, &chosen))
@@ -200,6 +206,22 @@ bool SettingPage::ValidatePage() {
     UserMessages messages = ValidateSetting(project);
     ShowUserMessages(BoxOwner(), messages);
     return messages.empty();
+}
+
+bool ParseColourText(const std::string& text, COLORREF* colour) {
+    if (text.size() != 7 || text[0] != '#')
+        return false;
+    unsigned value = 0;
+    for (size_t i = 1; i < text.size(); ++i) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+        const char* digits = "0123456789abcdef";
+        const char* at = std::strchr(digits, c);
+        if (!c || !at)
+            return false;
+        value = value * 16 + static_cast<unsigned>(at - digits);
+    }
+    *colour = RGB(value >> 16 & 0xFF, value >> 8 & 0xFF, value & 0xFF);
+    return true;
 }
 
 std::string ColourText(COLORREF colour) {

@@ -51,5 +51,7 @@ class SettingPage : public WizardPage {
 
 // "#RRGGBB" in upper case for a colour chosen in the colour dialog.
 std::string ColourText(COLORREF colour);
+// "#RRGGBB" (either case) as a colour; false for any other text.
+bool ParseColourText(const std::string& text, COLORREF* colour);
 
 } // namespace ww

@@ -1,14 +1,54 @@
 #include "builder/ui/shell_calls.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 namespace ww {
 
 namespace {
 
-int RealExecute(HWND owner, const std::string& verb, const std::string& target, int show) {
-    HINSTANCE result = ShellExecuteA(owner, verb.c_str(), target.c_str(), nullptr, nullptr, show);
-    return static_cast<int>(reinterpret_cast<INT_PTR>(result));
+struct ShellRequest {
+    std::string verb;
+    std::string target;
+    int show = SW_SHOWNORMAL;
+    int result = SE_ERR_NOASSOC;
+};
+
+DWORD WINAPI ExecuteOnOwnThread(void* context) {
+    auto* request = static_cast<ShellRequest*>(context);
+    // The shell's objects want COM on the thread that calls them.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = request->verb.c_str();
+    info.lpFile = request->target.c_str();
+    info.nShow = request->show;
+    if (ShellExecuteExA(&info))
+        request->result = 33; // above 32: done, as ShellExecute answers
+    else
+        request->result = static_cast<int>(reinterpret_cast<INT_PTR>(info.hInstApp));
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return 0;
+}
+
+// The shell is asked from a thread of its own, with no window of ours as its
+// owner: a folder window it opens, and whatever the shell keeps of it after
+// that window is closed, never refer to the builder's windows.
+int RealExecute(HWND, const std::string& verb, const std::string& target, int show) {
+    ShellRequest request{verb, target, show};
+    HANDLE thread = CreateThread(nullptr, 0, &ExecuteOnOwnThread, &request, 0, nullptr);
+    if (!thread)
+        return SE_ERR_OOM;
+    // Messages sent to our windows meanwhile (a shell's broadcast) are
+    // answered; posted ones wait, so nothing of ours runs twice.
+    MSG message;
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
+           WAIT_OBJECT_0 + 1)
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    CloseHandle(thread);
+    return request.result;
 }
 
 LONG RealReadClassesRootDefault(const std::string& key, std::string* value) {

@@ -30,6 +30,12 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& title
     if (gAnswerer)
         return gAnswerer(owner, text, title, flags);
     LogBox(text, title, flags);
+    // A box owned by a window that has gone (or by another program's) would
+    // hang on to what the window system no longer has: no owner then.
+    DWORD ownerProcess = 0;
+    if (owner && (!IsWindow(owner) || !GetWindowThreadProcessId(owner, &ownerProcess) ||
+                  ownerProcess != GetCurrentProcessId()))
+        owner = nullptr;
     return MessageBoxA(owner, text.c_str(), title.c_str(), flags);
 }
 

@@ -117,15 +117,19 @@ DesktopLayer FindDesktopLayer() {
 
 movie::DesktopState ReadDesktopState() {
     movie::DesktopState state;
-    // The lock screen runs on a desktop of its own, which this process cannot open.
+    // The lock screen runs on a desktop of its own, which this process cannot
+    // open. Any other input desktop than the one we were started on (whatever
+    // an alternate-desktop tool named it) is not ours to draw on either.
     HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
     if (!input) {
         state.sessionLocked = true;
     } else {
-        char name[64] = "";
+        char name[256] = "", ours[256] = "Default";
         DWORD needed = 0;
+        GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, ours,
+                                  sizeof ours, &needed);
         if (GetUserObjectInformationA(input, UOI_NAME, name, sizeof name, &needed) &&
-            lstrcmpiA(name, "Default") != 0)
+            lstrcmpiA(name, ours) != 0)
             state.sessionLocked = true;
         CloseDesktop(input);
     }

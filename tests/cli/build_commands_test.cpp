@@ -119,18 +119,26 @@ TEST_F(CliBuild, RefusesWhatTheWindowRefusesAndWritesNothing) {
         std::map<std::string, std::string> changes;
         std::string err;
     };
+    // The movie's two messages name it, as the window's place beside its box does.
+    auto movie = [&](const char* text, const char* name) {
+        return std::string(text) + " \"" + work_ + kSep + name + "\"\n";
+    };
     const std::vector<Case> cases = {
         {"build-wallpaper", {{"SwfFilename", ""}}, "Please select a swf file!\n"},
         {"build-installer", {{"WallpaperName", ""}}, "Please enter Wallpaper name!\n"},
-        {"build-wallpaper", {{"SwfFilename", "gone.swf"}}, "Invalid file name\n"},
-        {"build-wallpaper", {{"SwfFilename", "notes.txt"}}, "Non-standard SWF file!\n"},
-        {"build-installer", {{"SwfFilename", "fake.swf"}}, "Non-standard SWF file!\n"},
+        {"build-wallpaper", {{"SwfFilename", "gone.swf"}}, movie("Invalid file name", "gone.swf")},
+        {"build-wallpaper",
+         {{"SwfFilename", "notes.txt"}},
+         movie("Non-standard SWF file!", "notes.txt")},
+        {"build-installer",
+         {{"SwfFilename", "fake.swf"}},
+         movie("Non-standard SWF file!", "fake.swf")},
         {"build-wallpaper", {{"WallpaperName", "Bad*Name"}}, invalidName + "\n"},
         {"build-installer", {{"WallpaperName", "../escaped"}}, invalidName + "\n"},
         {"build-wallpaper", {{"WallpaperName", "..\\escaped"}}, invalidName + "\n"},
         {"build-installer",
          {{"SwfFilename", "notes.txt"}, {"WallpaperName", "a:b"}},
-         "Non-standard SWF file!\n" + invalidName + "\n"},
+         movie("Non-standard SWF file!", "notes.txt") + invalidName + "\n"},
         {"build-wallpaper", {{"BKGroundColor", ""}}, "Please select a HTML background color!\n"},
         {"build-installer", {{"BKGroundColor", "#1E3C64#802020"}}, colour + "\n"},
         {"build-wallpaper",

@@ -238,7 +238,8 @@ TEST(RenderCommand, RefusesBadRequestsAndLeavesNoBrokenImage) {
         std::vector<std::string> args;
         std::string err;
     } cases[] = {
-        {{"render", dir / "noise.swf", dir / "keep.png"}, "Non-standard SWF file!\n"},
+        {{"render", dir / "noise.swf", dir / "keep.png"},
+         "Non-standard SWF file! \"" + dir / "noise.swf" + "\"\n"},
         {{"render", dir / "missing.swf", dir / "keep.png"},
          "Cannot open the movie file " + dir / "missing.swf" + "\n"},
         {{"render", movie, dir / "keep.png", "--scale", "zoom"},

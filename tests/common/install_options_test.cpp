@@ -11,6 +11,7 @@ TEST(InstallOptions, SwitchesQuotesAndStrangers) {
         bool silent;
         const char* log;
         std::vector<std::string> unknown;
+        bool wallpaper = false;
     };
     const Case cases[] = {
         {"", false, "", {}},
@@ -36,6 +37,11 @@ TEST(InstallOptions, SwitchesQuotesAndStrangers) {
         {"/SILENT/S", false, "", {"/SILENT/S"}},
         {"/S/", true, "", {"/"}},
         {"/Sx", false, "", {"/Sx"}},
+        // The live wallpaper, started only when asked.
+        {"/S /WALLPAPER", true, "", {}, true},
+        {"/wallpaper/s/LOG=a.txt", true, "a.txt", {}, true},
+        {"/S /WALLPAPERS", true, "", {"/WALLPAPERS"}, false},
+        {"/LOG=x/WALLPAPER", false, "x/WALLPAPER", {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -43,6 +49,7 @@ TEST(InstallOptions, SwitchesQuotesAndStrangers) {
         EXPECT_EQ(options.silent, c.silent);
         EXPECT_EQ(options.logFile, c.log);
         EXPECT_EQ(options.unknown, c.unknown);
+        EXPECT_EQ(options.wallpaper, c.wallpaper);
     }
 }
 

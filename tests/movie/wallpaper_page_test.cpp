@@ -700,6 +700,32 @@ TEST(PlaceBox, SizesAndAlignmentOnScreensOfEveryShape) {
     }
 }
 
+TEST(FitScreen, APictureOfTheScreenKeepsItsShapeInsideTheArea) {
+    const struct {
+        int areaWidth, areaHeight, screenWidth, screenHeight;
+        PixelBox box;
+    } cases[] = {
+        {160, 120, 1280, 1024, {5, 0, 150, 120}}, // a 5:4 screen in a 4:3 area
+        {160, 120, 1920, 1080, {0, 15, 160, 90}}, // 16:9: bands above and below
+        {160, 120, 800, 600, {0, 0, 160, 120}},   // the same shape: all of it
+        {155, 114, 1366, 768, {0, 13, 155, 87}},  // rounded to the nearest pixel
+        {100, 100, 1, 2, {25, 0, 50, 100}},       // a tall screen in a square
+        {100, 50, 0, 0, {0, 0, 100, 50}},         // no screen size: the area
+        {-5, 10, 1280, 1024, {0, 5, 0, 0}},       // no area: nothing
+        {0x7fffffff, 0x7fffffff, 0x7fffffff, 1, {0, 1073741823, 0x7fffffff, 1}},
+    };
+    for (const auto& c : cases) {
+        const PixelBox b = FitScreen(c.areaWidth, c.areaHeight, c.screenWidth, c.screenHeight);
+        const std::string what = std::to_string(c.screenWidth) + " x " +
+                                 std::to_string(c.screenHeight) + " in " +
+                                 std::to_string(c.areaWidth) + " x " + std::to_string(c.areaHeight);
+        EXPECT_EQ(b.x, c.box.x) << what;
+        EXPECT_EQ(b.y, c.box.y) << what;
+        EXPECT_EQ(b.width, c.box.width) << what;
+        EXPECT_EQ(b.height, c.box.height) << what;
+    }
+}
+
 TEST(PlaceBox, AReadPageLandsWhereItsCellSays) {
     const PageMovie s = Read("<td align=\"right\" valign=\"top\"><object width=\"50%\" "
                              "height=\"240\"><param name=\"movie\" value=\"w.swf\"></object>");

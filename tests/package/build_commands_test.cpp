@@ -1,5 +1,6 @@
 #include "builder/package/build_commands.h"
 
+#include "builder/package/movie_still.h"
 #include "common/fs.h"
 #include "common/package_reader.h"
 #include "common/path.h"
@@ -172,6 +173,99 @@ TEST_F(BuildCommands, FailuresAreReportedAndNothingStaleIsPacked) {
                    ReadFileBytes(std::string(WW_SOURCE_DIR) + "/data/res.sdt"));
     project_.IconFilename = work_ + "readme.txt";
     EXPECT_FALSE(BuildProjectableWallpaper(project_, ws).built);
+}
+
+// A movie whose first frame is empty and whose second covers the left half
+// of its 550 x 400 stage in red.
+Bytes RedSecondFrameMovie() {
+    test::SwfRecipe recipe = test::StageRecipe(false);
+    recipe.frameCount = 2;
+    test::PlaceRecipe place;
+    place.characterId = 1;
+    for (const Bytes& tag :
+         {test::ShowFrameTag(),
+          test::RectangleShapeTag(1, 1, 0, 0, 5500, 8000, test::Solid(255, 0, 0)),
+          test::PlaceObject2Tag(place), test::ShowFrameTag()})
+        recipe.tags.insert(recipe.tags.end(), tag.begin(), tag.end());
+    return test::MakeSwf(recipe);
+}
+
+struct StillPixel {
+    int x, y;
+    uint8_t r, g, b;
+};
+
+// The colour at (x, y) of a 24-bit bottom-up bitmap file, whose size is
+// checked against width x height first.
+uint32_t Le32(const Bytes& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+bool BitmapPixel(const Bytes& bmp, int width, int height, StillPixel* p) {
+    const size_t row = (static_cast<size_t>(width) * 3 + 3) & ~size_t(3);
+    if (bmp.size() != 54 + row * height || bmp[0] != 'B' || bmp[1] != 'M' ||
+        Le32(bmp, 18) != static_cast<uint32_t>(width) ||
+        Le32(bmp, 22) != static_cast<uint32_t>(height) || bmp[28] != 24)
+        return false;
+    const size_t at = 54 + (height - 1 - p->y) * row + p->x * 3;
+    p->b = bmp[at];
+    p->g = bmp[at + 1];
+    p->r = bmp[at + 2];
+    return true;
+}
+
+// Without a display image the projectable wallpaper carries a still of the
+// movie's first drawing frame, laid out as the page lays it out on a
+// 1920 x 1080 screen; a movie that draws nothing keeps the shipped picture,
+// and the author's own picture always wins.
+TEST_F(BuildCommands, TheDisplayImageIsTheAuthorsOrAStillOfTheMovie) {
+    WriteFileBytes(work_ + "red.swf", RedSecondFrameMovie());
+    WriteFileBytes(work_ + "mine.bmp", PatternBytes(90, 5));
+    const struct {
+        const char* movie;
+        const char* image;
+        const char* packed;
+    } cases[] = {
+        {"red.swf", "", kMovieStillName},
+        {"wave.swf", "", "display1.bmp"}, // its frames are empty
+        {"red.swf", "mine.bmp", "mine.bmp"},
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.movie) + " " + c.image);
+        const std::string install = dir_ / ("install" + std::to_string(++run));
+        Workspace ws(builder_);
+        project_.SwfFilename = work_ + c.movie;
+        project_.DisplayImageFilename = *c.image ? work_ + c.image : std::string();
+        project_.Dimensions = kDimensionsPercent;
+        project_.Width = project_.Height = "100";
+        project_.BKGroundColor = "#1E3C64";
+        ASSERT_TRUE(BuildProjectableWallpaper(project_, ws).built);
+        SimplePackageReader r;
+        ASSERT_TRUE(r.Open(project_.WovenliteFilename));
+        EXPECT_EQ(r.header().image.name, c.packed);
+        ASSERT_TRUE(CreateFolder(install));
+        ASSERT_EQ(r.ExtractPackage(install, nullptr), SimplePackageReader::ExtractResult::Ok);
+        const Bytes packed = ReadFileBytes(install + kSep + "Ocean" + kSep + c.packed);
+        if (std::string(c.packed) != kMovieStillName) {
+            const std::string from =
+                *c.image ? work_ + c.image : builder_ + "Resource" + kSep + "display1.bmp";
+            EXPECT_EQ(packed, ReadFileBytes(from));
+            continue;
+        }
+        // The stage, 1485 x 1080 from x = 217, shows frame 2; the rest of the
+        // screen and of the stage shows the page's background.
+        for (StillPixel expected :
+             {StillPixel{100, 540, 0x1E, 0x3C, 0x64}, StillPixel{300, 100, 255, 0, 0},
+              StillPixel{940, 1000, 255, 0, 0}, StillPixel{1400, 540, 0x1E, 0x3C, 0x64},
+              StillPixel{1800, 540, 0x1E, 0x3C, 0x64}}) {
+            StillPixel got = expected;
+            ASSERT_TRUE(BitmapPixel(packed, kMovieStillWidth, kMovieStillHeight, &got));
+            EXPECT_EQ(std::vector<int>({got.r, got.g, got.b}),
+                      std::vector<int>({expected.r, expected.g, expected.b}))
+                << "at " << expected.x << ", " << expected.y;
+        }
+    }
 }
 
 TEST(BuildMessages, ExactTexts) {

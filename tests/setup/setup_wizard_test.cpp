@@ -139,12 +139,8 @@ class SetupWizard : public ::testing::Test {
         child_ = std::make_unique<ChildProcess>();
         ASSERT_TRUE(child_->Start(exe_, {}, dir_.path()));
     }
-    // Answers Yes to the install question and waits for the Welcome page.
-    HWND AcceptInstall() {
-        auto question = AnswerNextBox(child_->pid(), "Setup", IDYES);
-        EXPECT_EQ(question.text, "This will install " + name_ + ". Do you wish to continue?");
-        return test::WaitForWindow(child_->pid(), "Welcome" + Suffix(), 30000);
-    }
+    // Waits for the Welcome page, the first window the wizard shows.
+    HWND AcceptInstall() { return test::WaitForWindow(child_->pid(), "Welcome" + Suffix(), 30000); }
     void Press(HWND wizard, int id, const std::string& nextTitle) {
         test::PressButton(wizard, id);
         ASSERT_TRUE(WaitForTitle(wizard, nextTitle + Suffix())) << test::WindowText(wizard);
@@ -274,9 +270,17 @@ TEST_F(SetupWizard, WalksFromWelcomeToFinishedAndStartsThePlayer) {
         FindMatches(UserTempFolder() + "Wovenset-" + std::to_string(wizardPid) + "-*").empty());
 }
 
-TEST_F(SetupWizard, NoToTheFirstQuestionTouchesNothing) {
+// No box comes before the Welcome page, which asks the question itself;
+// leaving there touches nothing.
+TEST_F(SetupWizard, TheWelcomePageComesFirstAndExitThereTouchesNothing) {
+    test::BoxLog boxes(dir_ / "boxes.log");
     Start(test::MakeSetupPackage(spec_));
-    EXPECT_TRUE(AnswerNextBox(child_->pid(), "Setup", IDNO).found);
+    HWND wizard = AcceptInstall();
+    ASSERT_NE(wizard, nullptr);
+    EXPECT_TRUE(boxes.Read().empty()) << boxes.Read().front().text;
+    test::PressButton(wizard, kExit);
+    EXPECT_EQ(AnswerNextBox(child_->pid(), "Wallweaver Setup", IDYES).text,
+              "Do your want to exit setup?");
     ExpectEnded();
     EXPECT_FALSE(test::PathExists(Folder()));
     EXPECT_FALSE(test::PathExists(WallpaperFolder() + name_ + ".htm"));
@@ -341,8 +345,8 @@ TEST_F(SetupWizard, BackEscapeAndTheCloseBox) {
     ExpectEnded();
 
     auto shown = boxes.Read();
-    ASSERT_EQ(shown.size(), 3u) << "Escape asked something";
-    for (size_t i = 1; i < 3; ++i) {
+    ASSERT_EQ(shown.size(), 2u) << "Escape asked something";
+    for (size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(shown[i].title, "Wallweaver Setup");
         EXPECT_EQ(shown[i].flags, UINT(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
     }
@@ -377,11 +381,20 @@ TEST_F(SetupWizard, AQuestionMarkInTheNameGivesTheFolderMessageAndExtractsNothin
     Press(wizard, kNext, "License Agreement");
     Press(wizard, kNext, "Select Additional Tasks");
     test::PressButton(wizard, kNext);
+    // While it installs, there is no page to go back or on to.
+    ASSERT_NE(test::WaitForWindow(child_->pid(), "Setup", 30000), nullptr);
+    EXPECT_FALSE(Enabled(wizard, kBack));
+    EXPECT_FALSE(Enabled(wizard, kNext));
     auto box = AnswerNextBox(child_->pid(), "Setup", IDYES);
     EXPECT_EQ(box.text, "Can not create directory to extra files!");
-    // The Installing page stays, every button enabled.
+    // The Installing page stays after the failure, every button enabled.
     ASSERT_TRUE(WaitForTitle(wizard, "Installing" + Suffix()));
-    EXPECT_TRUE(Enabled(wizard, kBack) && Enabled(wizard, kNext) && Enabled(wizard, kExit));
+    auto allEnabled = [&] {
+        return Enabled(wizard, kBack) && Enabled(wizard, kNext) && Enabled(wizard, kExit);
+    };
+    for (DWORD start = GetTickCount(); !allEnabled() && GetTickCount() - start < 5000; Sleep(50)) {
+    }
+    EXPECT_TRUE(allEnabled());
     EXPECT_EQ(ControlText(FindControl(wizard, kStatus)), "Extracting files......");
     Screenshot(wizard, "4-installing");
 
@@ -396,8 +409,8 @@ TEST_F(SetupWizard, AQuestionMarkInTheNameGivesTheFolderMessageAndExtractsNothin
     ExpectEnded();
 
     auto shown = boxes.Read();
-    ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(shown[1].flags, UINT(MB_YESNO | MB_ICONEXCLAMATION));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].flags, UINT(MB_YESNO | MB_ICONEXCLAMATION));
     EXPECT_EQ(test::ListFolder(WallpaperFolder()), before);
     EXPECT_EQ(test::WaitForAnyWindow(name_, 2000), nullptr) << "a player was started";
 }
@@ -537,10 +550,11 @@ TEST_F(SetupWizard, TheSampleBuiltByTheCommandLineInstallsWhole) {
     EXPECT_FALSE(test::PathExists(BinFolder() + "output\\" + name_ + ".htm"));
 }
 
-// Where a page cannot be the wallpaper, Finish starts the installed player
-// behind the icons and registers it for each logon, also unattended; it
-// never asks for the page wallpaper.
-TEST_F(SetupWizard, OnACurrentSystemFinishStartsTheLiveWallpaper) {
+// Where a page cannot be the wallpaper, the live wallpaper is the end user's
+// choice: the Launch box starts it and registers it for each logon, an
+// unchecked box or a plain /S leaves no player running and no Run value, and
+// /S /WALLPAPER starts it unattended. It never asks for the page wallpaper.
+TEST_F(SetupWizard, OnACurrentSystemTheLiveWallpaperStartsOnlyWhenAsked) {
     system_.reset();
     system_ = std::make_unique<test::ActiveDesktopRecorder>(dir_ / "desktop.log",
                                                             test::DesktopSystem::Current);
@@ -553,35 +567,60 @@ TEST_F(SetupWizard, OnACurrentSystemFinishStartsTheLiveWallpaper) {
     spec_.slots[1].data = test::ReadFileBytes(movie);
     const std::string player = Folder() + name_ + ".exe";
     const std::string logon = "\"" + player + "\" /wallpaper";
+    auto liveWallpaper = [](DWORD waitMs) {
+        HWND host = nullptr;
+        for (DWORD start = GetTickCount(); !host && GetTickCount() - start < waitMs; Sleep(50))
+            host = FindWindowA(player::kWallpaperWindowClass, nullptr);
+        return host;
+    };
 
-    Start(test::MakeSetupPackage(spec_));
-    HWND wizard = InstallWith(false, false);
-    ASSERT_NE(wizard, nullptr);
-    test::ClickControl(FindControl(wizard, kLaunch));
-    test::PressButton(wizard, kExit);
-    ExpectEnded();
-    HWND host = nullptr;
-    for (DWORD start = GetTickCount(); !host && GetTickCount() - start < 30000; Sleep(50))
-        host = FindWindowA(player::kWallpaperWindowClass, nullptr);
-    ASSERT_NE(host, nullptr) << "no live wallpaper";
-    EXPECT_EQ(test::WaitForAnyWindow(name_, 1000), nullptr) << "the player window opened";
-    EXPECT_TRUE(EqualsNoCase(LogonCommand(), logon)) << LogonCommand();
-    ASSERT_TRUE(StopLiveWallpaper(player));
-    EXPECT_EQ(LogonCommand(), "");
+    for (bool launch : {false, true}) {
+        SCOPED_TRACE(launch ? "Launch checked" : "Launch unchecked");
+        exe_ = dir_ / (launch ? "Checked.exe" : "Unchecked.exe");
+        test::WriteFileBytes(exe_, test::MakeSetupPackage(spec_));
+        child_ = std::make_unique<ChildProcess>();
+        ASSERT_TRUE(child_->Start(exe_, {}, dir_.path()));
+        HWND wizard = InstallWith(false, false);
+        ASSERT_NE(wizard, nullptr);
+        if (!launch)
+            test::ClickControl(FindControl(wizard, kLaunch));
+        test::PressButton(wizard, kExit);
+        ExpectEnded();
+        if (!launch) {
+            EXPECT_EQ(liveWallpaper(3000), nullptr) << "a live wallpaper nobody asked for";
+            EXPECT_EQ(LogonCommand(), "");
+            EXPECT_EQ(test::WaitForAnyWindow(name_, 500), nullptr) << "the player window opened";
+            continue;
+        }
+        EXPECT_NE(liveWallpaper(30000), nullptr) << "no live wallpaper";
+        EXPECT_TRUE(EqualsNoCase(LogonCommand(), logon)) << LogonCommand();
+        if (HWND window = test::WaitForAnyWindow(name_, 10000))
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(StopLiveWallpaper(player));
+        EXPECT_EQ(LogonCommand(), "");
+    }
 
-    exe_ = dir_ / "Silent.exe";
-    test::WriteFileBytes(exe_, test::MakeSetupPackage(spec_));
-    ChildProcess silent;
-    ASSERT_TRUE(silent.Start(exe_, {"/S"}, dir_.path()));
-    DWORD code = 0xDEAD;
-    ASSERT_TRUE(silent.Wait(30000, &code));
-    EXPECT_EQ(code, 0u);
-    host = nullptr;
-    for (DWORD start = GetTickCount(); !host && GetTickCount() - start < 30000; Sleep(50))
-        host = FindWindowA(player::kWallpaperWindowClass, nullptr);
-    EXPECT_NE(host, nullptr) << "no live wallpaper after the unattended install";
-    EXPECT_TRUE(EqualsNoCase(LogonCommand(), logon)) << LogonCommand();
-    EXPECT_TRUE(StopLiveWallpaper(player));
+    for (bool asked : {false, true}) {
+        SCOPED_TRACE(asked ? "/S /WALLPAPER" : "/S");
+        exe_ = dir_ / "Silent.exe";
+        test::WriteFileBytes(exe_, test::MakeSetupPackage(spec_));
+        ChildProcess silent;
+        std::vector<std::string> args = {"/S"};
+        if (asked)
+            args.push_back("/WALLPAPER");
+        ASSERT_TRUE(silent.Start(exe_, args, dir_.path()));
+        DWORD code = 0xDEAD;
+        ASSERT_TRUE(silent.Wait(30000, &code));
+        EXPECT_EQ(code, 0u);
+        if (!asked) {
+            EXPECT_EQ(liveWallpaper(3000), nullptr) << "a live wallpaper nobody asked for";
+            EXPECT_EQ(LogonCommand(), "");
+            continue;
+        }
+        EXPECT_NE(liveWallpaper(30000), nullptr) << "no live wallpaper after /S /WALLPAPER";
+        EXPECT_TRUE(EqualsNoCase(LogonCommand(), logon)) << LogonCommand();
+        EXPECT_TRUE(StopLiveWallpaper(player));
+    }
     for (const std::string& call : system_->Calls())
         EXPECT_EQ(call.find("SetWallpaper"), std::string::npos) << call;
 }

@@ -1,6 +1,7 @@
 // Wovenlite run as a person runs it: a copy with a package, started from
 // another folder under another name, its boxes answered from outside.
 #include "common/fs.h"
+#include "common/package_format.h"
 #include "common/path.h"
 #include "common/win32/uninstall.h"
 #include "tests/support/fixtures.h"
@@ -10,6 +11,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32_active_desktop.h"
 #include "tests/support/win32_driver.h"
+#include "tests/support/win32_frames.h"
 
 #include <gtest/gtest.h>
 
@@ -441,6 +443,116 @@ TEST(SimpleInstallerEndToEnd, TheSampleBuiltByTheCommandLineInstalls) {
     std::error_code ec;
     std::filesystem::remove_all(installed, ec);
     std::filesystem::remove(WallpaperFolder() + "Ocean.htm", ec);
+}
+
+// A 24-bit bottom-up bitmap file's pixels; empty for any other kind.
+test::Pixels ReadBitmap(const std::string& path) {
+    const test::Bytes b = test::ReadFileBytes(path);
+    test::Pixels p;
+    auto le32 = [&](size_t at) {
+        return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
+                                    static_cast<uint32_t>(b[at + 3]) << 24);
+    };
+    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || b[28] != 24 || le32(18) <= 0 ||
+        le32(22) <= 0)
+        return p;
+    const int width = le32(18), height = le32(22);
+    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t(3);
+    const size_t pixels = static_cast<uint32_t>(le32(10));
+    if (b.size() < pixels || (b.size() - pixels) / stride < static_cast<size_t>(height))
+        return p;
+    p.width = width;
+    p.height = height;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = &b[pixels + (height - 1 - y) * stride];
+        for (int x = 0; x < width; ++x)
+            p.rgb.insert(p.rgb.end(), {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]});
+    }
+    return p;
+}
+
+// The middle of a picture with the proportions of width x height, scaled to
+// that size by nearest pixels.
+test::Pixels CoverCut(const test::Pixels& from, int width, int height) {
+    const int cutWidth = std::min(from.width, from.height * width / height);
+    const int cutHeight = std::min(from.height, from.width * height / width);
+    test::Pixels p;
+    p.width = width;
+    p.height = height;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int sx = (from.width - cutWidth) / 2 + x * cutWidth / width;
+            const int sy = (from.height - cutHeight) / 2 + y * cutHeight / height;
+            const uint8_t* px = &from.rgb[(static_cast<size_t>(sy) * from.width + sx) * 3];
+            p.rgb.insert(p.rgb.end(), px, px + 3);
+        }
+    return p;
+}
+
+// Without a display image the wallpaper is a still of the movie's first
+// drawing frame: the builder draws it for a 1920 x 1080 screen and the
+// installer fits it to this one, keeping its middle.
+TEST(SimpleInstallerEndToEnd, WithoutADisplayImageTheWallpaperIsTheMoviesStill) {
+    TempDir dir;
+    test::ActiveDesktopRecorder desktop(dir / "desktop.log", test::DesktopSystem::Current);
+    SavedDesktopWallpaper saved;
+    const std::string name = "Still " + UniqueSuffix();
+    test::SwfRecipe movie = test::StageRecipe(false);
+    movie.frameCount = 2;
+    test::PlaceRecipe place;
+    place.characterId = 1;
+    for (const test::Bytes& tag :
+         {test::ShowFrameTag(),
+          test::RectangleShapeTag(1, 1, 0, 0, 5500, 8000, test::Solid(255, 0, 0)),
+          test::PlaceObject2Tag(place), test::ShowFrameTag()})
+        movie.tags.insert(movie.tags.end(), tag.begin(), tag.end());
+    test::WriteFileBytes(dir / "red.swf", test::MakeSwf(movie));
+    test::WriteFileText(dir / "Still.sdf",
+                        "[General]\r\nSwfFilename=red.swf\r\nWallpaperName=" + name +
+                            "\r\nDimensions=2\r\nWidth=100\r\nHeight=100\r\n"
+                            "BKGroundColor=#1E3C64\r\nScale=0\r\n");
+    const std::string output = dir / "Still Wallpaper.exe";
+    ChildProcess cli;
+    ASSERT_TRUE(cli.Start(BinFolder() + "wallweaver-cli.exe",
+                          {"build-wallpaper", dir / "Still.sdf", "--output", output,
+                           "--builder-folder", BinFolder()}));
+    DWORD status = 99;
+    ASSERT_TRUE(cli.Wait(60000, &status));
+    ASSERT_EQ(status, 0u);
+    for (int frame : {1, 2}) {
+        ChildProcess render;
+        ASSERT_TRUE(render.Start(BinFolder() + "wallweaver-cli.exe",
+                                 {"render", dir / "red.swf",
+                                  dir / ("frame" + std::to_string(frame) + ".png"), "--frame",
+                                  std::to_string(frame), "--width", "1920", "--height", "1080",
+                                  "--background", "#1E3C64"}));
+        ASSERT_TRUE(render.Wait(60000, &status));
+        ASSERT_EQ(status, 0u);
+    }
+
+    ChildProcess installer;
+    ASSERT_TRUE(installer.Start(output, {"/S"}, dir.path()));
+    ASSERT_TRUE(installer.Wait(20000, &status));
+    EXPECT_EQ(status, 0u);
+    const std::string folder = WallpaperFolder() + name + "\\";
+    const std::string still = folder + kMovieStillName;
+    EXPECT_TRUE(EqualsNoCase(SavedDesktopWallpaper::Current(), still))
+        << SavedDesktopWallpaper::Current();
+    const test::Pixels shown = ReadBitmap(still);
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(shown.width, width);
+    EXPECT_EQ(shown.height, height);
+    test::Pixels drawn[2];
+    ASSERT_TRUE(test::ReadPng(dir / "frame1.png", &drawn[0]));
+    ASSERT_TRUE(test::ReadPng(dir / "frame2.png", &drawn[1]));
+    EXPECT_LT(test::MeanDifference(shown, CoverCut(drawn[1], width, height)), 4.0);
+    EXPECT_GT(test::MeanDifference(shown, CoverCut(drawn[0], width, height)), 20.0)
+        << "the empty first frame is not the still";
+
+    RemoveUninstallEntry(name);
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    std::filesystem::remove(WallpaperFolder() + name + ".htm", ec);
 }
 
 } // namespace

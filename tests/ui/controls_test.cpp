@@ -442,7 +442,10 @@ TEST(FlashPreview, WithoutThePlayerTheStandInShowsTheMovieOverItsBackground) {
         char shown[256] = "";
         GetWindowTextA(preview.hwnd(), shown, sizeof shown);
         EXPECT_EQ(preview.StandInText(), shown);
-        EXPECT_EQ(test::ClientPixel(preview.hwnd(), 1, 1), RGB(0, 0, 0x80));
+        // The screen's picture (5:4 here, in a 4:3 place) shows the page's
+        // background; beside it lies the monitor's black frame.
+        EXPECT_EQ(test::ClientPixel(preview.hwnd(), 80, 2), RGB(0, 0, 0x80));
+        EXPECT_EQ(test::ClientPixel(preview.hwnd(), 1, 1), RGB(0, 0, 0));
         preview.StopMovie();
         EXPECT_EQ(preview.StandInText(), "");
         EXPECT_EQ(test::ClientPixel(preview.hwnd(), 80, 60), RGB(0, 0, 0x80));

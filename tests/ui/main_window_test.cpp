@@ -418,6 +418,46 @@ TEST(BuilderWindow, AProjectOnTheCommandLineOpensAtStartUnchanged) {
     EXPECT_FALSE(b.Enabled(b.main(), IDC_MAIN_NEXT));
 }
 
+// Opening a project and looking through its pages changes nothing: the
+// Setting page keeps the stored sizes and exit asks no question about saving.
+TEST(BuilderWindow, AnOpenedProjectLookedThroughAsksNothingAboutSaving) {
+    const struct {
+        int32_t dimensions;
+        const char* width;
+        const char* height;
+    } cases[] = {
+        {kDimensionsMatchMovie, "550", "400"},
+        {kDimensionsPixels, "640", "480"},
+        {kDimensionsPercent, "80", "60"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dimensions);
+        test::TempDir files;
+        WallpaperProject stored;
+        stored.SwfFilename = WriteStageMovie(files);
+        stored.WallpaperName = "Ocean";
+        stored.Dimensions = c.dimensions;
+        stored.Width = c.width;
+        stored.Height = c.height;
+        const std::string project = files / "look.sdf";
+        ASSERT_TRUE(WriteProjectFile(project, stored));
+        BuilderUnderTest b(project);
+        b.ClickMain(IDC_MAIN_NEXT);
+        ASSERT_EQ(b.ShownPage(), 2);
+        EXPECT_EQ(b.Text(b.setting(), IDC_SET_WIDTH), c.width);
+        EXPECT_EQ(b.Text(b.setting(), IDC_SET_HEIGHT), c.height);
+        b.ClickMain(IDC_MAIN_NEXT);
+        b.ClickMain(IDC_MAIN_BACK);
+        b.ClickMain(IDC_MAIN_BACK);
+        EXPECT_FALSE(b.window().isModified);
+        b.answers().AnswerBoxes({IDYES});
+        b.ClickMain(IDC_MAIN_CANCEL);
+        EXPECT_EQ(b.answers().BoxTexts(),
+                  std::vector<std::string>{"Are your sure you want to exit Wallweaver?"});
+        EXPECT_TRUE(b.quitPosted());
+    }
+}
+
 TEST(BuilderWindow, HelpMenuItemsOpenTheHelpFileTheSiteAndAMail) {
     struct Opened {
         std::string verb, target;

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -109,6 +110,76 @@ TEST_F(PreviewPlayback, TheSettingPagesChoicesTakeEffectAtOnce) {
     EXPECT_FALSE(view().settings().loop);
     b_.PickListEntry(b_.setting(), IDC_SET_SCALE, 2);
     EXPECT_EQ(view().settings().scale, movie::ScaleMode::ExactFit);
+}
+
+// The preview is a picture of this screen: the screen's shape inside the
+// monitor's frame, and in it what the live wallpaper shows (the page's box,
+// scale and background), scaled alike across and down.
+TEST_F(PreviewPlayback, IsAPictureOfTheScreenAsTheWallpaperShowsIt) {
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const struct {
+        int dimensions; // the Setting page's list: 0 the movie's size, 2 percent
+        int scale;      // 0 showall, 1 noborder, 2 exactfit
+        const char* scaleName;
+    } cases[] = {{2, 0, "showall"}, {2, 1, "noborder"}, {2, 2, "exactfit"}, {0, 0, "showall"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.dimensions) + " " + c.scaleName);
+        b_.ClickMain(IDC_MAIN_NEXT);
+        ASSERT_EQ(b_.ShownPage(), 2);
+        b_.PickListEntry(b_.setting(), IDC_SET_DIMENSIONS, c.dimensions);
+        b_.PickListEntry(b_.setting(), IDC_SET_SCALE, c.scale);
+        b_.Type(b_.setting(), IDC_SET_COLOUR, "#102030");
+        b_.ClickMain(IDC_MAIN_BACK);
+        view().SetPaused(false);
+        RunFor(b_, 500);
+        view().SetPaused(true);
+        InvalidateRect(view().hwnd(), nullptr, FALSE);
+        RunFor(b_, 300);
+        const uint64_t frame = view().ticks() + 1;
+
+        Pixels shown;
+        ASSERT_TRUE(test::CaptureClient(view().hwnd(), &shown));
+        // The screen's proportions, to the pixel, inside the monitor picture.
+        EXPECT_LE(
+            std::abs(int64_t(shown.width) * screenHeight - int64_t(shown.height) * screenWidth),
+            std::max(screenWidth, screenHeight));
+        RECT frameRect{}, viewRect{};
+        GetWindowRect(b_.window().informationPage.preview.hwnd(), &frameRect);
+        GetWindowRect(view().hwnd(), &viewRect);
+        EXPECT_TRUE(viewRect.left >= frameRect.left && viewRect.right <= frameRect.right &&
+                    viewRect.top >= frameRect.top && viewRect.bottom <= frameRect.bottom);
+
+        // The page's background around the box, the frame the command line
+        // draws in it.
+        const RECT box = view().box();
+        const int boxWidth = box.right - box.left, boxHeight = box.bottom - box.top;
+        ASSERT_GT(boxWidth, 0);
+        const test::CliResult run =
+            test::RunCli(b_.folder(), {"render", movie_, b_.folder() / "frame.png", "--frame",
+                                       std::to_string(frame), "--width", std::to_string(boxWidth),
+                                       "--height", std::to_string(boxHeight), "--scale",
+                                       c.scaleName, "--background", "#102030"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        Pixels drawn, expected = shown;
+        ASSERT_TRUE(test::ReadPng(b_.folder() / "frame.png", &drawn));
+        for (int y = 0; y < expected.height; ++y) {
+            for (int x = 0; x < expected.width; ++x) {
+                uint8_t* px = &expected.rgb[(static_cast<size_t>(y) * expected.width + x) * 3];
+                const bool inBox = x >= box.left && x < box.right && y >= box.top && y < box.bottom;
+                const uint8_t* from =
+                    inBox ? &drawn.rgb[(static_cast<size_t>(y - box.top) * drawn.width +
+                                        (x - box.left)) *
+                                       3]
+                          : nullptr;
+                const uint8_t background[3] = {0x10, 0x20, 0x30};
+                std::copy_n(from ? from : background, 3, px);
+            }
+        }
+        EXPECT_LT(test::MeanDifference(shown, expected), 4.0) << "frame " << frame;
+        test::SaveBmp(shown, test::ArtefactFolder() + "preview-" + std::to_string(c.dimensions) +
+                                 "-" + c.scaleName + ".bmp");
+    }
 }
 
 TEST_F(PreviewPlayback, NothingIsDrawnWhileThePageIsHidden) {

@@ -130,7 +130,7 @@ TEST(SettingPage, ANewMovieRefreshesTheSizeOnlyOnceOnNext) {
     EXPECT_EQ(b.Text(b.setting(), IDC_SET_HEIGHT), "400");
 }
 
-TEST(SettingPage, TheColourChooserWritesUpperCaseHexAndCancelChangesNothing) {
+TEST(SettingPage, TheColourChooserOpensOnTheColourWritesUpperCaseHexAndCancelChangesNothing) {
     BuilderUnderTest b;
     GoToSettingWithStageMovie(b);
     b.answers().ChooseColour(RGB(10, 5, 255));
@@ -141,8 +141,14 @@ TEST(SettingPage, TheColourChooserWritesUpperCaseHexAndCancelChangesNothing) {
     EXPECT_NE(b.answers().colourRequests[0].flags & CC_FULLOPEN, 0u);
     b.Click(b.setting(), IDC_SET_CHOOSE_COLOUR); // cancelled
     EXPECT_EQ(b.Text(b.setting(), IDC_SET_COLOUR), "#0A05FF");
-    // The preselection is white whatever the colour is now.
-    EXPECT_EQ(b.answers().colourRequests[1].initial, RGB(255, 255, 255));
+    // The dialog opens on the colour the box holds, typed or chosen.
+    EXPECT_EQ(b.answers().colourRequests[1].initial, RGB(10, 5, 255));
+    b.Type(b.setting(), IDC_SET_COLOUR, "#abcdef");
+    b.Click(b.setting(), IDC_SET_CHOOSE_COLOUR);
+    EXPECT_EQ(b.answers().colourRequests[2].initial, RGB(171, 205, 239));
+    b.Type(b.setting(), IDC_SET_COLOUR, "#ABCDE");
+    b.Click(b.setting(), IDC_SET_CHOOSE_COLOUR);
+    EXPECT_EQ(b.answers().colourRequests[3].initial, RGB(255, 255, 255));
 
     const struct {
         COLORREF colour;
@@ -153,8 +159,17 @@ TEST(SettingPage, TheColourChooserWritesUpperCaseHexAndCancelChangesNothing) {
         {RGB(10, 5, 255), "#0A05FF"},
         {RGB(171, 205, 239), "#ABCDEF"},
     };
-    for (const auto& c : colours)
+    for (const auto& c : colours) {
         EXPECT_EQ(ColourText(c.colour), c.text);
+        COLORREF back = 0;
+        EXPECT_TRUE(ParseColourText(c.text, &back));
+        EXPECT_EQ(back, c.colour);
+    }
+    for (const char* text : {"", "#", "FF8000", "#FF800", "#FF80000", "#GG8000", "#FF 800"}) {
+        COLORREF left = 7;
+        EXPECT_FALSE(ParseColourText(text, &left)) << text;
+        EXPECT_EQ(left, 7u) << text;
+    }
 }
 
 TEST(SettingPage, EveryControlChangeMarksTheProjectChanged) {
