@@ -4,6 +4,7 @@
 // canvas, centred, cut at two sides) or exact fit (stretched).
 #pragma once
 
+#include "movie/drawing_budget.h"
 #include "movie/movie.h"
 #include "movie/player.h"
 #include "movie/raster.h"
@@ -112,6 +113,14 @@ class Renderer {
     bool frameCut() const { return cut_; }
     // Some frame since this renderer began went past its work budget.
     bool everOverBudget() const { return everOverBudget_; }
+    // Objects of the last frame left out because the memory to draw them
+    // could not be had (see DrawingBudget), or because memory ran out.
+    uint32_t skippedObjects() const { return skipped_; }
+    // Some frame since this renderer began left an object out for memory.
+    bool everOverMemory() const { return everOverMemory_; }
+    // The memory drawing may hold, as set for the last frame: the canvas,
+    // masks, layers and the rasteriser's cells together.
+    const DrawingBudget& drawingBudget() const { return drawing_; }
 
   private:
     struct Target {
@@ -158,6 +167,16 @@ class Renderer {
     // Counts work; false, ending the frame, once the budget is spent or the
     // frame is interrupted.
     bool Spend(uint64_t units);
+    // Sets the frame's drawing budget and charges a w x h canvas to it,
+    // giving up the buffers kept from earlier frames if that makes room.
+    bool ChargeFrame(int w, int h, std::string* error);
+    // What the buffers kept from frame to frame hold, and freeing them.
+    uint64_t KeptBytes() const;
+    void ReleaseKept();
+    // The root's objects; memory running out ends the frame, not the program.
+    void DrawRoot(const SpriteState& root, const Matrix& m);
+    void Skipped();
+    void FillRaster(bool nonZero, Paint* const* paints, uint32_t count, const Target& t);
 
     const Movie& movie_;
     Canvas* canvas_ = nullptr;
@@ -176,6 +195,10 @@ class Renderer {
     bool cut_ = false, everOverBudget_ = false;
     std::vector<std::unique_ptr<std::vector<uint8_t>>> masks_;
     Shape morphScratch_;
+    std::vector<double> strokePoints_;
+    DrawingBudget drawing_;
+    uint32_t skipped_ = 0, refusedSeen_ = 0;
+    bool everOverMemory_ = false;
     FillObserver* observer_ = nullptr;
     FillRecord record_;
     struct Paints;
