@@ -198,9 +198,11 @@ void MovieView::Draw() {
         options.overrideBackground = settings_.hasBackground;
         options.background = settings_.background;
         options.deviceOrder = true;
-        // A message sent to close the window (the player's /stop sends one)
-        // ends a slow frame at once; the next frame is drawn whole.
-        options.interrupted = [] { return HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0; };
+        // A message sent or posted to close the window (the player's /stop
+        // sends one) ends a slow frame at once; the next frame is drawn whole.
+        options.interrupted = [] {
+            return HIWORD(GetQueueStatus(QS_SENDMESSAGE | QS_POSTMESSAGE)) != 0;
+        };
         std::string error;
         if (renderer_->Render(*player_, options, &canvas_, &error)) {
             drawnWidth_ = canvas_.width;
