@@ -29,6 +29,8 @@ constexpr size_t kKeptLayerBytes = size_t(2048) * 2048 * 4;
 // and its work is counted every so many points, each worth its quad and join.
 constexpr size_t kStrokePointsStep = 4096;
 constexpr uint64_t kPointWork = 8;
+// Work between asking whether the frame is to end: a few milliseconds.
+constexpr uint64_t kWorkBetweenAsks = 1 << 20;
 // Edges of one shape walked between asking the frame's budget.
 constexpr size_t kEdgesBetweenChecks = 256;
 
@@ -589,6 +591,7 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
     budget_ = kFrameWorkFloor + kFrameWorkPerPixel * static_cast<uint64_t>(w) * h;
     spent_ = 0;
     sinceAsked_ = 0;
+    askedAt_ = 0;
     interrupted_ = options.interrupted;
     cut_ = false;
     record_.lines.clear();
@@ -769,9 +772,12 @@ bool Renderer::Spend(uint64_t units) {
         cut_ = everOverBudget_ = true;
         return false;
     }
-    // Asking costs a little; every so many objects is soon enough.
-    if (interrupted_ && ++sinceAsked_ >= 64) {
+    // Asking costs a little; every so many objects, or so much work when
+    // objects are costly, is soon enough.
+    const uint64_t done = spent_ + raster_.work();
+    if (interrupted_ && (++sinceAsked_ >= 64 || done - askedAt_ >= kWorkBetweenAsks)) {
         sinceAsked_ = 0;
+        askedAt_ = done;
         cut_ = interrupted_();
     }
     return !cut_;

@@ -191,6 +191,7 @@ class Renderer {
     Rasterizer raster_;
     uint64_t budget_ = 0, spent_ = 0;
     uint32_t sinceAsked_ = 0;
+    uint64_t askedAt_ = 0; // work done when interrupted_ was last asked
     std::function<bool()> interrupted_;
     bool cut_ = false, everOverBudget_ = false;
     std::vector<std::unique_ptr<std::vector<uint8_t>>> masks_;

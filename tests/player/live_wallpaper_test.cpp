@@ -561,7 +561,8 @@ TEST_F(LiveWallpaperPlayer, TheTrayMenuPausesResumesOpensAndStops) {
 // A request to close, from another process, ends the frame under way and the
 // player with it: /stop on the live wallpaper, and the player window's close.
 // Each is timed on a movie of two squares and on one whose every frame is
-// 16,384 squares the size of the screen, ended only by its work budget; the
+// 16,384 bitmap-filled squares the size of the screen, seconds of drawing
+// ended only by its work budget; the
 // busy player may take at most a second longer (Wine's own share, starting
 // /stop and ending a process, is in both).
 TEST_F(LiveWallpaperPlayer, StopAndCloseEndItDuringABusyFrame) {
@@ -600,7 +601,7 @@ TEST_F(LiveWallpaperPlayer, StopAndCloseEndItDuringABusyFrame) {
         EXPECT_TRUE(PumpUntil([&] { return window.Wait(0); }, 20000)) << "it stayed open";
         return GetTickCount() - start;
     };
-    const test::Bytes plain = test::SpriteFanOut(1), busy = test::SpriteFanOut(14);
+    const test::Bytes plain = test::SpriteFanOut(1), busy = test::SlowFillFanOut(14);
     const DWORD stopPlain = stopTime(plain), stopBusy = stopTime(busy);
     const DWORD closePlain = closeTime(plain), closeBusy = closeTime(busy);
     std::printf("/stop ended the player in %lu ms, busy %lu ms; its window closed in %lu ms, "

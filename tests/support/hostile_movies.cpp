@@ -118,6 +118,32 @@ Bytes SpriteFanOut(int levels, bool tiny) {
     return MakeMovie(tags + PlaceObject2Tag(At(1, 1 + levels)) + ShowFrameTag());
 }
 
+Bytes SlowFillFanOut(int levels) {
+    Bytes pixels;
+    for (int i = 0; i < 16 * 16; ++i)
+        pixels = pixels + Bytes{200, static_cast<uint8_t>(i), static_cast<uint8_t>(i * 7), 90};
+    FillRecipe fill;
+    fill.type = 0x40; // repeating, smoothed
+    fill.bitmapId = 1;
+    fill.matrix.a = fill.matrix.d = 13.7;
+    ShapeWriter square({fill});
+    square.Select(-1, 1, -1).Rectangle(0, 0, kStageW, kStageH);
+    Bytes tags = DefineBitsLosslessTag(2, 1, 5, 16, 16, pixels) + DefineShapeTag(3, 2, square);
+    PlaceRecipe tinted = At(1, 2);
+    tinted.hasCxform = true;
+    tinted.cxform.mult[0] = 200;
+    tinted.cxform.add[2] = 30;
+    for (int i = 0; i < levels; ++i) {
+        const uint16_t id = static_cast<uint16_t>(3 + i);
+        const int inner = i == 0 ? 2 : id - 1;
+        PlaceRecipe a = i == 0 ? tinted : At(1, inner), b = a;
+        b.depth = 2;
+        tags =
+            tags + DefineSpriteTag(id, 1, PlaceObject2Tag(a) + PlaceObject2Tag(b) + ShowFrameTag());
+    }
+    return MakeMovie(tags + PlaceObject2Tag(At(1, 2 + levels)) + ShowFrameTag());
+}
+
 Bytes FarCurves(int curves) {
     LineRecipe line;
     line.width = 200;

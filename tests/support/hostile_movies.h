@@ -16,6 +16,10 @@ Bytes ZeroBitGlyphFlood(size_t records);
 // squares of a pixel when tiny (a frame of many objects that cost little
 // each, long to draw whatever the picture's size).
 Bytes SpriteFanOut(int levels, bool tiny = false);
+// Sprites each placing the next twice, 2^levels squares the size of the
+// stage, filled with a smoothed bitmap under a colour transform: the costliest
+// pixels the renderer draws, so a frame takes long within its work budget.
+Bytes SlowFillFanOut(int levels);
 // A filled and stroked outline of curves whose control points lie far off
 // the stage, placed at a large scale.
 Bytes FarCurves(int curves);
