@@ -1,5 +1,6 @@
 // wallweaver-cli info MOVIE: the header values the builder reads from a movie
-// or a projector, one per line.
+// or a projector, one per line, then what the renderer leaves out, and the
+// first frames that go past a frame's drawing budgets.
 #include "builder/project/project.h"
 #include "swf/swf_reader.h"
 #include "cli/commands.h"
@@ -7,7 +8,10 @@
 #include "common/fs.h"
 #include "common/path.h"
 #include "movie/movie.h"
+#include "movie/player.h"
+#include "movie/render.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -20,6 +24,65 @@ namespace {
 // projector trailer, nothing else.
 bool IsRecognisedMovie(const std::string& path) {
     return IsStandardMovie(path, SwfMovieTests());
+}
+
+// Frames drawn to find a budget passed: a hostile movie shows itself at once,
+// and a normal one costs a few quick frames.
+constexpr int kBudgetFrames = 3;
+
+std::string MiB(uint64_t bytes) {
+    return std::to_string(bytes >> 20) + " MiB";
+}
+
+// The stage's own size, or one that fits the largest picture.
+bool BudgetPictureSize(const movie::Movie& m, movie::RenderOptions* options, int* w, int* h) {
+    std::string error;
+    if (movie::OutputSize(m, *options, w, h, &error))
+        return true;
+    options->width = 4096;
+    return movie::OutputSize(m, *options, w, h, &error);
+}
+
+// Says which of the first frames go past the work or the memory a frame may
+// take, and what those caps are; nothing for a movie within both.
+void PrintBudgets(const movie::Movie& m) {
+    movie::RenderOptions options;
+    int w = 0, h = 0;
+    if (!BudgetPictureSize(m, &options, &w, &h))
+        return;
+    movie::Player player(m);
+    movie::Renderer renderer(m);
+    movie::Canvas canvas;
+    const int frames = static_cast<int>(std::min<size_t>(kBudgetFrames, m.root.frames.size()));
+    const std::string size = std::to_string(w) + " x " + std::to_string(h);
+    for (int frame = 1; frame <= std::max(frames, 1); ++frame) {
+        if (frame > 1)
+            player.Advance();
+        std::string error;
+        const bool drawn = renderer.Render(player, options, &canvas, &error);
+        const std::string memory = "drawing may hold " + MiB(renderer.drawingBudget().limit()) +
+                                   ", the movie's " + MiB(movie::kMovieMemoryCap) +
+                                   " cap less the " + MiB(m.memoryUsed) + " it holds";
+        if (!drawn) {
+            std::printf("over budget: frame %d cannot be drawn at %s: %s (%s)\n", frame,
+                        size.c_str(), error.c_str(), memory.c_str());
+            return;
+        }
+        const bool overWork = renderer.frameCut(), overMemory = renderer.skippedObjects() > 0;
+        if (overWork)
+            std::printf("over budget: frame %d at %s takes more than the %llu units of drawing "
+                        "work a frame of that size may; it is drawn without the rest of its "
+                        "objects\n",
+                        frame, size.c_str(),
+                        static_cast<unsigned long long>(movie::kFrameWorkFloor +
+                                                        movie::kFrameWorkPerPixel * uint64_t(w) *
+                                                            uint64_t(h)));
+        if (overMemory)
+            std::printf("over budget: frame %d at %s leaves out %u objects for memory (%s)\n",
+                        frame, size.c_str(), renderer.skippedObjects(), memory.c_str());
+        if (overWork || overMemory)
+            return;
+    }
 }
 
 void RunInfo(const std::string& path) {
@@ -51,9 +114,10 @@ void RunInfo(const std::string& path) {
     // What the renderer would leave out of the picture.
     movie::Movie parsed;
     std::string error;
-    if (movie::LoadMovie(path, &parsed, &error))
+    if (movie::LoadMovie(path, &parsed, &error)) {
         std::printf("not drawn: %s\n", movie::UnsupportedTagList(parsed).c_str());
-    else
+        PrintBudgets(parsed);
+    } else
         std::printf("not drawn: the tags cannot be read (%s)\n", error.c_str());
 }
 

@@ -164,6 +164,12 @@ void RunRender(const RenderCommandOptions& o) {
                          "is drawn without the rest of its objects\n",
                          frame, o.moviePath.c_str());
             warned = true;
+        } else if (renderer.skippedObjects() > 0 && !warned) {
+            std::fprintf(stderr,
+                         "warning: frame %ld of %s needs more memory to draw than the movie's "
+                         "cap leaves; it is drawn without %u of its objects\n",
+                         frame, o.moviePath.c_str(), renderer.skippedObjects());
+            warned = true;
         }
     }
 }

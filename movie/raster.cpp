@@ -20,9 +20,13 @@ constexpr int64_t kWholeArea = int64_t(2) * kSub * kSub;
 // Far enough outside any canvas to change nothing, near enough that products
 // of two fixed-point distances stay inside 64 bits.
 constexpr double kCoordinateClamp = 1e6;
-// Cells beyond this many are dropped: a hostile shape may draw wrongly, but
-// memory stays bounded (24 bytes a cell).
+// A fill of more cells than this is refused: with their sorted copy they
+// would take 128 MiB, and walking more would hold a frame for long.
 constexpr size_t kMaxCells = size_t(1) << 22;
+// A line given, as work: about what walking four cells costs.
+constexpr uint64_t kLineWork = 4;
+// The cell store grows from this many, doubling.
+constexpr size_t kFirstCells = 4096;
 // Cells hold their position, cover and fills in 16 bits each.
 constexpr int kMaxSide = 32767;
 constexpr uint32_t kMaxFill = 65535;
@@ -316,12 +320,15 @@ void Rasterizer::SetSize(int width, int height) {
 
 void Rasterizer::Clear() {
     cells_.clear();
+    refused_ = false;
     minRow_ = INT32_MAX;
     maxRow_ = -1;
 }
 
 void Rasterizer::AddEdge(double x0, double y0, double x1, double y1, uint32_t fill0,
                          uint32_t fill1) {
+    // Even a line that lands nowhere costs its share of the frame.
+    work_ += kLineWork;
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
         return;
     // Fills are numbered within a layer, which holds at most 65535.
@@ -329,7 +336,7 @@ void Rasterizer::AddEdge(double x0, double y0, double x1, double y1, uint32_t fi
         fill0 = 0;
     if (fill1 > kMaxFill)
         fill1 = 0;
-    if (fill0 == fill1 || width_ == 0 || height_ == 0)
+    if (fill0 == fill1 || width_ == 0 || height_ == 0 || refused_)
         return;
     if (record_)
         record_->push_back(EdgeLine{x0, y0, x1, y1, fill0, fill1});
@@ -497,13 +504,50 @@ void Rasterizer::Deposit(int32_t row, int32_t column, int32_t cover, int32_t are
             return;
         }
     }
-    if (cells_.size() >= kMaxCells)
+    if (cells_.size() == cells_.capacity() && !GrowCells())
         return;
     cells_.push_back(Cell{static_cast<int16_t>(column), static_cast<int16_t>(row),
                           static_cast<int16_t>(cover), static_cast<uint16_t>(f0),
                           static_cast<uint16_t>(f1), 0, area});
     minRow_ = std::min(minRow_, row);
     maxRow_ = std::max(maxRow_, row);
+}
+
+// Storage is charged before it is taken; a fill that cannot have it is
+// refused rather than drawn in part.
+bool Rasterizer::GrowCells() {
+    const size_t want = std::min(kMaxCells, std::max(kFirstCells, 2 * cells_.capacity()));
+    if (cells_.size() >= kMaxCells || (budget_ && !budget_->Reserve(cells_, want))) {
+        refused_ = true;
+        return false;
+    }
+    cells_.reserve(want);
+    return true;
+}
+
+bool Rasterizer::ReserveSorted() {
+    if (!budget_ || budget_->Reserve(sorted_, cells_.size()))
+        return true;
+    refused_ = true;
+    return false;
+}
+
+uint64_t Rasterizer::heldBytes() const {
+    return HeldBytes(cells_) + HeldBytes(sorted_) + HeldBytes(rowStart_) + HeldBytes(winding_) +
+           HeldBytes(pixelCover_) + HeldBytes(pixelArea_) + HeldBytes(active_) +
+           HeldBytes(touched_) + HeldBytes(coverBuffer_) + HeldBytes(colorBuffer_) +
+           HeldBytes(uniformColor_) + HeldBytes(uniform_);
+}
+
+void Rasterizer::ReleaseStorage() {
+    Clear();
+    if (budget_) {
+        budget_->Release(cells_);
+        budget_->Release(sorted_);
+    } else {
+        std::vector<Cell>().swap(cells_);
+        std::vector<Cell>().swap(sorted_);
+    }
 }
 
 // Rows by counting, then each row by column; rows hold few cells.
@@ -539,6 +583,11 @@ void Rasterizer::SortCells() {
 }
 
 void Rasterizer::Fill(bool nonZero, Paint* const* paints, uint32_t count, const Surface& surface) {
+    if (refused_ || (!cells_.empty() && !ReserveSorted())) {
+        ++refusedFills_;
+        Clear();
+        return;
+    }
     if (cells_.empty() || count == 0 || surface.width != width_ || surface.height != height_) {
         Clear();
         return;

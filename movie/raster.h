@@ -18,6 +18,7 @@
 // pixel is in exactly when its centre is.
 #pragma once
 
+#include "movie/drawing_budget.h"
 #include "movie/movie.h"
 
 #include <cstdint>
@@ -121,7 +122,7 @@ class Rasterizer {
     void AddEdge(double x0, double y0, double x1, double y1, uint32_t fill0, uint32_t fill1);
     // A line of a closed outline filled with fill 1.
     void AddLine(double x0, double y0, double x1, double y1) { AddEdge(x0, y0, x1, y1, 0, 1); }
-    bool Empty() const { return cells_.empty(); }
+    bool Empty() const { return cells_.empty() && !refused_; }
     // Draws fills 1..count with paints[0..count - 1] (a null paint draws
     // nothing, but still takes its share of the pixels it meets), then
     // forgets the edges. A mask target ignores the paints.
@@ -131,12 +132,24 @@ class Rasterizer {
         Fill(nonZero, &p, 1, surface);
     }
     void Clear();
-    // The work of the fills drawn since the last reset: cells swept and
-    // pixels drawn, the measure of a frame's cost.
+    // The work since the last reset: lines given, cells swept and pixels
+    // drawn, the measure of a frame's cost.
     uint64_t work() const { return work_; }
     void ResetWork() { work_ = 0; }
     // Every line given to AddEdge is also appended here while set.
     void Record(std::vector<EdgeLine>* lines) { record_ = lines; }
+    // Cell storage is charged to budget while set. A fill whose cells cannot
+    // all be stored (past the budget, or past a fixed cap on cells) is
+    // refused whole: nothing of it drawn, its edges no longer walked.
+    void SetBudget(DrawingBudget* budget) { budget_ = budget; }
+    // The edges given since the last fill are refused: more would be lost.
+    bool refusing() const { return refused_; }
+    // Fills refused since the rasteriser was made.
+    uint32_t refusedFills() const { return refusedFills_; }
+    // What the rasteriser's buffers hold, kept from fill to fill.
+    uint64_t heldBytes() const;
+    // Frees the cell buffers, giving their bytes back to the budget.
+    void ReleaseStorage();
 
   private:
     // 16 bytes: sorting moves them about.
@@ -155,6 +168,8 @@ class Rasterizer {
     void SampleRows(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t f0, uint32_t f1);
     void Deposit(int32_t row, int32_t column, int32_t cover, int32_t area, uint32_t f0,
                  uint32_t f1);
+    bool GrowCells();
+    bool ReserveSorted();
     void SortCells();
     void SweepOne(bool nonZero, Run& run);
     void SweepMany(bool nonZero, uint32_t count, Run& run);
@@ -163,6 +178,9 @@ class Rasterizer {
     bool antiAlias_ = true;
     uint64_t work_ = 0;
     std::vector<EdgeLine>* record_ = nullptr;
+    DrawingBudget* budget_ = nullptr;
+    bool refused_ = false; // the edges since the last fill cannot all be held
+    uint32_t refusedFills_ = 0;
     int32_t minRow_ = 0, maxRow_ = -1;
     int32_t firstRow_ = 0, lastRow_ = -1; // the rows a fill draws
     std::vector<Cell> cells_, sorted_;

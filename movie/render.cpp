@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <unordered_map>
 
 namespace ww::movie {
@@ -25,6 +26,29 @@ constexpr double kFlatness = 0.1;
 constexpr int kMaxCurveSteps = 256;
 constexpr float kGradientSquare = 16384.0f;
 constexpr size_t kKeptLayerBytes = size_t(2048) * 2048 * 4;
+// A stroke's outline grows its point buffer by at least this many values,
+// and its work is counted every so many points, each worth its quad and join.
+constexpr size_t kStrokePointsStep = 4096;
+constexpr uint64_t kPointWork = 8;
+// Work between asking whether the frame is to end: a few milliseconds.
+constexpr uint64_t kWorkBetweenAsks = 1 << 20;
+// Edges of one shape walked between asking the frame's budget.
+constexpr size_t kEdgesBetweenChecks = 256;
+
+// Runs f; false when memory ran out inside it. Builds without exceptions (the
+// lean player) stop there instead, so for them the drawing budget is all.
+template <class F> bool WithoutBadAlloc(F&& f) {
+#if defined(__cpp_exceptions) || defined(__EXCEPTIONS)
+    try {
+        f();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+#else
+    f();
+#endif
+    return true;
+}
 
 uint8_t Premultiply(uint8_t c, uint8_t a) {
     const unsigned t = c * a + 128u;
@@ -583,12 +607,14 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
     smoothBitmaps_ = options.quality == Quality::Best;
     if (deviceOrder_)
         std::swap(bg.r, bg.b);
+    raster_.SetBudget(&drawing_);
     raster_.SetSize(w, h);
     raster_.SetAntiAlias(AntiAliases(options.quality));
     raster_.ResetWork();
     budget_ = kFrameWorkFloor + kFrameWorkPerPixel * static_cast<uint64_t>(w) * h;
     spent_ = 0;
     sinceAsked_ = 0;
+    askedAt_ = 0;
     interrupted_ = options.interrupted;
     cut_ = false;
     record_.lines.clear();
@@ -599,24 +625,90 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
     if (!std::isfinite(filterScale_) || filterScale_ <= 0)
         filterScale_ = 1;
     layers_ = 0;
-    layerBytes_ = 0;
     slice_ = NineSlice{};
     StartLayerCache(options);
     return PackPixel(bg.r, bg.g, bg.b, 255);
 }
 
+uint64_t Renderer::KeptBytes() const {
+    uint64_t bytes = raster_.heldBytes() + HeldBytes(strokePoints_) +
+                     HeldBytes(morphScratch_.edges) + HeldBytes(morphScratch_.fills) +
+                     HeldBytes(morphScratch_.lines);
+    for (const auto& mask : masks_)
+        bytes += mask ? HeldBytes(*mask) : 0;
+    for (const auto& layer : layerPool_)
+        bytes += HeldBytes(layer);
+    if (cache_)
+        bytes += cache_->bytes();
+    return bytes;
+}
+
+void Renderer::ReleaseKept() {
+    raster_.ReleaseStorage();
+    masks_.clear();
+    layerPool_.clear();
+    std::vector<double>().swap(strokePoints_);
+    morphScratch_ = Shape{};
+}
+
+bool Renderer::ChargeFrame(int w, int h, std::string* error) {
+    skipped_ = 0;
+    refusedSeen_ = raster_.refusedFills();
+    const uint64_t limit = kMovieMemoryCap - std::min(kMovieMemoryCap, movie_.memoryUsed);
+    const uint64_t canvasBytes = uint64_t(w) * uint64_t(h) * 4;
+    drawing_.Reset(limit, KeptBytes());
+    if (drawing_.Take(canvasBytes))
+        return true;
+    ReleaseKept();
+    drawing_.Reset(limit, KeptBytes());
+    if (drawing_.Take(canvasBytes))
+        return true;
+    everOverMemory_ = true;
+    *error = "the movie holds " + std::to_string(movie_.memoryUsed >> 20) + " MiB of its " +
+             std::to_string(kMovieMemoryCap >> 20) + " MiB, too much to draw a picture of " +
+             std::to_string(w) + " x " + std::to_string(h) + " pixels";
+    return false;
+}
+
+void Renderer::Skipped() {
+    ++skipped_;
+    everOverMemory_ = true;
+}
+
+void Renderer::DrawRoot(const SpriteState& root, const Matrix& m) {
+    Canvas* canvas = canvas_;
+    const PixelRect box = box_;
+    if (WithoutBadAlloc([&] { DrawList(root, m, ColorTransform{}, Target{nullptr, nullptr}, 0); }))
+        return;
+    // Out of memory somewhere inside: the frame ends where it stands, its
+    // state as DrawList found it.
+    canvas_ = canvas;
+    box_ = box;
+    layers_ = 0;
+    slice_ = NineSlice{};
+    raster_.SetSize(canvas_->width, canvas_->height);
+    record_.lines.clear();
+    Skipped();
+}
+
 bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas* canvas,
                       std::string* error) {
     int w = 0, h = 0;
-    if (!OutputSize(movie_, options, &w, &h, error))
+    if (!OutputSize(movie_, options, &w, &h, error) || !ChargeFrame(w, h, error))
         return false;
     canvas->width = w;
     canvas->height = h;
-    canvas->pixels.resize(static_cast<size_t>(w) * h * 4);
+    if (!WithoutBadAlloc([&] { canvas->pixels.resize(static_cast<size_t>(w) * h * 4); })) {
+        everOverMemory_ = true;
+        *error = "there is not memory enough for a picture of " + std::to_string(w) + " x " +
+                 std::to_string(h) + " pixels";
+        canvas->width = canvas->height = 0;
+        canvas->pixels.clear();
+        return false;
+    }
     const uint32_t bg = Begin(options, w, h, canvas);
     BlendSpan(canvas->pixels.data(), w * h, nullptr, bg, nullptr, kFullCover);
-    DrawList(player.root(), StageToCanvas(movie_, w, h, options.scale), ColorTransform{},
-             Target{nullptr, nullptr}, 0);
+    DrawRoot(player.root(), StageToCanvas(movie_, w, h, options.scale));
     return true;
 }
 
@@ -685,6 +777,8 @@ bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
     if (canvas->width != w || canvas->height != h ||
         canvas->pixels.size() != static_cast<size_t>(w) * h * 4)
         return Render(player, options, canvas, error);
+    if (!ChargeFrame(w, h, error))
+        return false;
     const uint32_t bg = Begin(options, w, h, canvas);
     const Matrix m = StageToCanvas(movie_, w, h, options.scale);
     for (const PixelRect& box : PassesFor(regions, w, h)) {
@@ -692,7 +786,7 @@ bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
             BlendSpan(canvas->pixels.data() + (static_cast<size_t>(y) * w + box.x0) * 4,
                       box.x1 - box.x0, nullptr, bg, nullptr, kFullCover);
         box_ = box;
-        DrawList(player.root(), m, ColorTransform{}, Target{nullptr, nullptr}, 0);
+        DrawRoot(player.root(), m);
     }
     box_ = PixelRect{};
     return true;
@@ -704,7 +798,7 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
                         const Target& t, int maskLevel) {
     struct Clip {
         uint16_t clipDepth;
-        const uint8_t* mask;
+        const uint8_t* mask; // null: the mask could not be had, and what it clips is left out
     };
     std::vector<Clip> clips;
     const size_t maskBytes = static_cast<size_t>(canvas_->width) * canvas_->height;
@@ -713,6 +807,10 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
         while (!clips.empty() && o.depth > clips.back().clipDepth) {
             clips.pop_back();
             --maskLevel;
+        }
+        if (!clips.empty() && !clips.back().mask) {
+            Skipped();
+            continue;
         }
         const uint8_t* clip = clips.empty() ? t.clip : clips.back().mask;
         if (o.clipDepth > 0) {
@@ -726,6 +824,12 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
             if (!masks_[level])
                 masks_[level] = std::make_unique<std::vector<uint8_t>>();
             std::vector<uint8_t>* mask = masks_[level].get();
+            if (!drawing_.Reserve(*mask, maskBytes)) {
+                Skipped();
+                clips.push_back(Clip{o.clipDepth, nullptr});
+                ++maskLevel;
+                continue;
+            }
             mask->assign(maskBytes, 0);
             DrawObject(o, m, cx, Target{mask->data(), clip}, maskLevel + 1);
             clips.push_back(Clip{o.clipDepth, mask->data()});
@@ -745,9 +849,12 @@ bool Renderer::Spend(uint64_t units) {
         cut_ = everOverBudget_ = true;
         return false;
     }
-    // Asking costs a little; every so many objects is soon enough.
-    if (interrupted_ && ++sinceAsked_ >= 64) {
+    // Asking costs a little; every so many objects, or so much work when
+    // objects are costly, is soon enough.
+    const uint64_t done = spent_ + raster_.work();
+    if (interrupted_ && (++sinceAsked_ >= 64 || done - askedAt_ >= kWorkBetweenAsks)) {
         sinceAsked_ = 0;
+        askedAt_ = done;
         cut_ = interrupted_();
     }
     return !cut_;
@@ -779,10 +886,18 @@ void Renderer::DrawContent(const DisplayObject& o, const Matrix& m, const ColorT
     case CharacterKind::Shape:
         DrawShape(movie_.shapes[o.ref.index], mm, cc, t, nullptr);
         break;
-    case CharacterKind::Morph:
+    case CharacterKind::Morph: {
+        const Shape& start = movie_.morphs[o.ref.index].start;
+        if (!drawing_.Reserve(morphScratch_.edges, start.edges.size()) ||
+            !drawing_.Reserve(morphScratch_.fills, start.fills.size()) ||
+            !drawing_.Reserve(morphScratch_.lines, start.lines.size())) {
+            Skipped();
+            break;
+        }
         Interpolate(movie_.morphs[o.ref.index], o.ratio, &morphScratch_);
         DrawShape(morphScratch_, mm, cc, t, nullptr);
         break;
+    }
     case CharacterKind::Text:
         DrawText(movie_.texts[o.ref.index], mm, cc, t);
         break;
@@ -978,10 +1093,19 @@ void Renderer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransfo
         std::vector<uint8_t>& used = paints_->used;
         used.assign(layer.fillCount + 1, 0);
         uint32_t count = 0;
+        size_t walked = 0;
         for (const Edge& e : shape.edges) {
             const uint32_t f0 = local(e.fill0), f1 = local(e.fill1);
             if (f0 == f1)
                 continue;
+            if (raster_.refusing())
+                break; // the fill is refused; walking on would only cost time
+            // Curves far off the canvas cost lines without cells: the budget
+            // is asked within a shape too.
+            if (++walked % kEdgesBetweenChecks == 0 && !Spend(0)) {
+                raster_.Clear();
+                return;
+            }
             AddEdge(e, m, f0, f1);
             used[f0] = used[f1] = 1;
             count = std::max({count, f0, f1});
@@ -1016,7 +1140,7 @@ void Renderer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransfo
                 record_.solid = solid ? *solid : Rgba{};
                 observer_->OnFill(record_);
             }
-            raster_.Fill(shape.nonZero, paints_->list.data(), count, SurfaceFor(t));
+            FillRaster(shape.nonZero, paints_->list.data(), count, t);
         }
         record_.lines.clear();
         for (uint32_t j = 0; j < layer.lineCount; ++j)
@@ -1047,7 +1171,10 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
     s.endCap = style.endCap;
     s.join = style.join;
     s.miterLimit = style.miterLimit;
-    std::vector<double> points;
+    std::vector<double>& points = strokePoints_;
+    points.clear();
+    bool refused = false;
+    size_t added = 0;
     int32_t firstX = 0, firstY = 0, lastX = 0, lastY = 0;
     auto add = [&](Point p) {
         Slice(&p.x, &p.y);
@@ -1055,10 +1182,18 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
             p.x = std::floor(p.x) + 0.5;
             p.y = std::floor(p.y) + 0.5;
         }
-        points.insert(points.end(), {p.x, p.y});
+        // The outline's points are charged as they grow, in memory and in
+        // work: curves cut into many lines make long ones.
+        if (points.size() + 2 > points.capacity() &&
+            !drawing_.Reserve(points, std::max(kStrokePointsStep, 2 * points.capacity())))
+            refused = true;
+        if (++added % kStrokePointsStep == 0 && !Spend(kStrokePointsStep * kPointWork))
+            refused = true;
+        if (!refused)
+            points.insert(points.end(), {p.x, p.y});
     };
     auto flush = [&]() {
-        if (!points.empty()) {
+        if (!points.empty() && !refused) {
             const bool closed =
                 !style.noClose && firstX == lastX && firstY == lastY && points.size() > 4;
             StrokePolyline(points, closed, s, raster_);
@@ -1068,6 +1203,8 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
     for (const Edge& e : shape.edges) {
         if (e.line != line)
             continue;
+        if (refused || raster_.refusing())
+            break;
         if (points.empty() || e.x0 != lastX || e.y0 != lastY) {
             flush();
             add(Transform(m, e.x0, e.y0));
@@ -1090,6 +1227,14 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
         lastY = e.y1;
     }
     flush();
+    if (refused) {
+        // Past the work budget the frame ends; past the memory, the stroke.
+        raster_.Clear();
+        record_.lines.clear();
+        if (!cut_)
+            Skipped();
+        return;
+    }
     if (raster_.Empty()) {
         record_.lines.clear();
         return;
@@ -1105,7 +1250,15 @@ void Renderer::Stroke(const Shape& shape, uint32_t line, const Matrix& m, const 
         observer_->OnFill(record_);
     }
     record_.lines.clear();
-    raster_.Fill(true, &paint, 1, SurfaceFor(t));
+    FillRaster(true, &paint, 1, t);
+}
+
+void Renderer::FillRaster(bool nonZero, Paint* const* paints, uint32_t count, const Target& t) {
+    raster_.Fill(nonZero, paints, count, SurfaceFor(t));
+    if (raster_.refusedFills() != refusedSeen_) {
+        refusedSeen_ = raster_.refusedFills();
+        Skipped();
+    }
 }
 
 void Renderer::DrawText(const Text& text, const Matrix& m, const ColorTransform& cx,
@@ -1406,17 +1559,22 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     if (cached && DrawFromCache(o, full, signature, box, cx, t))
         return true;
     const uint64_t pixels = uint64_t(box.x1 - box.x0) * uint64_t(box.y1 - box.y0);
-    // Pixels plus the filters' planes and scratch: at most three times as much.
-    const uint64_t bytes = pixels * 4 * 3;
-    if (pixels > kMaxLayerPixels || !LayerFits(bytes))
+    if (layerPool_.size() <= static_cast<size_t>(layers_))
+        layerPool_.resize(layers_ + 1);
+    const uint64_t filterBytes = o.filters.empty() ? 0 : pixels * 4 * 2;
+    if (pixels > kMaxLayerPixels || !drawing_.Reserve(layerPool_[layers_], pixels * 4))
+        return false;
+    if (!drawing_.Take(filterBytes))
         return false;
     // Filters cost a pass over the layer for each blur pass and direction;
     // a frame that cannot pay for them ends here.
     uint64_t filterWork = 0;
     for (const Filter& f : o.filters)
         filterWork += FilterWork(f, pixels);
-    if (!Spend(filterWork))
+    if (!Spend(filterWork)) {
+        drawing_.Give(filterBytes);
         return true;
+    }
     Layer layer;
     layer.x = box.x0;
     layer.y = box.y0;
@@ -1424,8 +1582,6 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     layer.height = box.y1 - box.y0;
     // Buffers are kept by nesting level from frame to frame: a fresh one
     // costs the system zeroing every page of it again.
-    if (layerPool_.size() <= static_cast<size_t>(layers_))
-        layerPool_.resize(layers_ + 1);
     Canvas scratch;
     scratch.width = layer.width;
     scratch.height = layer.height;
@@ -1438,7 +1594,6 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     box_ = PixelRect{};
     raster_.SetSize(layer.width, layer.height);
     ++layers_;
-    layerBytes_ += bytes;
     Matrix shifted = m;
     shifted.tx -= box.x0;
     shifted.ty -= box.y0;
@@ -1464,7 +1619,6 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     // The colour transforms down to this object apply to the layer as a
     // whole, after its filters: a faded group fades as one picture.
     DrawContent(o, shifted, cx, Target{nullptr, nullptr}, maskLevel, false);
-    layerBytes_ -= bytes;
     --layers_;
     canvas_ = parent;
     box_ = parentBox;
@@ -1474,16 +1628,19 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     layer.pixels = std::move(scratch.pixels);
     for (const Filter& f : o.filters)
         ApplyFilter(f, filterScale_, &layer);
+    drawing_.Give(filterBytes);
     // A frame cut short leaves the layer unfinished: never kept.
     if (cached && !cut_) {
         ++cacheCounts_.drawn;
-        if (LayerFits(layer.pixels.size()))
+        if (drawing_.Take(HeldBytes(layer.pixels)))
             cache_->Store(&o, signature, full.tx, full.ty, layer);
     }
     CompositeOnto(&layer, Combine(cx, o.color), o.blendMode, t);
     // A frame-sized buffer is worth keeping; a huge one is given back.
     if (layer.pixels.capacity() <= kKeptLayerBytes)
         layerPool_[layers_] = std::move(layer.pixels);
+    else
+        drawing_.Give(HeldBytes(layer.pixels));
     return true;
 }
 
@@ -1512,9 +1669,9 @@ void Renderer::FillBackground(Rgba color, const PixelRect& area, const PixelRect
     }
 }
 
+// Kept layers are charged with the rest of drawing (KeptBytes at each frame).
 bool Renderer::LayerFits(uint64_t bytes) const {
-    const uint64_t kept = cache_ ? cache_->bytes() : 0;
-    return movie_.memoryUsed + layerBytes_ + kept + bytes <= kMovieMemoryCap;
+    return bytes <= drawing_.limit() && drawing_.held() <= drawing_.limit() - bytes;
 }
 
 void Renderer::StartLayerCache(const RenderOptions& options) {

@@ -4,6 +4,7 @@
 // canvas, centred, cut at two sides) or exact fit (stretched).
 #pragma once
 
+#include "movie/drawing_budget.h"
 #include "movie/movie.h"
 #include "movie/player.h"
 #include "movie/raster.h"
@@ -120,6 +121,14 @@ class Renderer {
         uint64_t drawn = 0, reused = 0;
     };
     LayerCacheCounts layerCacheCounts() const { return cacheCounts_; }
+    // Objects of the last frame left out because the memory to draw them
+    // could not be had (see DrawingBudget), or because memory ran out.
+    uint32_t skippedObjects() const { return skipped_; }
+    // Some frame since this renderer began left an object out for memory.
+    bool everOverMemory() const { return everOverMemory_; }
+    // The memory drawing may hold, as set for the last frame: the canvas,
+    // masks, layers and the rasteriser's cells together.
+    const DrawingBudget& drawingBudget() const { return drawing_; }
 
   private:
     struct Target {
@@ -181,6 +190,16 @@ class Renderer {
     // Counts work; false, ending the frame, once the budget is spent or the
     // frame is interrupted.
     bool Spend(uint64_t units);
+    // Sets the frame's drawing budget and charges a w x h canvas to it,
+    // giving up the buffers kept from earlier frames if that makes room.
+    bool ChargeFrame(int w, int h, std::string* error);
+    // What the buffers kept from frame to frame hold, and freeing them.
+    uint64_t KeptBytes() const;
+    void ReleaseKept();
+    // The root's objects; memory running out ends the frame, not the program.
+    void DrawRoot(const SpriteState& root, const Matrix& m);
+    void Skipped();
+    void FillRaster(bool nonZero, Paint* const* paints, uint32_t count, const Target& t);
 
     const Movie& movie_;
     Canvas* canvas_ = nullptr;
@@ -188,9 +207,8 @@ class Renderer {
     bool smoothBitmaps_ = false;
     PixelRect box_; // the region drawn; empty: all
     NineSlice slice_;
-    double filterScale_ = 1;  // canvas pixels a stage pixel
-    int layers_ = 0;          // layers open, nested
-    uint64_t layerBytes_ = 0; // their pixels
+    double filterScale_ = 1; // canvas pixels a stage pixel
+    int layers_ = 0;         // layers open, nested
     std::vector<std::vector<uint8_t>> layerPool_;
     std::shared_ptr<LayerCache> cache_;
     uint64_t cacheOptions_ = 0; // the drawing options a kept layer was drawn with
@@ -198,10 +216,15 @@ class Renderer {
     Rasterizer raster_;
     uint64_t budget_ = 0, spent_ = 0;
     uint32_t sinceAsked_ = 0;
+    uint64_t askedAt_ = 0; // work done when interrupted_ was last asked
     std::function<bool()> interrupted_;
     bool cut_ = false, everOverBudget_ = false;
     std::vector<std::unique_ptr<std::vector<uint8_t>>> masks_;
     Shape morphScratch_;
+    std::vector<double> strokePoints_;
+    DrawingBudget drawing_;
+    uint32_t skipped_ = 0, refusedSeen_ = 0;
+    bool everOverMemory_ = false;
     FillObserver* observer_ = nullptr;
     FillRecord record_;
     struct Paints;

@@ -107,33 +107,39 @@ void AddCap(P end, P dir, Cap cap, double hw, Rasterizer& r) {
 
 } // namespace
 
-void StrokePolyline(const std::vector<double>& points, bool closed, const StrokeStyle& s,
+void StrokePolyline(std::vector<double>& points, bool closed, const StrokeStyle& s,
                     Rasterizer& raster) {
-    std::vector<P> p;
+    // Repeated points dropped in place: a copy would double what a long
+    // outline holds.
+    size_t kept = 0;
     for (size_t i = 0; i + 1 < points.size(); i += 2) {
-        const P q{points[i], points[i + 1]};
-        if (p.empty() || q.x != p.back().x || q.y != p.back().y)
-            p.push_back(q);
+        if (kept == 0 || points[i] != points[kept - 2] || points[i + 1] != points[kept - 1]) {
+            points[kept++] = points[i];
+            points[kept++] = points[i + 1];
+        }
     }
+    points.resize(kept);
+    const size_t count = kept / 2;
+    auto at = [&](size_t i) { return P{points[2 * i], points[2 * i + 1]}; };
     const double hw = s.halfWidth;
-    if (p.size() == 1) {
+    if (count == 1) {
         // A stroke of no length shows as its caps would.
         if (s.startCap != Cap::None)
-            AddCap(p[0], P{1, 0}, s.startCap == Cap::Round ? Cap::Round : Cap::Square, hw, raster);
+            AddCap(at(0), P{1, 0}, s.startCap == Cap::Round ? Cap::Round : Cap::Square, hw, raster);
         if (s.startCap == Cap::Square)
-            AddCap(p[0], P{-1, 0}, Cap::Square, hw, raster);
+            AddCap(at(0), P{-1, 0}, Cap::Square, hw, raster);
         return;
     }
-    if (p.empty())
+    if (count == 0)
         return;
-    if (closed && p.size() > 2 && p.front().x == p.back().x && p.front().y == p.back().y)
-        p.pop_back();
+    size_t n = count;
+    if (closed && n > 2 && at(0).x == at(n - 1).x && at(0).y == at(n - 1).y)
+        --n;
     else
         closed = false;
-    const size_t n = p.size();
     const size_t segments = closed ? n : n - 1;
     for (size_t i = 0; i < segments; ++i) {
-        const P a = p[i], b = p[(i + 1) % n];
+        const P a = at(i), b = at((i + 1) % n);
         const P d = b - a;
         const double len = std::hypot(d.x, d.y);
         if (len == 0)
@@ -143,14 +149,14 @@ void StrokePolyline(const std::vector<double>& points, bool closed, const Stroke
         AddPolygon(quad, 4, raster);
     }
     for (size_t i = closed ? 0 : 1; i < (closed ? n : n - 1); ++i)
-        AddJoin(p[(i + n - 1) % n], p[i], p[(i + 1) % n], s, raster);
+        AddJoin(at((i + n - 1) % n), at(i), at((i + 1) % n), s, raster);
     if (!closed) {
         auto unit = [](P d) {
             const double len = std::hypot(d.x, d.y);
             return d * (1 / len);
         };
-        AddCap(p[0], unit(p[0] - p[1]), s.startCap, hw, raster);
-        AddCap(p[n - 1], unit(p[n - 1] - p[n - 2]), s.endCap, hw, raster);
+        AddCap(at(0), unit(at(0) - at(1)), s.startCap, hw, raster);
+        AddCap(at(n - 1), unit(at(n - 1) - at(n - 2)), s.endCap, hw, raster);
     }
 }
 

@@ -19,8 +19,8 @@ struct StrokeStyle {
 };
 
 // points holds x, y pairs in pixels; a closed polyline's last point repeats
-// its first.
-void StrokePolyline(const std::vector<double>& points, bool closed, const StrokeStyle& style,
+// its first. Repeated points are dropped from it.
+void StrokePolyline(std::vector<double>& points, bool closed, const StrokeStyle& style,
                     Rasterizer& raster);
 // Lines to cut a quadratic curve into so that none strays from it by more
 // than a tenth of a pixel.

@@ -1,7 +1,9 @@
 // Writes a seed corpus for the movie fuzz targets into the folder given: one
-// movie per kind of tag the parser reads, from the test fixture writer. The
-// render target's seeds carry one more byte, the picture size.
+// movie per kind of tag the parser reads, from the test fixture writer, and
+// small hostile movies. The render target's seeds carry two more bytes, the
+// picture's scale and size.
 #include "tests/support/fixtures.h"
+#include "tests/support/hostile_movies.h"
 #include "tests/support/swf_writer.h"
 
 #include <string>
@@ -141,6 +143,11 @@ std::vector<Bytes> Seeds() {
     SwfRecipe packed = StageRecipe(true);
     packed.tags = DefineShapeTag(3, 1, shape) + PlaceObject2Tag(At(1, 1)) + ShowFrameTag();
     seeds.push_back(MakeSwf(packed));
+
+    for (const Bytes& hostile :
+         {ZeroBitGlyphFlood(200), SpriteFanOut(12), FarCurves(300), WideZigzagStroke(200),
+          LargeLosslessBitmap(300, 200), HugePngInJpeg2(30000, 30000), NestedMaskStage(600, 9)})
+        seeds.push_back(hostile);
     return seeds;
 }
 
@@ -152,6 +159,7 @@ int main(int argc, char** argv) {
     std::vector<Bytes> seeds = Seeds();
     for (size_t i = 0; i < seeds.size(); ++i) {
 #if defined(WW_SEED_render)
+        seeds[i].push_back(static_cast<uint8_t>(i % 4));
         seeds[i].push_back(static_cast<uint8_t>(i * 37));
 #endif
         WriteFileBytes(std::string(argv[1]) + "/seed" + std::to_string(i), seeds[i]);

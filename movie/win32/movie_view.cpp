@@ -206,9 +206,11 @@ void MovieView::Draw(bool whole) {
     options.overrideBackground = settings_.hasBackground;
     options.background = settings_.background;
     options.deviceOrder = true;
-    // A message sent to close the window (the player's /stop sends one)
-    // ends a slow frame at once; the next frame is drawn whole.
-    options.interrupted = [] { return HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0; };
+    // A message sent or posted to close the window (the player's /stop
+    // sends one) ends a slow frame at once; the next frame is drawn whole.
+    options.interrupted = [] {
+        return HIWORD(GetQueueStatus(QS_SENDMESSAGE | QS_POSTMESSAGE)) != 0;
+    };
     // The tracker sees every frame drawn, whole ones too, so that the next
     // frame's changes are measured from what the canvas holds.
     const std::vector<movie::PixelRect> changed = damage_->Update(*player_, options);
@@ -226,8 +228,9 @@ void MovieView::Draw(bool whole) {
     }
     drawnWidth_ = canvas_.width;
     drawnHeight_ = canvas_.height;
-    // A frame cut short holds objects undrawn: the next one is drawn whole.
-    if (renderer_->frameCut())
+    // A frame cut short, or short of memory, holds objects undrawn: the
+    // next one is drawn whole.
+    if (renderer_->frameCut() || renderer_->skippedObjects() > 0)
         damage_ = std::make_unique<movie::DamageTracker>(*movie_);
     Present(changed, b, whole);
 }

@@ -1,7 +1,8 @@
-// The work one frame may take: hostile movies end their frame early and say
-// so, heavy legitimate ones are drawn whole, and a window waiting to close
-// ends a slow frame at once.
+// The work and memory one frame may take: hostile movies end their frame
+// early or leave objects out and say so, heavy legitimate ones are drawn
+// whole, and a window waiting to close ends a slow frame at once.
 #include "tests/movie/movie_test_util.h"
+#include "tests/support/hostile_movies.h"
 
 #include <functional>
 
@@ -55,18 +56,6 @@ Bytes GlyphFlood(size_t count, uint16_t height = 1024 * 11) {
                      PlaceObject2Tag(At(1, 2)) + ShowFrameTag());
 }
 
-// Sprites each placing the next twice: 2^levels full-stage squares.
-Bytes SpriteFanOut(int levels) {
-    Bytes tags = RectangleShapeTag(1, 1, 0, 0, 550 * kPx, 400 * kPx, Solid(0, 0, 255));
-    for (int i = 0; i < levels; ++i) {
-        const uint16_t id = static_cast<uint16_t>(2 + i);
-        tags = tags + DefineSpriteTag(id, 1,
-                                      PlaceObject2Tag(At(1, id - 1)) +
-                                          PlaceObject2Tag(At(2, id - 1)) + ShowFrameTag());
-    }
-    return MakeMovie(tags + PlaceObject2Tag(At(1, 1 + levels)) + ShowFrameTag());
-}
-
 TEST(FrameBudget, HostileFramesEndEarlyAndSaySo) {
     struct Case {
         const char* what;
@@ -112,6 +101,95 @@ TEST(FrameBudget, AnInterruptionEndsTheFrameWithoutCountingAsOverBudget) {
     const Drawn whole = Draw(SpriteFanOut(8), 550, 400, [] { return false; });
     EXPECT_FALSE(whole.cut);
     EXPECT_TRUE(PixelNear(whole.canvas, 275, 200, kBlue));
+}
+
+// A blue square above a red one under a full-stage mask, and a thick curved
+// stroke, drawn with only so much of the movie's memory left after the
+// canvas. What cannot be had is left out and counted; the rest is drawn.
+Bytes MaskedAndStroked() {
+    LineRecipe line;
+    line.width = 40 * kPx;
+    line.color = Rgba8{0, 255, 0, 255};
+    ShapeWriter stroke({}, {line});
+    stroke.Select(-1, -1, 1).MoveTo(20 * kPx, 380 * kPx);
+    for (int i = 0; i < 20; ++i)
+        stroke.CurveTo((20 + 20 * i) * kPx, 0, (40 + 20 * i) * kPx, 380 * kPx);
+    PlaceRecipe mask = At(1, 1);
+    mask.clipDepth = 2;
+    return MakeMovie(
+        RectangleShapeTag(1, 1, 0, 0, 550 * kPx, 400 * kPx, Solid(0, 0, 0)) +
+        RectangleShapeTag(1, 2, 100 * kPx, 100 * kPx, 200 * kPx, 200 * kPx, Solid(255, 0, 0)) +
+        RectangleShapeTag(1, 3, 300 * kPx, 100 * kPx, 400 * kPx, 200 * kPx, Solid(0, 0, 255)) +
+        DefineShapeTag(1, 4, stroke) + PlaceObject2Tag(mask) + PlaceObject2Tag(At(2, 2)) +
+        PlaceObject2Tag(At(3, 3)) + PlaceObject2Tag(At(4, 4)) + ShowFrameTag());
+}
+
+TEST(DrawingBudget, ObjectsPastTheMemoryLeftAreLeftOutAndCounted) {
+    constexpr int kW = 2200, kH = 1600; // four canvas pixels a stage pixel
+    constexpr uint64_t kCanvas = uint64_t(kW) * kH * 4, kMask = uint64_t(kW) * kH;
+    const Rgba8 green{0, 255, 0, 255};
+    struct Case {
+        const char* what;
+        uint64_t left;    // bytes beyond the canvas
+        uint32_t skipped; // at least
+        Rgba8 red, blue, stroke;
+    };
+    const Case cases[] = {
+        {"room for everything", 64ull << 20, 0, kRed, kBlue, green},
+        // Cells for the squares, but neither a mask plane nor the stroke.
+        {"no room for the mask or the stroke", kMask / 2, 3, kWhite, kBlue, kWhite},
+        {"room for the canvas alone", 0, 4, kWhite, kWhite, kWhite},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        movie::Movie m = ParseOrFail(MaskedAndStroked());
+        m.memoryUsed = movie::kMovieMemoryCap - kCanvas - c.left;
+        movie::Player player(m);
+        movie::Renderer renderer(m);
+        movie::RenderOptions options;
+        options.width = kW;
+        options.height = kH;
+        movie::Canvas canvas;
+        std::string error;
+        ASSERT_TRUE(renderer.Render(player, options, &canvas, &error)) << error;
+        EXPECT_GE(renderer.skippedObjects(), c.skipped);
+        EXPECT_EQ(renderer.everOverMemory(), c.skipped > 0);
+        EXPECT_LE(renderer.drawingBudget().held(), renderer.drawingBudget().limit());
+        ExpectPixels(canvas, {{600, 600, c.red}, {1400, 600, c.blue}, {84, 1400, c.stroke}}, 8);
+    }
+    // Past the cap, not even the canvas can be had: the frame is refused.
+    movie::Movie m = ParseOrFail(MaskedAndStroked());
+    m.memoryUsed = movie::kMovieMemoryCap - kCanvas + 1;
+    movie::Player player(m);
+    movie::Renderer renderer(m);
+    movie::RenderOptions options;
+    options.width = kW;
+    options.height = kH;
+    movie::Canvas canvas;
+    std::string error;
+    EXPECT_FALSE(renderer.Render(player, options, &canvas, &error));
+    EXPECT_NE(error.find("too much to draw a picture of 2200 x 1600 pixels"), std::string::npos)
+        << error;
+    EXPECT_TRUE(renderer.everOverMemory());
+}
+
+// Masks nested past the deepest drawn: each level drawn holds one plane of
+// the canvas's size, charged as it is made, and the square inside them all
+// still shows.
+TEST(DrawingBudget, NestedMaskPlanesAreChargedOnePerLevel) {
+    const movie::Movie m = ParseOrFail(NestedMaskStage(600, movie::kMaxMaskNesting + 1));
+    movie::Player player(m);
+    movie::Renderer renderer(m);
+    movie::RenderOptions options;
+    movie::Canvas canvas;
+    std::string error;
+    ASSERT_TRUE(renderer.Render(player, options, &canvas, &error)) << error;
+    ExpectPixels(canvas, {{300, 300, kRed}, {100, 100, kWhite}});
+    const uint64_t plane = 600 * 600;
+    const uint64_t held = renderer.drawingBudget().held();
+    EXPECT_GE(held, plane * 4 + plane * movie::kMaxMaskNesting);
+    EXPECT_LT(held, plane * 4 + plane * (movie::kMaxMaskNesting + 1));
+    EXPECT_EQ(renderer.skippedObjects(), 0u);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "player/wallpaper_mode.h"
 #include "tests/support/cli_runner.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/hostile_movies.h"
 #include "tests/support/swf_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32_active_desktop.h"
@@ -19,6 +20,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -643,6 +645,60 @@ TEST_F(LiveWallpaperPlayer, TheTrayMenuPausesResumesOpensAndStops) {
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(LogonCommand(), "");
     EXPECT_TRUE(ViewsBelow(shell_.progman(), live.pid()).empty());
+}
+
+// A request to close, from another process, ends the frame under way and the
+// player with it: /stop on the live wallpaper, and the player window's close.
+// Each is timed on a movie of two squares and on one whose every frame is
+// 16,384 bitmap-filled squares the size of the screen, seconds of drawing
+// ended only by its work budget; the
+// busy player may take at most a second longer (Wine's own share, starting
+// /stop and ending a process, is in both).
+TEST_F(LiveWallpaperPlayer, StopAndCloseEndItDuringABusyFrame) {
+    auto stopTime = [&](const test::Bytes& swf) -> DWORD {
+        test::WriteFileBytes(installed_.movie(), swf);
+        ChildProcess live;
+        EXPECT_TRUE(live.Start(installed_.player(), {"/wallpaper"}));
+        EXPECT_NE(WallpaperView(live.pid()), nullptr);
+        PumpUntil([] { return false; }, 3000); // well into its frames
+        ChildProcess stop;
+        const DWORD start = GetTickCount();
+        EXPECT_TRUE(stop.Start(installed_.player(), {"/stop"}));
+        EXPECT_TRUE(PumpUntil([&] { return live.Wait(0); }, 20000)) << "/stop left it running";
+        const DWORD took = GetTickCount() - start;
+        DWORD code = 1;
+        EXPECT_TRUE(PumpUntil([&] { return stop.Wait(0, &code); }, 20000));
+        EXPECT_EQ(code, 0u);
+        return took;
+    };
+    auto closeTime = [&](const test::Bytes& swf) -> DWORD {
+        test::WriteFileBytes(installed_.movie(), swf);
+        ChildProcess window;
+        EXPECT_TRUE(window.Start(installed_.player()));
+        HWND shown = nullptr;
+        PumpUntil(
+            [&] {
+                shown = WindowOf(window.pid(), installed_.settings().wallpaperName);
+                return shown != nullptr;
+            },
+            30000);
+        EXPECT_NE(shown, nullptr);
+        PumpUntil([] { return false; }, 3000);
+        const DWORD start = GetTickCount();
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(shown, WM_CLOSE, 0, 0, SMTO_NORMAL, 20000, &answer);
+        EXPECT_TRUE(PumpUntil([&] { return window.Wait(0); }, 20000)) << "it stayed open";
+        return GetTickCount() - start;
+    };
+    const test::Bytes plain = test::SpriteFanOut(1), busy = test::SlowFillFanOut(14);
+    const DWORD stopPlain = stopTime(plain), stopBusy = stopTime(busy);
+    const DWORD closePlain = closeTime(plain), closeBusy = closeTime(busy);
+    std::printf("/stop ended the player in %lu ms, busy %lu ms; its window closed in %lu ms, "
+                "busy %lu ms\n",
+                static_cast<unsigned long>(stopPlain), static_cast<unsigned long>(stopBusy),
+                static_cast<unsigned long>(closePlain), static_cast<unsigned long>(closeBusy));
+    EXPECT_LT(stopBusy, stopPlain + 1000) << "the busy wallpaper ended slowly";
+    EXPECT_LT(closeBusy, closePlain + 1000) << "the busy window closed slowly";
 }
 
 TEST_F(LiveWallpaperPlayer, AMissingMovieIsSaidAndNothingStarts) {
