@@ -28,12 +28,16 @@ Value ObjectCtor(Vm& vm, Value, const Args& args) {
         Object* o = vm.ToObject(args[0]);
         return Value::Obj(o);
     }
-    return Value::Obj(vm.MakeObject(vm.objectProto));
+    // Called as a function with nothing to wrap, Object gives a bare object
+    // with no prototype at all.
+    return Value::Obj(vm.MakeObject(nullptr));
 }
 
-Value ObjectConstruct(Vm&, Value self, const Args& args) {
+Value ObjectConstruct(Vm& vm, Value self, const Args& args) {
     if (args.size() > 0 && args[0].type == Type::Object)
         return args[0];
+    if (args.size() > 0 && !args[0].IsNullish())
+        return Value::Obj(vm.ToObject(args[0]));
     return self;
 }
 

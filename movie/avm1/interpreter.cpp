@@ -38,6 +38,7 @@ struct Block {
     std::string catchName;
     int stage = 0; // 0 try, 1 catch, 2 finally
     bool pendingThrow = false;
+    bool pendingReturn = false; // a return waits for the finally block
     Value pending;
 };
 
@@ -119,6 +120,9 @@ struct Interpreter {
     bool Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Status* status);
     bool HandleThrow();
     void CloseBlocks();
+    bool DeferReturn(const Value& v);
+    bool returning = false; // a deferred return whose finally blocks all ran
+    Value returnValue;
 
     // Variables ---------------------------------------------------------
     Object* TargetOrRoot() { return act.target ? act.target : vm.rootClip; }
@@ -161,9 +165,14 @@ void Interpreter::CloseBlocks() {
             continue;
         }
         if (b.stage == 2 && pc >= b.end) {
-            const bool rethrow = b.pendingThrow;
+            const bool rethrow = b.pendingThrow, leave = b.pendingReturn;
             const Value pending = b.pending;
             blocks.pop_back();
+            if (leave && !DeferReturn(pending)) {
+                returning = true;
+                returnValue = pending;
+                return;
+            }
             if (rethrow) {
                 vm.Throw(pending);
                 if (!HandleThrow())
@@ -173,6 +182,28 @@ void Interpreter::CloseBlocks() {
         }
         return;
     }
+}
+
+// A return inside try or catch runs the finally blocks around it first;
+// false when there is none left to run.
+bool Interpreter::DeferReturn(const Value& v) {
+    for (size_t i = blocks.size(); i-- > 0;) {
+        Block& b = blocks[i];
+        if (!b.isTry || !b.hasFinally || b.stage >= 2)
+            continue;
+        if (i + 1 < blocks.size())
+            act.scope.resize(std::min(act.scope.size(), blocks[i + 1].scopeSize));
+        blocks.resize(i + 1);
+        Block& target = blocks.back();
+        target.stage = 2;
+        target.pendingReturn = true;
+        target.pendingThrow = false;
+        target.pending = v;
+        pc = target.catchEnd;
+        stack.clear();
+        return true;
+    }
+    return false;
 }
 
 // Unwinds to the innermost try that takes the exception; false when none in
@@ -219,6 +250,10 @@ bool Interpreter::HandleThrow() {
 Status Interpreter::Run(Value* result) {
     while (true) {
         CloseBlocks();
+        if (returning) {
+            *result = returnValue;
+            return Status::Return;
+        }
         if (vm.status_ == Status::Throw)
             return Status::Throw;
         if (pc >= size)
@@ -460,7 +495,9 @@ void Interpreter::DefineFunction(Fields& f, bool v2) {
     fn->start = static_cast<size_t>(bytes - code.bytes->data()) + pc;
     fn->size = bodySize;
     fn->pool = act.pool;
-    fn->swfVersion = act.version;
+    // A function is a SWF 5 construct: inside one, SWF 4's numeric booleans
+    // and #ERROR# give way even in a SWF 4 movie.
+    fn->swfVersion = std::max<uint8_t>(act.version, 5);
     pc += bodySize;
     Object* o = vm.MakeFunction(nullptr, nullptr, vm.MakeObject(vm.objectProto));
     o->code = fn;
@@ -793,7 +830,8 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
             r = a >> shift;
             break;
         default:
-            r = static_cast<uint32_t>(a) >> shift;
+            // Flash leaves a zero shift signed: -1 >>> 0 is -1.
+            r = shift == 0 ? a : static_cast<double>(static_cast<uint32_t>(a) >> shift);
             break;
         }
         PushV(Value::Num(r));
@@ -1059,10 +1097,14 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x53:
         NewObjectAction(true);
         break;
-    case 0x3E:
-        *result = Pop();
+    case 0x3E: {
+        const Value v = Pop();
+        if (DeferReturn(v))
+            break;
+        *result = v;
         *status = Status::Return;
         return false;
+    }
     case 0x42: {
         std::vector<Value> values = PopArgs();
         PushV(Value::Obj(vm.MakeArray(std::move(values))));
@@ -1216,6 +1258,8 @@ Status Execute(Vm& vm, const ScriptCode& code, Activation& act, Value* result) {
                    std::min(code.size, code.bytes->size() - code.start),
                    0,
                    {},
+                   {},
+                   false,
                    {}};
     return in.Run(result);
 }
@@ -1223,7 +1267,7 @@ Status Execute(Vm& vm, const ScriptCode& code, Activation& act, Value* result) {
 Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* home) {
     if (!fn || !fn->code || throwing())
         return Value::Undefined();
-    if (depth_ >= options_.maxCallDepth) {
+    if (AtDepthLimit()) {
         Warn("a script passed 256 levels of recursion and was stopped");
         status_ = Status::Abort;
         return Value::Undefined();

@@ -181,14 +181,15 @@ std::string Vm::Key(const std::string& name) const {
 
 // Conversions -----------------------------------------------------------
 
-Value Vm::ToPrimitive(const Value& v, bool stringHint) {
+Value Vm::ToPrimitive(const Value& v, bool stringHint, bool numberHint) {
     if (v.type != Type::Object)
         return v;
     Object* o = v.o;
     // A clip converts to its path for comparisons and concatenation.
     if (o->kind == ObjectKind::Clip)
         return Value::Str(o->clip ? ClipPath(*this, o) : "");
-    const bool dateString = o->kind == ObjectKind::Date;
+    // A Date reads as text unless a number is asked for outright.
+    const bool dateString = o->kind == ObjectKind::Date && !numberHint;
     const char* first = stringHint || dateString ? "toString" : "valueOf";
     const char* second = stringHint || dateString ? "valueOf" : "toString";
     for (const char* name : {first, second}) {
@@ -254,7 +255,7 @@ double Vm::ToNumber(const Value& v) {
     case Type::Object: {
         if (v.o->kind == ObjectKind::Clip)
             return NAN;
-        Value p = ToPrimitive(v);
+        Value p = ToPrimitive(v, false, true);
         if (p.type == Type::Object)
             return NAN;
         return ToNumber(p);
@@ -436,7 +437,7 @@ Value Vm::Get(const Value& self, const std::string& name) {
         Property* prop = p->FindOwn(key);
         if (prop && !(prop->versionMask && VersionHidden(prop->versionMask))) {
             if (prop->getter) {
-                if (depth_ >= options_.maxCallDepth)
+                if (AtDepthLimit())
                     return Value::Undefined();
                 return Call(Value::Obj(prop->getter), self, Args());
             }
@@ -507,7 +508,7 @@ void Vm::Set(Object* o, const std::string& name, const Value& v0) {
         if (Key(o->watches[i].name) != key)
             continue;
         Watch w = o->watches[i];
-        if (depth_ >= options_.maxCallDepth)
+        if (AtDepthLimit())
             return;
         Value args[3] = {Value::Str(name), Get(Value::Obj(o), name), v};
         args[2] = v;
@@ -540,7 +541,7 @@ void Vm::Set(Object* o, const std::string& name, const Value& v0) {
     for (int depth = 0; p && depth < kMaxProtoDepth; ++depth) {
         Property* prop = p->FindOwn(key);
         if (prop && (prop->getter || prop->setter)) {
-            if (prop->setter && depth_ < options_.maxCallDepth)
+            if (prop->setter && !AtDepthLimit())
                 Call(Value::Obj(prop->setter), Value::Obj(o), Args{&v, 1});
             return;
         }
@@ -735,7 +736,7 @@ Value Vm::Call(const Value& fn, const Value& self, const Args& args) {
     if (!f->IsFunction())
         return Value::Undefined();
     if (f->native) {
-        if (depth_ >= options_.maxCallDepth)
+        if (AtDepthLimit())
             return Value::Undefined();
         ++depth_;
         Value r = f->native(*this, self, args);

@@ -79,7 +79,7 @@ class Vm {
     std::string ToString(const Value& v);
     double ToNumber(const Value& v);
     bool ToBoolean(const Value& v);
-    Value ToPrimitive(const Value& v, bool stringHint = false);
+    Value ToPrimitive(const Value& v, bool stringHint = false, bool numberHint = false);
     Object* ToObject(const Value& v);
     std::string TypeOf(const Value& v);
     bool LooseEquals(const Value& a, const Value& b);
@@ -164,6 +164,8 @@ class Vm {
   private:
     void InstallBuiltins();
     void ReportUncaught();
+    // The block a frame runs counts as the first level, as Flash counts.
+    bool AtDepthLimit() const { return depth_ + 1 >= options_.maxCallDepth; }
 
     Player* player_;
     VmOptions options_;
