@@ -5,6 +5,7 @@
 
 #include "movie/avm1/builtins_util.h"
 #include "movie/avm1/convert.h"
+#include "movie/avm1/drawing.h"
 #include "movie/avm1/host.h"
 
 #include <algorithm>
@@ -99,6 +100,8 @@ void Extend(Rect* r, bool* any, const Rect& b, const Matrix& m) {
 
 bool SpriteBounds(const Movie& movie, const SpriteState& s, Rect* r) {
     bool any = false;
+    if (s.drawing && s.drawing->hasBounds)
+        Extend(r, &any, s.drawing->shape.bounds, Matrix{});
     for (const auto& entry : s.objects) {
         Rect b;
         if (CharacterBounds(movie, entry.second, &b))
@@ -484,6 +487,7 @@ void ClipDuplicate(Vm& vm, Object* clip, const std::string& name, int depth) {
     const Matrix matrix = s->owner->matrix;
     const ColorTransform color = s->owner->color;
     const auto clipActions = s->clipActions;
+    std::unique_ptr<ScriptDrawing> drawn = CopyDrawing(*s);
     SpriteState& parent = const_cast<SpriteState&>(*s->parent);
     SpriteState* copy = ScriptHost::Of(vm).Attach(parent, characterId, name,
                                                   static_cast<uint16_t>(depth + kScriptDepthBase));
@@ -491,6 +495,7 @@ void ClipDuplicate(Vm& vm, Object* clip, const std::string& name, int depth) {
         copy->owner->matrix = matrix;
         copy->owner->color = color;
         copy->clipActions = clipActions;
+        AdoptDrawing(vm, *copy, std::move(drawn));
     }
 }
 
@@ -910,17 +915,10 @@ void InstallClipBuiltins(Vm& vm) {
                     {"loadMovie", Refused},
                     {"loadVariables", Refused},
                     {"unloadMovie", Nothing},
-                    {"getURL", Refused},
-                    {"beginFill", Nothing},
-                    {"beginGradientFill", Nothing},
-                    {"lineStyle", Nothing},
-                    {"moveTo", Nothing},
-                    {"lineTo", Nothing},
-                    {"curveTo", Nothing},
-                    {"endFill", Nothing},
-                    {"clear", Nothing}};
+                    {"getURL", Refused}};
     for (const auto& m : kMethods)
         Method(vm, vm.clipProto, m.name, m.fn);
+    InstallDrawing(vm, vm.clipProto);
 
     vm.colorProto = vm.MakeObject(vm.objectProto);
     MakeClass(vm, "Color", nullptr, ColorConstruct, vm.colorProto);

@@ -1,9 +1,12 @@
 // The ActionScript runtime: small programs assembled action by action, run as
 // a movie's first frame, and the exact trace log they leave, grouped by area.
 #include "movie/avm1/convert.h"
+#include "samples/clock_movie.h"
 #include "tests/movie/movie_test_util.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -549,6 +552,218 @@ TEST(Avm1Safety, BrokenRecordsEndTheBlockWithoutReadingPastIt) {
         const Bytes swf = Movie(DoActionTag(records) + ShowFrameTag(), 8, 1);
         EXPECT_TRUE(Play(swf).lines.empty());
     }
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+// target.method(args...), its result left on the stack.
+ActionWriter Call(ActionWriter w, const std::string& target, const std::string& method,
+                  const std::vector<PushValue>& args) {
+    for (size_t i = args.size(); i-- > 0;)
+        w.Push({args[i]});
+    w.Push({PushInt(static_cast<int32_t>(args.size()))}).Get(target);
+    return w.Push({PushString(method)}).Op(0x52);
+}
+
+// new Date(args...) left on the stack.
+ActionWriter NewDate(ActionWriter w, const std::vector<PushValue>& args) {
+    for (size_t i = args.size(); i-- > 0;)
+        w.Push({args[i]});
+    return w.Push({PushInt(static_cast<int32_t>(args.size())), PushString("Date")}).Op(0x40);
+}
+
+// The zone the suite's logs were made in, set for one test and put back.
+class ZoneScope {
+  public:
+    explicit ZoneScope(const char* zone) {
+        const char* old = std::getenv("TZ");
+        had_ = old != nullptr;
+        if (had_)
+            old_ = old;
+        Set(zone);
+    }
+    ~ZoneScope() { Set(had_ ? old_.c_str() : nullptr); }
+
+  private:
+    static void Set(const char* zone) {
+#ifdef _WIN32
+        _putenv_s("TZ", zone ? zone : "");
+        _tzset();
+#else
+        if (zone)
+            setenv("TZ", zone, 1);
+        else
+            unsetenv("TZ");
+        tzset();
+#endif
+    }
+    bool had_ = false;
+    std::string old_;
+};
+
+TEST(Avm1Dates, LocalTimeFollowsTheMachinesZone) {
+    const ZoneScope zone("<+0545>-05:45");
+    const ActionWriter date = NewDate(ActionWriter(), {PushInt(0)}).StoreRegister(1).Op(0x17);
+    auto method = [&](const char* name) {
+        return ActionWriter(date)
+            .Push({PushInt(0), PushRegister(1), PushString(name)})
+            .Op(0x52)
+            .Trace();
+    };
+    // new Date(2001, 1, 3, 4, 5, 6) is local: 5:45 east of UTC.
+    const ActionWriter fields = NewDate(ActionWriter(), {PushInt(2001), PushInt(1), PushInt(3),
+                                                         PushInt(4), PushInt(5), PushInt(6)})
+                                    .StoreRegister(1)
+                                    .Op(0x17)
+                                    .Push({PushInt(0), PushRegister(1), PushString("getTime")})
+                                    .Op(0x52)
+                                    .Trace();
+    ExpectTraces({
+        {"text of the epoch",
+         8,
+         ActionWriter(date).Push({PushRegister(1)}).Trace(),
+         {"Thu Jan 1 05:45:00 GMT+0545 1970"}},
+        {"offset in minutes, west positive", 8, method("getTimezoneOffset"), {"-345"}},
+        {"local hours", 8, method("getHours"), {"5"}},
+        {"UTC hours", 8, method("getUTCHours"), {"0"}},
+        {"local minutes", 8, method("getMinutes"), {"45"}},
+        {"fields read as local time", 8, fields, {"981152406000"}},
+        {"Date() is today's text",
+         8,
+         ActionWriter().Push({PushInt(0), PushString("Date")}).Op(0x3D).Trace(),
+         {"Thu Jan 1 05:45:00 GMT+0545 1970"}},
+    });
+}
+
+TEST(Avm1Objects, WrappingFinallyAndShifts) {
+    // function f() { try { return "a"; } finally { trace("finally"); } }
+    const ActionWriter finally = ActionWriter().Push({PushString("finally")}).Trace();
+    const ActionWriter body = ActionWriter().Try(ActionWriter().Push({PushString("a")}).Op(0x3E),
+                                                 "e", ActionWriter(), &finally);
+    const ActionWriter returning =
+        ActionWriter().Function("f", {}, body).Push({PushInt(0), PushString("f")}).Op(0x3D).Trace();
+    ExpectTraces({
+        {"a return runs finally first", 8, returning, {"finally", "a"}},
+        {"Object() is bare",
+         8,
+         ActionWriter().Push({PushInt(0), PushString("Object")}).Op(0x3D).Trace(),
+         {"[type Object]"}},
+        {"new Object(5) wraps the number",
+         8,
+         ActionWriter()
+             .Push({PushInt(5), PushInt(1), PushString("Object")})
+             .Op(0x40)
+             .Op(0x44)
+             .Trace(),
+         {"object"}},
+        {"a zero unsigned shift stays signed",
+         8,
+         Binary(PushDouble(4294967295.0), PushInt(0), 0x65),
+         {"-1"}},
+        {"a real unsigned shift", 8, Binary(PushInt(-3), PushInt(1), 0x65), {"2147483646"}},
+        {"a date reads as its time for Number()",
+         8,
+         NewDate(ActionWriter(), {PushInt(500)}).Op(0x4A).Trace(),
+         {"500"}},
+    });
+}
+
+TEST(Avm1Drawing, ShapesDrawnByScriptAreRenderedAndHiddenClipsAreNot) {
+    ActionWriter script;
+    script = Call(script, "_root", "beginFill", {PushInt(0x0000FF), PushInt(100)}).Op(0x17);
+    script = Call(script, "_root", "moveTo", {PushInt(100), PushInt(100)}).Op(0x17);
+    for (const auto& p : {std::pair{200, 100}, std::pair{200, 200}, std::pair{100, 200}})
+        script = Call(script, "_root", "lineTo", {PushInt(p.first), PushInt(p.second)}).Op(0x17);
+    script = Call(script, "_root", "endFill", {}).Op(0x17);
+    // A curve bulging right of x = 300, stroked red and not filled.
+    script = Call(script, "_root", "lineStyle", {PushInt(4), PushInt(0xFF0000)}).Op(0x17);
+    script = Call(script, "_root", "moveTo", {PushInt(300), PushInt(100)}).Op(0x17);
+    script =
+        Call(script, "_root", "curveTo", {PushInt(400), PushInt(150), PushInt(300), PushInt(200)})
+            .Op(0x17);
+    // A new clip's curve makes its size: from x = -2 (half the line) to the
+    // turning point at 50 and its half line, 54 px.
+    script =
+        Call(script, "_root", "createEmptyMovieClip", {PushString("pen"), PushInt(5)}).Op(0x17);
+    script.Get("pen").Push({PushString("_x"), PushInt(450)}).Op(0x4F);
+    script = Call(script, "pen", "lineStyle", {PushInt(4)}).Op(0x17);
+    script = Call(script, "pen", "curveTo", {PushInt(100), PushInt(50), PushInt(0), PushInt(100)})
+                 .Op(0x17);
+    script.Get("pen._width").Trace();
+    script.Get("clip").Push({PushString("_visible"), PushBool(false)}).Op(0x4F);
+    const Bytes swf = ClipMovie(script);
+    EXPECT_EQ(Play(swf).lines, (std::vector<std::string>{"54"}));
+    const movie::Canvas canvas = RenderFrame(swf);
+    ExpectPixels(canvas, {
+                             {150, 150, kBlue},  // inside the filled square
+                             {250, 150, kWhite}, // outside it
+                             {5, 5, kWhite},     // the hidden clip's red square
+                             {350, 150, kRed},   // on the curve's far point
+                             {320, 150, kWhite}, // inside the curve: a line, no fill
+                         });
+}
+
+TEST(Avm1Drawing, ClearAndEndlessDrawingStayBounded) {
+    // Endless lineTo calls: the drawing stops growing, the budget stops the loop.
+    ActionWriter endless = ActionWriter().Label("top");
+    endless = Call(endless, "_root", "lineStyle", {PushInt(1)}).Op(0x17);
+    endless = Call(endless, "_root", "lineTo", {PushInt(10), PushInt(10)}).Op(0x17).Jump("top");
+    const Bytes swf = Movie(DoActionTag(endless.Records()) + ShowFrameTag(), 8, 1);
+    const ScriptRun run = Play(swf, 1, 400000);
+    ASSERT_FALSE(run.warnings.empty());
+    // clear() forgets what was drawn: nothing blue remains.
+    ActionWriter cleared;
+    cleared = Call(cleared, "_root", "beginFill", {PushInt(0x0000FF)}).Op(0x17);
+    cleared = Call(cleared, "_root", "lineTo", {PushInt(500), PushInt(0)}).Op(0x17);
+    cleared = Call(cleared, "_root", "lineTo", {PushInt(500), PushInt(400)}).Op(0x17);
+    cleared = Call(cleared, "_root", "clear", {}).Op(0x17);
+    const movie::Canvas canvas =
+        RenderFrame(Movie(DoActionTag(cleared.Records()) + ShowFrameTag(), 8, 1));
+    ExpectPixels(canvas, {{400, 100, kWhite}});
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+movie::Canvas RenderClockAt(const Bytes& swf, double clockMs) {
+    const movie::Movie m = ParseOrFail(swf);
+    movie::ScriptOptions options;
+    options.clockMs = clockMs;
+    movie::Player player(m, options);
+    movie::Renderer renderer(m);
+    movie::Canvas canvas;
+    std::string error;
+    EXPECT_TRUE(renderer.Render(player, movie::RenderOptions(), &canvas, &error)) << error;
+    return canvas;
+}
+
+TEST(ClockSample, HandsAndDigitsFollowTheClock) {
+    const ZoneScope zone("UTC0");
+    const Bytes swf = samples::MakeClockMovie();
+    const int cx = samples::kClockCentreX, cy = samples::kClockCentreY;
+    const Rgba8 face{22, 32, 44, 255}, hour{230, 236, 244, 255}, minute{190, 205, 225, 255};
+    const Rgba8 lit{120, 230, 255, 255}, stage{12, 18, 26, 255};
+    // The middle bar of the third digit (tens of minutes): dark for 0, lit for 3.
+    const int barX = 226, barY = 366;
+    // 03:00:20: the hour hand points right, the minute hand up.
+    ExpectPixels(RenderClockAt(swf, 981169220000.0), {{cx + 50, cy, hour},
+                                                      {cx + 3, cy - 100, minute},
+                                                      {cx - 48, cy - 13, face},
+                                                      {cx - 4, cy + 100, face},
+                                                      {barX, barY, stage}});
+    // 09:30:20: the hour hand a little above left, the minute hand down.
+    ExpectPixels(RenderClockAt(swf, 981192620000.0), {{cx + 50, cy, face},
+                                                      {cx + 3, cy - 100, face},
+                                                      {cx - 48, cy - 13, hour},
+                                                      {cx - 4, cy + 100, minute},
+                                                      {barX, barY, lit}});
 }
 
 } // namespace
