@@ -742,9 +742,12 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x0C:
     case 0x0D:
     case 0x3F: {
-        // Both popped first: the left operand converts first.
+        // Both popped first; Flash converts the right operand first for
+        // subtraction and division, the left one for the rest.
         const Value bv = Pop(), av = Pop();
-        const double a = vm.ToNumber(av), b = vm.ToNumber(bv);
+        const bool rightFirst = op == 0x0B || op == 0x0D;
+        const double b0 = rightFirst ? vm.ToNumber(bv) : 0;
+        const double a = vm.ToNumber(av), b = rightFirst ? b0 : vm.ToNumber(bv);
         double r = 0;
         switch (op) {
         case 0x0A:
@@ -840,7 +843,7 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     // Comparison and logic -----------------------------------------------
     case 0x0E: {
         const Value bv = Pop(), av = Pop();
-        const double a = vm.ToNumber(av), b = vm.ToNumber(bv);
+        const double b = vm.ToNumber(bv), a = vm.ToNumber(av); // right first, as Flash
         PushBool(a == b);
         break;
     }
@@ -887,13 +890,13 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     }
     case 0x13: {
         const Value bv = Pop(), av = Pop();
-        const std::string a = vm.ToString(av), b = vm.ToString(bv);
+        const std::string b = vm.ToString(bv), a = vm.ToString(av); // right first
         PushBool(a == b);
         break;
     }
     case 0x29: {
         const Value bv = Pop(), av = Pop();
-        const std::string a = vm.ToString(av), b = vm.ToString(bv);
+        const std::string b = vm.ToString(bv), a = vm.ToString(av); // right first
         PushBool(a < b);
         break;
     }
@@ -906,8 +909,8 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     // Strings ---------------------------------------------------------------
     case 0x21: {
         const Value bv = Pop(), av = Pop();
+        const std::string b = vm.ToString(bv); // right first, as Flash
         std::string a = vm.ToString(av);
-        const std::string b = vm.ToString(bv);
         if (!LengthFits(a.size(), b.size()))
             return false;
         a += b;

@@ -456,18 +456,16 @@ Value Vm::Get(const Value& self, const std::string& name) {
 }
 
 bool Vm::VersionHidden(uint16_t mask) const {
-    // ASSetPropFlags' bits 8 to 15 hide a property below SWF 6 to 10 and so on.
+    // ASSetPropFlags' high bits each hide a property below one SWF version.
     const uint8_t v = options_.swfVersion;
-    if ((mask & 0x80) && v < 6)
-        return true;
-    if ((mask & 0x100) && v < 7)
-        return true;
-    if ((mask & 0x400) && v < 8)
-        return true;
-    if ((mask & 0x1000) && v < 9)
-        return true;
-    if ((mask & 0x2000) && v < 10)
-        return true;
+    const struct {
+        uint16_t bit;
+        uint8_t from;
+    } kShownFrom[] = {{0x80, 6}, {0x100, 7}, {0x400, 7}, {0x1000, 8}, {0x2000, 9}, {0x4000, 10}};
+    for (const auto& k : kShownFrom) {
+        if ((mask & k.bit) && v < k.from)
+            return true;
+    }
     return false;
 }
 
