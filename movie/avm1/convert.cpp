@@ -260,13 +260,16 @@ size_t Utf8Length(const std::string& s) {
 }
 
 size_t Utf8Offset(const std::string& s, size_t index) {
+    // Indexes count UTF-16 units, as lengths do; an index between the two
+    // halves of a pair lands after the character.
     size_t n = 0;
     for (size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) == 0x80)
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if ((c & 0xC0) == 0x80)
             continue;
-        if (n == index)
+        if (n >= index)
             return i;
-        ++n;
+        n += 1 + (c >= 0xF0);
     }
     return s.size();
 }

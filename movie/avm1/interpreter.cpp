@@ -917,17 +917,25 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         PushV(Value::Str(std::move(a)));
         break;
     }
-    case 0x14:
-        PushV(Value::Num(static_cast<double>(PopString().size())));
+    case 0x14: {
+        // From SWF 6 on text is Unicode and the byte actions count characters.
+        const std::string s = PopString();
+        PushV(Value::Num(static_cast<double>(vm.version() >= 6 ? Utf8Length(s) : s.size())));
         break;
+    }
     case 0x31:
         PushV(Value::Num(static_cast<double>(Utf8Length(PopString()))));
         break;
     case 0x15:
     case 0x35: {
         double count = PopNumber(), index = PopNumber();
+        // Both are taken as 32-bit integers, wrapping as Flash does.
+        if (std::isfinite(count))
+            count = ToInt32(count);
+        if (std::isfinite(index))
+            index = ToInt32(index);
         const std::string s = PopString();
-        const bool mb = op == 0x35;
+        const bool mb = op == 0x35 || vm.version() >= 6;
         const double length = static_cast<double>(mb ? Utf8Length(s) : s.size());
         if (std::isnan(index) || index < 1)
             index = 1;
@@ -954,14 +962,26 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
             PushV(Value::Num(0));
             break;
         }
+        if (vm.version() >= 6) {
+            // One UTF-16 unit: a character beyond it reads as the replacement.
+            const long code = Utf8At(s, 0);
+            PushV(Value::Num(code > 0xFFFF ? 0xFFFD : static_cast<double>(code)));
+            break;
+        }
         PushV(Value::Num(op == 0x36 ? static_cast<double>(Utf8At(s, 0))
                                     : static_cast<unsigned char>(s[0])));
         break;
     }
     case 0x33:
     case 0x37: {
-        const uint32_t code = ToUint32(PopNumber());
-        if (op == 0x33)
+        uint32_t code = ToUint32(PopNumber());
+        if (vm.version() >= 6) {
+            // A UTF-16 unit; a lone surrogate is no character.
+            code &= 0xFFFF;
+            if (code >= 0xD800 && code <= 0xDFFF)
+                code = 0xFFFD;
+            PushV(Value::Str(code ? Utf8Encode(code) : std::string()));
+        } else if (op == 0x33)
             PushV(Value::Str(std::string(1, static_cast<char>(code & 0xFF))));
         else
             PushV(Value::Str(Utf8Encode(code & 0x1FFFFF)));
