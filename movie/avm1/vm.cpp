@@ -421,8 +421,8 @@ Value Vm::Get(const Value& self, const std::string& name) {
         return Value::Num(static_cast<double>(Utf8Length(o->primitive.s)));
     if (o->kind == ObjectKind::Array) {
         size_t i;
-        if (IsIndex(name, &i))
-            return i < o->elements.size() ? o->elements[i] : Value::Undefined();
+        if (IsIndex(name, &i) && i < o->elements.size() && !o->elements[i].IsHole())
+            return o->elements[i];
         if (name == "length")
             return Value::Num(static_cast<double>(o->elements.size()));
     }
@@ -557,7 +557,7 @@ bool Vm::Has(Object* o, const std::string& name) {
     if (o->kind == ObjectKind::Array) {
         size_t i;
         if (IsIndex(name, &i))
-            return i < o->elements.size();
+            return i < o->elements.size() && !o->elements[i].IsHole();
         if (name == "length")
             return true;
     }
@@ -568,9 +568,9 @@ bool Vm::Delete(Object* o, const std::string& name) {
     if (o->kind == ObjectKind::Array) {
         size_t i;
         if (IsIndex(name, &i)) {
-            if (i >= o->elements.size())
+            if (i >= o->elements.size() || o->elements[i].IsHole())
                 return false;
-            o->elements[i] = Value::Undefined();
+            o->elements[i] = Value::Hole();
             return true;
         }
     }
@@ -632,8 +632,10 @@ std::vector<std::string> Vm::EnumerableNames(Object* o) {
             add(prop.name);
         }
         if (p->kind == ObjectKind::Array) {
-            for (size_t i = p->elements.size(); i-- > 0;)
-                add(std::to_string(i));
+            for (size_t i = p->elements.size(); i-- > 0;) {
+                if (!p->elements[i].IsHole())
+                    add(std::to_string(i));
+            }
         }
         p = ProtoOf(p);
     }
@@ -649,7 +651,7 @@ void Vm::SetLength(Object* array, size_t length) {
             return;
         array->charged += cost;
     }
-    array->elements.resize(length);
+    array->elements.resize(length, Value::Hole());
 }
 
 // Objects ----------------------------------------------------------------
