@@ -121,6 +121,11 @@ void Player::Goto(SpriteState& s, uint32_t frame) {
         if (kept.sprite)
             kept.sprite->owner = &kept;
     }
+    // Sprites the rewind did not keep are unloaded.
+    for (auto& entry : old) {
+        if (scripts_ && entry.second.sprite)
+            scripts_->Unloading(*entry.second.sprite);
+    }
 }
 
 void Player::RunActions(SpriteState& s, uint32_t frame) {
@@ -266,6 +271,8 @@ void Player::Remove(SpriteState& s, uint16_t depth) {
     if (it == s.objects.end())
         return;
     objects_ -= 1 + (it->second.sprite ? CountObjects(*it->second.sprite) : 0);
+    if (scripts_ && it->second.sprite)
+        scripts_->Unloading(*it->second.sprite);
     s.objects.erase(it);
 }
 

@@ -768,3 +768,74 @@ TEST(ClockSample, HandsAndDigitsFollowTheClock) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Arrays, HolesAreNoElements) {
+    // a = []; a[3] = "x"; then what each probe sees.
+    const ActionWriter holey = ActionWriter()
+                                   .Push({PushString("a"), PushInt(0)})
+                                   .Op(0x42)
+                                   .Op(0x3C)
+                                   .Get("a")
+                                   .Push({PushInt(3), PushString("x")})
+                                   .Op(0x4F);
+    auto probe = [&](const ActionWriter& tail) { return ActionWriter(holey).Raw(tail.Records()); };
+    // for (k in a) trace(k);
+    const ActionWriter keys = ActionWriter()
+                                  .Get("a")
+                                  .Op(0x55)
+                                  .Label("next")
+                                  .StoreRegister(0)
+                                  .Push({PushNull()})
+                                  .Op(0x49)
+                                  .If("done")
+                                  .Push({PushRegister(0)})
+                                  .Trace()
+                                  .Jump("next")
+                                  .Label("done");
+    ExpectTraces({
+        {"length counts the holes", 8, probe(ActionWriter().Get("a.length").Trace()), {"4"}},
+        {"a hole reads as undefined",
+         8,
+         probe(ActionWriter().Get("a").Push({PushInt(1)}).Op(0x4E).Trace()),
+         {"undefined"}},
+        {"for..in skips holes", 8, probe(keys), {"3"}},
+        {"hasOwnProperty skips holes",
+         8,
+         probe(Call(ActionWriter(), "a", "hasOwnProperty", {PushInt(1)}).Trace()),
+         {"false"}},
+        {"join shows holes as undefined",
+         8,
+         probe(ActionWriter().Get("a").Trace()),
+         {"undefined,undefined,undefined,x"}},
+        {"shift fills the holes it moves",
+         8,
+         probe(Call(ActionWriter(), "a", "shift", {}).Op(0x17).Raw(keys.Records())),
+         {"2", "1", "0"}},
+    });
+}
+
+TEST(Avm1Events, UnloadRunsAfterTheFrameThatRemovedTheClip) {
+    // Frame 1: clip.onUnload = function () { trace("unload"); }
+    // Frame 2: the timeline removes the clip; its script traces first.
+    const ActionWriter handler = ActionWriter().Push({PushString("unload")}).Trace();
+    const ActionWriter first = ActionWriter()
+                                   .Get("clip")
+                                   .Push({PushString("onUnload")})
+                                   .Function("", {}, handler)
+                                   .Op(0x4F);
+    const ActionWriter second = ActionWriter().Push({PushString("frame 2")}).Trace();
+    PlaceRecipe shape;
+    shape.depth = 1;
+    shape.characterId = 1;
+    Bytes tags = RectangleShapeTag(1, 1, 0, 0, 10 * kPx, 10 * kPx, Solid(255, 0, 0));
+    tags = tags + DefineSpriteTag(2, 1, PlaceObject2Tag(shape) + ShowFrameTag()) +
+           Tag(26, Bytes{0x22, 1, 0, 2, 0, 'c', 'l', 'i', 'p', 0}) + DoActionTag(first.Records()) +
+           ShowFrameTag() + RemoveObject2Tag(1) + DoActionTag(second.Records()) + ShowFrameTag();
+    EXPECT_EQ(Play(Movie(tags, 8, 2), 2).lines, (std::vector<std::string>{"frame 2", "unload"}));
+}
+
+} // namespace
+} // namespace ww::test
