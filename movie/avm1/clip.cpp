@@ -432,6 +432,9 @@ void ClipGotoFrame(Vm& vm, Object* clip, uint32_t frame0, bool play) {
     if (!s)
         return;
     s->playing = play;
+    // A frame past the end is no frame: Flash stays where it is.
+    if (frame0 >= s->timeline->frames.size())
+        return;
     ScriptHost::Of(vm).Goto(*s, frame0);
 }
 
@@ -591,8 +594,11 @@ Value GetNextHighestDepth(Vm&, Value self, const Args&) {
 }
 
 bool ScriptDepth(Vm& vm, const Value& v, uint16_t* depth) {
-    const double d = vm.ToNumber(v);
-    if (!std::isfinite(d) || d < -kScriptDepthBase || d > 65535 - kScriptDepthBase)
+    double d = vm.ToNumber(v);
+    if (!std::isfinite(d))
+        return false;
+    d = ToInt32(d); // a depth wraps at 32 bits, as Flash takes it
+    if (d < -kScriptDepthBase || d > 65535 - kScriptDepthBase)
         return false;
     *depth = static_cast<uint16_t>(static_cast<int>(d) + kScriptDepthBase);
     return true;

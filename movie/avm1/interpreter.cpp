@@ -1011,9 +1011,10 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         if (name.find_first_of(":/.") != std::string::npos) {
             Object* o = nullptr;
             std::string variable;
-            if (SplitPath(name, &o, &variable) && o && !vm.Has(o, variable))
+            // Already there, even on a prototype: nothing to declare.
+            if (SplitPath(name, &o, &variable) && o && !vm.HasAlongChain(o, variable))
                 vm.Define(o, variable, Value::Undefined());
-        } else if (act.locals && !vm.Has(act.locals, name)) {
+        } else if (act.locals && !vm.HasAlongChain(act.locals, name)) {
             vm.Define(act.locals, name, Value::Undefined());
         }
         break;

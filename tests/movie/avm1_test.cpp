@@ -839,3 +839,35 @@ TEST(Avm1Events, UnloadRunsAfterTheFrameThatRemovedTheClip) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Conversions, FlashQuirksOfTextAndDepths) {
+    ExpectTraces({
+        {"a sign after the hex prefix",
+         8,
+         ActionWriter().Push({PushString("0x-10")}).Op(0x4A).Trace(),
+         {"-16"}},
+        {"a depth wraps at 32 bits",
+         8,
+         Call(Call(ActionWriter(), "_root", "createEmptyMovieClip",
+                   {PushString("a"), PushDouble(4294967297.0)})
+                  .StoreRegister(1)
+                  .Op(0x17),
+              "_root", "getInstanceAtDepth", {PushInt(1)})
+             .Trace(),
+         {"_level0.a"}},
+        {"gotoAndStop past the end stays",
+         8,
+         ActionWriter().GotoFrame(998).Get("_currentframe").Trace(),
+         {"1"}},
+        {"length of a character beyond the first plane",
+         8,
+         ActionWriter().Push({PushString("\xF0\x9F\x98\x8B")}).Op(0x14).Trace(),
+         {"2"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
