@@ -384,6 +384,8 @@ double Arg(Vm& vm, const Args& args, size_t i) {
 #define WW_MATH1(NAME, EXPR)                                                                       \
     Value NAME(Vm& vm, Value, const Args& args) {                                                  \
         const double x = Arg(vm, args, 0);                                                         \
+        if (args.size() > 1)                                                                       \
+            Arg(vm, args, 1); /* Flash converts a second argument it then ignores */               \
         return Value::Num(EXPR);                                                                   \
     }
 WW_MATH1(MathAbs, std::fabs(x))
@@ -402,26 +404,27 @@ WW_MATH1(MathTan, std::tan(x))
 #undef WW_MATH1
 
 Value MathAtan2(Vm& vm, Value, const Args& args) {
-    return Value::Num(std::atan2(Arg(vm, args, 0), Arg(vm, args, 1)));
+    const double y = Arg(vm, args, 0); // converted in order: valueOf may trace
+    return Value::Num(std::atan2(y, Arg(vm, args, 1)));
 }
 
 Value MathPow(Vm& vm, Value, const Args& args) {
-    return Value::Num(std::pow(Arg(vm, args, 0), Arg(vm, args, 1)));
+    const double base = Arg(vm, args, 0);
+    return Value::Num(std::pow(base, Arg(vm, args, 1)));
 }
 
+// Flash's min and max take two arguments: one alone is NaN, a third is
+// never looked at.
 Value MathMinMax(Vm& vm, const Args& args, bool max) {
     if (args.size() == 0)
         return Value::Num(max ? -INFINITY : INFINITY);
+    const double a = vm.ToNumber(args[0]);
     if (args.size() == 1)
         return Value::Num(NAN);
-    double r = max ? -INFINITY : INFINITY;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const double x = vm.ToNumber(args[i]);
-        if (std::isnan(x))
-            return Value::Num(NAN);
-        r = max ? std::max(r, x) : std::min(r, x);
-    }
-    return Value::Num(r);
+    const double b = vm.ToNumber(args[1]);
+    if (std::isnan(a) || std::isnan(b))
+        return Value::Num(NAN);
+    return Value::Num(max ? std::max(a, b) : std::min(a, b));
 }
 
 Value MathMax(Vm& vm, Value, const Args& args) {
@@ -432,7 +435,9 @@ Value MathMin(Vm& vm, Value, const Args& args) {
     return MathMinMax(vm, args, false);
 }
 
-Value MathRandom(Vm& vm, Value, const Args&) {
+Value MathRandom(Vm& vm, Value, const Args& args) {
+    for (size_t i = 0; i < args.size() && i < 2; ++i)
+        Arg(vm, args, i); // converted and ignored, like every Math function's first two
     return Value::Num(vm.Random());
 }
 
