@@ -557,14 +557,25 @@ Value GotoMethod(Vm& vm, const Value& self, const Args& args, bool play) {
             ClipGotoLabel(vm, c, args[0].s, play);
             return Value::Undefined();
         }
-        if (n >= 1)
-            ClipGotoFrame(vm, c, static_cast<uint32_t>(std::min(n - 1, 65535.0)), play);
+        if (n >= 1 && !c->clip->timeline->frames.empty())
+            ClipGotoFrame(vm, c,
+                          static_cast<uint32_t>(std::min(
+                              n - 1, static_cast<double>(c->clip->timeline->frames.size() - 1))),
+                          play);
         return Value::Undefined();
     }
-    // Frame numbers wrap as 32-bit integers; 0 and below wrap past the last
-    // frame, which is where they land.
-    const double n = vm.ToNumber(args[0]);
-    ClipGotoFrame(vm, c, static_cast<uint32_t>(ToInt32(n)) - 1u, play);
+    // Frame numbers wrap as 32-bit integers; one that lands below frame 1 is
+    // ignored, one past the end goes to the last frame.
+    const int64_t frame0 =
+        static_cast<int32_t>(static_cast<uint32_t>(ToInt32(vm.ToNumber(args[0]))) - 1u);
+    SpriteState* s = c->clip;
+    if (frame0 < 0 || s->timeline->frames.empty()) {
+        s->playing = play;
+        return Value::Undefined();
+    }
+    const size_t last = s->timeline->frames.size() - 1;
+    ClipGotoFrame(
+        vm, c, static_cast<uint32_t>(std::min<int64_t>(frame0, static_cast<int64_t>(last))), play);
     return Value::Undefined();
 }
 
