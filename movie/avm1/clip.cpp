@@ -284,6 +284,10 @@ void Set(Vm& vm, Object* clip, int index, const Value& v) {
     }
 }
 
+bool IsPlainShape(const DisplayObject& o) {
+    return o.ref.kind == CharacterKind::Shape || o.ref.kind == CharacterKind::Morph;
+}
+
 DisplayObject* ChildByName(Vm& vm, SpriteState& s, const std::string& name) {
     const std::string key = vm.Key(name);
     for (auto& entry : s.objects) {
@@ -336,10 +340,20 @@ bool ClipChild(Vm& vm, Object* clip, const std::string& name, Value* out) {
     if (!s)
         return false;
     DisplayObject* child = ChildByName(vm, *s, name);
-    if (!child)
-        return false;
-    *out = Value::Obj(ScriptHost::Of(vm).ObjectOf(*child->sprite));
-    return true;
+    if (child) {
+        *out = Value::Obj(ScriptHost::Of(vm).ObjectOf(*child->sprite));
+        return true;
+    }
+    // A named shape has no object of its own: Flash answers with its clip.
+    const std::string key = vm.Key(name);
+    for (const auto& entry : s->objects) {
+        const DisplayObject& o = entry.second;
+        if (IsPlainShape(o) && !o.name.empty() && vm.Key(o.name) == key) {
+            *out = Value::Obj(clip);
+            return true;
+        }
+    }
+    return false;
 }
 
 void ClipChildNames(Vm& vm, Object* clip, std::vector<std::string>* names,
@@ -589,9 +603,11 @@ Value GotoAndStop(Vm& vm, Value self, const Args& args) {
 
 Value GetDepth(Vm&, Value self, const Args&) {
     Object* c = ClipOf(self);
-    if (!c || !c->clip->owner)
+    if (!c)
         return Value::Undefined();
-    return Value::Num(static_cast<int>(c->clip->owner->depth) - kScriptDepthBase);
+    // A level sits at depth 0 of its own.
+    const int depth = c->clip->owner ? c->clip->owner->depth : 0;
+    return Value::Num(depth - kScriptDepthBase);
 }
 
 Value GetNextHighestDepth(Vm&, Value self, const Args&) {
@@ -771,7 +787,11 @@ Value GetInstanceAtDepth(Vm& vm, Value self, const Args& args) {
     if (!c || !ScriptDepth(vm, args[0], &depth))
         return Value::Undefined();
     auto it = c->clip->objects.find(depth);
-    if (it == c->clip->objects.end() || !it->second.sprite)
+    if (it == c->clip->objects.end())
+        return Value::Undefined();
+    if (IsPlainShape(it->second))
+        return Value::Obj(c); // a shape answers with its clip
+    if (!it->second.sprite)
         return Value::Undefined();
     return Value::Obj(ScriptHost::Of(vm).ObjectOf(*it->second.sprite));
 }
