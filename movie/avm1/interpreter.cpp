@@ -1305,6 +1305,13 @@ Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* ho
     act.target = act.baseClip;
     act.home = home;
     act.scope = fn->scope;
+    if (code.swfVersion < 6) {
+        // SWF 5 functions close over nothing: they see the clip they are
+        // called on (else the one they were defined on) and their locals.
+        if (self.type == Type::Object && self.o->kind == ObjectKind::Clip)
+            act.baseClip = act.target = self.o;
+        act.scope.assign(1, act.baseClip);
+    }
     if (act.scope.empty())
         act.scope.push_back(act.baseClip);
     Object* locals = MakeObject();

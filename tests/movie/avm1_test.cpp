@@ -843,6 +843,32 @@ TEST(Avm1Events, UnloadRunsAfterTheFrameThatRemovedTheClip) {
 namespace ww::test {
 namespace {
 
+// function f() { var foo = "f"; return function () { trace(foo); }; }
+// foo = "root"; f()();
+ActionWriter ClosureProbe() {
+    const ActionWriter inner = ActionWriter().Get("foo").Trace();
+    const ActionWriter outer = ActionWriter()
+                                   .Push({PushString("foo"), PushString("f")})
+                                   .Op(0x3C)
+                                   .Function("", {}, inner)
+                                   .Op(0x3E);
+    return ActionWriter()
+        .Function("f", {}, outer)
+        .Set("foo", PushString("root"))
+        .Push({PushInt(0), PushInt(0), PushString("f")})
+        .Op(0x3D)
+        .Push({PushString("")})
+        .Op(0x52)
+        .Op(0x17);
+}
+
+TEST(Avm1Scope, Swf5FunctionsCloseOverNothing) {
+    ExpectTraces({
+        {"SWF 5 sees the clip's variable", 5, ClosureProbe(), {"root"}},
+        {"SWF 6 sees the closure's", 6, ClosureProbe(), {"f"}},
+    });
+}
+
 TEST(Avm1Conversions, FlashQuirksOfTextAndDepths) {
     ExpectTraces({
         {"a sign after the hex prefix",
