@@ -138,6 +138,7 @@ struct Interpreter {
     void DefineFunction(Fields& f, bool v2);
     void Enumerate(Object* o);
     void SetTargetTo(Object* clip);
+    void SetTargetPath(const std::string& path);
     void GotoFrame2(Fields& f);
 };
 
@@ -522,6 +523,16 @@ void Interpreter::Enumerate(Object* o) {
 
 // tellTarget moves what the timeline actions act on, and the timeline that
 // names resolve in.
+// A path that names no clip leaves the level as the target, as Flash does.
+void Interpreter::SetTargetPath(const std::string& path) {
+    if (path.empty()) {
+        SetTargetTo(nullptr);
+        return;
+    }
+    Object* clip = ResolveClipPath(vm, act.baseClip, path);
+    SetTargetTo(clip ? clip : vm.rootClip);
+}
+
 void Interpreter::SetTargetTo(Object* clip) {
     act.target = clip ? clip : act.baseClip;
     if (!act.scope.empty() && act.scope.front() && act.scope.front()->kind == ObjectKind::Clip)
@@ -599,16 +610,15 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         break;
     case 0x8B: {
         const std::string path = f.String();
-        SetTargetTo(path.empty() ? nullptr : ResolveClipPath(vm, act.baseClip, path));
+        SetTargetPath(path);
         break;
     }
     case 0x20: {
         Value t = Pop();
-        const std::string path = t.type == Type::Object ? "" : vm.ToString(t);
-        if (t.type == Type::Object)
-            SetTargetTo(t.o->kind == ObjectKind::Clip ? t.o : nullptr);
+        if (t.type == Type::Object && t.o->kind == ObjectKind::Clip)
+            SetTargetTo(t.o);
         else
-            SetTargetTo(path.empty() ? nullptr : ResolveClipPath(vm, act.baseClip, path));
+            SetTargetPath(vm.ToString(t)); // any other object by its text
         break;
     }
     case 0x9E: {
