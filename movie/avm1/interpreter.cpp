@@ -314,6 +314,14 @@ bool Interpreter::SplitPath(const std::string& name, Object** object, std::strin
 bool Interpreter::FindVariable(const std::string& name, Value* out) {
     const std::string key = vm.Key(name);
     if (key == "this") {
+        // A script may assign a variable named this; it then hides this.
+        for (size_t i = act.scope.size(); i-- > 0;) {
+            Property* p = act.scope[i] ? act.scope[i]->FindOwn(key) : nullptr;
+            if (p && !p->getter) {
+                *out = p->value;
+                return true;
+            }
+        }
         *out = act.self;
         return true;
     }
