@@ -1148,13 +1148,24 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         return false;
     }
     case 0x42: {
+        // A count the stack cannot hold makes nothing and takes nothing.
+        const double n = stack.empty() ? 0 : vm.ToNumber(stack.back());
+        if (!(n >= 0) || n > static_cast<double>(stack.size() - (stack.empty() ? 0 : 1))) {
+            Pop();
+            PushV(Value::Undefined());
+            break;
+        }
         std::vector<Value> values = PopArgs();
         PushV(Value::Obj(vm.MakeArray(std::move(values))));
         break;
     }
     case 0x43: {
         const double n = PopNumber();
-        const size_t count = std::isnan(n) || n < 0 ? 0 : static_cast<size_t>(std::min(n, 65535.0));
+        if (!(n >= 0) || n * 2 > static_cast<double>(stack.size())) {
+            PushV(Value::Undefined()); // as InitArray: nothing made, nothing taken
+            break;
+        }
+        const size_t count = static_cast<size_t>(std::min(n, 65535.0));
         std::vector<std::pair<std::string, Value>> pairs;
         for (size_t i = 0; i < count; ++i) {
             Value v = Pop();
