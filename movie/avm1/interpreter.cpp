@@ -1172,7 +1172,8 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
             pairs.emplace_back(PopString(), v);
         }
         Object* o = vm.MakeObject(vm.objectProto);
-        for (size_t i = pairs.size(); i-- > 0;)
+        // Made in the order they come off the stack, the last written first.
+        for (size_t i = 0; i < pairs.size(); ++i)
             vm.Set(o, pairs[i].first, pairs[i].second);
         PushV(Value::Obj(o));
         break;
