@@ -521,7 +521,7 @@ void Interpreter::DefineFunction(Fields& f, bool v2) {
 }
 
 void Interpreter::Enumerate(Object* o) {
-    PushV(Value::Null());
+    PushV(Value::Undefined()); // the end marker, as Flash leaves it
     if (!o)
         return;
     std::vector<std::string> names = vm.EnumerableNames(o);
@@ -529,8 +529,6 @@ void Interpreter::Enumerate(Object* o) {
         PushV(Value::Str(names[i]));
 }
 
-// tellTarget moves what the timeline actions act on, and the timeline that
-// names resolve in.
 // A path that names no clip leaves the level as the target, as Flash does.
 void Interpreter::SetTargetPath(const std::string& path) {
     if (path.empty()) {
@@ -541,6 +539,8 @@ void Interpreter::SetTargetPath(const std::string& path) {
     SetTargetTo(clip ? clip : vm.rootClip);
 }
 
+// tellTarget moves what the timeline actions act on, and the timeline that
+// names resolve in.
 void Interpreter::SetTargetTo(Object* clip) {
     act.target = clip ? clip : act.baseClip;
     if (!act.scope.empty() && act.scope.front() && act.scope.front()->kind == ObjectKind::Clip)
