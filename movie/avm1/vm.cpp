@@ -375,7 +375,21 @@ bool Vm::LooseEquals(const Value& a, const Value& b) {
 }
 
 Value Vm::LessThan(const Value& a0, const Value& b0) {
-    const Value a = ToPrimitive(a0), b = ToPrimitive(b0);
+    // A clip, or an object with neither valueOf nor toString (_global), has
+    // no value to compare: Flash answers undefined.
+    auto valueless = [this](const Value& v) {
+        return v.type == Type::Object &&
+               (v.o->kind == ObjectKind::Clip ||
+                (!HasAlongChain(v.o, "valueOf") && !HasAlongChain(v.o, "toString")));
+    };
+    const bool aNone = valueless(a0);
+    const Value a = aNone ? Value() : ToPrimitive(a0);
+    if (throwing())
+        return Value::Undefined();
+    const bool bNone = valueless(b0);
+    const Value b = bNone ? Value() : ToPrimitive(b0);
+    if (aNone || bNone)
+        return Value::Undefined();
     if (a.type == Type::String && b.type == Type::String)
         return Value::Bool(a.s < b.s);
     const double x = ToNumber(a), y = ToNumber(b);
