@@ -56,7 +56,8 @@ Value HasOwnProperty(Vm& vm, Value self, const Args& args) {
     if (!o || args.size() == 0)
         return Value::Bool(false);
     const std::string name = vm.ToString(args[0]);
-    if (o->kind == ObjectKind::Array && name == "length")
+    // Flash never owns the empty name, nor an array's length.
+    if (name.empty() || (o->kind == ObjectKind::Array && name == "length"))
         return Value::Bool(false);
     return Value::Bool(vm.Has(o, name));
 }
