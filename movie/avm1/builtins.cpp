@@ -142,6 +142,9 @@ Value SetPropFlags(Vm& vm, Value, const Args& args) {
     Object* o = args[0].type == Type::Object ? args[0].o : nullptr;
     if (!o)
         return Value::Undefined();
+    // Flash reads the flags before the names.
+    const uint32_t set = ToUint32(vm.ToNumber(args[2]));
+    const uint32_t clear = args.size() > 3 ? ToUint32(vm.ToNumber(args[3])) : 0;
     std::vector<std::string> names;
     bool all = args[1].IsNull();
     if (args[1].type == Type::Object && args[1].o->kind == ObjectKind::Array) {
@@ -159,8 +162,6 @@ Value SetPropFlags(Vm& vm, Value, const Args& args) {
             start = comma + 1;
         }
     }
-    const uint32_t set = ToUint32(vm.ToNumber(args[2]));
-    const uint32_t clear = args.size() > 3 ? ToUint32(vm.ToNumber(args[3])) : 0;
     for (Property& p : o->props) {
         if (!all && std::find_if(names.begin(), names.end(), [&](const std::string& n) {
                         return vm.Key(n) == vm.Key(p.name);

@@ -126,6 +126,11 @@ struct Interpreter {
 
     // Variables ---------------------------------------------------------
     Object* TargetOrRoot() { return act.target ? act.target : vm.rootClip; }
+    // A scope's clip that was removed while the code ran: names resolve on
+    // the level instead, as Flash does.
+    Object* Live(Object* s) const {
+        return s && s->kind == ObjectKind::Clip && !s->clip ? vm.rootClip : s;
+    }
     bool FindVariable(const std::string& name, Value* out);
     Value GetVariable(const std::string& name);
     void SetVariable(const std::string& name, const Value& v);
@@ -334,7 +339,7 @@ bool Interpreter::FindVariable(const std::string& name, Value* out) {
         return true;
     }
     for (size_t i = act.scope.size(); i-- > 0;) {
-        Object* s = act.scope[i];
+        Object* s = Live(act.scope[i]);
         if (!s)
             continue;
         if (key == "_parent" && s->kind == ObjectKind::Clip) {
@@ -382,14 +387,14 @@ void Interpreter::SetVariable(const std::string& name, const Value& v) {
         }
     }
     for (size_t i = act.scope.size(); i-- > 0;) {
-        Object* s = act.scope[i];
+        Object* s = Live(act.scope[i]);
         if (s && vm.HasAlongChain(s, name)) {
             vm.Set(s, name, v);
             return;
         }
     }
     // A new name lands on the timeline the code runs against.
-    Object* home = act.scope.empty() ? nullptr : act.scope.front();
+    Object* home = act.scope.empty() ? nullptr : Live(act.scope.front());
     if (home)
         vm.Set(home, name, v);
 }
