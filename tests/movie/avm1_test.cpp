@@ -897,3 +897,63 @@ TEST(Avm1Conversions, FlashQuirksOfTextAndDepths) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+ActionWriter MathCall(const char* name, const std::vector<PushValue>& args) {
+    return Call(ActionWriter(), "Math", name, args).Trace();
+}
+
+TEST(Avm1Operators, FlashsOwnAnswers) {
+    const ActionWriter thisVariable =
+        ActionWriter().Set("this", PushString("x")).Get("this").Trace();
+    const ActionWriter ownEmpty = Call(ActionWriter()
+                                           .Push({PushString("o"), PushInt(0)})
+                                           .Op(0x43)
+                                           .Op(0x3C)
+                                           .Get("o")
+                                           .Push({PushString(""), PushInt(1)})
+                                           .Op(0x4F),
+                                       "o", "hasOwnProperty", {PushString("")})
+                                      .Trace();
+    ExpectTraces({
+        {"min takes two", 8, MathCall("min", {PushInt(3), PushInt(2), PushInt(1)}), {"2"}},
+        {"min of one is NaN", 8, MathCall("min", {PushInt(1)}), {"NaN"}},
+        {"max of none", 8, MathCall("max", {}), {"-Infinity"}},
+        {"a variable named this", 8, thisVariable, {"x"}},
+        {"a clip compares as undefined",
+         8,
+         ActionWriter().Get("_root").Push({PushInt(1)}).Op(0x48).Trace(),
+         {"undefined"}},
+        {"the empty name is never owned", 8, ownEmpty, {"false"}},
+        {"an array count past the stack",
+         8,
+         ActionWriter().Push({PushString("a"), PushDouble(4294967297.0)}).Op(0x42).Trace().Trace(),
+         {"undefined", "a"}},
+        {"for..in of nothing leaves undefined",
+         8,
+         ActionWriter().Push({PushUndefined()}).Op(0x46).Trace(),
+         {"undefined"}},
+        {"ord of a character past the first plane",
+         6,
+         ActionWriter().Push({PushString("\xF0\x9F\x98\x8B")}).Op(0x32).Trace(),
+         {"65533"}},
+        {"chr of a lone surrogate",
+         6,
+         ActionWriter().Push({PushInt(0xD801)}).Op(0x33).Trace(),
+         {"\xEF\xBF\xBD"}},
+        {"chr keeps 16 bits", 6, ActionWriter().Push({PushInt(65616)}).Op(0x33).Trace(), {"P"}},
+        {"substring wraps its arguments",
+         6,
+         ActionWriter()
+             .Push({PushString("hello"), PushDouble(4294967298.0), PushInt(2)})
+             .Op(0x15)
+             .Trace(),
+         {"el"}},
+        {"SWF 4 division by zero", 4, Binary(PushInt(4), PushInt(0), 0x0D), {"#ERROR#"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
