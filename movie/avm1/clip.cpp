@@ -566,9 +566,18 @@ Value GotoMethod(Vm& vm, const Value& self, const Args& args, bool play) {
     if (!c || args.size() == 0)
         return Value::Undefined();
     if (args[0].type == Type::String) {
-        const double n = StringToNumber(args[0].s);
+        std::string frame = args[0].s;
+        // "path:frame" goes to a frame of the clip the path names.
+        const size_t colon = frame.rfind(':');
+        if (colon != std::string::npos) {
+            c = ResolveClipPath(vm, c, frame.substr(0, colon));
+            if (!c || !c->clip)
+                return Value::Undefined();
+            frame = frame.substr(colon + 1);
+        }
+        const double n = StringToNumber(frame);
         if (std::isnan(n)) {
-            ClipGotoLabel(vm, c, args[0].s, play);
+            ClipGotoLabel(vm, c, frame, play);
             return Value::Undefined();
         }
         if (n >= 1 && !c->clip->timeline->frames.empty())

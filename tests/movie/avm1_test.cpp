@@ -817,6 +817,14 @@ TEST(Avm1Arrays, HolesAreNoElements) {
     });
 }
 
+TEST(Avm1Clips, GotoWithAPathGoesOnThatTimeline) {
+    // clip.gotoAndStop("/:2") moves the main timeline, not the clip.
+    const ActionWriter script =
+        Call(ActionWriter(), "clip", "gotoAndStop", {PushString("/:2")}).Op(0x17);
+    const ActionWriter after = ActionWriter(script).Get("_root._currentframe").Trace();
+    EXPECT_EQ(Play(ClipMovie(after, 2)).lines, (std::vector<std::string>{"2"}));
+}
+
 TEST(Avm1Events, UnloadRunsAfterTheFrameThatRemovedTheClip) {
     // Frame 1: clip.onUnload = function () { trace("unload"); }
     // Frame 2: the timeline removes the clip; its script traces first.
