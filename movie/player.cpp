@@ -95,8 +95,11 @@ void Player::Goto(SpriteState& s, uint32_t frame) {
     for (auto& entry : s.objects) {
         DisplayObject& o = entry.second;
         auto before = old.find(entry.first);
+        // The same placement only: a sprite placed again later (another
+        // ratio) is a new instance.
         if (!o.sprite || before == old.end() || !before->second.sprite ||
-            before->second.characterId != o.characterId || before->second.scripted)
+            before->second.characterId != o.characterId || before->second.scripted ||
+            before->second.ratio != o.ratio)
             continue;
         const size_t fresh = CountObjects(*o.sprite), kept = CountObjects(*before->second.sprite);
         if (objects_ - fresh + kept > kMaxDisplayObjects)

@@ -825,6 +825,26 @@ TEST(Avm1Clips, GotoWithAPathGoesOnThatTimeline) {
     EXPECT_EQ(Play(ClipMovie(after, 2)).lines, (std::vector<std::string>{"2"}));
 }
 
+TEST(Avm1Clips, ARewindKeepsOnlyTheSamePlacement) {
+    // A sprite placed in frame 1, removed, placed again in frame 3; frame 4
+    // goes back to frame 1, whose placement is another instance.
+    const Bytes sprite = DefineSpriteTag(
+        2, 1,
+        DoActionTag(ActionWriter().Push({PushString("child")}).Trace().Records()) + ShowFrameTag());
+    auto place = [](int ratio) {
+        PlaceRecipe p;
+        p.depth = 1;
+        p.characterId = 2;
+        p.ratio = ratio;
+        return PlaceObject2Tag(p);
+    };
+    const Bytes tags = sprite + place(1) + ShowFrameTag() + RemoveObject2Tag(1) + ShowFrameTag() +
+                       place(3) + ShowFrameTag() +
+                       DoActionTag(ActionWriter().GotoFrame(0).Records()) + ShowFrameTag();
+    EXPECT_EQ(Play(Movie(tags, 8, 4), 4).lines,
+              (std::vector<std::string>{"child", "child", "child"}));
+}
+
 TEST(Avm1Events, UnloadRunsAfterTheFrameThatRemovedTheClip) {
     // Frame 1: clip.onUnload = function () { trace("unload"); }
     // Frame 2: the timeline removes the clip; its script traces first.
