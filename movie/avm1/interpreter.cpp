@@ -652,7 +652,9 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         if (!clip)
             break;
         uint32_t frame0 = 0;
-        const double n = frame.type == Type::String ? StringToNumber(label) : vm.ToNumber(frame);
+        double n = frame.type == Type::String ? StringToNumber(label) : vm.ToNumber(frame);
+        if (std::isfinite(n))
+            n = ToInt32(n); // frame numbers wrap at 32 bits
         if (!std::isnan(n)) {
             if (n < 1)
                 break;
