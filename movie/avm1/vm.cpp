@@ -466,6 +466,11 @@ Value Vm::Get(const Value& self, const std::string& name) {
         }
         p = ProtoOf(p);
     }
+    if (p) {
+        // A chain this long is a loop: Flash ends the script.
+        Warn("a script followed a prototype chain that loops and was stopped");
+        status_ = Status::Abort;
+    }
     return Value::Undefined();
 }
 

@@ -517,6 +517,19 @@ TEST(Avm1Safety, HostileScriptsEndCleanly) {
                                       .Op(0x21)
                                       .Op(0x1D)
                                       .Jump("top");
+    // a = {}; a.__proto__ = a; trace(a.foo); trace("after");
+    const ActionWriter loop = ActionWriter()
+                                  .Push({PushString("a"), PushInt(0)})
+                                  .Op(0x43)
+                                  .Op(0x1D)
+                                  .Get("a")
+                                  .Push({PushString("__proto__")})
+                                  .Get("a")
+                                  .Op(0x4F)
+                                  .Get("a.foo")
+                                  .Trace()
+                                  .Push({PushString("after")})
+                                  .Trace();
     const struct {
         const char* name;
         ActionWriter script;
@@ -524,6 +537,7 @@ TEST(Avm1Safety, HostileScriptsEndCleanly) {
         const char* warning;
     } cases[] = {
         {"an endless loop", endless, {}, "action budget"},
+        {"a prototype chain that loops", loop, {}, "prototype chain"},
         {"endless recursion stops the whole block", recurse, {}, "256 levels"},
         {"a doubling string", doubling, {}, "16 MiB"},
     };
