@@ -353,8 +353,14 @@ bool Vm::LooseEquals(const Value& a, const Value& b) {
         return StrictEquals(a, b);
     if (a.IsNullish() && b.IsNullish())
         return true;
+    // An object with neither valueOf nor toString (_global) has no value:
+    // Flash finds it equal to undefined and null.
+    auto valueless = [this](const Value& v) {
+        return v.type == Type::Object && v.o->kind != ObjectKind::Clip &&
+               !HasAlongChain(v.o, "valueOf") && !HasAlongChain(v.o, "toString");
+    };
     if (a.IsNullish() || b.IsNullish())
-        return false;
+        return valueless(a.IsNullish() ? b : a);
     if (a.type == Type::Number && b.type == Type::String)
         return a.n == ToNumber(b);
     if (a.type == Type::String && b.type == Type::Number)
@@ -638,8 +644,6 @@ std::vector<std::string> Vm::EnumerableNames(Object* o) {
     };
     Object* p = o;
     for (int depth = 0; p && depth < kMaxProtoDepth; ++depth) {
-        if (p->kind == ObjectKind::Clip && p == o)
-            ClipChildNames(*this, p, &names, &seen);
         for (size_t i = p->props.size(); i-- > 0;) {
             const Property& prop = p->props[i];
             if (prop.flags & kDontEnum) {
@@ -650,6 +654,9 @@ std::vector<std::string> Vm::EnumerableNames(Object* o) {
                 continue;
             add(prop.name);
         }
+        // A clip's own variables come before its children, as Flash lists them.
+        if (p->kind == ObjectKind::Clip && p == o)
+            ClipChildNames(*this, p, &names, &seen);
         if (p->kind == ObjectKind::Array) {
             for (size_t i = p->elements.size(); i-- > 0;) {
                 if (!p->elements[i].IsHole())

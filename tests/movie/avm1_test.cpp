@@ -994,7 +994,28 @@ TEST(Avm1Operators, FlashsOwnAnswers) {
              .Trace(),
          {"el"}},
         {"SWF 4 division by zero", 4, Binary(PushInt(4), PushInt(0), 0x0D), {"#ERROR#"}},
+        {"_global equals null",
+         8,
+         ActionWriter().Get("_global").Push({PushNull()}).Op(0x49).Trace(),
+         {"true"}},
     });
+}
+
+TEST(Avm1Clips, ForInListsVariablesBeforeChildren) {
+    const ActionWriter script = ActionWriter()
+                                    .Set("foo", PushInt(1))
+                                    .Get("_root")
+                                    .Op(0x55)
+                                    .Label("next")
+                                    .StoreRegister(0)
+                                    .Push({PushNull()})
+                                    .Op(0x49)
+                                    .If("done")
+                                    .Push({PushRegister(0)})
+                                    .Trace()
+                                    .Jump("next")
+                                    .Label("done");
+    EXPECT_EQ(Play(ClipMovie(script)).lines, (std::vector<std::string>{"foo", "clip"}));
 }
 
 } // namespace
