@@ -1203,10 +1203,12 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x2C: {
         Value ctor = Pop();
         std::vector<Value> interfaces = PopArgs();
-        if (ctor.type == Type::Object) {
+        // Kept on the prototype, so instances of subclasses inherit them.
+        const Value proto = ctor.type == Type::Object ? vm.GetOf(ctor.o, "prototype") : Value();
+        if (proto.type == Type::Object) {
             for (const Value& i : interfaces) {
-                if (i.type == Type::Object)
-                    ctor.o->interfaces.push_back(i.o);
+                if (i.type == Type::Object && proto.o->interfaces.size() < 256)
+                    proto.o->interfaces.push_back(i.o);
             }
         }
         break;

@@ -156,7 +156,7 @@ class Object {
     SpriteState* clip = nullptr;                   // Clip; null once removed
     Object* target = nullptr;                      // Color: its clip; Super: its this
     Object* home = nullptr;                        // Super: where the method was found
-    std::vector<Object*> interfaces;               // Function: implementsOp
+    std::vector<Object*> interfaces;               // a prototype: implementsOp
     std::vector<Watch> watches;
     uint64_t charged = 0;
 

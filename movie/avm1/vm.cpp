@@ -713,6 +713,24 @@ Object* Vm::MakeFunction(NativeFn fn, NativeFn construct, Object* proto) {
     return o;
 }
 
+// Whether interface iface extends ctor (whose prototype is target), through
+// its prototype chain or the interfaces it implements; work bounds a hostile
+// web of interfaces.
+bool Vm::InterfaceReaches(Object* iface, Object* target, Object* ctor, int* work) {
+    const Value proto = GetOf(iface, "prototype");
+    Object* q = proto.type == Type::Object ? proto.o : nullptr;
+    for (int depth = 0; q && depth < kMaxProtoDepth && --*work > 0; ++depth) {
+        if (q == target)
+            return true;
+        for (Object* i : q->interfaces) {
+            if (i == ctor || (*work > 0 && InterfaceReaches(i, target, ctor, work)))
+                return true;
+        }
+        q = ProtoOf(q);
+    }
+    return false;
+}
+
 bool Vm::InstanceOf(Object* o, Object* ctor) {
     if (!o || !ctor)
         return false;
@@ -724,13 +742,12 @@ bool Vm::InstanceOf(Object* o, Object* ctor) {
     for (int depth = 0; p && depth < kMaxProtoDepth; ++depth) {
         if (p == target)
             return true;
-        // Interfaces declared by implementsOp count as well.
-        Value c = GetOf(p, "constructor");
-        if (c.type == Type::Object) {
-            for (Object* i : c.o->interfaces) {
-                if (i == ctor)
-                    return true;
-            }
+        // Interfaces declared by implementsOp count as well, and what they
+        // extend in turn.
+        int work = 1024;
+        for (Object* i : p->interfaces) {
+            if (i == ctor || InterfaceReaches(i, target, ctor, &work))
+                return true;
         }
         p = ProtoOf(p);
     }

@@ -108,6 +108,7 @@ class Vm {
     Value CallMethod(const Value& self, const std::string& name, const Args& args);
     Value Construct(const Value& ctor, const Args& args);
     bool InstanceOf(Object* o, Object* ctor);
+    bool InterfaceReaches(Object* iface, Object* target, Object* ctor, int* work);
 
     Object* MakeObject(Object* proto = nullptr);
     Object* MakeArray(std::vector<Value> values = {});

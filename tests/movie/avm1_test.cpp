@@ -1001,6 +1001,28 @@ TEST(Avm1Operators, FlashsOwnAnswers) {
     });
 }
 
+TEST(Avm1Objects, InterfacesAreInheritedAndLoopsEnd) {
+    const ActionWriter classes = ActionWriter()
+                                     .Function("A", {}, ActionWriter())
+                                     .Function("B", {}, ActionWriter())
+                                     .Function("C", {}, ActionWriter());
+    auto implements = [](ActionWriter w, const char* ctor, const char* iface) {
+        return w.Get(iface).Push({PushInt(1)}).Get(ctor).Op(0x2C);
+    };
+    auto isA = [](ActionWriter w, const char* ctor, const char* of) {
+        return w.Push({PushInt(0), PushString(ctor)}).Op(0x40).Get(of).Op(0x54).Trace();
+    };
+    // B implements A; C extends B: a C is an A.
+    const ActionWriter inherited =
+        isA(implements(classes, "B", "A").Get("C").Get("B").Op(0x69), "C", "A");
+    // A and B implement each other: asking about C still ends.
+    const ActionWriter loop = isA(implements(implements(classes, "A", "B"), "B", "A"), "A", "C");
+    ExpectTraces({
+        {"through a superclass", 8, inherited, {"true"}},
+        {"a ring of interfaces", 8, loop, {"false"}},
+    });
+}
+
 TEST(Avm1Clips, ForInListsVariablesBeforeChildren) {
     const ActionWriter script = ActionWriter()
                                     .Set("foo", PushInt(1))
