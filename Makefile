@@ -24,7 +24,7 @@ windows-x86: deps
 
 release: deps
 	@cmake --preset release $(CMAKE_QUIET)
-	@cmake --build --preset release -j$(JOBS) --target wallweaver-cli make_sample_movie
+	@cmake --build --preset release -j$(JOBS) --target wallweaver-cli make_sample_movie make_clock_movie
 
 test-native: native
 	@ctest --preset native -j$(JOBS)

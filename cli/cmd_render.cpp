@@ -37,6 +37,7 @@ struct RenderCommandOptions {
     std::string scale = "showall";
     std::string quality = "high";
     std::string background;
+    double clock = -1; // milliseconds since 1970 scripts start from; negative: now
 };
 
 bool IsRecognisedMovie(const std::string& path) {
@@ -139,7 +140,9 @@ void RunRender(const RenderCommandOptions& o) {
         Fail("Cannot read the movie " + o.moviePath + ": " + error);
         return;
     }
-    movie::Player player(m);
+    movie::ScriptOptions scripts;
+    scripts.clockMs = o.clock;
+    movie::Player player(m, scripts);
     movie::Renderer renderer(m);
     movie::Canvas canvas;
     bool warned = false; // once a movie
@@ -188,6 +191,8 @@ void RegisterRenderCommand(CLI::App& app) {
     render->add_option("--out-dir", o->outDir, "folder for the frames of --frames");
     render->add_option("--width", o->width, "image width in pixels (default: the stage's)");
     render->add_option("--height", o->height, "image height in pixels (default: the stage's)");
+    render->add_option("--clock", o->clock,
+                       "milliseconds since 1970 the movie's clock starts at (default: now)");
     render->add_option("--scale", o->scale, "showall (default), noborder or exactfit");
     render->add_option("--quality", o->quality,
                        "low or autolow (no anti-aliasing), autohigh, medium, high (default), or "

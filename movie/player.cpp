@@ -95,8 +95,11 @@ void Player::Goto(SpriteState& s, uint32_t frame) {
     for (auto& entry : s.objects) {
         DisplayObject& o = entry.second;
         auto before = old.find(entry.first);
+        // The same placement only: a sprite placed again later (another
+        // ratio) is a new instance.
         if (!o.sprite || before == old.end() || !before->second.sprite ||
-            before->second.characterId != o.characterId || before->second.scripted)
+            before->second.characterId != o.characterId || before->second.scripted ||
+            before->second.ratio != o.ratio)
             continue;
         const size_t fresh = CountObjects(*o.sprite), kept = CountObjects(*before->second.sprite);
         if (objects_ - fresh + kept > kMaxDisplayObjects)
@@ -120,6 +123,11 @@ void Player::Goto(SpriteState& s, uint32_t frame) {
         DisplayObject& kept = s.objects.emplace(entry.first, std::move(o)).first->second;
         if (kept.sprite)
             kept.sprite->owner = &kept;
+    }
+    // Sprites the rewind did not keep are unloaded.
+    for (auto& entry : old) {
+        if (scripts_ && entry.second.sprite)
+            scripts_->Unloading(*entry.second.sprite);
     }
 }
 
@@ -272,6 +280,8 @@ void Player::Remove(SpriteState& s, uint16_t depth) {
     if (it == s.objects.end())
         return;
     objects_ -= 1 + (it->second.sprite ? CountObjects(*it->second.sprite) : 0);
+    if (scripts_ && it->second.sprite)
+        scripts_->Unloading(*it->second.sprite);
     s.objects.erase(it);
 }
 

@@ -33,6 +33,17 @@ constexpr int kMaxJumpsPerFrame = 16;
 
 struct SpriteState;
 
+// A sprite's drawing-API canvas: the shape drawn beneath the sprite's
+// children, and the pen the next call goes on from (twips).
+struct ScriptDrawing {
+    Shape shape;
+    int32_t penX = 0, penY = 0;
+    int32_t startX = 0, startY = 0; // where the open fill's outline began
+    uint32_t fill = 0, line = 0;    // styles in use, 1-based into shape's tables
+    bool hasBounds = false;
+    uint64_t charged = 0; // bytes charged to the script memory cap
+};
+
 struct DisplayObject {
     uint16_t depth = 0;
     uint16_t characterId = 0;
@@ -72,6 +83,7 @@ struct SpriteState {
     DisplayObject* owner = nullptr;
     avm1::Object* script = nullptr;
     std::shared_ptr<const std::vector<ClipAction>> clipActions;
+    std::unique_ptr<ScriptDrawing> drawing; // null until a script draws
 };
 
 // What the script runtime takes from its host.

@@ -802,8 +802,12 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
     };
     std::vector<Clip> clips;
     const size_t maskBytes = static_cast<size_t>(canvas_->width) * canvas_->height;
+    if (sprite.drawing) // a script's drawing lies beneath the children
+        DrawShape(sprite.drawing->shape, m, cx, t, nullptr);
     for (const auto& entry : sprite.objects) {
         const DisplayObject& o = entry.second;
+        if (!o.visible && o.clipDepth == 0)
+            continue;
         while (!clips.empty() && o.depth > clips.back().clipDepth) {
             clips.pop_back();
             --maskLevel;

@@ -28,12 +28,16 @@ Value ObjectCtor(Vm& vm, Value, const Args& args) {
         Object* o = vm.ToObject(args[0]);
         return Value::Obj(o);
     }
-    return Value::Obj(vm.MakeObject(vm.objectProto));
+    // Called as a function with nothing to wrap, Object gives a bare object
+    // with no prototype at all.
+    return Value::Obj(vm.MakeObject(nullptr));
 }
 
-Value ObjectConstruct(Vm&, Value self, const Args& args) {
+Value ObjectConstruct(Vm& vm, Value self, const Args& args) {
     if (args.size() > 0 && args[0].type == Type::Object)
         return args[0];
+    if (args.size() > 0 && !args[0].IsNullish())
+        return Value::Obj(vm.ToObject(args[0]));
     return self;
 }
 
@@ -52,7 +56,8 @@ Value HasOwnProperty(Vm& vm, Value self, const Args& args) {
     if (!o || args.size() == 0)
         return Value::Bool(false);
     const std::string name = vm.ToString(args[0]);
-    if (o->kind == ObjectKind::Array && name == "length")
+    // Flash never owns the empty name, nor an array's length.
+    if (name.empty() || (o->kind == ObjectKind::Array && name == "length"))
         return Value::Bool(false);
     return Value::Bool(vm.Has(o, name));
 }
@@ -137,6 +142,9 @@ Value SetPropFlags(Vm& vm, Value, const Args& args) {
     Object* o = args[0].type == Type::Object ? args[0].o : nullptr;
     if (!o)
         return Value::Undefined();
+    // Flash reads the flags before the names.
+    const uint32_t set = ToUint32(vm.ToNumber(args[2]));
+    const uint32_t clear = args.size() > 3 ? ToUint32(vm.ToNumber(args[3])) : 0;
     std::vector<std::string> names;
     bool all = args[1].IsNull();
     if (args[1].type == Type::Object && args[1].o->kind == ObjectKind::Array) {
@@ -154,8 +162,6 @@ Value SetPropFlags(Vm& vm, Value, const Args& args) {
             start = comma + 1;
         }
     }
-    const uint32_t set = ToUint32(vm.ToNumber(args[2]));
-    const uint32_t clear = args.size() > 3 ? ToUint32(vm.ToNumber(args[3])) : 0;
     for (Property& p : o->props) {
         if (!all && std::find_if(names.begin(), names.end(), [&](const std::string& n) {
                         return vm.Key(n) == vm.Key(p.name);
@@ -380,6 +386,8 @@ double Arg(Vm& vm, const Args& args, size_t i) {
 #define WW_MATH1(NAME, EXPR)                                                                       \
     Value NAME(Vm& vm, Value, const Args& args) {                                                  \
         const double x = Arg(vm, args, 0);                                                         \
+        if (args.size() > 1)                                                                       \
+            Arg(vm, args, 1); /* Flash converts a second argument it then ignores */               \
         return Value::Num(EXPR);                                                                   \
     }
 WW_MATH1(MathAbs, std::fabs(x))
@@ -398,26 +406,27 @@ WW_MATH1(MathTan, std::tan(x))
 #undef WW_MATH1
 
 Value MathAtan2(Vm& vm, Value, const Args& args) {
-    return Value::Num(std::atan2(Arg(vm, args, 0), Arg(vm, args, 1)));
+    const double y = Arg(vm, args, 0); // converted in order: valueOf may trace
+    return Value::Num(std::atan2(y, Arg(vm, args, 1)));
 }
 
 Value MathPow(Vm& vm, Value, const Args& args) {
-    return Value::Num(std::pow(Arg(vm, args, 0), Arg(vm, args, 1)));
+    const double base = Arg(vm, args, 0);
+    return Value::Num(std::pow(base, Arg(vm, args, 1)));
 }
 
+// Flash's min and max take two arguments: one alone is NaN, a third is
+// never looked at.
 Value MathMinMax(Vm& vm, const Args& args, bool max) {
     if (args.size() == 0)
         return Value::Num(max ? -INFINITY : INFINITY);
+    const double a = vm.ToNumber(args[0]);
     if (args.size() == 1)
         return Value::Num(NAN);
-    double r = max ? -INFINITY : INFINITY;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const double x = vm.ToNumber(args[i]);
-        if (std::isnan(x))
-            return Value::Num(NAN);
-        r = max ? std::max(r, x) : std::min(r, x);
-    }
-    return Value::Num(r);
+    const double b = vm.ToNumber(args[1]);
+    if (std::isnan(a) || std::isnan(b))
+        return Value::Num(NAN);
+    return Value::Num(max ? std::max(a, b) : std::min(a, b));
 }
 
 Value MathMax(Vm& vm, Value, const Args& args) {
@@ -428,7 +437,9 @@ Value MathMin(Vm& vm, Value, const Args& args) {
     return MathMinMax(vm, args, false);
 }
 
-Value MathRandom(Vm& vm, Value, const Args&) {
+Value MathRandom(Vm& vm, Value, const Args& args) {
+    for (size_t i = 0; i < args.size() && i < 2; ++i)
+        Arg(vm, args, i); // converted and ignored, like every Math function's first two
     return Value::Num(vm.Random());
 }
 

@@ -79,7 +79,7 @@ Value ArrayPop(Vm&, Value self, const Args&) {
     Object* a = ArrayOf(self);
     if (!a || a->elements.empty())
         return Value::Undefined();
-    Value v = a->elements.back();
+    Value v = Present(a->elements.back());
     a->elements.pop_back();
     return v;
 }
@@ -88,8 +88,9 @@ Value ArrayShift(Vm&, Value self, const Args&) {
     Object* a = ArrayOf(self);
     if (!a || a->elements.empty())
         return Value::Undefined();
-    Value v = a->elements.front();
+    Value v = Present(a->elements.front());
     a->elements.erase(a->elements.begin());
+    FillHoles(a->elements);
     return v;
 }
 
@@ -100,6 +101,7 @@ Value ArrayUnshift(Vm& vm, Value self, const Args& args) {
     if (!vm.Charge(args.size() * sizeof(Value)))
         return Value::Undefined();
     a->elements.insert(a->elements.begin(), args.values, args.values + args.size());
+    FillHoles(a->elements);
     return Value::Num(static_cast<double>(a->elements.size()));
 }
 
@@ -123,6 +125,7 @@ Value ArraySlice(Vm& vm, Value self, const Args& args) {
     if (end > start)
         out.assign(a->elements.begin() + static_cast<ptrdiff_t>(start),
                    a->elements.begin() + static_cast<ptrdiff_t>(end));
+    FillHoles(out);
     return Value::Obj(vm.MakeArray(std::move(out)));
 }
 
@@ -144,6 +147,8 @@ Value ArraySplice(Vm& vm, Value self, const Args& args) {
     if (args.size() > 2 && vm.Charge((args.size() - 2) * sizeof(Value)))
         a->elements.insert(a->elements.begin() + static_cast<ptrdiff_t>(start), args.values + 2,
                            args.values + args.size());
+    FillHoles(a->elements);
+    FillHoles(removed);
     return Value::Obj(vm.MakeArray(std::move(removed)));
 }
 
@@ -161,6 +166,7 @@ Value ArrayConcat(Vm& vm, Value self, const Args& args) {
     }
     if (!vm.Charge(out.size() * sizeof(Value)))
         return Value::Undefined();
+    FillHoles(out);
     return Value::Obj(vm.MakeArray(std::move(out)));
 }
 
@@ -169,6 +175,7 @@ Value ArrayReverse(Vm&, Value self, const Args&) {
     if (!a)
         return Value::Undefined();
     std::reverse(a->elements.begin(), a->elements.end());
+    FillHoles(a->elements);
     return self;
 }
 
@@ -254,6 +261,7 @@ Value FinishSort(Vm& vm, Object* a, std::vector<SortKey>& keys, uint32_t options
     }
     for (size_t i = 0; i < keys.size() && i < a->elements.size(); ++i)
         a->elements[i] = keys[i].value;
+    FillHoles(a->elements);
     return Value::Obj(a);
 }
 

@@ -1,10 +1,12 @@
-// Date. The local clock is taken as UTC, so that a movie's dates come out the
-// same wherever it plays (and the trace command's fixed clock means one text).
+// Date. Local time is the machine's zone as the C library tells it, so a
+// clock wallpaper shows the hour on the wall; a fixed TZ gives one text.
 #include "movie/avm1/builtins_util.h"
 #include "movie/avm1/convert.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 namespace ww::movie::avm1 {
 
@@ -59,6 +61,46 @@ Civil CivilFromTime(double t) {
     return c;
 }
 
+// The zone's offset from UTC (east positive, in ms) at a UTC instant. Where
+// the C library has no answer (before 1970 on Windows, far years) the offset
+// of the nearest instant it knows stands in.
+double LocalOffsetMs(double utcMs) {
+    if (!std::isfinite(utcMs))
+        return 0;
+#ifdef _WIN32
+    const double lowest = 0, highest = 32503593600.0; // 1970 to 2999
+#else
+    const double lowest = -67768040609740800.0, highest = 67767976233316800.0;
+#endif
+    const double secs = std::clamp(std::floor(utcMs / 1000), lowest, highest);
+    const time_t t = static_cast<time_t>(secs);
+    std::tm local{};
+#ifdef _WIN32
+    if (localtime_s(&local, &t) != 0)
+        return 0;
+#else
+    if (!localtime_r(&t, &local))
+        return 0;
+#endif
+    const double asUtc =
+        DaysFromCivil(local.tm_year + 1900.0, local.tm_mon, local.tm_mday) * 86400 +
+        local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
+    return (asUtc - secs) * 1000;
+}
+
+double ToLocal(double utc) {
+    return utc + LocalOffsetMs(utc);
+}
+
+// A local wall time back to UTC: the offset is looked up at the guess so a
+// time near a daylight-saving change lands on the right side of it.
+double FromLocal(double local) {
+    if (!std::isfinite(local))
+        return local;
+    const double guess = local - LocalOffsetMs(local);
+    return local - LocalOffsetMs(guess);
+}
+
 double MakeTime(double year, double month, double day, double h, double m, double s, double ms) {
     for (double v : {year, month, day, h, m, s, ms}) {
         if (!std::isfinite(v))
@@ -93,16 +135,16 @@ Value DateConstruct(Vm& vm, Value self, const Args& args) {
         double year = vm.ToNumber(args[0]);
         if (year >= 0 && year <= 99)
             year += 1900;
-        t = MakeTime(year, vm.ToNumber(args[1]), ArgOr(vm, args, 2, 1), ArgOr(vm, args, 3, 0),
-                     ArgOr(vm, args, 4, 0), ArgOr(vm, args, 5, 0), ArgOr(vm, args, 6, 0));
+        t = FromLocal(MakeTime(year, vm.ToNumber(args[1]), ArgOr(vm, args, 2, 1),
+                               ArgOr(vm, args, 3, 0), ArgOr(vm, args, 4, 0), ArgOr(vm, args, 5, 0),
+                               ArgOr(vm, args, 6, 0)));
     }
     o->primitive = Value::Num(std::isfinite(t) && std::fabs(t) <= kMaxTime ? std::trunc(t) : NAN);
     return self;
 }
 
+// Date() called without new is today's date as text.
 Value DateCtor(Vm& vm, Value, const Args&) {
-    const Civil c = CivilFromTime(std::floor(vm.NowMs()));
-    (void)c;
     Value d = vm.Construct(vm.GetOf(vm.global, "Date"), Args());
     return Value::Str(vm.ToString(d));
 }
@@ -113,12 +155,15 @@ std::string DateText(double t) {
     static const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const Civil c = CivilFromTime(t);
-    char text[96];
-    std::snprintf(text, sizeof text, "%s %s %d %02d:%02d:%02d GMT+0000 %.0f",
+    const double offset = LocalOffsetMs(t);
+    const Civil c = CivilFromTime(t + offset);
+    const long minutes = std::lround(std::fabs(offset) / 60000);
+    char text[128];
+    std::snprintf(text, sizeof text, "%s %s %d %02d:%02d:%02d GMT%c%02ld%02ld %.0f",
                   kDays[static_cast<int>(c.weekday)], kMonths[static_cast<int>(c.month)],
                   static_cast<int>(c.day), static_cast<int>(c.hours), static_cast<int>(c.minutes),
-                  static_cast<int>(c.seconds), c.year);
+                  static_cast<int>(c.seconds), offset < 0 ? '-' : '+', minutes / 60, minutes % 60,
+                  c.year);
     return text;
 }
 
@@ -132,10 +177,12 @@ Value DateGetTime(Vm&, Value self, const Args&) {
 
 enum Field { kYear, kMonth, kDay, kWeekday, kHours, kMinutes, kSeconds, kMs, kShortYear };
 
-template <int F> Value DateGet(Vm&, Value self, const Args&) {
-    const double t = TimeOf(self);
+template <int F, bool Utc> Value DateGet(Vm&, Value self, const Args&) {
+    double t = TimeOf(self);
     if (std::isnan(t))
         return Value::Num(NAN);
+    if (!Utc)
+        t = ToLocal(t);
     const Civil c = CivilFromTime(t);
     const double v[] = {c.year,    c.month,   c.day, c.weekday,    c.hours,
                         c.minutes, c.seconds, c.ms,  c.year - 1900};
@@ -143,7 +190,8 @@ template <int F> Value DateGet(Vm&, Value self, const Args&) {
 }
 
 Value DateTimezoneOffset(Vm&, Value self, const Args&) {
-    return Value::Num(std::isnan(TimeOf(self)) ? NAN : 0);
+    const double t = TimeOf(self);
+    return Value::Num(std::isnan(t) ? NAN : -LocalOffsetMs(t) / 60000);
 }
 
 Value SetTimeValue(Value self, double t) {
@@ -159,28 +207,32 @@ Value DateSetTime(Vm& vm, Value self, const Args& args) {
 }
 
 // setFullYear(y, m, d), setMonth(m, d), setDate(d), setHours(h, m, s, ms) ...
-template <int F> Value DateSet(Vm& vm, Value self, const Args& args) {
+template <int F, bool Utc> Value DateSet(Vm& vm, Value self, const Args& args) {
     double t = TimeOf(self);
     if (std::isnan(t))
         t = 0;
-    const Civil c = CivilFromTime(t);
+    const Civil c = CivilFromTime(Utc ? t : ToLocal(t));
     double v[] = {c.year, c.month, c.day, c.hours, c.minutes, c.seconds, c.ms};
-    const int first = F == kYear      ? 0
-                      : F == kMonth   ? 1
-                      : F == kDay     ? 2
-                      : F == kHours   ? 3
-                      : F == kMinutes ? 4
-                      : F == kSeconds ? 5
-                                      : 6;
+    const int first = F == kYear        ? 0
+                      : F == kShortYear ? 0
+                      : F == kMonth     ? 1
+                      : F == kDay       ? 2
+                      : F == kHours     ? 3
+                      : F == kMinutes   ? 4
+                      : F == kSeconds   ? 5
+                                        : 6;
     const int last = first <= 2 ? 2 : 6;
     for (int i = first; i <= last && static_cast<size_t>(i - first) < args.size(); ++i)
         v[i] = vm.ToNumber(args[static_cast<size_t>(i - first)]);
-    return SetTimeValue(self, MakeTime(v[0], v[1], v[2], v[3], v[4], v[5], v[6]));
+    if (F == kShortYear && v[0] >= 0 && v[0] <= 99)
+        v[0] += 1900;
+    const double fields = MakeTime(v[0], v[1], v[2], v[3], v[4], v[5], v[6]);
+    return SetTimeValue(self, Utc ? fields : FromLocal(fields));
 }
 
 Value DateUtc(Vm& vm, Value, const Args& args) {
     if (args.size() < 2)
-        return Value::Num(NAN);
+        return Value::Undefined();
     double year = vm.ToNumber(args[0]);
     if (year >= 0 && year <= 99)
         year += 1900;
@@ -203,37 +255,39 @@ void InstallDate(Vm& vm) {
                     {"getTime", DateGetTime},
                     {"setTime", DateSetTime},
                     {"getTimezoneOffset", DateTimezoneOffset},
-                    {"getFullYear", DateGet<kYear>},
-                    {"getUTCFullYear", DateGet<kYear>},
-                    {"getYear", DateGet<kShortYear>},
-                    {"getMonth", DateGet<kMonth>},
-                    {"getUTCMonth", DateGet<kMonth>},
-                    {"getDate", DateGet<kDay>},
-                    {"getUTCDate", DateGet<kDay>},
-                    {"getDay", DateGet<kWeekday>},
-                    {"getUTCDay", DateGet<kWeekday>},
-                    {"getHours", DateGet<kHours>},
-                    {"getUTCHours", DateGet<kHours>},
-                    {"getMinutes", DateGet<kMinutes>},
-                    {"getUTCMinutes", DateGet<kMinutes>},
-                    {"getSeconds", DateGet<kSeconds>},
-                    {"getUTCSeconds", DateGet<kSeconds>},
-                    {"getMilliseconds", DateGet<kMs>},
-                    {"getUTCMilliseconds", DateGet<kMs>},
-                    {"setFullYear", DateSet<kYear>},
-                    {"setUTCFullYear", DateSet<kYear>},
-                    {"setMonth", DateSet<kMonth>},
-                    {"setUTCMonth", DateSet<kMonth>},
-                    {"setDate", DateSet<kDay>},
-                    {"setUTCDate", DateSet<kDay>},
-                    {"setHours", DateSet<kHours>},
-                    {"setUTCHours", DateSet<kHours>},
-                    {"setMinutes", DateSet<kMinutes>},
-                    {"setUTCMinutes", DateSet<kMinutes>},
-                    {"setSeconds", DateSet<kSeconds>},
-                    {"setUTCSeconds", DateSet<kSeconds>},
-                    {"setMilliseconds", DateSet<kMs>},
-                    {"setUTCMilliseconds", DateSet<kMs>}};
+                    {"getFullYear", DateGet<kYear, false>},
+                    {"getUTCFullYear", DateGet<kYear, true>},
+                    {"getYear", DateGet<kShortYear, false>},
+                    {"getUTCYear", DateGet<kShortYear, true>},
+                    {"getMonth", DateGet<kMonth, false>},
+                    {"getUTCMonth", DateGet<kMonth, true>},
+                    {"getDate", DateGet<kDay, false>},
+                    {"getUTCDate", DateGet<kDay, true>},
+                    {"getDay", DateGet<kWeekday, false>},
+                    {"getUTCDay", DateGet<kWeekday, true>},
+                    {"getHours", DateGet<kHours, false>},
+                    {"getUTCHours", DateGet<kHours, true>},
+                    {"getMinutes", DateGet<kMinutes, false>},
+                    {"getUTCMinutes", DateGet<kMinutes, true>},
+                    {"getSeconds", DateGet<kSeconds, false>},
+                    {"getUTCSeconds", DateGet<kSeconds, true>},
+                    {"getMilliseconds", DateGet<kMs, false>},
+                    {"getUTCMilliseconds", DateGet<kMs, true>},
+                    {"setFullYear", DateSet<kYear, false>},
+                    {"setUTCFullYear", DateSet<kYear, true>},
+                    {"setYear", DateSet<kShortYear, false>},
+                    {"setMonth", DateSet<kMonth, false>},
+                    {"setUTCMonth", DateSet<kMonth, true>},
+                    {"setDate", DateSet<kDay, false>},
+                    {"setUTCDate", DateSet<kDay, true>},
+                    {"setHours", DateSet<kHours, false>},
+                    {"setUTCHours", DateSet<kHours, true>},
+                    {"setMinutes", DateSet<kMinutes, false>},
+                    {"setUTCMinutes", DateSet<kMinutes, true>},
+                    {"setSeconds", DateSet<kSeconds, false>},
+                    {"setUTCSeconds", DateSet<kSeconds, true>},
+                    {"setMilliseconds", DateSet<kMs, false>},
+                    {"setUTCMilliseconds", DateSet<kMs, true>}};
     for (const auto& m : kMethods)
         Method(vm, vm.dateProto, m.name, m.fn);
 }

@@ -5,6 +5,7 @@
 
 #include "movie/avm1/builtins_util.h"
 #include "movie/avm1/convert.h"
+#include "movie/avm1/drawing.h"
 #include "movie/avm1/host.h"
 
 #include <algorithm>
@@ -99,6 +100,8 @@ void Extend(Rect* r, bool* any, const Rect& b, const Matrix& m) {
 
 bool SpriteBounds(const Movie& movie, const SpriteState& s, Rect* r) {
     bool any = false;
+    if (s.drawing && s.drawing->hasBounds)
+        Extend(r, &any, s.drawing->shape.bounds, Matrix{});
     for (const auto& entry : s.objects) {
         Rect b;
         if (CharacterBounds(movie, entry.second, &b))
@@ -281,6 +284,10 @@ void Set(Vm& vm, Object* clip, int index, const Value& v) {
     }
 }
 
+bool IsPlainShape(const DisplayObject& o) {
+    return o.ref.kind == CharacterKind::Shape || o.ref.kind == CharacterKind::Morph;
+}
+
 DisplayObject* ChildByName(Vm& vm, SpriteState& s, const std::string& name) {
     const std::string key = vm.Key(name);
     for (auto& entry : s.objects) {
@@ -333,10 +340,20 @@ bool ClipChild(Vm& vm, Object* clip, const std::string& name, Value* out) {
     if (!s)
         return false;
     DisplayObject* child = ChildByName(vm, *s, name);
-    if (!child)
-        return false;
-    *out = Value::Obj(ScriptHost::Of(vm).ObjectOf(*child->sprite));
-    return true;
+    if (child) {
+        *out = Value::Obj(ScriptHost::Of(vm).ObjectOf(*child->sprite));
+        return true;
+    }
+    // A named shape has no object of its own: Flash answers with its clip.
+    const std::string key = vm.Key(name);
+    for (const auto& entry : s->objects) {
+        const DisplayObject& o = entry.second;
+        if (IsPlainShape(o) && !o.name.empty() && vm.Key(o.name) == key) {
+            *out = Value::Obj(clip);
+            return true;
+        }
+    }
+    return false;
 }
 
 void ClipChildNames(Vm& vm, Object* clip, std::vector<std::string>* names,
@@ -429,6 +446,9 @@ void ClipGotoFrame(Vm& vm, Object* clip, uint32_t frame0, bool play) {
     if (!s)
         return;
     s->playing = play;
+    // A frame past the end is no frame: Flash stays where it is.
+    if (frame0 >= s->timeline->frames.size())
+        return;
     ScriptHost::Of(vm).Goto(*s, frame0);
 }
 
@@ -484,6 +504,7 @@ void ClipDuplicate(Vm& vm, Object* clip, const std::string& name, int depth) {
     const Matrix matrix = s->owner->matrix;
     const ColorTransform color = s->owner->color;
     const auto clipActions = s->clipActions;
+    std::unique_ptr<ScriptDrawing> drawn = CopyDrawing(*s);
     SpriteState& parent = const_cast<SpriteState&>(*s->parent);
     SpriteState* copy = ScriptHost::Of(vm).Attach(parent, characterId, name,
                                                   static_cast<uint16_t>(depth + kScriptDepthBase));
@@ -491,6 +512,7 @@ void ClipDuplicate(Vm& vm, Object* clip, const std::string& name, int depth) {
         copy->owner->matrix = matrix;
         copy->owner->color = color;
         copy->clipActions = clipActions;
+        AdoptDrawing(vm, *copy, std::move(drawn));
     }
 }
 
@@ -544,19 +566,39 @@ Value GotoMethod(Vm& vm, const Value& self, const Args& args, bool play) {
     if (!c || args.size() == 0)
         return Value::Undefined();
     if (args[0].type == Type::String) {
-        const double n = StringToNumber(args[0].s);
+        std::string frame = args[0].s;
+        // "path:frame" goes to a frame of the clip the path names.
+        const size_t colon = frame.rfind(':');
+        if (colon != std::string::npos) {
+            c = ResolveClipPath(vm, c, frame.substr(0, colon));
+            if (!c || !c->clip)
+                return Value::Undefined();
+            frame = frame.substr(colon + 1);
+        }
+        const double n = StringToNumber(frame);
         if (std::isnan(n)) {
-            ClipGotoLabel(vm, c, args[0].s, play);
+            ClipGotoLabel(vm, c, frame, play);
             return Value::Undefined();
         }
-        if (n >= 1)
-            ClipGotoFrame(vm, c, static_cast<uint32_t>(std::min(n - 1, 65535.0)), play);
+        if (n >= 1 && !c->clip->timeline->frames.empty())
+            ClipGotoFrame(vm, c,
+                          static_cast<uint32_t>(std::min(
+                              n - 1, static_cast<double>(c->clip->timeline->frames.size() - 1))),
+                          play);
         return Value::Undefined();
     }
-    // Frame numbers wrap as 32-bit integers; 0 and below wrap past the last
-    // frame, which is where they land.
-    const double n = vm.ToNumber(args[0]);
-    ClipGotoFrame(vm, c, static_cast<uint32_t>(ToInt32(n)) - 1u, play);
+    // Frame numbers wrap as 32-bit integers; one that lands below frame 1 is
+    // ignored, one past the end goes to the last frame.
+    const int64_t frame0 =
+        static_cast<int32_t>(static_cast<uint32_t>(ToInt32(vm.ToNumber(args[0]))) - 1u);
+    SpriteState* s = c->clip;
+    if (frame0 < 0 || s->timeline->frames.empty()) {
+        s->playing = play;
+        return Value::Undefined();
+    }
+    const size_t last = s->timeline->frames.size() - 1;
+    ClipGotoFrame(
+        vm, c, static_cast<uint32_t>(std::min<int64_t>(frame0, static_cast<int64_t>(last))), play);
     return Value::Undefined();
 }
 
@@ -570,9 +612,11 @@ Value GotoAndStop(Vm& vm, Value self, const Args& args) {
 
 Value GetDepth(Vm&, Value self, const Args&) {
     Object* c = ClipOf(self);
-    if (!c || !c->clip->owner)
+    if (!c)
         return Value::Undefined();
-    return Value::Num(static_cast<int>(c->clip->owner->depth) - kScriptDepthBase);
+    // A level sits at depth 0 of its own.
+    const int depth = c->clip->owner ? c->clip->owner->depth : 0;
+    return Value::Num(depth - kScriptDepthBase);
 }
 
 Value GetNextHighestDepth(Vm&, Value self, const Args&) {
@@ -586,8 +630,11 @@ Value GetNextHighestDepth(Vm&, Value self, const Args&) {
 }
 
 bool ScriptDepth(Vm& vm, const Value& v, uint16_t* depth) {
-    const double d = vm.ToNumber(v);
-    if (!std::isfinite(d) || d < -kScriptDepthBase || d > 65535 - kScriptDepthBase)
+    double d = vm.ToNumber(v);
+    if (!std::isfinite(d))
+        return false;
+    d = ToInt32(d); // a depth wraps at 32 bits, as Flash takes it
+    if (d < -kScriptDepthBase || d > 65535 - kScriptDepthBase)
         return false;
     *depth = static_cast<uint16_t>(static_cast<int>(d) + kScriptDepthBase);
     return true;
@@ -749,7 +796,11 @@ Value GetInstanceAtDepth(Vm& vm, Value self, const Args& args) {
     if (!c || !ScriptDepth(vm, args[0], &depth))
         return Value::Undefined();
     auto it = c->clip->objects.find(depth);
-    if (it == c->clip->objects.end() || !it->second.sprite)
+    if (it == c->clip->objects.end())
+        return Value::Undefined();
+    if (IsPlainShape(it->second))
+        return Value::Obj(c); // a shape answers with its clip
+    if (!it->second.sprite)
         return Value::Undefined();
     return Value::Obj(ScriptHost::Of(vm).ObjectOf(*it->second.sprite));
 }
@@ -910,17 +961,10 @@ void InstallClipBuiltins(Vm& vm) {
                     {"loadMovie", Refused},
                     {"loadVariables", Refused},
                     {"unloadMovie", Nothing},
-                    {"getURL", Refused},
-                    {"beginFill", Nothing},
-                    {"beginGradientFill", Nothing},
-                    {"lineStyle", Nothing},
-                    {"moveTo", Nothing},
-                    {"lineTo", Nothing},
-                    {"curveTo", Nothing},
-                    {"endFill", Nothing},
-                    {"clear", Nothing}};
+                    {"getURL", Refused}};
     for (const auto& m : kMethods)
         Method(vm, vm.clipProto, m.name, m.fn);
+    InstallDrawing(vm, vm.clipProto);
 
     vm.colorProto = vm.MakeObject(vm.objectProto);
     MakeClass(vm, "Color", nullptr, ColorConstruct, vm.colorProto);

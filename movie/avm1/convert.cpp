@@ -146,8 +146,15 @@ double StringToNumber(const std::string& s) {
         ++pos;
     if (pos == s.size())
         return NAN;
-    if (s.size() - pos > 2 && s[pos] == '0' && (s[pos + 1] == 'x' || s[pos + 1] == 'X'))
-        return WholeInRadix(s, pos + 2, 16);
+    if (s.size() - pos > 2 && s[pos] == '0' && (s[pos + 1] == 'x' || s[pos + 1] == 'X')) {
+        // Flash takes a sign after the prefix too: "0x-10" is -16.
+        const size_t at = pos + 2;
+        if (s.size() - at > 1 && (s[at] == '-' || s[at] == '+')) {
+            const double magnitude = WholeInRadix(s, at + 1, 16);
+            return s[at] == '-' ? -magnitude : magnitude;
+        }
+        return WholeInRadix(s, at, 16);
+    }
     bool negative = false;
     size_t digits = pos;
     if (s[digits] == '-' || s[digits] == '+') {
@@ -260,13 +267,16 @@ size_t Utf8Length(const std::string& s) {
 }
 
 size_t Utf8Offset(const std::string& s, size_t index) {
+    // Indexes count UTF-16 units, as lengths do; an index between the two
+    // halves of a pair lands after the character.
     size_t n = 0;
     for (size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) == 0x80)
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if ((c & 0xC0) == 0x80)
             continue;
-        if (n == index)
+        if (n >= index)
             return i;
-        ++n;
+        n += 1 + (c >= 0xF0);
     }
     return s.size();
 }

@@ -29,9 +29,10 @@ double ParseIntPrefix(const std::string& s, int radix);
 int32_t ToInt32(double n);
 uint32_t ToUint32(double n);
 
-// Characters of UTF-8 text (a byte that starts no sequence counts as one).
+// UTF-16 units of UTF-8 text, as Flash counts (a byte that starts no
+// sequence counts as one, a character beyond the first plane as two).
 size_t Utf8Length(const std::string& s);
-// The byte offset of character index (the end when past it).
+// The byte offset of UTF-16 index (the end when past it).
 size_t Utf8Offset(const std::string& s, size_t index);
 // The character at index as a code point; -1 past the end.
 long Utf8At(const std::string& s, size_t index);

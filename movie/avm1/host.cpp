@@ -44,7 +44,7 @@ void ScriptHost::Born(SpriteState& s) {
 
 void ScriptHost::Queue(Object* clip, const ActionBytes& block) {
     if (block && queue_.size() < kMaxQueuedPerTick)
-        queue_.push_back(Pending{clip, block, std::string()});
+        queue_.push_back(Pending{clip, block, std::string(), false});
 }
 
 void ScriptHost::QueueEvents(SpriteState& s, uint32_t bit, const char* method) {
@@ -56,7 +56,23 @@ void ScriptHost::QueueEvents(SpriteState& s, uint32_t bit, const char* method) {
         }
     }
     if (method && queue_.size() < kMaxQueuedPerTick)
-        queue_.push_back(Pending{o, nullptr, method});
+        queue_.push_back(Pending{o, nullptr, method, false});
+}
+
+void ScriptHost::Unloading(SpriteState& s) {
+    const size_t before = queue_.size();
+    QueueEvents(s, kEventUnload, "onUnload");
+    for (size_t i = before; i < queue_.size(); ++i)
+        queue_[i].afterRemoval = true;
+    if (ticking_) {
+        for (size_t i = before; i < queue_.size() && unloads_.size() < kMaxQueuedPerTick; ++i)
+            unloads_.push_back(queue_[i]);
+        queue_.resize(before);
+    }
+    for (auto& entry : s.objects) {
+        if (entry.second.sprite)
+            Unloading(*entry.second.sprite);
+    }
 }
 
 void ScriptHost::FrameEntered(SpriteState& s, uint32_t frame) {
@@ -97,7 +113,7 @@ void ScriptHost::RunQueue() {
             break;
         }
         const Pending p = queue_[i];
-        if (!p.clip->clip)
+        if (!p.clip->clip && !p.afterRemoval)
             continue; // removed before its turn
         if (p.block)
             vm_->RunBlock(p.block, p.clip);
@@ -122,13 +138,18 @@ void ScriptHost::Tick() {
     ranThisTick_ = 0;
     vm_->BeginFrame(ticks_ * 1000.0 / rate);
     std::vector<Pending> frameScripts;
+    ticking_ = true;
     player_.Tick(player_.root_);
+    ticking_ = false;
     FlushNewborn();
     frameScripts.swap(queue_);
     EnterFrameEvents(player_.root_);
-    for (Pending& p : frameScripts) {
-        if (queue_.size() < kMaxQueuedPerTick)
-            queue_.push_back(std::move(p));
+    for (std::vector<Pending>* list : {&frameScripts, &unloads_}) {
+        for (Pending& p : *list) {
+            if (queue_.size() < kMaxQueuedPerTick)
+                queue_.push_back(std::move(p));
+        }
+        list->clear();
     }
     RunQueue();
     Collect();

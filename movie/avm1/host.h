@@ -32,6 +32,9 @@ class ScriptHost {
     void FrameEntered(SpriteState& s, uint32_t frame);
     void RunQueue();
     void Tick();
+    // s leaves the display list: its unload events (and its children's) are
+    // queued to run after, on the script objects that outlive it.
+    void Unloading(SpriteState& s);
     std::vector<std::string> warnings() const { return vm_->warnings(); }
 
     // The runtime's calls into the display list.
@@ -52,7 +55,8 @@ class ScriptHost {
     struct Pending {
         Object* clip;
         ActionBytes block;
-        std::string method; // an event method (onLoad) when block is null
+        std::string method;        // an event method (onLoad) when block is null
+        bool afterRemoval = false; // an unload event: runs though the clip is gone
     };
     void Queue(Object* clip, const ActionBytes& block);
     void QueueEvents(SpriteState& s, uint32_t bit, const char* method);
@@ -65,6 +69,9 @@ class ScriptHost {
     std::unique_ptr<Vm> vm_;
     std::vector<Pending> queue_;
     std::vector<Object*> newborn_;
+    // Unload events of clips the timeline removed run after the frame scripts.
+    std::vector<Pending> unloads_;
+    bool ticking_ = false;
     std::set<uint16_t> initDone_;
     size_t ranThisTick_ = 0;
     int instanceCount_ = 0;

@@ -38,6 +38,7 @@ struct Block {
     std::string catchName;
     int stage = 0; // 0 try, 1 catch, 2 finally
     bool pendingThrow = false;
+    bool pendingReturn = false; // a return waits for the finally block
     Value pending;
 };
 
@@ -119,9 +120,17 @@ struct Interpreter {
     bool Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Status* status);
     bool HandleThrow();
     void CloseBlocks();
+    bool DeferReturn(const Value& v);
+    bool returning = false; // a deferred return whose finally blocks all ran
+    Value returnValue;
 
     // Variables ---------------------------------------------------------
     Object* TargetOrRoot() { return act.target ? act.target : vm.rootClip; }
+    // A scope's clip that was removed while the code ran: names resolve on
+    // the level instead, as Flash does.
+    Object* Live(Object* s) const {
+        return s && s->kind == ObjectKind::Clip && !s->clip ? vm.rootClip : s;
+    }
     bool FindVariable(const std::string& name, Value* out);
     Value GetVariable(const std::string& name);
     void SetVariable(const std::string& name, const Value& v);
@@ -134,6 +143,7 @@ struct Interpreter {
     void DefineFunction(Fields& f, bool v2);
     void Enumerate(Object* o);
     void SetTargetTo(Object* clip);
+    void SetTargetPath(const std::string& path);
     void GotoFrame2(Fields& f);
 };
 
@@ -161,9 +171,14 @@ void Interpreter::CloseBlocks() {
             continue;
         }
         if (b.stage == 2 && pc >= b.end) {
-            const bool rethrow = b.pendingThrow;
+            const bool rethrow = b.pendingThrow, leave = b.pendingReturn;
             const Value pending = b.pending;
             blocks.pop_back();
+            if (leave && !DeferReturn(pending)) {
+                returning = true;
+                returnValue = pending;
+                return;
+            }
             if (rethrow) {
                 vm.Throw(pending);
                 if (!HandleThrow())
@@ -173,6 +188,28 @@ void Interpreter::CloseBlocks() {
         }
         return;
     }
+}
+
+// A return inside try or catch runs the finally blocks around it first;
+// false when there is none left to run.
+bool Interpreter::DeferReturn(const Value& v) {
+    for (size_t i = blocks.size(); i-- > 0;) {
+        Block& b = blocks[i];
+        if (!b.isTry || !b.hasFinally || b.stage >= 2)
+            continue;
+        if (i + 1 < blocks.size())
+            act.scope.resize(std::min(act.scope.size(), blocks[i + 1].scopeSize));
+        blocks.resize(i + 1);
+        Block& target = blocks.back();
+        target.stage = 2;
+        target.pendingReturn = true;
+        target.pendingThrow = false;
+        target.pending = v;
+        pc = target.catchEnd;
+        stack.clear();
+        return true;
+    }
+    return false;
 }
 
 // Unwinds to the innermost try that takes the exception; false when none in
@@ -219,6 +256,10 @@ bool Interpreter::HandleThrow() {
 Status Interpreter::Run(Value* result) {
     while (true) {
         CloseBlocks();
+        if (returning) {
+            *result = returnValue;
+            return Status::Return;
+        }
         if (vm.status_ == Status::Throw)
             return Status::Throw;
         if (pc >= size)
@@ -278,6 +319,14 @@ bool Interpreter::SplitPath(const std::string& name, Object** object, std::strin
 bool Interpreter::FindVariable(const std::string& name, Value* out) {
     const std::string key = vm.Key(name);
     if (key == "this") {
+        // A script may assign a variable named this; it then hides this.
+        for (size_t i = act.scope.size(); i-- > 0;) {
+            Property* p = act.scope[i] ? act.scope[i]->FindOwn(key) : nullptr;
+            if (p && !p->getter) {
+                *out = p->value;
+                return true;
+            }
+        }
         *out = act.self;
         return true;
     }
@@ -290,7 +339,7 @@ bool Interpreter::FindVariable(const std::string& name, Value* out) {
         return true;
     }
     for (size_t i = act.scope.size(); i-- > 0;) {
-        Object* s = act.scope[i];
+        Object* s = Live(act.scope[i]);
         if (!s)
             continue;
         if (key == "_parent" && s->kind == ObjectKind::Clip) {
@@ -338,14 +387,14 @@ void Interpreter::SetVariable(const std::string& name, const Value& v) {
         }
     }
     for (size_t i = act.scope.size(); i-- > 0;) {
-        Object* s = act.scope[i];
+        Object* s = Live(act.scope[i]);
         if (s && vm.HasAlongChain(s, name)) {
             vm.Set(s, name, v);
             return;
         }
     }
     // A new name lands on the timeline the code runs against.
-    Object* home = act.scope.empty() ? nullptr : act.scope.front();
+    Object* home = act.scope.empty() ? nullptr : Live(act.scope.front());
     if (home)
         vm.Set(home, name, v);
 }
@@ -460,7 +509,9 @@ void Interpreter::DefineFunction(Fields& f, bool v2) {
     fn->start = static_cast<size_t>(bytes - code.bytes->data()) + pc;
     fn->size = bodySize;
     fn->pool = act.pool;
-    fn->swfVersion = act.version;
+    // A function is a SWF 5 construct: inside one, SWF 4's numeric booleans
+    // and #ERROR# give way even in a SWF 4 movie.
+    fn->swfVersion = std::max<uint8_t>(act.version, 5);
     pc += bodySize;
     Object* o = vm.MakeFunction(nullptr, nullptr, vm.MakeObject(vm.objectProto));
     o->code = fn;
@@ -475,12 +526,22 @@ void Interpreter::DefineFunction(Fields& f, bool v2) {
 }
 
 void Interpreter::Enumerate(Object* o) {
-    PushV(Value::Null());
+    PushV(Value::Undefined()); // the end marker, as Flash leaves it
     if (!o)
         return;
     std::vector<std::string> names = vm.EnumerableNames(o);
     for (size_t i = names.size(); i-- > 0;)
         PushV(Value::Str(names[i]));
+}
+
+// A path that names no clip leaves the level as the target, as Flash does.
+void Interpreter::SetTargetPath(const std::string& path) {
+    if (path.empty()) {
+        SetTargetTo(nullptr);
+        return;
+    }
+    Object* clip = ResolveClipPath(vm, act.baseClip, path);
+    SetTargetTo(clip ? clip : vm.rootClip);
 }
 
 // tellTarget moves what the timeline actions act on, and the timeline that
@@ -562,16 +623,15 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         break;
     case 0x8B: {
         const std::string path = f.String();
-        SetTargetTo(path.empty() ? nullptr : ResolveClipPath(vm, act.baseClip, path));
+        SetTargetPath(path);
         break;
     }
     case 0x20: {
         Value t = Pop();
-        const std::string path = t.type == Type::Object ? "" : vm.ToString(t);
-        if (t.type == Type::Object)
-            SetTargetTo(t.o->kind == ObjectKind::Clip ? t.o : nullptr);
+        if (t.type == Type::Object && t.o->kind == ObjectKind::Clip)
+            SetTargetTo(t.o);
         else
-            SetTargetTo(path.empty() ? nullptr : ResolveClipPath(vm, act.baseClip, path));
+            SetTargetPath(vm.ToString(t)); // any other object by its text
         break;
     }
     case 0x9E: {
@@ -592,7 +652,9 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         if (!clip)
             break;
         uint32_t frame0 = 0;
-        const double n = frame.type == Type::String ? StringToNumber(label) : vm.ToNumber(frame);
+        double n = frame.type == Type::String ? StringToNumber(label) : vm.ToNumber(frame);
+        if (std::isfinite(n))
+            n = ToInt32(n); // frame numbers wrap at 32 bits
         if (!std::isnan(n)) {
             if (n < 1)
                 break;
@@ -705,9 +767,12 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x0C:
     case 0x0D:
     case 0x3F: {
-        // Both popped first: the left operand converts first.
+        // Both popped first; Flash converts the right operand first for
+        // subtraction and division, the left one for the rest.
         const Value bv = Pop(), av = Pop();
-        const double a = vm.ToNumber(av), b = vm.ToNumber(bv);
+        const bool rightFirst = op == 0x0B || op == 0x0D;
+        const double b0 = rightFirst ? vm.ToNumber(bv) : 0;
+        const double a = vm.ToNumber(av), b = rightFirst ? b0 : vm.ToNumber(bv);
         double r = 0;
         switch (op) {
         case 0x0A:
@@ -793,7 +858,8 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
             r = a >> shift;
             break;
         default:
-            r = static_cast<uint32_t>(a) >> shift;
+            // Flash leaves a zero shift signed: -1 >>> 0 is -1.
+            r = shift == 0 ? a : static_cast<double>(static_cast<uint32_t>(a) >> shift);
             break;
         }
         PushV(Value::Num(r));
@@ -802,7 +868,7 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     // Comparison and logic -----------------------------------------------
     case 0x0E: {
         const Value bv = Pop(), av = Pop();
-        const double a = vm.ToNumber(av), b = vm.ToNumber(bv);
+        const double b = vm.ToNumber(bv), a = vm.ToNumber(av); // right first, as Flash
         PushBool(a == b);
         break;
     }
@@ -849,13 +915,13 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     }
     case 0x13: {
         const Value bv = Pop(), av = Pop();
-        const std::string a = vm.ToString(av), b = vm.ToString(bv);
+        const std::string b = vm.ToString(bv), a = vm.ToString(av); // right first
         PushBool(a == b);
         break;
     }
     case 0x29: {
         const Value bv = Pop(), av = Pop();
-        const std::string a = vm.ToString(av), b = vm.ToString(bv);
+        const std::string b = vm.ToString(bv), a = vm.ToString(av); // right first
         PushBool(a < b);
         break;
     }
@@ -868,25 +934,33 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     // Strings ---------------------------------------------------------------
     case 0x21: {
         const Value bv = Pop(), av = Pop();
+        const std::string b = vm.ToString(bv); // right first, as Flash
         std::string a = vm.ToString(av);
-        const std::string b = vm.ToString(bv);
         if (!LengthFits(a.size(), b.size()))
             return false;
         a += b;
         PushV(Value::Str(std::move(a)));
         break;
     }
-    case 0x14:
-        PushV(Value::Num(static_cast<double>(PopString().size())));
+    case 0x14: {
+        // From SWF 6 on text is Unicode and the byte actions count characters.
+        const std::string s = PopString();
+        PushV(Value::Num(static_cast<double>(vm.version() >= 6 ? Utf8Length(s) : s.size())));
         break;
+    }
     case 0x31:
         PushV(Value::Num(static_cast<double>(Utf8Length(PopString()))));
         break;
     case 0x15:
     case 0x35: {
         double count = PopNumber(), index = PopNumber();
+        // Both are taken as 32-bit integers, wrapping as Flash does.
+        if (std::isfinite(count))
+            count = ToInt32(count);
+        if (std::isfinite(index))
+            index = ToInt32(index);
         const std::string s = PopString();
-        const bool mb = op == 0x35;
+        const bool mb = op == 0x35 || vm.version() >= 6;
         const double length = static_cast<double>(mb ? Utf8Length(s) : s.size());
         if (std::isnan(index) || index < 1)
             index = 1;
@@ -913,14 +987,26 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
             PushV(Value::Num(0));
             break;
         }
+        if (vm.version() >= 6) {
+            // One UTF-16 unit: a character beyond it reads as the replacement.
+            const long code = Utf8At(s, 0);
+            PushV(Value::Num(code > 0xFFFF ? 0xFFFD : static_cast<double>(code)));
+            break;
+        }
         PushV(Value::Num(op == 0x36 ? static_cast<double>(Utf8At(s, 0))
                                     : static_cast<unsigned char>(s[0])));
         break;
     }
     case 0x33:
     case 0x37: {
-        const uint32_t code = ToUint32(PopNumber());
-        if (op == 0x33)
+        uint32_t code = ToUint32(PopNumber());
+        if (vm.version() >= 6) {
+            // A UTF-16 unit; a lone surrogate is no character.
+            code &= 0xFFFF;
+            if (code >= 0xD800 && code <= 0xDFFF)
+                code = 0xFFFD;
+            PushV(Value::Str(code ? Utf8Encode(code) : std::string()));
+        } else if (op == 0x33)
             PushV(Value::Str(std::string(1, static_cast<char>(code & 0xFF))));
         else
             PushV(Value::Str(Utf8Encode(code & 0x1FFFFF)));
@@ -950,9 +1036,10 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         if (name.find_first_of(":/.") != std::string::npos) {
             Object* o = nullptr;
             std::string variable;
-            if (SplitPath(name, &o, &variable) && o && !vm.Has(o, variable))
+            // Already there, even on a prototype: nothing to declare.
+            if (SplitPath(name, &o, &variable) && o && !vm.HasAlongChain(o, variable))
                 vm.Define(o, variable, Value::Undefined());
-        } else if (act.locals && !vm.Has(act.locals, name)) {
+        } else if (act.locals && !vm.HasAlongChain(act.locals, name)) {
             vm.Define(act.locals, name, Value::Undefined());
         }
         break;
@@ -1059,25 +1146,41 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x53:
         NewObjectAction(true);
         break;
-    case 0x3E:
-        *result = Pop();
+    case 0x3E: {
+        const Value v = Pop();
+        if (DeferReturn(v))
+            break;
+        *result = v;
         *status = Status::Return;
         return false;
+    }
     case 0x42: {
+        // A count the stack cannot hold makes nothing and takes nothing.
+        const double n = stack.empty() ? 0 : vm.ToNumber(stack.back());
+        if (!(n >= 0) || n > static_cast<double>(stack.size() - (stack.empty() ? 0 : 1))) {
+            Pop();
+            PushV(Value::Undefined());
+            break;
+        }
         std::vector<Value> values = PopArgs();
         PushV(Value::Obj(vm.MakeArray(std::move(values))));
         break;
     }
     case 0x43: {
         const double n = PopNumber();
-        const size_t count = std::isnan(n) || n < 0 ? 0 : static_cast<size_t>(std::min(n, 65535.0));
+        if (!(n >= 0) || n * 2 > static_cast<double>(stack.size())) {
+            PushV(Value::Undefined()); // as InitArray: nothing made, nothing taken
+            break;
+        }
+        const size_t count = static_cast<size_t>(std::min(n, 65535.0));
         std::vector<std::pair<std::string, Value>> pairs;
         for (size_t i = 0; i < count; ++i) {
             Value v = Pop();
             pairs.emplace_back(PopString(), v);
         }
         Object* o = vm.MakeObject(vm.objectProto);
-        for (size_t i = pairs.size(); i-- > 0;)
+        // Made in the order they come off the stack, the last written first.
+        for (size_t i = 0; i < pairs.size(); ++i)
             vm.Set(o, pairs[i].first, pairs[i].second);
         PushV(Value::Obj(o));
         break;
@@ -1100,10 +1203,12 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x2C: {
         Value ctor = Pop();
         std::vector<Value> interfaces = PopArgs();
-        if (ctor.type == Type::Object) {
+        // Kept on the prototype, so instances of subclasses inherit them.
+        const Value proto = ctor.type == Type::Object ? vm.GetOf(ctor.o, "prototype") : Value();
+        if (proto.type == Type::Object) {
             for (const Value& i : interfaces) {
-                if (i.type == Type::Object)
-                    ctor.o->interfaces.push_back(i.o);
+                if (i.type == Type::Object && proto.o->interfaces.size() < 256)
+                    proto.o->interfaces.push_back(i.o);
             }
         }
         break;
@@ -1216,6 +1321,8 @@ Status Execute(Vm& vm, const ScriptCode& code, Activation& act, Value* result) {
                    std::min(code.size, code.bytes->size() - code.start),
                    0,
                    {},
+                   {},
+                   false,
                    {}};
     return in.Run(result);
 }
@@ -1223,7 +1330,7 @@ Status Execute(Vm& vm, const ScriptCode& code, Activation& act, Value* result) {
 Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* home) {
     if (!fn || !fn->code || throwing())
         return Value::Undefined();
-    if (depth_ >= options_.maxCallDepth) {
+    if (AtDepthLimit()) {
         Warn("a script passed 256 levels of recursion and was stopped");
         status_ = Status::Abort;
         return Value::Undefined();
@@ -1237,6 +1344,13 @@ Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* ho
     act.target = act.baseClip;
     act.home = home;
     act.scope = fn->scope;
+    if (code.swfVersion < 6) {
+        // SWF 5 functions close over nothing: they see the clip they are
+        // called on (else the one they were defined on) and their locals.
+        if (self.type == Type::Object && self.o->kind == ObjectKind::Clip)
+            act.baseClip = act.target = self.o;
+        act.scope.assign(1, act.baseClip);
+    }
     if (act.scope.empty())
         act.scope.push_back(act.baseClip);
     Object* locals = MakeObject();

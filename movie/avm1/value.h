@@ -32,6 +32,13 @@ struct Value {
     Object* o = nullptr;
 
     static Value Undefined() { return Value(); }
+    // An array slot never set: reads as undefined, but is no element (for..in
+    // and hasOwnProperty skip it). Only arrays' element lists hold one.
+    static Value Hole() {
+        Value v;
+        v.b = true;
+        return v;
+    }
     static Value Null() {
         Value v;
         v.type = Type::Null;
@@ -67,7 +74,20 @@ struct Value {
     bool IsNull() const { return type == Type::Null; }
     bool IsNullish() const { return type == Type::Undefined || type == Type::Null; }
     bool IsObject() const { return type == Type::Object; }
+    bool IsHole() const { return type == Type::Undefined && b; }
 };
+
+// An element as scripts see it: a hole reads as a plain undefined.
+inline Value Present(const Value& v) {
+    return v.IsHole() ? Value() : v;
+}
+// Holes become real undefined elements, as Flash's reordering methods leave.
+inline void FillHoles(std::vector<Value>& elements) {
+    for (Value& v : elements) {
+        if (v.IsHole())
+            v = Value();
+    }
+}
 
 // ASSetPropFlags bits.
 constexpr uint8_t kDontEnum = 1, kDontDelete = 2, kReadOnly = 4;
@@ -136,7 +156,7 @@ class Object {
     SpriteState* clip = nullptr;                   // Clip; null once removed
     Object* target = nullptr;                      // Color: its clip; Super: its this
     Object* home = nullptr;                        // Super: where the method was found
-    std::vector<Object*> interfaces;               // Function: implementsOp
+    std::vector<Object*> interfaces;               // a prototype: implementsOp
     std::vector<Watch> watches;
     uint64_t charged = 0;
 

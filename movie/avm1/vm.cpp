@@ -181,14 +181,15 @@ std::string Vm::Key(const std::string& name) const {
 
 // Conversions -----------------------------------------------------------
 
-Value Vm::ToPrimitive(const Value& v, bool stringHint) {
+Value Vm::ToPrimitive(const Value& v, bool stringHint, bool numberHint) {
     if (v.type != Type::Object)
         return v;
     Object* o = v.o;
     // A clip converts to its path for comparisons and concatenation.
     if (o->kind == ObjectKind::Clip)
         return Value::Str(o->clip ? ClipPath(*this, o) : "");
-    const bool dateString = o->kind == ObjectKind::Date;
+    // A Date reads as text unless a number is asked for outright.
+    const bool dateString = o->kind == ObjectKind::Date && !numberHint;
     const char* first = stringHint || dateString ? "toString" : "valueOf";
     const char* second = stringHint || dateString ? "valueOf" : "toString";
     for (const char* name : {first, second}) {
@@ -254,7 +255,7 @@ double Vm::ToNumber(const Value& v) {
     case Type::Object: {
         if (v.o->kind == ObjectKind::Clip)
             return NAN;
-        Value p = ToPrimitive(v);
+        Value p = ToPrimitive(v, false, true);
         if (p.type == Type::Object)
             return NAN;
         return ToNumber(p);
@@ -352,8 +353,14 @@ bool Vm::LooseEquals(const Value& a, const Value& b) {
         return StrictEquals(a, b);
     if (a.IsNullish() && b.IsNullish())
         return true;
+    // An object with neither valueOf nor toString (_global) has no value:
+    // Flash finds it equal to undefined and null.
+    auto valueless = [this](const Value& v) {
+        return v.type == Type::Object && v.o->kind != ObjectKind::Clip &&
+               !HasAlongChain(v.o, "valueOf") && !HasAlongChain(v.o, "toString");
+    };
     if (a.IsNullish() || b.IsNullish())
-        return false;
+        return valueless(a.IsNullish() ? b : a);
     if (a.type == Type::Number && b.type == Type::String)
         return a.n == ToNumber(b);
     if (a.type == Type::String && b.type == Type::Number)
@@ -374,7 +381,21 @@ bool Vm::LooseEquals(const Value& a, const Value& b) {
 }
 
 Value Vm::LessThan(const Value& a0, const Value& b0) {
-    const Value a = ToPrimitive(a0), b = ToPrimitive(b0);
+    // A clip, or an object with neither valueOf nor toString (_global), has
+    // no value to compare: Flash answers undefined.
+    auto valueless = [this](const Value& v) {
+        return v.type == Type::Object &&
+               (v.o->kind == ObjectKind::Clip ||
+                (!HasAlongChain(v.o, "valueOf") && !HasAlongChain(v.o, "toString")));
+    };
+    const bool aNone = valueless(a0);
+    const Value a = aNone ? Value() : ToPrimitive(a0);
+    if (throwing())
+        return Value::Undefined();
+    const bool bNone = valueless(b0);
+    const Value b = bNone ? Value() : ToPrimitive(b0);
+    if (aNone || bNone)
+        return Value::Undefined();
     if (a.type == Type::String && b.type == Type::String)
         return Value::Bool(a.s < b.s);
     const double x = ToNumber(a), y = ToNumber(b);
@@ -420,8 +441,8 @@ Value Vm::Get(const Value& self, const std::string& name) {
         return Value::Num(static_cast<double>(Utf8Length(o->primitive.s)));
     if (o->kind == ObjectKind::Array) {
         size_t i;
-        if (IsIndex(name, &i))
-            return i < o->elements.size() ? o->elements[i] : Value::Undefined();
+        if (IsIndex(name, &i) && i < o->elements.size() && !o->elements[i].IsHole())
+            return o->elements[i];
         if (name == "length")
             return Value::Num(static_cast<double>(o->elements.size()));
     }
@@ -436,7 +457,7 @@ Value Vm::Get(const Value& self, const std::string& name) {
         Property* prop = p->FindOwn(key);
         if (prop && !(prop->versionMask && VersionHidden(prop->versionMask))) {
             if (prop->getter) {
-                if (depth_ >= options_.maxCallDepth)
+                if (AtDepthLimit())
                     return Value::Undefined();
                 return Call(Value::Obj(prop->getter), self, Args());
             }
@@ -451,22 +472,25 @@ Value Vm::Get(const Value& self, const std::string& name) {
         }
         p = ProtoOf(p);
     }
+    if (p) {
+        // A chain this long is a loop: Flash ends the script.
+        Warn("a script followed a prototype chain that loops and was stopped");
+        status_ = Status::Abort;
+    }
     return Value::Undefined();
 }
 
 bool Vm::VersionHidden(uint16_t mask) const {
-    // ASSetPropFlags' bits 8 to 15 hide a property below SWF 6 to 10 and so on.
+    // ASSetPropFlags' high bits each hide a property below one SWF version.
     const uint8_t v = options_.swfVersion;
-    if ((mask & 0x80) && v < 6)
-        return true;
-    if ((mask & 0x100) && v < 7)
-        return true;
-    if ((mask & 0x400) && v < 8)
-        return true;
-    if ((mask & 0x1000) && v < 9)
-        return true;
-    if ((mask & 0x2000) && v < 10)
-        return true;
+    const struct {
+        uint16_t bit;
+        uint8_t from;
+    } kShownFrom[] = {{0x80, 6}, {0x100, 7}, {0x400, 7}, {0x1000, 8}, {0x2000, 9}, {0x4000, 10}};
+    for (const auto& k : kShownFrom) {
+        if ((mask & k.bit) && v < k.from)
+            return true;
+    }
     return false;
 }
 
@@ -507,7 +531,7 @@ void Vm::Set(Object* o, const std::string& name, const Value& v0) {
         if (Key(o->watches[i].name) != key)
             continue;
         Watch w = o->watches[i];
-        if (depth_ >= options_.maxCallDepth)
+        if (AtDepthLimit())
             return;
         Value args[3] = {Value::Str(name), Get(Value::Obj(o), name), v};
         args[2] = v;
@@ -540,7 +564,7 @@ void Vm::Set(Object* o, const std::string& name, const Value& v0) {
     for (int depth = 0; p && depth < kMaxProtoDepth; ++depth) {
         Property* prop = p->FindOwn(key);
         if (prop && (prop->getter || prop->setter)) {
-            if (prop->setter && depth_ < options_.maxCallDepth)
+            if (prop->setter && !AtDepthLimit())
                 Call(Value::Obj(prop->setter), Value::Obj(o), Args{&v, 1});
             return;
         }
@@ -558,7 +582,7 @@ bool Vm::Has(Object* o, const std::string& name) {
     if (o->kind == ObjectKind::Array) {
         size_t i;
         if (IsIndex(name, &i))
-            return i < o->elements.size();
+            return i < o->elements.size() && !o->elements[i].IsHole();
         if (name == "length")
             return true;
     }
@@ -569,9 +593,9 @@ bool Vm::Delete(Object* o, const std::string& name) {
     if (o->kind == ObjectKind::Array) {
         size_t i;
         if (IsIndex(name, &i)) {
-            if (i >= o->elements.size())
+            if (i >= o->elements.size() || o->elements[i].IsHole())
                 return false;
-            o->elements[i] = Value::Undefined();
+            o->elements[i] = Value::Hole();
             return true;
         }
     }
@@ -620,8 +644,6 @@ std::vector<std::string> Vm::EnumerableNames(Object* o) {
     };
     Object* p = o;
     for (int depth = 0; p && depth < kMaxProtoDepth; ++depth) {
-        if (p->kind == ObjectKind::Clip && p == o)
-            ClipChildNames(*this, p, &names, &seen);
         for (size_t i = p->props.size(); i-- > 0;) {
             const Property& prop = p->props[i];
             if (prop.flags & kDontEnum) {
@@ -632,9 +654,14 @@ std::vector<std::string> Vm::EnumerableNames(Object* o) {
                 continue;
             add(prop.name);
         }
+        // A clip's own variables come before its children, as Flash lists them.
+        if (p->kind == ObjectKind::Clip && p == o)
+            ClipChildNames(*this, p, &names, &seen);
         if (p->kind == ObjectKind::Array) {
-            for (size_t i = p->elements.size(); i-- > 0;)
-                add(std::to_string(i));
+            for (size_t i = p->elements.size(); i-- > 0;) {
+                if (!p->elements[i].IsHole())
+                    add(std::to_string(i));
+            }
         }
         p = ProtoOf(p);
     }
@@ -650,7 +677,7 @@ void Vm::SetLength(Object* array, size_t length) {
             return;
         array->charged += cost;
     }
-    array->elements.resize(length);
+    array->elements.resize(length, Value::Hole());
 }
 
 // Objects ----------------------------------------------------------------
@@ -686,6 +713,24 @@ Object* Vm::MakeFunction(NativeFn fn, NativeFn construct, Object* proto) {
     return o;
 }
 
+// Whether interface iface extends ctor (whose prototype is target), through
+// its prototype chain or the interfaces it implements; work bounds a hostile
+// web of interfaces.
+bool Vm::InterfaceReaches(Object* iface, Object* target, Object* ctor, int* work) {
+    const Value proto = GetOf(iface, "prototype");
+    Object* q = proto.type == Type::Object ? proto.o : nullptr;
+    for (int depth = 0; q && depth < kMaxProtoDepth && --*work > 0; ++depth) {
+        if (q == target)
+            return true;
+        for (Object* i : q->interfaces) {
+            if (i == ctor || (*work > 0 && InterfaceReaches(i, target, ctor, work)))
+                return true;
+        }
+        q = ProtoOf(q);
+    }
+    return false;
+}
+
 bool Vm::InstanceOf(Object* o, Object* ctor) {
     if (!o || !ctor)
         return false;
@@ -697,13 +742,12 @@ bool Vm::InstanceOf(Object* o, Object* ctor) {
     for (int depth = 0; p && depth < kMaxProtoDepth; ++depth) {
         if (p == target)
             return true;
-        // Interfaces declared by implementsOp count as well.
-        Value c = GetOf(p, "constructor");
-        if (c.type == Type::Object) {
-            for (Object* i : c.o->interfaces) {
-                if (i == ctor)
-                    return true;
-            }
+        // Interfaces declared by implementsOp count as well, and what they
+        // extend in turn.
+        int work = 1024;
+        for (Object* i : p->interfaces) {
+            if (i == ctor || InterfaceReaches(i, target, ctor, &work))
+                return true;
         }
         p = ProtoOf(p);
     }
@@ -735,7 +779,7 @@ Value Vm::Call(const Value& fn, const Value& self, const Args& args) {
     if (!f->IsFunction())
         return Value::Undefined();
     if (f->native) {
-        if (depth_ >= options_.maxCallDepth)
+        if (AtDepthLimit())
             return Value::Undefined();
         ++depth_;
         Value r = f->native(*this, self, args);

@@ -79,7 +79,7 @@ class Vm {
     std::string ToString(const Value& v);
     double ToNumber(const Value& v);
     bool ToBoolean(const Value& v);
-    Value ToPrimitive(const Value& v, bool stringHint = false);
+    Value ToPrimitive(const Value& v, bool stringHint = false, bool numberHint = false);
     Object* ToObject(const Value& v);
     std::string TypeOf(const Value& v);
     bool LooseEquals(const Value& a, const Value& b);
@@ -108,6 +108,7 @@ class Vm {
     Value CallMethod(const Value& self, const std::string& name, const Args& args);
     Value Construct(const Value& ctor, const Args& args);
     bool InstanceOf(Object* o, Object* ctor);
+    bool InterfaceReaches(Object* iface, Object* target, Object* ctor, int* work);
 
     Object* MakeObject(Object* proto = nullptr);
     Object* MakeArray(std::vector<Value> values = {});
@@ -164,6 +165,8 @@ class Vm {
   private:
     void InstallBuiltins();
     void ReportUncaught();
+    // The block a frame runs counts as the first level, as Flash counts.
+    bool AtDepthLimit() const { return depth_ + 1 >= options_.maxCallDepth; }
 
     Player* player_;
     VmOptions options_;

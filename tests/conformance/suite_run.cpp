@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -21,9 +23,20 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr size_t kMaxMovieFileBytes = 64u << 20;
-// The fixed clock trace tests start from: 2001-09-09, a date of the Flash
-// Player 6 years, so no run depends on when it is made.
-constexpr double kTraceClockMs = 1000000000000.0;
+// The suite's logs were captured at 2001-02-03 04:05:06 in a zone 5:45 east
+// of UTC; trace runs start from that instant in that zone.
+constexpr double kTraceClockMs = 981152406000.0;
+constexpr const char* kTraceZone = "<+0545>-05:45";
+
+void UseTraceZone() {
+#ifdef _WIN32
+    _putenv_s("TZ", kTraceZone);
+    _tzset();
+#else
+    setenv("TZ", kTraceZone, 1);
+    tzset();
+#endif
+}
 
 bool ReadBytes(const std::string& path, std::vector<uint8_t>* bytes) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
@@ -209,6 +222,7 @@ std::string FirstDifference(const std::string& expected, const std::string& actu
 // A trace test: the movie played for its frames with a fixed clock and seed,
 // what it traces compared with output.txt.
 void TraceRun(const SuiteCase& c, CaseResult* result) {
+    UseTraceZone();
     std::string expected;
     if (!ReadTextFile((fs::path(c.folder) / "output.txt").string(), &expected)) {
         result->reason = "output.txt cannot be read";

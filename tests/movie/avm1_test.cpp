@@ -1,9 +1,12 @@
 // The ActionScript runtime: small programs assembled action by action, run as
 // a movie's first frame, and the exact trace log they leave, grouped by area.
 #include "movie/avm1/convert.h"
+#include "samples/clock_movie.h"
 #include "tests/movie/movie_test_util.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -426,7 +429,7 @@ TEST(Avm1Objects, PrototypesAndExceptions) {
         {"constructors and prototype methods", 8, classes, {"1", "true", "true"}},
         {"a throw reaches its catch", 8, tryCatch, {"before", "boom", "after"}},
         {"finally runs after the body", 8, tryFinally, {"body", "finally"}},
-        {"for..in reports the newest name first", 8, enumerate, {"y", "x"}},
+        {"for..in lists an object literal as written", 8, enumerate, {"x", "y"}},
         {"an uncaught throw ends the block with a note in the log",
          8,
          ActionWriter().Raw(thrower.Records()).Push({PushString("never")}).Trace(),
@@ -514,6 +517,19 @@ TEST(Avm1Safety, HostileScriptsEndCleanly) {
                                       .Op(0x21)
                                       .Op(0x1D)
                                       .Jump("top");
+    // a = {}; a.__proto__ = a; trace(a.foo); trace("after");
+    const ActionWriter loop = ActionWriter()
+                                  .Push({PushString("a"), PushInt(0)})
+                                  .Op(0x43)
+                                  .Op(0x1D)
+                                  .Get("a")
+                                  .Push({PushString("__proto__")})
+                                  .Get("a")
+                                  .Op(0x4F)
+                                  .Get("a.foo")
+                                  .Trace()
+                                  .Push({PushString("after")})
+                                  .Trace();
     const struct {
         const char* name;
         ActionWriter script;
@@ -521,6 +537,7 @@ TEST(Avm1Safety, HostileScriptsEndCleanly) {
         const char* warning;
     } cases[] = {
         {"an endless loop", endless, {}, "action budget"},
+        {"a prototype chain that loops", loop, {}, "prototype chain"},
         {"endless recursion stops the whole block", recurse, {}, "256 levels"},
         {"a doubling string", doubling, {}, "16 MiB"},
     };
@@ -549,6 +566,478 @@ TEST(Avm1Safety, BrokenRecordsEndTheBlockWithoutReadingPastIt) {
         const Bytes swf = Movie(DoActionTag(records) + ShowFrameTag(), 8, 1);
         EXPECT_TRUE(Play(swf).lines.empty());
     }
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+// target.method(args...), its result left on the stack.
+ActionWriter Call(ActionWriter w, const std::string& target, const std::string& method,
+                  const std::vector<PushValue>& args) {
+    for (size_t i = args.size(); i-- > 0;)
+        w.Push({args[i]});
+    w.Push({PushInt(static_cast<int32_t>(args.size()))}).Get(target);
+    return w.Push({PushString(method)}).Op(0x52);
+}
+
+// new Date(args...) left on the stack.
+ActionWriter NewDate(ActionWriter w, const std::vector<PushValue>& args) {
+    for (size_t i = args.size(); i-- > 0;)
+        w.Push({args[i]});
+    return w.Push({PushInt(static_cast<int32_t>(args.size())), PushString("Date")}).Op(0x40);
+}
+
+// The zone the suite's logs were made in, set for one test and put back.
+class ZoneScope {
+  public:
+    explicit ZoneScope(const char* zone) {
+        const char* old = std::getenv("TZ");
+        had_ = old != nullptr;
+        if (had_)
+            old_ = old;
+        Set(zone);
+    }
+    ~ZoneScope() { Set(had_ ? old_.c_str() : nullptr); }
+
+  private:
+    static void Set(const char* zone) {
+#ifdef _WIN32
+        _putenv_s("TZ", zone ? zone : "");
+        _tzset();
+#else
+        if (zone)
+            setenv("TZ", zone, 1);
+        else
+            unsetenv("TZ");
+        tzset();
+#endif
+    }
+    bool had_ = false;
+    std::string old_;
+};
+
+TEST(Avm1Dates, LocalTimeFollowsTheMachinesZone) {
+    const ZoneScope zone("<+0545>-05:45");
+    const ActionWriter date = NewDate(ActionWriter(), {PushInt(0)}).StoreRegister(1).Op(0x17);
+    auto method = [&](const char* name) {
+        return ActionWriter(date)
+            .Push({PushInt(0), PushRegister(1), PushString(name)})
+            .Op(0x52)
+            .Trace();
+    };
+    // new Date(2001, 1, 3, 4, 5, 6) is local: 5:45 east of UTC.
+    const ActionWriter fields = NewDate(ActionWriter(), {PushInt(2001), PushInt(1), PushInt(3),
+                                                         PushInt(4), PushInt(5), PushInt(6)})
+                                    .StoreRegister(1)
+                                    .Op(0x17)
+                                    .Push({PushInt(0), PushRegister(1), PushString("getTime")})
+                                    .Op(0x52)
+                                    .Trace();
+    ExpectTraces({
+        {"text of the epoch",
+         8,
+         ActionWriter(date).Push({PushRegister(1)}).Trace(),
+         {"Thu Jan 1 05:45:00 GMT+0545 1970"}},
+        {"offset in minutes, west positive", 8, method("getTimezoneOffset"), {"-345"}},
+        {"local hours", 8, method("getHours"), {"5"}},
+        {"UTC hours", 8, method("getUTCHours"), {"0"}},
+        {"local minutes", 8, method("getMinutes"), {"45"}},
+        {"fields read as local time", 8, fields, {"981152406000"}},
+        {"Date() is today's text",
+         8,
+         ActionWriter().Push({PushInt(0), PushString("Date")}).Op(0x3D).Trace(),
+         {"Thu Jan 1 05:45:00 GMT+0545 1970"}},
+    });
+}
+
+TEST(Avm1Objects, WrappingFinallyAndShifts) {
+    // function f() { try { return "a"; } finally { trace("finally"); } }
+    const ActionWriter finally = ActionWriter().Push({PushString("finally")}).Trace();
+    const ActionWriter body = ActionWriter().Try(ActionWriter().Push({PushString("a")}).Op(0x3E),
+                                                 "e", ActionWriter(), &finally);
+    const ActionWriter returning =
+        ActionWriter().Function("f", {}, body).Push({PushInt(0), PushString("f")}).Op(0x3D).Trace();
+    ExpectTraces({
+        {"a return runs finally first", 8, returning, {"finally", "a"}},
+        {"Object() is bare",
+         8,
+         ActionWriter().Push({PushInt(0), PushString("Object")}).Op(0x3D).Trace(),
+         {"[type Object]"}},
+        {"new Object(5) wraps the number",
+         8,
+         ActionWriter()
+             .Push({PushInt(5), PushInt(1), PushString("Object")})
+             .Op(0x40)
+             .Op(0x44)
+             .Trace(),
+         {"object"}},
+        {"a zero unsigned shift stays signed",
+         8,
+         Binary(PushDouble(4294967295.0), PushInt(0), 0x65),
+         {"-1"}},
+        {"a real unsigned shift", 8, Binary(PushInt(-3), PushInt(1), 0x65), {"2147483646"}},
+        {"a date reads as its time for Number()",
+         8,
+         NewDate(ActionWriter(), {PushInt(500)}).Op(0x4A).Trace(),
+         {"500"}},
+    });
+}
+
+TEST(Avm1Drawing, ShapesDrawnByScriptAreRenderedAndHiddenClipsAreNot) {
+    ActionWriter script;
+    script = Call(script, "_root", "beginFill", {PushInt(0x0000FF), PushInt(100)}).Op(0x17);
+    script = Call(script, "_root", "moveTo", {PushInt(100), PushInt(100)}).Op(0x17);
+    for (const auto& p : {std::pair{200, 100}, std::pair{200, 200}, std::pair{100, 200}})
+        script = Call(script, "_root", "lineTo", {PushInt(p.first), PushInt(p.second)}).Op(0x17);
+    script = Call(script, "_root", "endFill", {}).Op(0x17);
+    // A curve bulging right of x = 300, stroked red and not filled.
+    script = Call(script, "_root", "lineStyle", {PushInt(4), PushInt(0xFF0000)}).Op(0x17);
+    script = Call(script, "_root", "moveTo", {PushInt(300), PushInt(100)}).Op(0x17);
+    script =
+        Call(script, "_root", "curveTo", {PushInt(400), PushInt(150), PushInt(300), PushInt(200)})
+            .Op(0x17);
+    // A new clip's curve makes its size: from x = -2 (half the line) to the
+    // turning point at 50 and its half line, 54 px.
+    script =
+        Call(script, "_root", "createEmptyMovieClip", {PushString("pen"), PushInt(5)}).Op(0x17);
+    script.Get("pen").Push({PushString("_x"), PushInt(450)}).Op(0x4F);
+    script = Call(script, "pen", "lineStyle", {PushInt(4)}).Op(0x17);
+    script = Call(script, "pen", "curveTo", {PushInt(100), PushInt(50), PushInt(0), PushInt(100)})
+                 .Op(0x17);
+    script.Get("pen._width").Trace();
+    script.Get("clip").Push({PushString("_visible"), PushBool(false)}).Op(0x4F);
+    const Bytes swf = ClipMovie(script);
+    EXPECT_EQ(Play(swf).lines, (std::vector<std::string>{"54"}));
+    const movie::Canvas canvas = RenderFrame(swf);
+    ExpectPixels(canvas, {
+                             {150, 150, kBlue},  // inside the filled square
+                             {250, 150, kWhite}, // outside it
+                             {5, 5, kWhite},     // the hidden clip's red square
+                             {350, 150, kRed},   // on the curve's far point
+                             {320, 150, kWhite}, // inside the curve: a line, no fill
+                         });
+}
+
+TEST(Avm1Drawing, ClearAndEndlessDrawingStayBounded) {
+    // Endless lineTo calls: the drawing stops growing, the budget stops the loop.
+    ActionWriter endless = ActionWriter().Label("top");
+    endless = Call(endless, "_root", "lineStyle", {PushInt(1)}).Op(0x17);
+    endless = Call(endless, "_root", "lineTo", {PushInt(10), PushInt(10)}).Op(0x17).Jump("top");
+    const Bytes swf = Movie(DoActionTag(endless.Records()) + ShowFrameTag(), 8, 1);
+    const ScriptRun run = Play(swf, 1, 400000);
+    ASSERT_FALSE(run.warnings.empty());
+    // clear() forgets what was drawn: nothing blue remains.
+    ActionWriter cleared;
+    cleared = Call(cleared, "_root", "beginFill", {PushInt(0x0000FF)}).Op(0x17);
+    cleared = Call(cleared, "_root", "lineTo", {PushInt(500), PushInt(0)}).Op(0x17);
+    cleared = Call(cleared, "_root", "lineTo", {PushInt(500), PushInt(400)}).Op(0x17);
+    cleared = Call(cleared, "_root", "clear", {}).Op(0x17);
+    const movie::Canvas canvas =
+        RenderFrame(Movie(DoActionTag(cleared.Records()) + ShowFrameTag(), 8, 1));
+    ExpectPixels(canvas, {{400, 100, kWhite}});
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+movie::Canvas RenderClockAt(const Bytes& swf, double clockMs) {
+    const movie::Movie m = ParseOrFail(swf);
+    movie::ScriptOptions options;
+    options.clockMs = clockMs;
+    movie::Player player(m, options);
+    movie::Renderer renderer(m);
+    movie::Canvas canvas;
+    std::string error;
+    EXPECT_TRUE(renderer.Render(player, movie::RenderOptions(), &canvas, &error)) << error;
+    return canvas;
+}
+
+TEST(ClockSample, HandsAndDigitsFollowTheClock) {
+    const ZoneScope zone("UTC0");
+    const Bytes swf = samples::MakeClockMovie();
+    const int cx = samples::kClockCentreX, cy = samples::kClockCentreY;
+    const Rgba8 face{22, 32, 44, 255}, hour{230, 236, 244, 255}, minute{190, 205, 225, 255};
+    const Rgba8 lit{120, 230, 255, 255}, stage{12, 18, 26, 255};
+    // The middle bar of the third digit (tens of minutes): dark for 0, lit for 3.
+    const int barX = 226, barY = 366;
+    // 03:00:20: the hour hand points right, the minute hand up.
+    ExpectPixels(RenderClockAt(swf, 981169220000.0), {{cx + 50, cy, hour},
+                                                      {cx + 3, cy - 100, minute},
+                                                      {cx - 48, cy - 13, face},
+                                                      {cx - 4, cy + 100, face},
+                                                      {barX, barY, stage}});
+    // 09:30:20: the hour hand a little above left, the minute hand down.
+    ExpectPixels(RenderClockAt(swf, 981192620000.0), {{cx + 50, cy, face},
+                                                      {cx + 3, cy - 100, face},
+                                                      {cx - 48, cy - 13, hour},
+                                                      {cx - 4, cy + 100, minute},
+                                                      {barX, barY, lit}});
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Arrays, HolesAreNoElements) {
+    // a = []; a[3] = "x"; then what each probe sees.
+    const ActionWriter holey = ActionWriter()
+                                   .Push({PushString("a"), PushInt(0)})
+                                   .Op(0x42)
+                                   .Op(0x3C)
+                                   .Get("a")
+                                   .Push({PushInt(3), PushString("x")})
+                                   .Op(0x4F);
+    auto probe = [&](const ActionWriter& tail) { return ActionWriter(holey).Raw(tail.Records()); };
+    // for (k in a) trace(k);
+    const ActionWriter keys = ActionWriter()
+                                  .Get("a")
+                                  .Op(0x55)
+                                  .Label("next")
+                                  .StoreRegister(0)
+                                  .Push({PushNull()})
+                                  .Op(0x49)
+                                  .If("done")
+                                  .Push({PushRegister(0)})
+                                  .Trace()
+                                  .Jump("next")
+                                  .Label("done");
+    ExpectTraces({
+        {"length counts the holes", 8, probe(ActionWriter().Get("a.length").Trace()), {"4"}},
+        {"a hole reads as undefined",
+         8,
+         probe(ActionWriter().Get("a").Push({PushInt(1)}).Op(0x4E).Trace()),
+         {"undefined"}},
+        {"for..in skips holes", 8, probe(keys), {"3"}},
+        {"hasOwnProperty skips holes",
+         8,
+         probe(Call(ActionWriter(), "a", "hasOwnProperty", {PushInt(1)}).Trace()),
+         {"false"}},
+        {"join shows holes as undefined",
+         8,
+         probe(ActionWriter().Get("a").Trace()),
+         {"undefined,undefined,undefined,x"}},
+        {"shift fills the holes it moves",
+         8,
+         probe(Call(ActionWriter(), "a", "shift", {}).Op(0x17).Raw(keys.Records())),
+         {"2", "1", "0"}},
+    });
+}
+
+TEST(Avm1Clips, GotoWithAPathGoesOnThatTimeline) {
+    // clip.gotoAndStop("/:2") moves the main timeline, not the clip.
+    const ActionWriter script =
+        Call(ActionWriter(), "clip", "gotoAndStop", {PushString("/:2")}).Op(0x17);
+    const ActionWriter after = ActionWriter(script).Get("_root._currentframe").Trace();
+    EXPECT_EQ(Play(ClipMovie(after, 2)).lines, (std::vector<std::string>{"2"}));
+}
+
+TEST(Avm1Clips, ARewindKeepsOnlyTheSamePlacement) {
+    // A sprite placed in frame 1, removed, placed again in frame 3; frame 4
+    // goes back to frame 1, whose placement is another instance.
+    const Bytes sprite = DefineSpriteTag(
+        2, 1,
+        DoActionTag(ActionWriter().Push({PushString("child")}).Trace().Records()) + ShowFrameTag());
+    auto place = [](int ratio) {
+        PlaceRecipe p;
+        p.depth = 1;
+        p.characterId = 2;
+        p.ratio = ratio;
+        return PlaceObject2Tag(p);
+    };
+    const Bytes tags = sprite + place(1) + ShowFrameTag() + RemoveObject2Tag(1) + ShowFrameTag() +
+                       place(3) + ShowFrameTag() +
+                       DoActionTag(ActionWriter().GotoFrame(0).Records()) + ShowFrameTag();
+    EXPECT_EQ(Play(Movie(tags, 8, 4), 4).lines,
+              (std::vector<std::string>{"child", "child", "child"}));
+}
+
+TEST(Avm1Events, UnloadRunsAfterTheFrameThatRemovedTheClip) {
+    // Frame 1: clip.onUnload = function () { trace("unload"); }
+    // Frame 2: the timeline removes the clip; its script traces first.
+    const ActionWriter handler = ActionWriter().Push({PushString("unload")}).Trace();
+    const ActionWriter first = ActionWriter()
+                                   .Get("clip")
+                                   .Push({PushString("onUnload")})
+                                   .Function("", {}, handler)
+                                   .Op(0x4F);
+    const ActionWriter second = ActionWriter().Push({PushString("frame 2")}).Trace();
+    PlaceRecipe shape;
+    shape.depth = 1;
+    shape.characterId = 1;
+    Bytes tags = RectangleShapeTag(1, 1, 0, 0, 10 * kPx, 10 * kPx, Solid(255, 0, 0));
+    tags = tags + DefineSpriteTag(2, 1, PlaceObject2Tag(shape) + ShowFrameTag()) +
+           Tag(26, Bytes{0x22, 1, 0, 2, 0, 'c', 'l', 'i', 'p', 0}) + DoActionTag(first.Records()) +
+           ShowFrameTag() + RemoveObject2Tag(1) + DoActionTag(second.Records()) + ShowFrameTag();
+    EXPECT_EQ(Play(Movie(tags, 8, 2), 2).lines, (std::vector<std::string>{"frame 2", "unload"}));
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+// function f() { var foo = "f"; return function () { trace(foo); }; }
+// foo = "root"; f()();
+ActionWriter ClosureProbe() {
+    const ActionWriter inner = ActionWriter().Get("foo").Trace();
+    const ActionWriter outer = ActionWriter()
+                                   .Push({PushString("foo"), PushString("f")})
+                                   .Op(0x3C)
+                                   .Function("", {}, inner)
+                                   .Op(0x3E);
+    return ActionWriter()
+        .Function("f", {}, outer)
+        .Set("foo", PushString("root"))
+        .Push({PushInt(0), PushInt(0), PushString("f")})
+        .Op(0x3D)
+        .Push({PushString("")})
+        .Op(0x52)
+        .Op(0x17);
+}
+
+TEST(Avm1Scope, Swf5FunctionsCloseOverNothing) {
+    ExpectTraces({
+        {"SWF 5 sees the clip's variable", 5, ClosureProbe(), {"root"}},
+        {"SWF 6 sees the closure's", 6, ClosureProbe(), {"f"}},
+    });
+}
+
+TEST(Avm1Conversions, FlashQuirksOfTextAndDepths) {
+    ExpectTraces({
+        {"a sign after the hex prefix",
+         8,
+         ActionWriter().Push({PushString("0x-10")}).Op(0x4A).Trace(),
+         {"-16"}},
+        {"a depth wraps at 32 bits",
+         8,
+         Call(Call(ActionWriter(), "_root", "createEmptyMovieClip",
+                   {PushString("a"), PushDouble(4294967297.0)})
+                  .StoreRegister(1)
+                  .Op(0x17),
+              "_root", "getInstanceAtDepth", {PushInt(1)})
+             .Trace(),
+         {"_level0.a"}},
+        {"gotoAndStop past the end stays",
+         8,
+         ActionWriter().GotoFrame(998).Get("_currentframe").Trace(),
+         {"1"}},
+        {"length of a character beyond the first plane",
+         8,
+         ActionWriter().Push({PushString("\xF0\x9F\x98\x8B")}).Op(0x14).Trace(),
+         {"2"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+ActionWriter MathCall(const char* name, const std::vector<PushValue>& args) {
+    return Call(ActionWriter(), "Math", name, args).Trace();
+}
+
+TEST(Avm1Operators, FlashsOwnAnswers) {
+    const ActionWriter thisVariable =
+        ActionWriter().Set("this", PushString("x")).Get("this").Trace();
+    const ActionWriter ownEmpty = Call(ActionWriter()
+                                           .Push({PushString("o"), PushInt(0)})
+                                           .Op(0x43)
+                                           .Op(0x3C)
+                                           .Get("o")
+                                           .Push({PushString(""), PushInt(1)})
+                                           .Op(0x4F),
+                                       "o", "hasOwnProperty", {PushString("")})
+                                      .Trace();
+    ExpectTraces({
+        {"min takes two", 8, MathCall("min", {PushInt(3), PushInt(2), PushInt(1)}), {"2"}},
+        {"min of one is NaN", 8, MathCall("min", {PushInt(1)}), {"NaN"}},
+        {"max of none", 8, MathCall("max", {}), {"-Infinity"}},
+        {"a variable named this", 8, thisVariable, {"x"}},
+        {"a clip compares as undefined",
+         8,
+         ActionWriter().Get("_root").Push({PushInt(1)}).Op(0x48).Trace(),
+         {"undefined"}},
+        {"the empty name is never owned", 8, ownEmpty, {"false"}},
+        {"an array count past the stack",
+         8,
+         ActionWriter().Push({PushString("a"), PushDouble(4294967297.0)}).Op(0x42).Trace().Trace(),
+         {"undefined", "a"}},
+        {"for..in of nothing leaves undefined",
+         8,
+         ActionWriter().Push({PushUndefined()}).Op(0x46).Trace(),
+         {"undefined"}},
+        {"ord of a character past the first plane",
+         6,
+         ActionWriter().Push({PushString("\xF0\x9F\x98\x8B")}).Op(0x32).Trace(),
+         {"65533"}},
+        {"chr of a lone surrogate",
+         6,
+         ActionWriter().Push({PushInt(0xD801)}).Op(0x33).Trace(),
+         {"\xEF\xBF\xBD"}},
+        {"chr keeps 16 bits", 6, ActionWriter().Push({PushInt(65616)}).Op(0x33).Trace(), {"P"}},
+        {"substring wraps its arguments",
+         6,
+         ActionWriter()
+             .Push({PushString("hello"), PushDouble(4294967298.0), PushInt(2)})
+             .Op(0x15)
+             .Trace(),
+         {"el"}},
+        {"SWF 4 division by zero", 4, Binary(PushInt(4), PushInt(0), 0x0D), {"#ERROR#"}},
+        {"_global equals null",
+         8,
+         ActionWriter().Get("_global").Push({PushNull()}).Op(0x49).Trace(),
+         {"true"}},
+    });
+}
+
+TEST(Avm1Objects, InterfacesAreInheritedAndLoopsEnd) {
+    const ActionWriter classes = ActionWriter()
+                                     .Function("A", {}, ActionWriter())
+                                     .Function("B", {}, ActionWriter())
+                                     .Function("C", {}, ActionWriter());
+    auto implements = [](ActionWriter w, const char* ctor, const char* iface) {
+        return w.Get(iface).Push({PushInt(1)}).Get(ctor).Op(0x2C);
+    };
+    auto isA = [](ActionWriter w, const char* ctor, const char* of) {
+        return w.Push({PushInt(0), PushString(ctor)}).Op(0x40).Get(of).Op(0x54).Trace();
+    };
+    // B implements A; C extends B: a C is an A.
+    const ActionWriter inherited =
+        isA(implements(classes, "B", "A").Get("C").Get("B").Op(0x69), "C", "A");
+    // A and B implement each other: asking about C still ends.
+    const ActionWriter loop = isA(implements(implements(classes, "A", "B"), "B", "A"), "A", "C");
+    ExpectTraces({
+        {"through a superclass", 8, inherited, {"true"}},
+        {"a ring of interfaces", 8, loop, {"false"}},
+    });
+}
+
+TEST(Avm1Clips, ForInListsVariablesBeforeChildren) {
+    const ActionWriter script = ActionWriter()
+                                    .Set("foo", PushInt(1))
+                                    .Get("_root")
+                                    .Op(0x55)
+                                    .Label("next")
+                                    .StoreRegister(0)
+                                    .Push({PushNull()})
+                                    .Op(0x49)
+                                    .If("done")
+                                    .Push({PushRegister(0)})
+                                    .Trace()
+                                    .Jump("next")
+                                    .Label("done");
+    EXPECT_EQ(Play(ClipMovie(script)).lines, (std::vector<std::string>{"foo", "clip"}));
 }
 
 } // namespace
