@@ -806,8 +806,6 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
         DrawShape(sprite.drawing->shape, m, cx, t, nullptr);
     for (const auto& entry : sprite.objects) {
         const DisplayObject& o = entry.second;
-        if (!o.visible && o.clipDepth == 0)
-            continue;
         while (!clips.empty() && o.depth > clips.back().clipDepth) {
             clips.pop_back();
             --maskLevel;
