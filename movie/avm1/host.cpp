@@ -1,5 +1,7 @@
 #include "movie/avm1/host.h"
 
+#include "movie/avm1/instances.h"
+
 #include <algorithm>
 
 namespace ww::movie::avm1 {
@@ -106,6 +108,7 @@ void ScriptHost::RunQueue() {
         FlushNewborn();
     }
     queue_.clear();
+    SyncBoundFields(*vm_, player_.root_);
 }
 
 void ScriptHost::EnterFrameEvents(SpriteState& s) {
@@ -187,6 +190,15 @@ SpriteState* ScriptHost::Attach(SpriteState& parent, uint16_t characterId, const
     return o->sprite.get();
 }
 
+DisplayObject* ScriptHost::AddScripted(SpriteState& parent, DisplayObject fresh) {
+    player_.Remove(parent, fresh.depth);
+    if (player_.objectCount() >= kMaxDisplayObjects)
+        return nullptr;
+    const uint16_t depth = fresh.depth;
+    player_.objects_ += 1;
+    return &parent.objects.emplace(depth, std::move(fresh)).first->second;
+}
+
 void ScriptHost::Remove(SpriteState& s) {
     if (!s.owner || !s.parent)
         return;
@@ -215,6 +227,8 @@ bool ScriptHost::SwapDepth(SpriteState& s, uint16_t depth) {
         DisplayObject& placed = parent.objects.emplace(from, std::move(other)).first->second;
         if (placed.sprite)
             placed.sprite->owner = &placed;
+        if (placed.instance)
+            placed.instance->depth = from;
     }
     moving.depth = depth;
     moving.scripted = true;
@@ -227,6 +241,7 @@ bool ScriptHost::SwapDepth(SpriteState& s, uint16_t depth) {
 void ScriptHost::CollectRoots(SpriteState& s, std::vector<Object*>* roots) {
     if (s.script)
         roots->push_back(s.script);
+    InstanceRoots(s, roots);
     for (auto& entry : s.objects) {
         if (entry.second.sprite)
             CollectRoots(*entry.second.sprite, roots);

@@ -539,8 +539,9 @@ namespace {
 Bytes PlaceBody(const PlaceRecipe& p, bool three) {
     SwfBits bits;
     const uint8_t flags = static_cast<uint8_t>(
-        (p.clipDepth >= 0 ? 0x40 : 0) | (p.ratio >= 0 ? 0x10 : 0) | (p.hasCxform ? 0x08 : 0) |
-        (p.hasMatrix ? 0x04 : 0) | (p.characterId >= 0 ? 0x02 : 0) | (p.move ? 0x01 : 0));
+        (p.clipDepth >= 0 ? 0x40 : 0) | (p.name.empty() ? 0 : 0x20) | (p.ratio >= 0 ? 0x10 : 0) |
+        (p.hasCxform ? 0x08 : 0) | (p.hasMatrix ? 0x04 : 0) | (p.characterId >= 0 ? 0x02 : 0) |
+        (p.move ? 0x01 : 0));
     bits.Byte(flags);
     if (three)
         bits.Byte(static_cast<uint8_t>((p.filters.empty() ? 0 : 0x01) |
@@ -555,6 +556,11 @@ Bytes PlaceBody(const PlaceRecipe& p, bool three) {
         PutCxform(bits, p.cxform);
     if (p.ratio >= 0)
         bits.U16(static_cast<uint16_t>(p.ratio));
+    if (!p.name.empty()) {
+        for (char c : p.name)
+            bits.Byte(static_cast<uint8_t>(c));
+        bits.Byte(0);
+    }
     if (p.clipDepth >= 0)
         bits.U16(static_cast<uint16_t>(p.clipDepth));
     if (three && !p.filters.empty()) {
