@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ namespace ww {
 
 // The window property that holds ticks() for other processes.
 constexpr char kTicksProperty[] = "WallweaverTicks";
+// The movie's current frame (from 1), beside it.
+constexpr char kFrameProperty[] = "WallweaverFrame";
 
 class MovieView {
   public:
@@ -63,6 +66,18 @@ class MovieView {
     // One timer tick at nowMs; the window's timer calls this.
     void Tick(uint64_t nowMs);
 
+    // The pointer at a client point (view_pointer.cpp): mapped through the
+    // box and the scale mode into the stage and handed to the movie. A view
+    // inside another process's window (the live wallpaper) is given it by
+    // the player's mouse hook instead of its own messages.
+    enum class PointerAction { Move, Down, Up, Leave };
+    void Pointer(PointerAction action, int x, int y);
+    // Opens the pages a movie asks for in answer to a click; unset, none is
+    // opened.
+    void SetUrlOpener(std::function<void(const std::string&)> opener) {
+        urlOpener_ = std::move(opener);
+    }
+
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void Restart();
@@ -81,6 +96,10 @@ class MovieView {
     bool paused_ = false;
     bool waiting_ = false; // not drawable at the last tick
     uint64_t ticks_ = 0;
+    std::function<void(const std::string&)> urlOpener_;
+    bool TakesOwnPointer() const;
+    void OnPointerMessage(UINT message, LPARAM lParam);
+    bool tracking_ = false; // asked to hear when the pointer leaves
     movie::Canvas canvas_;
     int drawnWidth_ = 0, drawnHeight_ = 0;
 };
