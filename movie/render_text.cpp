@@ -6,6 +6,9 @@
 #include "movie/render.h"
 #include "movie/text_layout.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace ww::movie {
 
 struct Renderer::TextState {
@@ -51,10 +54,22 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
     // A field a script has reached draws its own state; others their tag.
     const FieldState* state = o.instance ? o.instance->field.get() : nullptr;
     const EditText& field = state ? state->edit : movie_.editTexts[o.ref.index];
+    // A scrolled field lays out the lines below its box too, then moves up.
+    const bool scrolled = state && state->scroll > 1 && !field.autoSize;
+    EditText tall;
+    if (scrolled) {
+        tall = field;
+        tall.bounds.ymax = std::max(tall.bounds.ymax, INT32_MAX / 2);
+    }
+    const EditText& laid = scrolled ? tall : field;
     if (state && state->styled)
-        LayoutStyledText(movie_, field, state->styledText, s.cache, &s.picture);
+        LayoutStyledText(movie_, laid, state->styledText, s.cache, &s.picture);
     else
-        LayoutEditText(movie_, field, s.cache, &s.picture);
+        LayoutEditText(movie_, laid, s.cache, &s.picture);
+    if (scrolled) {
+        s.picture.box = field.bounds;
+        ScrollPicture(state->scroll, &s.picture);
+    }
     const TextPicture& picture = s.picture;
     const bool background = state ? state->background : field.border;
     if (background) {

@@ -1,6 +1,7 @@
 // Text fields under scripts: bound variables shown frame by frame, the
 // TextField properties and what they draw, TextFormat ranges, and hostile
 // markup handed over by a script.
+#include "movie/text_layout.h"
 #include "tests/movie/movie_test_util.h"
 
 #include <string>
@@ -230,6 +231,37 @@ TEST(TextFields, HostileMarkupFromScriptsEndsCleanly) {
         EXPECT_GE(std::stoi(run.lines[0]), 1);
         const movie::Canvas canvas = run.Draw();
         EXPECT_EQ(canvas.width, 550);
+    }
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(TextFields, ScrollBringsItsLineToTheTop) {
+    movie::Movie empty;
+    movie::EditText field;
+    field.bounds = movie::Rect{0, 4000, 0, 4000};
+    field.multiline = true;
+    field.fontClass = "_sans";
+    field.text = "a\nb\nc";
+    movie::DeviceGlyphCache cache;
+    movie::TextPicture whole;
+    movie::LayoutEditText(empty, field, cache, &whole);
+    if (whole.glyphs.size() != 3)
+        GTEST_SKIP() << "no device font to lay the lines out in";
+    const struct {
+        int scroll;
+        size_t top; // the line shown first
+    } cases[] = {{1, 0}, {2, 1}, {3, 2}, {40, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scroll);
+        movie::TextPicture p = whole;
+        movie::ScrollPicture(c.scroll, &p);
+        EXPECT_DOUBLE_EQ(p.glyphs[c.top].matrix.ty, whole.glyphs[0].matrix.ty);
+        EXPECT_EQ(p.overflows, c.scroll > 1);
     }
 }
 
