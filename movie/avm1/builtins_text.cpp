@@ -331,11 +331,16 @@ const FieldProperty kFieldProperties[] = {
 
 // Native getters and setters know their property by a number kept on the
 // function object's primitive.
+void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o);
+
 Value FieldGet(Vm& vm, Value self, const Args&, size_t k) {
     InstanceState* s = StateOf(self);
     DisplayObject* o = s ? s->Owner() : nullptr;
     if (!o || !s->field)
         return Value::Undefined();
+    // A bound field's text is its variable's, as it stands now.
+    if (k < 2 && !s->field->edit.variableName.empty())
+        SyncField(vm, *s->parent, *o);
     return kFieldProperties[k].get(vm, *s->field, *o);
 }
 
@@ -662,11 +667,11 @@ void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o) {
     const Value v = vm.GetOf(holder, name);
     if (!f->boundSeen) {
         f->boundSeen = true;
-        // A variable not yet set takes the field's own text.
-        if (v.IsUndefined()) {
-            const std::string text = f->edit.html ? f->edit.text : PlainOf(*f);
-            vm.Set(holder, name, Value::Str(text));
-            f->boundText = text;
+        // A variable not yet set takes the field's own text, if it has any.
+        const std::string own = f->edit.html ? f->edit.text : PlainOf(*f);
+        if (v.IsUndefined() && !own.empty()) {
+            vm.Set(holder, name, Value::Str(own));
+            f->boundText = own;
             return;
         }
     }

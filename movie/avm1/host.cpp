@@ -93,6 +93,8 @@ void ScriptHost::FlushNewborn() {
 
 void ScriptHost::RunQueue() {
     FlushNewborn();
+    // Fields placed since the last run set their variables before scripts.
+    SyncBoundFields(*vm_, player_.root_);
     for (size_t i = 0; i < queue_.size(); ++i) {
         if (++ranThisTick_ > kMaxQueuedPerTick) {
             vm_->Warn("a movie ran more than 4096 script blocks in one frame; the rest waited");
