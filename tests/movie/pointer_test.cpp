@@ -232,6 +232,49 @@ TEST(Pointer, ClipsHearThePointerWhereverItIs) {
     EXPECT_EQ(s.Take(), (std::vector<std::string>{"230", "140", "30"}));
 }
 
+TEST(Pointer, ClipEventsAndClipHandlersAnswerThePointer) {
+    // Clip a (a square at 50..100) traces its mouse clip events and answers
+    // presses itself; clip b, empty, only hears mouse downs.
+    using namespace movie;
+    auto traced = [](const std::string& text) { return TraceText(text).Records() + Bytes{0}; };
+    PlaceRecipe inner;
+    inner.characterId = 1;
+    PlaceRecipe a;
+    a.depth = 2;
+    a.characterId = 20;
+    a.name = "a";
+    a.clipActions = {{kEventMouseDown, traced("a mouseDown")},
+                     {kEventMouseUp, traced("a mouseUp")},
+                     {kEventPress, traced("a press")},
+                     {kEventRelease | kEventReleaseOutside, traced("a release")}};
+    PlaceRecipe b;
+    b.depth = 3;
+    b.characterId = 21;
+    b.clipActions = {{kEventMouseDown, traced("b mouseDown")}};
+    ActionWriter script;
+    script.Raw(Handler("a", "onRollOver", TraceText("a onRollOver")).Records());
+    const Bytes tags =
+        RectangleShapeTag(1, 1, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx, Solid(0, 0, 255)) +
+        DefineSpriteTag(20, 1, PlaceObject2Tag(inner) + ShowFrameTag()) +
+        DefineSpriteTag(21, 1, ShowFrameTag()) + PlaceObject2Tag(a) + PlaceObject2Tag(b) +
+        DoActionTag(script.Records()) + ShowFrameTag();
+    Session s(Movie8(tags));
+    const struct {
+        Step step;
+        std::vector<std::string> want;
+    } cases[] = {
+        {{'m', 60, 60}, {"a onRollOver"}},
+        {{'d', 60, 60}, {"a press", "a mouseDown", "b mouseDown"}},
+        {{'u', 300, 300}, {"a release", "a mouseUp"}},
+        {{'d', 300, 300}, {"a mouseDown", "b mouseDown"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step.kind);
+        s.Do(c.step);
+        EXPECT_EQ(s.Take(), c.want);
+    }
+}
+
 TEST(Pointer, DraggedClipsFollowInsideTheirBox) {
     // c.startDrag(true, 0, 0, 300, 200): centred on the pointer, inside
     // left, top, right, bottom.
