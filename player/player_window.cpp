@@ -96,6 +96,7 @@ void PlayerWindow::CreateMovieView() {
     if (!movie_.Create(hwnd(), WS_CHILD | WS_VISIBLE, WS_EX_CLIENTEDGE, r, IDC_MOVIE + 100))
         return;
     movie_.SetScreenSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    movie_.SetTakesPointer(true);
     movie_.SetUrlOpener(&OpenWebPage);
     std::string error;
     if (!pagePath_.empty() &&

@@ -354,7 +354,8 @@ void FieldSet(Vm& vm, Value self, const Args& args, size_t k) {
         return;
     FieldState& f = *s->field;
     kFieldProperties[k].set(vm, f, *o, args[0]);
-    // Text a script gives a bound field goes to its variable too.
+    // Text a script gives a bound field goes to its variable too (text and
+    // htmlText lead the table).
     const bool text = k < 2;
     Object* holder;
     std::string name;

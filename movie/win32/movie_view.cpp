@@ -283,6 +283,8 @@ LRESULT CALLBACK MovieView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
         case WM_MOUSELEAVE:
+            if (!self->TakesOwnPointer())
+                break;
             self->OnPointerMessage(message, lParam);
             return 0;
         case WM_NCDESTROY:

@@ -72,6 +72,9 @@ class MovieView {
     // the player's mouse hook instead of its own messages.
     enum class PointerAction { Move, Down, Up, Leave };
     void Pointer(PointerAction action, int x, int y);
+    // A child view hands its own mouse messages to the movie only when
+    // asked; otherwise clicks go through it to its parent.
+    void SetTakesPointer(bool takes) { takesPointer_ = takes; }
     // Opens the pages a movie asks for in answer to a click; unset, none is
     // opened.
     void SetUrlOpener(std::function<void(const std::string&)> opener) {
@@ -100,6 +103,7 @@ class MovieView {
     bool TakesOwnPointer() const;
     void OnPointerMessage(UINT message, LPARAM lParam);
     bool tracking_ = false; // asked to hear when the pointer leaves
+    bool takesPointer_ = false;
     movie::Canvas canvas_;
     int drawnWidth_ = 0, drawnHeight_ = 0;
 };

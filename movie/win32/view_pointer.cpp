@@ -16,6 +16,8 @@ constexpr double kAway = -1e9;
 bool MovieView::TakesOwnPointer() const {
     if (!hwnd_ || !(GetWindowLongA(hwnd_, GWL_STYLE) & WS_CHILD))
         return true;
+    if (!takesPointer_)
+        return false;
     // A child of another process's window is the live wallpaper, behind
     // the icons: the mouse hook speaks for it.
     DWORD own = GetCurrentProcessId(), parentProcess = 0;
