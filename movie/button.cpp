@@ -80,8 +80,10 @@ bool ReadActions(TagReader& r, int version, Button* button, ParseContext& ctx) {
         ButtonAction a;
         a.conditions = 0x0008;
         a.records.assign(r.Here(), r.Here() + r.remaining());
-        if (!a.records.empty() && ctx.Charge(a.records.size() + sizeof(a)))
+        if (!a.records.empty() && ctx.Charge(a.records.size() + sizeof(a))) {
             button->actions.push_back(std::move(a));
+            ctx.movie().scripted = true; // a click runs them
+        }
         return true;
     }
     while (r.ok() && r.remaining() > 0) {
@@ -102,6 +104,7 @@ bool ReadActions(TagReader& r, int version, Button* button, ParseContext& ctx) {
         a.records.assign(r.Here(), r.Here() + length);
         r.Skip(length);
         button->actions.push_back(std::move(a));
+        ctx.movie().scripted = true;
         if (size == 0)
             break;
     }
@@ -166,13 +169,23 @@ void ApplyButtonCxform(TagReader& r, ParseContext& ctx) {
 
 namespace {
 
-// A sprite's first frame placed into state, without playing it.
-void FirstFrame(const Movie& movie, const Timeline& timeline, int nesting, SpriteState* state) {
+// Objects one button state may show, nested sprites' included: sprites
+// that place each other twice at every level would otherwise grow without
+// bound.
+constexpr size_t kMaxButtonObjects = 1u << 14;
+
+// A sprite's first frame placed into state, without playing it; left is
+// what remains of kMaxButtonObjects.
+void FirstFrame(const Movie& movie, const Timeline& timeline, int nesting, SpriteState* state,
+                size_t* left) {
     state->timeline = &timeline;
     state->nesting = nesting;
     if (timeline.frames.empty())
         return;
     for (const FrameCommand& c : timeline.frames[0].commands) {
+        if (*left == 0)
+            return;
+        --*left;
         if (c.remove) {
             state->objects.erase(c.place.depth);
             continue;
@@ -192,7 +205,7 @@ void FirstFrame(const Movie& movie, const Timeline& timeline, int nesting, Sprit
             if (ref->kind == CharacterKind::Sprite && nesting + 1 < kMaxSpriteNesting) {
                 o.sprite = std::make_unique<SpriteState>();
                 o.sprite->parent = state;
-                FirstFrame(movie, movie.sprites[ref->index], nesting + 1, o.sprite.get());
+                FirstFrame(movie, movie.sprites[ref->index], nesting + 1, o.sprite.get(), left);
             }
         } else if (o.characterId == 0 && !o.sprite) {
             state->objects.erase(p.depth);
@@ -215,6 +228,7 @@ void ButtonDisplayList(const Movie& movie, const Button& button, uint8_t state, 
                        SpriteState* out) {
     out->objects.clear();
     out->nesting = nesting;
+    size_t left = kMaxButtonObjects;
     for (const ButtonRecord& rec : button.records) {
         if (!(rec.states & state))
             continue;
@@ -232,7 +246,7 @@ void ButtonDisplayList(const Movie& movie, const Button& button, uint8_t state, 
         if (ref->kind == CharacterKind::Sprite && nesting + 1 < kMaxSpriteNesting) {
             o.sprite = std::make_unique<SpriteState>();
             o.sprite->parent = out;
-            FirstFrame(movie, movie.sprites[ref->index], nesting + 1, o.sprite.get());
+            FirstFrame(movie, movie.sprites[ref->index], nesting + 1, o.sprite.get(), &left);
         }
     }
 }

@@ -9,6 +9,7 @@
 // objects beyond kMaxDisplayObjects are not placed.
 #pragma once
 
+#include "movie/instance.h"
 #include "movie/movie.h"
 
 #include <cstdint>
@@ -64,6 +65,8 @@ struct DisplayObject {
     bool hasBackground = false;
     Rgba background;
     std::unique_ptr<SpriteState> sprite;
+    // A text field's or button's own state, made when first needed.
+    std::unique_ptr<InstanceState> instance;
 };
 
 struct SpriteState {
@@ -95,7 +98,12 @@ struct ScriptOptions {
     uint32_t seed = 0;
     bool seeded = false;
     uint64_t actionBudget = 0; // 0: the runtime's default
+    // Opens an http or https page a script asks for in answer to a click;
+    // unset, no page is opened.
+    std::function<void(const std::string&)> openUrl;
 };
+
+struct PointerState;
 
 class Player {
   public:
@@ -119,6 +127,18 @@ class Player {
     std::vector<std::string> scriptWarnings() const;
     const Movie& movie() const { return movie_; }
 
+    // The pointer over the stage, in stage twips (pointer.cpp): buttons
+    // change state and run their actions, clips and listeners hear of it.
+    void PointerMove(double x, double y);
+    void PointerDown(double x, double y);
+    void PointerUp(double x, double y);
+    // The pointer is over a button or a clip that answers clicks.
+    bool PointerOverButton() const;
+    // A script's request for a page: opened only during a click, and only
+    // for http and https; false when refused.
+    bool OpenUrl(const std::string& url);
+    PointerState& pointer();
+
   private:
     friend class avm1::ScriptHost;
     void Start();
@@ -141,6 +161,8 @@ class Player {
     SpriteState root_;
     size_t objects_ = 0;
     bool loop_ = true;
+    std::shared_ptr<PointerState> pointer_; // made at the first pointer event
+    std::function<void(const std::string&)> openUrl_;
 };
 
 } // namespace ww::movie

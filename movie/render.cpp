@@ -912,10 +912,10 @@ void Renderer::DrawContent(const DisplayObject& o, const Matrix& m, const ColorT
         }
         break;
     case CharacterKind::EditText:
-        DrawEditText(movie_.editTexts[o.ref.index], mm, cc, t);
+        DrawEditText(o, mm, cc, t);
         break;
     case CharacterKind::Button:
-        DrawButton(movie_.buttons[o.ref.index], mm, cc, t, maskLevel);
+        DrawButton(o, mm, cc, t, maskLevel);
         break;
     default:
         break;
@@ -1775,7 +1775,10 @@ bool ContentBox(const Movie& movie, CharacterKind kind, uint32_t index, const Ma
         return any;
     }
     case CharacterKind::EditText: {
-        // A field that sizes itself to its text may reach past its bounds.
+        // A field that sizes itself to its text may reach past its bounds;
+        // one a script made has no tag, and may be anywhere.
+        if (index >= movie.editTexts.size())
+            return CanvasBox(-1e9, -1e9, 1e9, 1e9, Matrix{}, box);
         const EditText& field = movie.editTexts[index];
         const double grow = field.autoSize ? 1e6 : 0;
         return CanvasBox(field.bounds.xmin - grow, field.bounds.ymin, field.bounds.xmax + grow,

@@ -167,9 +167,9 @@ class Renderer {
                    const Rgba* solid);
     void DrawText(const Text& text, const Matrix& m, const ColorTransform& cx, const Target& t);
     // Text fields and buttons (render_text.cpp).
-    void DrawEditText(const EditText& field, const Matrix& m, const ColorTransform& cx,
+    void DrawEditText(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                       const Target& t);
-    void DrawButton(const Button& button, const Matrix& m, const ColorTransform& cx,
+    void DrawButton(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                     const Target& t, int maskLevel);
     void AddEdge(const Edge& e, const Matrix& m, uint32_t fill0, uint32_t fill1);
     void Stroke(const Shape& shape, uint32_t line, const Matrix& m, const ColorTransform& cx,

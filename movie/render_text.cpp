@@ -1,10 +1,13 @@
 // The renderer's text fields and buttons: a field's text laid out into
 // glyphs and drawn as DrawText draws static text, on its background and in
-// its border, clipped to its box; a button's up state drawn as the display
-// list its records make.
+// its border, clipped to its box; a button's current state drawn as the
+// display list its records make.
 #include "movie/button.h"
 #include "movie/render.h"
 #include "movie/text_layout.h"
+
+#include <algorithm>
+#include <cstdint>
 
 namespace ww::movie {
 
@@ -43,16 +46,35 @@ Shape BoxShape(const Rect& r, Rgba color, bool outline) {
 
 } // namespace
 
-void Renderer::DrawEditText(const EditText& field, const Matrix& m, const ColorTransform& cx,
+void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                             const Target& t) {
     if (!text_)
         text_ = std::make_shared<TextState>();
     TextState& s = *text_;
-    LayoutEditText(movie_, field, s.cache, &s.picture);
+    // A field a script has reached draws its own state; others their tag.
+    const FieldState* state = o.instance ? o.instance->field.get() : nullptr;
+    const EditText& field = state ? state->edit : movie_.editTexts[o.ref.index];
+    // A scrolled field lays out the lines below its box too, then moves up.
+    const bool scrolled = state && state->scroll > 1 && !field.autoSize;
+    EditText tall;
+    if (scrolled) {
+        tall = field;
+        tall.bounds.ymax = std::max(tall.bounds.ymax, INT32_MAX / 2);
+    }
+    const EditText& laid = scrolled ? tall : field;
+    if (state && state->styled)
+        LayoutStyledText(movie_, laid, state->styledText, s.cache, &s.picture);
+    else
+        LayoutEditText(movie_, laid, s.cache, &s.picture);
+    if (scrolled) {
+        s.picture.box = field.bounds;
+        ScrollPicture(state->scroll, &s.picture);
+    }
     const TextPicture& picture = s.picture;
-    if (field.border) {
-        const Rgba white{255, 255, 255, 255};
-        DrawShape(BoxShape(picture.box, white, false), m, cx, t, nullptr);
+    const bool background = state ? state->background : field.border;
+    if (background) {
+        const Rgba fill = state ? state->backgroundColor : Rgba{255, 255, 255, 255};
+        DrawShape(BoxShape(picture.box, fill, false), m, cx, t, nullptr);
     }
     Target inner = t;
     if (picture.overflows) {
@@ -68,12 +90,12 @@ void Renderer::DrawEditText(const EditText& field, const Matrix& m, const ColorT
     for (const auto& u : picture.underlines)
         DrawShape(BoxShape(u.first, u.second, false), m, cx, inner, nullptr);
     if (field.border) {
-        const Rgba black{0, 0, 0, 255};
-        DrawShape(BoxShape(picture.box, black, true), m, cx, t, nullptr);
+        const Rgba line = state ? state->borderColor : Rgba{0, 0, 0, 255};
+        DrawShape(BoxShape(picture.box, line, true), m, cx, t, nullptr);
     }
 }
 
-void Renderer::DrawButton(const Button& button, const Matrix& m, const ColorTransform& cx,
+void Renderer::DrawButton(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                           const Target& t, int maskLevel) {
     if (!text_)
         text_ = std::make_shared<TextState>();
@@ -81,10 +103,11 @@ void Renderer::DrawButton(const Button& button, const Matrix& m, const ColorTran
     // A button that shows itself, directly or through sprites, stops here.
     if (s.buttonNesting >= kMaxSpriteNesting)
         return;
-    SpriteState up;
-    ButtonDisplayList(movie_, button, kButtonUp, s.buttonNesting, &up);
+    const uint8_t state = o.instance ? o.instance->buttonState : uint8_t(kButtonUp);
+    SpriteState shown;
+    ButtonDisplayList(movie_, movie_.buttons[o.ref.index], state, s.buttonNesting, &shown);
     ++s.buttonNesting;
-    DrawList(up, m, cx, t, maskLevel);
+    DrawList(shown, m, cx, t, maskLevel);
     --s.buttonNesting;
 }
 

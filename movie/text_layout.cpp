@@ -707,4 +707,26 @@ void LayoutEditText(const Movie& movie, const EditText& field, DeviceGlyphCache&
     LayoutStyledText(movie, field, text, cache, out);
 }
 
+void ScrollPicture(int scroll, TextPicture* picture) {
+    if (scroll <= 1 || picture->glyphs.empty())
+        return;
+    // The lines' baselines, top down; glyphs of one line share theirs.
+    std::vector<double> baselines;
+    for (const PlacedGlyph& g : picture->glyphs)
+        baselines.push_back(g.matrix.ty);
+    std::sort(baselines.begin(), baselines.end());
+    baselines.erase(std::unique(baselines.begin(), baselines.end(),
+                                [](double a, double b) { return std::fabs(a - b) < 1; }),
+                    baselines.end());
+    const size_t line = std::min<size_t>(static_cast<size_t>(scroll - 1), baselines.size() - 1);
+    const double shift = baselines[line] - baselines[0];
+    for (PlacedGlyph& g : picture->glyphs)
+        g.matrix.ty -= shift;
+    for (auto& u : picture->underlines) {
+        u.first.ymin -= static_cast<int32_t>(shift);
+        u.first.ymax -= static_cast<int32_t>(shift);
+    }
+    picture->overflows = true;
+}
+
 } // namespace ww::movie

@@ -68,6 +68,10 @@ struct TextPicture {
     bool missingFont = false; // a device font was asked for and none found
 };
 
+// Moves the text up so that line scroll (from 1) stands at the top; the
+// picture then clips to its box.
+void ScrollPicture(int scroll, TextPicture* picture);
+
 // Lays out the field's initial text.
 void LayoutEditText(const Movie& movie, const EditText& field, DeviceGlyphCache& cache,
                     TextPicture* out);

@@ -5,6 +5,7 @@
 #include "common/win32/active_desktop.h"
 #include "common/win32/live_wallpaper.h"
 #include "common/win32/message_box.h"
+#include "player/mouse_hook.h"
 #include "player/resource.h"
 
 #include <shellapi.h>
@@ -101,6 +102,8 @@ void PlayerWindow::CreateMovieView() {
     if (!movie_.Create(hwnd(), WS_CHILD | WS_VISIBLE, WS_EX_CLIENTEDGE, r, IDC_MOVIE + 100))
         return;
     movie_.SetScreenSize(screenWidth, screenHeight);
+    movie_.SetTakesPointer(true);
+    movie_.SetUrlOpener(&OpenWebPage);
     std::string error;
     if (!pagePath_.empty() &&
         !ShowPageMovie(pagePath_, InstalledMovieScope(playerPath_), &movie_, &error))

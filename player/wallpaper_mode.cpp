@@ -4,6 +4,7 @@
 #include "common/win32/live_wallpaper.h"
 #include "common/win32/message_box.h"
 #include "movie/win32/desktop_layer.h"
+#include "player/mouse_hook.h"
 #include "player/resource.h"
 
 #include <windows.h>
@@ -18,6 +19,7 @@ constexpr UINT kCheckPeriodMs = 1000;
 
 struct Host {
     LiveWallpaper wallpaper;
+    DesktopPointer pointer;
     std::string playerPath;
     std::string title;
     bool canOpen = true;
@@ -127,6 +129,10 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         if (host)
             OnTrayCommand(hwnd, host, wParam);
         return 0;
+    case kDesktopPointerMessage:
+        if (host)
+            host->pointer.OnMessage(wParam, lParam);
+        return 0;
     case WM_TIMER:
         if (host && wParam == kCheckTimer)
             host->wallpaper.Check();
@@ -147,8 +153,10 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_DESTROY:
         RemoveTrayIcon(hwnd);
-        if (host)
+        if (host) {
+            host->pointer.Stop();
             host->wallpaper.Stop();
+        }
         PostQuitMessage(0);
         return 0;
     default:
@@ -246,6 +254,7 @@ int RunWallpaper(const std::string& pagePath, const movie::MovieScope& scope,
         return 1;
     }
     SetTimer(window, kCheckTimer, kCheckPeriodMs, nullptr);
+    host.pointer.Start(window, &host.wallpaper);
     AddTrayIcon(window, host);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

@@ -7,6 +7,7 @@
 #include "movie/avm1/convert.h"
 #include "movie/avm1/drawing.h"
 #include "movie/avm1/host.h"
+#include "movie/avm1/instances.h"
 
 #include <algorithm>
 #include <cmath>
@@ -218,8 +219,11 @@ Value Get(Vm& vm, Object* clip, int index) {
     case kQuality:
         return Value::Str("HIGH");
     case kXMouse:
-    case kYMouse:
-        return Value::Num(0);
+    case kYMouse: {
+        double x, y;
+        PointerInClip(vm, *s, &x, &y);
+        return Value::Num(index == kXMouse ? x : y);
+    }
     default:
         return Value::Undefined();
     }
@@ -312,6 +316,9 @@ Object* Step(Vm& vm, Object* at, const std::string& part) {
     if (SpriteState* s = Sprite(at)) {
         if (DisplayObject* child = ChildByName(vm, *s, part))
             return ScriptHost::Of(vm).ObjectOf(*child->sprite);
+        Value instance;
+        if (InstanceChild(vm, *s, part, &instance))
+            return instance.o;
     }
     Value v = vm.Get(Value::Obj(at), part);
     return v.type == Type::Object ? v.o : nullptr;
@@ -344,6 +351,8 @@ bool ClipChild(Vm& vm, Object* clip, const std::string& name, Value* out) {
         *out = Value::Obj(ScriptHost::Of(vm).ObjectOf(*child->sprite));
         return true;
     }
+    if (InstanceChild(vm, *s, name, out))
+        return true;
     // A named shape has no object of its own: Flash answers with its clip.
     const std::string key = vm.Key(name);
     for (const auto& entry : s->objects) {
@@ -769,6 +778,8 @@ Value HitTest(Vm& vm, Value self, const Args& args) {
     Object* c = ClipOf(self);
     if (!c)
         return Value::Bool(false);
+    if (args.size() >= 3 && vm.ToBoolean(args[2]))
+        return Value::Bool(HitTestShape(vm, c, vm.ToNumber(args[0]), vm.ToNumber(args[1])));
     const Movie& movie = ScriptHost::Of(vm).movie();
     Rect r{};
     if (!SpriteBounds(movie, *c->clip, &r))
@@ -1027,6 +1038,8 @@ void InstallClipBuiltins(Vm& vm) {
     Method(vm, vm.global, "getURL", Refused);
     Method(vm, vm.global, "fscommand", Nothing);
     Method(vm, vm.global, "updateAfterEvent", Nothing);
+    InstallTextBuiltins(vm);
+    InstallPointerBuiltins(vm);
 }
 
 } // namespace ww::movie::avm1

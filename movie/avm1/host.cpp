@@ -1,5 +1,7 @@
 #include "movie/avm1/host.h"
 
+#include "movie/avm1/instances.h"
+
 #include <algorithm>
 
 namespace ww::movie::avm1 {
@@ -107,6 +109,8 @@ void ScriptHost::FlushNewborn() {
 
 void ScriptHost::RunQueue() {
     FlushNewborn();
+    // Fields placed since the last run set their variables before scripts.
+    SyncBoundFields(*vm_, player_.root_);
     for (size_t i = 0; i < queue_.size(); ++i) {
         if (++ranThisTick_ > kMaxQueuedPerTick) {
             vm_->Warn("a movie ran more than 4096 script blocks in one frame; the rest waited");
@@ -122,6 +126,7 @@ void ScriptHost::RunQueue() {
         FlushNewborn();
     }
     queue_.clear();
+    SyncBoundFields(*vm_, player_.root_);
 }
 
 void ScriptHost::EnterFrameEvents(SpriteState& s) {
@@ -208,6 +213,15 @@ SpriteState* ScriptHost::Attach(SpriteState& parent, uint16_t characterId, const
     return o->sprite.get();
 }
 
+DisplayObject* ScriptHost::AddScripted(SpriteState& parent, DisplayObject fresh) {
+    player_.Remove(parent, fresh.depth);
+    if (player_.objectCount() >= kMaxDisplayObjects)
+        return nullptr;
+    const uint16_t depth = fresh.depth;
+    player_.objects_ += 1;
+    return &parent.objects.emplace(depth, std::move(fresh)).first->second;
+}
+
 void ScriptHost::Remove(SpriteState& s) {
     if (!s.owner || !s.parent)
         return;
@@ -236,6 +250,8 @@ bool ScriptHost::SwapDepth(SpriteState& s, uint16_t depth) {
         DisplayObject& placed = parent.objects.emplace(from, std::move(other)).first->second;
         if (placed.sprite)
             placed.sprite->owner = &placed;
+        if (placed.instance)
+            placed.instance->depth = from;
     }
     moving.depth = depth;
     moving.scripted = true;
@@ -248,6 +264,7 @@ bool ScriptHost::SwapDepth(SpriteState& s, uint16_t depth) {
 void ScriptHost::CollectRoots(SpriteState& s, std::vector<Object*>* roots) {
     if (s.script)
         roots->push_back(s.script);
+    InstanceRoots(s, roots);
     for (auto& entry : s.objects) {
         if (entry.second.sprite)
             CollectRoots(*entry.second.sprite, roots);

@@ -47,6 +47,10 @@ class ScriptHost {
     SpriteState* Attach(SpriteState& parent, uint16_t characterId, const std::string& name,
                         uint16_t depth);
     void Remove(SpriteState& s);
+    // An object a script made other than a clip (createTextField), counted
+    // as the timeline's are; null when the movie has too many.
+    DisplayObject* AddScripted(SpriteState& parent, DisplayObject fresh);
+    void RemoveAt(SpriteState& parent, uint16_t depth) { player_.Remove(parent, depth); }
     bool SwapDepth(SpriteState& s, uint16_t depth);
     SpriteState& root() { return player_.root_; }
     const Timeline* EmptyTimeline() const { return &empty_; }

@@ -3,6 +3,7 @@
 // record that runs past its block ends the block.
 #include "movie/avm1/clip.h"
 #include "movie/avm1/convert.h"
+#include "movie/avm1/instances.h"
 #include "movie/avm1/vm.h"
 #include "swf/bit_reader.h"
 
@@ -667,16 +668,18 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     }
     case 0x83: { // GetURL
         const std::string url = f.String();
+        const std::string target = f.String();
         if (url.rfind("FSCommand:", 0) != 0)
-            vm.Warn("network and file requests are refused (getURL, loadMovie, loadVariables)");
+            RequestUrl(vm, url, target.rfind("_level", 0) != 0);
         break;
     }
     case 0x9A: { // GetURL2
-        f.U8();
+        const uint8_t flags = f.U8();
         Pop();
         const std::string url = PopString();
+        // Loading a movie or variables is never a page to open.
         if (url.rfind("FSCommand:", 0) != 0)
-            vm.Warn("network and file requests are refused (getURL, loadMovie, loadVariables)");
+            RequestUrl(vm, url, (flags & 0x03) == 0);
         break;
     }
     // Stack and pool --------------------------------------------------------
@@ -1118,16 +1121,19 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         break;
     }
     case 0x27: {
-        Pop();
+        Object* clip = ResolveTarget(Pop());
+        const bool lock = vm.ToBoolean(Pop());
         const bool constrain = vm.ToBoolean(Pop());
-        Pop();
+        double box[4] = {0, 0, 0, 0}; // popped bottom, right, top, left
         if (constrain) {
-            for (int i = 0; i < 4; ++i)
-                Pop();
+            for (int i = 3; i >= 0; --i)
+                box[i] = vm.ToNumber(Pop());
         }
+        StartDrag(vm, clip, lock, constrain, box);
         break;
     }
     case 0x28:
+        StopDrag(vm);
         break;
     // Functions and objects -------------------------------------------------
     case 0x9B:

@@ -15,7 +15,8 @@
 
 namespace ww::movie {
 struct SpriteState;
-}
+struct InstanceState;
+} // namespace ww::movie
 
 namespace ww::movie::avm1 {
 
@@ -154,6 +155,7 @@ class Object {
     std::vector<Object*> scope;                    // Function: closure, outermost first
     Object* boundThis = nullptr;                   // Function: a clip it was defined on
     SpriteState* clip = nullptr;                   // Clip; null once removed
+    InstanceState* instance = nullptr;             // a text field or button; null once removed
     Object* target = nullptr;                      // Color: its clip; Super: its this
     Object* home = nullptr;                        // Super: where the method was found
     std::vector<Object*> interfaces;               // a prototype: implementsOp

@@ -89,7 +89,12 @@ void MovieView::Stop() {
 void MovieView::Restart() {
     if (!movie_)
         return;
-    player_ = std::make_unique<movie::Player>(*movie_);
+    movie::ScriptOptions scripts;
+    scripts.openUrl = [this](const std::string& url) {
+        if (urlOpener_)
+            urlOpener_(url);
+    };
+    player_ = std::make_unique<movie::Player>(*movie_, scripts);
     player_->SetLoop(settings_.loop);
     player_->SetPlaying(settings_.play && player_->playing());
     renderer_ = std::make_unique<movie::Renderer>(*movie_);
@@ -150,6 +155,8 @@ void MovieView::Tick(uint64_t nowMs) {
     ticks_ += due;
     // For tools outside the process: how far the movie has played.
     SetPropA(hwnd_, kTicksProperty, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(ticks_)));
+    SetPropA(hwnd_, kFrameProperty,
+             reinterpret_cast<HANDLE>(static_cast<uintptr_t>(player_->frame() + 1)));
     Draw(false);
 }
 
@@ -458,12 +465,21 @@ LRESULT CALLBACK MovieView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
             return 0;
         }
         case WM_NCHITTEST:
-            // Clicks go to what lies beneath: the page, the icons.
-            if (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD)
+            // Behind the icons, clicks go to what lies beneath.
+            if (!self->TakesOwnPointer())
                 return HTTRANSPARENT;
             break;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_MOUSELEAVE:
+            if (!self->TakesOwnPointer())
+                break;
+            self->OnPointerMessage(message, lParam);
+            return 0;
         case WM_NCDESTROY:
             RemovePropA(hwnd, kTicksProperty);
+            RemovePropA(hwnd, kFrameProperty);
             self->hwnd_ = nullptr;
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
             break;

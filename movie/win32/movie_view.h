@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ namespace ww {
 
 // The window property that holds ticks() for other processes.
 constexpr char kTicksProperty[] = "WallweaverTicks";
+// The movie's current frame (from 1), beside it.
+constexpr char kFrameProperty[] = "WallweaverFrame";
 
 // What a view has handed to the screen since its movie started, so tests can
 // see that a small change shows as a small area.
@@ -76,6 +79,21 @@ class MovieView {
     void Tick(uint64_t nowMs);
     const PresentedArea& presented() const { return presented_; }
 
+    // The pointer at a client point (view_pointer.cpp): mapped through the
+    // box and the scale mode into the stage and handed to the movie. A view
+    // inside another process's window (the live wallpaper) is given it by
+    // the player's mouse hook instead of its own messages.
+    enum class PointerAction { Move, Down, Up, Leave };
+    void Pointer(PointerAction action, int x, int y);
+    // A child view hands its own mouse messages to the movie only when
+    // asked; otherwise clicks go through it to its parent.
+    void SetTakesPointer(bool takes) { takesPointer_ = takes; }
+    // Opens the pages a movie asks for in answer to a click; unset, none is
+    // opened.
+    void SetUrlOpener(std::function<void(const std::string&)> opener) {
+        urlOpener_ = std::move(opener);
+    }
+
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void Restart();
@@ -104,6 +122,11 @@ class MovieView {
     bool paused_ = false;
     bool waiting_ = false; // not drawable at the last tick
     uint64_t ticks_ = 0;
+    std::function<void(const std::string&)> urlOpener_;
+    bool TakesOwnPointer() const;
+    void OnPointerMessage(UINT message, LPARAM lParam);
+    bool tracking_ = false; // asked to hear when the pointer leaves
+    bool takesPointer_ = false;
     movie::Canvas canvas_;
     int drawnWidth_ = 0, drawnHeight_ = 0;
     PresentedArea presented_;

@@ -584,6 +584,82 @@ TEST_F(LiveWallpaperPlayer, TheButtonPlaysTheMovieBehindTheIconsUntilStopped) {
     EXPECT_EQ(LogonCommand(), "");
 }
 
+// The pointer reaching the movie: a movie whose stage is one button that,
+// released, goes to frame 2 and stops there; each view tells its frame.
+test::Bytes ClickToFrameTwoMovie() {
+    test::ButtonRecordRecipe record;
+    record.states = 0x0F;
+    record.characterId = 1;
+    test::ButtonActionRecipe release;
+    release.records = test::ActionGotoFrame(1);
+    release.records.insert(release.records.end(), {0x07, 0x00});
+    test::PlaceRecipe place;
+    place.characterId = 10;
+    test::Bytes tags;
+    for (const test::Bytes& part :
+         {test::RectangleShapeTag(1, 1, 0, 0, 550 * 20, 400 * 20, test::Solid(255, 0, 0)),
+          test::DefineButtonTag(2, 10, {record}, {release}), test::PlaceObject2Tag(place),
+          test::DoActionTag({0x07}), test::ShowFrameTag(), test::DoActionTag({0x07}),
+          test::ShowFrameTag()})
+        tags.insert(tags.end(), part.begin(), part.end());
+    return test::MakeMovie(tags, 2);
+}
+
+uintptr_t ViewFrame(HWND view) {
+    return reinterpret_cast<uintptr_t>(GetPropA(view, kFrameProperty));
+}
+
+void SendClick(int x, int y) {
+    SetCursorPos(x, y);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+TEST_F(LiveWallpaperPlayer, AClickInThePlayersWindowReachesTheMovie) {
+    test::WriteFileBytes(installed_.movie(), ClickToFrameTwoMovie());
+    ASSERT_TRUE(window_.Start(installed_.player()));
+    HWND window = nullptr;
+    PumpUntil(
+        [&] {
+            window = WindowOf(window_.pid(), installed_.settings().wallpaperName);
+            return window != nullptr;
+        },
+        30000);
+    ASSERT_NE(window, nullptr);
+    std::vector<HWND> own = ViewsBelow(window, window_.pid());
+    ASSERT_EQ(own.size(), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return ViewFrame(own[0]) == 1; }, 10000));
+    RECT client{};
+    GetClientRect(own[0], &client);
+    const LPARAM middle = MAKELPARAM(client.right / 2, client.bottom / 2);
+    PostMessageA(own[0], WM_MOUSEMOVE, 0, middle);
+    PostMessageA(own[0], WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    PostMessageA(own[0], WM_LBUTTONUP, 0, middle);
+    EXPECT_TRUE(PumpUntil([&] { return ViewFrame(own[0]) == 2; }, 10000))
+        << "frame " << ViewFrame(own[0]);
+}
+
+TEST_F(LiveWallpaperPlayer, TheDesktopsClicksReachTheMovieButNotThoseOnIcons) {
+    test::WriteFileBytes(installed_.movie(), ClickToFrameTwoMovie());
+    ChildProcess live;
+    ASSERT_TRUE(live.Start(installed_.player(), {"/wallpaper"}));
+    HWND view = WallpaperView(live.pid());
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return ViewFrame(view) == 1; }, 10000));
+    // The icons' corner keeps its clicks.
+    SendClick(20, 20);
+    PumpUntil([] { return false; }, 1500);
+    EXPECT_EQ(ViewFrame(view), 1u) << "a click on the icons reached the movie";
+    // The bare desktop passes them on.
+    SendClick(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+    EXPECT_TRUE(PumpUntil([&] { return ViewFrame(view) == 2; }, 10000))
+        << "frame " << ViewFrame(view);
+    live.Kill();
+}
+
 TEST_F(LiveWallpaperPlayer, AnotherWallpaperChosenEndsItAndItsLogonEntry) {
     ASSERT_TRUE(RegisterAtLogon(installed_.player()));
     ChildProcess live;

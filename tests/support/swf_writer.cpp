@@ -539,7 +539,8 @@ namespace {
 Bytes PlaceBody(const PlaceRecipe& p, bool three) {
     SwfBits bits;
     const uint8_t flags = static_cast<uint8_t>(
-        (p.clipDepth >= 0 ? 0x40 : 0) | (p.ratio >= 0 ? 0x10 : 0) | (p.hasCxform ? 0x08 : 0) |
+        (p.clipActions.empty() ? 0 : 0x80) | (p.clipDepth >= 0 ? 0x40 : 0) |
+        (p.name.empty() ? 0 : 0x20) | (p.ratio >= 0 ? 0x10 : 0) | (p.hasCxform ? 0x08 : 0) |
         (p.hasMatrix ? 0x04 : 0) | (p.characterId >= 0 ? 0x02 : 0) | (p.move ? 0x01 : 0));
     bits.Byte(flags);
     if (three)
@@ -556,6 +557,11 @@ Bytes PlaceBody(const PlaceRecipe& p, bool three) {
         PutCxform(bits, p.cxform);
     if (p.ratio >= 0)
         bits.U16(static_cast<uint16_t>(p.ratio));
+    if (!p.name.empty()) {
+        for (char c : p.name)
+            bits.Byte(static_cast<uint8_t>(c));
+        bits.Byte(0);
+    }
     if (p.clipDepth >= 0)
         bits.U16(static_cast<uint16_t>(p.clipDepth));
     if (three && !p.filters.empty()) {
@@ -572,6 +578,19 @@ Bytes PlaceBody(const PlaceRecipe& p, bool three) {
     if (three && p.background >= 0)
         for (int shift = 24; shift >= 0; shift -= 8)
             bits.Byte(static_cast<uint8_t>(p.background >> shift));
+    if (!p.clipActions.empty()) {
+        uint32_t all = 0;
+        for (const auto& a : p.clipActions)
+            all |= a.first;
+        bits.U16(0);
+        bits.U32(all);
+        for (const auto& a : p.clipActions) {
+            bits.U32(a.first);
+            bits.U32(static_cast<uint32_t>(a.second.size()));
+            bits.Append(a.second);
+        }
+        bits.U32(0);
+    }
     return bits.bytes();
 }
 

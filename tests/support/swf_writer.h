@@ -168,6 +168,9 @@ struct PlaceRecipe {
     CxformRecipe cxform;
     int ratio = -1;
     int clipDepth = -1;
+    std::string name; // an instance name when not empty
+    // Clip events (SWF 6 flags) and their action records, end flag included.
+    std::vector<std::pair<uint32_t, Bytes>> clipActions;
     // PlaceObject3 only: filter records (see the Filter functions), written
     // as a FILTERLIST when any; the blend mode and cache bytes when >= 0.
     std::vector<Bytes> filters;

@@ -1,0 +1,41 @@
+// Text fields and buttons as script objects (builtins_text.cpp,
+// builtins_pointer.cpp): made the first time a script names them, bound to
+// the state their display object keeps.
+#pragma once
+
+#include "movie/avm1/vm.h"
+#include "movie/player.h"
+
+#include <string>
+#include <vector>
+
+namespace ww::movie::avm1 {
+
+// The script object of a text field or button placed in parent; null for
+// any other kind of object.
+Object* InstanceObject(Vm& vm, SpriteState& parent, DisplayObject& o);
+// A text field or button child of s by instance name.
+bool InstanceChild(Vm& vm, SpriteState& s, const std::string& name, Value* out);
+// The script objects of the fields and buttons under s, kept from collection.
+void InstanceRoots(SpriteState& s, std::vector<Object*>* roots);
+// Fields bound to variables take the variables' values; run after scripts.
+void SyncBoundFields(Vm& vm, SpriteState& root);
+
+// TextField, TextFormat and createTextField.
+void InstallTextBuiltins(Vm& vm);
+// Mouse, button handlers' defaults, startDrag, hitTest's shape test, getURL.
+void InstallPointerBuiltins(Vm& vm);
+
+// hitTest(x, y, true): the stage point (pixels) on what the clip draws.
+bool HitTestShape(Vm& vm, Object* clip, double x, double y);
+// The pointer in a clip's own space, in pixels.
+void PointerInClip(Vm& vm, SpriteState& clip, double* x, double* y);
+// A script asks for a page (getURL; page false for loadMovie and the like);
+// opened only during a click, otherwise refused with a warning.
+void RequestUrl(Vm& vm, const std::string& url, bool page = true);
+// startDrag and stopDrag; box is left, top, right, bottom in the parent's
+// pixels when bounded.
+void StartDrag(Vm& vm, Object* clip, bool lockCenter, bool bounded, const double box[4]);
+void StopDrag(Vm& vm);
+
+} // namespace ww::movie::avm1

@@ -1,0 +1,71 @@
+// What a text field or a button placed on a timeline keeps while the movie
+// plays: the script object that stands for it, the state the pointer left a
+// button in, and a field's text and looks as scripts change them.
+//
+// The state sits with its display object but finds that object again by its
+// parent and depth, so a display list that moves its entries never leaves it
+// holding a stale pointer.
+#pragma once
+
+#include "movie/movie.h"
+#include "movie/text_layout.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace ww::movie {
+
+namespace avm1 {
+class Object;
+} // namespace avm1
+
+struct SpriteState;
+struct DisplayObject;
+
+// autoSize as a script sets it; the tag's flag is Left.
+enum class AutoSize : uint8_t { None, Left, Center, Right };
+
+struct FieldState {
+    // The tag's record as scripts change it: edit.text is the current text,
+    // HTML when edit.html is set.
+    EditText edit;
+    AutoSize autoSize = AutoSize::None;
+    bool background = false;
+    Rgba backgroundColor{255, 255, 255, 255};
+    Rgba borderColor{0, 0, 0, 255};
+    // setTextFormat: the text with a format per character, drawn instead.
+    bool styled = false;
+    StyledText styledText;
+    // The format new text takes (setNewTextFormat, or the tag's).
+    TextFormat newFormat;
+    int scroll = 1;
+    // The bound variable's value as last shown, and whether it was looked at.
+    bool boundSeen = false;
+    std::string boundText;
+    // Changes each time anything drawn changes, for redraw tracking.
+    uint32_t generation = 0;
+};
+
+struct InstanceState {
+    InstanceState() = default;
+    InstanceState(const InstanceState&) = delete;
+    InstanceState& operator=(const InstanceState&) = delete;
+    ~InstanceState();
+
+    SpriteState* parent = nullptr;
+    uint16_t depth = 0;
+    avm1::Object* script = nullptr;
+    uint8_t buttonState = kButtonUp;
+    std::unique_ptr<FieldState> field;
+
+    // The display object this state belongs to, or null once it is gone.
+    DisplayObject* Owner() const;
+};
+
+// The field's state made from its tag on first use; null for an object
+// that is not a text field.
+FieldState* FieldOf(SpriteState& parent, DisplayObject& o, const Movie& movie);
+InstanceState* InstanceOf(SpriteState& parent, DisplayObject& o);
+
+} // namespace ww::movie

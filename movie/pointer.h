@@ -1,0 +1,65 @@
+// The pointer as the player tracks it (pointer.cpp): where it is, whether
+// it is pressed, which button or clip it is over and which one it pressed,
+// and a clip being dragged. Buttons and clips are found again by identity in
+// the display list before each use, so removing one while it is pressed is
+// safe.
+#pragma once
+
+#include "movie/player.h"
+
+#include <cstdint>
+
+namespace ww::movie {
+
+namespace avm1 {
+class Object;
+} // namespace avm1
+
+// Clip events of SWF 6 and later beyond those movie.h names.
+enum PointerEventBit : uint32_t {
+    kEventPress = 1u << 10,
+    kEventRelease = 1u << 11,
+    kEventReleaseOutside = 1u << 12,
+    kEventRollOver = 1u << 13,
+    kEventRollOut = 1u << 14,
+    kEventDragOver = 1u << 15,
+    kEventDragOut = 1u << 16,
+};
+
+// DefineButton2 condition bits.
+enum ButtonCondition : uint16_t {
+    kIdleToOverUp = 0x0001,
+    kOverUpToIdle = 0x0002,
+    kOverUpToOverDown = 0x0004,
+    kOverDownToOverUp = 0x0008,
+    kOverDownToOutDown = 0x0010,
+    kOutDownToOverDown = 0x0020,
+    kOutDownToIdle = 0x0040,
+    kIdleToOverDown = 0x0080,
+    kOverDownToIdle = 0x0100,
+};
+
+// A button (its instance state) or a clip that answers the pointer.
+struct PointerTarget {
+    const void* id = nullptr;
+    bool clip = false;
+    bool operator==(const PointerTarget& o) const { return id == o.id && clip == o.clip; }
+    bool operator!=(const PointerTarget& o) const { return !(*this == o); }
+};
+
+struct PointerState {
+    double x = 0, y = 0; // stage twips
+    bool down = false;
+    PointerTarget over, pressed;
+    bool pressedInside = false;
+    // A press or release is being answered: a page may be opened.
+    bool inClick = false;
+    // startDrag: the clip (its script object), the offset kept from the
+    // pointer, and the rectangle its position stays in, in parent pixels.
+    avm1::Object* dragged = nullptr;
+    double dragDx = 0, dragDy = 0;
+    bool dragBounded = false;
+    double dragLeft = 0, dragTop = 0, dragRight = 0, dragBottom = 0;
+};
+
+} // namespace ww::movie

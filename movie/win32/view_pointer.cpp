@@ -1,0 +1,94 @@
+// The pointer's way from a movie view's window into its movie: client
+// pixels through the box the movie is drawn in and the page's scale mode to
+// stage twips. A left press captures the pointer so the release is heard
+// wherever it happens.
+#include "movie/win32/movie_view.h"
+
+namespace ww {
+
+namespace {
+
+// Far outside any stage: where the pointer is said to be once it has left.
+constexpr double kAway = -1e9;
+
+} // namespace
+
+bool MovieView::TakesOwnPointer() const {
+    if (!hwnd_ || !(GetWindowLongA(hwnd_, GWL_STYLE) & WS_CHILD))
+        return true;
+    if (!takesPointer_)
+        return false;
+    // A child of another process's window is the live wallpaper, behind
+    // the icons: the mouse hook speaks for it.
+    DWORD own = GetCurrentProcessId(), parentProcess = 0;
+    GetWindowThreadProcessId(GetParent(hwnd_), &parentProcess);
+    return parentProcess == own;
+}
+
+void MovieView::OnPointerMessage(UINT message, LPARAM lParam) {
+    const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (!tracking_) {
+            TRACKMOUSEEVENT track{};
+            track.cbSize = sizeof track;
+            track.dwFlags = TME_LEAVE;
+            track.hwndTrack = hwnd_;
+            tracking_ = TrackMouseEvent(&track) != FALSE;
+        }
+        Pointer(PointerAction::Move, x, y);
+        break;
+    case WM_LBUTTONDOWN:
+        SetCapture(hwnd_);
+        Pointer(PointerAction::Down, x, y);
+        break;
+    case WM_LBUTTONUP:
+        if (GetCapture() == hwnd_)
+            ReleaseCapture();
+        Pointer(PointerAction::Up, x, y);
+        break;
+    case WM_MOUSELEAVE:
+        tracking_ = false;
+        if (GetCapture() != hwnd_)
+            Pointer(PointerAction::Leave, x, y);
+        break;
+    default:
+        break;
+    }
+}
+
+void MovieView::Pointer(PointerAction action, int x, int y) {
+    if (!player_ || !movie_ || drawnWidth_ <= 0 || drawnHeight_ <= 0)
+        return;
+    double sx = kAway, sy = kAway;
+    const RECT b = box();
+    const int bw = b.right - b.left, bh = b.bottom - b.top;
+    movie::Matrix toStage;
+    if (action != PointerAction::Leave && bw > 0 && bh > 0 &&
+        movie::Invert(movie::StageToCanvas(*movie_, drawnWidth_, drawnHeight_, settings_.scale),
+                      &toStage)) {
+        // Client pixels to canvas pixels (the canvas is stretched over the
+        // box), then canvas pixels to stage twips.
+        const double cx = (x - b.left + 0.5) * drawnWidth_ / bw;
+        const double cy = (y - b.top + 0.5) * drawnHeight_ / bh;
+        sx = toStage.a * cx + toStage.c * cy + toStage.tx;
+        sy = toStage.b * cx + toStage.d * cy + toStage.ty;
+    }
+    switch (action) {
+    case PointerAction::Move:
+    case PointerAction::Leave:
+        player_->PointerMove(sx, sy);
+        break;
+    case PointerAction::Down:
+        player_->PointerDown(sx, sy);
+        break;
+    case PointerAction::Up:
+        player_->PointerUp(sx, sy);
+        break;
+    }
+    // Presses show at once; moves at the next frame, which draws anyway.
+    if (action == PointerAction::Down || action == PointerAction::Up)
+        Draw(false);
+}
+
+} // namespace ww

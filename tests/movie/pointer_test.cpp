@@ -1,0 +1,400 @@
+// The pointer driven through the player: which button state is drawn, which
+// condition actions and handlers run and in which order, what clips and
+// Mouse listeners hear, dragging, exact hit tests and pages opened by clicks.
+#include "movie/pointer.h"
+#include "tests/movie/movie_test_util.h"
+
+#include <string>
+#include <vector>
+
+namespace ww::test {
+namespace {
+
+constexpr Rgba8 kGreen{0, 255, 0, 255};
+
+Bytes Movie8(const Bytes& tags, uint16_t frames = 1) {
+    SwfRecipe layout = StageRecipe(false);
+    layout.version = 8;
+    layout.frameCount = frames;
+    layout.tags = tags;
+    return MakeSwf(layout);
+}
+
+ActionWriter TraceText(const std::string& text) {
+    return ActionWriter().Push({PushString(text)}).Trace();
+}
+
+// target.method = function () { trace(text); }
+ActionWriter Handler(const std::string& target, const std::string& method,
+                     const ActionWriter& body) {
+    ActionWriter w;
+    w.Get(target).Push({PushString(method)}).Function("", {}, body).Op(0x4F);
+    return w;
+}
+
+// A 50 px square at (50, 50) in each state's colour (up red, over blue, down
+// green); its hit area is the square with a 20 px hole in the middle.
+Bytes ButtonTags(const std::vector<ButtonActionRecipe>& actions, const std::string& name) {
+    ShapeWriter ring({Solid(0, 0, 0)});
+    ring.Select(-1, 1, -1)
+        .Rectangle(50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx)
+        .Rectangle(65 * kPx, 65 * kPx, 85 * kPx, 85 * kPx);
+    Bytes tags =
+        RectangleShapeTag(1, 1, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx, Solid(255, 0, 0)) +
+        RectangleShapeTag(1, 2, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx, Solid(0, 0, 255)) +
+        RectangleShapeTag(1, 3, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx, Solid(0, 255, 0)) +
+        DefineShapeTag(1, 4, ring);
+    std::vector<ButtonRecordRecipe> records(4);
+    for (int i = 0; i < 4; ++i) {
+        records[i].states = static_cast<uint8_t>(1 << i);
+        records[i].characterId = static_cast<uint16_t>(i + 1);
+        records[i].depth = static_cast<uint16_t>(i + 1);
+    }
+    PlaceRecipe place;
+    place.depth = 1;
+    place.characterId = 10;
+    place.name = name;
+    return tags + DefineButtonTag(2, 10, records, actions) + PlaceObject2Tag(place);
+}
+
+struct Step {
+    char kind; // 'm' move, 'd' down, 'u' up
+    int x, y;  // stage pixels
+};
+
+struct Session {
+    movie::Movie movie;
+    std::vector<std::string> lines, urls;
+    std::unique_ptr<movie::Player> player;
+
+    explicit Session(const Bytes& swf) : movie(ParseOrFail(swf)) {
+        movie::ScriptOptions options;
+        options.trace = [this](const std::string& l) { lines.push_back(l); };
+        options.openUrl = [this](const std::string& u) { urls.push_back(u); };
+        options.clockMs = 0;
+        options.seeded = true;
+        player = std::make_unique<movie::Player>(movie, options);
+    }
+    void Do(const Step& s) {
+        const double x = s.x * kPx, y = s.y * kPx;
+        if (s.kind == 'm')
+            player->PointerMove(x, y);
+        else if (s.kind == 'd')
+            player->PointerDown(x, y);
+        else
+            player->PointerUp(x, y);
+    }
+    std::vector<std::string> Take() {
+        std::vector<std::string> out;
+        out.swap(lines);
+        return out;
+    }
+    Rgba8 Drawn(int x, int y) {
+        movie::Renderer renderer(movie);
+        movie::Canvas canvas;
+        std::string error;
+        EXPECT_TRUE(renderer.Render(*player, movie::RenderOptions(), &canvas, &error)) << error;
+        return PixelAt(canvas, x, y);
+    }
+};
+
+ButtonActionRecipe OnCondition(uint16_t conditions, const std::string& text) {
+    ButtonActionRecipe a;
+    a.conditions = conditions;
+    a.records = TraceText(text).Records() + Bytes{0};
+    return a;
+}
+
+// Every transition traced by its condition action (c:...) and its handler.
+Bytes TracingButtonMovie() {
+    using namespace movie;
+    const std::vector<ButtonActionRecipe> actions = {
+        OnCondition(kIdleToOverUp, "c:rollOver"),
+        OnCondition(kOverUpToIdle, "c:rollOut"),
+        OnCondition(kOverUpToOverDown, "c:press"),
+        OnCondition(kOverDownToOverUp, "c:release"),
+        OnCondition(kOverDownToOutDown, "c:dragOut"),
+        OnCondition(kOutDownToOverDown, "c:dragOver"),
+        OnCondition(kOutDownToIdle, "c:releaseOutside")};
+    ActionWriter script;
+    for (const char* m : {"onRollOver", "onRollOut", "onPress", "onRelease", "onDragOut",
+                          "onDragOver", "onReleaseOutside"})
+        script.Raw(Handler("btn", m, TraceText(m)).Records());
+    // A Mouse listener hears presses and releases anywhere.
+    script.Push({PushString("l"), PushInt(0)}).Op(0x43).Op(0x1D);
+    script.Raw(Handler("l", "onMouseDown", TraceText("mouse down")).Records());
+    script.Raw(Handler("l", "onMouseUp", TraceText("mouse up")).Records());
+    script.Get("l").Push({PushInt(1)}).Get("Mouse").Push({PushString("addListener")});
+    script.Op(0x52).Op(0x17);
+    return Movie8(ButtonTags(actions, "btn") + DoActionTag(script.Records()) + ShowFrameTag());
+}
+
+TEST(Pointer, ButtonStatesAndEventsFollowThePointer) {
+    Session s(TracingButtonMovie());
+    ASSERT_TRUE(s.Take().empty());
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+        std::vector<std::string> want;
+        Rgba8 shown; // at (55, 55)
+        bool over;   // the pointer is over the button
+    } cases[] = {
+        {"move onto the ring", {{'m', 55, 55}}, {"c:rollOver", "onRollOver"}, kBlue, true},
+        {"the hole is not the button", {{'m', 75, 75}}, {"c:rollOut", "onRollOut"}, kRed, false},
+        {"press",
+         {{'m', 55, 55}, {'d', 55, 55}},
+         {"c:rollOver", "onRollOver", "c:press", "onPress", "mouse down"},
+         kGreen,
+         true},
+        {"drag off", {{'m', 300, 300}}, {"c:dragOut", "onDragOut"}, kBlue, false},
+        {"drag back", {{'m', 95, 95}}, {"c:dragOver", "onDragOver"}, kGreen, true},
+        {"release inside", {{'u', 95, 95}}, {"c:release", "onRelease", "mouse up"}, kBlue, true},
+        {"press, leave, release outside",
+         {{'d', 95, 95}, {'m', 300, 300}, {'u', 300, 300}},
+         {"c:press", "onPress", "mouse down", "c:dragOut", "onDragOut", "c:releaseOutside",
+          "onReleaseOutside", "mouse up"},
+         kRed,
+         false},
+        {"a press on nothing reaches only the listener",
+         {{'d', 300, 300}, {'u', 300, 300}},
+         {"mouse down", "mouse up"},
+         kRed,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const Step& step : c.steps)
+            s.Do(step);
+        EXPECT_EQ(s.Take(), c.want);
+        const Rgba8 got = s.Drawn(55, 55);
+        EXPECT_EQ(got.r, c.shown.r);
+        EXPECT_EQ(got.g, c.shown.g);
+        EXPECT_EQ(got.b, c.shown.b);
+        EXPECT_EQ(s.player->PointerOverButton(), c.over);
+    }
+}
+
+TEST(Pointer, ButtonActionsRunInTheirTimelineAndDisabledButtonsAreSkipped) {
+    // Release: the root goes to frame 3, where btn.enabled = false.
+    ButtonActionRecipe release;
+    release.records = ActionWriter().GotoFrame(2).Records() + Bytes{0};
+    ActionWriter disable;
+    disable.Get("btn").Push({PushString("enabled"), PushBool(false)}).Op(0x4F);
+    const Bytes tags = ButtonTags({release}, "btn") + DoActionTag({0x07}) + ShowFrameTag() +
+                       ShowFrameTag() + DoActionTag(disable.Records() + Bytes{0x07}) +
+                       ShowFrameTag();
+    Session s(Movie8(tags, 3));
+    s.Do({'d', 55, 55});
+    s.Do({'u', 55, 55});
+    EXPECT_EQ(s.player->frame(), 2u);
+    s.Do({'m', 300, 300});
+    s.Do({'m', 55, 55});
+    EXPECT_FALSE(s.player->PointerOverButton());
+    const Rgba8 got = s.Drawn(55, 55);
+    EXPECT_EQ(got.r, 255); // up: the pointer is over a disabled button
+}
+
+TEST(Pointer, AButtonRemovedWhilePressedIsForgotten) {
+    // Frame 2 takes the button away while it is held down.
+    ActionWriter script;
+    script.Raw(Handler("btn", "onRelease", TraceText("released")).Records());
+    script.Raw(Handler("btn", "onReleaseOutside", TraceText("outside")).Records());
+    const Bytes tags = ButtonTags({}, "btn") + DoActionTag(script.Records()) + ShowFrameTag() +
+                       RemoveObject2Tag(1) + DoActionTag({0x07}) + ShowFrameTag();
+    Session s(Movie8(tags, 2));
+    s.Do({'d', 55, 55});
+    s.player->Advance();
+    s.Do({'m', 60, 60});
+    s.Do({'u', 60, 60});
+    EXPECT_TRUE(s.Take().empty());
+    EXPECT_FALSE(s.player->PointerOverButton());
+}
+
+TEST(Pointer, ClipsHearThePointerWhereverItIs) {
+    // _root.onMouseMove traces _xmouse and _ymouse; a clip placed at (200,
+    // 100) has its own.
+    ActionWriter body;
+    body.Get("_xmouse").Trace().Get("_ymouse").Trace();
+    body.Get("c").Push({PushString("_xmouse")}).Op(0x4E).Trace();
+    ActionWriter script;
+    script.Raw(Handler("_root", "onMouseMove", body).Records());
+    PlaceRecipe clip;
+    clip.depth = 2;
+    clip.characterId = 20;
+    clip.name = "c";
+    clip.hasMatrix = true;
+    clip.matrix.tx = 200 * kPx;
+    clip.matrix.ty = 100 * kPx;
+    const Bytes tags = DefineSpriteTag(20, 1, ShowFrameTag()) + PlaceObject2Tag(clip) +
+                       DoActionTag(script.Records()) + ShowFrameTag();
+    Session s(Movie8(tags));
+    s.Do({'m', 230, 140});
+    EXPECT_EQ(s.Take(), (std::vector<std::string>{"230", "140", "30"}));
+}
+
+TEST(Pointer, ClipEventsAndClipHandlersAnswerThePointer) {
+    // Clip a (a square at 50..100) traces its mouse clip events and answers
+    // presses itself; clip b, empty, only hears mouse downs.
+    using namespace movie;
+    auto traced = [](const std::string& text) { return TraceText(text).Records() + Bytes{0}; };
+    PlaceRecipe inner;
+    inner.characterId = 1;
+    PlaceRecipe a;
+    a.depth = 2;
+    a.characterId = 20;
+    a.name = "a";
+    a.clipActions = {{kEventMouseDown, traced("a mouseDown")},
+                     {kEventMouseUp, traced("a mouseUp")},
+                     {kEventPress, traced("a press")},
+                     {kEventRelease | kEventReleaseOutside, traced("a release")}};
+    PlaceRecipe b;
+    b.depth = 3;
+    b.characterId = 21;
+    b.clipActions = {{kEventMouseDown, traced("b mouseDown")}};
+    ActionWriter script;
+    script.Raw(Handler("a", "onRollOver", TraceText("a onRollOver")).Records());
+    const Bytes tags =
+        RectangleShapeTag(1, 1, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx, Solid(0, 0, 255)) +
+        DefineSpriteTag(20, 1, PlaceObject2Tag(inner) + ShowFrameTag()) +
+        DefineSpriteTag(21, 1, ShowFrameTag()) + PlaceObject2Tag(a) + PlaceObject2Tag(b) +
+        DoActionTag(script.Records()) + ShowFrameTag();
+    Session s(Movie8(tags));
+    const struct {
+        Step step;
+        std::vector<std::string> want;
+    } cases[] = {
+        {{'m', 60, 60}, {"a onRollOver"}},
+        {{'d', 60, 60}, {"a press", "a mouseDown", "b mouseDown"}},
+        {{'u', 300, 300}, {"a release", "a mouseUp"}},
+        {{'d', 300, 300}, {"a mouseDown", "b mouseDown"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step.kind);
+        s.Do(c.step);
+        EXPECT_EQ(s.Take(), c.want);
+    }
+}
+
+TEST(Pointer, DraggedClipsFollowInsideTheirBox) {
+    // c.startDrag(true, 0, 0, 300, 200): centred on the pointer, inside
+    // left, top, right, bottom.
+    PlaceRecipe clip;
+    clip.depth = 2;
+    clip.characterId = 20;
+    clip.name = "c";
+    clip.hasMatrix = true;
+    clip.matrix.tx = 100 * kPx;
+    clip.matrix.ty = 100 * kPx;
+    ActionWriter script;
+    script.Push({PushInt(200), PushInt(300), PushInt(0), PushInt(0), PushBool(true), PushInt(5)})
+        .Get("c")
+        .Push({PushString("startDrag")})
+        .Op(0x52)
+        .Op(0x17);
+    const Bytes tags = DefineSpriteTag(20, 1, ShowFrameTag()) + PlaceObject2Tag(clip) +
+                       DoActionTag(script.Records()) + ShowFrameTag();
+    Session s(Movie8(tags));
+    const movie::DisplayObject& o = s.player->root().objects.at(2);
+    const struct {
+        int x, y;
+        double wantX, wantY; // pixels
+    } cases[] = {{10, 10, 10, 10}, {50, 20, 50, 20}, {900, 900, 300, 200}, {-5, 150, 0, 150}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.x);
+        s.Do({'m', c.x, c.y});
+        EXPECT_DOUBLE_EQ(o.matrix.tx, c.wantX * kPx);
+        EXPECT_DOUBLE_EQ(o.matrix.ty, c.wantY * kPx);
+    }
+}
+
+TEST(Pointer, HitTestWithTheShapeFlagFollowsTheFill) {
+    ShapeWriter ring({Solid(0, 0, 0)});
+    ring.Select(-1, 1, -1)
+        .Rectangle(50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx)
+        .Rectangle(65 * kPx, 65 * kPx, 85 * kPx, 85 * kPx);
+    PlaceRecipe inner;
+    inner.depth = 1;
+    inner.characterId = 1;
+    PlaceRecipe clip;
+    clip.depth = 1;
+    clip.characterId = 20;
+    clip.name = "c";
+    clip.hasMatrix = true;
+    clip.matrix.tx = 10 * kPx;
+    ActionWriter script;
+    const struct {
+        int x, y;
+        bool shape;
+    } probes[] = {{70, 60, true}, {85, 80, true}, {85, 80, false}, {30, 60, true}, {111, 60, true}};
+    for (const auto& p : probes) {
+        script.Push({PushBool(p.shape), PushInt(p.y), PushInt(p.x), PushInt(3)})
+            .Get("c")
+            .Push({PushString("hitTest")})
+            .Op(0x52)
+            .Trace();
+    }
+    const Bytes tags = DefineShapeTag(1, 1, ring) +
+                       DefineSpriteTag(20, 1, PlaceObject2Tag(inner) + ShowFrameTag()) +
+                       PlaceObject2Tag(clip) + DoActionTag(script.Records()) + ShowFrameTag();
+    Session s(Movie8(tags));
+    // The ring lies at 60..110 on the stage, its hole at 75..95.
+    EXPECT_EQ(s.Take(), (std::vector<std::string>{"true", "false", "true", "false", "false"}));
+}
+
+TEST(Pointer, PagesOpenOnlyForClicksAndOnlyOnTheWeb) {
+    ActionWriter script;
+    // Asked outside any click: refused.
+    script.Push({PushString("_blank"), PushString("http://example.com/frame"), PushInt(2)})
+        .Push({PushString("getURL")})
+        .Op(0x3D)
+        .Op(0x17);
+    ActionWriter onRelease;
+    for (const char* url : {"https://example.com/a", "file:///C:/Windows/win.ini",
+                            "javascript:alert(1)", "HTTP://example.com/b"}) {
+        onRelease.Push({PushString(url), PushInt(1)})
+            .Push({PushString("getURL")})
+            .Op(0x3D)
+            .Op(0x17);
+    }
+    script.Raw(Handler("btn", "onRelease", onRelease).Records());
+    Session s(Movie8(ButtonTags({}, "btn") + DoActionTag(script.Records()) + ShowFrameTag()));
+    EXPECT_TRUE(s.urls.empty());
+    s.Do({'m', 55, 55});
+    EXPECT_TRUE(s.urls.empty());
+    s.Do({'d', 55, 55});
+    s.Do({'u', 55, 55});
+    EXPECT_EQ(s.urls, (std::vector<std::string>{"https://example.com/a", "HTTP://example.com/b"}));
+    EXPECT_FALSE(s.player->scriptWarnings().empty());
+}
+
+TEST(Pointer, ButtonsThatHoldThemselvesEndTheSearch) {
+    // Sixty hit records, each the button itself: every level multiplies.
+    std::vector<ButtonRecordRecipe> records(60);
+    for (size_t i = 0; i < records.size(); ++i) {
+        records[i].states = 0x0F;
+        records[i].characterId = 10;
+        records[i].depth = static_cast<uint16_t>(i + 1);
+    }
+    PlaceRecipe place;
+    place.characterId = 10;
+    Session s(MakeMovie(DefineButtonTag(2, 10, records) + PlaceObject2Tag(place) + ShowFrameTag()));
+    s.Do({'m', 55, 55});
+    s.Do({'d', 55, 55});
+    s.Do({'u', 55, 55});
+    EXPECT_FALSE(s.player->PointerOverButton());
+}
+
+TEST(Pointer, MoviesWithoutScriptsStillShowButtonStates) {
+    const Bytes tags = ButtonTags({}, "") + ShowFrameTag();
+    Session s(MakeMovie(tags));
+    s.Do({'m', 55, 55});
+    EXPECT_EQ(s.Drawn(55, 55).b, 255);
+    s.Do({'d', 55, 55});
+    EXPECT_EQ(s.Drawn(55, 55).g, 255);
+    s.Do({'u', 55, 55});
+    s.Do({'m', 10, 10});
+    EXPECT_EQ(s.Drawn(55, 55).r, 255);
+}
+
+} // namespace
+} // namespace ww::test

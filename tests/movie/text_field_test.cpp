@@ -1,0 +1,269 @@
+// Text fields under scripts: bound variables shown frame by frame, the
+// TextField properties and what they draw, TextFormat ranges, and hostile
+// markup handed over by a script.
+#include "movie/text_layout.h"
+#include "tests/movie/movie_test_util.h"
+
+#include <string>
+#include <vector>
+
+namespace ww::test {
+namespace {
+
+Bytes Movie8(const Bytes& tags, uint16_t frames = 1) {
+    SwfRecipe layout = StageRecipe(false);
+    layout.version = 8;
+    layout.frameCount = frames;
+    layout.tags = tags;
+    return MakeSwf(layout);
+}
+
+// target.method(args...), the result left on the stack.
+ActionWriter& Call(ActionWriter& w, const std::string& target, const std::string& method,
+                   const std::vector<PushValue>& args) {
+    for (auto it = args.rbegin(); it != args.rend(); ++it)
+        w.Push({*it});
+    w.Push({PushInt(static_cast<int32_t>(args.size()))});
+    w.Get(target).Push({PushString(method)}).Op(0x52);
+    return w;
+}
+
+ActionWriter& SetMember(ActionWriter& w, const std::string& target, const std::string& name,
+                        const PushValue& value) {
+    w.Get(target).Push({PushString(name), value}).Op(0x4F);
+    return w;
+}
+
+ActionWriter& TraceMember(ActionWriter& w, const std::string& target, const std::string& name) {
+    w.Get(target).Push({PushString(name)}).Op(0x4E).Trace();
+    return w;
+}
+
+struct FieldRun {
+    movie::Movie movie;
+    std::vector<std::string> lines;
+    std::unique_ptr<movie::Player> player;
+    explicit FieldRun(const Bytes& swf) : movie(ParseOrFail(swf)) {
+        movie::ScriptOptions options;
+        options.trace = [this](const std::string& l) { lines.push_back(l); };
+        options.clockMs = 0;
+        options.seeded = true;
+        player = std::make_unique<movie::Player>(movie, options);
+    }
+    std::string FieldText(uint16_t depth) const {
+        const movie::DisplayObject& o = player->root().objects.at(depth);
+        return o.instance && o.instance->field ? o.instance->field->edit.text : "(tag)";
+    }
+    movie::Canvas Draw() const {
+        movie::Renderer renderer(movie);
+        movie::Canvas canvas;
+        std::string error;
+        EXPECT_TRUE(renderer.Render(*player, movie::RenderOptions(), &canvas, &error)) << error;
+        return canvas;
+    }
+};
+
+PlaceRecipe Named(uint16_t depth, int id, const std::string& name) {
+    PlaceRecipe p;
+    p.depth = depth;
+    p.characterId = id;
+    p.name = name;
+    return p;
+}
+
+EditTextRecipe BoundField(const std::string& variable, const std::string& text) {
+    EditTextRecipe f;
+    f.variableName = variable;
+    f.text = text;
+    f.hasText = !text.empty();
+    return f;
+}
+
+TEST(TextFields, BoundFieldsShowTheirVariablesFrameByFrame) {
+    // Field 1 shows score; field 2 shows v inside the clip box.
+    ActionWriter frame2, frame3, frame4;
+    frame2.Get("score").Trace().Set("score", PushInt(7));
+    frame3.Set("score", PushString("seven"));
+    frame3.Get("box").Push({PushString("v"), PushString("in box")}).Op(0x4F);
+    SetMember(frame4, "f", "text", PushString("typed")).Get("score").Trace();
+    const Bytes tags = DefineEditTextTag(5, BoundField("score", "start")) +
+                       DefineEditTextTag(6, BoundField("/box:v", "")) +
+                       DefineSpriteTag(20, 1, ShowFrameTag()) + PlaceObject2Tag(Named(1, 5, "f")) +
+                       PlaceObject2Tag(Named(2, 6, "g")) + PlaceObject2Tag(Named(3, 20, "box")) +
+                       ShowFrameTag() + DoActionTag(frame2.Records()) + ShowFrameTag() +
+                       DoActionTag(frame3.Records()) + ShowFrameTag() +
+                       DoActionTag(frame4.Records() + Bytes{0x07}) + ShowFrameTag();
+    FieldRun run(Movie8(tags, 4));
+    const struct {
+        const char* field1;
+        const char* field2;
+    } frames[] = {{"start", ""}, {"7", ""}, {"seven", "in box"}, {"typed", "in box"}};
+    for (size_t k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k + 1);
+        if (k > 0)
+            run.player->Advance();
+        EXPECT_EQ(run.FieldText(1), frames[k].field1);
+        EXPECT_EQ(run.FieldText(2), frames[k].field2);
+    }
+    // The variable took the field's text, and later the text a script set.
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"start", "typed"}));
+}
+
+TEST(TextFields, PropertiesReadBackAndDraw) {
+    EditTextRecipe field;
+    field.text = "";
+    field.xmin = 0;
+    field.xmax = 100 * kPx;
+    field.ymin = 0;
+    field.ymax = 20 * kPx;
+    PlaceRecipe place = Named(1, 5, "f");
+    place.hasMatrix = true;
+    place.matrix.tx = 100 * kPx;
+    place.matrix.ty = 100 * kPx;
+    ActionWriter w;
+    const struct {
+        const char* name;
+        PushValue value;
+    } sets[] = {{"background", PushBool(true)},   {"backgroundColor", PushInt(0x00FF00)},
+                {"border", PushBool(true)},       {"borderColor", PushInt(0x0000FF)},
+                {"textColor", PushInt(0x123456)}, {"autoSize", PushString("center")},
+                {"multiline", PushBool(true)},    {"_x", PushInt(120)}};
+    for (const auto& s : sets)
+        SetMember(w, "f", s.name, s.value);
+    for (const char* name : {"background", "backgroundColor", "border", "borderColor", "textColor",
+                             "autoSize", "multiline", "wordWrap", "_x", "_y"})
+        TraceMember(w, "f", name);
+    SetMember(w, "f", "autoSize", PushBool(true));
+    TraceMember(w, "f", "autoSize");
+    SetMember(w, "f", "autoSize", PushString("none"));
+    SetMember(w, "f", "_width", PushInt(50));
+    TraceMember(w, "f", "_width");
+    SetMember(w, "f", "html", PushBool(true));
+    SetMember(w, "f", "htmlText", PushString("<b>bold</b> &amp; plain"));
+    TraceMember(w, "f", "text");
+    TraceMember(w, "f", "length");
+    SetMember(w, "f", "text", PushString(""));
+    const Bytes tags = DefineEditTextTag(5, field) + PlaceObject2Tag(place) +
+                       DoActionTag(w.Records()) + ShowFrameTag();
+    FieldRun run(Movie8(tags));
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"true", "65280", "true", "255", "1193046",
+                                                   "center", "true", "false", "120", "100", "left",
+                                                   "50", "bold & plain", "12"}));
+    // The box is 50 px wide from x 120: green inside, untouched past it.
+    const movie::Canvas canvas = run.Draw();
+    ExpectPixels(canvas, {{125, 110, Rgba8{0, 255, 0, 255}},
+                          {165, 110, Rgba8{0, 255, 0, 255}},
+                          {175, 110, kWhite},
+                          {125, 125, kWhite}});
+}
+
+TEST(TextFields, TextFormatRangesReadBackPerCharacter) {
+    ActionWriter w;
+    Call(w, "_root", "createTextField",
+         {PushString("t"), PushInt(1), PushInt(10), PushInt(10), PushInt(200), PushInt(40)})
+        .Op(0x17);
+    SetMember(w, "t", "text", PushString("hello"));
+    w.Push({PushString("fmt"), PushInt(0), PushString("TextFormat")}).Op(0x40).Op(0x1D);
+    TraceMember(w, "fmt", "bold"); // a new format sets nothing
+    SetMember(w, "fmt", "bold", PushBool(true));
+    SetMember(w, "fmt", "color", PushInt(0xFF0000));
+    w.Get("fmt").Push({PushInt(3), PushInt(1), PushInt(3)}).Get("t");
+    w.Push({PushString("setTextFormat")}).Op(0x52).Op(0x17);
+    const struct {
+        int begin, end;
+        const char* field;
+    } gets[] = {{0, 1, "bold"},  {1, 3, "bold"}, {0, 5, "bold"}, {2, 3, "color"},
+                {0, 5, "color"}, {0, 5, "font"}, {4, 5, "size"}};
+    for (const auto& g : gets) {
+        Call(w, "t", "getTextFormat", {PushInt(g.begin), PushInt(g.end)});
+        w.Push({PushString(g.field)}).Op(0x4E).Trace();
+    }
+    // A new format for the whole field: size 20, font _sans.
+    w.Push({PushInt(20), PushString("_sans"), PushInt(2), PushString("TextFormat")}).Op(0x40);
+    w.Push({PushInt(1)}).Get("t").Push({PushString("setTextFormat")}).Op(0x52).Op(0x17);
+    Call(w, "t", "getTextFormat", {PushInt(4)});
+    w.Push({PushString("size")}).Op(0x4E).Trace();
+    Call(w, "t", "getTextFormat", {});
+    w.Push({PushString("font")}).Op(0x4E).Trace();
+    TraceMember(w, "t", "text");
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    EXPECT_EQ(run.lines,
+              (std::vector<std::string>{"null", "false", "true", "null", "16711680", "null",
+                                        "Times New Roman", "12", "20", "_sans", "hello"}));
+}
+
+// while (i < n) { s = s + s; i++ }, from s = seed.
+ActionWriter Doubling(const std::string& var, const std::string& seed, int n) {
+    ActionWriter w;
+    w.Set(var, PushString(seed)).Set("i", PushInt(0));
+    w.Label("top").Get("i").Push({PushInt(n)}).Op(0x48).Op(0x12).If("done");
+    w.Push({PushString(var)}).Get(var).Get(var).Op(0x47).Op(0x1D);
+    w.Push({PushString("i")}).Get("i").Op(0x50).Op(0x1D).Jump("top").Label("done");
+    return w;
+}
+
+TEST(TextFields, HostileMarkupFromScriptsEndsCleanly) {
+    const struct {
+        const char* name;
+        ActionWriter build; // leaves the markup in s
+    } cases[] = {
+        {"16,384 nested fonts", Doubling("s", "<font color='#FF0000' size='+1'>x", 14)},
+        {"a megabyte of text in unclosed tags", Doubling("s", "<b><i>abcdefgh ", 16)},
+        {"tags cut short", ActionWriter().Set("s", PushString("<p align='<font face=\"A"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActionWriter w;
+        Call(w, "_root", "createTextField",
+             {PushString("t"), PushInt(1), PushInt(0), PushInt(0), PushInt(200), PushInt(100)})
+            .Op(0x17);
+        SetMember(w, "t", "html", PushBool(true));
+        SetMember(w, "t", "wordWrap", PushBool(true));
+        w.Raw(c.build.Records());
+        w.Get("t").Push({PushString("htmlText")}).Get("s").Op(0x4F);
+        w.Push({PushString("f"), PushInt(0), PushString("TextFormat")}).Op(0x40).Op(0x1D);
+        SetMember(w, "f", "underline", PushBool(true));
+        w.Get("f").Push({PushInt(1)}).Get("t").Push({PushString("setTextFormat")}).Op(0x52);
+        w.Op(0x17);
+        TraceMember(w, "t", "maxscroll");
+        FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+        ASSERT_EQ(run.lines.size(), 1u);
+        EXPECT_GE(std::stoi(run.lines[0]), 1);
+        const movie::Canvas canvas = run.Draw();
+        EXPECT_EQ(canvas.width, 550);
+    }
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(TextFields, ScrollBringsItsLineToTheTop) {
+    movie::Movie empty;
+    movie::EditText field;
+    field.bounds = movie::Rect{0, 4000, 0, 4000};
+    field.multiline = true;
+    field.fontClass = "_sans";
+    field.text = "a\nb\nc";
+    movie::DeviceGlyphCache cache;
+    movie::TextPicture whole;
+    movie::LayoutEditText(empty, field, cache, &whole);
+    if (whole.glyphs.size() != 3)
+        GTEST_SKIP() << "no device font to lay the lines out in";
+    const struct {
+        int scroll;
+        size_t top; // the line shown first
+    } cases[] = {{1, 0}, {2, 1}, {3, 2}, {40, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scroll);
+        movie::TextPicture p = whole;
+        movie::ScrollPicture(c.scroll, &p);
+        EXPECT_DOUBLE_EQ(p.glyphs[c.top].matrix.ty, whole.glyphs[0].matrix.ty);
+        EXPECT_EQ(p.overflows, c.scroll > 1);
+    }
+}
+
+} // namespace
+} // namespace ww::test
