@@ -1402,6 +1402,43 @@ bool IsEmpty(const PixelRect& r) {
 bool ContentBox(const Movie& movie, CharacterKind kind, uint32_t index, const Matrix& m,
                 PixelRect* box);
 
+// The pixels a script's drawing on this sprite touches.
+bool DrawingBox(const SpriteState& sprite, const Matrix& m, PixelRect* box) {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    return sprite.drawing && ShapeExtent(sprite.drawing->shape, &x0, &y0, &x1, &y1) &&
+           CanvasBox(x0, y0, x1, y1, m, box);
+}
+
+// A fingerprint of what a script drew, so a redrawn picture is told apart.
+uint64_t DrawingPrint(const ScriptDrawing& d) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    auto mix = [&h](uint64_t v) { h = (h ^ v) * 0x100000001B3ull; };
+    for (const Edge& e : d.shape.edges)
+        for (const int64_t v : {int64_t(e.x0), int64_t(e.y0), int64_t(e.cx), int64_t(e.cy),
+                                int64_t(e.x1), int64_t(e.y1),
+                                int64_t(e.fill0) | int64_t(e.fill1) << 20 | int64_t(e.line) << 40 |
+                                    int64_t(e.curve) << 62})
+            mix(uint64_t(v));
+    auto paint = [&mix](const FillStyle& f) {
+        mix(uint64_t(f.kind) | uint64_t(f.color.r) << 8 | uint64_t(f.color.g) << 16 |
+            uint64_t(f.color.b) << 24 | uint64_t(f.color.a) << 32 | uint64_t(f.spread) << 40);
+        for (const double v : {f.matrix.a, f.matrix.b, f.matrix.c, f.matrix.d, f.matrix.tx,
+                               f.matrix.ty, double(f.focal)})
+            mix(uint64_t(std::llround(v * 65536)));
+        for (const GradientStop& g : f.stops)
+            mix(uint64_t(g.ratio) | uint64_t(g.color.r) << 8 | uint64_t(g.color.g) << 16 |
+                uint64_t(g.color.b) << 24 | uint64_t(g.color.a) << 32);
+    };
+    for (const FillStyle& f : d.shape.fills)
+        paint(f);
+    for (const LineStyle& l : d.shape.lines) {
+        mix(uint64_t(l.width) | uint64_t(l.startCap) << 16 | uint64_t(l.endCap) << 24 |
+            uint64_t(l.join) << 32 | uint64_t(l.noHScale) << 40 | uint64_t(l.noVScale) << 41);
+        paint(l.fill);
+    }
+    return h;
+}
+
 // The canvas pixels an object may touch, its filters' reach included.
 bool ObjectBox(const Movie& movie, const DisplayObject& o, const Matrix& m, double scale, int depth,
                PixelRect* box) {
@@ -1410,6 +1447,7 @@ bool ObjectBox(const Movie& movie, const DisplayObject& o, const Matrix& m, doub
     if (o.ref.kind == CharacterKind::Sprite) {
         if (!o.sprite || depth > kMaxSpriteNesting)
             return false;
+        any = DrawingBox(*o.sprite, mm, box);
         for (const auto& entry : o.sprite->objects) {
             PixelRect child;
             if (ObjectBox(movie, entry.second, mm, scale, depth + 1, &child)) {
@@ -1807,10 +1845,24 @@ void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const Co
         uint64_t clips;
     };
     std::vector<Clip> open;
+    // A script's drawing lies beneath the children; the sprite's own path
+    // comes before theirs.
+    if (sprite.drawing) {
+        Item item{*path,   CharacterKind::Shape,          UINT32_MAX, m, cx, 0, mask, clips,
+                  effects, DrawingPrint(*sprite.drawing), PixelRect{}};
+        if (DrawingBox(sprite, m, &item.box)) {
+            if (grow > 0)
+                item.box = Grow(item.box, Reach{grow, grow, grow, grow});
+            items_.push_back(std::move(item));
+        }
+    }
     for (const auto& entry : sprite.objects) {
         const DisplayObject& o = entry.second;
         while (!open.empty() && o.depth > open.back().clipDepth)
             open.pop_back();
+        // Hidden, it is not drawn: showing or hiding it adds or removes it.
+        if (!o.visible && o.clipDepth == 0)
+            continue;
         const uint64_t under = open.empty() ? clips : open.back().clips;
         path->push_back(o.depth);
         const Matrix mm = Multiply(m, o.matrix);
@@ -1820,9 +1872,15 @@ void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const Co
         // changed filter or blend mode redraws everything under it.
         uint64_t fx = effects;
         int spread = grow;
-        if (!o.filters.empty() || o.blendMode != BlendMode::Normal || o.cacheAsBitmap) {
+        if (!o.filters.empty() || o.blendMode != BlendMode::Normal || o.cacheAsBitmap ||
+            o.hasBackground) {
             fx = (fx ^ (static_cast<uint64_t>(o.blendMode) << 1 | o.cacheAsBitmap)) *
                  0x100000001B3ull;
+            // An opaque background fills the box of what it holds.
+            if (o.hasBackground)
+                fx = (fx ^ (uint64_t(o.background.r) << 8 | uint64_t(o.background.g) << 16 |
+                            uint64_t(o.background.b) << 24 | uint64_t(1) << 40)) *
+                     0x100000001B3ull;
             for (const Filter& f : o.filters) {
                 const Reach r = FilterReach(f, scale_);
                 spread += std::max({r.left, r.top, r.right, r.bottom});
@@ -1840,8 +1898,14 @@ void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const Co
             if (o.sprite)
                 Collect(*o.sprite, mm, cc, isMask, under, fx, spread, path);
         } else {
-            Item item{*path,   o.ref.kind, o.ref.index, mm, cc,
-                      o.ratio, isMask,     under,       fx, PixelRect{}};
+            uint64_t content = 0;
+            if (o.instance) {
+                content = o.instance->buttonState;
+                if (o.instance->field)
+                    content |= uint64_t(o.instance->field->generation) << 8 | uint64_t(1) << 48;
+            }
+            Item item{*path,  o.ref.kind, o.ref.index, mm,      cc,         o.ratio,
+                      isMask, under,      fx,          content, PixelRect{}};
             if (!Box(o.ref.kind, o.ref.index, mm, &item.box))
                 item.box = PixelRect{};
             else if (spread > 0)
@@ -1892,7 +1956,7 @@ std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderO
             const Item& b = items_[j++];
             if (a.kind != b.kind || a.index != b.index || !SameMatrix(a.matrix, b.matrix) ||
                 !SameTransform(a.cx, b.cx) || a.ratio != b.ratio || a.mask != b.mask ||
-                a.clips != b.clips || a.effects != b.effects) {
+                a.clips != b.clips || a.effects != b.effects || a.content != b.content) {
                 add(a.box);
                 add(b.box);
             }

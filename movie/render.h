@@ -255,6 +255,7 @@ class DamageTracker {
         bool mask;
         uint64_t clips;   // the masks over it, folded into one number
         uint64_t effects; // filters and blend modes over it, folded
+        uint64_t content; // what a script changes inside it: text, a button's state, a drawing
         PixelRect box;
     };
     void Collect(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx, bool mask,

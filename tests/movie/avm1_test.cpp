@@ -740,6 +740,68 @@ TEST(Avm1Drawing, ClearAndEndlessDrawingStayBounded) {
     ExpectPixels(canvas, {{400, 100, kWhite}});
 }
 
+// What scripts change between frames (a drawing redrawn elsewhere, a clip
+// hidden and shown, a bound field's text) is redrawn by the damage alone
+// exactly as a whole frame draws it: nothing stale stays on screen.
+TEST(Avm1Drawing, ScriptedChangesAreRedrawnWhereTheyHappen) {
+    auto frame = [](int left, bool visible, const char* text) {
+        ActionWriter w;
+        w = Call(w, "_root", "clear", {}).Op(0x17);
+        w = Call(w, "_root", "beginFill", {PushInt(0x0000FF)}).Op(0x17);
+        w = Call(w, "_root", "moveTo", {PushInt(left), PushInt(200)}).Op(0x17);
+        for (const auto& p :
+             {std::pair{left + 80, 200}, std::pair{left + 80, 280}, std::pair{left, 280}})
+            w = Call(w, "_root", "lineTo", {PushInt(p.first), PushInt(p.second)}).Op(0x17);
+        w = Call(w, "_root", "endFill", {}).Op(0x17);
+        w.Get("clip").Push({PushString("_visible"), PushBool(visible)}).Op(0x4F);
+        return w.Set("label", PushString(text));
+    };
+    PlaceRecipe clip;
+    clip.depth = 1;
+    clip.characterId = 2;
+    clip.name = "clip";
+    PlaceRecipe field;
+    field.depth = 2;
+    field.characterId = 3;
+    field.hasMatrix = true;
+    field.matrix.tx = 20 * kPx;
+    field.matrix.ty = 100 * kPx;
+    EditTextRecipe text;
+    text.variableName = "label";
+    text.hasText = false;
+    text.fontHeight = 480;
+    PlaceRecipe square;
+    square.depth = 1;
+    square.characterId = 1;
+    const Bytes tags = RectangleShapeTag(1, 1, 0, 0, 40 * kPx, 40 * kPx, Solid(255, 0, 0)) +
+                       DefineSpriteTag(2, 1, PlaceObject2Tag(square) + ShowFrameTag()) +
+                       DefineEditTextTag(3, text) + PlaceObject2Tag(clip) + PlaceObject2Tag(field) +
+                       DoActionTag(frame(50, true, "one").Records()) + ShowFrameTag() +
+                       DoActionTag(frame(300, false, "two").Records()) + ShowFrameTag();
+    const movie::Movie m = ParseOrFail(Movie(tags, 8, 2));
+    movie::ScriptOptions scripts;
+    scripts.clockMs = 0;
+    movie::Player player(m, scripts);
+    movie::Renderer renderer(m);
+    movie::DamageTracker tracker(m);
+    const movie::RenderOptions options;
+    movie::Canvas canvas, whole;
+    std::string error;
+    tracker.Update(player, options);
+    ASSERT_TRUE(renderer.Render(player, options, &canvas, &error)) << error;
+    for (int step = 1; step <= 3; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        player.Advance();
+        const std::vector<movie::PixelRect> damage = tracker.Update(player, options);
+        ASSERT_FALSE(damage.empty());
+        ASSERT_TRUE(renderer.RenderRegions(player, options, damage, &canvas, &error)) << error;
+        ASSERT_TRUE(renderer.Render(player, options, &whole, &error)) << error;
+        EXPECT_TRUE(canvas.pixels == whole.pixels);
+    }
+    // The frames did differ: the drawing moved and the clip was hidden.
+    ExpectPixels(whole, {{340, 240, kBlue}, {90, 240, kWhite}, {5, 5, kWhite}});
+}
+
 } // namespace
 } // namespace ww::test
 
