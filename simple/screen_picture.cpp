@@ -2,6 +2,7 @@
 
 #include "common/file.h"
 #include "common/win32/bitmap_file.h"
+#include "common/win32/com.h"
 
 #include <windows.h>
 
@@ -12,36 +13,6 @@
 namespace ww {
 
 namespace {
-
-class MemoryDc {
-  public:
-    MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
-    ~MemoryDc() {
-        if (dc_)
-            DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HDC dc_;
-};
-
-class GdiBitmap {
-  public:
-    explicit GdiBitmap(HBITMAP bitmap) : bitmap_(bitmap) {}
-    ~GdiBitmap() {
-        if (bitmap_)
-            DeleteObject(bitmap_);
-    }
-    GdiBitmap(const GdiBitmap&) = delete;
-    GdiBitmap& operator=(const GdiBitmap&) = delete;
-    HBITMAP get() const { return bitmap_; }
-
-  private:
-    HBITMAP bitmap_;
-};
 
 bool ReadPicture(const std::string& path, std::vector<uint8_t>* bytes, BitmapLayout* layout) {
     File in(path, "rb");
@@ -109,19 +80,21 @@ bool CoverScreenWithPicture(const std::string& path, int width, int height) {
     const uint8_t* sourceBits = bytes.data() + kBitmapFileHeaderSize + layout.pixelOffset;
     BITMAPINFO target{};
     target.bmiHeader = Header24(width, height);
-    MemoryDc dc;
+    MemoryDc dc(nullptr);
     void* targetBits = nullptr;
-    GdiBitmap screen(CreateDIBSection(dc.get(), &target, DIB_RGB_COLORS, &targetBits, nullptr, 0));
+    GdiObject screen(CreateDIBSection(dc.get(), &target, DIB_RGB_COLORS, &targetBits, nullptr, 0));
     if (!dc.get() || !screen.get() || !targetBits)
         return false;
-    HGDIOBJ old = SelectObject(dc.get(), screen.get());
-    SetStretchBltMode(dc.get(), HALFTONE);
-    SetBrushOrgEx(dc.get(), 0, 0, nullptr);
-    const int drawn =
-        StretchDIBits(dc.get(), 0, 0, width, height, cutX, cutY, static_cast<int>(cutWidth),
-                      static_cast<int>(cutHeight), sourceBits, &source, DIB_RGB_COLORS, SRCCOPY);
-    GdiFlush();
-    SelectObject(dc.get(), old);
+    int drawn = 0;
+    {
+        SelectedObject chosen(dc.get(), screen.get());
+        SetStretchBltMode(dc.get(), HALFTONE);
+        SetBrushOrgEx(dc.get(), 0, 0, nullptr);
+        drawn = StretchDIBits(dc.get(), 0, 0, width, height, cutX, cutY, static_cast<int>(cutWidth),
+                              static_cast<int>(cutHeight), sourceBits, &source, DIB_RGB_COLORS,
+                              SRCCOPY);
+        GdiFlush();
+    }
     return drawn != 0 && drawn != static_cast<int>(GDI_ERROR) &&
            WritePicture(path, target.bmiHeader, targetBits);
 }

@@ -13,18 +13,6 @@ using namespace ww::test;
 
 namespace {
 
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-PlaceRecipe At(uint16_t depth, int id) {
-    PlaceRecipe p;
-    p.depth = depth;
-    p.characterId = id;
-    return p;
-}
-
 Bytes Shown(const Bytes& definitions, int id) {
     return MakeMovie(definitions + PlaceObject2Tag(At(1, id)) + ShowFrameTag() + ShowFrameTag(), 2);
 }

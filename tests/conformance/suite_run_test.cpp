@@ -18,11 +18,7 @@ namespace ww::conformance {
 namespace {
 
 using test::Bytes;
-
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+using test::operator+;
 
 // Three frames on the 550 x 400 stage: red all over, then blue, then blue.
 Bytes RedThenBlue(const Bytes& extraTags = {}) {

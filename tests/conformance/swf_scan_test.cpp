@@ -10,17 +10,13 @@ namespace ww::conformance {
 namespace {
 
 using test::Bytes;
+using test::operator+;
 
 Bytes Movie(bool compressed, const Bytes& tags, long long cutAt = -1) {
     test::SwfRecipe recipe = test::StageRecipe(compressed);
     recipe.tags = tags;
     recipe.truncateAt = cutAt;
     return test::MakeSwf(recipe);
-}
-
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 TEST(SwfScan, FindsDoAbcInEveryFormOfMovie) {

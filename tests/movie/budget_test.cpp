@@ -9,13 +9,6 @@
 namespace ww::test {
 namespace {
 
-PlaceRecipe At(uint16_t depth, int id) {
-    PlaceRecipe p;
-    p.depth = depth;
-    p.characterId = id;
-    return p;
-}
-
 struct Drawn {
     movie::Canvas canvas;
     bool cut = false, overBudget = false;

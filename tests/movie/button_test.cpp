@@ -6,13 +6,6 @@
 namespace ww::test {
 namespace {
 
-PlaceRecipe At(uint16_t depth, int id) {
-    PlaceRecipe p;
-    p.depth = depth;
-    p.characterId = id;
-    return p;
-}
-
 const Rgba8 kGreen{0, 255, 0, 255};
 const Rgba8 kBlack{0, 0, 0, 255};
 

@@ -6,13 +6,6 @@
 namespace ww::test {
 namespace {
 
-PlaceRecipe At(uint16_t depth, int id) {
-    PlaceRecipe p;
-    p.depth = depth;
-    p.characterId = id;
-    return p;
-}
-
 // A bit of everything the parser reads.
 Bytes RichTags() {
     FillRecipe gradient;

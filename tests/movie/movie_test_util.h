@@ -16,11 +16,6 @@ namespace ww::test {
 // The stage is 550 x 400 pixels: 20 twips each at the default size.
 constexpr int32_t kPx = 20;
 
-inline Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 movie::Movie ParseOrFail(const Bytes& swf);
 // Frame frames (from 1) of the movie drawn at width x height.
 movie::Canvas RenderFrame(const Bytes& swf, int frame = 1, int width = 550, int height = 400,

@@ -11,13 +11,6 @@ void Append(Bytes& to, const Bytes& more) {
     to.insert(to.end(), more.begin(), more.end());
 }
 
-PlaceRecipe At(uint16_t depth, int id) {
-    PlaceRecipe p;
-    p.depth = depth;
-    p.characterId = id;
-    return p;
-}
-
 Bytes TwoShapes() {
     return RectangleShapeTag(1, 1, 0, 0, 10 * kPx, 10 * kPx, Solid(255, 0, 0)) +
            RectangleShapeTag(1, 2, 0, 0, 10 * kPx, 10 * kPx, Solid(0, 0, 255));

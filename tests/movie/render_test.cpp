@@ -10,13 +10,6 @@ namespace {
 
 using movie::ScaleMode;
 
-PlaceRecipe At(uint16_t depth, int id) {
-    PlaceRecipe p;
-    p.depth = depth;
-    p.characterId = id;
-    return p;
-}
-
 // A shape of one rectangle, placed at depth 1, in a one-frame movie.
 Bytes OneShape(int version, const ShapeWriter& shape, bool nonZero = false) {
     return MakeMovie(DefineShapeTag(version, 1, shape, nonZero) + PlaceObject2Tag(At(1, 1)) +

@@ -17,13 +17,6 @@ constexpr int32_t kEm = 1024;
 constexpr uint16_t kSize = 400; // 20 px: a glyph square is 400 twips
 constexpr uint16_t kSpace = ' ';
 
-PlaceRecipe At(uint16_t depth, int id) {
-    PlaceRecipe p;
-    p.depth = depth;
-    p.characterId = id;
-    return p;
-}
-
 // 'A' fills its em square above the baseline; 'B' is a quarter as wide; the
 // space has no outline. Ascent one em, descent a quarter.
 FontRecipe SquareFont() {

@@ -12,18 +12,6 @@ namespace {
 constexpr int32_t kTwips = 20;
 constexpr int32_t kStageW = 550 * kTwips, kStageH = 400 * kTwips;
 
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-PlaceRecipe At(uint16_t depth, int id) {
-    PlaceRecipe p;
-    p.depth = depth;
-    p.characterId = id;
-    return p;
-}
-
 void PutU32Be(Bytes& out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8)
         out.push_back(static_cast<uint8_t>(v >> shift));

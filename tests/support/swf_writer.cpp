@@ -9,6 +9,18 @@
 
 namespace ww::test {
 
+PlaceRecipe At(uint16_t depth, int id) {
+    PlaceRecipe p;
+    p.depth = depth;
+    p.characterId = id;
+    return p;
+}
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 namespace {
 
 void PutU16(Bytes& out, uint16_t v) {

@@ -179,6 +179,10 @@ struct PlaceRecipe {
     int visible = -1;
     int64_t background = -1; // opaque background, 0xRRGGBBAA
 };
+// A placement of a character at a depth, nothing else set.
+PlaceRecipe At(uint16_t depth, int id);
+// Tags and records joined in order.
+Bytes operator+(Bytes a, const Bytes& b);
 
 // Filter records of a FILTERLIST: id byte and fields. Sizes, angles and
 // distances in pixels and radians, written as FIXED; strength as FIXED8.
