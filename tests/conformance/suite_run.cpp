@@ -26,7 +26,12 @@ constexpr size_t kMaxMovieFileBytes = 64u << 20;
 // The suite's logs were captured at 2001-02-03 04:05:06 in a zone 5:45 east
 // of UTC; trace runs start from that instant in that zone.
 constexpr double kTraceClockMs = 981152406000.0;
+// The C library's spelling of that zone: Windows' takes a three-letter name.
+#ifdef _WIN32
+constexpr const char* kTraceZone = "NPT-05:45";
+#else
 constexpr const char* kTraceZone = "<+0545>-05:45";
+#endif
 
 void UseTraceZone() {
 #ifdef _WIN32
