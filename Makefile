@@ -29,11 +29,12 @@ release: deps
 test-native: native
 	@ctest --preset native -j$(JOBS)
 
-# Windows tests run under Wine, with windows on a private X server. A suite
+# Windows tests run under Wine, with windows on a private X server, one suite
+# at a time: suites sharing the X server disturb each other's windows. A suite
 # that fails is run once more: under load, Wine's X server now and then drops
 # a window's drawing (an X error), and only a second failure counts.
 test-windows: windows
-	@WINEPREFIX=$(CURDIR)/build/windows/wineprefix tools/with-display.sh ctest --preset windows -j$(JOBS) --repeat until-pass:2
+	@WINEPREFIX=$(CURDIR)/build/windows/wineprefix tools/with-display.sh ctest --preset windows --repeat until-pass:2
 
 test: test-native test-windows
 
