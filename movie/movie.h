@@ -155,7 +155,8 @@ struct Text {
 using ActionBytes = std::shared_ptr<const std::vector<uint8_t>>;
 
 // Clip event bits as SWF 6 and later write them (SWF 5's 16 bits are the low
-// half): load, enterFrame, unload, mouse and key events, init, construct.
+// half): load, enterFrame, unload, mouse and key events, init, the pointer
+// on the clip as on a button, construct.
 enum ClipEventBit : uint32_t {
     kEventLoad = 1u << 0,
     kEventEnterFrame = 1u << 1,
@@ -167,6 +168,13 @@ enum ClipEventBit : uint32_t {
     kEventKeyUp = 1u << 7,
     kEventData = 1u << 8,
     kEventInitialize = 1u << 9,
+    kEventPress = 1u << 10,
+    kEventRelease = 1u << 11,
+    kEventReleaseOutside = 1u << 12,
+    kEventRollOver = 1u << 13,
+    kEventRollOut = 1u << 14,
+    kEventDragOver = 1u << 15,
+    kEventDragOut = 1u << 16,
     kEventConstruct = 1u << 18,
 };
 

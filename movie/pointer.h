@@ -15,17 +15,6 @@ namespace avm1 {
 class Object;
 } // namespace avm1
 
-// Clip events of SWF 6 and later beyond those movie.h names.
-enum PointerEventBit : uint32_t {
-    kEventPress = 1u << 10,
-    kEventRelease = 1u << 11,
-    kEventReleaseOutside = 1u << 12,
-    kEventRollOver = 1u << 13,
-    kEventRollOut = 1u << 14,
-    kEventDragOver = 1u << 15,
-    kEventDragOut = 1u << 16,
-};
-
 // DefineButton2 condition bits.
 enum ButtonCondition : uint16_t {
     kIdleToOverUp = 0x0001,
