@@ -23,15 +23,15 @@ namespace {
 using test::AnswerNextBox;
 using test::ChildProcess;
 
+BOOL CALLBACK AddIfVisible(HWND hwnd, LPARAM found) {
+    if (IsWindowVisible(hwnd))
+        reinterpret_cast<std::set<HWND>*>(found)->insert(hwnd);
+    return TRUE;
+}
+
 std::set<HWND> VisibleTopWindows() {
     std::set<HWND> windows;
-    EnumWindows(
-        [](HWND hwnd, LPARAM found) {
-            if (IsWindowVisible(hwnd))
-                reinterpret_cast<std::set<HWND>*>(found)->insert(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    EnumWindows(AddIfVisible, reinterpret_cast<LPARAM>(&windows));
     return windows;
 }
 
