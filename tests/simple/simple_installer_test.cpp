@@ -394,6 +394,8 @@ TEST_F(SimpleInstaller, AStillThatCannotBeDecodedLeavesTheDesktopAlone) {
         const std::string log = test::ReadFileText(dir_ / "install.log");
         EXPECT_EQ(log.find(kMovieStillBitmapName), std::string::npos) << log;
     }
+    for (const std::string& call : desktop.Calls())
+        EXPECT_EQ(call.find("SetWallpaper"), std::string::npos) << "the page was set: " << call;
 }
 
 // The remover the install leaves is the bare stub: /uninstall /S takes away
