@@ -603,6 +603,19 @@ TEST(SimpleInstallerEndToEnd, WithoutADisplayImageTheWallpaperIsTheMoviesStill) 
     EXPECT_GT(test::MeanDifference(shown, CoverCut(drawn[0], width, height)), 20.0)
         << "the empty first frame is not the still";
 
+    // The remover takes the bitmap made from the still too, and gives the
+    // desktop back the wallpaper it had.
+    ChildProcess remover;
+    ASSERT_TRUE(remover.Start(folder + "uninstall.exe", {"/uninstall", "/S"}, dir.path()));
+    ASSERT_TRUE(remover.Wait(20000, &status));
+    EXPECT_EQ(status, 0u);
+    for (DWORD start = GetTickCount(); test::PathExists(folder) && GetTickCount() - start < 30000;
+         Sleep(100)) {
+    }
+    EXPECT_FALSE(test::PathExists(still));
+    EXPECT_FALSE(test::PathExists(folder));
+    EXPECT_FALSE(EqualsNoCase(SavedDesktopWallpaper::Current(), still));
+
     RemoveUninstallEntry(name);
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
