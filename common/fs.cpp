@@ -17,6 +17,11 @@ bool FindFirstMatch(const std::string& pattern, FoundEntry* entry) {
     return true;
 }
 
+std::string CreateUniqueFolder(const std::string& prefix) {
+    return ClaimUniqueName(prefix, std::string(),
+                           [](const std::string& path) { return CreateFolder(path); });
+}
+
 std::string LastWriteFailure() {
     switch (errno) {
     case ENOSPC:

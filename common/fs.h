@@ -36,7 +36,11 @@ bool RenameReplace(const std::string& from, const std::string& to);
 std::string ModuleFilePath();
 // The user's temporary folder, ending in a separator.
 std::string UserTempFolder();
-// A name unique to this process and call, for temporary files.
+// A name unique to this process and call, for temporary files: the process
+// id, a counter and random bits, so that a leftover of an earlier process
+// that had the same id (a crashed run, a long-lived Wine prefix) is not met
+// again. Callers still make their file or folder exclusively, through
+// ClaimUniqueName.
 std::string UniqueSuffix();
 
 // A new file opened for binary writing, created exclusively: it fails when
@@ -50,6 +54,28 @@ std::FILE* ReopenForAppend(const std::string& path);
 bool IsRegularFile(const std::string& path);
 // A symbolic link, junction or other reparse point; never followed.
 bool IsLink(const std::string& path);
+// prefix + a fresh suffix + extension, claimed by claim(path), which makes the
+// file or folder there exclusively and answers whether it did. A name that
+// something already holds is skipped for the next suffix, never reused or
+// overwritten; any other failure ends the search. Empty when nothing was
+// claimed. nextSuffix is for tests that need to force a collision.
+template <class Claim>
+std::string ClaimUniqueName(const std::string& prefix, const std::string& extension, Claim claim,
+                            std::string (*nextSuffix)() = UniqueSuffix) {
+    constexpr int kAttempts = 16;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const std::string path = prefix + nextSuffix() + extension;
+        if (claim(path))
+            return path;
+        if (!FindFirstMatch(path, nullptr) && !IsLink(path))
+            break;
+    }
+    return std::string();
+}
+// A folder made anew at prefix + a unique suffix, without a trailing
+// separator; empty when none could be made.
+std::string CreateUniqueFolder(const std::string& prefix);
+
 // Whether the file system takes path: each name within its length limit and
 // the whole path within the limit the system's file functions take.
 bool PathFitsFileSystem(const std::string& path);

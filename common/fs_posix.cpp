@@ -133,8 +133,11 @@ std::string UserTempFolder() {
 
 std::string UniqueSuffix() {
     static std::atomic<unsigned> counter{0};
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%ld-%u", static_cast<long>(getpid()), counter++);
+    char buf[64];
+    // Process ids come round again; the generator does not. Fixed width, so
+    // that names made side by side have the same length.
+    std::snprintf(buf, sizeof buf, "%ld-%u-%08x", static_cast<long>(getpid()), counter++,
+                  static_cast<unsigned>(RandomBits()));
     return buf;
 }
 

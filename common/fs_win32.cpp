@@ -90,7 +90,13 @@ static std::string Decimal(unsigned long value) {
 std::string UniqueSuffix() {
     static LONG counter = 0;
     const auto count = static_cast<unsigned long>(InterlockedIncrement(&counter));
-    return Decimal(GetCurrentProcessId()) + "-" + Decimal(count);
+    // Process ids come round again; the clock and the generator do not.
+    // Fixed width, so that names made side by side have the same length.
+    uint32_t random = GetTickCount() ^ RandomBits();
+    char hex[8];
+    for (int i = 7; i >= 0; --i, random >>= 4)
+        hex[i] = "0123456789abcdef"[random & 15];
+    return Decimal(GetCurrentProcessId()) + "-" + Decimal(count) + "-" + std::string(hex, 8);
 }
 
 namespace {

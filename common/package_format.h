@@ -61,8 +61,11 @@ constexpr size_t kSetupTailSize = kSetupTrailerSize + kPackageEndSize; // 3156
 // From the start of the count to the end of the file.
 constexpr size_t kSimpleTailSize = 4 + kPackageEndSize; // 8
 // The display image the builder draws from the movie when the author chose
-// none; Wovenlite scales a picture of this name to the user's screen.
-constexpr char kMovieStillName[] = "movie-still.bmp";
+// none, stored as PNG: a screen-sized bitmap would outweigh the movie many
+// times over. Wovenlite decodes a picture of this name, fitted to the user's
+// screen, into the bitmap of the second name, the kind the system takes.
+constexpr char kMovieStillName[] = "movie-still.png";
+constexpr char kMovieStillBitmapName[] = "movie-still.bmp";
 
 static_assert(4 + kStringFieldSize == kPackageEntrySize, "PackageEntry layout");
 static_assert(kStringFieldSize + 4 == kFileSlotSize, "FileSlot layout");

@@ -64,8 +64,8 @@ void WizardWindow::GiveImagesToPages() {
     // A folder of our own, so that no file of the same name already in the
     // temporary folder is overwritten or removed. The pages keep the images
     // in memory, so the files go again at once.
-    const std::string folder = UserTempFolder() + "Wovenset-" + UniqueSuffix();
-    if (!CreateFolder(folder))
+    const std::string folder = CreateUniqueFolder(UserTempFolder() + "Wovenset-");
+    if (folder.empty())
         return;
     std::string top, left;
     // An image that could not be written is simply not drawn.

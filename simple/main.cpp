@@ -57,6 +57,10 @@ bool WriteRemover(const ww::SimplePackageReader& package, const std::string& pat
     return copied;
 }
 
+bool IsMovieStill(const ww::SimpleHeader& header) {
+    return ww::EqualsNoCase(header.image.name, ww::kMovieStillName);
+}
+
 // The record and the Uninstall entry, written once the files are in place
 // and before the wallpaper changes, so the one shown before is recorded.
 void RecordInstall(const ww::SimplePackageReader& package, const std::string& destination,
@@ -73,6 +77,9 @@ void RecordInstall(const ww::SimplePackageReader& package, const std::string& de
                     folder + header.image.name};
     for (const ww::PackageEntry& extra : package.entries())
         record.files.push_back(folder + extra.name);
+    // Made only when the still becomes the wallpaper, but always ours.
+    if (IsMovieStill(header))
+        record.files.push_back(folder + ww::kMovieStillBitmapName);
     record.files.push_back(remover);
     record.folders = madeFolders;
     const std::string path = folder + ww::kInstallRecordName;
@@ -99,20 +106,30 @@ void ShowDesktop() {
 
 // The page where the system can show one; elsewhere, having no player to
 // play the movie, the installer makes the display image the wallpaper: the
-// author's picture, or the still of the movie the builder drew.
-void ApplyWallpaper(const std::string& destination, const ww::SimpleHeader& header,
-                    IActiveDesktop* desktop) {
+// author's picture, or the still of the movie the builder drew. Answers the
+// bitmap made from the still, or empty.
+std::string ApplyWallpaper(const std::string& destination, const ww::SimpleHeader& header,
+                           IActiveDesktop* desktop) {
     if (ww::HasHtmlWallpaper()) {
         ww::SetActiveDesktopWallpaper(destination + header.page.name, desktop);
-        return;
+        return std::string();
     }
-    std::string image = destination + header.wallpaperName + "\\" + header.image.name;
-    // The builder's still of the movie was drawn for a standard screen.
-    if (ww::EqualsNoCase(header.image.name, ww::kMovieStillName))
-        ww::CoverScreenWithPicture(image, GetSystemMetrics(SM_CXSCREEN),
-                                   GetSystemMetrics(SM_CYSCREEN));
+    const std::string folder = destination + header.wallpaperName + "\\";
+    std::string image = folder + header.image.name;
+    std::string made;
+    // The builder's still of the movie was drawn for a standard screen, as
+    // PNG. Without a decoder the desktop keeps what it shows: a picture the
+    // system cannot read would leave it blank.
+    if (IsMovieStill(header)) {
+        made = folder + ww::kMovieStillBitmapName;
+        if (!ww::CoverScreenWithPicture(image, made, GetSystemMetrics(SM_CXSCREEN),
+                                        GetSystemMetrics(SM_CYSCREEN)))
+            return std::string();
+        image = made;
+    }
     SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, image.data(),
                           SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
+    return made;
 }
 
 void RunInstaller(IActiveDesktop* desktop) {
@@ -179,12 +196,14 @@ int InstallSilently(const ww::InstallOptions& options, IActiveDesktop* desktop) 
                                         folder + header.image.name};
     for (const ww::PackageEntry& extra : package.entries())
         written.push_back(folder + extra.name);
+    const std::string picture = ApplyWallpaper(destination, header, desktop);
+    if (!picture.empty())
+        written.push_back(picture);
     for (const std::string& file : written) {
         const std::string line = file + "\r\n";
         if (log.IsOpen())
             log.Write(line.data(), line.size());
     }
-    ApplyWallpaper(destination, header, desktop);
     return ww::kInstalled;
 }
 

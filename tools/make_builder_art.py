@@ -50,14 +50,35 @@ def bmp24(width, height, pixel):
     return file_header(54, len(body)) + info + bytes(body)
 
 
+def without_stray_dots(width, height, palette, index):
+    """index(x, y) drawn into rows, with every pixel that stands out from all
+    its neighbours across and down given its neighbours' commonest entry:
+    where a thread or the wave's step meets the weave, lone pixels would show
+    as dots, and scaling the picture up makes them larger. Neighbours one
+    gradient step apart count as alike."""
+    rows = [[index(x, y) for x in range(width)] for y in range(height)]
+
+    def alike(a, b):
+        return sum(abs(p - q) for p, q in zip(palette[a], palette[b])) <= 8
+
+    for y in range(height):
+        for x in range(width):
+            around = [rows[b][a] for a, b in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1))
+                      if 0 <= a < width and 0 <= b < height]
+            if not any(alike(v, rows[y][x]) for v in around):
+                rows[y][x] = max(around, key=around.count)
+    return rows
+
+
 def bmp8(width, height, palette, index):
     """A bottom-up 8-bit BMP over palette (at most 256 colours); index(x, y)
     gives the palette entry with y from the top."""
     assert len(palette) <= 256
     stride = (width + 3) & ~3
+    rows = without_stray_dots(width, height, palette, index)
     body = bytearray()
     for y in range(height - 1, -1, -1):
-        row = bytes(index(x, y) for x in range(width))
+        row = bytes(rows[y])
         body += row + b"\0" * (stride - width)
     table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(body), 2835, 2835,

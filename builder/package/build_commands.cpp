@@ -6,6 +6,7 @@
 #include "common/file.h"
 #include "common/fs.h"
 #include "common/path.h"
+#include "movie/render.h"
 #include "swf/projector.h"
 #include "swf/swf_reader.h"
 
@@ -89,7 +90,7 @@ std::string DisplayImageFor(const WallpaperProject& project, const Workspace& wo
     std::string error;
     if (RenderMovieStill(page, movie, kMovieStillWidth, kMovieStillHeight, &picture, &frame,
                          &error) &&
-        WriteBitmapFile(picture, still))
+        movie::WritePng(picture, still))
         return still;
     return workspace.DefaultDisplayImage();
 }

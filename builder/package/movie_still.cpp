@@ -131,46 +131,4 @@ bool RenderMovieStill(const std::string& pagePath, const std::string& moviePath,
     return true;
 }
 
-bool WriteBitmapFile(const movie::Canvas& canvas, const std::string& path) {
-    if (canvas.width <= 0 || canvas.height <= 0 ||
-        canvas.pixels.size() != static_cast<size_t>(canvas.width) * canvas.height * 4)
-        return false;
-    const uint32_t rowSize = (static_cast<uint32_t>(canvas.width) * 3 + 3) & ~3u;
-    const uint32_t imageSize = rowSize * static_cast<uint32_t>(canvas.height);
-    constexpr uint32_t kHeadersSize = 14 + 40;
-    uint8_t head[kHeadersSize];
-    ByteWriter w(head, sizeof head);
-    w.U8('B');
-    w.U8('M');
-    w.U32(kHeadersSize + imageSize);
-    w.U32(0);
-    w.U32(kHeadersSize);
-    w.U32(40); // BITMAPINFOHEADER
-    w.U32(static_cast<uint32_t>(canvas.width));
-    w.U32(static_cast<uint32_t>(canvas.height)); // positive: rows bottom up
-    w.U16(1);
-    w.U16(24);
-    w.U32(0); // BI_RGB
-    w.U32(imageSize);
-    w.U32(3780); // 96 dots an inch
-    w.U32(3780);
-    w.U32(0);
-    w.U32(0);
-    AtomicOutput out;
-    if (!out.Begin(path) || !w.ok() || !out.file().Write(head, sizeof head))
-        return false;
-    std::vector<uint8_t> row(rowSize, 0);
-    for (int y = canvas.height - 1; y >= 0; --y) {
-        const uint8_t* from = &canvas.pixels[static_cast<size_t>(y) * canvas.width * 4];
-        for (int x = 0; x < canvas.width; ++x) {
-            row[x * 3] = from[x * 4 + 2];
-            row[x * 3 + 1] = from[x * 4 + 1];
-            row[x * 3 + 2] = from[x * 4];
-        }
-        if (!out.file().Write(row.data(), row.size()))
-            return false;
-    }
-    return out.Commit();
-}
-
 } // namespace ww

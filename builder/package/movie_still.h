@@ -23,8 +23,4 @@ constexpr long kMovieStillSearchFrames = 250;
 bool RenderMovieStill(const std::string& pagePath, const std::string& moviePath, int width,
                       int height, movie::Canvas* still, long* frame, std::string* error);
 
-// A 24-bit bottom-up Windows bitmap of an opaque canvas, through a temporary
-// name; false, leaving any earlier file untouched, when it cannot be written.
-bool WriteBitmapFile(const movie::Canvas& canvas, const std::string& path);
-
 } // namespace ww

@@ -47,6 +47,7 @@ void BuildPage::TakeProject(WallpaperProject& project) {
 
 bool BuildPage::OnInit() {
     picture.SubclassDlgItem(IDC_BUILD_PICTURE, hwnd());
+    side.Fit(hwnd(), IDC_BUILD_SIDE_PICTURE, IDB_BUILD_SIDE);
     return true;
 }
 

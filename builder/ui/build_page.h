@@ -3,6 +3,7 @@
 #pragma once
 
 #include "builder/project/workspace.h"
+#include "builder/ui/fitted_picture.h"
 #include "builder/ui/transparent_bitmap.h"
 #include "builder/ui/wizard_page.h"
 
@@ -33,6 +34,7 @@ class BuildPage : public WizardPage {
     std::string WovenliteFilename;
     std::string InstallerPackageFilename;
     TransparentBitmapStatic picture;
+    FittedPicture side;
     // The builder's folders, for the icon chooser's starting place; set by the
     // main window before the page is created.
     const Workspace* workspace = nullptr;

@@ -87,6 +87,7 @@ bool InformationPage::OnInit() {
     StoreToControls();
     movieInfo = SwfMovieInfo();
     picture.SubclassDlgItem(IDC_INFO_PICTURE, hwnd());
+    banner.Fit(hwnd(), IDC_INFO_BANNER, IDB_BANNER);
     CreatePreview();
     // Right presses over the preview never reach the player (whose own menu
     // would open); the hook stays for the life of the process.

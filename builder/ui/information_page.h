@@ -2,6 +2,7 @@
 #pragma once
 
 #include "swf/swf_reader.h"
+#include "builder/ui/fitted_picture.h"
 #include "builder/ui/flash_preview.h"
 #include "builder/ui/transparent_bitmap.h"
 #include "builder/ui/wizard_page.h"
@@ -34,6 +35,7 @@ class InformationPage : public WizardPage {
     SwfMovieInfo movieInfo;
     FlashPreviewControl preview;
     TransparentBitmapStatic picture;
+    FittedPicture banner;
     PageTooltips tooltips;
 
   protected:

@@ -69,6 +69,7 @@ void InstallerPage::TakeProject(WallpaperProject& project) {
 }
 
 bool InstallerPage::OnInit() {
+    side.Fit(hwnd(), IDC_INST_SIDE_PICTURE, IDB_INSTALLER_SIDE);
     tooltips.Create(hwnd(), {{IDC_INST_TOP_IMAGE, IDS_TIP_TOP_IMAGE},
                              {IDC_INST_CHOOSE_TOP_IMAGE, IDS_TIP_CHOOSE_TOP_IMAGE},
                              {IDC_INST_LEFT_IMAGE, IDS_TIP_LEFT_IMAGE},

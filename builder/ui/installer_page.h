@@ -2,6 +2,7 @@
 #pragma once
 
 #include "builder/project/workspace.h"
+#include "builder/ui/fitted_picture.h"
 #include "builder/ui/wizard_page.h"
 
 #include <string>
@@ -40,6 +41,7 @@ class InstallerPage : public WizardPage {
     std::string DisplayImageFilename;
     std::string ReadmeFilename;
     PageTooltips tooltips;
+    FittedPicture side;
     // The builder's folders, for the choosers' starting place; set by the
     // main window before the page is created.
     const Workspace* workspace = nullptr;

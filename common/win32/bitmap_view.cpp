@@ -66,10 +66,16 @@ bool BitmapView::DrawStretched(HDC dc, const RECT& rect) const {
     if (!memory.get())
         return false;
     SelectedObject selected(memory.get(), bitmap.get());
-    int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    // HALFTONE averages the pixels a stretch covers: a plain stretch repeats
+    // and drops rows of the pattern unevenly, which shows as dots and seams
+    // at a DPI other than the artwork's. It reads the brush origin.
+    int oldMode = SetStretchBltMode(dc, HALFTONE);
+    POINT oldOrigin{};
+    SetBrushOrgEx(dc, 0, 0, &oldOrigin);
     BOOL drawn = StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                             memory.get(), 0, 0, width(), height(), SRCCOPY);
     SetStretchBltMode(dc, oldMode);
+    SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
     return drawn != FALSE;
 }
 

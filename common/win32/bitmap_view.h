@@ -19,7 +19,7 @@ class BitmapView {
     bool loaded() const { return !dib_.empty(); }
     int width() const { return layout_.width; }
     int height() const { return layout_.height < 0 ? -layout_.height : layout_.height; }
-    // Stretches the whole bitmap into rect with a plain copy; false when
+    // Stretches the whole bitmap into rect, averaging (HALFTONE); false when
     // nothing is loaded or GDI refuses it.
     bool DrawStretched(HDC dc, const RECT& rect) const;
 

@@ -123,8 +123,12 @@ void RestoreDesktopWallpaper(const InstallRecord& record) {
 // process, then deletes self, the record and the folders: Windows keeps a
 // running program's file. False when the copy could not be started.
 bool StartCleanupCopy(const std::string& self, const std::string& recordPath) {
-    const std::string copy = UserTempFolder() + "Wallweaver uninstall " + UniqueSuffix() + ".exe";
-    if (!CopyFileA(self.c_str(), copy.c_str(), FALSE))
+    // Never over a leftover of the same name: it may be running still.
+    const std::string copy = ClaimUniqueName(
+        UserTempFolder() + "Wallweaver uninstall ", ".exe", [&](const std::string& path) {
+            return CopyFileA(self.c_str(), path.c_str(), TRUE) != FALSE;
+        });
+    if (copy.empty())
         return false;
     std::string command = Quoted(copy) + " " + kUninstallCleanupSwitch + " " +
                           std::to_string(GetCurrentProcessId()) + " " + Quoted(self) + " " +

@@ -115,24 +115,32 @@ DesktopLayer FindDesktopLayer() {
     return layer;
 }
 
-movie::DesktopState ReadDesktopState() {
-    movie::DesktopState state;
-    // The lock screen runs on a desktop of its own, which this process cannot
-    // open. Any other input desktop than the one we were started on (whatever
-    // an alternate-desktop tool named it) is not ours to draw on either.
+DesktopNames ReadDesktopNames() {
+    DesktopNames names;
+    char ours[256] = "Default";
+    DWORD needed = 0;
+    GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, ours, sizeof ours,
+                              &needed);
+    names.ours = ours;
     HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
-    if (!input) {
-        state.sessionLocked = true;
-    } else {
-        char name[256] = "", ours[256] = "Default";
-        DWORD needed = 0;
-        GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, ours,
-                                  sizeof ours, &needed);
-        if (GetUserObjectInformationA(input, UOI_NAME, name, sizeof name, &needed) &&
-            lstrcmpiA(name, ours) != 0)
-            state.sessionLocked = true;
-        CloseDesktop(input);
-    }
+    if (!input)
+        return names;
+    char name[256] = "";
+    // A name that cannot be read is taken for ours, as before.
+    if (!GetUserObjectInformationA(input, UOI_NAME, name, sizeof name, &needed))
+        lstrcpynA(name, ours, sizeof name);
+    names.input = name;
+    CloseDesktop(input);
+    return names;
+}
+
+movie::DesktopState ReadDesktopState(const DesktopNames& names) {
+    movie::DesktopState state;
+    // Any other input desktop than the one we were started on (the lock
+    // screen, or whatever an alternate-desktop tool named its own) is not
+    // ours to draw on.
+    state.sessionLocked =
+        names.input.empty() || lstrcmpiA(names.input.c_str(), names.ours.c_str()) != 0;
     SYSTEM_POWER_STATUS power{};
     // The byte after the battery percentage is the battery saver flag from Windows 10 on.
     if (GetSystemPowerStatus(&power))
@@ -279,7 +287,7 @@ void LiveWallpaper::Check() {
     if (lost || !SameMonitors(monitors_, ReadMonitors()))
         MakeViews();
     KeepBelowIcons();
-    const movie::DesktopState desktop = ReadDesktopState();
+    const movie::DesktopState desktop = ReadDesktopState(readNames_());
     const std::vector<movie::ScreenWindow> windows = ReadScreenWindows();
     for (size_t i = 0; i < views_.size(); ++i)
         views_[i]->SetPaused(held_ || !movie::PauseReason(desktop, areas_[i], windows).empty());

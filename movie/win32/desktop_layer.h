@@ -44,8 +44,18 @@ struct DesktopLayer {
 // Asks Progman for the layer and finds it.
 DesktopLayer FindDesktopLayer();
 
-// What the desktop looks like now, for the pause rules.
-movie::DesktopState ReadDesktopState();
+// The name of the desktop that takes input now, and of the one this thread
+// was started on. input is empty when the input desktop cannot be opened:
+// the lock screen runs on one of its own.
+struct DesktopNames {
+    std::string input;
+    std::string ours;
+};
+DesktopNames ReadDesktopNames();
+// What the desktop looks like now, for the pause rules. The names come in
+// from outside because Wine's input desktop is always "Default": a test of
+// a desktop named otherwise gives them instead.
+movie::DesktopState ReadDesktopState(const DesktopNames& names);
 std::vector<movie::ScreenWindow> ReadScreenWindows();
 std::vector<movie::MonitorArea> ReadMonitors();
 // The part of a monitor outside the taskbar and docked bars.
@@ -67,6 +77,9 @@ class LiveWallpaper {
 
     const DesktopLayer& layer() const { return layer_; }
     const std::vector<std::unique_ptr<MovieView>>& views() const { return views_; }
+    // Where Check reads the desktops' names; ReadDesktopNames unless a test
+    // says otherwise.
+    void SetDesktopNamesReader(DesktopNames (*read)()) { readNames_ = read; }
     // The user's pause (the tray menu), on top of the pause rules.
     void SetHeld(bool held);
     bool held() const { return held_; }
@@ -88,6 +101,7 @@ class LiveWallpaper {
     std::vector<std::unique_ptr<MovieView>> views_;
     std::vector<movie::MonitorArea> areas_; // each view's monitor
     bool held_ = false;
+    DesktopNames (*readNames_)() = ReadDesktopNames;
 };
 
 } // namespace ww

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #ifndef _WIN32
@@ -22,6 +23,76 @@ using test::PatternBytes;
 using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
+
+// Suffixes that repeat, as the process id and counter alone did across runs.
+int forcedCalls = 0;
+std::string RepeatingSuffix() {
+    return forcedCalls++ == 0 ? "7-1" : "7-2";
+}
+
+TEST(UniqueNames, LeftoversAreNeitherReusedNorOverwritten) {
+    enum Leftover { kFile, kFolder };
+    struct Case {
+        const char* what;
+        Leftover leftover;
+        bool claimFolder;
+    };
+    const Case cases[] = {
+        {"file over a file", kFile, false},
+        {"file over a folder", kFolder, false},
+        {"folder over a file", kFile, true},
+        {"folder over a folder", kFolder, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string taken = dir / "left 7-1.tmp";
+        if (c.leftover == kFile)
+            WriteFileBytes(taken, {9, 9});
+        else
+            ASSERT_TRUE(CreateFolder(taken));
+        forcedCalls = 0;
+        const std::string made = ClaimUniqueName(
+            dir / "left ", ".tmp",
+            [&](const std::string& path) {
+                if (c.claimFolder)
+                    return CreateFolder(path);
+                std::FILE* f = CreateNewFile(path);
+                if (f)
+                    std::fclose(f);
+                return f != nullptr;
+            },
+            RepeatingSuffix);
+        EXPECT_EQ(made, dir / "left 7-2.tmp");
+        EXPECT_EQ(forcedCalls, 2);
+        if (c.leftover == kFile)
+            EXPECT_EQ(ReadFileBytes(taken), (test::Bytes{9, 9}));
+        else
+            EXPECT_TRUE(IsExistingFolder(taken));
+    }
+
+    // A failure that is no collision ends at once instead of trying on.
+    TempDir dir;
+    EXPECT_EQ(CreateUniqueFolder(dir / "missing/sub-"), "");
+    const std::string folder = CreateUniqueFolder(dir / "w-");
+    EXPECT_TRUE(IsExistingFolder(folder));
+}
+
+TEST(UniqueNames, SuffixesDoNotRepeatAnEarlierProcessWithTheSameId) {
+    // An earlier run with this process id took the counted names first.
+    const std::string first = UniqueSuffix();
+    const std::string pid = first.substr(0, first.find('-'));
+    std::vector<std::string> suffixes{first};
+    for (int n = 0; n < 64; ++n)
+        suffixes.push_back(UniqueSuffix());
+    for (int count = 0; count <= 80; ++count) {
+        const std::string counted = pid + "-" + std::to_string(count);
+        for (const std::string& s : suffixes)
+            EXPECT_NE(s, counted);
+    }
+    std::sort(suffixes.begin(), suffixes.end());
+    EXPECT_EQ(std::adjacent_find(suffixes.begin(), suffixes.end()), suffixes.end());
+}
 
 TEST(AtomicOutput, AppearsOnlyOnCommitAndNeverHarmsTheOldFile) {
     TempDir dir;

@@ -474,6 +474,54 @@ TEST_P(LiveWallpaperLayer, ASmallMoverPresentsSmallRectanglesAndStillShowsTheFra
     EXPECT_EQ(apart, 0u) << "frame " << frame << ": pixels that are not the renderer's";
 }
 
+// Names given to the pause rules instead of the system's: under Wine the
+// input desktop is always "Default", whatever desktop a process runs on
+// (CreateDesktop and a process started on it work, but SwitchDesktop leaves
+// the input where it was).
+DesktopNames givenNames;
+DesktopNames GivenNames() {
+    return givenNames;
+}
+
+// Started on a desktop of another name (an alternate-desktop tool's), the
+// wallpaper plays while that desktop takes input, and pauses while another
+// one does or none can be opened (the lock screen).
+TEST_P(LiveWallpaperLayer, PlaysOnItsOwnDesktopWhateverItsName) {
+    FakeShell shell(GetParam());
+    test::TempDir dir;
+    const std::string path = dir / "mover.swf";
+    test::WriteFileBytes(path, SmallMoverMovie());
+    std::shared_ptr<movie::Movie> loaded(new movie::Movie);
+    std::string error;
+    ASSERT_TRUE(movie::LoadMovie(path, loaded.get(), &error)) << error;
+    movie::PageMovie page;
+    LiveWallpaper wallpaper;
+    wallpaper.SetDesktopNamesReader(&GivenNames);
+    ASSERT_TRUE(wallpaper.Start(loaded, page));
+    ASSERT_FALSE(wallpaper.views().empty());
+    const MovieView& view = *wallpaper.views()[0];
+    const struct {
+        const char* input;
+        const char* ours;
+        bool plays;
+    } cases[] = {
+        {"Weave Alternate", "Weave Alternate", true}, {"weave ALTERNATE", "Weave Alternate", true},
+        {"Default", "Weave Alternate", false},        {"", "Weave Alternate", false},
+        {"Weave Alternate", "Default", false},        {"Default", "Default", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("input \"") + c.input + "\", ours \"" + c.ours + "\"");
+        givenNames = {c.input, c.ours};
+        wallpaper.Check();
+        EXPECT_EQ(view.paused(), !c.plays);
+        PumpUntil([] { return false; }, 200); // a tick already due
+        const uint64_t before = view.ticks();
+        const bool moved = PumpUntil([&] { return view.ticks() >= before + 3; }, 2000);
+        EXPECT_EQ(moved, c.plays) << "frames " << before << " then " << view.ticks();
+    }
+    givenNames = DesktopNames();
+}
+
 INSTANTIATE_TEST_SUITE_P(Windows, LiveWallpaperLayer,
                          ::testing::Values(DesktopLayout::WorkerSibling,
                                            DesktopLayout::WorkerInProgman),

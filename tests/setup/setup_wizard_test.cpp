@@ -10,6 +10,7 @@
 #include "common/win32/uninstall.h"
 #include "player/wallpaper_mode.h"
 #include "tests/support/bitmap_writer.h"
+#include "tests/support/dpi_setting.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/pe_signature.h"
@@ -17,6 +18,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32_active_desktop.h"
 #include "tests/support/win32_driver.h"
+#include "tests/support/win32_frames.h"
 #include "tests/win32/shell_folders.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +42,7 @@ using test::FindControl;
 constexpr int kBack = 1000, kNext = 1001, kExit = 1002, kLicenseText = 1005, kLaunch = 1006,
               kQuickLaunchIcon = 1007, kProgress = 1008, kInstallText = 1010, kDesktopIcon = 1011,
               kTasksText = 1012, kStatus = 1013, kStepCaption = 1014, kFinishedText = 1015,
-              kHeading = 1018;
+              kHeading = 1018, kBanner = 1016, kSideImage = 1017;
 
 std::string BinFolder() {
     return FolderOfPath(ModuleFilePath());
@@ -268,6 +270,62 @@ TEST_F(SetupWizard, WalksFromWelcomeToFinishedAndStartsThePlayer) {
     // The images were read from a private temporary folder, now gone.
     EXPECT_TRUE(
         FindMatches(UserTempFolder() + "Wovenset-" + std::to_string(wizardPid) + "-*").empty());
+}
+
+// The frame control id of the page on show; the hidden pages hold one too.
+HWND FrameOnShow(HWND wizard, int id) {
+    for (HWND page = FindWindowExA(wizard, nullptr, "#32770", nullptr); page;
+         page = FindWindowExA(wizard, page, "#32770", nullptr))
+        if (IsWindowVisible(page) && GetDlgItem(page, id))
+            return GetDlgItem(page, id);
+    return nullptr;
+}
+
+// At 144 DPI the side and top pictures (the shipped artwork) fill the frames
+// the pages give them, look like the artwork scaled smoothly, and show no
+// stray dots.
+TEST_F(SetupWizard, AtAHigherDpiThePicturesFillTheirFramesCleanly) {
+    const std::string shipped = BinFolder() + "Resource\\";
+    spec_.slots[3] = {"top1.bmp", test::ReadFileBytes(shipped + "top1.bmp"), -1};
+    spec_.slots[4] = {"left1.bmp", test::ReadFileBytes(shipped + "left1.bmp"), -1};
+    test::DpiSetting dpi(144);
+    Start(test::MakeSetupPackage(spec_));
+    HWND wizard = AcceptInstall();
+    ASSERT_NE(wizard, nullptr);
+    SetForegroundWindow(wizard);
+    const struct {
+        const char* next; // the page to go on to first, if any
+        int frame;
+        const char* art;
+    } pictures[] = {{nullptr, kSideImage, "left1.bmp"}, {"License Agreement", kBanner, "top1.bmp"}};
+    for (const auto& p : pictures) {
+        SCOPED_TRACE(p.art);
+        if (p.next)
+            Press(wizard, kNext, p.next);
+        Sleep(300); // let the page paint
+        HWND frame = FrameOnShow(wizard, p.frame);
+        ASSERT_NE(frame, nullptr);
+        RECT rect{}, page{};
+        GetWindowRect(frame, &rect);
+        GetClientRect(GetParent(frame), &page);
+        // The template's frames are 109 of 377 and 377 of 377 units wide.
+        const double share = p.frame == kSideImage ? 109.0 / 377 : 1.0;
+        EXPECT_NEAR(rect.right - rect.left, page.right * share, 3);
+        HBITMAP art =
+            static_cast<HBITMAP>(LoadImageA(nullptr, (shipped + p.art).c_str(), IMAGE_BITMAP, 0, 0,
+                                            LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        test::Pixels original, shown;
+        ASSERT_TRUE(test::PixelsOfBitmap(art, &original));
+        DeleteObject(art);
+        ASSERT_TRUE(test::CaptureClient(frame, &shown));
+        // Larger than the artwork: it was drawn at its 96-DPI size before.
+        EXPECT_GT(shown.width, original.width * 5 / 4);
+        const test::Pixels expected = test::ScaledByArea(original, shown.width, shown.height);
+        EXPECT_LT(test::MeanDifference(shown, expected), 6.0);
+        EXPECT_EQ(test::StrayPixels(shown), 0);
+        if (HasFailure())
+            test::SaveBmp(shown, ArtefactFolder() + "setup-144-" + p.art);
+    }
 }
 
 // No box comes before the Welcome page, which asks the question itself;

@@ -347,6 +347,57 @@ TEST_F(SimpleInstaller, OnACurrentSystemTheDisplayImageBecomesTheWallpaper) {
         EXPECT_EQ(call.find("SetWallpaper"), std::string::npos) << call;
 }
 
+// The start of a PNG file: its signature and a header chunk claiming a
+// width x height RGB picture, with no pixel data after it.
+test::Bytes PngHeadOnly(uint32_t width, uint32_t height) {
+    test::Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',
+                       0,    0,   0,   13,  'I',  'H',  'D',  'R'};
+    for (uint32_t v : {width, height})
+        for (int shift : {24, 16, 8, 0})
+            png.push_back(static_cast<uint8_t>(v >> shift));
+    for (uint8_t b : {8, 2, 0, 0, 0, 0, 0, 0, 0}) // depth, RGB, methods; no checksum
+        png.push_back(b);
+    return png;
+}
+
+// A still the system cannot decode leaves the desktop as it was, with no
+// bitmap and no temporary file beside the installed files.
+TEST_F(SimpleInstaller, AStillThatCannotBeDecodedLeavesTheDesktopAlone) {
+    test::ActiveDesktopRecorder desktop(dir_ / "desktop.log", test::DesktopSystem::Current);
+    SavedDesktopWallpaper saved;
+    const struct {
+        const char* what;
+        test::Bytes still;
+    } cases[] = {
+        {"not a picture", test::PatternBytes(5000, 3)},
+        {"cut after its header", PngHeadOnly(1920, 1080)},
+        {"larger than any screen", PngHeadOnly(100000, 100000)},
+        {"empty", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(""), SPIF_UPDATEINIFILE);
+        spec_.image = {kMovieStillName, c.still, -1};
+        exe_ = dir_ / "Silent.exe";
+        test::WriteFileBytes(exe_, test::MakeSimplePackage(spec_));
+        ChildProcess silent;
+        ASSERT_TRUE(silent.Start(exe_, {"/S", "/LOG=" + (dir_ / "install.log")}, dir_.path()));
+        DWORD code = 0xDEAD;
+        ASSERT_TRUE(silent.Wait(20000, &code));
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(SavedDesktopWallpaper::Current(), "");
+        EXPECT_EQ(test::ReadFileBytes(Folder() + kMovieStillName), c.still);
+        EXPECT_FALSE(test::PathExists(Folder() + kMovieStillBitmapName));
+        for (const auto& entry : std::filesystem::directory_iterator(Folder()))
+            EXPECT_EQ(entry.path().extension().string().find("tmp"), std::string::npos)
+                << entry.path().string();
+        const std::string log = test::ReadFileText(dir_ / "install.log");
+        EXPECT_EQ(log.find(kMovieStillBitmapName), std::string::npos) << log;
+    }
+    for (const std::string& call : desktop.Calls())
+        EXPECT_EQ(call.find("SetWallpaper"), std::string::npos) << "the page was set: " << call;
+}
+
 // The remover the install leaves is the bare stub: /uninstall /S takes away
 // every file, the entry, and gives the desktop its wallpaper back.
 TEST_F(SimpleInstaller, TheRemoverTakesEverythingAwayAndRestoresTheWallpaper) {
@@ -535,7 +586,10 @@ TEST(SimpleInstallerEndToEnd, WithoutADisplayImageTheWallpaperIsTheMoviesStill) 
     ASSERT_TRUE(installer.Wait(20000, &status));
     EXPECT_EQ(status, 0u);
     const std::string folder = WallpaperFolder() + name + "\\";
-    const std::string still = folder + kMovieStillName;
+    // The package carries the still compressed: it was 6.3 MB as a bitmap.
+    EXPECT_LT(std::filesystem::file_size(output),
+              std::filesystem::file_size(BinFolder() + "Wovenlite.exe") + 160 * 1024);
+    const std::string still = folder + kMovieStillBitmapName;
     EXPECT_TRUE(EqualsNoCase(SavedDesktopWallpaper::Current(), still))
         << SavedDesktopWallpaper::Current();
     const test::Pixels shown = ReadBitmap(still);
@@ -548,6 +602,19 @@ TEST(SimpleInstallerEndToEnd, WithoutADisplayImageTheWallpaperIsTheMoviesStill) 
     EXPECT_LT(test::MeanDifference(shown, CoverCut(drawn[1], width, height)), 4.0);
     EXPECT_GT(test::MeanDifference(shown, CoverCut(drawn[0], width, height)), 20.0)
         << "the empty first frame is not the still";
+
+    // The remover takes the bitmap made from the still too, and gives the
+    // desktop back the wallpaper it had.
+    ChildProcess remover;
+    ASSERT_TRUE(remover.Start(folder + "uninstall.exe", {"/uninstall", "/S"}, dir.path()));
+    ASSERT_TRUE(remover.Wait(20000, &status));
+    EXPECT_EQ(status, 0u);
+    for (DWORD start = GetTickCount(); test::PathExists(folder) && GetTickCount() - start < 30000;
+         Sleep(100)) {
+    }
+    EXPECT_FALSE(test::PathExists(still));
+    EXPECT_FALSE(test::PathExists(folder));
+    EXPECT_FALSE(EqualsNoCase(SavedDesktopWallpaper::Current(), still));
 
     RemoveUninstallEntry(name);
     std::error_code ec;

@@ -6,6 +6,7 @@
 
 #include <stb_image.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace ww::test {
@@ -90,6 +91,84 @@ bool SaveBmp(const Pixels& image, const std::string& path) {
     }
     WriteFileBytes(path, file);
     return true;
+}
+
+bool PixelsOfBitmap(HBITMAP bitmap, Pixels* out) {
+    BITMAP info{};
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info) || info.bmWidth <= 0 ||
+        info.bmHeight <= 0)
+        return false;
+    const int w = info.bmWidth, h = info.bmHeight;
+    BITMAPINFO header{};
+    header.bmiHeader = {sizeof header.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> bgrx(static_cast<size_t>(w) * h);
+    HDC screen = GetDC(nullptr);
+    const bool read = GetDIBits(screen, bitmap, 0, h, bgrx.data(), &header, DIB_RGB_COLORS) == h;
+    ReleaseDC(nullptr, screen);
+    if (!read)
+        return false;
+    out->width = w;
+    out->height = h;
+    out->rgb.resize(bgrx.size() * 3);
+    for (size_t i = 0; i < bgrx.size(); ++i)
+        for (int c = 0; c < 3; ++c)
+            out->rgb[i * 3 + c] = static_cast<uint8_t>(bgrx[i] >> (16 - 8 * c));
+    return true;
+}
+
+Pixels ScaledByArea(const Pixels& image, int width, int height) {
+    const int w = image.width, h = image.height;
+    Pixels out;
+    out.width = width;
+    out.height = height;
+    out.rgb.assign(static_cast<size_t>(width) * height * 3, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double x0 = double(x) * w / width, x1 = double(x + 1) * w / width;
+            const double y0 = double(y) * h / height, y1 = double(y + 1) * h / height;
+            double sum[3] = {0, 0, 0}, area = 0;
+            for (int sy = int(y0); sy < h && sy < y1; ++sy)
+                for (int sx = int(x0); sx < w && sx < x1; ++sx) {
+                    const double cover = (std::min<double>(sx + 1, x1) - std::max<double>(sx, x0)) *
+                                         (std::min<double>(sy + 1, y1) - std::max<double>(sy, y0));
+                    const uint8_t* px = &image.rgb[(static_cast<size_t>(sy) * w + sx) * 3];
+                    for (int c = 0; c < 3; ++c)
+                        sum[c] += cover * px[c];
+                    area += cover;
+                }
+            for (int c = 0; c < 3; ++c)
+                out.rgb[(static_cast<size_t>(y) * width + x) * 3 + c] =
+                    static_cast<uint8_t>(area > 0 ? sum[c] / area + 0.5 : 0);
+        }
+    return out;
+}
+
+int StrayPixels(const Pixels& p) {
+    // Lighter or darker in some channel than every one of its eight
+    // neighbours: the edge of a smoothly scaled line lies between them.
+    constexpr int kMargin = 10;
+    int stray = 0;
+    for (int y = 1; y + 1 < p.height; ++y)
+        for (int x = 1; x + 1 < p.width; ++x) {
+            const uint8_t* c = &p.rgb[(static_cast<size_t>(y) * p.width + x) * 3];
+            for (int ch = 0; ch < 3; ++ch) {
+                int low = 255, high = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        if (dx == 0 && dy == 0)
+                            continue;
+                        const int v =
+                            p.rgb[(static_cast<size_t>(y + dy) * p.width + x + dx) * 3 + ch];
+                        low = std::min(low, v);
+                        high = std::max(high, v);
+                    }
+                if (c[ch] > high + kMargin || c[ch] < low - kMargin) {
+                    ++stray;
+                    break;
+                }
+            }
+        }
+    return stray;
 }
 
 double MeanDifference(const Pixels& a, const Pixels& b) {

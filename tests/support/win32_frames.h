@@ -22,6 +22,14 @@ bool SaveBmp(const Pixels& image, const std::string& path);
 // The mean difference of two same-sized images per channel, 0 to 255; 255
 // when the sizes differ.
 double MeanDifference(const Pixels& a, const Pixels& b);
+// The pixels of a bitmap (a resource or a file loaded by LoadImage).
+bool PixelsOfBitmap(HBITMAP bitmap, Pixels* out);
+// image scaled to width x height, each pixel the average of the area of the
+// image it covers: what a smooth scaling of artwork looks like.
+Pixels ScaledByArea(const Pixels& image, int width, int height);
+// Pixels lighter or darker than all eight neighbours: dots that a smooth
+// scaling of clean artwork does not make.
+int StrayPixels(const Pixels& image);
 
 // The frame of the rendered frames (1-based) nearest to shown, with its
 // difference.
