@@ -8,15 +8,12 @@
 #include <windows.h>
 
 #include <ntsecapi.h>
-#include <zlib.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <new>
 #include <random>
-
-#include "common/crc32.h"
 
 namespace {
 
@@ -194,11 +191,3 @@ void __verbose_terminate_handler() {
     EndAsUncaught();
 }
 } // namespace __gnu_cxx
-
-// zlib's checksum comes with 9 KiB of tables for speed; inflate calls it only
-// for gzip streams, which no movie is. Same values, a bit at a time.
-extern "C" uLong ZEXPORT crc32(uLong crc, const Bytef* buf, uInt len) {
-    if (!buf)
-        return 0;
-    return ww::Crc32Update(static_cast<uint32_t>(crc), buf, len);
-}
