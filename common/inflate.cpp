@@ -4,6 +4,9 @@
 
 namespace ww {
 
+// The fast path reads its input eight bytes at a time, lowest first.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the inflater reads little-endian words");
+
 namespace {
 
 constexpr uint32_t kWindowSize = 32 * 1024;
@@ -134,7 +137,10 @@ bool Inflater::Bits(int count, uint32_t* value) {
 
 // The next symbol of `code`, -1 for a code it lacks or a stream cut short.
 int Inflater::Decode(const HuffmanCode& code) {
-    // As many bits as the table looks at, fewer at the end of the input.
+    // Bits from the chunk at hand while they fit, then as many as the table
+    // looks at, fewer at the end of the input.
+    for (; bitCount_ <= 56 && inLeft_ > 0; --inLeft_, bitCount_ += 8)
+        bits_ |= static_cast<uint64_t>(*in_++) << bitCount_;
     uint8_t byte;
     while (bitCount_ < HuffmanCode::kTableBits && NextByte(&byte)) {
         bits_ |= static_cast<uint64_t>(byte) << bitCount_;
@@ -312,21 +318,107 @@ bool Inflater::DecodeSymbol(uint8_t* out, size_t* done) {
     return true;
 }
 
-// Every output byte passes here: into the caller's buffer, the window later
-// copies reach back into, and the checksum.
+// Every output byte passes here: into the caller's buffer and the window
+// later copies reach back into. The checksum follows in runs (Sum).
 void Inflater::Emit(uint8_t byte, uint8_t* out, size_t* done) {
     window_[produced_++ % kWindowSize] = byte;
     out[(*done)++] = byte;
-    adlerLow_ += byte;
-    if (adlerLow_ >= kAdlerModulus)
-        adlerLow_ -= kAdlerModulus;
-    adlerHigh_ += adlerLow_;
-    if (adlerHigh_ >= kAdlerModulus)
-        adlerHigh_ -= kAdlerModulus;
+}
+
+// Adler-32 over a run of output, reduced only as often as the sums could
+// overflow 32 bits.
+void Inflater::Sum(const uint8_t* bytes, size_t n) {
+    constexpr size_t kMaxRun = 5552;
+    while (n > 0) {
+        const size_t run = n < kMaxRun ? n : kMaxRun;
+        for (size_t i = 0; i < run; ++i) {
+            adlerLow_ += bytes[i];
+            adlerHigh_ += adlerLow_;
+        }
+        adlerLow_ %= kAdlerModulus;
+        adlerHigh_ %= kAdlerModulus;
+        bytes += run;
+        n -= run;
+    }
+}
+
+// The common case at speed: whole symbols while the chunk at hand holds more
+// input than any symbol needs and the output has room for the longest copy.
+// The state lives in locals meanwhile, as every byte stored could otherwise
+// alias it. A symbol it cannot finish here (a code longer than the tables,
+// a bad one, the end of the block) is left whole to DecodeSymbol.
+void Inflater::DecodeFast(uint8_t* out, size_t* done, size_t n) {
+    constexpr size_t kLongestCopy = 258;
+    uint64_t bits = bits_;
+    int count = bitCount_;
+    const uint8_t* in = in_;
+    size_t left = inLeft_;
+    uint64_t produced = produced_;
+    uint8_t* window = window_.data();
+    size_t at = *done;
+    while (left >= 8 && n - at >= kLongestCopy) {
+        // Eight bytes read at once; those that did not fit are read again.
+        uint64_t next;
+        std::memcpy(&next, in, sizeof next);
+        bits |= next << count;
+        const int taken = (63 - count) >> 3;
+        in += taken;
+        left -= static_cast<size_t>(taken);
+        count += taken * 8;
+        const uint16_t entry = literals_.Entry(static_cast<uint32_t>(bits));
+        const int length = entry & 15;
+        const int symbol = entry >> 4;
+        if (length == 0 || symbol == kEndOfBlock)
+            break;
+        if (symbol < kEndOfBlock) {
+            bits >>= length;
+            count -= length;
+            const uint8_t byte = static_cast<uint8_t>(symbol);
+            window[produced++ % kWindowSize] = byte;
+            out[at++] = byte;
+            continue;
+        }
+        const int lengthCode = symbol - kEndOfBlock - 1;
+        if (lengthCode >= kLengthSymbols)
+            break;
+        uint64_t b = bits >> length;
+        int used = length;
+        const int lengthExtra = kLengthExtra[lengthCode];
+        const uint32_t copy =
+            kLengthBase[lengthCode] + static_cast<uint32_t>(b & ((1u << lengthExtra) - 1));
+        b >>= lengthExtra;
+        used += lengthExtra;
+        const uint16_t far = distances_.Entry(static_cast<uint32_t>(b));
+        const int farLength = far & 15;
+        const int farCode = far >> 4;
+        if (farLength == 0 || farCode >= kDistanceSymbols)
+            break;
+        b >>= farLength;
+        const int farExtra = kDistanceExtra[farCode];
+        const uint32_t distance =
+            kDistanceBase[farCode] + static_cast<uint32_t>(b & ((1u << farExtra) - 1));
+        used += farLength + farExtra;
+        if (distance > produced)
+            break;
+        bits >>= used;
+        count -= used;
+        for (uint32_t i = 0; i < copy; ++i) {
+            const uint8_t byte = window[(produced - distance) % kWindowSize];
+            window[produced++ % kWindowSize] = byte;
+            out[at++] = byte;
+        }
+    }
+    bits_ = bits;
+    bitCount_ = count;
+    in_ = in;
+    inLeft_ = left;
+    produced_ = produced;
+    *done = at;
 }
 
 size_t Inflater::Read(uint8_t* out, size_t n) {
     size_t done = 0;
+    size_t summed = 0;
     while (done < n) {
         bool ok = true;
         switch (phase_) {
@@ -347,23 +439,31 @@ size_t Inflater::Read(uint8_t* out, size_t n) {
             break;
         }
         case Phase::kCoded:
-            if (copyLeft_ == 0) {
-                ok = DecodeSymbol(out, &done);
-                break;
+            while (ok && done < n && phase_ == Phase::kCoded) {
+                if (copyLeft_ == 0) {
+                    DecodeFast(out, &done, n);
+                    if (done < n)
+                        ok = DecodeSymbol(out, &done);
+                    continue;
+                }
+                for (; copyLeft_ > 0 && done < n; --copyLeft_)
+                    Emit(window_[(produced_ - copyDistance_) % kWindowSize], out, &done);
             }
-            for (; copyLeft_ > 0 && done < n; --copyLeft_)
-                Emit(window_[(produced_ - copyDistance_) % kWindowSize], out, &done);
             break;
         case Phase::kTrailer:
+            Sum(out + summed, done - summed);
+            summed = done;
             ok = ReadTrailer();
             break;
         case Phase::kEnded:
         case Phase::kFailed:
-            return done;
+            n = done;
+            break;
         }
         if (!ok)
             phase_ = Phase::kFailed;
     }
+    Sum(out + summed, done - summed);
     return done;
 }
 

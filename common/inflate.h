@@ -81,7 +81,9 @@ class Inflater {
     bool ReadTrailer();
     // One literal, the end of the block or a copy to make; false on bad data.
     bool DecodeSymbol(uint8_t* out, size_t* done);
+    void DecodeFast(uint8_t* out, size_t* done, size_t n);
     void Emit(uint8_t byte, uint8_t* out, size_t* done);
+    void Sum(const uint8_t* bytes, size_t n);
 
     InflateInput& input_;
     const uint8_t* in_ = nullptr;
