@@ -10,10 +10,14 @@
 #include <ntsecapi.h>
 
 #include <chrono>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <new>
 #include <random>
+
+#include "common/number_text.h"
 
 namespace {
 
@@ -191,3 +195,14 @@ void __verbose_terminate_handler() {
     EndAsUncaught();
 }
 } // namespace __gnu_cxx
+
+// MinGW's printf and strtod bring its whole conversion engine, some 36 KB.
+// Ours write the same text and read the same values (the common tests
+// compare them with the library's on every build).
+extern "C" int __cdecl __mingw_vsnprintf(char* out, size_t size, const char* format, va_list args) {
+    return ww::FormatTextV(out, size, format, args);
+}
+
+extern "C" double __cdecl __mingw_strtod(const char* text, char** end) {
+    return ww::ParseDouble(text, end);
+}
