@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr size_t kCap = 1 << 20;
+constexpr size_t kCap = 1 << 18;
 
 class PieceInput : public ww::InflateInput {
   public:
