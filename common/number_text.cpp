@@ -292,7 +292,7 @@ std::string ExponentText(int exponent, char e) {
     return out;
 }
 
-struct Spec {
+struct Directive {
     bool left = false, plus = false, space = false, zero = false, alternate = false;
     int width = 0;
     int precision = -1;
@@ -300,17 +300,18 @@ struct Spec {
 };
 
 // The body of a floating-point conversion, without sign or padding.
-std::string FloatBody(double v, const Spec& spec) {
-    const bool upper = spec.conversion == 'E' || spec.conversion == 'F' || spec.conversion == 'G';
+std::string FloatBody(double v, const Directive& directive) {
+    const bool upper =
+        directive.conversion == 'E' || directive.conversion == 'F' || directive.conversion == 'G';
     if (std::isnan(v))
         return upper ? "NAN" : "nan";
     if (std::isinf(v))
         return upper ? "INF" : "inf";
-    const char lower = static_cast<char>(spec.conversion | 0x20);
-    int precision = spec.precision < 0 ? 6 : spec.precision;
+    const char lower = static_cast<char>(directive.conversion | 0x20);
+    int precision = directive.precision < 0 ? 6 : directive.precision;
     if (lower == 'f') {
         std::string out = Fixed(v, precision);
-        if (precision == 0 && spec.alternate)
+        if (precision == 0 && directive.alternate)
             out += '.';
         return out;
     }
@@ -321,7 +322,7 @@ std::string FloatBody(double v, const Spec& spec) {
         if (precision == 0)
             precision = 1;
         Scientific(v, precision - 1, &digits, &exponent);
-        strip = !spec.alternate;
+        strip = !directive.alternate;
         if (exponent >= -4 && exponent < precision) {
             std::string out = Fixed(v, precision - 1 - exponent);
             if (strip && out.find('.') != std::string::npos) {
@@ -342,23 +343,23 @@ std::string FloatBody(double v, const Spec& spec) {
         while (!rest.empty() && rest.back() == '0')
             rest.pop_back();
     }
-    if (!rest.empty() || spec.alternate)
+    if (!rest.empty() || directive.alternate)
         out += "." + rest;
     return out + ExponentText(exponent, upper ? 'E' : 'e');
 }
 
-std::string IntegerBody(uint64_t magnitude, const Spec& spec) {
-    const char c = spec.conversion;
+std::string IntegerBody(uint64_t magnitude, const Directive& directive) {
+    const char c = directive.conversion;
     const unsigned base = c == 'o' ? 8 : (c == 'x' || c == 'X') ? 16 : 10;
     const char* digitSet = c == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string reversed;
     for (uint64_t v = magnitude; v != 0; v /= base)
         reversed += digitSet[v % base];
     std::string out(reversed.rbegin(), reversed.rend());
-    const size_t precision = spec.precision < 0 ? 1 : static_cast<size_t>(spec.precision);
+    const size_t precision = directive.precision < 0 ? 1 : static_cast<size_t>(directive.precision);
     if (out.size() < precision)
         out.insert(0, precision - out.size(), '0');
-    if (c == 'o' && spec.alternate && (out.empty() || out[0] != '0'))
+    if (c == 'o' && directive.alternate && (out.empty() || out[0] != '0'))
         out.insert(0, "0");
     return out;
 }
@@ -381,16 +382,16 @@ class Output {
     }
     // prefix (sign, 0x) and body padded to the width as the flags say;
     // zeros go between the two.
-    void Padded(const std::string& prefix, const std::string& body, const Spec& spec,
+    void Padded(const std::string& prefix, const std::string& body, const Directive& directive,
                 bool zeroAllowed) {
-        const int pad = spec.width - static_cast<int>(prefix.size() + body.size());
-        if (pad > 0 && !spec.left && !(spec.zero && zeroAllowed))
+        const int pad = directive.width - static_cast<int>(prefix.size() + body.size());
+        if (pad > 0 && !directive.left && !(directive.zero && zeroAllowed))
             Repeat(' ', pad);
         Put(prefix);
-        if (pad > 0 && !spec.left && spec.zero && zeroAllowed)
+        if (pad > 0 && !directive.left && directive.zero && zeroAllowed)
             Repeat('0', pad);
         Put(body);
-        if (pad > 0 && spec.left)
+        if (pad > 0 && directive.left)
             Repeat(' ', pad);
     }
     int Finish() {
@@ -546,41 +547,41 @@ int FormatTextV(char* out, size_t size, const char* format, va_list args) {
             continue;
         }
         const char* start = p++;
-        Spec spec;
+        Directive directive;
         for (;; ++p) {
             if (*p == '-')
-                spec.left = true;
+                directive.left = true;
             else if (*p == '+')
-                spec.plus = true;
+                directive.plus = true;
             else if (*p == ' ')
-                spec.space = true;
+                directive.space = true;
             else if (*p == '0')
-                spec.zero = true;
+                directive.zero = true;
             else if (*p == '#')
-                spec.alternate = true;
+                directive.alternate = true;
             else
                 break;
         }
         if (*p == '*') {
-            spec.width = va_arg(args, int);
-            if (spec.width < 0) {
-                spec.left = true;
-                spec.width = -spec.width;
+            directive.width = va_arg(args, int);
+            if (directive.width < 0) {
+                directive.left = true;
+                directive.width = -directive.width;
             }
             ++p;
         } else {
             for (; *p >= '0' && *p <= '9'; ++p)
-                spec.width = spec.width * 10 + (*p - '0');
+                directive.width = directive.width * 10 + (*p - '0');
         }
         if (*p == '.') {
             ++p;
-            spec.precision = 0;
+            directive.precision = 0;
             if (*p == '*') {
-                spec.precision = va_arg(args, int);
+                directive.precision = va_arg(args, int);
                 ++p;
             } else {
                 for (; *p >= '0' && *p <= '9'; ++p)
-                    spec.precision = spec.precision * 10 + (*p - '0');
+                    directive.precision = directive.precision * 10 + (*p - '0');
             }
         }
         // Argument sizes: 0 int, 1 long (32 bits on Windows), 2 64 bits;
@@ -598,7 +599,7 @@ int FormatTextV(char* out, size_t size, const char* format, va_list args) {
         } else if (p[0] == 'I' && p[1] == '6' && p[2] == '4') {
             size_class = 2, p += 3;
         }
-        spec.conversion = *p;
+        directive.conversion = *p;
         switch (*p) {
         case 'd':
         case 'i': {
@@ -610,8 +611,11 @@ int FormatTextV(char* out, size_t size, const char* format, va_list args) {
             else if (narrow == 16)
                 v = static_cast<short>(v);
             const uint64_t magnitude = v < 0 ? 0 - static_cast<uint64_t>(v) : v;
-            const std::string sign = v < 0 ? "-" : spec.plus ? "+" : spec.space ? " " : "";
-            o.Padded(sign, IntegerBody(magnitude, spec), spec, spec.precision < 0);
+            const std::string sign = v < 0             ? "-"
+                                     : directive.plus  ? "+"
+                                     : directive.space ? " "
+                                                       : "";
+            o.Padded(sign, IntegerBody(magnitude, directive), directive, directive.precision < 0);
             break;
         }
         case 'u':
@@ -623,14 +627,15 @@ int FormatTextV(char* out, size_t size, const char* format, va_list args) {
                                            : va_arg(args, unsigned);
             if (narrow)
                 v &= (uint64_t{1} << narrow) - 1;
-            const std::string prefix =
-                spec.alternate && v != 0 && (*p == 'x' || *p == 'X') ? std::string("0") + *p : "";
-            o.Padded(prefix, IntegerBody(v, spec), spec, spec.precision < 0);
+            const std::string prefix = directive.alternate && v != 0 && (*p == 'x' || *p == 'X')
+                                           ? std::string("0") + *p
+                                           : "";
+            o.Padded(prefix, IntegerBody(v, directive), directive, directive.precision < 0);
             break;
         }
         case 'c': {
-            spec.precision = -1;
-            o.Padded("", std::string(1, static_cast<char>(va_arg(args, int))), spec, false);
+            directive.precision = -1;
+            o.Padded("", std::string(1, static_cast<char>(va_arg(args, int))), directive, false);
             break;
         }
         case 's': {
@@ -638,9 +643,9 @@ int FormatTextV(char* out, size_t size, const char* format, va_list args) {
             if (!s)
                 s = "(null)";
             size_t length = std::strlen(s);
-            if (spec.precision >= 0 && static_cast<size_t>(spec.precision) < length)
-                length = static_cast<size_t>(spec.precision);
-            o.Padded("", std::string(s, length), spec, false);
+            if (directive.precision >= 0 && static_cast<size_t>(directive.precision) < length)
+                length = static_cast<size_t>(directive.precision);
+            o.Padded("", std::string(s, length), directive, false);
             break;
         }
         case 'f':
@@ -650,11 +655,11 @@ int FormatTextV(char* out, size_t size, const char* format, va_list args) {
         case 'g':
         case 'G': {
             const double v = va_arg(args, double);
-            const std::string sign = std::signbit(v) ? "-"
-                                     : spec.plus     ? "+"
-                                     : spec.space    ? " "
-                                                     : "";
-            o.Padded(sign, FloatBody(std::fabs(v), spec), spec, std::isfinite(v));
+            const std::string sign = std::signbit(v)   ? "-"
+                                     : directive.plus  ? "+"
+                                     : directive.space ? " "
+                                                       : "";
+            o.Padded(sign, FloatBody(std::fabs(v), directive), directive, std::isfinite(v));
             break;
         }
         case '%':
