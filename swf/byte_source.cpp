@@ -1,7 +1,6 @@
 #include "swf/byte_source.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <limits>
 
@@ -55,55 +54,26 @@ size_t FileSliceSource::Read(void* buf, size_t n) {
 }
 
 InflateSource::InflateSource(ByteSource& compressed, uint64_t outputLimit)
-    : in_(compressed), limit_(outputLimit), input_(kInputBufferSize) {
-    ok_ = inflateInit(&stream_) == Z_OK;
+    : in_(compressed), limit_(outputLimit), input_(kInputBufferSize), inflater_(*this) {}
+
+size_t InflateSource::Next(const uint8_t** bytes) {
+    *bytes = input_.data();
+    return in_.Read(input_.data(), input_.size());
 }
 
-InflateSource::~InflateSource() {
-    inflateEnd(&stream_);
-}
-
-bool InflateSource::Refill() {
-    size_t got = in_.Read(input_.data(), input_.size());
-    if (got == 0) {
-        inputEnded_ = true;
-        return false;
-    }
-    stream_.next_in = input_.data();
-    stream_.avail_in = static_cast<uInt>(got);
-    return true;
-}
-
-// Runs inflate until n bytes came out, the stream ended or it failed.
+// Inflates until n bytes came out, the stream ended or it failed; a source
+// that failed to read fails the stream, wherever it stood.
 size_t InflateSource::Inflate(uint8_t* out, size_t n) {
-    stream_.next_out = out;
-    stream_.avail_out = static_cast<uInt>(n);
-    while (stream_.avail_out > 0) {
-        if (stream_.avail_in == 0 && !inputEnded_)
-            Refill();
-        if (!in_.ok()) {
-            ok_ = false;
-            break;
-        }
-        int result = inflate(&stream_, Z_NO_FLUSH);
-        if (result == Z_STREAM_END) {
-            ended_ = true;
-            break;
-        }
-        // No progress without more input, and none is coming: cut short.
-        bool starved = result == Z_BUF_ERROR && stream_.avail_in == 0 && !inputEnded_;
-        if (result != Z_OK && !starved) {
-            ok_ = false;
-            break;
-        }
-    }
-    return n - stream_.avail_out;
+    const size_t got = inflater_.Read(out, n);
+    if (inflater_.failed() || !in_.ok())
+        ok_ = false;
+    ended_ = inflater_.ended();
+    return got;
 }
 
 size_t InflateSource::Read(void* buf, size_t n) {
     if (!ok_ || ended_ || n == 0)
         return 0;
-    n = std::min<size_t>(n, UINT_MAX);
     uint64_t allowance = limit_ - produced_;
     size_t want = allowance < n ? static_cast<size_t>(allowance) : n;
     size_t got = want > 0 ? Inflate(static_cast<uint8_t*>(buf), want) : 0;

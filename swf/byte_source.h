@@ -3,8 +3,7 @@
 #pragma once
 
 #include "common/file.h"
-
-#include <zlib.h>
+#include "common/inflate.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -55,12 +54,11 @@ class FileSliceSource : public ByteSource {
 // into a buffer of outputLimit bytes: the data counts only when the stream
 // ends (checksum included) within that many output bytes. Bytes after the end
 // of the stream are ignored.
-class InflateSource : public ByteSource {
+class InflateSource : public ByteSource, private InflateInput {
   public:
     static constexpr size_t kInputBufferSize = 64 * 1024;
 
     InflateSource(ByteSource& compressed, uint64_t outputLimit);
-    ~InflateSource() override;
     InflateSource(const InflateSource&) = delete;
     InflateSource& operator=(const InflateSource&) = delete;
 
@@ -72,17 +70,16 @@ class InflateSource : public ByteSource {
     uint64_t produced() const { return produced_; }
 
   private:
+    size_t Next(const uint8_t** bytes) override;
     size_t Inflate(uint8_t* out, size_t n);
-    bool Refill();
 
     ByteSource& in_;
     uint64_t limit_;
     uint64_t produced_ = 0;
-    z_stream stream_{};
     std::vector<uint8_t> input_;
-    bool inputEnded_ = false;
+    Inflater inflater_;
     bool ended_ = false;
-    bool ok_ = false;
+    bool ok_ = true;
 };
 
 // Inflates exactly size bytes from the start of a zlib stream held in memory;

@@ -8,15 +8,16 @@
 #include <windows.h>
 
 #include <ntsecapi.h>
-#include <zlib.h>
 
 #include <chrono>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <new>
 #include <random>
 
-#include "common/crc32.h"
+#include "common/number_text.h"
 
 namespace {
 
@@ -195,10 +196,13 @@ void __verbose_terminate_handler() {
 }
 } // namespace __gnu_cxx
 
-// zlib's checksum comes with 9 KiB of tables for speed; inflate calls it only
-// for gzip streams, which no movie is. Same values, a bit at a time.
-extern "C" uLong ZEXPORT crc32(uLong crc, const Bytef* buf, uInt len) {
-    if (!buf)
-        return 0;
-    return ww::Crc32Update(static_cast<uint32_t>(crc), buf, len);
+// MinGW's printf and strtod bring its whole conversion engine, some 36 KB.
+// Ours write the same text and read the same values (the common tests
+// compare them with the library's on every build).
+extern "C" int __cdecl __mingw_vsnprintf(char* out, size_t size, const char* format, va_list args) {
+    return ww::FormatTextV(out, size, format, args);
+}
+
+extern "C" double __cdecl __mingw_strtod(const char* text, char** end) {
+    return ww::ParseDouble(text, end);
 }
