@@ -69,6 +69,13 @@ struct DisplayObject {
     std::unique_ptr<InstanceState> instance;
 };
 
+// What Sound objects set for a clip's sounds, or for all of them: the
+// volume and the four channel levels, in percent. Nothing is played.
+struct SoundMix {
+    int32_t volume = 100;
+    int32_t ll = 100, lr = 0, rl = 0, rr = 100;
+};
+
 struct SpriteState {
     SpriteState() = default;
     SpriteState(const SpriteState&) = delete;
@@ -87,6 +94,7 @@ struct SpriteState {
     avm1::Object* script = nullptr;
     std::shared_ptr<const std::vector<ClipAction>> clipActions;
     std::unique_ptr<ScriptDrawing> drawing; // null until a script draws
+    SoundMix sound;
 };
 
 // What the script runtime takes from its host.
@@ -138,6 +146,8 @@ class Player {
     // for http and https; false when refused.
     bool OpenUrl(const std::string& url);
     PointerState& pointer();
+    // What new Sound() with no clip sets.
+    SoundMix& globalSound() { return globalSound_; }
 
   private:
     friend class avm1::ScriptHost;
@@ -163,6 +173,7 @@ class Player {
     bool loop_ = true;
     std::shared_ptr<PointerState> pointer_; // made at the first pointer event
     std::function<void(const std::string&)> openUrl_;
+    SoundMix globalSound_;
 };
 
 } // namespace ww::movie

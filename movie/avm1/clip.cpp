@@ -1024,8 +1024,8 @@ void InstallClipBuiltins(Vm& vm) {
     Method(vm, system, "showSettings", Nothing);
 
     // Requests that would reach the network or the disk are refused.
-    for (const char* name : {"LoadVars", "XML", "XMLSocket", "LocalConnection", "SharedObject",
-                             "NetConnection", "NetStream", "MovieClipLoader", "Sound"}) {
+    for (const char* name : {"LoadVars", "XML", "XMLSocket", "SharedObject", "NetConnection",
+                             "NetStream", "MovieClipLoader"}) {
         Object* proto = vm.MakeObject(vm.objectProto);
         MakeClass(vm, name, Nothing, nullptr, proto);
         for (const char* method : {"load", "send", "sendAndLoad", "connect", "loadClip"})
@@ -1040,6 +1040,8 @@ void InstallClipBuiltins(Vm& vm) {
     Method(vm, vm.global, "updateAfterEvent", Nothing);
     InstallTextBuiltins(vm);
     InstallPointerBuiltins(vm);
+    InstallSound(vm);
+    InstallServices(vm);
 }
 
 } // namespace ww::movie::avm1

@@ -1330,7 +1330,15 @@ Status Execute(Vm& vm, const ScriptCode& code, Activation& act, Value* result) {
                    {},
                    false,
                    {}};
-    return in.Run(result);
+    Activation* outer = vm.running_;
+    vm.running_ = &act;
+    const Status status = in.Run(result);
+    vm.running_ = outer;
+    return status;
+}
+
+Object* Vm::CurrentTarget() const {
+    return running_ && running_->target ? running_->target : rootClip;
 }
 
 Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* home) {

@@ -1108,3 +1108,149 @@ TEST(Avm1Clips, ForInListsVariablesBeforeChildren) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+using movie::avm1::ParseFloatPrefix;
+using movie::avm1::ParseIntPrefix;
+
+void ExpectNumber(double got, double want, const std::string& what) {
+    if (std::isnan(want))
+        EXPECT_TRUE(std::isnan(got)) << what << " gave " << got;
+    else
+        EXPECT_EQ(got, want) << what;
+}
+
+TEST(Avm1Conversions, ParseIntReadsPrefixesAsFlashDoes) {
+    const struct {
+        const char* text;
+        int radix; // 0: none given
+        double value;
+    } cases[] = {
+        {"077", 0, 63},          {"  077", 0, 77},
+        {"077 ", 0, 77},         {"-0100", 0, 64 * -1},
+        {"-0100z", 0, -100},     {"0x12", 0, 18},
+        {"0x-100", 0, -256},     {"0x -100", 0, -256},
+        {" 0x-100", 0, 0},       {"-0x100", 0, NAN},
+        {"-0x100", 36, 1540944}, {" -0x100", 36, -1540944},
+        {"0x100", 36, 1296},     {"+0x123", 33, NAN},
+        {"0x+0X100", 0, 0},      {"0x", 16, NAN},
+        {"12aaa", 0, 12},        {"100", 1, NAN},
+        {"100", 37, NAN},        {"11", 3, 4},
+        {"++1", 0, NAN},
+    };
+    for (const auto& c : cases)
+        ExpectNumber(ParseIntPrefix(c.text, c.radix), c.value,
+                     std::string(c.text) + " in " + std::to_string(c.radix));
+}
+
+TEST(Avm1Conversions, ParseFloatSkipsLaterDotsAndWrapsTheExponent) {
+    const struct {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"1.2345.678", 1.2345678},
+        {"1.2345.6e50", 1.23456},
+        {"1e4294967297", 10},
+        {".2E20E1", 2e19},
+        {"10e-", 10},
+        {"Infinity", NAN},
+        {"-", NAN},
+        {" \t-3.5x", -3.5},
+        {"0xff", 0},
+    };
+    for (const auto& c : cases)
+        ExpectNumber(ParseFloatPrefix(c.text), c.value, c.text);
+}
+
+// name = new Sound(args...)
+ActionWriter NewSound(ActionWriter w, const std::string& name, const std::vector<PushValue>& args) {
+    w.Push({PushString(name)});
+    for (size_t i = args.size(); i-- > 0;)
+        w.Push({args[i]});
+    return w.Push({PushInt(static_cast<int32_t>(args.size())), PushString("Sound")})
+        .Op(0x40)
+        .Op(0x1D);
+}
+
+ActionWriter TraceCall(ActionWriter w, const std::string& target, const std::string& method,
+                       const std::vector<PushValue>& args = {}) {
+    return Call(w, target, method, args).Trace();
+}
+
+TEST(Avm1Sound, LevelsAreKeptPerClipAndFoundByPath) {
+    const ActionWriter global = NewSound(ActionWriter(), "g", {});
+    const ActionWriter onClip = NewSound(global, "s", {PushString("clip")});
+    auto then = [](ActionWriter w, const char* method, const PushValue& arg) {
+        return Call(w, "s", method, {arg}).Op(0x17);
+    };
+    const struct {
+        const char* name;
+        ActionWriter script;
+        std::vector<std::string> want;
+    } cases[] = {
+        {"a new mix is full and centred",
+         TraceCall(TraceCall(onClip, "s", "getVolume"), "s", "getPan"),
+         {"100", "0"}},
+        {"volumes truncate, NaN is the lowest integer",
+         TraceCall(then(TraceCall(then(onClip, "setVolume", PushDouble(50.5)), "s", "getVolume"),
+                        "setVolume", PushDouble(NAN)),
+                   "s", "getVolume"),
+         {"50", "-2147483648"}},
+        {"a clip's volume is not the movie's",
+         TraceCall(then(onClip, "setVolume", PushInt(30)), "g", "getVolume"),
+         {"100"}},
+        {"a pan to the right lowers the left level",
+         TraceCall(then(onClip, "setPan", PushInt(50)), "s", "getPan"),
+         {"50"}},
+        {"a pan is read back from the levels",
+         TraceCall(then(onClip, "setPan", PushDouble(200.2)), "s", "getPan"),
+         {"0"}},
+        {"a path that names no clip",
+         TraceCall(NewSound(ActionWriter(), "s", {PushString("nowhere")}), "s", "getVolume"),
+         {"undefined"}},
+        {"a removed clip answers nothing",
+         TraceCall(Call(onClip, "clip", "removeMovieClip", {}).Op(0x17), "s", "getVolume"),
+         {"undefined"}},
+        {"no sound attached has no duration", TraceCall(onClip, "s", "getDuration"), {"undefined"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Play(ClipMovie(c.script)).lines, c.want);
+    }
+}
+
+TEST(Avm1Sound, TransformsTakeOwnLevelsOnly) {
+    // setTransform({ll: 101}) and setTransform({__proto__: {ll: 50}})
+    const ActionWriter own = Call(NewSound(ActionWriter(), "s", {})
+                                      .Push({PushString("ll"), PushInt(101), PushInt(1)})
+                                      .Op(0x43)
+                                      .Push({PushInt(1), PushString("s")})
+                                      .Op(0x1C)
+                                      .Push({PushString("setTransform")})
+                                      .Op(0x52)
+                                      .Op(0x17),
+                                  "s", "getPan", {})
+                                 .Trace();
+    const ActionWriter inherited =
+        Call(NewSound(ActionWriter(), "s", {})
+                 .Push({PushString("__proto__"), PushString("ll"), PushInt(50), PushInt(1)})
+                 .Op(0x43)
+                 .Push({PushInt(1)})
+                 .Op(0x43)
+                 .Push({PushInt(1), PushString("s")})
+                 .Op(0x1C)
+                 .Push({PushString("setTransform")})
+                 .Op(0x52)
+                 .Op(0x17),
+             "s", "getPan", {})
+            .Trace();
+    ExpectTraces({
+        {"own level", 8, own, {"-1"}},
+        {"inherited level ignored", 8, inherited, {"0"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
