@@ -95,6 +95,7 @@ struct SpriteState {
     std::shared_ptr<const std::vector<ClipAction>> clipActions;
     std::unique_ptr<ScriptDrawing> drawing; // null until a script draws
     SoundMix sound;
+    uint64_t birth = 0; // instantiation order: the newest steps first
 };
 
 // What the script runtime takes from its host.
@@ -152,7 +153,9 @@ class Player {
   private:
     friend class avm1::ScriptHost;
     void Start();
-    void Tick(SpriteState& s);
+    void Tick(SpriteState& root);
+    // One sprite's own move to its next frame.
+    void Step(SpriteState& s);
     // Shows frame of s (within its frames) and queues its actions.
     void Goto(SpriteState& s, uint32_t frame);
     void Apply(SpriteState& s, const Frame& frame);
@@ -174,6 +177,7 @@ class Player {
     std::shared_ptr<PointerState> pointer_; // made at the first pointer event
     std::function<void(const std::string&)> openUrl_;
     SoundMix globalSound_;
+    uint64_t births_ = 0;
 };
 
 } // namespace ww::movie

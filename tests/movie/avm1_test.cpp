@@ -1211,7 +1211,13 @@ TEST(Avm1Sound, LevelsAreKeptPerClipAndFoundByPath) {
          TraceCall(NewSound(ActionWriter(), "s", {PushString("nowhere")}), "s", "getVolume"),
          {"undefined"}},
         {"a removed clip answers nothing",
-         TraceCall(Call(onClip, "clip", "removeMovieClip", {}).Op(0x17), "s", "getVolume"),
+         TraceCall(Call(NewSound(Call(ActionWriter(), "_root", "createEmptyMovieClip",
+                                      {PushString("made"), PushInt(5)})
+                                     .Op(0x17),
+                                 "s", {PushString("made")}),
+                        "made", "removeMovieClip", {})
+                       .Op(0x17),
+                   "s", "getVolume"),
          {"undefined"}},
         {"no sound attached has no duration", TraceCall(onClip, "s", "getDuration"), {"undefined"}},
     };
@@ -1249,6 +1255,84 @@ TEST(Avm1Sound, TransformsTakeOwnLevelsOnly) {
     ExpectTraces({
         {"own level", 8, own, {"-1"}},
         {"inherited level ignored", 8, inherited, {"0"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+// text.substr(from, count), traced.
+ActionWriter Substr(const char* text, int from, int count) {
+    return ActionWriter()
+        .Push({PushInt(count), PushInt(from), PushInt(2), PushString(text), PushString("substr")})
+        .Op(0x52)
+        .Trace();
+}
+
+TEST(Avm1Strings, SubstrCountsANegativeLengthFromTheEnd) {
+    ExpectTraces({
+        {"back from the end", 8, Substr("hello world", 3, -4), {"lo worl"}},
+        {"reaching the end gives nothing", 8, Substr("hello world", 3, -3), {""}},
+        {"past the end gives nothing", 8, Substr("hello world", 8, -4), {""}},
+        {"with a negative start", 8, Substr("abcd", -5, -2), {"ab"}},
+        {"a length left below zero", 8, Substr("abcd", 1, -5), {""}},
+        {"a positive length is clamped", 8, Substr("abcd", 1, 9), {"bcd"}},
+    });
+}
+
+// Pushes first.second, one member after a variable.
+ActionWriter Member(ActionWriter w, const char* first, const char* second) {
+    return w.Get(first).Push({PushString(second)}).Op(0x4E);
+}
+
+// flash.external.ExternalInterface[method](args...), traced.
+ActionWriter Static(const char* method, const std::vector<PushValue>& args) {
+    ActionWriter w;
+    for (size_t i = args.size(); i-- > 0;)
+        w.Push({args[i]});
+    w.Push({PushInt(static_cast<int32_t>(args.size()))});
+    w = Member(w, "flash", "external").Push({PushString("ExternalInterface")}).Op(0x4E);
+    return w.Push({PushString(method)}).Op(0x52).Trace();
+}
+
+TEST(Avm1Objects, ServicesAWallpaperLacksAnswerAsAbsent) {
+    const ActionWriter pageWidth = ActionWriter()
+                                       .Push({PushInt(0), PushString("PrintJob")})
+                                       .Op(0x40)
+                                       .Push({PushString("pageWidth")})
+                                       .Op(0x4E)
+                                       .Trace();
+    ExpectTraces({
+        {"XML escapes",
+         8,
+         Static("_escapeXML", {PushString("a<'&\">")}),
+         {"a&lt;&apos;&amp;&quot;&gt;"}},
+        {"no text is null", 8, Static("_escapeXML", {PushString("")}), {"null"}},
+        {"JavaScript quotes", 8, Static("_jsQuoteString", {PushString("\\\"'")}), {"\\\\\"'"}},
+        {"no page to call", 8, Static("call", {PushString("f")}), {"null"}},
+        {"no printer", 8, pageWidth, {"0"}},
+        {"a local movie without network",
+         8,
+         Member(ActionWriter(), "System", "security")
+             .Push({PushString("sandboxType")})
+             .Op(0x4E)
+             .Trace(),
+         {"localWithFile"}},
+        {"registerClass wants a name and a class",
+         8,
+         Call(ActionWriter(), "Object", "registerClass", {PushString("a")}).Trace(),
+         {"false"}},
+        {"a class that is no function",
+         8,
+         Call(ActionWriter(), "Object", "registerClass", {PushString("a"), PushInt(1)}).Trace(),
+         {"false"}},
+        {"null forgets the class",
+         8,
+         Call(ActionWriter(), "Object", "registerClass", {PushString("a"), PushNull()}).Trace(),
+         {"true"}},
     });
 }
 
