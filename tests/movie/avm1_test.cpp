@@ -1338,3 +1338,43 @@ TEST(Avm1Objects, ServicesAWallpaperLacksAnswerAsAbsent) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+Bytes TraceFrame(const char* text, bool stop = false) {
+    ActionWriter w = ActionWriter().Push({PushString(text)}).Trace();
+    if (stop)
+        w.Op(0x07);
+    return DoActionTag(w.Records()) + ShowFrameTag();
+}
+
+// A two-frame sprite that traces name1, then name2 and stops.
+Bytes TracingSprite(uint16_t id, const std::string& name) {
+    return DefineSpriteTag(
+        id, 2, TraceFrame((name + "1").c_str()) + TraceFrame((name + "2").c_str(), true));
+}
+
+Bytes PlaceSprite(uint16_t id, uint8_t depth) {
+    return Tag(26, {0x02, depth, 0, static_cast<uint8_t>(id), 0});
+}
+
+TEST(Avm1Events, TheNewestClipStepsFirstAndTheMainTimelineLast) {
+    const Bytes sprites = TracingSprite(2, "a") + TracingSprite(3, "b");
+    const Bytes placed = sprites + PlaceSprite(2, 1) + PlaceSprite(3, 2) + TraceFrame("root1") +
+                         TraceFrame("root2", true);
+    EXPECT_EQ(Play(Movie(placed, 8, 2), 2).lines,
+              (std::vector<std::string>{"root1", "a1", "b1", "b2", "a2", "root2"}));
+
+    // Frame 1 jumps to 3: the clip placed on frame 2 runs before frame 3's
+    // script, the one frame 3 places after it.
+    const Bytes jump = DoActionTag(ActionWriter().GotoFrame(2).Records()) + ShowFrameTag();
+    const Bytes skipped =
+        sprites + jump + PlaceSprite(2, 1) + ShowFrameTag() +
+        DoActionTag(ActionWriter().Push({PushString("root3")}).Trace().Op(0x07).Records()) +
+        PlaceSprite(3, 2) + ShowFrameTag();
+    EXPECT_EQ(Play(Movie(skipped, 8, 3)).lines, (std::vector<std::string>{"a1", "root3", "b1"}));
+}
+
+} // namespace
+} // namespace ww::test
