@@ -136,6 +136,7 @@ struct Interpreter {
     Value GetVariable(const std::string& name);
     void SetVariable(const std::string& name, const Value& v);
     bool SplitPath(const std::string& name, Object** object, std::string* variable);
+    bool FindDottedPath(const std::string& name, Value* out);
     Object* ResolveTarget(const Value& v);
     void CallFunctionAction();
     void CallMethodAction();
@@ -362,7 +363,50 @@ bool Interpreter::FindVariable(const std::string& name, Value* out) {
     return false;
 }
 
+// "a.b.c" is tried on each level of the scope chain in turn, _global last:
+// a level whose a leads to nothing gives way to the next.
+bool Interpreter::FindDottedPath(const std::string& name, Value* out) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t dot; (dot = name.find('.', start)) != std::string::npos; start = dot + 1)
+        parts.push_back(name.substr(start, dot - start));
+    parts.push_back(name.substr(start));
+    for (const std::string& part : parts) {
+        if (part.empty())
+            return false;
+    }
+    const std::string first = vm.Key(parts[0]);
+    if (first == "this" || first == "_global" || first == "_root" || first == "_parent" ||
+        first.rfind("_level", 0) == 0)
+        return false;
+    std::vector<Object*> levels;
+    for (size_t i = act.scope.size(); i-- > 0;) {
+        if (Object* level = Live(act.scope[i]))
+            levels.push_back(level);
+    }
+    levels.push_back(vm.global);
+    *out = Value::Undefined();
+    for (Object* level : levels) {
+        Value v = vm.GetOf(level, parts[0]);
+        size_t k = 1;
+        for (; k < parts.size() && v.IsObject(); ++k)
+            v = vm.Get(v, parts[k]);
+        if (vm.throwing())
+            return true;
+        if (k == parts.size() && !v.IsUndefined()) {
+            *out = v;
+            return true;
+        }
+    }
+    return true;
+}
+
 Value Interpreter::GetVariable(const std::string& name) {
+    if (name.find_first_of(":/") == std::string::npos && name.find('.') != std::string::npos) {
+        Value found;
+        if (FindDottedPath(name, &found))
+            return found;
+    }
     if (name.find_first_of(":/.") != std::string::npos && name != "." && name != "..") {
         if (name.find(':') == std::string::npos && name.find('/') != std::string::npos) {
             Object* clip = ResolveClipPath(vm, TargetOrRoot(), name);

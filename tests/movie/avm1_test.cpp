@@ -1378,3 +1378,33 @@ TEST(Avm1Events, TheNewestClipStepsFirstAndTheMainTimelineLast) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Scope, ADottedNameFallsBackAlongTheScopeChain) {
+    // _global.a = {b: {c: "global"}}; a = {b: "root"}
+    const ActionWriter setup =
+        ActionWriter()
+            .Get("_global")
+            .Push({PushString("a"), PushString("b"), PushString("c"), PushString("global"),
+                   PushInt(1)})
+            .Op(0x43)
+            .Push({PushInt(1)})
+            .Op(0x43)
+            .Op(0x4F)
+            .Push({PushString("a"), PushString("b"), PushString("root"), PushInt(1)})
+            .Op(0x43)
+            .Op(0x1D);
+    ExpectTraces({
+        {"the first level that has it", 8, ActionWriter(setup).Get("a.b").Trace(), {"root"}},
+        {"a level where it ends gives way",
+         8,
+         ActionWriter(setup).Get("a.b.c").Trace(),
+         {"global"}},
+        {"nowhere", 8, ActionWriter(setup).Get("a.x.c").Trace(), {"undefined"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
