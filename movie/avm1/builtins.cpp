@@ -178,8 +178,11 @@ Value SetPropFlags(Vm& vm, Value, const Args& args) {
 
 // Function ------------------------------------------------------------------
 
-Value FunctionCtor(Vm& vm, Value, const Args&) {
-    return Value::Obj(vm.MakeFunction(nullptr));
+// Function(x) gives x back; with nothing, a bare object with no prototype.
+Value FunctionCtor(Vm& vm, Value, const Args& args) {
+    if (args.size() > 0)
+        return args[0];
+    return Value::Obj(vm.MakeObject(nullptr));
 }
 
 Value FunctionCall(Vm& vm, Value self, const Args& args) {

@@ -1431,6 +1431,15 @@ Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* ho
             super = heap_.Make(ObjectKind::Super);
             super->target = self.type == Type::Object ? self.o : nullptr;
             super->home = home;
+            // How far up this's chain the method was found: a constructor
+            // that replaces this.__proto__ first calls the new one's.
+            Object* p = super->target ? ProtoOf(super->target) : nullptr;
+            for (int d = 1; p && d < 256; ++d, p = ProtoOf(p)) {
+                if (p == home) {
+                    super->primitive = Value::Num(d);
+                    break;
+                }
+            }
         }
         return super;
     };

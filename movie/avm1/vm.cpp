@@ -760,6 +760,13 @@ Value Vm::Call(const Value& fn, const Value& self, const Args& args) {
     Object* f = fn.o;
     if (f->kind == ObjectKind::Super) {
         Object* home = f->home;
+        if (f->target && f->primitive.type == Type::Number) {
+            Object* p = f->target;
+            for (int d = 0; p && d < f->primitive.n; ++d)
+                p = ProtoOf(p);
+            if (p)
+                home = p;
+        }
         Value ctor = home ? GetOf(home, "__constructor__") : Value::Undefined();
         if (ctor.type != Type::Object || !ctor.o->IsFunction())
             return Value::Undefined();

@@ -1408,3 +1408,55 @@ TEST(Avm1Scope, ADottedNameFallsBackAlongTheScopeChain) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Objects, FunctionAndSuperAsFlashCallsThem) {
+    // T.prototype.m = function () {
+    //     this.__proto__ = {__proto__: Number.prototype, __constructor__: Number};
+    //     trace(super(5));
+    // }; new T().m();
+    const ActionWriter body = ActionWriter()
+                                  .Get("this")
+                                  .Push({PushString("__proto__"), PushString("__proto__")})
+                                  .Get("Number")
+                                  .Push({PushString("prototype")})
+                                  .Op(0x4E)
+                                  .Push({PushString("__constructor__")})
+                                  .Get("Number")
+                                  .Push({PushInt(2)})
+                                  .Op(0x43)
+                                  .Op(0x4F)
+                                  .Push({PushInt(5), PushInt(1)})
+                                  .Get("super")
+                                  .Push({PushUndefined()})
+                                  .Op(0x52)
+                                  .Trace();
+    const ActionWriter super = ActionWriter()
+                                   .Function("T", {}, ActionWriter())
+                                   .Get("T")
+                                   .Push({PushString("prototype")})
+                                   .Op(0x4E)
+                                   .Push({PushString("m")})
+                                   .Function("", {}, body)
+                                   .Op(0x4F)
+                                   .Push({PushInt(0), PushInt(0), PushString("T")})
+                                   .Op(0x40)
+                                   .Push({PushString("m")})
+                                   .Op(0x52)
+                                   .Op(0x17);
+    const ActionWriter bare =
+        ActionWriter().Push({PushInt(0), PushString("Function")}).Op(0x3D).Op(0x44).Trace();
+    ExpectTraces({
+        {"Function(x) is x",
+         8,
+         Call(ActionWriter(), "_global", "Function", {PushInt(7)}).Trace(),
+         {"7"}},
+        {"Function() is a bare object", 8, bare, {"object"}},
+        {"super follows a replaced __proto__", 8, super, {"5"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
