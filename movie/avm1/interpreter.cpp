@@ -256,6 +256,11 @@ bool Interpreter::HandleThrow() {
 }
 
 Status Interpreter::Run(Value* result) {
+    // Code whose clip is removed while it runs stops at its next call, as
+    // Flash does (a method asked of nothing is no call).
+    Object* base = act.baseClip && act.baseClip->kind == ObjectKind::Clip && act.baseClip->clip
+                       ? act.baseClip
+                       : nullptr;
     while (true) {
         CloseBlocks();
         if (returning) {
@@ -289,10 +294,15 @@ Status Interpreter::Run(Value* result) {
         Fields f(bytes + pc, length);
         pc += length;
         Status status = Status::Normal;
+        bool call = op == 0x3D || op == 0x40;
+        if (op == 0x52 || op == 0x53)
+            call = stack.size() >= 2 && !stack[stack.size() - 2].IsNullish();
         if (!Step(op, f, pc, result, &status))
             return status;
         if (vm.status_ == Status::Abort)
             return Status::Abort;
+        if (call && base && !base->clip)
+            return vm.status_ == Status::Throw ? Status::Throw : Status::Normal;
         if (vm.status_ == Status::Throw && !HandleThrow())
             return Status::Throw;
     }

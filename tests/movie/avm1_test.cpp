@@ -1460,3 +1460,40 @@ TEST(Avm1Objects, FunctionAndSuperAsFlashCallsThem) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+ActionWriter SetTarget(ActionWriter w, const std::string& path) {
+    Bytes record = {0x8B, static_cast<uint8_t>(path.size() + 1), 0};
+    record.insert(record.end(), path.begin(), path.end());
+    record.push_back(0);
+    return w.Raw(record);
+}
+
+TEST(Avm1Events, AScriptWhoseClipIsRemovedStopsAtItsNextCall) {
+    // The sprite sends the main timeline to frame 2, which removes it.
+    ActionWriter script = ActionWriter().Push({PushString("a")}).Trace();
+    script = SetTarget(SetTarget(script, "/").GotoFrame(1), "");
+    script.Push({PushString("b")})
+        .Trace()
+        .Push({PushUndefined()})
+        .Push({PushInt(0)})
+        .Op(0x52)
+        .Op(0x17)
+        .Push({PushString("c")})
+        .Trace()
+        .Push({PushInt(0), PushString("bogus")})
+        .Op(0x3D)
+        .Op(0x17)
+        .Push({PushString("d")})
+        .Trace();
+    const Bytes sprite = DefineSpriteTag(2, 1, DoActionTag(script.Records()) + ShowFrameTag());
+    const Bytes stop = DoActionTag(ActionWriter().Op(0x07).Records());
+    const Bytes tags = sprite + PlaceSprite(2, 1) + stop + ShowFrameTag() + Tag(28, {1, 0}) + stop +
+                       ShowFrameTag();
+    EXPECT_EQ(Play(Movie(tags, 8, 2)).lines, (std::vector<std::string>{"a", "b", "c"}));
+}
+
+} // namespace
+} // namespace ww::test
