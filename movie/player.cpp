@@ -307,6 +307,10 @@ void Player::Place(SpriteState& s, const PlaceCommand& p) {
         o->clipDepth = p.clipDepth;
     if (p.hasName)
         o->name = p.name;
+    // Fields and buttons without a name get one as sprites do, for scripts.
+    if (p.hasCharacter && o->name.empty() && !o->sprite && scripts_ &&
+        (o->ref.kind == CharacterKind::EditText || o->ref.kind == CharacterKind::Button))
+        o->name = scripts_->NextInstanceName();
     if (p.hasFilters)
         o->filters = p.filters;
     if (p.hasBlendMode)

@@ -383,9 +383,14 @@ void ClipChildNames(Vm& vm, Object* clip, std::vector<std::string>* names,
 
 std::string ClipPath(Vm& vm, Object* clip) {
     SpriteState* s = Sprite(clip);
+    std::string path;
+    if (!s && clip && clip->instance && clip->instance->Owner()) {
+        // A field or button: its parent's path and its own name.
+        path = "." + clip->instance->Owner()->name;
+        s = clip->instance->parent;
+    }
     if (!s)
         return "";
-    std::string path;
     for (const SpriteState* p = s; p && p->owner; p = p->parent)
         path = "." + p->owner->name + path;
     (void)vm;
@@ -809,10 +814,14 @@ Value GetInstanceAtDepth(Vm& vm, Value self, const Args& args) {
     auto it = c->clip->objects.find(depth);
     if (it == c->clip->objects.end())
         return Value::Undefined();
-    if (IsPlainShape(it->second))
-        return Value::Obj(c); // a shape answers with its clip
-    if (!it->second.sprite)
-        return Value::Undefined();
+    // A shape or static text answers with its clip; a field or button with
+    // its own object.
+    if (IsPlainShape(it->second) || it->second.ref.kind == CharacterKind::Text)
+        return Value::Obj(c);
+    if (!it->second.sprite) {
+        Object* script = InstanceObject(vm, *c->clip, it->second);
+        return script ? Value::Obj(script) : Value::Undefined();
+    }
     return Value::Obj(ScriptHost::Of(vm).ObjectOf(*it->second.sprite));
 }
 

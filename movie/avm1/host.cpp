@@ -39,7 +39,7 @@ Object* ScriptHost::ObjectOf(SpriteState& s) {
 void ScriptHost::Born(SpriteState& s) {
     Object* o = ObjectOf(s);
     if (s.owner && s.owner->name.empty())
-        s.owner->name = "instance" + std::to_string(++instanceCount_);
+        s.owner->name = NextInstanceName();
     if (&s != &player_.root_)
         newborn_.push_back(o);
 }

@@ -1497,3 +1497,33 @@ TEST(Avm1Events, AScriptWhoseClipIsRemovedStopsAtItsNextCall) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Clips, AFieldAtADepthAnswersAsItsPath) {
+    const ActionWriter made =
+        Call(ActionWriter(), "_root", "createTextField",
+             {PushString("t"), PushInt(3), PushInt(0), PushInt(0), PushInt(10), PushInt(10)})
+            .Op(0x17);
+    ExpectTraces({
+        {"the field itself",
+         8,
+         Call(ActionWriter(made), "_root", "getInstanceAtDepth", {PushInt(3)}).Trace(),
+         {"_level0.t"}},
+        {"and in a string",
+         8,
+         Call(ActionWriter(made).Push({PushString("at ")}), "_root", "getInstanceAtDepth",
+              {PushInt(3)})
+             .Op(0x47)
+             .Trace(),
+         {"at _level0.t"}},
+        {"an empty depth",
+         8,
+         Call(ActionWriter(made), "_root", "getInstanceAtDepth", {PushInt(4)}).Trace(),
+         {"undefined"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
