@@ -589,14 +589,17 @@ void Interpreter::Enumerate(Object* o) {
         PushV(Value::Str(names[i]));
 }
 
-// A path that names no clip leaves the level as the target, as Flash does.
+// A path that names no clip leaves the level as the target, as Flash does;
+// code whose clip was removed finds no clip at all and acts on nothing.
 void Interpreter::SetTargetPath(const std::string& path) {
     if (path.empty()) {
         SetTargetTo(nullptr);
         return;
     }
-    Object* clip = ResolveClipPath(vm, act.baseClip, path);
-    SetTargetTo(clip ? clip : vm.rootClip);
+    const bool orphan =
+        act.baseClip && act.baseClip->kind == ObjectKind::Clip && !act.baseClip->clip;
+    Object* clip = orphan ? nullptr : ResolveClipPath(vm, act.baseClip, path);
+    SetTargetTo(clip ? clip : orphan ? act.baseClip : vm.rootClip);
 }
 
 // tellTarget moves what the timeline actions act on, and the timeline that

@@ -1527,3 +1527,23 @@ TEST(Avm1Clips, AFieldAtADepthAnswersAsItsPath) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Events, CodeWhoseClipIsGoneTellsNoTarget) {
+    // The sprite sends the main timeline to frame 2, which removes it, then
+    // asks for frame 3: that request goes nowhere.
+    ActionWriter script = SetTarget(SetTarget(ActionWriter(), "/").GotoFrame(1), "");
+    script = SetTarget(SetTarget(script, "/").GotoFrame(2), "");
+    const Bytes sprite = DefineSpriteTag(2, 1, DoActionTag(script.Records()) + ShowFrameTag());
+    const Bytes stop = DoActionTag(ActionWriter().Op(0x07).Records());
+    const Bytes tags = sprite + PlaceSprite(2, 1) + stop + ShowFrameTag() + Tag(28, {1, 0}) + stop +
+                       ShowFrameTag() + TraceFrame("frame 3", true);
+    const ScriptRun run = Play(Movie(tags, 8, 3), 2);
+    EXPECT_EQ(run.lines, std::vector<std::string>{});
+    EXPECT_EQ(run.frame, 1u);
+}
+
+} // namespace
+} // namespace ww::test
