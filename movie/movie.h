@@ -297,6 +297,11 @@ struct CharacterRef {
     uint32_t index;
 };
 
+struct SoundInfo {
+    uint32_t sampleCount = 0;
+    double rate = 0; // samples per second
+};
+
 struct Movie {
     uint8_t version = 0;
     Rect stage;
@@ -323,6 +328,10 @@ struct Movie {
     bool scripted = false;
     // ScriptLimits' recursion depth; 0 when the movie sets none.
     uint16_t maxRecursion = 0;
+    // FileAttributes' UseNetwork: the sandbox scripts are told of.
+    bool useNetwork = false;
+    // DefineSound headers by character id, for Sound's duration (nothing plays).
+    std::unordered_map<uint16_t, SoundInfo> sounds;
     // DefineScalingGrid: a sprite's centre rectangle for nine-slice scaling.
     std::unordered_map<uint16_t, Rect> scalingGrids;
 

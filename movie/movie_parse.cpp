@@ -327,6 +327,20 @@ void TagStream::Control(uint16_t code, TagReader& r, Frame* frame, Timeline* tim
         }
         return;
     }
+    case kTagFileAttributes:
+        // The first byte's lowest bit is UseNetwork.
+        ctx_.movie().useNetwork = (r.U8() & 1) != 0;
+        break;
+    case kTagDefineSound: {
+        // UI16 id, UI8 format (4 bits), rate (2), size, type, UI32 sample count.
+        static const double kRates[4] = {5512.5, 11025, 22050, 44100};
+        const uint16_t id = r.U16();
+        const uint8_t format = r.U8();
+        const uint32_t samples = r.U32();
+        if (r.ok() && root_ && ctx_.Charge(sizeof(SoundInfo) + 32))
+            ctx_.movie().sounds[id] = SoundInfo{samples, kRates[(format >> 2) & 3]};
+        break;
+    }
     case kTagFrameLabel: {
         const std::string label = r.String();
         const uint32_t index = static_cast<uint32_t>(timeline->frames.size());

@@ -53,11 +53,55 @@ void Player::Advance() {
     Tick(root_);
 }
 
-void Player::Tick(SpriteState& s) {
-    for (auto& entry : s.objects) {
-        if (entry.second.sprite)
-            Tick(*entry.second.sprite);
+namespace {
+
+struct TickEntry {
+    uint64_t birth;
+    std::vector<uint16_t> depths; // from the root, to find it again
+};
+
+void CollectSprites(const SpriteState& s, std::vector<uint16_t>& path,
+                    std::vector<TickEntry>* out) {
+    for (const auto& entry : s.objects) {
+        if (!entry.second.sprite)
+            continue;
+        path.push_back(entry.first);
+        out->push_back(TickEntry{entry.second.sprite->birth, path});
+        CollectSprites(*entry.second.sprite, path, out);
+        path.pop_back();
     }
+}
+
+SpriteState* FindSprite(SpriteState& root, const TickEntry& e) {
+    SpriteState* s = &root;
+    for (uint16_t depth : e.depths) {
+        auto found = s->objects.find(depth);
+        if (found == s->objects.end() || !found->second.sprite)
+            return nullptr;
+        s = found->second.sprite.get();
+    }
+    return s->birth == e.birth ? s : nullptr;
+}
+
+} // namespace
+
+// Flash steps the newest clip first and the main timeline last. A clip that
+// an earlier step removed is skipped; one placed during the tick waits for
+// the next.
+void Player::Tick(SpriteState& root) {
+    std::vector<TickEntry> order;
+    std::vector<uint16_t> path;
+    CollectSprites(root, path, &order);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const TickEntry& a, const TickEntry& b) { return a.birth > b.birth; });
+    for (const TickEntry& e : order) {
+        if (SpriteState* s = FindSprite(root, e))
+            Step(*s);
+    }
+    Step(root);
+}
+
+void Player::Step(SpriteState& s) {
     const size_t count = s.timeline->frames.size();
     if (!s.playing || count < 2)
         return;
@@ -210,6 +254,7 @@ bool Player::Instantiate(SpriteState& parent, DisplayObject* o,
     child.nesting = parent.nesting + 1;
     child.owner = o;
     child.clipActions = clipActions;
+    child.birth = ++births_;
     if (scripts_)
         scripts_->Born(child);
     if (!timeline->frames.empty()) {
@@ -262,6 +307,10 @@ void Player::Place(SpriteState& s, const PlaceCommand& p) {
         o->clipDepth = p.clipDepth;
     if (p.hasName)
         o->name = p.name;
+    // Fields and buttons without a name get one as sprites do, for scripts.
+    if (p.hasCharacter && o->name.empty() && !o->sprite && scripts_ &&
+        (o->ref.kind == CharacterKind::EditText || o->ref.kind == CharacterKind::Button))
+        o->name = scripts_->NextInstanceName();
     if (p.hasFilters)
         o->filters = p.filters;
     if (p.hasBlendMode)

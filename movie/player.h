@@ -69,6 +69,13 @@ struct DisplayObject {
     std::unique_ptr<InstanceState> instance;
 };
 
+// What Sound objects set for a clip's sounds, or for all of them: the
+// volume and the four channel levels, in percent. Nothing is played.
+struct SoundMix {
+    int32_t volume = 100;
+    int32_t ll = 100, lr = 0, rl = 0, rr = 100;
+};
+
 struct SpriteState {
     SpriteState() = default;
     SpriteState(const SpriteState&) = delete;
@@ -87,6 +94,8 @@ struct SpriteState {
     avm1::Object* script = nullptr;
     std::shared_ptr<const std::vector<ClipAction>> clipActions;
     std::unique_ptr<ScriptDrawing> drawing; // null until a script draws
+    SoundMix sound;
+    uint64_t birth = 0; // instantiation order: the newest steps first
 };
 
 // What the script runtime takes from its host.
@@ -138,11 +147,15 @@ class Player {
     // for http and https; false when refused.
     bool OpenUrl(const std::string& url);
     PointerState& pointer();
+    // What new Sound() with no clip sets.
+    SoundMix& globalSound() { return globalSound_; }
 
   private:
     friend class avm1::ScriptHost;
     void Start();
-    void Tick(SpriteState& s);
+    void Tick(SpriteState& root);
+    // One sprite's own move to its next frame.
+    void Step(SpriteState& s);
     // Shows frame of s (within its frames) and queues its actions.
     void Goto(SpriteState& s, uint32_t frame);
     void Apply(SpriteState& s, const Frame& frame);
@@ -163,6 +176,8 @@ class Player {
     bool loop_ = true;
     std::shared_ptr<PointerState> pointer_; // made at the first pointer event
     std::function<void(const std::string&)> openUrl_;
+    SoundMix globalSound_;
+    uint64_t births_ = 0;
 };
 
 } // namespace ww::movie

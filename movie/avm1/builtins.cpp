@@ -132,8 +132,11 @@ Value UnwatchMethod(Vm& vm, Value self, const Args& args) {
     return Value::Bool(false);
 }
 
-Value RegisterClass(Vm&, Value, const Args&) {
-    return Value::Bool(true);
+// Any name is taken; the class must be a function, or null to forget one.
+Value RegisterClass(Vm&, Value, const Args& args) {
+    if (args.size() < 2)
+        return Value::Bool(false);
+    return Value::Bool(args[1].IsNull() || (args[1].IsObject() && args[1].o->IsFunction()));
 }
 
 // ASSetPropFlags(object, names, set, clear): names a comma list, an array
@@ -175,8 +178,11 @@ Value SetPropFlags(Vm& vm, Value, const Args& args) {
 
 // Function ------------------------------------------------------------------
 
-Value FunctionCtor(Vm& vm, Value, const Args&) {
-    return Value::Obj(vm.MakeFunction(nullptr));
+// Function(x) gives x back; with nothing, a bare object with no prototype.
+Value FunctionCtor(Vm& vm, Value, const Args& args) {
+    if (args.size() > 0)
+        return args[0];
+    return Value::Obj(vm.MakeObject(nullptr));
 }
 
 Value FunctionCall(Vm& vm, Value self, const Args& args) {
@@ -276,8 +282,14 @@ Value IsFiniteFn(Vm& vm, Value, const Args& args) {
 Value ParseIntFn(Vm& vm, Value, const Args& args) {
     if (args.size() == 0)
         return Value::Undefined();
-    const int radix = args.size() > 1 ? static_cast<int>(ArgInteger(vm, args, 1, 0)) : 0;
-    return Value::Num(ParseIntPrefix(vm.ToString(args[0]), radix));
+    const std::string text = vm.ToString(args[0]);
+    if (args.size() < 2)
+        return Value::Num(ParseIntPrefix(text, 0));
+    // A radix given but not from 2 to 36 (undefined and NaN included) is NaN.
+    const double radix = ArgInteger(vm, args, 1, 0);
+    if (radix < 2 || radix > 36)
+        return Value::Num(NAN);
+    return Value::Num(ParseIntPrefix(text, static_cast<int>(radix)));
 }
 
 Value ParseFloatFn(Vm& vm, Value, const Args& args) {

@@ -122,8 +122,13 @@ Value Substr(Vm& vm, Value self, const Args& args) {
         a = std::max(0.0, n + a);
     a = std::min(a, n);
     double count = ArgInteger(vm, args, 1, n - a);
-    if (count < 0)
-        count = std::max(0.0, n - a + count);
+    if (count < 0) {
+        // Flash counts a negative length back from the end of the whole
+        // string, and gives nothing when that reaches the end.
+        count += n;
+        if (count < 0 || a + count >= n)
+            return Value::Str("");
+    }
     const double b = std::min(n, a + count);
     return Value::Str(Chars(s, static_cast<size_t>(a), static_cast<size_t>(b)));
 }

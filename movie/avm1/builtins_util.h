@@ -14,5 +14,8 @@ Object* SelfObject(const Value& self);
 void InstallArray(Vm& vm);
 void InstallString(Vm& vm);
 void InstallDate(Vm& vm);
+void InstallSound(Vm& vm);
+// PrintJob, ExternalInterface, LocalConnection, System.security.
+void InstallServices(Vm& vm);
 
 } // namespace ww::movie::avm1

@@ -383,9 +383,14 @@ void ClipChildNames(Vm& vm, Object* clip, std::vector<std::string>* names,
 
 std::string ClipPath(Vm& vm, Object* clip) {
     SpriteState* s = Sprite(clip);
+    std::string path;
+    if (!s && clip && clip->instance && clip->instance->Owner()) {
+        // A field or button: its parent's path and its own name.
+        path = "." + clip->instance->Owner()->name;
+        s = clip->instance->parent;
+    }
     if (!s)
         return "";
-    std::string path;
     for (const SpriteState* p = s; p && p->owner; p = p->parent)
         path = "." + p->owner->name + path;
     (void)vm;
@@ -809,10 +814,14 @@ Value GetInstanceAtDepth(Vm& vm, Value self, const Args& args) {
     auto it = c->clip->objects.find(depth);
     if (it == c->clip->objects.end())
         return Value::Undefined();
-    if (IsPlainShape(it->second))
-        return Value::Obj(c); // a shape answers with its clip
-    if (!it->second.sprite)
-        return Value::Undefined();
+    // A shape or static text answers with its clip; a field or button with
+    // its own object.
+    if (IsPlainShape(it->second) || it->second.ref.kind == CharacterKind::Text)
+        return Value::Obj(c);
+    if (!it->second.sprite) {
+        Object* script = InstanceObject(vm, *c->clip, it->second);
+        return script ? Value::Obj(script) : Value::Undefined();
+    }
     return Value::Obj(ScriptHost::Of(vm).ObjectOf(*it->second.sprite));
 }
 
@@ -1024,8 +1033,8 @@ void InstallClipBuiltins(Vm& vm) {
     Method(vm, system, "showSettings", Nothing);
 
     // Requests that would reach the network or the disk are refused.
-    for (const char* name : {"LoadVars", "XML", "XMLSocket", "LocalConnection", "SharedObject",
-                             "NetConnection", "NetStream", "MovieClipLoader", "Sound"}) {
+    for (const char* name : {"LoadVars", "XML", "XMLSocket", "SharedObject", "NetConnection",
+                             "NetStream", "MovieClipLoader"}) {
         Object* proto = vm.MakeObject(vm.objectProto);
         MakeClass(vm, name, Nothing, nullptr, proto);
         for (const char* method : {"load", "send", "sendAndLoad", "connect", "loadClip"})
@@ -1040,6 +1049,8 @@ void InstallClipBuiltins(Vm& vm) {
     Method(vm, vm.global, "updateAfterEvent", Nothing);
     InstallTextBuiltins(vm);
     InstallPointerBuiltins(vm);
+    InstallSound(vm);
+    InstallServices(vm);
 }
 
 } // namespace ww::movie::avm1

@@ -190,23 +190,80 @@ double StringToNumberSwf4(const std::string& s) {
     return length ? ReadDecimal(s, pos, length) : 0;
 }
 
+// Flash's parseFloat skips every dot after the first (then takes no
+// exponent), wraps the exponent at 32 bits and knows no Infinity.
 double ParseFloatPrefix(const std::string& s) {
     size_t pos = 0;
     while (pos < s.size() && IsBlank(s[pos]))
         ++pos;
-    const size_t length = DecimalLength(s, pos);
-    if (length == 0) {
-        if (s.compare(pos, 8, "Infinity") == 0)
-            return INFINITY;
-        if (s.compare(pos, 9, "-Infinity") == 0)
-            return -INFINITY;
-        return NAN;
+    std::string text;
+    if (pos < s.size() && (s[pos] == '-' || s[pos] == '+'))
+        text += s[pos++];
+    size_t digits = 0, dots = 0;
+    for (; pos < s.size(); ++pos) {
+        if (s[pos] >= '0' && s[pos] <= '9') {
+            text += s[pos];
+            ++digits;
+        } else if (s[pos] == '.') {
+            if (dots++ == 0)
+                text += '.';
+        } else {
+            break;
+        }
     }
-    return ReadDecimal(s, pos, length);
+    if (digits == 0)
+        return NAN;
+    if (dots < 2 && pos < s.size() && (s[pos] == 'e' || s[pos] == 'E')) {
+        size_t at = pos + 1;
+        const bool negative = at < s.size() && s[at] == '-';
+        if (at < s.size() && (s[at] == '-' || s[at] == '+'))
+            ++at;
+        uint32_t exponent = 0;
+        const size_t first = at;
+        for (; at < s.size() && s[at] >= '0' && s[at] <= '9'; ++at)
+            exponent = exponent * 10u + static_cast<uint32_t>(s[at] - '0');
+        if (at > first) {
+            const int64_t e = static_cast<int32_t>(exponent);
+            text += "e" + std::to_string(negative ? -e : e);
+        }
+    }
+    return std::strtod(text.c_str(), nullptr);
 }
 
+namespace {
+
+bool IsHexMark(const std::string& s, size_t at) {
+    return s.size() > at + 1 && s[at] == '0' && (s[at + 1] == 'x' || s[at + 1] == 'X');
+}
+
+// Flash reads a leading zero as octal only when the whole rest of the text,
+// sign aside and with no blank before it, is octal digits.
+bool LooksOctal(const std::string& s) {
+    const size_t from = !s.empty() && (s[0] == '-' || s[0] == '+') ? 1 : 0;
+    if (s.size() - from < 2 || s[from] != '0')
+        return false;
+    for (size_t i = from; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '7')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 double ParseIntPrefix(const std::string& s, int radix) {
+    if (radix != 0 && (radix < 2 || radix > 36))
+        return NAN;
     size_t pos = 0;
+    if (IsHexMark(s, 0)) {
+        pos = 2;
+    } else if (!s.empty() && (s[0] == '-' || s[0] == '+') && IsHexMark(s, 1)) {
+        // Flash skips two characters here too, the sign and the zero, and
+        // forgets the sign: "-0x100" in base 36 is "x100".
+        pos = 2;
+    }
+    if (radix == 0)
+        radix = pos ? 16 : LooksOctal(s) ? 8 : 10;
     while (pos < s.size() && IsBlank(s[pos]))
         ++pos;
     bool negative = false;
@@ -214,27 +271,6 @@ double ParseIntPrefix(const std::string& s, int radix) {
         negative = s[pos] == '-';
         ++pos;
     }
-    if (radix == 0) {
-        radix = 10;
-        if (s.size() - pos >= 2 && s[pos] == '0' && (s[pos + 1] == 'x' || s[pos + 1] == 'X')) {
-            radix = 16;
-            pos += 2;
-        } else if (s.size() - pos >= 2 && s[pos] == '0') {
-            // A leading zero is octal only when every digit is.
-            size_t end = pos;
-            while (end < s.size() && s[end] >= '0' && s[end] <= '9')
-                ++end;
-            bool octal = true;
-            for (size_t i = pos; i < end; ++i)
-                octal = octal && s[i] < '8';
-            radix = octal ? 8 : 10;
-        }
-    } else if (radix == 16 && s.size() - pos >= 2 && s[pos] == '0' &&
-               (s[pos + 1] == 'x' || s[pos + 1] == 'X')) {
-        pos += 2;
-    }
-    if (radix < 2 || radix > 36)
-        return NAN;
     double v = 0;
     size_t used = 0;
     while (pos < s.size() && DigitValue(s[pos]) < radix) {

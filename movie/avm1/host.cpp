@@ -39,7 +39,7 @@ Object* ScriptHost::ObjectOf(SpriteState& s) {
 void ScriptHost::Born(SpriteState& s) {
     Object* o = ObjectOf(s);
     if (s.owner && s.owner->name.empty())
-        s.owner->name = "instance" + std::to_string(++instanceCount_);
+        s.owner->name = NextInstanceName();
     if (&s != &player_.root_)
         newborn_.push_back(o);
 }
@@ -167,10 +167,13 @@ void ScriptHost::Goto(SpriteState& s, uint32_t frame) {
     frame = std::min<uint32_t>(frame, static_cast<uint32_t>(count - 1));
     if (frame == s.frame)
         return;
+    // Clips placed by the frames passed over run their first frames before
+    // the target frame's scripts; those the target frame places, after.
+    if (frame > s.frame + 1) {
+        player_.Goto(s, frame - 1);
+        FlushNewborn();
+    }
     player_.Goto(s, frame);
-    // A script's go-to runs the first frames of the clips it places before
-    // the target frame's own scripts (a tick runs the parent's first).
-    FlushNewborn();
     FrameEntered(s, frame);
 }
 

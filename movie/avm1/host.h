@@ -29,6 +29,8 @@ class ScriptHost {
 
     // The player's calls.
     void Born(SpriteState& s);
+    // "instance1", "instance2" ...: the names Flash gives unnamed objects.
+    std::string NextInstanceName() { return "instance" + std::to_string(++instanceCount_); }
     void FrameEntered(SpriteState& s, uint32_t frame);
     void RunQueue();
     void Tick();

@@ -136,6 +136,7 @@ struct Interpreter {
     Value GetVariable(const std::string& name);
     void SetVariable(const std::string& name, const Value& v);
     bool SplitPath(const std::string& name, Object** object, std::string* variable);
+    bool FindDottedPath(const std::string& name, Value* out);
     Object* ResolveTarget(const Value& v);
     void CallFunctionAction();
     void CallMethodAction();
@@ -255,6 +256,11 @@ bool Interpreter::HandleThrow() {
 }
 
 Status Interpreter::Run(Value* result) {
+    // Code whose clip is removed while it runs stops at its next call, as
+    // Flash does (a method asked of nothing is no call).
+    Object* base = act.baseClip && act.baseClip->kind == ObjectKind::Clip && act.baseClip->clip
+                       ? act.baseClip
+                       : nullptr;
     while (true) {
         CloseBlocks();
         if (returning) {
@@ -288,10 +294,15 @@ Status Interpreter::Run(Value* result) {
         Fields f(bytes + pc, length);
         pc += length;
         Status status = Status::Normal;
+        bool call = op == 0x3D || op == 0x40;
+        if (op == 0x52 || op == 0x53)
+            call = stack.size() >= 2 && !stack[stack.size() - 2].IsNullish();
         if (!Step(op, f, pc, result, &status))
             return status;
         if (vm.status_ == Status::Abort)
             return Status::Abort;
+        if (call && base && !base->clip)
+            return vm.status_ == Status::Throw ? Status::Throw : Status::Normal;
         if (vm.status_ == Status::Throw && !HandleThrow())
             return Status::Throw;
     }
@@ -362,7 +373,50 @@ bool Interpreter::FindVariable(const std::string& name, Value* out) {
     return false;
 }
 
+// "a.b.c" is tried on each level of the scope chain in turn, _global last:
+// a level whose a leads to nothing gives way to the next.
+bool Interpreter::FindDottedPath(const std::string& name, Value* out) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t dot; (dot = name.find('.', start)) != std::string::npos; start = dot + 1)
+        parts.push_back(name.substr(start, dot - start));
+    parts.push_back(name.substr(start));
+    for (const std::string& part : parts) {
+        if (part.empty())
+            return false;
+    }
+    const std::string first = vm.Key(parts[0]);
+    if (first == "this" || first == "_global" || first == "_root" || first == "_parent" ||
+        first.rfind("_level", 0) == 0)
+        return false;
+    std::vector<Object*> levels;
+    for (size_t i = act.scope.size(); i-- > 0;) {
+        if (Object* level = Live(act.scope[i]))
+            levels.push_back(level);
+    }
+    levels.push_back(vm.global);
+    *out = Value::Undefined();
+    for (Object* level : levels) {
+        Value v = vm.GetOf(level, parts[0]);
+        size_t k = 1;
+        for (; k < parts.size() && v.IsObject(); ++k)
+            v = vm.Get(v, parts[k]);
+        if (vm.throwing())
+            return true;
+        if (k == parts.size() && !v.IsUndefined()) {
+            *out = v;
+            return true;
+        }
+    }
+    return true;
+}
+
 Value Interpreter::GetVariable(const std::string& name) {
+    if (name.find_first_of(":/") == std::string::npos && name.find('.') != std::string::npos) {
+        Value found;
+        if (FindDottedPath(name, &found))
+            return found;
+    }
     if (name.find_first_of(":/.") != std::string::npos && name != "." && name != "..") {
         if (name.find(':') == std::string::npos && name.find('/') != std::string::npos) {
             Object* clip = ResolveClipPath(vm, TargetOrRoot(), name);
@@ -535,14 +589,17 @@ void Interpreter::Enumerate(Object* o) {
         PushV(Value::Str(names[i]));
 }
 
-// A path that names no clip leaves the level as the target, as Flash does.
+// A path that names no clip leaves the level as the target, as Flash does;
+// code whose clip was removed finds no clip at all and acts on nothing.
 void Interpreter::SetTargetPath(const std::string& path) {
     if (path.empty()) {
         SetTargetTo(nullptr);
         return;
     }
-    Object* clip = ResolveClipPath(vm, act.baseClip, path);
-    SetTargetTo(clip ? clip : vm.rootClip);
+    const bool orphan =
+        act.baseClip && act.baseClip->kind == ObjectKind::Clip && !act.baseClip->clip;
+    Object* clip = orphan ? nullptr : ResolveClipPath(vm, act.baseClip, path);
+    SetTargetTo(clip ? clip : orphan ? act.baseClip : vm.rootClip);
 }
 
 // tellTarget moves what the timeline actions act on, and the timeline that
@@ -1330,7 +1387,15 @@ Status Execute(Vm& vm, const ScriptCode& code, Activation& act, Value* result) {
                    {},
                    false,
                    {}};
-    return in.Run(result);
+    Activation* outer = vm.running_;
+    vm.running_ = &act;
+    const Status status = in.Run(result);
+    vm.running_ = outer;
+    return status;
+}
+
+Object* Vm::CurrentTarget() const {
+    return running_ && running_->target ? running_->target : rootClip;
 }
 
 Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* home) {
@@ -1379,6 +1444,15 @@ Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* ho
             super = heap_.Make(ObjectKind::Super);
             super->target = self.type == Type::Object ? self.o : nullptr;
             super->home = home;
+            // How far up this's chain the method was found: a constructor
+            // that replaces this.__proto__ first calls the new one's.
+            Object* p = super->target ? ProtoOf(super->target) : nullptr;
+            for (int d = 1; p && d < 256; ++d, p = ProtoOf(p)) {
+                if (p == home) {
+                    super->primitive = Value::Num(d);
+                    break;
+                }
+            }
         }
         return super;
     };

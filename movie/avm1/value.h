@@ -113,7 +113,8 @@ enum class ObjectKind : uint8_t {
     Clip,
     Color,
     Error,
-    Super
+    Super,
+    Sound
 };
 
 struct Args;
@@ -161,6 +162,7 @@ class Object {
     std::vector<Object*> interfaces;               // a prototype: implementsOp
     std::vector<Watch> watches;
     uint64_t charged = 0;
+    int32_t soundId = -1; // Sound: the attached sound's character id
 
     // Own properties only; null when absent.
     Property* FindOwn(const std::string& key);

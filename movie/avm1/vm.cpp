@@ -2,6 +2,7 @@
 
 #include "movie/avm1/clip.h"
 #include "movie/avm1/convert.h"
+#include "movie/instance.h"
 
 #include <algorithm>
 #include <chrono>
@@ -188,6 +189,9 @@ Value Vm::ToPrimitive(const Value& v, bool stringHint, bool numberHint) {
     // A clip converts to its path for comparisons and concatenation.
     if (o->kind == ObjectKind::Clip)
         return Value::Str(o->clip ? ClipPath(*this, o) : "");
+    // So does a field or button that is on the stage.
+    if (o->instance && o->instance->Owner())
+        return Value::Str(ClipPath(*this, o));
     // A Date reads as text unless a number is asked for outright.
     const bool dateString = o->kind == ObjectKind::Date && !numberHint;
     const char* first = stringHint || dateString ? "toString" : "valueOf";
@@ -760,6 +764,13 @@ Value Vm::Call(const Value& fn, const Value& self, const Args& args) {
     Object* f = fn.o;
     if (f->kind == ObjectKind::Super) {
         Object* home = f->home;
+        if (f->target && f->primitive.type == Type::Number) {
+            Object* p = f->target;
+            for (int d = 0; p && d < f->primitive.n; ++d)
+                p = ProtoOf(p);
+            if (p)
+                home = p;
+        }
         Value ctor = home ? GetOf(home, "__constructor__") : Value::Undefined();
         if (ctor.type != Type::Object || !ctor.o->IsFunction())
             return Value::Undefined();

@@ -161,6 +161,9 @@ class Vm {
 
     // home: the prototype the method was found on, for super.
     Value CallScript(Object* fn, const Value& self, const Args& args, Object* home);
+    // The clip the running code's timeline actions act on; the root when
+    // no script runs.
+    Object* CurrentTarget() const;
 
   private:
     void InstallBuiltins();
@@ -175,6 +178,7 @@ class Vm {
     Value thrown_;
     int depth_ = 0;
     Object* callee_ = nullptr; // the script function running, for arguments.caller
+    Activation* running_ = nullptr;
     uint64_t actionsLeft_ = 0;
     bool budgetWarned_ = false;
     std::vector<std::string> warnings_;

@@ -1108,3 +1108,442 @@ TEST(Avm1Clips, ForInListsVariablesBeforeChildren) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+using movie::avm1::ParseFloatPrefix;
+using movie::avm1::ParseIntPrefix;
+
+void ExpectNumber(double got, double want, const std::string& what) {
+    if (std::isnan(want))
+        EXPECT_TRUE(std::isnan(got)) << what << " gave " << got;
+    else
+        EXPECT_EQ(got, want) << what;
+}
+
+TEST(Avm1Conversions, ParseIntReadsPrefixesAsFlashDoes) {
+    const struct {
+        const char* text;
+        int radix; // 0: none given
+        double value;
+    } cases[] = {
+        {"077", 0, 63},          {"  077", 0, 77},
+        {"077 ", 0, 77},         {"-0100", 0, 64 * -1},
+        {"-0100z", 0, -100},     {"0x12", 0, 18},
+        {"0x-100", 0, -256},     {"0x -100", 0, -256},
+        {" 0x-100", 0, 0},       {"-0x100", 0, NAN},
+        {"-0x100", 36, 1540944}, {" -0x100", 36, -1540944},
+        {"0x100", 36, 1296},     {"+0x123", 33, NAN},
+        {"0x+0X100", 0, 0},      {"0x", 16, NAN},
+        {"12aaa", 0, 12},        {"100", 1, NAN},
+        {"100", 37, NAN},        {"11", 3, 4},
+        {"++1", 0, NAN},
+    };
+    for (const auto& c : cases)
+        ExpectNumber(ParseIntPrefix(c.text, c.radix), c.value,
+                     std::string(c.text) + " in " + std::to_string(c.radix));
+}
+
+TEST(Avm1Conversions, ParseFloatSkipsLaterDotsAndWrapsTheExponent) {
+    const struct {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"1.2345.678", 1.2345678},
+        {"1.2345.6e50", 1.23456},
+        {"1e4294967297", 10},
+        {".2E20E1", 2e19},
+        {"10e-", 10},
+        {"Infinity", NAN},
+        {"-", NAN},
+        {" \t-3.5x", -3.5},
+        {"0xff", 0},
+    };
+    for (const auto& c : cases)
+        ExpectNumber(ParseFloatPrefix(c.text), c.value, c.text);
+}
+
+// name = new Sound(args...)
+ActionWriter NewSound(ActionWriter w, const std::string& name, const std::vector<PushValue>& args) {
+    w.Push({PushString(name)});
+    for (size_t i = args.size(); i-- > 0;)
+        w.Push({args[i]});
+    return w.Push({PushInt(static_cast<int32_t>(args.size())), PushString("Sound")})
+        .Op(0x40)
+        .Op(0x1D);
+}
+
+ActionWriter TraceCall(ActionWriter w, const std::string& target, const std::string& method,
+                       const std::vector<PushValue>& args = {}) {
+    return Call(w, target, method, args).Trace();
+}
+
+TEST(Avm1Sound, LevelsAreKeptPerClipAndFoundByPath) {
+    const ActionWriter global = NewSound(ActionWriter(), "g", {});
+    const ActionWriter onClip = NewSound(global, "s", {PushString("clip")});
+    auto then = [](ActionWriter w, const char* method, const PushValue& arg) {
+        return Call(w, "s", method, {arg}).Op(0x17);
+    };
+    const struct {
+        const char* name;
+        ActionWriter script;
+        std::vector<std::string> want;
+    } cases[] = {
+        {"a new mix is full and centred",
+         TraceCall(TraceCall(onClip, "s", "getVolume"), "s", "getPan"),
+         {"100", "0"}},
+        {"volumes truncate, NaN is the lowest integer",
+         TraceCall(then(TraceCall(then(onClip, "setVolume", PushDouble(50.5)), "s", "getVolume"),
+                        "setVolume", PushDouble(NAN)),
+                   "s", "getVolume"),
+         {"50", "-2147483648"}},
+        {"a clip's volume is not the movie's",
+         TraceCall(then(onClip, "setVolume", PushInt(30)), "g", "getVolume"),
+         {"100"}},
+        {"a pan to the right lowers the left level",
+         TraceCall(then(onClip, "setPan", PushInt(50)), "s", "getPan"),
+         {"50"}},
+        {"a pan is read back from the levels",
+         TraceCall(then(onClip, "setPan", PushDouble(200.2)), "s", "getPan"),
+         {"0"}},
+        {"a path that names no clip",
+         TraceCall(NewSound(ActionWriter(), "s", {PushString("nowhere")}), "s", "getVolume"),
+         {"undefined"}},
+        {"a removed clip answers nothing",
+         TraceCall(Call(NewSound(Call(ActionWriter(), "_root", "createEmptyMovieClip",
+                                      {PushString("made"), PushInt(5)})
+                                     .Op(0x17),
+                                 "s", {PushString("made")}),
+                        "made", "removeMovieClip", {})
+                       .Op(0x17),
+                   "s", "getVolume"),
+         {"undefined"}},
+        {"no sound attached has no duration", TraceCall(onClip, "s", "getDuration"), {"undefined"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Play(ClipMovie(c.script)).lines, c.want);
+    }
+}
+
+TEST(Avm1Sound, TransformsTakeOwnLevelsOnly) {
+    // setTransform({ll: 101}) and setTransform({__proto__: {ll: 50}})
+    const ActionWriter own = Call(NewSound(ActionWriter(), "s", {})
+                                      .Push({PushString("ll"), PushInt(101), PushInt(1)})
+                                      .Op(0x43)
+                                      .Push({PushInt(1), PushString("s")})
+                                      .Op(0x1C)
+                                      .Push({PushString("setTransform")})
+                                      .Op(0x52)
+                                      .Op(0x17),
+                                  "s", "getPan", {})
+                                 .Trace();
+    const ActionWriter inherited =
+        Call(NewSound(ActionWriter(), "s", {})
+                 .Push({PushString("__proto__"), PushString("ll"), PushInt(50), PushInt(1)})
+                 .Op(0x43)
+                 .Push({PushInt(1)})
+                 .Op(0x43)
+                 .Push({PushInt(1), PushString("s")})
+                 .Op(0x1C)
+                 .Push({PushString("setTransform")})
+                 .Op(0x52)
+                 .Op(0x17),
+             "s", "getPan", {})
+            .Trace();
+    ExpectTraces({
+        {"own level", 8, own, {"-1"}},
+        {"inherited level ignored", 8, inherited, {"0"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+// text.substr(from, count), traced.
+ActionWriter Substr(const char* text, int from, int count) {
+    return ActionWriter()
+        .Push({PushInt(count), PushInt(from), PushInt(2), PushString(text), PushString("substr")})
+        .Op(0x52)
+        .Trace();
+}
+
+TEST(Avm1Strings, SubstrCountsANegativeLengthFromTheEnd) {
+    ExpectTraces({
+        {"back from the end", 8, Substr("hello world", 3, -4), {"lo worl"}},
+        {"reaching the end gives nothing", 8, Substr("hello world", 3, -3), {""}},
+        {"past the end gives nothing", 8, Substr("hello world", 8, -4), {""}},
+        {"with a negative start", 8, Substr("abcd", -5, -2), {"ab"}},
+        {"a length left below zero", 8, Substr("abcd", 1, -5), {""}},
+        {"a positive length is clamped", 8, Substr("abcd", 1, 9), {"bcd"}},
+    });
+}
+
+// Pushes first.second, one member after a variable.
+ActionWriter Member(ActionWriter w, const char* first, const char* second) {
+    return w.Get(first).Push({PushString(second)}).Op(0x4E);
+}
+
+// flash.external.ExternalInterface[method](args...), traced.
+ActionWriter Static(const char* method, const std::vector<PushValue>& args) {
+    ActionWriter w;
+    for (size_t i = args.size(); i-- > 0;)
+        w.Push({args[i]});
+    w.Push({PushInt(static_cast<int32_t>(args.size()))});
+    w = Member(w, "flash", "external").Push({PushString("ExternalInterface")}).Op(0x4E);
+    return w.Push({PushString(method)}).Op(0x52).Trace();
+}
+
+TEST(Avm1Objects, ServicesAWallpaperLacksAnswerAsAbsent) {
+    const ActionWriter pageWidth = ActionWriter()
+                                       .Push({PushInt(0), PushString("PrintJob")})
+                                       .Op(0x40)
+                                       .Push({PushString("pageWidth")})
+                                       .Op(0x4E)
+                                       .Trace();
+    ExpectTraces({
+        {"XML escapes",
+         8,
+         Static("_escapeXML", {PushString("a<'&\">")}),
+         {"a&lt;&apos;&amp;&quot;&gt;"}},
+        {"no text is null", 8, Static("_escapeXML", {PushString("")}), {"null"}},
+        {"JavaScript quotes", 8, Static("_jsQuoteString", {PushString("\\\"'")}), {"\\\\\"'"}},
+        {"no page to call", 8, Static("call", {PushString("f")}), {"null"}},
+        {"no printer", 8, pageWidth, {"0"}},
+        {"a local movie without network",
+         8,
+         Member(ActionWriter(), "System", "security")
+             .Push({PushString("sandboxType")})
+             .Op(0x4E)
+             .Trace(),
+         {"localWithFile"}},
+        {"registerClass wants a name and a class",
+         8,
+         Call(ActionWriter(), "Object", "registerClass", {PushString("a")}).Trace(),
+         {"false"}},
+        {"a class that is no function",
+         8,
+         Call(ActionWriter(), "Object", "registerClass", {PushString("a"), PushInt(1)}).Trace(),
+         {"false"}},
+        {"null forgets the class",
+         8,
+         Call(ActionWriter(), "Object", "registerClass", {PushString("a"), PushNull()}).Trace(),
+         {"true"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+Bytes TraceFrame(const char* text, bool stop = false) {
+    ActionWriter w = ActionWriter().Push({PushString(text)}).Trace();
+    if (stop)
+        w.Op(0x07);
+    return DoActionTag(w.Records()) + ShowFrameTag();
+}
+
+// A two-frame sprite that traces name1, then name2 and stops.
+Bytes TracingSprite(uint16_t id, const std::string& name) {
+    return DefineSpriteTag(
+        id, 2, TraceFrame((name + "1").c_str()) + TraceFrame((name + "2").c_str(), true));
+}
+
+Bytes PlaceSprite(uint16_t id, uint8_t depth) {
+    return Tag(26, {0x02, depth, 0, static_cast<uint8_t>(id), 0});
+}
+
+TEST(Avm1Events, TheNewestClipStepsFirstAndTheMainTimelineLast) {
+    const Bytes sprites = TracingSprite(2, "a") + TracingSprite(3, "b");
+    const Bytes placed = sprites + PlaceSprite(2, 1) + PlaceSprite(3, 2) + TraceFrame("root1") +
+                         TraceFrame("root2", true);
+    EXPECT_EQ(Play(Movie(placed, 8, 2), 2).lines,
+              (std::vector<std::string>{"root1", "a1", "b1", "b2", "a2", "root2"}));
+
+    // Frame 1 jumps to 3: the clip placed on frame 2 runs before frame 3's
+    // script, the one frame 3 places after it.
+    const Bytes jump = DoActionTag(ActionWriter().GotoFrame(2).Records()) + ShowFrameTag();
+    const Bytes skipped =
+        sprites + jump + PlaceSprite(2, 1) + ShowFrameTag() +
+        DoActionTag(ActionWriter().Push({PushString("root3")}).Trace().Op(0x07).Records()) +
+        PlaceSprite(3, 2) + ShowFrameTag();
+    EXPECT_EQ(Play(Movie(skipped, 8, 3)).lines, (std::vector<std::string>{"a1", "root3", "b1"}));
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Scope, ADottedNameFallsBackAlongTheScopeChain) {
+    // _global.a = {b: {c: "global"}}; a = {b: "root"}
+    const ActionWriter setup =
+        ActionWriter()
+            .Get("_global")
+            .Push({PushString("a"), PushString("b"), PushString("c"), PushString("global"),
+                   PushInt(1)})
+            .Op(0x43)
+            .Push({PushInt(1)})
+            .Op(0x43)
+            .Op(0x4F)
+            .Push({PushString("a"), PushString("b"), PushString("root"), PushInt(1)})
+            .Op(0x43)
+            .Op(0x1D);
+    ExpectTraces({
+        {"the first level that has it", 8, ActionWriter(setup).Get("a.b").Trace(), {"root"}},
+        {"a level where it ends gives way",
+         8,
+         ActionWriter(setup).Get("a.b.c").Trace(),
+         {"global"}},
+        {"nowhere", 8, ActionWriter(setup).Get("a.x.c").Trace(), {"undefined"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Objects, FunctionAndSuperAsFlashCallsThem) {
+    // T.prototype.m = function () {
+    //     this.__proto__ = {__proto__: Number.prototype, __constructor__: Number};
+    //     trace(super(5));
+    // }; new T().m();
+    const ActionWriter body = ActionWriter()
+                                  .Get("this")
+                                  .Push({PushString("__proto__"), PushString("__proto__")})
+                                  .Get("Number")
+                                  .Push({PushString("prototype")})
+                                  .Op(0x4E)
+                                  .Push({PushString("__constructor__")})
+                                  .Get("Number")
+                                  .Push({PushInt(2)})
+                                  .Op(0x43)
+                                  .Op(0x4F)
+                                  .Push({PushInt(5), PushInt(1)})
+                                  .Get("super")
+                                  .Push({PushUndefined()})
+                                  .Op(0x52)
+                                  .Trace();
+    const ActionWriter super = ActionWriter()
+                                   .Function("T", {}, ActionWriter())
+                                   .Get("T")
+                                   .Push({PushString("prototype")})
+                                   .Op(0x4E)
+                                   .Push({PushString("m")})
+                                   .Function("", {}, body)
+                                   .Op(0x4F)
+                                   .Push({PushInt(0), PushInt(0), PushString("T")})
+                                   .Op(0x40)
+                                   .Push({PushString("m")})
+                                   .Op(0x52)
+                                   .Op(0x17);
+    const ActionWriter bare =
+        ActionWriter().Push({PushInt(0), PushString("Function")}).Op(0x3D).Op(0x44).Trace();
+    ExpectTraces({
+        {"Function(x) is x",
+         8,
+         Call(ActionWriter(), "_global", "Function", {PushInt(7)}).Trace(),
+         {"7"}},
+        {"Function() is a bare object", 8, bare, {"object"}},
+        {"super follows a replaced __proto__", 8, super, {"5"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+ActionWriter SetTarget(ActionWriter w, const std::string& path) {
+    Bytes record = {0x8B, static_cast<uint8_t>(path.size() + 1), 0};
+    record.insert(record.end(), path.begin(), path.end());
+    record.push_back(0);
+    return w.Raw(record);
+}
+
+TEST(Avm1Events, AScriptWhoseClipIsRemovedStopsAtItsNextCall) {
+    // The sprite sends the main timeline to frame 2, which removes it.
+    ActionWriter script = ActionWriter().Push({PushString("a")}).Trace();
+    script = SetTarget(SetTarget(script, "/").GotoFrame(1), "");
+    script.Push({PushString("b")})
+        .Trace()
+        .Push({PushUndefined()})
+        .Push({PushInt(0)})
+        .Op(0x52)
+        .Op(0x17)
+        .Push({PushString("c")})
+        .Trace()
+        .Push({PushInt(0), PushString("bogus")})
+        .Op(0x3D)
+        .Op(0x17)
+        .Push({PushString("d")})
+        .Trace();
+    const Bytes sprite = DefineSpriteTag(2, 1, DoActionTag(script.Records()) + ShowFrameTag());
+    const Bytes stop = DoActionTag(ActionWriter().Op(0x07).Records());
+    const Bytes tags = sprite + PlaceSprite(2, 1) + stop + ShowFrameTag() + Tag(28, {1, 0}) + stop +
+                       ShowFrameTag();
+    EXPECT_EQ(Play(Movie(tags, 8, 2)).lines, (std::vector<std::string>{"a", "b", "c"}));
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Clips, AFieldAtADepthAnswersAsItsPath) {
+    const ActionWriter made =
+        Call(ActionWriter(), "_root", "createTextField",
+             {PushString("t"), PushInt(3), PushInt(0), PushInt(0), PushInt(10), PushInt(10)})
+            .Op(0x17);
+    ExpectTraces({
+        {"the field itself",
+         8,
+         Call(ActionWriter(made), "_root", "getInstanceAtDepth", {PushInt(3)}).Trace(),
+         {"_level0.t"}},
+        {"and in a string",
+         8,
+         Call(ActionWriter(made).Push({PushString("at ")}), "_root", "getInstanceAtDepth",
+              {PushInt(3)})
+             .Op(0x47)
+             .Trace(),
+         {"at _level0.t"}},
+        {"an empty depth",
+         8,
+         Call(ActionWriter(made), "_root", "getInstanceAtDepth", {PushInt(4)}).Trace(),
+         {"undefined"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Events, CodeWhoseClipIsGoneTellsNoTarget) {
+    // The sprite sends the main timeline to frame 2, which removes it, then
+    // asks for frame 3: that request goes nowhere.
+    ActionWriter script = SetTarget(SetTarget(ActionWriter(), "/").GotoFrame(1), "");
+    script = SetTarget(SetTarget(script, "/").GotoFrame(2), "");
+    const Bytes sprite = DefineSpriteTag(2, 1, DoActionTag(script.Records()) + ShowFrameTag());
+    const Bytes stop = DoActionTag(ActionWriter().Op(0x07).Records());
+    const Bytes tags = sprite + PlaceSprite(2, 1) + stop + ShowFrameTag() + Tag(28, {1, 0}) + stop +
+                       ShowFrameTag() + TraceFrame("frame 3", true);
+    const ScriptRun run = Play(Movie(tags, 8, 3), 2);
+    EXPECT_EQ(run.lines, std::vector<std::string>{});
+    EXPECT_EQ(run.frame, 1u);
+}
+
+} // namespace
+} // namespace ww::test
