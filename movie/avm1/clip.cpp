@@ -8,6 +8,7 @@
 #include "movie/avm1/drawing.h"
 #include "movie/avm1/host.h"
 #include "movie/avm1/instances.h"
+#include "movie/avm1/loader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -1040,6 +1041,7 @@ void InstallClipBuiltins(Vm& vm) {
     Method(vm, vm.global, "updateAfterEvent", Nothing);
     InstallTextBuiltins(vm);
     InstallPointerBuiltins(vm);
+    InstallLoadBuiltins(vm);
 }
 
 } // namespace ww::movie::avm1

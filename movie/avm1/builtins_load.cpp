@@ -1,0 +1,467 @@
+// LoadVars, loadVariables and the load methods of XML: requests for files
+// beside the movie, queued while a frame's scripts run and completed after.
+#include "common/package_format.h"
+#include "movie/avm1/builtins_util.h"
+#include "movie/avm1/convert.h"
+#include "movie/avm1/loader.h"
+#include "movie/player.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace ww::movie::avm1 {
+
+// What a request does with the file once read.
+enum class LoadKind : uint8_t {
+    Data,      // an XML or LoadVars object: its onData gets the text
+    Variables, // a clip: the form's variables are set on it
+};
+
+struct LoadRequest {
+    LoadKind kind;
+    Object* target;
+    std::string url;
+};
+
+struct LoadQueue {
+    std::string folder;
+    std::vector<LoadRequest> pending;
+};
+
+namespace {
+
+LoadQueue& QueueOf(Vm& vm) {
+    if (!vm.loads)
+        vm.loads = std::make_shared<LoadQueue>();
+    return *vm.loads;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// %XX decoded; plusIsSpace for form fields.
+std::string Unpercent(const std::string& s, bool plusIsSpace) {
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && HexDigit(s[i + 1]) >= 0 && HexDigit(s[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigit(s[i + 1]) * 16 + HexDigit(s[i + 2]));
+            i += 2;
+        } else {
+            out += plusIsSpace && s[i] == '+' ? ' ' : s[i];
+        }
+    }
+    return out;
+}
+
+// Reads a resolved file of the folder; false with the reason.
+bool ReadBeside(Vm& vm, const std::string& folder, const std::string& path, std::string* bytes,
+                std::string* why) {
+    std::error_code ec;
+    const fs::path base = fs::weakly_canonical(fs::u8path(folder), ec);
+    const fs::path full = fs::weakly_canonical(base / fs::u8path(path), ec);
+    if (ec) {
+        *why = "it cannot be found";
+        return false;
+    }
+    // A link inside the folder may still point outside it.
+    const auto rel = full.lexically_relative(base);
+    if (rel.empty() || *rel.begin() == "..") {
+        *why = "it leads outside the movie's folder";
+        return false;
+    }
+    if (!fs::is_regular_file(full, ec)) {
+        *why = "it is not a file";
+        return false;
+    }
+    const uintmax_t size = fs::file_size(full, ec);
+    if (ec || size > kMaxLoadBytes) {
+        *why = "it is larger than " + std::to_string(kMaxLoadBytes >> 20) + " MiB";
+        return false;
+    }
+    // What the file brings must fit in what scripts may still hold.
+    if (!vm.Charge(size)) {
+        *why = "the movie's memory is full";
+        return false;
+    }
+    vm.heap().Release(size);
+    std::FILE* f = std::fopen(full.string().c_str(), "rb");
+    if (!f) {
+        *why = "it cannot be read";
+        return false;
+    }
+    bytes->resize(static_cast<size_t>(size));
+    const size_t got = size ? std::fread(&(*bytes)[0], 1, bytes->size(), f) : 0;
+    std::fclose(f);
+    bytes->resize(got);
+    return true;
+}
+
+// The text of a loaded file: a UTF-8 byte order mark is not part of it.
+std::string FileText(std::string bytes) {
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        bytes.erase(0, 3);
+    return bytes;
+}
+
+void Complete(Vm& vm, const LoadRequest& r, bool ok, const std::string& text) {
+    if (r.kind == LoadKind::Data) {
+        if (ok) {
+            vm.Define(r.target, "_bytesLoaded", Value::Num(static_cast<double>(text.size())),
+                      kDontEnum);
+            vm.Define(r.target, "_bytesTotal", Value::Num(static_cast<double>(text.size())),
+                      kDontEnum);
+        }
+        Value arg = ok ? Value::Str(text) : Value::Undefined();
+        vm.CallMethod(Value::Obj(r.target), "onData", Args{&arg, 1});
+        return;
+    }
+    if (!ok || !r.target->clip)
+        return;
+    DecodeVariables(vm, r.target, text);
+    // The clip's data event, as placed on the timeline, then its method.
+    if (r.target->clip->clipActions) {
+        for (const ClipAction& a : *r.target->clip->clipActions) {
+            if (a.events & kEventData)
+                vm.RunBlock(a.actions, r.target);
+        }
+    }
+    vm.CallEvent(r.target, "onData");
+}
+
+void Request(Vm& vm, LoadKind kind, Object* target, const std::string& url) {
+    LoadQueue& q = QueueOf(vm);
+    if (!target)
+        return;
+    if (q.pending.size() >= kMaxPendingLoads) {
+        vm.Warn("a movie asked for more than " + std::to_string(kMaxPendingLoads) +
+                " loads at once; the rest were refused");
+        return;
+    }
+    q.pending.push_back(LoadRequest{kind, target, url});
+    if (kind == LoadKind::Data)
+        vm.Define(target, "_bytesLoaded", Value::Num(0), kDontEnum);
+}
+
+// Form encoding of one name or value, as escape() writes it.
+void AppendEscaped(const std::string& s, std::string* out) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (unsigned char c : s) {
+        if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+            *out += static_cast<char>(c);
+        } else {
+            *out += '%';
+            *out += kHex[c >> 4];
+            *out += kHex[c & 15];
+        }
+    }
+}
+
+// LoadVars and XML ----------------------------------------------------------
+
+Value LoadMethod(Vm& vm, Value self, const Args& args) {
+    Object* o = SelfObject(self);
+    if (!o || args.size() == 0)
+        return Value::Bool(false);
+    vm.Set(o, "loaded", Value::Bool(false));
+    Request(vm, LoadKind::Data, o, vm.ToString(args[0]));
+    return Value::Bool(true);
+}
+
+// sendAndLoad(url, target): what comes back goes to target; nothing is sent.
+Value SendAndLoad(Vm& vm, Value, const Args& args) {
+    Object* target = args[1].type == Type::Object ? args[1].o : nullptr;
+    if (!target)
+        return Value::Bool(false);
+    vm.Set(target, "loaded", Value::Bool(false));
+    Request(vm, LoadKind::Data, target, vm.ToString(args[0]));
+    return Value::Bool(true);
+}
+
+Value Send(Vm& vm, Value, const Args& args) {
+    vm.Warn("refused to send to \"" + vm.ToString(args[0]) + "\": a wallpaper sends nothing");
+    return Value::Bool(false);
+}
+
+Value Nothing(Vm&, Value, const Args&) {
+    return Value::Undefined();
+}
+
+Value BytesLoaded(Vm& vm, Value self, const Args&) {
+    Object* o = SelfObject(self);
+    return o ? vm.GetOf(o, "_bytesLoaded") : Value::Undefined();
+}
+
+Value BytesTotal(Vm& vm, Value self, const Args&) {
+    Object* o = SelfObject(self);
+    return o ? vm.GetOf(o, "_bytesTotal") : Value::Undefined();
+}
+
+// onData's default: a failed load is onLoad(false), text is parsed first.
+Value OnDataWith(Vm& vm, Value self, const Args& args, const char* parse) {
+    Value result = Value::Bool(!args[0].IsUndefined());
+    if (args[0].IsUndefined()) {
+        vm.CallMethod(self, "onLoad", Args{&result, 1});
+        return Value::Undefined();
+    }
+    vm.CallMethod(self, parse, Args{&args[0], 1});
+    if (Object* o = SelfObject(self))
+        vm.Set(o, "loaded", Value::Bool(true));
+    vm.CallMethod(self, "onLoad", Args{&result, 1});
+    return Value::Undefined();
+}
+
+Value XmlOnData(Vm& vm, Value self, const Args& args) {
+    return OnDataWith(vm, self, args, "parseXML");
+}
+
+Value VarsOnData(Vm& vm, Value self, const Args& args) {
+    return OnDataWith(vm, self, args, "decode");
+}
+
+Value VarsDecode(Vm& vm, Value self, const Args& args) {
+    if (Object* o = SelfObject(self))
+        DecodeVariables(vm, o, vm.ToString(args[0]));
+    return Value::Undefined();
+}
+
+Value VarsToString(Vm& vm, Value self, const Args&) {
+    Object* o = SelfObject(self);
+    if (!o)
+        return Value::Str("");
+    std::string out;
+    for (const std::string& name : vm.EnumerableNames(o)) {
+        const std::string value = vm.ToString(vm.GetOf(o, name));
+        if (vm.throwing())
+            return Value::Undefined();
+        if (!out.empty())
+            out += '&';
+        AppendEscaped(name, &out);
+        out += '=';
+        AppendEscaped(value, &out);
+        if (out.size() > kMaxStringLength)
+            break;
+    }
+    return Value::Str(out);
+}
+
+Value VarsInit(Vm&, Value, const Args&) {
+    return Value::Undefined();
+}
+
+// loadVariables ---------------------------------------------------------------
+
+Object* ClipTarget(Vm& vm, Value self, const Value& target) {
+    if (target.type == Type::Object && target.o->kind == ObjectKind::Clip)
+        return target.o;
+    Object* from = SelfObject(self);
+    if (!from || from->kind != ObjectKind::Clip)
+        from = vm.rootClip;
+    if (!vm.resolvePath || !from)
+        return nullptr;
+    Object* o = vm.resolvePath(from, vm.ToString(target));
+    return o && o->kind == ObjectKind::Clip ? o : nullptr;
+}
+
+Value ClipLoadVariables(Vm& vm, Value self, const Args& args) {
+    Object* clip = SelfObject(self);
+    if (clip && clip->kind == ObjectKind::Clip)
+        Request(vm, LoadKind::Variables, clip, vm.ToString(args[0]));
+    return Value::Undefined();
+}
+
+Value GlobalLoadVariables(Vm& vm, Value self, const Args& args) {
+    if (Object* clip = ClipTarget(vm, self, args[1]))
+        Request(vm, LoadKind::Variables, clip, vm.ToString(args[0]));
+    return Value::Undefined();
+}
+
+Value GlobalLoadVariablesNum(Vm& vm, Value self, const Args& args) {
+    const double level = vm.ToNumber(args[1]);
+    // Only the movie's own level is there to take the variables.
+    if (level == 0)
+        Request(vm, LoadKind::Variables, vm.rootClip, vm.ToString(args[0]));
+    else
+        vm.Warn("refused to load \"" + vm.ToString(args[0]) + "\" into a level with no movie");
+    (void)self;
+    return Value::Undefined();
+}
+
+} // namespace
+
+bool LoadFromAction(Vm& vm, Object* from, const std::string& url, const Value& target,
+                    uint8_t flags) {
+    constexpr uint8_t kLoadVariables = 0x80;
+    if (!(flags & kLoadVariables))
+        return false;
+    const Value self = from ? Value::Obj(from) : Value::Undefined();
+    const std::string path = vm.ToString(target);
+    if (target.type != Type::Object && path.rfind("_level", 0) == 0) {
+        const Value level = Value::Num(StringToNumber(path.substr(6)));
+        const Value args[2] = {Value::Str(url), level};
+        GlobalLoadVariablesNum(vm, self, Args{args, 2});
+        return true;
+    }
+    const Value args[2] = {Value::Str(url), target};
+    GlobalLoadVariables(vm, self, Args{args, 2});
+    return true;
+}
+
+void SetLoadFolder(Vm& vm, const std::string& folder) {
+    QueueOf(vm).folder = folder;
+}
+
+void LoadRoots(Vm& vm, std::vector<Object*>* roots) {
+    if (!vm.loads)
+        return;
+    for (const LoadRequest& r : vm.loads->pending)
+        roots->push_back(r.target);
+}
+
+bool RunLoads(Vm& vm) {
+    if (!vm.loads || vm.loads->pending.empty())
+        return false;
+    std::vector<LoadRequest> ready;
+    ready.swap(vm.loads->pending);
+    const std::string folder = vm.loads->folder;
+    for (const LoadRequest& r : ready) {
+        std::string path, why, bytes;
+        bool ok = ResolveBesideMovie(r.url, &path, &why);
+        if (ok && folder.empty()) {
+            why = "the movie's folder is not known";
+            ok = false;
+        }
+        ok = ok && ReadBeside(vm, folder, path, &bytes, &why);
+        if (!ok)
+            vm.Warn("refused to load \"" + r.url + "\": " + why);
+        Complete(vm, r, ok, ok ? FileText(std::move(bytes)) : std::string());
+    }
+    return true;
+}
+
+bool ResolveBesideMovie(const std::string& url, std::string* path, std::string* why) {
+    const std::string plain = Unpercent(url.substr(0, url.find_first_of("?#")), false);
+    if (plain.empty()) {
+        *why = "it names no file";
+        return false;
+    }
+    if (plain.find(':') != std::string::npos) {
+        *why = "only files beside the movie are loaded, never an address or a drive";
+        return false;
+    }
+    if (plain[0] == '/' || plain[0] == '\\') {
+        *why = "only files beside the movie are loaded, never an absolute path";
+        return false;
+    }
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= plain.size()) {
+        size_t end = plain.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = plain.size();
+        const std::string part = plain.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (parts.empty()) {
+                *why = "it leads outside the movie's folder";
+                return false;
+            }
+            parts.pop_back();
+            continue;
+        }
+        for (unsigned char c : part) {
+            if (c < 0x20 || c == 0x7F) {
+                *why = "its name holds a control character";
+                return false;
+            }
+        }
+        if (IsDeviceName(part)) {
+            *why = "it names a device";
+            return false;
+        }
+        parts.push_back(part);
+    }
+    if (parts.empty()) {
+        *why = "it names no file";
+        return false;
+    }
+    path->clear();
+    for (const std::string& part : parts) {
+        if (!path->empty())
+            *path += '/';
+        *path += part;
+    }
+    return true;
+}
+
+void DecodeVariables(Vm& vm, Object* o, const std::string& form) {
+    size_t start = 0;
+    while (start < form.size() && !vm.throwing()) {
+        size_t end = form.find('&', start);
+        if (end == std::string::npos)
+            end = form.size();
+        const std::string pair = form.substr(start, end - start);
+        start = end + 1;
+        const size_t eq = pair.find('=');
+        if (pair.empty())
+            continue;
+        const std::string name = Unpercent(pair.substr(0, eq), true);
+        const std::string value =
+            eq == std::string::npos ? "" : Unpercent(pair.substr(eq + 1), true);
+        vm.Set(o, name, Value::Str(value));
+    }
+}
+
+void InstallLoadBuiltins(Vm& vm) {
+    QueueOf(vm);
+    InstallXmlBuiltins(vm);
+    Value xml = vm.GetOf(vm.global, "XML");
+    Object* xmlProto = xml.type == Type::Object ? vm.GetOf(xml.o, "prototype").o : nullptr;
+    if (xmlProto) {
+        Method(vm, xmlProto, "load", LoadMethod);
+        Method(vm, xmlProto, "sendAndLoad", SendAndLoad);
+        Method(vm, xmlProto, "send", Send);
+        Method(vm, xmlProto, "onData", XmlOnData);
+        Method(vm, xmlProto, "onLoad", Nothing);
+        Method(vm, xmlProto, "addRequestHeader", Nothing);
+        Method(vm, xmlProto, "getBytesLoaded", BytesLoaded);
+        Method(vm, xmlProto, "getBytesTotal", BytesTotal);
+    }
+
+    Object* varsProto = vm.MakeObject(vm.objectProto);
+    MakeClass(vm, "LoadVars", VarsInit, VarsInit, varsProto);
+    const struct {
+        const char* name;
+        NativeFn fn;
+    } kVarsMethods[] = {{"load", LoadMethod},
+                        {"sendAndLoad", SendAndLoad},
+                        {"send", Send},
+                        {"decode", VarsDecode},
+                        {"toString", VarsToString},
+                        {"onData", VarsOnData},
+                        {"onLoad", Nothing},
+                        {"addRequestHeader", Nothing},
+                        {"getBytesLoaded", BytesLoaded},
+                        {"getBytesTotal", BytesTotal}};
+    for (const auto& m : kVarsMethods)
+        Method(vm, varsProto, m.name, m.fn);
+    vm.Define(varsProto, "contentType", Value::Str("application/x-www-form-urlencoded"), kDontEnum);
+
+    Method(vm, vm.clipProto, "loadVariables", ClipLoadVariables);
+    Method(vm, vm.global, "loadVariables", GlobalLoadVariables);
+    Method(vm, vm.global, "loadVariablesNum", GlobalLoadVariablesNum);
+}
+
+} // namespace ww::movie::avm1
