@@ -118,9 +118,9 @@ void Complete(Vm& vm, const LoadRequest& r, bool ok, const std::string& text) {
     if (r.kind == LoadKind::Data) {
         if (ok) {
             vm.Define(r.target, "_bytesLoaded", Value::Num(static_cast<double>(text.size())),
-                      kDontEnum);
+                      kDontEnum | kDontDelete);
             vm.Define(r.target, "_bytesTotal", Value::Num(static_cast<double>(text.size())),
-                      kDontEnum);
+                      kDontEnum | kDontDelete);
         }
         Value arg = ok ? Value::Str(text) : Value::Undefined();
         vm.CallMethod(Value::Obj(r.target), "onData", Args{&arg, 1});
@@ -150,7 +150,7 @@ void Request(Vm& vm, LoadKind kind, Object* target, const std::string& url) {
     }
     q.pending.push_back(LoadRequest{kind, target, url});
     if (kind == LoadKind::Data)
-        vm.Define(target, "_bytesLoaded", Value::Num(0), kDontEnum);
+        vm.Define(target, "_bytesLoaded", Value::Num(0), kDontEnum | kDontDelete);
 }
 
 // Form encoding of one name or value, as escape() writes it.

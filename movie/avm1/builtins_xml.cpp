@@ -369,7 +369,6 @@ class XmlParser {
         if (!element || !Add(element))
             return kXmlOutOfMemory;
         pos_ = nameEnd;
-        Object* attributes = element->elements[kAttributes].o;
         for (;;) {
             SkipSpace();
             if (pos_ >= s_.size())
@@ -385,13 +384,13 @@ class XmlParser {
                 pos_ += 2;
                 return kXmlOk;
             }
-            const int status = Attribute(attributes);
+            const int status = Attribute(element);
             if (status != kXmlOk)
                 return status;
         }
     }
 
-    int Attribute(Object* attributes) {
+    int Attribute(Object* element) {
         const size_t nameStart = pos_;
         const size_t nameEnd = NameEnd(nameStart);
         if (nameEnd == nameStart)
@@ -410,8 +409,14 @@ class XmlParser {
             return kXmlAttributeOpen;
         std::string value = Unescape(s_.data() + pos_ + 1, valueEnd - pos_ - 1);
         pos_ = valueEnd + 1;
-        vm_.Set(attributes, s_.substr(nameStart, nameEnd - nameStart),
-                Value::Str(std::move(value)));
+        const std::string name = s_.substr(nameStart, nameEnd - nameStart);
+        // Elements with an id are listed in the document's idMap.
+        if (name == "id") {
+            Value map = vm_.GetOf(doc_, "idMap");
+            if (map.type == Type::Object)
+                vm_.Set(map.o, value, Value::Obj(element));
+        }
+        vm_.Set(element->elements[kAttributes].o, name, Value::Str(std::move(value)));
         return vm_.aborted() ? kXmlOutOfMemory : kXmlOk;
     }
 
@@ -575,8 +580,10 @@ Value GetNodeName(Vm&, Value self, const Args&) {
 }
 
 Value SetNodeName(Vm& vm, Value self, const Args& args) {
-    if (Object* n = SelfNode(self))
-        n->elements[kName] = args[0].IsNullish() ? Value::Null() : Value::Str(vm.ToString(args[0]));
+    Object* n = SelfNode(self);
+    // Undefined leaves the node as it was; null clears.
+    if (n && !args[0].IsUndefined())
+        n->elements[kName] = args[0].IsNull() ? Value::Null() : Value::Str(vm.ToString(args[0]));
     return Value::Undefined();
 }
 
@@ -586,9 +593,10 @@ Value GetNodeValue(Vm&, Value self, const Args&) {
 }
 
 Value SetNodeValue(Vm& vm, Value self, const Args& args) {
-    if (Object* n = SelfNode(self))
-        n->elements[kValue] =
-            args[0].IsNullish() ? Value::Null() : Value::Str(vm.ToString(args[0]));
+    Object* n = SelfNode(self);
+    // Undefined leaves the node as it was; null clears.
+    if (n && !args[0].IsUndefined())
+        n->elements[kValue] = args[0].IsNull() ? Value::Null() : Value::Str(vm.ToString(args[0]));
     return Value::Undefined();
 }
 
@@ -681,16 +689,28 @@ Value GetLocalName(Vm&, Value self, const Args&) {
     return SplitName(n, &prefix, &local) ? Value::Str(local) : Value::Null();
 }
 
-// The namespace an xmlns attribute on n or an ancestor binds prefix to.
+// The prefix an attribute declares a namespace for: "xmlns" followed by
+// nothing or by anything without a colon declares the default one, as
+// Flash reads them; false for other attributes.
+bool DeclaredPrefix(const std::string& attribute, std::string* prefix) {
+    if (attribute.compare(0, 5, "xmlns") != 0)
+        return false;
+    *prefix = attribute.size() > 5 && attribute[5] == ':' ? attribute.substr(6) : std::string();
+    return true;
+}
+
+// The namespace the first declaration on n or its nearest ancestor binds
+// prefix to.
 Value NamespaceOf(Vm& vm, Object* n, const std::string& prefix) {
-    const std::string attribute = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
     for (Object* p = n; p; p = ParentOf(p)) {
         const Value& attributes = p->elements[kAttributes];
         if (attributes.type != Type::Object)
             continue;
-        Property* prop = attributes.o->FindOwn(vm.Key(attribute));
-        if (prop)
-            return Value::Str(vm.ToString(prop->value));
+        for (const Property& prop : attributes.o->props) {
+            std::string declared;
+            if (DeclaredPrefix(prop.name, &declared) && declared == prefix)
+                return Value::Str(vm.ToString(prop.value));
+        }
     }
     return Value::Null();
 }
@@ -723,12 +743,9 @@ Value GetPrefixForNamespace(Vm& vm, Value self, const Args& args) {
         if (attributes.type != Type::Object)
             continue;
         for (const Property& prop : attributes.o->props) {
-            if (vm.ToString(prop.value) != uri)
-                continue;
-            if (prop.name == "xmlns")
-                return Value::Str("");
-            if (prop.name.compare(0, 6, "xmlns:") == 0)
-                return Value::Str(prop.name.substr(6));
+            std::string declared;
+            if (DeclaredPrefix(prop.name, &declared) && vm.ToString(prop.value) == uri)
+                return Value::Str(declared);
         }
     }
     return Value::Null();
@@ -835,6 +852,7 @@ Value XmlInit(Vm& vm, Value self, const Args& args) {
         return Value::Undefined();
     if (!InitNode(vm, doc, kElementNode, Value::Null(), Value::Null()))
         return Value::Undefined();
+    vm.Define(doc, "idMap", Value::Obj(vm.MakeObject(vm.objectProto)), kDontEnum);
     if (!args[0].IsUndefined())
         ParseXmlMethod(vm, self, args);
     return Value::Undefined();
