@@ -2,10 +2,12 @@
 // beside the movie, queued while a frame's scripts run and completed after.
 #include "common/package_format.h"
 #include "movie/avm1/builtins_util.h"
+#include "movie/avm1/clip.h"
 #include "movie/avm1/convert.h"
 #include "movie/avm1/loader.h"
 #include "movie/player.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -18,12 +20,14 @@ namespace ww::movie::avm1 {
 enum class LoadKind : uint8_t {
     Data,      // an XML or LoadVars object: its onData gets the text
     Variables, // a clip: the form's variables are set on it
+    Clip,      // a MovieClipLoader's: its listeners hear how it went
 };
 
 struct LoadRequest {
     LoadKind kind;
     Object* target;
     std::string url;
+    Object* loader = nullptr; // Clip: the MovieClipLoader
 };
 
 struct LoadQueue {
@@ -107,14 +111,68 @@ bool ReadBeside(Vm& vm, const std::string& folder, const std::string& path, std:
     return true;
 }
 
-// The text of a loaded file: a UTF-8 byte order mark is not part of it.
-std::string FileText(std::string bytes) {
+// Bytes in the Windows Western code page as UTF-8.
+std::string FromCodePage(const std::string& bytes) {
+    // 0x80 to 0x9F; the five the code page leaves unset keep their value.
+    static const uint16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::string out;
+    out.reserve(bytes.size());
+    for (unsigned char c : bytes) {
+        const uint32_t cp = c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c;
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+// The text of a loaded file: movies before version 6 (and those that ask
+// with System.useCodepage) read it in the system's code page; the others read
+// UTF-8, without its byte order mark.
+std::string FileText(Vm& vm, std::string bytes) {
+    bool codePage = vm.version() < 6;
+    const Value system = vm.GetOf(vm.global, "System");
+    if (system.type == Type::Object)
+        codePage = codePage || vm.ToBoolean(vm.GetOf(system.o, "useCodepage"));
+    if (codePage)
+        return FromCodePage(bytes);
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
         bytes.erase(0, 3);
     return bytes;
 }
 
+// A clip or a text field still on the display list: variables go there.
+bool IsDisplayed(Object* o) {
+    return o->clip || o->instance;
+}
+
+// A movie or picture is not placed in a clip yet: the loader's listeners
+// hear a failure in Flash's words, so scripts take their fallback path.
+void CompleteClip(Vm& vm, const LoadRequest& r, bool found) {
+    if (found)
+        vm.Warn("a movie or picture loaded by \"" + r.url +
+                "\" is not shown: loading them is not "
+                "supported yet");
+    const Value args[3] = {Value::Str("onLoadError"), Value::Obj(r.target),
+                           Value::Str(found ? "LoadNeverCompleted" : "URLNotFound")};
+    vm.CallMethod(Value::Obj(r.loader), "broadcastMessage", Args{args, 3});
+}
+
 void Complete(Vm& vm, const LoadRequest& r, bool ok, const std::string& text) {
+    if (r.kind == LoadKind::Clip) {
+        CompleteClip(vm, r, ok);
+        return;
+    }
     if (r.kind == LoadKind::Data) {
         if (ok) {
             vm.Define(r.target, "_bytesLoaded", Value::Num(static_cast<double>(text.size())),
@@ -126,11 +184,11 @@ void Complete(Vm& vm, const LoadRequest& r, bool ok, const std::string& text) {
         vm.CallMethod(Value::Obj(r.target), "onData", Args{&arg, 1});
         return;
     }
-    if (!ok || !r.target->clip)
+    if (!ok || !IsDisplayed(r.target))
         return;
     DecodeVariables(vm, r.target, text);
     // The clip's data event, as placed on the timeline, then its method.
-    if (r.target->clip->clipActions) {
+    if (r.target->clip && r.target->clip->clipActions) {
         for (const ClipAction& a : *r.target->clip->clipActions) {
             if (a.events & kEventData)
                 vm.RunBlock(a.actions, r.target);
@@ -139,7 +197,8 @@ void Complete(Vm& vm, const LoadRequest& r, bool ok, const std::string& text) {
     vm.CallEvent(r.target, "onData");
 }
 
-void Request(Vm& vm, LoadKind kind, Object* target, const std::string& url) {
+void Request(Vm& vm, LoadKind kind, Object* target, const std::string& url,
+             Object* loader = nullptr) {
     LoadQueue& q = QueueOf(vm);
     if (!target)
         return;
@@ -148,7 +207,7 @@ void Request(Vm& vm, LoadKind kind, Object* target, const std::string& url) {
                 " loads at once; the rest were refused");
         return;
     }
-    q.pending.push_back(LoadRequest{kind, target, url});
+    q.pending.push_back(LoadRequest{kind, target, url, loader});
     if (kind == LoadKind::Data)
         vm.Define(target, "_bytesLoaded", Value::Num(0), kDontEnum | kDontDelete);
 }
@@ -262,15 +321,15 @@ Value VarsInit(Vm&, Value, const Args&) {
 // loadVariables ---------------------------------------------------------------
 
 Object* ClipTarget(Vm& vm, Value self, const Value& target) {
-    if (target.type == Type::Object && target.o->kind == ObjectKind::Clip)
-        return target.o;
+    if (target.type == Type::Object)
+        return IsDisplayed(target.o) ? target.o : nullptr;
     Object* from = SelfObject(self);
     if (!from || from->kind != ObjectKind::Clip)
         from = vm.rootClip;
-    if (!vm.resolvePath || !from)
+    if (!from)
         return nullptr;
-    Object* o = vm.resolvePath(from, vm.ToString(target));
-    return o && o->kind == ObjectKind::Clip ? o : nullptr;
+    Object* o = ResolveClipPath(vm, from, vm.ToString(target));
+    return o && IsDisplayed(o) ? o : nullptr;
 }
 
 Value ClipLoadVariables(Vm& vm, Value self, const Args& args) {
@@ -295,6 +354,62 @@ Value GlobalLoadVariablesNum(Vm& vm, Value self, const Args& args) {
         vm.Warn("refused to load \"" + vm.ToString(args[0]) + "\" into a level with no movie");
     (void)self;
     return Value::Undefined();
+}
+
+// MovieClipLoader ------------------------------------------------------------
+
+// A loader is a broadcaster that hears its own events first.
+Value LoaderInit(Vm& vm, Value self, const Args&) {
+    Object* o = SelfObject(self);
+    if (!o)
+        return Value::Undefined();
+    const Value broadcaster = vm.GetOf(vm.global, "AsBroadcaster");
+    vm.CallMethod(broadcaster, "initialize", Args{&self, 1});
+    vm.CallMethod(self, "addListener", Args{&self, 1});
+    return Value::Undefined();
+}
+
+// loadClip(url, target): target a clip, a clip's path or a level number.
+Value LoadClip(Vm& vm, Value self, const Args& args) {
+    Object* loader = SelfObject(self);
+    if (!loader || args.size() < 2)
+        return Value::Undefined();
+    if (args[0].type != Type::String)
+        return Value::Bool(false);
+    Object* target = nullptr;
+    if (args[1].type == Type::Number) {
+        // Only level 0 holds a movie to take the load.
+        if (std::floor(args[1].n) != 0) {
+            vm.Warn("refused to load \"" + args[0].s + "\" into a level with no movie");
+            return Value::Bool(true);
+        }
+        target = vm.rootClip;
+    } else if (args[1].type == Type::String ||
+               (args[1].type == Type::Object && args[1].o->kind == ObjectKind::Clip)) {
+        target = ClipTarget(vm, self, args[1]);
+    }
+    if (!target || !target->clip)
+        return Value::Bool(false);
+    Request(vm, LoadKind::Clip, target, args[0].s, loader);
+    return Value::Bool(true);
+}
+
+Value UnloadClip(Vm& vm, Value self, const Args& args) {
+    Object* target = args.size() ? ClipTarget(vm, self, args[0]) : nullptr;
+    return Value::Bool(target && target->clip);
+}
+
+// { bytesLoaded, bytesTotal } of a clip: nothing loaded into it is counted.
+Value GetProgress(Vm& vm, Value self, const Args& args) {
+    Object* target = args.size() ? ClipTarget(vm, self, args[0]) : nullptr;
+    if (!target || !target->clip)
+        return Value::Undefined();
+    Object* progress = vm.MakeObject(vm.objectProto);
+    const Value loaded = vm.CallMethod(Value::Obj(target), "getBytesLoaded", Args{});
+    const Value total = vm.CallMethod(Value::Obj(target), "getBytesTotal", Args{});
+    vm.Set(progress, "bytesLoaded", loaded);
+    vm.Set(progress, "bytesTotal", total);
+    return Value::Obj(progress);
 }
 
 } // namespace
@@ -324,8 +439,11 @@ void SetLoadFolder(Vm& vm, const std::string& folder) {
 void LoadRoots(Vm& vm, std::vector<Object*>* roots) {
     if (!vm.loads)
         return;
-    for (const LoadRequest& r : vm.loads->pending)
+    for (const LoadRequest& r : vm.loads->pending) {
         roots->push_back(r.target);
+        if (r.loader)
+            roots->push_back(r.loader);
+    }
 }
 
 bool RunLoads(Vm& vm) {
@@ -344,7 +462,7 @@ bool RunLoads(Vm& vm) {
         ok = ok && ReadBeside(vm, folder, path, &bytes, &why);
         if (!ok)
             vm.Warn("refused to load \"" + r.url + "\": " + why);
-        Complete(vm, r, ok, ok ? FileText(std::move(bytes)) : std::string());
+        Complete(vm, r, ok, ok ? FileText(vm, std::move(bytes)) : std::string());
     }
     return true;
 }
@@ -458,6 +576,12 @@ void InstallLoadBuiltins(Vm& vm) {
     for (const auto& m : kVarsMethods)
         Method(vm, varsProto, m.name, m.fn);
     vm.Define(varsProto, "contentType", Value::Str("application/x-www-form-urlencoded"), kDontEnum);
+
+    Object* loaderProto = vm.MakeObject(vm.objectProto);
+    MakeClass(vm, "MovieClipLoader", LoaderInit, LoaderInit, loaderProto);
+    Method(vm, loaderProto, "loadClip", LoadClip);
+    Method(vm, loaderProto, "unloadClip", UnloadClip);
+    Method(vm, loaderProto, "getProgress", GetProgress);
 
     Method(vm, vm.clipProto, "loadVariables", ClipLoadVariables);
     Method(vm, vm.global, "loadVariables", GlobalLoadVariables);
