@@ -356,6 +356,26 @@ Value GlobalLoadVariablesNum(Vm& vm, Value self, const Args& args) {
     return Value::Undefined();
 }
 
+// loadMovie ------------------------------------------------------------------
+
+// A movie or picture for a clip or level: refused with its reason, or not
+// placed yet; an empty address (unloadMovie) has nothing to undo.
+void LoadIntoClip(Vm& vm, const std::string& url) {
+    if (url.empty())
+        return;
+    std::string path, why;
+    if (!ResolveBesideMovie(url, &path, &why))
+        vm.Warn("refused to load \"" + url + "\": " + why);
+    else
+        vm.Warn("a movie or picture loaded by \"" + url +
+                "\" is not shown: loading them is not supported yet");
+}
+
+Value ClipLoadMovie(Vm& vm, Value, const Args& args) {
+    LoadIntoClip(vm, vm.ToString(args[0]));
+    return Value::Undefined();
+}
+
 // MovieClipLoader ------------------------------------------------------------
 
 // A loader is a broadcaster that hears its own events first.
@@ -416,14 +436,18 @@ Value GetProgress(Vm& vm, Value self, const Args& args) {
 
 bool LoadFromAction(Vm& vm, Object* from, const std::string& url, const Value& target,
                     uint8_t flags) {
-    constexpr uint8_t kLoadVariables = 0x80;
-    if (!(flags & kLoadVariables))
-        return false;
+    constexpr uint8_t kLoadVariables = 0x80, kLoadTarget = 0x40;
+    const std::string path = target.type == Type::Object ? std::string() : vm.ToString(target);
+    const bool toLevel = path.rfind("_level", 0) == 0;
+    if (!(flags & kLoadVariables)) {
+        if (!(flags & kLoadTarget) && !toLevel)
+            return false; // a page
+        LoadIntoClip(vm, url);
+        return true;
+    }
     const Value self = from ? Value::Obj(from) : Value::Undefined();
-    const std::string path = vm.ToString(target);
-    if (target.type != Type::Object && path.rfind("_level", 0) == 0) {
-        const Value level = Value::Num(StringToNumber(path.substr(6)));
-        const Value args[2] = {Value::Str(url), level};
+    if (toLevel) {
+        const Value args[2] = {Value::Str(url), Value::Num(StringToNumber(path.substr(6)))};
         GlobalLoadVariablesNum(vm, self, Args{args, 2});
         return true;
     }
@@ -584,6 +608,7 @@ void InstallLoadBuiltins(Vm& vm) {
     Method(vm, loaderProto, "getProgress", GetProgress);
 
     Method(vm, vm.clipProto, "loadVariables", ClipLoadVariables);
+    Method(vm, vm.clipProto, "loadMovie", ClipLoadMovie);
     Method(vm, vm.global, "loadVariables", GlobalLoadVariables);
     Method(vm, vm.global, "loadVariablesNum", GlobalLoadVariablesNum);
 }

@@ -20,7 +20,7 @@ struct LoadRun {
     std::vector<std::string> warnings;
 };
 
-LoadRun Run(const ActionWriter& script, const std::string& folder, int frames = 1) {
+LoadRun RunScript(const ActionWriter& script, const std::string& folder, int frames = 1) {
     SwfRecipe layout = StageRecipe(false);
     layout.version = 8;
     layout.frameCount = 1;
@@ -93,10 +93,12 @@ TEST(Avm1Load, OnlyFilesBesideTheMovieResolve) {
         std::string path, why;
         const bool ok = movie::avm1::ResolveBesideMovie(c.url, &path, &why);
         EXPECT_EQ(ok, c.path != nullptr) << why;
-        if (ok && c.path)
+        if (ok && c.path) {
             EXPECT_EQ(path, c.path);
-        if (!ok)
+        }
+        if (!ok) {
             EXPECT_FALSE(why.empty());
+        }
     }
 }
 
@@ -145,7 +147,7 @@ TEST(Avm1Load, LoadsCompleteAfterTheFramesScripts) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const LoadRun run = Run(c.script, dir.path());
+        const LoadRun run = RunScript(c.script, dir.path());
         EXPECT_EQ(run.lines, c.lines);
         if (c.warning) {
             ASSERT_EQ(run.warnings.size(), 1u);
@@ -173,7 +175,7 @@ TEST(Avm1Load, RefusesWithoutAFolderAndOverTheCap) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const LoadRun run = Run(LoadWith("XML", c.url, "firstChild"), c.folder);
+        const LoadRun run = RunScript(LoadWith("XML", c.url, "firstChild"), c.folder);
         EXPECT_EQ(run.lines, (std::vector<std::string>{"asked", "onLoad false", "null"}));
         ASSERT_EQ(run.warnings.size(), 1u);
         EXPECT_NE(run.warnings[0].find(c.warning), std::string::npos) << run.warnings[0];
@@ -196,7 +198,7 @@ TEST(Avm1Load, VariablesArriveInTheClipAndPrintAsAForm) {
     w.Get("v").Push({PushString("b"), PushString("x & y")}).Op(kSetMember);
     w.Get("v").Push({PushString("a"), PushString("1")}).Op(kSetMember);
     w.Get("v").Trace();
-    const LoadRun run = Run(w, dir.path());
+    const LoadRun run = RunScript(w, dir.path());
     EXPECT_EQ(run.lines,
               (std::vector<std::string>{"undefined", "a=1&b=x%20%26%20y", "hello there"}));
     EXPECT_TRUE(run.warnings.empty());
