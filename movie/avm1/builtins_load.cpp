@@ -1,6 +1,9 @@
 // LoadVars, loadVariables and the load methods of XML: requests for files
 // beside the movie, queued while a frame's scripts run and completed after.
+#include "common/file.h"
+#include "common/fs.h"
 #include "common/package_format.h"
+#include "common/path.h"
 #include "movie/avm1/builtins_util.h"
 #include "movie/avm1/clip.h"
 #include "movie/avm1/convert.h"
@@ -9,10 +12,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace ww::movie::avm1 {
 
@@ -71,43 +70,43 @@ std::string Unpercent(const std::string& s, bool plusIsSpace) {
 // Reads a resolved file of the folder; false with the reason.
 bool ReadBeside(Vm& vm, const std::string& folder, const std::string& path, std::string* bytes,
                 std::string* why) {
-    std::error_code ec;
-    const fs::path base = fs::weakly_canonical(fs::u8path(folder), ec);
-    const fs::path full = fs::weakly_canonical(base / fs::u8path(path), ec);
-    if (ec) {
-        *why = "it cannot be found";
+    // A link inside the folder could lead anywhere: none is followed.
+    std::string full = WithTrailingSeparator(folder);
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        full += path.substr(start, end - start);
+        if (IsLink(full)) {
+            *why = "it leads through a link";
+            return false;
+        }
+        if (end < path.size())
+            full += '/';
+        start = end + 1;
+    }
+    if (!IsRegularFile(full)) {
+        *why = IsExistingFolder(full) ? "it is a folder" : "it cannot be found";
         return false;
     }
-    // A link inside the folder may still point outside it.
-    const auto rel = full.lexically_relative(base);
-    if (rel.empty() || *rel.begin() == "..") {
-        *why = "it leads outside the movie's folder";
+    File f;
+    const int64_t size = f.Open(full, "rb") ? f.Size() : -1;
+    if (size < 0) {
+        *why = "it cannot be read";
         return false;
     }
-    if (!fs::is_regular_file(full, ec)) {
-        *why = "it is not a file";
-        return false;
-    }
-    const uintmax_t size = fs::file_size(full, ec);
-    if (ec || size > kMaxLoadBytes) {
+    if (static_cast<uint64_t>(size) > kMaxLoadBytes) {
         *why = "it is larger than " + std::to_string(kMaxLoadBytes >> 20) + " MiB";
         return false;
     }
     // What the file brings must fit in what scripts may still hold.
-    if (!vm.Charge(size)) {
+    if (!vm.Charge(static_cast<uint64_t>(size))) {
         *why = "the movie's memory is full";
         return false;
     }
-    vm.heap().Release(size);
-    std::FILE* f = std::fopen(full.string().c_str(), "rb");
-    if (!f) {
-        *why = "it cannot be read";
-        return false;
-    }
+    vm.heap().Release(static_cast<uint64_t>(size));
     bytes->resize(static_cast<size_t>(size));
-    const size_t got = size ? std::fread(&(*bytes)[0], 1, bytes->size(), f) : 0;
-    std::fclose(f);
-    bytes->resize(got);
+    bytes->resize(size ? f.Read(&(*bytes)[0], bytes->size()) : 0);
     return true;
 }
 
