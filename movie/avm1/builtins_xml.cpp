@@ -414,9 +414,9 @@ class XmlParser {
         if (name == "id") {
             Value map = vm_.GetOf(doc_, "idMap");
             if (map.type == Type::Object)
-                vm_.Set(map.o, value, Value::Obj(element));
+                vm_.Define(map.o, value, Value::Obj(element));
         }
-        vm_.Set(element->elements[kAttributes].o, name, Value::Str(std::move(value)));
+        vm_.Define(element->elements[kAttributes].o, name, Value::Str(std::move(value)));
         return vm_.aborted() ? kXmlOutOfMemory : kXmlOk;
     }
 
