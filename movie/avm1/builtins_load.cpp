@@ -10,6 +10,7 @@
 #include "movie/avm1/loader.h"
 #include "movie/player.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -100,11 +101,11 @@ bool ReadBeside(Vm& vm, const std::string& folder, const std::string& path, std:
         return false;
     }
     // What the file brings must fit in what scripts may still hold.
-    if (!vm.Charge(static_cast<uint64_t>(size))) {
+    if (static_cast<uint64_t>(size) >
+        kScriptMemoryCap - std::min(kScriptMemoryCap, vm.heap().bytes())) {
         *why = "the movie's memory is full";
         return false;
     }
-    vm.heap().Release(static_cast<uint64_t>(size));
     bytes->resize(static_cast<size_t>(size));
     bytes->resize(size ? f.Read(&(*bytes)[0], bytes->size()) : 0);
     return true;
@@ -155,13 +156,16 @@ bool IsDisplayed(Object* o) {
     return o->clip || o->instance;
 }
 
+void WarnNotShown(Vm& vm, const std::string& url) {
+    vm.Warn("a movie or picture loaded by \"" + url +
+            "\" is not shown: loading them is not supported yet");
+}
+
 // A movie or picture is not placed in a clip yet: the loader's listeners
 // hear a failure in Flash's words, so scripts take their fallback path.
 void CompleteClip(Vm& vm, const LoadRequest& r, bool found) {
     if (found)
-        vm.Warn("a movie or picture loaded by \"" + r.url +
-                "\" is not shown: loading them is not "
-                "supported yet");
+        WarnNotShown(vm, r.url);
     const Value args[3] = {Value::Str("onLoadError"), Value::Obj(r.target),
                            Value::Str(found ? "LoadNeverCompleted" : "URLNotFound")};
     vm.CallMethod(Value::Obj(r.loader), "broadcastMessage", Args{args, 3});
@@ -344,14 +348,13 @@ Value GlobalLoadVariables(Vm& vm, Value self, const Args& args) {
     return Value::Undefined();
 }
 
-Value GlobalLoadVariablesNum(Vm& vm, Value self, const Args& args) {
+Value GlobalLoadVariablesNum(Vm& vm, Value, const Args& args) {
     const double level = vm.ToNumber(args[1]);
     // Only the movie's own level is there to take the variables.
     if (level == 0)
         Request(vm, LoadKind::Variables, vm.rootClip, vm.ToString(args[0]));
     else
         vm.Warn("refused to load \"" + vm.ToString(args[0]) + "\" into a level with no movie");
-    (void)self;
     return Value::Undefined();
 }
 
@@ -366,8 +369,7 @@ void LoadIntoClip(Vm& vm, const std::string& url) {
     if (!ResolveBesideMovie(url, &path, &why))
         vm.Warn("refused to load \"" + url + "\": " + why);
     else
-        vm.Warn("a movie or picture loaded by \"" + url +
-                "\" is not shown: loading them is not supported yet");
+        WarnNotShown(vm, url);
 }
 
 Value ClipLoadMovie(Vm& vm, Value, const Args& args) {
@@ -475,7 +477,15 @@ bool RunLoads(Vm& vm) {
     std::vector<LoadRequest> ready;
     ready.swap(vm.loads->pending);
     const std::string folder = vm.loads->folder;
-    for (const LoadRequest& r : ready) {
+    for (size_t i = 0; i < ready.size(); ++i) {
+        if (vm.aborted()) {
+            // The frame's scripts were stopped: the rest wait for the next.
+            auto& pending = vm.loads->pending;
+            pending.insert(pending.begin(), ready.begin() + static_cast<std::ptrdiff_t>(i),
+                           ready.end());
+            break;
+        }
+        const LoadRequest& r = ready[i];
         std::string path, why, bytes;
         bool ok = ResolveBesideMovie(r.url, &path, &why);
         if (ok && folder.empty()) {

@@ -20,17 +20,22 @@ struct LoadRun {
     std::vector<std::string> warnings;
 };
 
-LoadRun RunScript(const ActionWriter& script, const std::string& folder, int frames = 1) {
+// The script on the first frame; a second frame, when played, has none.
+LoadRun RunScript(const ActionWriter& script, const std::string& folder, int frames = 1,
+                  uint64_t budget = 0) {
     SwfRecipe layout = StageRecipe(false);
     layout.version = 8;
-    layout.frameCount = 1;
+    layout.frameCount = static_cast<uint16_t>(frames);
     layout.tags = DoActionTag(script.Records()) + ShowFrameTag();
+    for (int i = 1; i < frames; ++i)
+        layout.tags = layout.tags + ShowFrameTag();
     const movie::Movie m = ParseOrFail(MakeSwf(layout));
     LoadRun run;
     movie::ScriptOptions options;
     options.trace = [&run](const std::string& line) { run.lines.push_back(line); };
     options.seeded = true;
     options.folder = folder;
+    options.actionBudget = budget;
     movie::Player player(m, options);
     for (int i = 1; i < frames; ++i)
         player.Advance();
@@ -210,6 +215,23 @@ TEST(Avm1Load, VariablesArriveInTheClipAndPrintAsAForm) {
     EXPECT_EQ(run.lines,
               (std::vector<std::string>{"undefined", "a=1&b=x%20%26%20y", "hello there"}));
     EXPECT_TRUE(run.warnings.empty());
+}
+
+// A frame whose scripts were stopped leaves its loads for the next frame:
+// none is lost.
+TEST(Avm1Load, AStoppedFrameKeepsItsLoadsForTheNext) {
+    TempDir dir;
+    WriteFile(dir / "doc.xml", "<a/>");
+    ActionWriter w = LoadWith("XML", "doc.xml", "firstChild");
+    w.Label("forever").Jump("forever");
+    for (int frames : {1, 2}) {
+        SCOPED_TRACE(frames);
+        const LoadRun run = RunScript(w, dir.path(), frames, 10000);
+        std::vector<std::string> want{"asked"};
+        if (frames == 2)
+            want.insert(want.end(), {"onLoad true", "<a />"});
+        EXPECT_EQ(run.lines, want);
+    }
 }
 
 } // namespace
