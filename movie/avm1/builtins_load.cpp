@@ -183,6 +183,9 @@ void Complete(Vm& vm, const LoadRequest& r, bool ok, const std::string& text) {
             vm.Define(r.target, "_bytesTotal", Value::Num(static_cast<double>(text.size())),
                       kDontEnum | kDontDelete);
         }
+        // A file has no HTTP status: Flash answers 0 when there is none.
+        const Value status = Value::Num(0);
+        vm.CallMethod(Value::Obj(r.target), "onHTTPStatus", Args{&status, 1});
         Value arg = ok ? Value::Str(text) : Value::Undefined();
         vm.CallMethod(Value::Obj(r.target), "onData", Args{&arg, 1});
         return;

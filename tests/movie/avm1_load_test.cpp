@@ -48,14 +48,23 @@ void WriteFile(const std::string& path, const std::string& text) {
 }
 
 // o = new Class(); o.onLoad = function(ok) { trace("onLoad " + ok); trace(o.member) };
+// (and o.onHTTPStatus = function(s) { trace("status " + s) } when asked);
 // o.load(url); trace("asked")
-ActionWriter LoadWith(const std::string& cls, const std::string& url, const std::string& member) {
-    ActionWriter onLoad;
+ActionWriter LoadWith(const std::string& cls, const std::string& url, const std::string& member,
+                      bool traceStatus = false) {
+    ActionWriter onLoad, onStatus;
+    onStatus.Push({PushString("status ")})
+        .Push({PushString("s")})
+        .Op(kGetVariable)
+        .Op(0x47)
+        .Trace();
     onLoad.Push({PushString("onLoad ")}).Push({PushString("ok")}).Op(kGetVariable).Op(0x47).Trace();
     onLoad.Get("o").Push({PushString(member)}).Op(kGetMember).Trace();
     ActionWriter w;
     w.Push({PushString("o"), PushInt(0), PushString(cls)}).Op(kNew).Op(kSetVariable);
     w.Get("o").Push({PushString("onLoad")}).Function("", {"ok"}, onLoad).Op(kSetMember);
+    if (traceStatus)
+        w.Get("o").Push({PushString("onHTTPStatus")}).Function("", {"s"}, onStatus).Op(kSetMember);
     w.Push({PushString(url), PushInt(1)})
         .Get("o")
         .Push({PushString("load")})
@@ -124,6 +133,10 @@ TEST(Avm1Load, LoadsCompleteAfterTheFramesScripts) {
         {"xml",
          LoadWith("XML", "doc.xml", "firstChild"),
          {"asked", "onLoad true", "<a>loaded</a>"},
+         nullptr},
+        {"a file's status comes first",
+         LoadWith("LoadVars", "vars.txt", "sum", true),
+         {"asked", "status 0", "onLoad true", "1+1"},
          nullptr},
         {"vars",
          LoadWith("LoadVars", "vars.txt", "name"),
