@@ -8,6 +8,7 @@
 #include "movie/avm1/builtins_util.h"
 #include "movie/avm1/loader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -25,7 +26,11 @@ Object* AsNode(const Value& v) {
     if (v.type != Type::Object || v.o->kind != ObjectKind::Plain ||
         v.o->elements.size() < kFirstChild)
         return nullptr;
-    return v.o;
+    const std::vector<Value>& record = v.o->elements;
+    const bool shaped = record[kType].type == Type::Number &&
+                        record[kChildNodes].type == Type::Object &&
+                        record[kChildNodes].o->kind == ObjectKind::Array;
+    return shaped ? v.o : nullptr;
 }
 
 size_t ChildCount(Object* n) {
@@ -55,10 +60,18 @@ void SyncChildNodes(Object* n) {
     list.o->elements.assign(n->elements.begin() + kFirstChild, n->elements.end());
 }
 
-// Gives a fresh object (or one a script's constructor made) a node's record.
+void Detach(Object* child);
+
+// Gives a fresh object (or one a script's constructor made) a node's record;
+// a node made again leaves its tree first.
 bool InitNode(Vm& vm, Object* n, int type, Value name, Value value) {
     if (!ChargeNode(vm, n, kNodeCost + name.s.size() + value.s.size()))
         return false;
+    if (AsNode(Value::Obj(n))) {
+        Detach(n);
+        for (size_t i = kFirstChild; i < n->elements.size(); ++i)
+            n->elements[i].o->elements[kParent] = Value::Null();
+    }
     n->elements.assign(kFirstChild, Value::Null());
     n->elements[kType] = Value::Num(type);
     n->elements[kName] = std::move(name);
