@@ -621,6 +621,8 @@ void InstallLoadBuiltins(Vm& vm) {
 
     Method(vm, vm.clipProto, "loadVariables", ClipLoadVariables);
     Method(vm, vm.clipProto, "loadMovie", ClipLoadMovie);
+    Method(vm, vm.global, "loadMovie", ClipLoadMovie);
+    Method(vm, vm.global, "loadMovieNum", ClipLoadMovie);
     Method(vm, vm.global, "loadVariables", GlobalLoadVariables);
     Method(vm, vm.global, "loadVariablesNum", GlobalLoadVariablesNum);
 }
