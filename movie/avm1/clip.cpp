@@ -8,6 +8,7 @@
 #include "movie/avm1/drawing.h"
 #include "movie/avm1/host.h"
 #include "movie/avm1/instances.h"
+#include "movie/avm1/loader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -1051,6 +1052,7 @@ void InstallClipBuiltins(Vm& vm) {
     InstallPointerBuiltins(vm);
     InstallSound(vm);
     InstallServices(vm);
+    InstallLoadBuiltins(vm);
 }
 
 } // namespace ww::movie::avm1

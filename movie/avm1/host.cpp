@@ -1,6 +1,7 @@
 #include "movie/avm1/host.h"
 
 #include "movie/avm1/instances.h"
+#include "movie/avm1/loader.h"
 
 #include <algorithm>
 
@@ -18,6 +19,7 @@ ScriptHost::ScriptHost(Player& player, const ScriptOptions& options) : player_(p
     if (player.movie_.maxRecursion)
         o.maxCallDepth = std::min<int>(player.movie_.maxRecursion, kMaxCallDepth);
     vm_ = std::make_unique<Vm>(&player, o);
+    SetLoadFolder(*vm_, options.folder);
     vm_->BeginFrame(0);
 }
 
@@ -127,6 +129,14 @@ void ScriptHost::RunQueue() {
     }
     queue_.clear();
     SyncBoundFields(*vm_, player_.root_);
+    // Files asked for arrive once the scripts that asked have run; what
+    // their handlers ask for waits for the next run.
+    if (!loading_) {
+        loading_ = true;
+        if (RunLoads(*vm_))
+            RunQueue();
+        loading_ = false;
+    }
 }
 
 void ScriptHost::EnterFrameEvents(SpriteState& s) {
@@ -277,6 +287,7 @@ void ScriptHost::CollectRoots(SpriteState& s, std::vector<Object*>* roots) {
 void ScriptHost::Collect() {
     std::vector<Object*> roots;
     CollectRoots(player_.root_, &roots);
+    LoadRoots(*vm_, &roots);
     vm_->Collect(roots);
 }
 

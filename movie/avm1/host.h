@@ -78,6 +78,7 @@ class ScriptHost {
     // Unload events of clips the timeline removed run after the frame scripts.
     std::vector<Pending> unloads_;
     bool ticking_ = false;
+    bool loading_ = false; // completing loads: their handlers' loads wait
     std::set<uint16_t> initDone_;
     size_t ranThisTick_ = 0;
     int instanceCount_ = 0;

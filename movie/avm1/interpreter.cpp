@@ -4,6 +4,7 @@
 #include "movie/avm1/clip.h"
 #include "movie/avm1/convert.h"
 #include "movie/avm1/instances.h"
+#include "movie/avm1/loader.h"
 #include "movie/avm1/vm.h"
 #include "swf/bit_reader.h"
 
@@ -732,8 +733,10 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     }
     case 0x9A: { // GetURL2
         const uint8_t flags = f.U8();
-        Pop();
+        const Value target = Pop();
         const std::string url = PopString();
+        if (LoadFromAction(vm, TargetOrRoot(), url, target, flags))
+            break;
         // Loading a movie or variables is never a page to open.
         if (url.rfind("FSCommand:", 0) != 0)
             RequestUrl(vm, url, (flags & 0x03) == 0);

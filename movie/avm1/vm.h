@@ -53,6 +53,7 @@ using ActionBlock = std::shared_ptr<const std::vector<uint8_t>>;
 enum class Status : uint8_t { Normal, Return, Throw, Abort };
 
 struct Activation;
+struct LoadQueue; // loader.h
 
 class Vm {
   public:
@@ -158,6 +159,8 @@ class Vm {
     int nextTimerId = 1;
     // Clip paths resolved in scripts; the host answers from the display list.
     std::function<Object*(Object* from, const std::string& path)> resolvePath;
+    // Files requested and not yet loaded (loader.h).
+    std::shared_ptr<LoadQueue> loads;
 
     // home: the prototype the method was found on, for super.
     Value CallScript(Object* fn, const Value& self, const Args& args, Object* home);

@@ -254,6 +254,7 @@ void TraceRun(const SuiteCase& c, CaseResult* result) {
             log += line + "\n";
     };
     scripts.clockMs = kTraceClockMs;
+    scripts.folder = c.folder;
     scripts.seeded = true;
     {
         movie::Player player(m, scripts);
