@@ -1,0 +1,529 @@
+// flash.display.BitmapData: a script's own bitmap, its pixels held in a
+// PixelStore on the script object and charged to the script memory cap.
+//
+// As in Flash, a call with too few arguments, or on a disposed bitmap,
+// answers -1 and changes nothing; a bitmap that cannot be made leaves new
+// with undefined.
+#include "movie/avm1/builtins_util.h"
+#include "movie/avm1/convert.h"
+#include "movie/avm1/geom.h"
+#include "movie/pixel_store.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ww::movie::avm1 {
+
+namespace {
+
+struct BitmapState : NativeState {
+    PixelStore store;
+    bool disposed = false;
+};
+
+BitmapState* StateOf(const Value& v) {
+    if (v.type != Type::Object || !v.o->state)
+        return nullptr;
+    return dynamic_cast<BitmapState*>(v.o->state.get());
+}
+
+// A live bitmap's pixels; null when v is none or was disposed.
+PixelStore* StoreOf(const Value& v) {
+    BitmapState* s = StateOf(v);
+    return s && !s->disposed ? &s->store : nullptr;
+}
+
+const Value kRefused = Value::Num(-1);
+// What Flash's methods answer when they did their work.
+const Value kDone = Value::Num(0);
+
+// A number argument as Flash truncates it: NaN and infinities 0.
+int32_t IntArg(Vm& vm, const Value& v) {
+    const double n = vm.ToNumber(v);
+    if (!std::isfinite(n))
+        return 0;
+    return static_cast<int32_t>(std::clamp(std::trunc(n), -2147483648.0, 2147483647.0));
+}
+
+uint32_t ColorArg(Vm& vm, const Value& v) {
+    return ToUint32(vm.ToNumber(v));
+}
+
+// A rectangle argument: an object with all four fields; false otherwise.
+bool AreaArg(Vm& vm, const Value& v, PixelArea* area) {
+    if (v.type != Type::Object)
+        return false;
+    int32_t f[4];
+    const char* names[4] = {"x", "y", "width", "height"};
+    for (int i = 0; i < 4; ++i) {
+        const Value field = vm.Get(v, names[i]);
+        if (field.IsUndefined())
+            return false;
+        f[i] = IntArg(vm, field);
+    }
+    *area = PixelArea{f[0], f[1], f[2], f[3]};
+    return true;
+}
+
+bool PointArg(Vm& vm, const Value& v, int32_t* x, int32_t* y) {
+    if (v.type != Type::Object)
+        return false;
+    *x = IntArg(vm, vm.Get(v, "x"));
+    *y = IntArg(vm, vm.Get(v, "y"));
+    return true;
+}
+
+Value SignedPixel(uint32_t argb) {
+    return Value::Num(static_cast<double>(static_cast<int32_t>(argb)));
+}
+
+Value NewBitmap(Vm& vm, PixelStore store) {
+    const Value ctor = vm.GetOf(FlashPackage(vm, "display"), "BitmapData");
+    const Value size[2] = {Value::Num(1), Value::Num(1)};
+    const Value made = vm.Construct(ctor, Args{size, 2});
+    BitmapState* s = StateOf(made);
+    if (!s)
+        return Value::Undefined();
+    const uint64_t bytes = store.bitmap.pixels.size();
+    if (!vm.Charge(bytes))
+        return Value::Undefined();
+    made.o->charged += bytes;
+    vm.heap().Release(s->store.bitmap.pixels.size());
+    made.o->charged -= std::min<uint64_t>(made.o->charged, s->store.bitmap.pixels.size());
+    s->store = std::move(store);
+    return made;
+}
+
+// Construction and properties ------------------------------------------------
+
+Value BitmapConstruct(Vm& vm, Value self, const Args& args) {
+    if (self.type != Type::Object || args.size() < 2)
+        return Value::Hole();
+    const double w = vm.ToNumber(args[0]), h = vm.ToNumber(args[1]);
+    if (!std::isfinite(w) || !std::isfinite(h))
+        return Value::Hole();
+    const bool transparent = args.size() < 3 || vm.ToBoolean(args[2]);
+    const uint32_t fill = args.size() < 4 ? 0xFFFFFFFFu : ColorArg(vm, args[3]);
+    auto state = std::make_unique<BitmapState>();
+    const int32_t width = static_cast<int32_t>(std::clamp(std::trunc(w), -1.0, 1e6));
+    const int32_t height = static_cast<int32_t>(std::clamp(std::trunc(h), -1.0, 1e6));
+    if (width < 1 || height < 1 || width > kMaxBitmapSide || height > kMaxBitmapSide)
+        return Value::Hole();
+    const uint64_t bytes =
+        uint64_t{4} * static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    if (!vm.Charge(bytes))
+        return Value::Hole();
+    if (!MakePixels(&state->store, width, height, transparent, fill)) {
+        vm.heap().Release(bytes);
+        return Value::Hole();
+    }
+    self.o->charged += bytes;
+    self.o->state = std::move(state);
+    return self;
+}
+
+Value Width(Vm&, Value self, const Args&) {
+    const PixelStore* p = StoreOf(self);
+    return p ? Value::Num(p->width()) : kRefused;
+}
+
+Value Height(Vm&, Value self, const Args&) {
+    const PixelStore* p = StoreOf(self);
+    return p ? Value::Num(p->height()) : kRefused;
+}
+
+Value Transparent(Vm&, Value self, const Args&) {
+    const PixelStore* p = StoreOf(self);
+    return p ? Value::Bool(p->transparent) : kRefused;
+}
+
+Value RectangleOf(Vm& vm, Value self, const Args&) {
+    const PixelStore* p = StoreOf(self);
+    return p ? NewGeom(vm, "Rectangle", {0, 0, double(p->width()), double(p->height())}) : kRefused;
+}
+
+Value Dispose(Vm& vm, Value self, const Args&) {
+    BitmapState* s = StateOf(self);
+    if (!s || s->disposed)
+        return kRefused;
+    const uint64_t bytes = s->store.bitmap.pixels.size();
+    vm.heap().Release(bytes);
+    self.o->charged -= std::min(self.o->charged, bytes);
+    s->store = PixelStore{};
+    s->disposed = true;
+    return kDone;
+}
+
+Value Clone(Vm& vm, Value self, const Args&) {
+    const PixelStore* p = StoreOf(self);
+    return p ? NewBitmap(vm, *p) : kRefused;
+}
+
+// Pixels ---------------------------------------------------------------------
+
+Value GetPixel(Vm& vm, Value self, const Args& args) {
+    const PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 2)
+        return kRefused;
+    return Value::Num(ReadPixel(*p, IntArg(vm, args[0]), IntArg(vm, args[1])) & 0xFFFFFF);
+}
+
+Value GetPixel32(Vm& vm, Value self, const Args& args) {
+    const PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 2)
+        return kRefused;
+    return SignedPixel(ReadPixel(*p, IntArg(vm, args[0]), IntArg(vm, args[1])));
+}
+
+Value SetPixel(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 3)
+        return kRefused;
+    const int32_t x = IntArg(vm, args[0]), y = IntArg(vm, args[1]);
+    const uint32_t alpha = ReadPixel(*p, x, y) & 0xFF000000u;
+    WritePixel(*p, x, y, alpha | (ColorArg(vm, args[2]) & 0xFFFFFF));
+    return kDone;
+}
+
+Value SetPixel32(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 3)
+        return kRefused;
+    WritePixel(*p, IntArg(vm, args[0]), IntArg(vm, args[1]), ColorArg(vm, args[2]));
+    return kDone;
+}
+
+Value FillRect(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p)
+        return Value::Undefined();
+    PixelArea area;
+    if (args.size() < 2 || !AreaArg(vm, args[0], &area))
+        return kRefused;
+    FillArea(*p, area, ColorArg(vm, args[1]));
+    return kDone;
+}
+
+Value FloodFillMethod(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 3)
+        return kRefused;
+    FloodFill(*p, IntArg(vm, args[0]), IntArg(vm, args[1]), ColorArg(vm, args[2]));
+    return kDone;
+}
+
+// A bitmap argument at position i (0-based): -2 when it is none, -3 when
+// disposed, as Flash numbers a bad source.
+bool SourceArg(const Value& v, const PixelStore** out, Value* error) {
+    BitmapState* s = StateOf(v);
+    if (!s) {
+        *error = Value::Num(-2);
+        return false;
+    }
+    if (s->disposed) {
+        *error = Value::Num(-3);
+        return false;
+    }
+    *out = &s->store;
+    return true;
+}
+
+// The (source, sourceRect, destPoint) that copyPixels, copyChannel, merge
+// and threshold begin with. A missing or odd point reads as (0, 0).
+bool CopyArgs(Vm& vm, const Args& args, const PixelStore** from, PixelArea* area, int32_t* x,
+              int32_t* y, Value* error) {
+    if (!SourceArg(args[0], from, error))
+        return false;
+    if (!AreaArg(vm, args[1], area)) {
+        *error = Value::Num(-4);
+        return false;
+    }
+    *x = *y = 0;
+    PointArg(vm, args[2], x, y);
+    return true;
+}
+
+Value CopyPixels(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 3)
+        return kRefused;
+    const PixelStore* from = nullptr;
+    PixelArea area;
+    int32_t x = 0, y = 0;
+    Value error;
+    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
+        return error;
+    const PixelStore* alpha = StoreOf(args[3]);
+    int32_t ax = 0, ay = 0;
+    PointArg(vm, args[4], &ax, &ay);
+    CopyArea(*p, *from, area, x, y, alpha, ax, ay, vm.ToBoolean(args[5]));
+    return kDone;
+}
+
+Value CopyChannelMethod(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 5)
+        return kRefused;
+    const PixelStore* from = nullptr;
+    PixelArea area;
+    int32_t x = 0, y = 0;
+    Value error;
+    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
+        return error;
+    CopyChannel(*p, *from, area, x, y, IntArg(vm, args[3]), IntArg(vm, args[4]));
+    return kDone;
+}
+
+// Flash answers -1 here even when the work is done.
+Value ColorTransformMethod(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 2)
+        return kRefused;
+    PixelArea area;
+    if (!AreaArg(vm, args[0], &area))
+        return Value::Num(-2);
+    if (args[1].type != Type::Object)
+        return Value::Num(-3);
+    TransformArea(*p, area, ReadColorTransform(vm, args[1]));
+    return kRefused;
+}
+
+Value Scroll(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 2)
+        return kRefused;
+    ScrollPixels(*p, IntArg(vm, args[0]), IntArg(vm, args[1]));
+    return kDone;
+}
+
+Value GetColorBoundsRect(Vm& vm, Value self, const Args& args) {
+    const PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 2)
+        return kRefused;
+    const bool find = args.size() < 3 || vm.ToBoolean(args[2]);
+    const PixelArea a = ColorBounds(*p, ColorArg(vm, args[0]), ColorArg(vm, args[1]), find);
+    return NewGeom(vm, "Rectangle", {double(a.x), double(a.y), double(a.w), double(a.h)});
+}
+
+// Flash answers -1 here even when the work is done.
+Value Merge(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 7)
+        return kRefused;
+    const PixelStore* from = nullptr;
+    PixelArea area;
+    int32_t x = 0, y = 0;
+    Value error;
+    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
+        return error;
+    int m[4];
+    for (int k = 0; k < 4; ++k)
+        m[k] = IntArg(vm, args[3 + k]);
+    MergeArea(*p, *from, area, x, y, m);
+    return kRefused;
+}
+
+// 0 when equal, -3 or -4 when the widths or heights differ, else a bitmap
+// of the differences.
+Value Compare(Vm& vm, Value self, const Args& args) {
+    const PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 1)
+        return kRefused;
+    const PixelStore* other = StoreOf(args[0]);
+    if (!other)
+        return Value::Num(-2);
+    if (p->width() != other->width())
+        return Value::Num(-3);
+    if (p->height() != other->height())
+        return Value::Num(-4);
+    PixelStore out;
+    bool same = true;
+    MakePixels(&out, p->width(), p->height(), true, 0);
+    for (int32_t y = 0; y < p->height(); ++y) {
+        for (int32_t x = 0; x < p->width(); ++x) {
+            const uint32_t d = PixelDifference(ReadPixel(*p, x, y), ReadPixel(*other, x, y));
+            same = same && d == 0;
+            WritePixel(out, x, y, d);
+        }
+    }
+    return same ? Value::Num(0) : NewBitmap(vm, std::move(out));
+}
+
+Value Threshold(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 5)
+        return kRefused;
+    const PixelStore* from = nullptr;
+    PixelArea area;
+    int32_t x = 0, y = 0;
+    Value error;
+    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
+        return error;
+    const struct {
+        const char* text;
+        ThresholdTest test;
+    } kTests[] = {{"<", ThresholdTest::Less},    {"<=", ThresholdTest::LessEqual},
+                  {">", ThresholdTest::Greater}, {">=", ThresholdTest::GreaterEqual},
+                  {"==", ThresholdTest::Equal},  {"!=", ThresholdTest::NotEqual}};
+    const std::string op = vm.ToString(args[3]);
+    const auto* found = std::find_if(std::begin(kTests), std::end(kTests),
+                                     [&](const auto& t) { return op == t.text; });
+    if (found == std::end(kTests))
+        return kDone;
+    const uint32_t color = args.size() > 5 ? ColorArg(vm, args[5]) : 0;
+    const uint32_t mask = args.size() > 6 ? ColorArg(vm, args[6]) : 0xFFFFFFFFu;
+    return Value::Num(ThresholdArea(*p, *from, area, x, y, found->test, ColorArg(vm, args[4]),
+                                    color, mask, vm.ToBoolean(args[7])));
+}
+
+// Whether an object has both fields, as a point or rectangle must.
+bool HasFields(Vm& vm, const Value& v, std::initializer_list<const char*> names) {
+    if (v.type != Type::Object)
+        return false;
+    for (const char* name : names) {
+        if (vm.Get(v, name).IsUndefined())
+            return false;
+    }
+    return true;
+}
+
+bool IsGeom(Vm& vm, const Value& v, const char* cls) {
+    const Value ctor = vm.GetOf(FlashPackage(vm, "geom"), cls);
+    return v.type == Type::Object && ctor.type == Type::Object && vm.InstanceOf(v.o, ctor.o);
+}
+
+bool Opaque(const PixelStore& p, int32_t x, int32_t y, uint32_t threshold) {
+    return x >= 0 && y >= 0 && x < p.width() && y < p.height() &&
+           (RawPixel(p, x, y) >> 24) >= threshold;
+}
+
+// hitTest(firstPoint, firstAlphaThreshold, secondObject [, secondPoint,
+// secondAlphaThreshold]): the second object a Point, a Rectangle or a
+// BitmapData, all in the same space as firstPoint.
+Value HitTestMethod(Vm& vm, Value self, const Args& args) {
+    const PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 3)
+        return kRefused;
+    if (!HasFields(vm, args[0], {"x", "y"}))
+        return Value::Num(-2);
+    int32_t px = 0, py = 0;
+    PointArg(vm, args[0], &px, &py);
+    const uint32_t threshold = ToUint32(vm.ToNumber(args[1])) & 0xFF;
+    const Value& other = args[2];
+    if (BitmapState* s = StateOf(other)) {
+        if (s->disposed)
+            return Value::Num(-3);
+        if (!HasFields(vm, args[3], {"x", "y"}))
+            return Value::Num(-4);
+        int32_t ox = 0, oy = 0;
+        PointArg(vm, args[3], &ox, &oy);
+        const uint32_t otherThreshold = args.size() > 4 ? ToUint32(vm.ToNumber(args[4])) & 0xFF : 1;
+        const PixelStore& q = s->store;
+        // Where the two overlap, in this bitmap's pixels.
+        const int64_t left = std::max<int64_t>(0, int64_t{ox} - px);
+        const int64_t top = std::max<int64_t>(0, int64_t{oy} - py);
+        const int64_t right = std::min<int64_t>(p->width(), int64_t{ox} - px + q.width());
+        const int64_t bottom = std::min<int64_t>(p->height(), int64_t{oy} - py + q.height());
+        for (int64_t y = top; y < bottom; ++y) {
+            for (int64_t x = left; x < right; ++x) {
+                const int32_t qx = static_cast<int32_t>(x + px - ox);
+                const int32_t qy = static_cast<int32_t>(y + py - oy);
+                if (Opaque(*p, static_cast<int32_t>(x), static_cast<int32_t>(y), threshold) &&
+                    Opaque(q, qx, qy, otherThreshold))
+                    return Value::Bool(true);
+            }
+        }
+        return Value::Bool(false);
+    }
+    if (!HasFields(vm, other, {"x", "y"}))
+        return Value::Num(-3);
+    if (IsGeom(vm, other, "Rectangle")) {
+        PixelArea area;
+        if (!AreaArg(vm, other, &area))
+            return Value::Num(-3);
+        area.x -= px;
+        area.y -= py;
+        const PixelArea a = ClipArea(*p, area);
+        for (int32_t y = a.y; y < a.y + a.h; ++y) {
+            for (int32_t x = a.x; x < a.x + a.w; ++x) {
+                if (Opaque(*p, x, y, threshold))
+                    return Value::Bool(true);
+            }
+        }
+        return Value::Bool(false);
+    }
+    if (!IsGeom(vm, other, "Point"))
+        return Value::Bool(false);
+    int32_t x = 0, y = 0;
+    PointArg(vm, other, &x, &y);
+    return Value::Bool(Opaque(*p, x - px, y - py, threshold));
+}
+
+Value GenerateFilterRect(Vm& vm, Value self, const Args& args) {
+    const PixelStore* p = StoreOf(self);
+    PixelArea area;
+    if (!p || args.size() < 2 || !AreaArg(vm, args[0], &area))
+        return kRefused;
+    return NewGeom(vm, "Rectangle",
+                   {double(area.x), double(area.y), double(area.w), double(area.h)});
+}
+
+Value Unsupported(Vm& vm, Value self, const Args&) {
+    if (!StoreOf(self))
+        return kRefused;
+    vm.Warn("BitmapData method not supported");
+    return Value::Undefined();
+}
+
+} // namespace
+
+void InstallBitmapBuiltins(Vm& vm) {
+    Object* display = FlashPackage(vm, "display");
+    Object* proto = vm.MakeObject(vm.objectProto);
+    Object* ctor = vm.MakeFunction(nullptr, BitmapConstruct, proto);
+    vm.Define(display, "BitmapData", Value::Obj(ctor), kDontEnum);
+    const struct {
+        const char* name;
+        NativeFn fn;
+    } kMethods[] = {{"getPixel", GetPixel},
+                    {"getPixel32", GetPixel32},
+                    {"setPixel", SetPixel},
+                    {"setPixel32", SetPixel32},
+                    {"fillRect", FillRect},
+                    {"floodFill", FloodFillMethod},
+                    {"copyPixels", CopyPixels},
+                    {"copyChannel", CopyChannelMethod},
+                    {"colorTransform", ColorTransformMethod},
+                    {"scroll", Scroll},
+                    {"getColorBoundsRect", GetColorBoundsRect},
+                    {"merge", Merge},
+                    {"compare", Compare},
+                    {"generateFilterRect", GenerateFilterRect},
+                    {"clone", Clone},
+                    {"dispose", Dispose},
+                    {"applyFilter", Unsupported},
+                    {"draw", Unsupported},
+                    {"noise", Unsupported},
+                    {"perlinNoise", Unsupported},
+                    {"pixelDissolve", Unsupported},
+                    {"paletteMap", Unsupported},
+                    {"threshold", Threshold},
+                    {"hitTest", HitTestMethod}};
+    for (const auto& m : kMethods)
+        Method(vm, proto, m.name, m.fn);
+    // Enumerable, as Flash lists them.
+    const struct {
+        const char* name;
+        NativeFn get;
+    } kProperties[] = {{"width", Width},
+                       {"height", Height},
+                       {"transparent", Transparent},
+                       {"rectangle", RectangleOf}};
+    for (const auto& p : kProperties) {
+        Accessor(vm, proto, p.name, p.get, nullptr);
+        if (Property* prop = proto->FindOwn(vm.Key(p.name)))
+            prop->flags = 0;
+    }
+}
+
+} // namespace ww::movie::avm1
