@@ -220,10 +220,12 @@ void ScrollPixels(PixelStore& store, int32_t dx, int32_t dy) {
 }
 
 PixelArea ColorBounds(const PixelStore& store, uint32_t mask, uint32_t color, bool find) {
+    // The colour is compared as the bitmap stores it, and is not masked.
+    const uint32_t want = store.transparent ? Premultiplied(color) : color;
     int32_t left = store.width(), top = store.height(), right = -1, bottom = -1;
     for (int32_t y = 0; y < store.height(); ++y) {
         for (int32_t x = 0; x < store.width(); ++x) {
-            if (((RawPixel(store, x, y) & mask) == (color & mask)) != find)
+            if (((RawPixel(store, x, y) & mask) == want) != find)
                 continue;
             left = std::min(left, x);
             right = std::max(right, x);
@@ -300,6 +302,42 @@ uint32_t ThresholdArea(PixelStore& to, const PixelStore& from, PixelArea area, i
         }
     }
     return passed;
+}
+
+void FillNoise(PixelStore& store, int32_t seed, int32_t low, int32_t high, int channels,
+               bool grey) {
+    constexpr int64_t kModulus = 2147483647;
+    // The generator never reaches 0; Flash moves a seed of 0 or below up.
+    int64_t state = seed > 0 ? seed : 1 - int64_t{seed};
+    state %= kModulus;
+    if (state == 0)
+        state = 1;
+    low = std::clamp(low, 0, 255);
+    high = std::clamp(high, 0, 255);
+    auto next = [&]() -> uint32_t {
+        state = state * 16807 % kModulus;
+        if (high < low)
+            return static_cast<uint32_t>(low);
+        return static_cast<uint32_t>(low + state % (high - low + 1));
+    };
+    for (int32_t y = 0; y < store.height(); ++y) {
+        for (int32_t x = 0; x < store.width(); ++x) {
+            uint32_t r = 0, g = 0, b = 0, a = 255;
+            if (grey) {
+                r = g = b = next();
+            } else {
+                if (channels & 1)
+                    r = next();
+                if (channels & 2)
+                    g = next();
+                if (channels & 4)
+                    b = next();
+            }
+            if (channels & 8)
+                a = next();
+            WritePixel(store, x, y, Pack(a, r, g, b));
+        }
+    }
 }
 
 uint32_t PixelDifference(uint32_t a, uint32_t b) {

@@ -54,8 +54,8 @@ void CopyChannel(PixelStore& to, const PixelStore& from, PixelArea area, int32_t
                  int fromChannel, int toChannel);
 void TransformArea(PixelStore& store, PixelArea area, const ColorTransform& cx);
 void ScrollPixels(PixelStore& store, int32_t dx, int32_t dy);
-// The smallest area whose pixels (straight ARGB & mask) equal color, or
-// differ from it when find is false; empty when none.
+// The smallest area whose stored pixels & mask equal color as stored (not
+// masked), or differ from it when find is false; empty when none.
 PixelArea ColorBounds(const PixelStore& store, uint32_t mask, uint32_t color, bool find);
 // Blends from's area onto to at (x, y), channel by channel: (from * m +
 // to * (256 - m)) / 256 with m the channel's multiplier.
@@ -68,6 +68,12 @@ enum class ThresholdTest : uint8_t { Less, LessEqual, Greater, GreaterEqual, Equ
 uint32_t ThresholdArea(PixelStore& to, const PixelStore& from, PixelArea area, int32_t x, int32_t y,
                        ThresholdTest test, uint32_t threshold, uint32_t color, uint32_t mask,
                        bool copySource);
+// noise(): channels (1 red, 2 green, 4 blue, 8 alpha) drawn from Flash's
+// generator, the minimal standard one (x * 16807 mod 2^31 - 1), in row
+// order, a pixel's red, green, blue, then alpha; grey draws one value for
+// all three. Values run from low to high; channels not drawn are 0, alpha
+// 255.
+void FillNoise(PixelStore& store, int32_t seed, int32_t low, int32_t high, int channels, bool grey);
 // compare()'s pixel: 0 when equal; the channel differences (mod 256) over
 // opaque alpha when the colours differ; else the alpha difference over white.
 uint32_t PixelDifference(uint32_t a, uint32_t b);

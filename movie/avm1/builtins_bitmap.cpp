@@ -195,10 +195,8 @@ Value SetPixel32(Vm& vm, Value self, const Args& args) {
 
 Value FillRect(Vm& vm, Value self, const Args& args) {
     PixelStore* p = StoreOf(self);
-    if (!p)
-        return Value::Undefined();
     PixelArea area;
-    if (args.size() < 2 || !AreaArg(vm, args[0], &area))
+    if (!p || args.size() < 2 || !AreaArg(vm, args[0], &area))
         return kRefused;
     FillArea(*p, area, ColorArg(vm, args[1]));
     return kDone;
@@ -282,8 +280,12 @@ Value ColorTransformMethod(Vm& vm, Value self, const Args& args) {
     PixelArea area;
     if (!AreaArg(vm, args[0], &area))
         return Value::Num(-2);
-    if (args[1].type != Type::Object)
-        return Value::Num(-3);
+    for (const char* name :
+         {"redMultiplier", "greenMultiplier", "blueMultiplier", "alphaMultiplier", "redOffset",
+          "greenOffset", "blueOffset", "alphaOffset"}) {
+        if (args[1].type != Type::Object || vm.Get(args[1], name).IsUndefined())
+            return Value::Num(-3);
+    }
     TransformArea(*p, area, ReadColorTransform(vm, args[1]));
     return kRefused;
 }
@@ -376,6 +378,17 @@ Value Threshold(Vm& vm, Value self, const Args& args) {
                                     color, mask, vm.ToBoolean(args[7])));
 }
 
+Value Noise(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 1)
+        return kRefused;
+    const int32_t low = args.size() > 1 ? IntArg(vm, args[1]) : 0;
+    const int32_t high = args.size() > 2 ? IntArg(vm, args[2]) : 255;
+    const int channels = args.size() > 3 ? IntArg(vm, args[3]) : 7;
+    FillNoise(*p, IntArg(vm, args[0]), low, high, channels, vm.ToBoolean(args[4]));
+    return kDone;
+}
+
 // Whether an object has both fields, as a point or rectangle must.
 bool HasFields(Vm& vm, const Value& v, std::initializer_list<const char*> names) {
     if (v.type != Type::Object)
@@ -390,6 +403,10 @@ bool HasFields(Vm& vm, const Value& v, std::initializer_list<const char*> names)
 bool IsGeom(Vm& vm, const Value& v, const char* cls) {
     const Value ctor = vm.GetOf(FlashPackage(vm, "geom"), cls);
     return v.type == Type::Object && ctor.type == Type::Object && vm.InstanceOf(v.o, ctor.o);
+}
+
+uint32_t AlphaArg(Vm& vm, const Value& v) {
+    return static_cast<uint32_t>(std::clamp(IntArg(vm, v), 0, 255));
 }
 
 bool Opaque(const PixelStore& p, int32_t x, int32_t y, uint32_t threshold) {
@@ -408,12 +425,12 @@ Value HitTestMethod(Vm& vm, Value self, const Args& args) {
         return Value::Num(-2);
     int32_t px = 0, py = 0;
     PointArg(vm, args[0], &px, &py);
-    const uint32_t threshold = ToUint32(vm.ToNumber(args[1])) & 0xFF;
+    const uint32_t threshold = AlphaArg(vm, args[1]);
     const Value& other = args[2];
     if (BitmapState* s = StateOf(other)) {
         if (s->disposed)
             return Value::Num(-3);
-        if (!HasFields(vm, args[3], {"x", "y"}))
+        if (args.size() > 3 && !HasFields(vm, args[3], {"x", "y"}))
             return Value::Num(-4);
         int32_t ox = 0, oy = 0;
         PointArg(vm, args[3], &ox, &oy);
@@ -503,7 +520,7 @@ void InstallBitmapBuiltins(Vm& vm) {
                     {"dispose", Dispose},
                     {"applyFilter", Unsupported},
                     {"draw", Unsupported},
-                    {"noise", Unsupported},
+                    {"noise", Noise},
                     {"perlinNoise", Unsupported},
                     {"pixelDissolve", Unsupported},
                     {"paletteMap", Unsupported},
