@@ -221,7 +221,10 @@ void ScrollPixels(PixelStore& store, int32_t dx, int32_t dy) {
 
 PixelArea ColorBounds(const PixelStore& store, uint32_t mask, uint32_t color, bool find) {
     // The colour is compared as the bitmap stores it, and is not masked.
-    const uint32_t want = store.transparent ? Premultiplied(color) : color;
+    // An opaque bitmap compares its alpha whatever the mask says.
+    const uint32_t want = store.transparent ? Premultiplied(color) : (color | 0xFF000000u);
+    if (!store.transparent)
+        mask |= 0xFF000000u;
     int32_t left = store.width(), top = store.height(), right = -1, bottom = -1;
     for (int32_t y = 0; y < store.height(); ++y) {
         for (int32_t x = 0; x < store.width(); ++x) {

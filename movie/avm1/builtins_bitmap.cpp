@@ -280,12 +280,10 @@ Value ColorTransformMethod(Vm& vm, Value self, const Args& args) {
     PixelArea area;
     if (!AreaArg(vm, args[0], &area))
         return Value::Num(-2);
-    for (const char* name :
-         {"redMultiplier", "greenMultiplier", "blueMultiplier", "alphaMultiplier", "redOffset",
-          "greenOffset", "blueOffset", "alphaOffset"}) {
-        if (args[1].type != Type::Object || vm.Get(args[1], name).IsUndefined())
-            return Value::Num(-3);
-    }
+    const Value cls = vm.GetOf(FlashPackage(vm, "geom"), "ColorTransform");
+    if (args[1].type != Type::Object || cls.type != Type::Object ||
+        !vm.InstanceOf(args[1].o, cls.o))
+        return Value::Num(-3);
     TransformArea(*p, area, ReadColorTransform(vm, args[1]));
     return kRefused;
 }
@@ -405,13 +403,14 @@ bool IsGeom(Vm& vm, const Value& v, const char* cls) {
     return v.type == Type::Object && ctor.type == Type::Object && vm.InstanceOf(v.o, ctor.o);
 }
 
-uint32_t AlphaArg(Vm& vm, const Value& v) {
-    return static_cast<uint32_t>(std::clamp(IntArg(vm, v), 0, 255));
+// A threshold compares as a signed number; a clear pixel never hits.
+int32_t AlphaArg(Vm& vm, const Value& v) {
+    return IntArg(vm, v);
 }
 
-bool Opaque(const PixelStore& p, int32_t x, int32_t y, uint32_t threshold) {
-    return x >= 0 && y >= 0 && x < p.width() && y < p.height() &&
-           (RawPixel(p, x, y) >> 24) >= threshold;
+bool Opaque(const PixelStore& p, int32_t x, int32_t y, int32_t threshold) {
+    return x >= 0 && y >= 0 && x < p.width() && y < p.height() && (RawPixel(p, x, y) >> 24) != 0 &&
+           static_cast<int32_t>(RawPixel(p, x, y) >> 24) >= threshold;
 }
 
 // hitTest(firstPoint, firstAlphaThreshold, secondObject [, secondPoint,
@@ -425,7 +424,7 @@ Value HitTestMethod(Vm& vm, Value self, const Args& args) {
         return Value::Num(-2);
     int32_t px = 0, py = 0;
     PointArg(vm, args[0], &px, &py);
-    const uint32_t threshold = AlphaArg(vm, args[1]);
+    const int32_t threshold = AlphaArg(vm, args[1]);
     const Value& other = args[2];
     if (BitmapState* s = StateOf(other)) {
         if (s->disposed)
@@ -434,7 +433,7 @@ Value HitTestMethod(Vm& vm, Value self, const Args& args) {
             return Value::Num(-4);
         int32_t ox = 0, oy = 0;
         PointArg(vm, args[3], &ox, &oy);
-        const uint32_t otherThreshold = args.size() > 4 ? ToUint32(vm.ToNumber(args[4])) & 0xFF : 1;
+        const int32_t otherThreshold = args.size() > 4 ? AlphaArg(vm, args[4]) : 1;
         const PixelStore& q = s->store;
         // Where the two overlap, in this bitmap's pixels.
         const int64_t left = std::max<int64_t>(0, int64_t{ox} - px);
@@ -454,7 +453,7 @@ Value HitTestMethod(Vm& vm, Value self, const Args& args) {
     }
     if (!HasFields(vm, other, {"x", "y"}))
         return Value::Num(-3);
-    if (IsGeom(vm, other, "Rectangle")) {
+    if (IsGeom(vm, other, "Rectangle") || HasFields(vm, other, {"width", "height"})) {
         PixelArea area;
         if (!AreaArg(vm, other, &area))
             return Value::Num(-3);
@@ -469,8 +468,6 @@ Value HitTestMethod(Vm& vm, Value self, const Args& args) {
         }
         return Value::Bool(false);
     }
-    if (!IsGeom(vm, other, "Point"))
-        return Value::Bool(false);
     int32_t x = 0, y = 0;
     PointArg(vm, other, &x, &y);
     return Value::Bool(Opaque(*p, x - px, y - py, threshold));
@@ -528,6 +525,11 @@ void InstallBitmapBuiltins(Vm& vm) {
                     {"hitTest", HitTestMethod}};
     for (const auto& m : kMethods)
         Method(vm, proto, m.name, m.fn);
+    for (const auto& c : {std::pair<const char*, int>{"RED_CHANNEL", 1},
+                          {"GREEN_CHANNEL", 2},
+                          {"BLUE_CHANNEL", 4},
+                          {"ALPHA_CHANNEL", 8}})
+        vm.Define(ctor, c.first, Value::Num(c.second));
     // Enumerable, as Flash lists them.
     const struct {
         const char* name;
