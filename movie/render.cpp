@@ -1061,10 +1061,10 @@ Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTra
         return p;
     }
     case FillKind::Bitmap: {
-        const CharacterRef* ref = movie_.Find(fill.bitmapId);
-        if (!ref || ref->kind != CharacterKind::Bitmap)
+        const CharacterRef* ref = fill.scriptPixels ? nullptr : movie_.Find(fill.bitmapId);
+        if (!fill.scriptPixels && (!ref || ref->kind != CharacterKind::Bitmap))
             return nullptr;
-        const Bitmap& b = movie_.bitmaps[ref->index];
+        const Bitmap& b = fill.scriptPixels ? *fill.scriptPixels : movie_.bitmaps[ref->index];
         if (b.width == 0 || b.height == 0 || !Invert(Multiply(m, fill.matrix), &inverse))
             return nullptr;
         BitmapPaint* p = paints_->bitmaps.Take();

@@ -7,6 +7,7 @@
 #include "movie/avm1/builtins_util.h"
 #include "movie/avm1/convert.h"
 #include "movie/avm1/geom.h"
+#include "movie/avm1/host.h"
 #include "movie/pixel_store.h"
 
 #include <algorithm>
@@ -16,8 +17,9 @@ namespace ww::movie::avm1 {
 
 namespace {
 
+// Shared with the clips it is attached to, which draw what it holds now.
 struct BitmapState : NativeState {
-    PixelStore store;
+    std::shared_ptr<PixelStore> store = std::make_shared<PixelStore>();
     bool disposed = false;
 };
 
@@ -30,7 +32,7 @@ BitmapState* StateOf(const Value& v) {
 // A live bitmap's pixels; null when v is none or was disposed.
 PixelStore* StoreOf(const Value& v) {
     BitmapState* s = StateOf(v);
-    return s && !s->disposed ? &s->store : nullptr;
+    return s && !s->disposed ? s->store.get() : nullptr;
 }
 
 const Value kRefused = Value::Num(-1);
@@ -88,9 +90,9 @@ Value NewBitmap(Vm& vm, PixelStore store) {
     if (!vm.Charge(bytes))
         return Value::Undefined();
     made.o->charged += bytes;
-    vm.heap().Release(s->store.bitmap.pixels.size());
-    made.o->charged -= std::min<uint64_t>(made.o->charged, s->store.bitmap.pixels.size());
-    s->store = std::move(store);
+    vm.heap().Release(s->store->bitmap.pixels.size());
+    made.o->charged -= std::min<uint64_t>(made.o->charged, s->store->bitmap.pixels.size());
+    *s->store = std::move(store);
     return made;
 }
 
@@ -113,7 +115,7 @@ Value BitmapConstruct(Vm& vm, Value self, const Args& args) {
         uint64_t{4} * static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
     if (!vm.Charge(bytes))
         return Value::Hole();
-    if (!MakePixels(&state->store, width, height, transparent, fill)) {
+    if (!MakePixels(state->store.get(), width, height, transparent, fill)) {
         vm.heap().Release(bytes);
         return Value::Hole();
     }
@@ -146,10 +148,10 @@ Value Dispose(Vm& vm, Value self, const Args&) {
     BitmapState* s = StateOf(self);
     if (!s || s->disposed)
         return kRefused;
-    const uint64_t bytes = s->store.bitmap.pixels.size();
+    const uint64_t bytes = s->store->bitmap.pixels.size();
     vm.heap().Release(bytes);
     self.o->charged -= std::min(self.o->charged, bytes);
-    s->store = PixelStore{};
+    *s->store = PixelStore{};
     s->disposed = true;
     return kDone;
 }
@@ -222,7 +224,7 @@ bool SourceArg(const Value& v, const PixelStore** out, Value* error) {
         *error = Value::Num(-3);
         return false;
     }
-    *out = &s->store;
+    *out = s->store.get();
     return true;
 }
 
@@ -434,7 +436,7 @@ Value HitTestMethod(Vm& vm, Value self, const Args& args) {
         int32_t ox = 0, oy = 0;
         PointArg(vm, args[3], &ox, &oy);
         const int32_t otherThreshold = args.size() > 4 ? AlphaArg(vm, args[4]) : 1;
-        const PixelStore& q = s->store;
+        const PixelStore& q = *s->store;
         // Where the two overlap, in this bitmap's pixels.
         const int64_t left = std::max<int64_t>(0, int64_t{ox} - px);
         const int64_t top = std::max<int64_t>(0, int64_t{oy} - py);
@@ -482,6 +484,77 @@ Value GenerateFilterRect(Vm& vm, Value self, const Args& args) {
                    {double(area.x), double(area.y), double(area.w), double(area.h)});
 }
 
+// Clips ----------------------------------------------------------------------
+
+constexpr int kScriptDepthBase = 16384;
+constexpr int32_t kTwips = 20;
+
+// clip.attachBitmap(bitmap, depth, pixelSnapping, smoothing): a child at the
+// depth that draws the bitmap's pixels at one twentieth of a twip scale, as
+// they are when drawn, not when attached.
+Value AttachBitmap(Vm& vm, Value self, const Args& args) {
+    if (self.type != Type::Object || self.o->kind != ObjectKind::Clip || !self.o->clip)
+        return Value::Undefined();
+    BitmapState* s = StateOf(args[0]);
+    const double d = vm.ToNumber(args[1]);
+    if (!s || s->disposed || !std::isfinite(d))
+        return Value::Undefined();
+    const int64_t depth = int64_t{ToInt32(d)} + kScriptDepthBase;
+    if (depth < 0 || depth > 65535)
+        return Value::Undefined();
+    const int32_t w = s->store->width() * kTwips, h = s->store->height() * kTwips;
+    auto drawing = std::make_unique<ScriptDrawing>();
+    const uint64_t bytes = sizeof(FillStyle) + sizeof(StyleLayer) + 4 * sizeof(Edge);
+    if (!vm.Charge(bytes))
+        return Value::Undefined();
+    SpriteState* child =
+        ScriptHost::Of(vm).Attach(*self.o->clip, 0, "", static_cast<uint16_t>(depth));
+    if (!child) {
+        vm.heap().Release(bytes);
+        return Value::Undefined();
+    }
+    FillStyle fill;
+    fill.kind = FillKind::Bitmap;
+    fill.matrix = Matrix{kTwips, 0, 0, kTwips, 0, 0};
+    fill.repeat = false;
+    fill.smooth = vm.ToBoolean(args[3]);
+    fill.scriptPixels = std::shared_ptr<const Bitmap>(s->store, &s->store->bitmap);
+    Shape& shape = drawing->shape;
+    shape.fills.push_back(std::move(fill));
+    shape.layers.push_back(StyleLayer{0, 1, 0, 0});
+    const int32_t corners[5][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}, {0, 0}};
+    for (int i = 0; i < 4; ++i)
+        shape.edges.push_back(Edge{corners[i][0], corners[i][1], 0, 0, corners[i + 1][0],
+                                   corners[i + 1][1], 0, 1, 0, false});
+    shape.bounds.xmin = shape.bounds.ymin = 0;
+    shape.bounds.xmax = w;
+    shape.bounds.ymax = h;
+    drawing->hasBounds = true;
+    drawing->charged = bytes;
+    if (Object* owner = ScriptHost::Of(vm).ObjectOf(*child))
+        owner->charged += bytes;
+    child->drawing = std::move(drawing);
+    return Value::Undefined();
+}
+
+// BitmapData.loadBitmap(linkageName): a copy of a bitmap the movie exports.
+Value LoadBitmap(Vm& vm, Value, const Args& args) {
+    const Movie& movie = ScriptHost::Of(vm).movie();
+    const auto it = movie.exports.find(vm.ToString(args[0]));
+    if (it == movie.exports.end())
+        return Value::Undefined();
+    const CharacterRef* ref = movie.Find(it->second);
+    if (!ref || ref->kind != CharacterKind::Bitmap || ref->index >= movie.bitmaps.size())
+        return Value::Undefined();
+    const Bitmap& b = movie.bitmaps[ref->index];
+    if (b.width < 1 || b.height < 1 ||
+        b.pixels.size() != static_cast<size_t>(b.width) * static_cast<size_t>(b.height) * 4)
+        return Value::Undefined();
+    PixelStore store;
+    store.bitmap = b;
+    return NewBitmap(vm, std::move(store));
+}
+
 Value Unsupported(Vm& vm, Value self, const Args&) {
     if (!StoreOf(self))
         return kRefused;
@@ -525,6 +598,8 @@ void InstallBitmapBuiltins(Vm& vm) {
                     {"hitTest", HitTestMethod}};
     for (const auto& m : kMethods)
         Method(vm, proto, m.name, m.fn);
+    Method(vm, ctor, "loadBitmap", LoadBitmap);
+    Method(vm, vm.clipProto, "attachBitmap", AttachBitmap);
     for (const auto& c : {std::pair<const char*, int>{"RED_CHANNEL", 1},
                           {"GREEN_CHANNEL", 2},
                           {"BLUE_CHANNEL", 4},
