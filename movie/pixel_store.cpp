@@ -113,7 +113,8 @@ void SetRawPixel(PixelStore& store, int32_t x, int32_t y, uint32_t premultiplied
 uint32_t ReadPixel(const PixelStore& store, int32_t x, int32_t y) {
     if (!Inside(store, x, y))
         return 0;
-    return Straight(RawPixel(store, x, y));
+    // An opaque bitmap's pixels are taken as they are stored.
+    return store.transparent ? Straight(RawPixel(store, x, y)) : RawPixel(store, x, y);
 }
 
 void WritePixel(PixelStore& store, int32_t x, int32_t y, uint32_t argb) {
@@ -270,6 +271,8 @@ uint32_t ThresholdArea(PixelStore& to, const PixelStore& from, PixelArea area, i
         return 0;
     const std::vector<uint32_t> pixels = Snapshot(from, area);
     const uint32_t limit = threshold & mask;
+    // Flash writes the colour premultiplied, its alpha kept even in an opaque
+    // bitmap.
     uint32_t passed = 0;
     for (int32_t j = 0; j < area.h; ++j) {
         for (int32_t i = 0; i < area.w; ++i) {
@@ -298,9 +301,10 @@ uint32_t ThresholdArea(PixelStore& to, const PixelStore& from, PixelArea area, i
             }
             if (pass) {
                 ++passed;
-                WritePixel(to, x + i, y + j, color);
+                SetRawPixel(to, x + i, y + j, Premultiplied(color));
             } else if (copySource) {
-                SetRawPixel(to, x + i, y + j, to.transparent ? src : (Straight(src) | 0xFF000000u));
+                // Copied as stored, alpha and all, even into an opaque bitmap.
+                SetRawPixel(to, x + i, y + j, src);
             }
         }
     }

@@ -370,12 +370,12 @@ Value Threshold(Vm& vm, Value self, const Args& args) {
     const std::string op = vm.ToString(args[3]);
     const auto* found = std::find_if(std::begin(kTests), std::end(kTests),
                                      [&](const auto& t) { return op == t.text; });
-    if (found == std::end(kTests))
-        return kDone;
+    // Flash takes an operation it does not know for "<".
+    const ThresholdTest test = found == std::end(kTests) ? ThresholdTest::Less : found->test;
     const uint32_t color = args.size() > 5 ? ColorArg(vm, args[5]) : 0;
     const uint32_t mask = args.size() > 6 ? ColorArg(vm, args[6]) : 0xFFFFFFFFu;
-    return Value::Num(ThresholdArea(*p, *from, area, x, y, found->test, ColorArg(vm, args[4]),
-                                    color, mask, vm.ToBoolean(args[7])));
+    return Value::Num(ThresholdArea(*p, *from, area, x, y, test, ColorArg(vm, args[4]), color, mask,
+                                    vm.ToBoolean(args[7])));
 }
 
 Value Noise(Vm& vm, Value self, const Args& args) {
