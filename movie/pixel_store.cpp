@@ -347,6 +347,47 @@ void FillNoise(PixelStore& store, int32_t seed, int32_t low, int32_t high, int c
     }
 }
 
+void FilterArea(PixelStore& to, const PixelStore& from, PixelArea area, int32_t x, int32_t y,
+                const Filter& filter) {
+    const PixelArea asked = area;
+    area = ClipArea(from, area);
+    if (area.w <= 0 || area.h <= 0)
+        return;
+    x += area.x - asked.x;
+    y += area.y - asked.y;
+    const Reach reach = FilterReach(filter, 1);
+    Layer layer;
+    layer.width = area.w + reach.left + reach.right;
+    layer.height = area.h + reach.top + reach.bottom;
+    layer.pixels.assign(static_cast<size_t>(layer.width) * static_cast<size_t>(layer.height) * 4,
+                        0);
+    for (int32_t j = 0; j < area.h; ++j) {
+        const uint8_t* row = from.bitmap.pixels.data() +
+                             (static_cast<size_t>(area.y + j) * from.width() + area.x) * 4;
+        uint8_t* out = layer.pixels.data() +
+                       (static_cast<size_t>(j + reach.top) * layer.width + reach.left) * 4;
+        std::copy(row, row + static_cast<size_t>(area.w) * 4, out);
+        if (!from.transparent) {
+            for (int32_t i = 0; i < area.w; ++i)
+                out[i * 4 + 3] = 255;
+        }
+    }
+    ApplyFilter(filter, 1, &layer);
+    for (int32_t j = 0; j < area.h; ++j) {
+        for (int32_t i = 0; i < area.w; ++i) {
+            if (!Inside(to, x + i, y + j))
+                continue;
+            const uint8_t* p =
+                layer.pixels.data() +
+                (static_cast<size_t>(j + reach.top) * layer.width + i + reach.left) * 4;
+            uint32_t out = Pack(p[3], p[0], p[1], p[2]);
+            if (!to.transparent)
+                out = Straight(out) | 0xFF000000u;
+            SetRawPixel(to, x + i, y + j, out);
+        }
+    }
+}
+
 uint32_t PixelDifference(uint32_t a, uint32_t b) {
     if (a == b)
         return 0;

@@ -74,6 +74,10 @@ uint32_t ThresholdArea(PixelStore& to, const PixelStore& from, PixelArea area, i
 // all three. Values run from low to high; channels not drawn are 0, alpha
 // 255.
 void FillNoise(PixelStore& store, int32_t seed, int32_t low, int32_t high, int channels, bool grey);
+// applyFilter(): from's area, with room around it for what the filter
+// spreads, filtered and put at (x, y) of to; what falls outside to is lost.
+void FilterArea(PixelStore& to, const PixelStore& from, PixelArea area, int32_t x, int32_t y,
+                const Filter& filter);
 // compare()'s pixel: 0 when equal; the channel differences (mod 256) over
 // opaque alpha when the colours differ; else the alpha difference over white.
 uint32_t PixelDifference(uint32_t a, uint32_t b);

@@ -484,6 +484,91 @@ Value GenerateFilterRect(Vm& vm, Value self, const Args& args) {
                    {double(area.x), double(area.y), double(area.w), double(area.h)});
 }
 
+// Filters --------------------------------------------------------------------
+
+// flash.filters.ColorMatrixFilter(matrix): twenty numbers, the identity when
+// none are given; the object keeps its own copy.
+Value ColorMatrixInit(Vm& vm, Value self, const Args& args) {
+    if (self.type != Type::Object)
+        return Value::Undefined();
+    std::vector<Value> values;
+    for (int i = 0; i < 20; ++i)
+        values.push_back(Value::Num(i % 6 == 0 ? 1 : 0));
+    if (args[0].type == Type::Object && args[0].o->kind == ObjectKind::Array) {
+        for (size_t i = 0; i < 20; ++i) {
+            const Value v =
+                i < args[0].o->elements.size() ? Present(args[0].o->elements[i]) : Value();
+            values[i] = Value::Num(v.IsUndefined() ? 0 : vm.ToNumber(v));
+        }
+    }
+    vm.Set(self.o, "matrix", Value::Obj(vm.MakeArray(std::move(values))));
+    return Value::Undefined();
+}
+
+// flash.filters.BlurFilter(blurX, blurY, quality).
+Value BlurInit(Vm& vm, Value self, const Args& args) {
+    if (self.type != Type::Object)
+        return Value::Undefined();
+    const double defaults[3] = {4, 4, 1};
+    const char* names[3] = {"blurX", "blurY", "quality"};
+    for (size_t i = 0; i < 3; ++i) {
+        const double n = args[i].IsUndefined() ? defaults[i] : vm.ToNumber(args[i]);
+        vm.Set(self.o, names[i], Value::Num(n));
+    }
+    return Value::Undefined();
+}
+
+float FiniteFloat(double n, double low, double high) {
+    return std::isfinite(n) ? static_cast<float>(std::clamp(n, low, high)) : 0.0f;
+}
+
+// A filter object a script made, as the renderer's filter; false for one we
+// do not draw.
+bool FilterOf(Vm& vm, const Value& v, Filter* f) {
+    if (v.type != Type::Object)
+        return false;
+    Object* filters = FlashPackage(vm, "filters");
+    auto is = [&](const char* cls) {
+        const Value ctor = vm.GetOf(filters, cls);
+        return ctor.type == Type::Object && vm.InstanceOf(v.o, ctor.o);
+    };
+    if (is("ColorMatrixFilter")) {
+        f->kind = FilterKind::ColorMatrix;
+        const Value m = vm.Get(v, "matrix");
+        for (int i = 0; i < 20; ++i)
+            f->matrix[i] = FiniteFloat(vm.ToNumber(vm.Get(m, std::to_string(i))), -1e6, 1e6);
+        return true;
+    }
+    if (is("BlurFilter")) {
+        f->kind = FilterKind::Blur;
+        f->blurX = FiniteFloat(vm.ToNumber(vm.Get(v, "blurX")), 0, 255);
+        f->blurY = FiniteFloat(vm.ToNumber(vm.Get(v, "blurY")), 0, 255);
+        f->passes =
+            static_cast<int>(std::clamp(IntArg(vm, vm.Get(v, "quality")), 0, kMaxBlurPasses));
+        return true;
+    }
+    return false;
+}
+
+Value ApplyFilterMethod(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 4)
+        return kRefused;
+    const PixelStore* from = nullptr;
+    PixelArea area;
+    int32_t x = 0, y = 0;
+    Value error;
+    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
+        return error;
+    Filter filter;
+    if (!FilterOf(vm, args[3], &filter)) {
+        vm.Warn("BitmapData.applyFilter: this filter is not drawn");
+        return kRefused;
+    }
+    FilterArea(*p, *from, area, x, y, filter);
+    return kDone;
+}
+
 // Clips ----------------------------------------------------------------------
 
 constexpr int kScriptDepthBase = 16384;
@@ -588,7 +673,7 @@ void InstallBitmapBuiltins(Vm& vm) {
                     {"generateFilterRect", GenerateFilterRect},
                     {"clone", Clone},
                     {"dispose", Dispose},
-                    {"applyFilter", Unsupported},
+                    {"applyFilter", ApplyFilterMethod},
                     {"draw", Unsupported},
                     {"noise", Noise},
                     {"perlinNoise", Unsupported},
@@ -599,6 +684,16 @@ void InstallBitmapBuiltins(Vm& vm) {
     for (const auto& m : kMethods)
         Method(vm, proto, m.name, m.fn);
     Method(vm, ctor, "loadBitmap", LoadBitmap);
+    Object* filters = FlashPackage(vm, "filters");
+    const struct {
+        const char* name;
+        NativeFn init;
+    } kFilters[] = {{"ColorMatrixFilter", ColorMatrixInit}, {"BlurFilter", BlurInit}};
+    for (const auto& f : kFilters) {
+        Object* filterProto = vm.MakeObject(vm.objectProto);
+        vm.Define(filters, f.name, Value::Obj(vm.MakeFunction(f.init, nullptr, filterProto)),
+                  kDontEnum);
+    }
     Method(vm, vm.clipProto, "attachBitmap", AttachBitmap);
     for (const auto& c : {std::pair<const char*, int>{"RED_CHANNEL", 1},
                           {"GREEN_CHANNEL", 2},
