@@ -712,6 +712,18 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     return true;
 }
 
+bool Renderer::DrawSpriteOnto(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx,
+                              Quality quality, Canvas* canvas, std::string* error) {
+    if (canvas->width <= 0 || canvas->height <= 0 ||
+        canvas->pixels.size() != static_cast<size_t>(canvas->width) * canvas->height * 4 ||
+        !ChargeFrame(canvas->width, canvas->height, error))
+        return false;
+    RenderOptions options;
+    options.quality = quality;
+    Begin(options, canvas->width, canvas->height, canvas);
+    return WithoutBadAlloc([&] { DrawList(sprite, m, cx, Target{nullptr, nullptr}, 0); });
+}
+
 namespace {
 
 uint64_t PixelArea(const PixelRect& r) {

@@ -9,6 +9,7 @@
 #include "movie/avm1/geom.h"
 #include "movie/avm1/host.h"
 #include "movie/pixel_store.h"
+#include "movie/render.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +35,8 @@ PixelStore* StoreOf(const Value& v) {
     BitmapState* s = StateOf(v);
     return s && !s->disposed ? s->store.get() : nullptr;
 }
+
+constexpr int32_t kTwips = 20;
 
 const Value kRefused = Value::Num(-1);
 // What Flash's methods answer when they did their work.
@@ -569,10 +572,64 @@ Value ApplyFilterMethod(Vm& vm, Value self, const Args& args) {
     return kDone;
 }
 
+// draw(source, matrix, colorTransform, blendMode, clipRect, smoothing): a
+// clip's content drawn by the renderer onto the pixels, or another bitmap
+// placed by the matrix's translation; only clipRect's pixels change.
+Value Draw(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 1)
+        return kRefused;
+    Matrix m;
+    if (args[1].type == Type::Object) {
+        m = ReadMatrix(vm, args[1]);
+        if (!std::isfinite(m.a) || !std::isfinite(m.b) || !std::isfinite(m.c) ||
+            !std::isfinite(m.d) || !std::isfinite(m.tx) || !std::isfinite(m.ty))
+            return kDone;
+    }
+    const ColorTransform cx =
+        args[2].type == Type::Object ? ReadColorTransform(vm, args[2]) : ColorTransform{};
+    PixelArea clip{0, 0, p->width(), p->height()};
+    if (args[4].type == Type::Object)
+        AreaArg(vm, args[4], &clip);
+    clip = ClipArea(*p, clip);
+    if (clip.w <= 0 || clip.h <= 0)
+        return kDone;
+    PixelStore drawn = *p;
+    if (const PixelStore* from = StoreOf(args[0])) {
+        const double x = std::clamp(std::round(m.tx), -1e6, 1e6);
+        const double y = std::clamp(std::round(m.ty), -1e6, 1e6);
+        CopyArea(drawn, *from, PixelArea{0, 0, from->width(), from->height()},
+                 static_cast<int32_t>(x), static_cast<int32_t>(y), nullptr, 0, 0, true);
+    } else if (args[0].type == Type::Object && args[0].o->kind == ObjectKind::Clip &&
+               args[0].o->clip) {
+        Canvas canvas;
+        canvas.width = drawn.width();
+        canvas.height = drawn.height();
+        canvas.pixels = std::move(drawn.bitmap.pixels);
+        Renderer renderer(ScriptHost::Of(vm).movie());
+        std::string error;
+        const Matrix toPixels = Multiply(m, Matrix{1.0 / kTwips, 0, 0, 1.0 / kTwips, 0, 0});
+        if (!renderer.DrawSpriteOnto(*args[0].o->clip, toPixels, cx, Quality::High, &canvas,
+                                     &error))
+            vm.Warn("BitmapData.draw: " + error);
+        drawn.bitmap.pixels = std::move(canvas.pixels);
+        if (drawn.bitmap.pixels.size() != p->bitmap.pixels.size())
+            return kDone;
+    } else {
+        return Value::Num(-2);
+    }
+    for (int32_t y = clip.y; y < clip.y + clip.h; ++y) {
+        for (int32_t x = clip.x; x < clip.x + clip.w; ++x) {
+            const uint32_t v = RawPixel(drawn, x, y);
+            SetRawPixel(*p, x, y, p->transparent ? v : (Straight(v) | 0xFF000000u));
+        }
+    }
+    return kDone;
+}
+
 // Clips ----------------------------------------------------------------------
 
 constexpr int kScriptDepthBase = 16384;
-constexpr int32_t kTwips = 20;
 
 // clip.attachBitmap(bitmap, depth, pixelSnapping, smoothing): a child at the
 // depth that draws the bitmap's pixels at one twentieth of a twip scale, as
@@ -674,7 +731,7 @@ void InstallBitmapBuiltins(Vm& vm) {
                     {"clone", Clone},
                     {"dispose", Dispose},
                     {"applyFilter", ApplyFilterMethod},
-                    {"draw", Unsupported},
+                    {"draw", Draw},
                     {"noise", Noise},
                     {"perlinNoise", Unsupported},
                     {"pixelDissolve", Unsupported},
