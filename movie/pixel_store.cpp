@@ -8,6 +8,8 @@ namespace ww::movie {
 
 namespace {
 
+constexpr uint64_t kMaxFilterPixels = 4096ull * 4096ull;
+
 uint32_t Channel(uint32_t argb, int shift) {
     return (argb >> shift) & 0xFF;
 }
@@ -359,6 +361,9 @@ void FilterArea(PixelStore& to, const PixelStore& from, PixelArea area, int32_t 
     Layer layer;
     layer.width = area.w + reach.left + reach.right;
     layer.height = area.h + reach.top + reach.bottom;
+    // A wide blur on a large bitmap would need more than any frame may hold.
+    if (static_cast<uint64_t>(layer.width) * static_cast<uint64_t>(layer.height) > kMaxFilterPixels)
+        return;
     layer.pixels.assign(static_cast<size_t>(layer.width) * static_cast<size_t>(layer.height) * 4,
                         0);
     for (int32_t j = 0; j < area.h; ++j) {

@@ -313,7 +313,7 @@ Value GetColorBoundsRect(Vm& vm, Value self, const Args& args) {
 // Flash answers -1 here even when the work is done.
 Value Merge(Vm& vm, Value self, const Args& args) {
     PixelStore* p = StoreOf(self);
-    if (!p || args.size() < 7)
+    if (!p || args.size() < 6)
         return kRefused;
     const PixelStore* from = nullptr;
     PixelArea area;
@@ -324,6 +324,9 @@ Value Merge(Vm& vm, Value self, const Args& args) {
     int m[4];
     for (int k = 0; k < 4; ++k)
         m[k] = IntArg(vm, args[3 + k]);
+    // Without an alpha multiplier the source's alpha is taken whole.
+    if (args.size() < 7)
+        m[3] = 256;
     MergeArea(*p, *from, area, x, y, m);
     return kRefused;
 }
