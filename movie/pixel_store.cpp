@@ -393,6 +393,22 @@ void FilterArea(PixelStore& to, const PixelStore& from, PixelArea area, int32_t 
     }
 }
 
+void PaletteArea(PixelStore& to, const PixelStore& from, PixelArea area, int32_t x, int32_t y,
+                 const uint32_t tables[4][256]) {
+    if (!ClipCopy(to, from, &area, &x, &y))
+        return;
+    const std::vector<uint32_t> pixels = Snapshot(from, area);
+    for (int32_t j = 0; j < area.h; ++j) {
+        for (int32_t i = 0; i < area.w; ++i) {
+            uint32_t src = pixels[static_cast<size_t>(j) * area.w + i];
+            src = from.transparent ? Straight(src) : (src | 0xFF000000u);
+            const uint32_t out = tables[0][Channel(src, 16)] + tables[1][Channel(src, 8)] +
+                                 tables[2][Channel(src, 0)] + tables[3][Channel(src, 24)];
+            WritePixel(to, x + i, y + j, out);
+        }
+    }
+}
+
 uint32_t PixelDifference(uint32_t a, uint32_t b) {
     if (a == b)
         return 0;

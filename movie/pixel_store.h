@@ -78,6 +78,11 @@ void FillNoise(PixelStore& store, int32_t seed, int32_t low, int32_t high, int c
 // spreads, filtered and put at (x, y) of to; what falls outside to is lost.
 void FilterArea(PixelStore& to, const PixelStore& from, PixelArea area, int32_t x, int32_t y,
                 const Filter& filter);
+// paletteMap(): each pixel of from's area becomes the sum of the four
+// tables' entries for its straight channels (red, green, blue, alpha), put
+// at (x, y) of to.
+void PaletteArea(PixelStore& to, const PixelStore& from, PixelArea area, int32_t x, int32_t y,
+                 const uint32_t tables[4][256]);
 // compare()'s pixel: 0 when equal; the channel differences (mod 256) over
 // opaque alpha when the colours differ; else the alpha difference over white.
 uint32_t PixelDifference(uint32_t a, uint32_t b);

@@ -490,6 +490,32 @@ Value GenerateFilterRect(Vm& vm, Value self, const Args& args) {
                    {double(area.x), double(area.y), double(area.w), double(area.h)});
 }
 
+Value PaletteMap(Vm& vm, Value self, const Args& args) {
+    PixelStore* p = StoreOf(self);
+    if (!p || args.size() < 3)
+        return kRefused;
+    const PixelStore* from = nullptr;
+    PixelArea area;
+    int32_t x = 0, y = 0;
+    Value error;
+    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
+        return error;
+    // A table not given leaves its channel where it was.
+    uint32_t tables[4][256];
+    const int shifts[4] = {16, 8, 0, 24};
+    for (int k = 0; k < 4; ++k) {
+        const Value& list = args[3 + k];
+        const bool given = list.type == Type::Object && list.o->kind == ObjectKind::Array;
+        for (uint32_t i = 0; i < 256; ++i) {
+            const Value v =
+                given && i < list.o->elements.size() ? Present(list.o->elements[i]) : Value();
+            tables[k][i] = given ? ToUint32(vm.ToNumber(v)) : i << shifts[k];
+        }
+    }
+    PaletteArea(*p, *from, area, x, y, tables);
+    return kDone;
+}
+
 // Filters --------------------------------------------------------------------
 
 // flash.filters.ColorMatrixFilter(matrix): twenty numbers, the identity when
@@ -738,7 +764,7 @@ void InstallBitmapBuiltins(Vm& vm) {
                     {"noise", Noise},
                     {"perlinNoise", Unsupported},
                     {"pixelDissolve", Unsupported},
-                    {"paletteMap", Unsupported},
+                    {"paletteMap", PaletteMap},
                     {"threshold", Threshold},
                     {"hitTest", HitTestMethod}};
     for (const auto& m : kMethods)

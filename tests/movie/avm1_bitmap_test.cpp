@@ -5,6 +5,7 @@
 #include "tests/movie/movie_test_util.h"
 
 #include <climits>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -313,6 +314,101 @@ ActionWriter& TraceCallWith(ActionWriter& w, const std::string& variable, const 
 ActionWriter& TraceMember(ActionWriter& w, const std::string& variable,
                           const std::string& property) {
     return w.Get(variable).Push({PushString(property)}).Op(0x4E).Trace();
+}
+
+using Pusher = std::function<void(ActionWriter&)>;
+Pusher Val(const PushValue& v) {
+    return [v](ActionWriter& w) { w.Push({v}); };
+}
+Pusher Var(const std::string& name) {
+    return [name](ActionWriter& w) { w.Get(name); };
+}
+
+// variable.method(args), the result left on the stack.
+ActionWriter& CallWith(ActionWriter& w, const std::string& variable, const std::string& method,
+                       const std::vector<Pusher>& args) {
+    for (auto it = args.rbegin(); it != args.rend(); ++it)
+        (*it)(w);
+    w.Push({PushInt(static_cast<int32_t>(args.size()))});
+    return w.Get(variable).Push({PushString(method)}).Op(0x52);
+}
+
+// A 4 x 4 pixel blue square drawn by script in clip c at depth 2.
+ActionWriter BlueSquare() {
+    ActionWriter w;
+    w.Push({PushString("c")});
+    CallWith(w, "_root", "createEmptyMovieClip", {Val(PushString("c")), Val(PushInt(2))});
+    w.Op(0x1D);
+    CallWith(w, "c", "beginFill", {Val(PushInt(0x0000FF))}).Op(0x17);
+    CallWith(w, "c", "moveTo", {Val(PushInt(0)), Val(PushInt(0))}).Op(0x17);
+    for (const auto& [x, y] : std::vector<std::pair<int, int>>{{4, 0}, {4, 4}, {0, 4}, {0, 0}})
+        CallWith(w, "c", "lineTo", {Val(PushInt(x)), Val(PushInt(y))}).Op(0x17);
+    return CallWith(w, "c", "endFill", {}).Op(0x17);
+}
+
+TEST(Avm1BitmapData, DrawPutsAClipsPixelsWhereTheMatrixAndClipSay) {
+    const struct {
+        const char* name;
+        std::vector<Pusher> drawArgs;
+        std::vector<std::string> want; // pixels (1, 1), (3, 3), (5, 5)
+    } cases[] = {
+        {"as it stands", {Var("c")}, {"255", "255", "16777215"}},
+        {"moved by the matrix", {Var("c"), Var("m")}, {"16777215", "16777215", "255"}},
+        {"cut by the clip rectangle",
+         {Var("c"), Val(PushUndefined()), Val(PushUndefined()), Val(PushUndefined()), Var("r")},
+         {"16777215", "255", "16777215"}},
+        {"a bitmap placed by the translation",
+         {Var("s"), Var("m")},
+         {"16777215", "16777215", "65280"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActionWriter w = BlueSquare();
+        New(w, "b", "display", "BitmapData",
+            {PushInt(8), PushInt(8), PushBool(false), PushDouble(0xFFFFFFFF)});
+        New(w, "s", "display", "BitmapData",
+            {PushInt(2), PushInt(2), PushBool(false), PushDouble(0xFF00FF00)});
+        New(w, "m", "geom", "Matrix",
+            {PushInt(1), PushInt(0), PushInt(0), PushInt(1), PushInt(4), PushInt(4)});
+        New(w, "r", "geom", "Rectangle", {PushInt(2), PushInt(2), PushInt(6), PushInt(6)});
+        CallWith(w, "b", "draw", c.drawArgs).Op(0x17);
+        for (int xy : {1, 3, 5})
+            CallWith(w, "b", "getPixel", {Val(PushInt(xy)), Val(PushInt(xy))}).Trace();
+        EXPECT_EQ(RunScript(w), c.want);
+    }
+}
+
+TEST(Avm1BitmapData, PaletteMapSumsTheTablesEntries) {
+    ActionWriter w;
+    New(w, "b", "display", "BitmapData",
+        {PushInt(2), PushInt(1), PushBool(false), PushDouble(0xFF102030)});
+    // red's table sends every value to 0x00AB0000; the others stay.
+    w.Push({PushString("t")});
+    for (int i = 0; i < 256; ++i)
+        w.Push({PushDouble(0x00AB0000)});
+    w.Push({PushInt(256)}).Op(0x42).Op(0x1D);
+    New(w, "r", "geom", "Rectangle", {PushInt(1), PushInt(0), PushInt(1), PushInt(1)});
+    New(w, "p", "geom", "Point", {PushInt(1), PushInt(0)});
+    CallWith(w, "b", "paletteMap", {Var("b"), Var("r"), Var("p"), Var("t")}).Trace();
+    CallWith(w, "b", "getPixel", {Val(PushInt(0)), Val(PushInt(0))}).Trace();
+    CallWith(w, "b", "getPixel", {Val(PushInt(1)), Val(PushInt(0))}).Trace();
+    EXPECT_EQ(RunScript(w), std::vector<std::string>({"0", "1056816", "11214896"}));
+}
+
+TEST(Avm1BitmapData, AttachedBitmapIsDrawnAsItsPixelsAreNow) {
+    ActionWriter w;
+    New(w, "b", "display", "BitmapData",
+        {PushInt(10), PushInt(10), PushBool(false), PushDouble(0xFFFF0000)});
+    CallWith(w, "_root", "attachBitmap", {Var("b"), Val(PushInt(1))}).Op(0x17);
+    // Changed after it was attached: the stage shows the change.
+    New(w, "r", "geom", "Rectangle", {PushInt(0), PushInt(0), PushInt(5), PushInt(10)});
+    CallWith(w, "b", "fillRect", {Var("r"), Val(PushDouble(0xFF0000FF))}).Op(0x17);
+    SwfRecipe layout = StageRecipe(false);
+    layout.version = 8;
+    layout.frameCount = 1;
+    layout.tags = DoActionTag(w.Records()) + ShowFrameTag();
+    const movie::Canvas canvas = RenderFrame(MakeSwf(layout));
+    ExpectPixels(canvas, {{2, 5, kBlue}, {7, 5, kRed}, {15, 5, kWhite}, {5, 15, kWhite}});
 }
 
 TEST(Avm1Geom, ClassesWorkOnTheirFieldsAsFlashs) {
