@@ -531,11 +531,14 @@ Matrix InPixels(Matrix m) {
     return m;
 }
 
+// new Transform(clip): without a clip there is no Transform, and new answers
+// undefined.
 Value TransformInit(Vm&, Value self, const Args& args) {
-    if (self.type == Type::Object && args[0].type == Type::Object &&
-        args[0].o->kind == ObjectKind::Clip)
-        self.o->target = args[0].o;
-    return Value::Undefined();
+    if (self.type != Type::Object || args[0].type != Type::Object ||
+        args[0].o->kind != ObjectKind::Clip)
+        return Value::Hole();
+    self.o->target = args[0].o;
+    return self;
 }
 
 Value TransformMatrix(Vm& vm, Value self, const Args&) {
@@ -552,7 +555,7 @@ bool Finite(const Matrix& m) {
 
 Value TransformSetMatrix(Vm& vm, Value self, const Args& args) {
     SpriteState* s = TransformClip(self);
-    if (!s || !s->owner || args[0].type != Type::Object)
+    if (!s || !s->owner || !IsInstance(vm, args[0], "Matrix"))
         return Value::Undefined();
     Matrix m = ReadMatrix(vm, args[0]);
     if (!Finite(m))
@@ -572,7 +575,7 @@ Value TransformColor(Vm& vm, Value self, const Args&) {
 
 Value TransformSetColor(Vm& vm, Value self, const Args& args) {
     SpriteState* s = TransformClip(self);
-    if (!s || !s->owner || args[0].type != Type::Object)
+    if (!s || !s->owner || !IsInstance(vm, args[0], "ColorTransform"))
         return Value::Undefined();
     s->owner->color = ReadColorTransform(vm, args[0]);
     return Value::Undefined();
@@ -767,7 +770,8 @@ void InstallGeomBuiltins(Vm& vm) {
                               {{"toString", ColorToString}, {"concat", ColorConcat}});
     Accessor(vm, ProtoOfCtor(vm, color), "rgb", ColorRgb, ColorSetRgb);
 
-    Object* transform = GeomClass(vm, geom, "Transform", TransformInit, {});
+    Object* transform = GeomClass(vm, geom, "Transform", nullptr, {});
+    transform->construct = TransformInit;
     const struct {
         const char* name;
         NativeFn get, set;
