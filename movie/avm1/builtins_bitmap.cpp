@@ -550,6 +550,39 @@ Value BlurInit(Vm& vm, Value self, const Args& args) {
     return Value::Undefined();
 }
 
+// flash.filters.ConvolutionFilter(matrixX, matrixY, matrix, divisor, bias,
+// preserveAlpha, clamp, color, alpha); the matrix keeps matrixX * matrixY
+// numbers, 0 where the array given runs short.
+Value ConvolutionInit(Vm& vm, Value self, const Args& args) {
+    if (self.type != Type::Object)
+        return Value::Undefined();
+    auto number = [&](size_t i, double fallback) {
+        return args[i].IsUndefined() ? fallback : vm.ToNumber(args[i]);
+    };
+    const int32_t columns = std::clamp(IntArg(vm, args[0]), 0, kMaxConvolutionSide);
+    const int32_t rows = std::clamp(IntArg(vm, args[1]), 0, kMaxConvolutionSide);
+    std::vector<Value> values;
+    const Value& given = args[2];
+    const bool isArray = given.type == Type::Object && given.o->kind == ObjectKind::Array;
+    for (size_t i = 0; i < static_cast<size_t>(columns * rows); ++i) {
+        const Value v =
+            isArray && i < given.o->elements.size() ? Present(given.o->elements[i]) : Value();
+        values.push_back(Value::Num(v.IsUndefined() ? 0 : vm.ToNumber(v)));
+    }
+    vm.Set(self.o, "matrixX", Value::Num(columns));
+    vm.Set(self.o, "matrixY", Value::Num(rows));
+    vm.Set(self.o, "matrix", Value::Obj(vm.MakeArray(std::move(values))));
+    vm.Set(self.o, "divisor", Value::Num(number(3, 1)));
+    vm.Set(self.o, "bias", Value::Num(number(4, 0)));
+    vm.Set(self.o, "preserveAlpha", Value::Bool(args[5].IsUndefined() || vm.ToBoolean(args[5])));
+    vm.Set(self.o, "clamp", Value::Bool(args[6].IsUndefined() || vm.ToBoolean(args[6])));
+    vm.Set(self.o, "color", Value::Num(ToUint32(number(7, 0)) & 0xFFFFFF));
+    // A colour given without an alpha is opaque; no colour at all is clear.
+    vm.Set(self.o, "alpha",
+           Value::Num(std::clamp(number(8, args[7].IsUndefined() ? 0 : 1), 0.0, 1.0)));
+    return Value::Undefined();
+}
+
 float FiniteFloat(double n, double low, double high) {
     return std::isfinite(n) ? static_cast<float>(std::clamp(n, low, high)) : 0.0f;
 }
@@ -577,6 +610,24 @@ bool FilterOf(Vm& vm, const Value& v, Filter* f) {
         f->blurY = FiniteFloat(vm.ToNumber(vm.Get(v, "blurY")), 0, 255);
         f->passes =
             static_cast<int>(std::clamp(IntArg(vm, vm.Get(v, "quality")), 0, kMaxBlurPasses));
+        return true;
+    }
+    if (is("ConvolutionFilter")) {
+        f->kind = FilterKind::Convolution;
+        f->matrixX = std::clamp(IntArg(vm, vm.Get(v, "matrixX")), 0, kMaxConvolutionSide);
+        f->matrixY = std::clamp(IntArg(vm, vm.Get(v, "matrixY")), 0, kMaxConvolutionSide);
+        const Value m = vm.Get(v, "matrix");
+        for (int i = 0; i < f->matrixX * f->matrixY; ++i)
+            f->kernel.push_back(FiniteFloat(vm.ToNumber(vm.Get(m, std::to_string(i))), -1e6, 1e6));
+        f->divisor = FiniteFloat(vm.ToNumber(vm.Get(v, "divisor")), -1e6, 1e6);
+        f->bias = FiniteFloat(vm.ToNumber(vm.Get(v, "bias")), -1e6, 1e6);
+        f->preserveAlpha = vm.ToBoolean(vm.Get(v, "preserveAlpha"));
+        f->clamp = vm.ToBoolean(vm.Get(v, "clamp"));
+        const uint32_t color = ToUint32(vm.ToNumber(vm.Get(v, "color")));
+        const double alpha = vm.ToNumber(vm.Get(v, "alpha"));
+        f->defaultColor = FilterColor{static_cast<uint8_t>(color >> 16),
+                                      static_cast<uint8_t>(color >> 8), static_cast<uint8_t>(color),
+                                      static_cast<uint8_t>(FiniteFloat(alpha, 0, 1) * 255)};
         return true;
     }
     return false;
@@ -774,7 +825,9 @@ void InstallBitmapBuiltins(Vm& vm) {
     const struct {
         const char* name;
         NativeFn init;
-    } kFilters[] = {{"ColorMatrixFilter", ColorMatrixInit}, {"BlurFilter", BlurInit}};
+    } kFilters[] = {{"ColorMatrixFilter", ColorMatrixInit},
+                    {"BlurFilter", BlurInit},
+                    {"ConvolutionFilter", ConvolutionInit}};
     for (const auto& f : kFilters) {
         Object* filterProto = vm.MakeObject(vm.objectProto);
         vm.Define(filters, f.name, Value::Obj(vm.MakeFunction(f.init, nullptr, filterProto)),
