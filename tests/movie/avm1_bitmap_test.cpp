@@ -411,6 +411,45 @@ TEST(Avm1BitmapData, AttachedBitmapIsDrawnAsItsPixelsAreNow) {
     ExpectPixels(canvas, {{2, 5, kBlue}, {7, 5, kRed}, {15, 5, kWhite}, {5, 15, kWhite}});
 }
 
+TEST(Avm1Geom, TransformReadsAndSetsItsClip) {
+    ActionWriter w;
+    w.Push({PushString("c")});
+    CallWith(w, "_root", "createEmptyMovieClip", {Val(PushString("c")), Val(PushInt(1))});
+    w.Op(0x1D);
+    w.Get("c").Push({PushString("_x"), PushInt(10)}).Op(0x4F);
+    w.Get("c").Push({PushString("_xscale"), PushInt(200)}).Op(0x4F);
+    w.Push({PushString("t")}).Get("c").Push({PushString("transform")}).Op(0x4E).Op(0x1D);
+    TraceMember(w, "t", "matrix");
+    New(w, "m", "geom", "Matrix",
+        {PushInt(1), PushInt(0), PushInt(0), PushInt(1), PushInt(5), PushInt(6)});
+    w.Get("t").Push({PushString("matrix")}).Get("m").Op(0x4F);
+    TraceMember(w, "c", "_x");
+    TraceMember(w, "c", "_y");
+    w.Get("t").Push({PushString("matrix"), PushInt(7)}).Op(0x4F); // not a Matrix: ignored
+    TraceMember(w, "c", "_x");
+    New(w, "u", "geom", "Transform", {});
+    w.Get("u").Trace();
+    EXPECT_EQ(RunScript(w), std::vector<std::string>(
+                                {"(a=2, b=0, c=0, d=1, tx=10, ty=0)", "5", "6", "5", "undefined"}));
+}
+
+TEST(Avm1Geom, ConvolutionFilterTakesFlashsDefaults) {
+    ActionWriter w;
+    New(w, "f", "filters", "ConvolutionFilter",
+        {PushInt(3), PushInt(3), PushUndefined(), PushInt(9)});
+    w.Push({PushString("g")});
+    PushAll(w, {PushInt(2), PushInt(1), PushUndefined(), PushInt(9), PushInt(0), PushBool(false),
+                PushBool(true), PushInt(0x1FF0080)});
+    w.Get("flash").Push({PushString("filters")}).Op(0x4E);
+    w.Push({PushString("ConvolutionFilter")}).Op(0x53).Op(0x1D);
+    for (const char* name : {"matrix", "divisor", "preserveAlpha", "alpha"})
+        TraceMember(w, "f", name);
+    for (const char* name : {"matrix", "preserveAlpha", "color", "alpha"})
+        TraceMember(w, "g", name);
+    EXPECT_EQ(RunScript(w), std::vector<std::string>({"0,0,0,0,0,0,0,0,0", "9", "true", "0", "0,0",
+                                                      "false", "16711808", "1"}));
+}
+
 TEST(Avm1Geom, ClassesWorkOnTheirFieldsAsFlashs) {
     const struct {
         const char* name;
