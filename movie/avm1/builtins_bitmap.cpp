@@ -633,6 +633,83 @@ bool FilterOf(Vm& vm, const Value& v, Filter* f) {
     return false;
 }
 
+// A renderer's filter as a new script object; undefined for a kind that has
+// no class here.
+Value ScriptFilter(Vm& vm, const Filter& f) {
+    Object* filters = FlashPackage(vm, "filters");
+    std::vector<Value> args;
+    const char* cls = nullptr;
+    auto list = [&](const float* values, size_t n) {
+        std::vector<Value> items;
+        for (size_t i = 0; i < n; ++i)
+            items.push_back(Value::Num(values[i]));
+        return Value::Obj(vm.MakeArray(std::move(items)));
+    };
+    switch (f.kind) {
+    case FilterKind::Blur:
+        cls = "BlurFilter";
+        args = {Value::Num(f.blurX), Value::Num(f.blurY), Value::Num(f.passes)};
+        break;
+    case FilterKind::ColorMatrix:
+        cls = "ColorMatrixFilter";
+        args = {list(f.matrix, 20)};
+        break;
+    case FilterKind::Convolution: {
+        cls = "ConvolutionFilter";
+        const FilterColor& c = f.defaultColor;
+        args = {Value::Num(f.matrixX),
+                Value::Num(f.matrixY),
+                list(f.kernel.data(), f.kernel.size()),
+                Value::Num(f.divisor),
+                Value::Num(f.bias),
+                Value::Bool(f.preserveAlpha),
+                Value::Bool(f.clamp),
+                Value::Num((c.r << 16) | (c.g << 8) | c.b),
+                Value::Num(c.a / 255.0)};
+        break;
+    }
+    default:
+        return Value::Undefined();
+    }
+    return vm.Construct(vm.GetOf(filters, cls), Args{args.data(), args.size()});
+}
+
+DisplayObject* OwnerOf(const Value& clip) {
+    if (clip.type != Type::Object || clip.o->kind != ObjectKind::Clip || !clip.o->clip)
+        return nullptr;
+    return clip.o->clip->owner;
+}
+
+// MovieClip.filters: copies each time, as Flash gives them; filters of kinds
+// without a class here are left out.
+Value ClipFilters(Vm& vm, Value self, const Args&) {
+    const DisplayObject* o = OwnerOf(self);
+    if (!o)
+        return Value::Undefined();
+    std::vector<Value> items;
+    for (const Filter& f : o->filters) {
+        const Value v = ScriptFilter(vm, f);
+        if (!v.IsUndefined())
+            items.push_back(v);
+    }
+    return Value::Obj(vm.MakeArray(std::move(items)));
+}
+
+Value ClipSetFilters(Vm& vm, Value self, const Args& args) {
+    DisplayObject* o = OwnerOf(self);
+    if (!o || args[0].type != Type::Object || args[0].o->kind != ObjectKind::Array)
+        return Value::Undefined();
+    std::vector<Filter> filters;
+    const std::vector<Value> items = args[0].o->elements;
+    for (const Value& item : items) {
+        Filter f;
+        if (filters.size() < kMaxFilters && FilterOf(vm, item, &f))
+            filters.push_back(std::move(f));
+    }
+    o->filters = std::move(filters);
+    return Value::Undefined();
+}
+
 Value ApplyFilterMethod(Vm& vm, Value self, const Args& args) {
     PixelStore* p = StoreOf(self);
     if (!p || args.size() < 4)
@@ -834,6 +911,7 @@ void InstallBitmapBuiltins(Vm& vm) {
                   kDontEnum);
     }
     Method(vm, vm.clipProto, "attachBitmap", AttachBitmap);
+    Accessor(vm, vm.clipProto, "filters", ClipFilters, ClipSetFilters);
     for (const auto& c : {std::pair<const char*, int>{"RED_CHANNEL", 1},
                           {"GREEN_CHANNEL", 2},
                           {"BLUE_CHANNEL", 4},

@@ -450,6 +450,22 @@ TEST(Avm1Geom, ConvolutionFilterTakesFlashsDefaults) {
                                                       "false", "16711808", "1"}));
 }
 
+TEST(Avm1Geom, ClipFiltersAreCopiesOfWhatWasSet) {
+    ActionWriter w;
+    w.Push({PushString("c")});
+    CallWith(w, "_root", "createEmptyMovieClip", {Val(PushString("c")), Val(PushInt(1))});
+    w.Op(0x1D);
+    New(w, "f", "filters", "BlurFilter", {PushInt(2), PushInt(3), PushInt(1)});
+    w.Get("c").Push({PushString("filters")});
+    w.Get("f").Push({PushInt(7), PushInt(2)}).Op(0x42); // [7, f]: 7 is no filter
+    w.Op(0x4F);
+    w.Push({PushString("g")}).Get("c").Push({PushString("filters")}).Op(0x4E).Op(0x1D);
+    TraceMember(w, "g", "length");
+    w.Get("g").Push({PushInt(0)}).Op(0x4E).Push({PushString("blurY")}).Op(0x4E).Trace();
+    w.Get("g").Push({PushInt(0)}).Op(0x4E).Get("f").Op(0x66).Trace(); // a copy, not f
+    EXPECT_EQ(RunScript(w), std::vector<std::string>({"1", "3", "false"}));
+}
+
 TEST(Avm1Geom, ClassesWorkOnTheirFieldsAsFlashs) {
     const struct {
         const char* name;
