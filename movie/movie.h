@@ -57,6 +57,8 @@ struct GradientStop {
     Rgba color;
 };
 
+struct Bitmap;
+
 struct FillStyle {
     FillKind kind = FillKind::Solid;
     Rgba color;
@@ -67,6 +69,8 @@ struct FillStyle {
     std::vector<GradientStop> stops;
     uint16_t bitmapId = 0;
     bool repeat = true, smooth = true;
+    // A script's bitmap (attachBitmap), drawn instead of bitmapId's.
+    std::shared_ptr<const Bitmap> scriptPixels;
 };
 
 enum class Cap : uint8_t { Round, None, Square };

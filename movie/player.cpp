@@ -243,7 +243,8 @@ bool Player::Instantiate(SpriteState& parent, DisplayObject* o,
     if (parent.nesting + 1 >= kMaxSpriteNesting)
         return false;
     const Timeline* timeline = empty ? empty : &movie_.sprites[o->ref.index];
-    for (const SpriteState* a = &parent; a; a = a->parent) {
+    // An empty clip holds nothing to repeat, so one may sit inside another.
+    for (const SpriteState* a = &parent; a && !empty; a = a->parent) {
         if (a->timeline == timeline)
             return false; // a sprite inside itself
     }

@@ -712,6 +712,18 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     return true;
 }
 
+bool Renderer::DrawSpriteOnto(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx,
+                              Quality quality, Canvas* canvas, std::string* error) {
+    if (canvas->width <= 0 || canvas->height <= 0 ||
+        canvas->pixels.size() != static_cast<size_t>(canvas->width) * canvas->height * 4 ||
+        !ChargeFrame(canvas->width, canvas->height, error))
+        return false;
+    RenderOptions options;
+    options.quality = quality;
+    Begin(options, canvas->width, canvas->height, canvas);
+    return WithoutBadAlloc([&] { DrawList(sprite, m, cx, Target{nullptr, nullptr}, 0); });
+}
+
 namespace {
 
 uint64_t PixelArea(const PixelRect& r) {
@@ -1061,10 +1073,10 @@ Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTra
         return p;
     }
     case FillKind::Bitmap: {
-        const CharacterRef* ref = movie_.Find(fill.bitmapId);
-        if (!ref || ref->kind != CharacterKind::Bitmap)
+        const CharacterRef* ref = fill.scriptPixels ? nullptr : movie_.Find(fill.bitmapId);
+        if (!fill.scriptPixels && (!ref || ref->kind != CharacterKind::Bitmap))
             return nullptr;
-        const Bitmap& b = movie_.bitmaps[ref->index];
+        const Bitmap& b = fill.scriptPixels ? *fill.scriptPixels : movie_.bitmaps[ref->index];
         if (b.width == 0 || b.height == 0 || !Invert(Multiply(m, fill.matrix), &inverse))
             return nullptr;
         BitmapPaint* p = paints_->bitmaps.Take();

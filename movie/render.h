@@ -108,6 +108,11 @@ class Renderer {
     // exactly as a whole Render would draw them.
     bool RenderRegions(const Player& player, const RenderOptions& options,
                        const std::vector<PixelRect>& regions, Canvas* canvas, std::string* error);
+    // Draws a sprite's content (not the stage, nor the sprite's own place)
+    // onto a canvas that already holds pixels: m maps the sprite's twips to
+    // canvas pixels. BitmapData.draw's way onto a script's bitmap.
+    bool DrawSpriteOnto(const SpriteState& sprite, const Matrix& m, const ColorTransform& cx,
+                        Quality quality, Canvas* canvas, std::string* error);
     // Told of every fill drawn into the canvas (not into clip masks) while
     // set.
     void Observe(FillObserver* observer) { observer_ = observer; }

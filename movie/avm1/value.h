@@ -141,6 +141,12 @@ struct Watch {
     Value data;
 };
 
+// A builtin class's own state that is no script value (a BitmapData's
+// pixels); it goes with its object.
+struct NativeState {
+    virtual ~NativeState() = default;
+};
+
 class Object {
   public:
     explicit Object(ObjectKind k) : kind(k) {}
@@ -163,6 +169,7 @@ class Object {
     std::vector<Watch> watches;
     uint64_t charged = 0;
     int32_t soundId = -1; // Sound: the attached sound's character id
+    std::unique_ptr<NativeState> state;
 
     // Own properties only; null when absent.
     Property* FindOwn(const std::string& key);

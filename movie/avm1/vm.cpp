@@ -3,6 +3,7 @@
 #include "movie/avm1/clip.h"
 #include "movie/avm1/convert.h"
 #include "movie/instance.h"
+#include "movie/avm1/geom.h"
 
 #include <algorithm>
 #include <chrono>
@@ -126,6 +127,8 @@ Vm::~Vm() = default;
 void Vm::InstallBuiltins() {
     InstallCoreBuiltins(*this);
     InstallClipBuiltins(*this);
+    InstallGeomBuiltins(*this);
+    InstallBitmapBuiltins(*this);
 }
 
 void Vm::Warn(const std::string& text) {
@@ -817,6 +820,9 @@ Value Vm::Construct(const Value& ctor, const Args& args) {
         ++depth_;
         Value r = f->construct(*this, Value::Obj(o), args);
         --depth_;
+        // A hole: the constructor refused its arguments, and new answers undefined.
+        if (r.IsHole())
+            return Value::Undefined();
         return r.type == Type::Object ? r : Value::Obj(o);
     }
     Value r = f->native ? Call(ctor, Value::Obj(o), args)
