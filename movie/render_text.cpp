@@ -7,6 +7,7 @@
 #include "movie/text_layout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace ww::movie {
@@ -44,6 +45,43 @@ Shape BoxShape(const Rect& r, Rgba color, bool outline) {
     return s;
 }
 
+// A field's box on the canvas's pixel grid when its matrix neither rotates
+// nor skews it: Flash fills the background over whole pixels and draws the
+// border on the pixels along its edges (the bottom right corner left out).
+bool SnappedBox(const Rect& box, const Matrix& m, int32_t* x0, int32_t* y0, int32_t* x1,
+                int32_t* y1) {
+    if (m.b != 0 || m.c != 0)
+        return false;
+    const double xs[] = {m.a * box.xmin + m.tx, m.a * box.xmax + m.tx};
+    const double ys[] = {m.d * box.ymin + m.ty, m.d * box.ymax + m.ty};
+    const double limit = 1 << 24;
+    for (double v : {xs[0], xs[1], ys[0], ys[1]}) {
+        if (!(std::fabs(v) < limit))
+            return false;
+    }
+    *x0 = static_cast<int32_t>(std::lround(std::min(xs[0], xs[1])));
+    *x1 = static_cast<int32_t>(std::lround(std::max(xs[0], xs[1])));
+    *y0 = static_cast<int32_t>(std::lround(std::min(ys[0], ys[1])));
+    *y1 = static_cast<int32_t>(std::lround(std::max(ys[0], ys[1])));
+    return true;
+}
+
+// Pixel rectangles as one filled shape, in twentieths of a canvas pixel.
+Shape PixelRects(const std::vector<Rect>& rects, Rgba color) {
+    Shape s;
+    FillStyle fill;
+    fill.color = color;
+    s.fills.push_back(fill);
+    s.layers.push_back(StyleLayer{0, 1, 0, 0});
+    for (const Rect& r : rects) {
+        const int32_t xs[] = {r.xmin * 20, r.xmax * 20, r.xmax * 20, r.xmin * 20, r.xmin * 20};
+        const int32_t ys[] = {r.ymin * 20, r.ymin * 20, r.ymax * 20, r.ymax * 20, r.ymin * 20};
+        for (int i = 0; i < 4; ++i)
+            s.edges.push_back(Edge{xs[i], ys[i], 0, 0, xs[i + 1], ys[i + 1], 0, 1, 0, false});
+    }
+    return s;
+}
+
 } // namespace
 
 void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
@@ -72,9 +110,15 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
     }
     const TextPicture& picture = s.picture;
     const bool background = state ? state->background : field.border;
+    int32_t x0, y0, x1, y1;
+    const bool snapped = SnappedBox(picture.box, m, &x0, &y0, &x1, &y1);
+    const Matrix pixels{1.0 / 20, 0, 0, 1.0 / 20, 0, 0};
     if (background) {
         const Rgba fill = state ? state->backgroundColor : Rgba{255, 255, 255, 255};
-        DrawShape(BoxShape(picture.box, fill, false), m, cx, t, nullptr);
+        if (snapped)
+            DrawShape(PixelRects({Rect{x0, x1, y0, y1}}, fill), pixels, cx, t, nullptr);
+        else
+            DrawShape(BoxShape(picture.box, fill, false), m, cx, t, nullptr);
     }
     Target inner = t;
     if (picture.overflows) {
@@ -91,7 +135,14 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
         DrawShape(BoxShape(u.first, u.second, false), m, cx, inner, nullptr);
     if (field.border) {
         const Rgba line = state ? state->borderColor : Rgba{0, 0, 0, 255};
-        DrawShape(BoxShape(picture.box, line, true), m, cx, t, nullptr);
+        if (snapped) {
+            const std::vector<Rect> edges = {Rect{x0, x1 + 1, y0, y0 + 1},
+                                             Rect{x0, x0 + 1, y0, y1 + 1}, Rect{x1, x1 + 1, y0, y1},
+                                             Rect{x0, x1, y1, y1 + 1}};
+            DrawShape(PixelRects(edges, line), pixels, cx, t, nullptr);
+        } else {
+            DrawShape(BoxShape(picture.box, line, true), m, cx, t, nullptr);
+        }
     }
 }
 
