@@ -59,27 +59,19 @@ bool SnappedBox(const Rect& box, const Matrix& m, int32_t* x0, int32_t* y0, int3
         if (!(std::fabs(v) < limit))
             return false;
     }
-    *x0 = static_cast<int32_t>(std::lround(std::min(xs[0], xs[1])));
-    *x1 = static_cast<int32_t>(std::lround(std::max(xs[0], xs[1])));
-    *y0 = static_cast<int32_t>(std::lround(std::min(ys[0], ys[1])));
-    *y1 = static_cast<int32_t>(std::lround(std::max(ys[0], ys[1])));
+    // Halves round down, as Flash snaps.
+    auto snap = [](double v) { return static_cast<int32_t>(std::ceil(v - 0.5)); };
+    *x0 = snap(std::min(xs[0], xs[1]));
+    *x1 = snap(std::max(xs[0], xs[1]));
+    *y0 = snap(std::min(ys[0], ys[1]));
+    *y1 = snap(std::max(ys[0], ys[1]));
     return true;
 }
 
-// Pixel rectangles as one filled shape, in twentieths of a canvas pixel.
-Shape PixelRects(const std::vector<Rect>& rects, Rgba color) {
-    Shape s;
-    FillStyle fill;
-    fill.color = color;
-    s.fills.push_back(fill);
-    s.layers.push_back(StyleLayer{0, 1, 0, 0});
-    for (const Rect& r : rects) {
-        const int32_t xs[] = {r.xmin * 20, r.xmax * 20, r.xmax * 20, r.xmin * 20, r.xmin * 20};
-        const int32_t ys[] = {r.ymin * 20, r.ymin * 20, r.ymax * 20, r.ymax * 20, r.ymin * 20};
-        for (int i = 0; i < 4; ++i)
-            s.edges.push_back(Edge{xs[i], ys[i], 0, 0, xs[i + 1], ys[i + 1], 0, 1, 0, false});
-    }
-    return s;
+// A rectangle of whole canvas pixels as a filled shape, in twentieths of a
+// pixel.
+Shape PixelBox(const Rect& r, Rgba color) {
+    return BoxShape(Rect{r.xmin * 20, r.xmax * 20, r.ymin * 20, r.ymax * 20}, color, false);
 }
 
 } // namespace
@@ -115,8 +107,10 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
     const Matrix pixels{1.0 / 20, 0, 0, 1.0 / 20, 0, 0};
     if (background) {
         const Rgba fill = state ? state->backgroundColor : Rgba{255, 255, 255, 255};
+        // Under a border the fill reaches the border's far edges too.
+        const int32_t grow = field.border ? 1 : 0;
         if (snapped)
-            DrawShape(PixelRects({Rect{x0, x1, y0, y1}}, fill), pixels, cx, t, nullptr);
+            DrawShape(PixelBox(Rect{x0, x1 + grow, y0, y1 + grow}, fill), pixels, cx, t, nullptr);
         else
             DrawShape(BoxShape(picture.box, fill, false), m, cx, t, nullptr);
     }
@@ -139,7 +133,9 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
             const std::vector<Rect> edges = {Rect{x0, x1 + 1, y0, y0 + 1},
                                              Rect{x0, x0 + 1, y0, y1 + 1}, Rect{x1, x1 + 1, y0, y1},
                                              Rect{x0, x1, y1, y1 + 1}};
-            DrawShape(PixelRects(edges, line), pixels, cx, t, nullptr);
+            // Each its own shape: edges of rectangles that touch would cancel.
+            for (const Rect& r : edges)
+                DrawShape(PixelBox(r, line), pixels, cx, t, nullptr);
         } else {
             DrawShape(BoxShape(picture.box, line, true), m, cx, t, nullptr);
         }
