@@ -53,6 +53,16 @@ class StyledWriter {
         out_->formatOf.push_back(static_cast<uint32_t>(out_->formats.size() - 1));
         return true;
     }
+    // A character in the format of the one before it.
+    bool PutAsBefore(uint32_t c) {
+        if (out_->chars.empty())
+            return Put(c);
+        if (out_->chars.size() >= kMaxFieldCharacters)
+            return false;
+        out_->chars.push_back(c);
+        out_->formatOf.push_back(out_->formatOf.back());
+        return true;
+    }
     bool EndsLine() const { return out_->chars.empty() || out_->chars.back() == '\n'; }
     bool EndsSpace() const { return !out_->chars.empty() && out_->chars.back() == ' '; }
 
@@ -288,11 +298,19 @@ void HtmlText(const std::string& html, const TextFormat& format, bool multiline,
                 break; // a tag cut short ends the text
             const Tag tag = ReadTag(html, i + 1, close);
             i = close + 1;
-            // Paragraph ends and breaks are lines only in a multiline field;
-            // a paragraph's end keeps the paragraph's format.
-            const bool paragraph = tag.name == "p" || tag.name == "li";
+            // Paragraph ends and breaks are lines only in a multiline field.
+            // A paragraph's end takes its last character's format, a list
+            // item's end the item's; an item starts a line of its own. Only
+            // the outermost of nested paragraphs ends a line.
             if (tag.closing) {
-                if (paragraph && multiline)
+                const bool outermost = std::count_if(open.begin(), open.end(), [](const auto& t) {
+                                           return t.first == "p";
+                                       }) == 1;
+                if (multiline && tag.name == "p" && outermost && !w.EndsLine())
+                    w.PutAsBefore('\n');
+                else if (multiline && tag.name == "p" && outermost)
+                    w.Put('\n');
+                else if (multiline && tag.name == "li")
                     w.Put('\n');
                 for (size_t k = open.size(); k-- > 0;) {
                     if (open[k].first != tag.name)
@@ -308,7 +326,7 @@ void HtmlText(const std::string& html, const TextFormat& format, bool multiline,
                     w.Put('\n');
                 continue;
             }
-            if (paragraph && multiline && !w.EndsLine())
+            if (tag.name == "li" && multiline && !w.EndsLine())
                 w.Put('\n');
             TextFormat changed = w.format();
             if (open.size() < kMaxHtmlNesting && ApplyTag(tag, &changed)) {

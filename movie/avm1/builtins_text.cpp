@@ -137,14 +137,37 @@ std::string ParagraphAttributes(const TextFormat& p) {
     return out;
 }
 
-void AppendRun(const TextFormat& f, const TextFormat& outer, const std::u32string& text,
-               std::string* out) {
-    const std::string font = FontAttributes(f, &outer);
-    std::string open, close;
-    if (!font.empty()) {
-        open += "<FONT" + font + ">";
-        close = "</FONT>" + close;
+bool SameFormat(const TextFormat& a, const TextFormat& b) {
+    return a.font == b.font && a.size == b.size && PackRgb(a.color) == PackRgb(b.color) &&
+           a.bold == b.bold && a.italic == b.italic && a.underline == b.underline &&
+           a.url == b.url && a.target == b.target && a.letterSpacing == b.letterSpacing &&
+           a.align == b.align && a.leftMargin == b.leftMargin && a.rightMargin == b.rightMargin &&
+           a.indent == b.indent && a.leading == b.leading && a.blockIndent == b.blockIndent &&
+           a.bullet == b.bullet && a.kerning == b.kerning && a.tabStops == b.tabStops;
+}
+
+// The font attributes that FONT tags carry.
+bool SameFont(const TextFormat& a, const TextFormat& b) {
+    return FontAttributes(a, &b).empty();
+}
+
+// One run's text in its A, B, I and U tags; its FONT tags nest as Flash
+// nests them: a run whose font matches an open FONT closes those inside it,
+// another opens a FONT with what differs from the innermost.
+void AppendRun(const TextFormat& f, const std::u32string& text,
+               std::vector<const TextFormat*>* fonts, std::string* out) {
+    size_t level = fonts->size();
+    while (level > 0 && !SameFont(f, *(*fonts)[level - 1]))
+        --level;
+    if (level > 0) {
+        for (size_t k = fonts->size(); k > level; --k)
+            *out += "</FONT>";
+        fonts->resize(level);
+    } else {
+        *out += "<FONT" + FontAttributes(f, fonts->back()) + ">";
+        fonts->push_back(&f);
     }
+    std::string open, close;
     if (!f.url.empty()) {
         open += "<A HREF=\"" + EscapeHtml(f.url) + "\" TARGET=\"" + EscapeHtml(f.target) + "\">";
         close = "</A>" + close;
@@ -185,17 +208,19 @@ std::string HtmlOf(const StyledText& st, const TextFormat& fallback) {
                            : std::string("<P ALIGN=\"") + kAlign[para.align & 3] + "\">";
         out += "<FONT" + FontAttributes(para, nullptr) + ">";
         // Runs of one format; the paragraph's end shows its own when it differs.
+        std::vector<const TextFormat*> fonts = {&para};
         const size_t last = end < n ? end + 1 : end;
         for (size_t i = begin; i < last;) {
             size_t j = i + 1;
-            while (j < last && st.formatOf[j] == st.formatOf[i])
+            while (j < last && SameFormat(formatAt(j), formatAt(i)))
                 ++j;
             std::u32string text = st.chars.substr(i, std::min(j, end) - i);
             if (!text.empty() || i == end)
-                AppendRun(formatAt(i), para, text, &out);
+                AppendRun(formatAt(i), text, &fonts, &out);
             i = j;
         }
-        out += "</FONT>";
+        for (size_t k = 0; k < fonts.size(); ++k)
+            out += "</FONT>";
         out += para.bullet ? "</LI>" : "</P>";
         if (!layout.empty())
             out += "</TEXTFORMAT>";

@@ -332,6 +332,16 @@ TEST(TextFields, HtmlTextComesBackInFlashsForm) {
          "<P ALIGN=\"RIGHT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" "
          "LETTERSPACING=\"0\" KERNING=\"0\">r</FONT></P><LI><FONT FACE=\"Times New Roman\" "
          "SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">l</FONT></LI>"},
+        // FONT tags nest; a run back in an open FONT's font closes those inside.
+        {"<font color='#aaaaaa'>a<font color='#bbbbbb'>b</font>a</font>c",
+         "<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#AAAAAA\" "
+         "LETTERSPACING=\"0\" KERNING=\"0\">a<FONT COLOR=\"#BBBBBB\">b</FONT>a<FONT "
+         "COLOR=\"#000000\">c</FONT></FONT></P>"},
+        {"<p><b>x</b><b>y</b></p><p><p>z</p></p>",
+         "<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" "
+         "LETTERSPACING=\"0\" KERNING=\"0\"><B>xy</B></FONT></P><P ALIGN=\"LEFT\"><FONT "
+         "FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" "
+         "KERNING=\"0\">z</FONT></P>"},
         {"<textformat leading='4'><a href='u'>x</a></textformat>",
          "<TEXTFORMAT LEADING=\"4\"><P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" "
          "SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\"><A HREF=\"u\" "
