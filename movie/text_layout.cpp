@@ -618,6 +618,7 @@ void Layout::Place(const Rect& box, TextPicture* out) {
     out->glyphs.clear();
     out->underlines.clear();
     out->lineTops.clear();
+    out->lineBaselines.clear();
     out->lineBottoms.clear();
     out->overflows = false;
     double baseline = box.ymin + kFieldGutter;
@@ -632,6 +633,7 @@ void Layout::Place(const Rect& box, TextPicture* out) {
         previousLeading = p.leading;
         bottom = baseline + line.descent;
         out->lineTops.push_back(baseline - line.ascent - (box.ymin + kFieldGutter));
+        out->lineBaselines.push_back(baseline - (box.ymin + kFieldGutter));
         out->lineBottoms.push_back(bottom - (box.ymin + kFieldGutter));
         const double avail = Available(line, box);
         widest = std::max(widest, line.width + p.leftMargin + p.blockIndent + p.rightMargin +

@@ -69,7 +69,7 @@ struct TextPicture {
     bool overflows = false;
     double textWidth = 0, textHeight = 0;
     // Each line's top and bottom (descent included), from the text's top.
-    std::vector<double> lineTops, lineBottoms;
+    std::vector<double> lineTops, lineBaselines, lineBottoms;
     bool missingFont = false; // a device font was asked for and none found
 };
 

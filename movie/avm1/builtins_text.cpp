@@ -933,6 +933,41 @@ void ApplyFormat(Vm& vm, Object* from, TextFormat* f) {
         f->kerning = e[kKerning].b;
 }
 
+// getTextExtent(text[, width]): the text measured in this format, on one
+// line or wrapped to the width, with the field that would hold it.
+Value GetTextExtent(Vm& vm, Value self, const Args& args) {
+    Object* o = FormatOfSelf(self);
+    if (!o)
+        return Value::Undefined();
+    const Movie& movie = ScriptHost::Of(vm).movie();
+    EditText field;
+    field.fontClass = "Times New Roman";
+    TextFormat format = FieldFormat(movie, field);
+    ApplyFormat(vm, o, &format);
+    const double width = args.size() > 1 ? vm.ToNumber(args[1]) : NAN;
+    const bool wrap = std::isfinite(width) && width > 0;
+    field.wordWrap = field.multiline = wrap;
+    field.bounds = Rect{0, static_cast<int32_t>(wrap ? std::min(width, 1e5) * kTwipsPerPixel : 1e9),
+                        0, static_cast<int32_t>(1e9)};
+    StyledText text;
+    PlainText(vm.ToString(args[0]), format, &text);
+    DeviceGlyphCache cache;
+    TextPicture p;
+    LayoutStyledText(movie, field, text, cache, &p);
+    auto pixels = [](double twips) { return Value::Num(std::round(twips / kTwipsPerPixel)); };
+    const double ascent = p.lineTops.empty() ? 0 : p.lineBaselines[0] - p.lineTops[0];
+    const double descent = p.lineTops.empty() ? 0 : p.lineBottoms[0] - p.lineBaselines[0];
+    Object* extent = vm.MakeObject(nullptr); // Flash gives it no prototype
+    vm.Set(extent, "ascent", pixels(ascent));
+    vm.Set(extent, "descent", pixels(descent));
+    vm.Set(extent, "width", pixels(p.textWidth));
+    vm.Set(extent, "height", pixels(p.textHeight));
+    vm.Set(extent, "textFieldHeight", pixels(p.textHeight + 2 * kFieldGutter));
+    vm.Set(extent, "textFieldWidth",
+           wrap ? Value::Num(width) : pixels(p.textWidth + 2 * kFieldGutter));
+    return Value::Obj(extent);
+}
+
 // The character range a setTextFormat or getTextFormat call names: (),
 // (index) or (begin, end); false when it is empty.
 bool Range(Vm& vm, const Args& args, size_t count, size_t formatArgs, size_t* begin, size_t* end) {
@@ -1475,6 +1510,7 @@ void InstallTextBuiltins(Vm& vm) {
     Object* formatProto = vm.MakeObject(vm.objectProto);
     MakeClass(vm, "TextFormat", nullptr, TextFormatConstruct, formatProto);
     DefineFormatSlots(vm, formatProto, std::make_index_sequence<kSlotCount>());
+    Method(vm, formatProto, "getTextExtent", GetTextExtent);
 
     Method(vm, vm.clipProto, "createTextField", CreateTextField);
     InstallTextSnapshot(vm);

@@ -362,6 +362,30 @@ TEST(TextFields, HtmlTextComesBackInFlashsForm) {
     }
 }
 
+TEST(TextFields, TextExtentsMeasureWithTheFieldsGutter) {
+    ActionWriter w;
+    w.Push({PushString("f"), PushInt(0), PushString("TextFormat")}).Op(0x40).Op(0x1D);
+    // e = f.getTextExtent(text[, width]); then the figures traced.
+    const struct {
+        std::vector<PushValue> args;
+    } calls[] = {{{PushString("ab ab ab ab")}}, {{PushString("ab ab ab ab"), PushInt(30)}}};
+    for (const auto& c : calls) {
+        w.Push({PushString("e")});
+        Call(w, "f", "getTextExtent", c.args).Op(0x1D);
+        w.Get("e").Push({PushString("textFieldWidth")}).Op(0x4E);
+        w.Get("e").Push({PushString("width")}).Op(0x4E).Op(0x0B).Trace();
+        w.Get("e").Push({PushString("textFieldHeight")}).Op(0x4E);
+        w.Get("e").Push({PushString("height")}).Op(0x4E).Op(0x0B).Trace();
+    }
+    w.Get("e").Push({PushString("textFieldWidth")}).Op(0x4E).Trace();
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    ASSERT_EQ(run.lines.size(), 5u);
+    EXPECT_EQ(run.lines[0], "4");
+    EXPECT_EQ(run.lines[1], "4");
+    EXPECT_EQ(run.lines[3], "4");
+    EXPECT_EQ(run.lines[4], "30"); // a wrapped extent is as wide as asked
+}
+
 TEST(TextFields, ReplaceTextSwapsARange) {
     const struct {
         int begin, end;
