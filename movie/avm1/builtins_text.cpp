@@ -630,6 +630,17 @@ void FieldSet(Vm& vm, Value self, const Args& args, size_t k) {
         return;
     FieldState& f = *s->field;
     kFieldProperties[k].set(vm, f, *o, args[0]);
+    // A field bound to another variable binds at once: a variable not set
+    // yet takes the text the field's tag began with.
+    if (std::string(kFieldProperties[k].name) == "variable") {
+        const Movie& movie = ScriptHost::Of(vm).movie();
+        if (!f.edit.variableName.empty() && !o->scripted && o->ref.index < movie.editTexts.size()) {
+            f.edit.text = movie.editTexts[o->ref.index].text;
+            f.styled = false;
+        }
+        SyncField(vm, *s->parent, *o);
+        return;
+    }
     // Text a script gives a bound field goes to its variable too.
     const bool text = IsTextProperty(k);
     Object* holder;
