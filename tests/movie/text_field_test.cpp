@@ -461,3 +461,59 @@ TEST(TextFields, SnapshotsReadAClipsStaticText) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(TextFields, BordersSitOnWholePixels) {
+    // A 10 px field with a border, placed at whole, half and other fractions
+    // of a pixel: halves round down, and the bottom right corner stays clear.
+    const struct {
+        int32_t at; // twips, both axes
+        int edge;   // the pixel of its top left corner
+    } cases[] = {{100, 5}, {105, 5}, {110, 5}, {111, 6}, {130, 6}};
+    const Rgba8 black{0, 0, 0, 255};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.at);
+        EditTextRecipe field;
+        field.xmax = field.ymax = 10 * kPx;
+        field.border = true;
+        PlaceRecipe place;
+        place.characterId = 5;
+        place.hasMatrix = true;
+        place.matrix = Translate(c.at, c.at);
+        const Bytes swf =
+            Movie8(DefineEditTextTag(5, field) + PlaceObject2Tag(place) + ShowFrameTag());
+        const int e = c.edge;
+        ExpectPixels(RenderFrame(swf),
+                     {{e, e, black},
+                      {e + 10, e, black},
+                      {e, e + 10, black},
+                      {e + 10, e + 9, black},
+                      {e + 9, e + 10, black},
+                      {e + 10, e + 10, kWhite},
+                      {e + 5, e + 5, kWhite},
+                      {e - 1, e, kWhite},
+                      {e, e - 1, kWhite}},
+                     0);
+    }
+}
+
+TEST(TextFields, ANewVariableBindsAtOnce) {
+    EditTextRecipe field = BoundField("a", "Hello");
+    ActionWriter w;
+    w.Set("a", PushString("changed"));
+    SetMember(w, "f", "variable", PushString("b")); // not set yet: takes the tag's text
+    w.Get("b").Trace();
+    TraceMember(w, "f", "text");
+    w.Set("c", PushString("C"));
+    SetMember(w, "f", "variable", PushString("c")); // set: the field shows it
+    TraceMember(w, "f", "text");
+    const Bytes tags = DefineEditTextTag(5, field) + PlaceObject2Tag(Named(1, 5, "f")) +
+                       DoActionTag(w.Records()) + ShowFrameTag();
+    FieldRun run(Movie8(tags));
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"Hello", "Hello", "C"}));
+}
+
+} // namespace
+} // namespace ww::test
