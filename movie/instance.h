@@ -45,6 +45,14 @@ struct FieldState {
     std::string boundText;
     // Changes each time anything drawn changes, for redraw tracking.
     uint32_t generation = 0;
+    // Settings scripts read back that drawing does not use (yet).
+    bool condenseWhite = false, mouseWheelEnabled = true;
+    int hscroll = 0;
+    bool advancedAntiAlias = false;
+    uint8_t gridFit = 1; // none, pixel, subpixel
+    double sharpness = 0, thickness = 0;
+    bool hasRestrict = false;
+    std::string restrict;
 };
 
 struct InstanceState {

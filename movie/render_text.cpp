@@ -7,6 +7,7 @@
 #include "movie/text_layout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace ww::movie {
@@ -44,6 +45,35 @@ Shape BoxShape(const Rect& r, Rgba color, bool outline) {
     return s;
 }
 
+// A field's box on the canvas's pixel grid when its matrix neither rotates
+// nor skews it: Flash fills the background over whole pixels and draws the
+// border on the pixels along its edges (the bottom right corner left out).
+bool SnappedBox(const Rect& box, const Matrix& m, int32_t* x0, int32_t* y0, int32_t* x1,
+                int32_t* y1) {
+    if (m.b != 0 || m.c != 0)
+        return false;
+    const double xs[] = {m.a * box.xmin + m.tx, m.a * box.xmax + m.tx};
+    const double ys[] = {m.d * box.ymin + m.ty, m.d * box.ymax + m.ty};
+    const double limit = 1 << 24;
+    for (double v : {xs[0], xs[1], ys[0], ys[1]}) {
+        if (!(std::fabs(v) < limit))
+            return false;
+    }
+    // Halves round down, as Flash snaps.
+    auto snap = [](double v) { return static_cast<int32_t>(std::ceil(v - 0.5)); };
+    *x0 = snap(std::min(xs[0], xs[1]));
+    *x1 = snap(std::max(xs[0], xs[1]));
+    *y0 = snap(std::min(ys[0], ys[1]));
+    *y1 = snap(std::max(ys[0], ys[1]));
+    return true;
+}
+
+// A rectangle of whole canvas pixels as a filled shape, in twentieths of a
+// pixel.
+Shape PixelBox(const Rect& r, Rgba color) {
+    return BoxShape(Rect{r.xmin * 20, r.xmax * 20, r.ymin * 20, r.ymax * 20}, color, false);
+}
+
 } // namespace
 
 void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
@@ -72,9 +102,17 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
     }
     const TextPicture& picture = s.picture;
     const bool background = state ? state->background : field.border;
+    int32_t x0, y0, x1, y1;
+    const bool snapped = SnappedBox(picture.box, m, &x0, &y0, &x1, &y1);
+    const Matrix pixels{1.0 / 20, 0, 0, 1.0 / 20, 0, 0};
     if (background) {
         const Rgba fill = state ? state->backgroundColor : Rgba{255, 255, 255, 255};
-        DrawShape(BoxShape(picture.box, fill, false), m, cx, t, nullptr);
+        // Under a border the fill reaches the border's far edges too.
+        const int32_t grow = field.border ? 1 : 0;
+        if (snapped)
+            DrawShape(PixelBox(Rect{x0, x1 + grow, y0, y1 + grow}, fill), pixels, cx, t, nullptr);
+        else
+            DrawShape(BoxShape(picture.box, fill, false), m, cx, t, nullptr);
     }
     Target inner = t;
     if (picture.overflows) {
@@ -91,7 +129,16 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
         DrawShape(BoxShape(u.first, u.second, false), m, cx, inner, nullptr);
     if (field.border) {
         const Rgba line = state ? state->borderColor : Rgba{0, 0, 0, 255};
-        DrawShape(BoxShape(picture.box, line, true), m, cx, t, nullptr);
+        if (snapped) {
+            const std::vector<Rect> edges = {Rect{x0, x1 + 1, y0, y0 + 1},
+                                             Rect{x0, x0 + 1, y0, y1 + 1}, Rect{x1, x1 + 1, y0, y1},
+                                             Rect{x0, x1, y1, y1 + 1}};
+            // Each its own shape: edges of rectangles that touch would cancel.
+            for (const Rect& r : edges)
+                DrawShape(PixelBox(r, line), pixels, cx, t, nullptr);
+        } else {
+            DrawShape(BoxShape(picture.box, line, true), m, cx, t, nullptr);
+        }
     }
 }
 

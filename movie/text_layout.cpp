@@ -53,7 +53,18 @@ class StyledWriter {
         out_->formatOf.push_back(static_cast<uint32_t>(out_->formats.size() - 1));
         return true;
     }
+    // A character in the format of the one before it.
+    bool PutAsBefore(uint32_t c) {
+        if (out_->chars.empty())
+            return Put(c);
+        if (out_->chars.size() >= kMaxFieldCharacters)
+            return false;
+        out_->chars.push_back(c);
+        out_->formatOf.push_back(out_->formatOf.back());
+        return true;
+    }
     bool EndsLine() const { return out_->chars.empty() || out_->chars.back() == '\n'; }
+    bool EndsSpace() const { return !out_->chars.empty() && out_->chars.back() == ' '; }
 
   private:
     StyledText* out_;
@@ -71,6 +82,19 @@ void PutText(const std::string& s, size_t begin, size_t end, StyledWriter& w) {
             c = '\n';
         }
         if (!w.Put(c))
+            return;
+    }
+}
+
+// Markup text with white space condensed: each run of spaces, tabs and line
+// ends one space, none at the start of a line.
+void PutCondensed(const std::string& s, size_t begin, size_t end, StyledWriter& w) {
+    for (size_t i = begin; i < end;) {
+        const uint32_t c = NextCodePoint(s, &i);
+        const bool white = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+        if (white && (w.EndsLine() || w.EndsSpace()))
+            continue;
+        if (!w.Put(white ? ' ' : c))
             return;
     }
 }
@@ -232,6 +256,8 @@ bool ApplyTag(const Tag& tag, TextFormat* f) {
             ParseColor(*a, &f->color);
         if (const std::string* a = tag.Attribute("letterspacing"); a && ParseNumber(*a, &v))
             f->letterSpacing = std::clamp(v, -1000.0, 1000.0) * 20;
+        if (const std::string* a = tag.Attribute("kerning"); a && ParseNumber(*a, &v))
+            f->kerning = v != 0;
     } else if (tag.name == "textformat") {
         auto twips = [&](const char* key, double* out) {
             if (const std::string* a = tag.Attribute(key); a && ParseNumber(*a, &v))
@@ -241,9 +267,7 @@ bool ApplyTag(const Tag& tag, TextFormat* f) {
         twips("indent", &f->indent);
         twips("leftmargin", &f->leftMargin);
         twips("rightmargin", &f->rightMargin);
-        double block = 0;
-        twips("blockindent", &block);
-        f->leftMargin += block;
+        twips("blockindent", &f->blockIndent);
     } else {
         return false;
     }
@@ -259,7 +283,8 @@ void PlainText(const std::string& text, const TextFormat& format, StyledText* ou
     PutText(text, 0, text.size(), w);
 }
 
-void HtmlText(const std::string& html, const TextFormat& format, StyledText* out) {
+void HtmlText(const std::string& html, const TextFormat& format, bool multiline, StyledText* out,
+              bool condenseWhite) {
     *out = StyledText{};
     StyledWriter w(out);
     w.SetFormat(format);
@@ -273,7 +298,20 @@ void HtmlText(const std::string& html, const TextFormat& format, StyledText* out
                 break; // a tag cut short ends the text
             const Tag tag = ReadTag(html, i + 1, close);
             i = close + 1;
+            // Paragraph ends and breaks are lines only in a multiline field.
+            // A paragraph's end takes its last character's format, a list
+            // item's end the item's; an item starts a line of its own. Only
+            // the outermost of nested paragraphs ends a line.
             if (tag.closing) {
+                const bool outermost = std::count_if(open.begin(), open.end(), [](const auto& t) {
+                                           return t.first == "p";
+                                       }) == 1;
+                if (multiline && tag.name == "p" && outermost && !w.EndsLine())
+                    w.PutAsBefore('\n');
+                else if (multiline && tag.name == "p" && outermost)
+                    w.Put('\n');
+                else if (multiline && tag.name == "li")
+                    w.Put('\n');
                 for (size_t k = open.size(); k-- > 0;) {
                     if (open[k].first != tag.name)
                         continue;
@@ -281,15 +319,14 @@ void HtmlText(const std::string& html, const TextFormat& format, StyledText* out
                     open.resize(k);
                     break;
                 }
-                if (tag.name == "p" || tag.name == "li")
-                    w.Put('\n');
                 continue;
             }
             if (tag.name == "br") {
-                w.Put('\n');
+                if (multiline)
+                    w.Put('\n');
                 continue;
             }
-            if ((tag.name == "p" || tag.name == "li") && !w.EndsLine())
+            if (tag.name == "li" && multiline && !w.EndsLine())
                 w.Put('\n');
             TextFormat changed = w.format();
             if (open.size() < kMaxHtmlNesting && ApplyTag(tag, &changed)) {
@@ -316,13 +353,11 @@ void HtmlText(const std::string& html, const TextFormat& format, StyledText* out
         size_t next = html.find_first_of("<&", i);
         if (next == std::string::npos)
             next = n;
-        PutText(html, i, next, w);
+        if (condenseWhite)
+            PutCondensed(html, i, next, w);
+        else
+            PutText(html, i, next, w);
         i = next;
-    }
-    // The last paragraph's end adds no empty line after it.
-    if (!out->chars.empty() && out->chars.back() == '\n') {
-        out->chars.pop_back();
-        out->formatOf.pop_back();
     }
 }
 
@@ -335,7 +370,8 @@ TextFormat FieldFormat(const Movie& movie, const EditText& field) {
     f.rightMargin = field.rightMargin;
     f.indent = field.indent;
     f.leading = field.leading;
-    f.font = field.fontClass.empty() ? "_sans" : field.fontClass;
+    // A field naming no font shows the player's default, as scripts read it.
+    f.font = field.fontClass.empty() ? "Times New Roman" : field.fontClass;
     const CharacterRef* ref = field.hasFont ? movie.Find(field.fontId) : nullptr;
     if (ref && ref->kind == CharacterKind::Font) {
         const Font& font = movie.fonts[ref->index];
@@ -501,7 +537,7 @@ void Layout::ShapeItems() {
 
 double Layout::Available(const Line& line, const Rect& box) const {
     const TextFormat& p = *line.para;
-    return (box.xmax - box.xmin) - 2 * kFieldGutter - p.leftMargin - p.rightMargin -
+    return (box.xmax - box.xmin) - 2 * kFieldGutter - p.leftMargin - p.blockIndent - p.rightMargin -
            (line.first ? p.indent : 0) - (p.bullet ? p.size : 0);
 }
 
@@ -581,6 +617,9 @@ void Layout::BreakLines() {
 void Layout::Place(const Rect& box, TextPicture* out) {
     out->glyphs.clear();
     out->underlines.clear();
+    out->lineTops.clear();
+    out->lineBaselines.clear();
+    out->lineBottoms.clear();
     out->overflows = false;
     double baseline = box.ymin + kFieldGutter;
     double previousDescent = 0, previousLeading = 0;
@@ -593,13 +632,16 @@ void Layout::Place(const Rect& box, TextPicture* out) {
         previousDescent = line.descent;
         previousLeading = p.leading;
         bottom = baseline + line.descent;
+        out->lineTops.push_back(baseline - line.ascent - (box.ymin + kFieldGutter));
+        out->lineBaselines.push_back(baseline - (box.ymin + kFieldGutter));
+        out->lineBottoms.push_back(bottom - (box.ymin + kFieldGutter));
         const double avail = Available(line, box);
-        widest = std::max(widest, line.width + p.leftMargin + p.rightMargin +
+        widest = std::max(widest, line.width + p.leftMargin + p.blockIndent + p.rightMargin +
                                       (line.first ? p.indent : 0) + (p.bullet ? p.size : 0));
         if (clipLines && baseline - line.ascent > box.ymax)
             continue; // below the field: nothing to see
-        double x = box.xmin + kFieldGutter + p.leftMargin + (line.first ? p.indent : 0) +
-                   (p.bullet ? p.size : 0);
+        double x = box.xmin + kFieldGutter + p.leftMargin + p.blockIndent +
+                   (line.first ? p.indent : 0) + (p.bullet ? p.size : 0);
         double extraPerSpace = 0;
         const double slack = avail - line.width;
         if (p.align == 1)
@@ -700,7 +742,7 @@ void LayoutEditText(const Movie& movie, const EditText& field, DeviceGlyphCache&
         // The markup says which runs are bold or italic, whatever the style
         // of the font the tag names.
         format.bold = format.italic = false;
-        HtmlText(field.text, format, &text);
+        HtmlText(field.text, format, field.multiline, &text);
     } else {
         PlainText(field.text, format, &text);
     }

@@ -28,8 +28,9 @@ struct TextFormat {
     std::string url, target;
     double letterSpacing = 0;
     uint8_t align = 0; // 0 left, 1 right, 2 centre, 3 justify
-    double leftMargin = 0, rightMargin = 0, indent = 0, leading = 0;
-    bool bullet = false;
+    double leftMargin = 0, rightMargin = 0, indent = 0, leading = 0, blockIndent = 0;
+    bool bullet = false, kerning = false;
+    std::vector<double> tabStops;
 };
 
 // Characters (code points; '\n' ends a paragraph), each with its format.
@@ -46,8 +47,10 @@ void PlainText(const std::string& text, const TextFormat& format, StyledText* ou
 // <a href target>, <li>, <textformat leading indent leftmargin rightmargin
 // blockindent>, the entities &amp; &lt; &gt; &quot; &apos; &nbsp; &#N; and
 // &#xN;. Other tags are dropped, their text kept; markup cut short ends
-// cleanly.
-void HtmlText(const std::string& html, const TextFormat& format, StyledText* out);
+// cleanly. Paragraphs and breaks make lines only in a multiline field;
+// condenseWhite makes each run of white space in the markup one space.
+void HtmlText(const std::string& html, const TextFormat& format, bool multiline, StyledText* out,
+              bool condenseWhite = false);
 
 // The format a field's tag gives its text.
 TextFormat FieldFormat(const Movie& movie, const EditText& field);
@@ -65,6 +68,8 @@ struct TextPicture {
     // Some glyph reaches past the box: drawing clips to it.
     bool overflows = false;
     double textWidth = 0, textHeight = 0;
+    // Each line's top and bottom (descent included), from the text's top.
+    std::vector<double> lineTops, lineBaselines, lineBottoms;
     bool missingFont = false; // a device font was asked for and none found
 };
 

@@ -250,8 +250,11 @@ void TraceRun(const SuiteCase& c, CaseResult* result) {
     std::string log;
     movie::ScriptOptions scripts;
     scripts.trace = [&log](const std::string& line) {
+        // Flash's log ends a line at each carriage return a traced string holds.
+        std::string shown = line;
+        std::replace(shown.begin(), shown.end(), '\r', '\n');
         if (log.size() < kMaxMovieFileBytes)
-            log += line + "\n";
+            log += shown + "\n";
     };
     scripts.clockMs = kTraceClockMs;
     scripts.folder = c.folder;

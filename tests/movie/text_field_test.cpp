@@ -267,3 +267,253 @@ TEST(TextFields, ScrollBringsItsLineToTheTop) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(TextFields, TextFormatConvertsWhatScriptsStore) {
+    const struct {
+        const char* name;
+        PushValue value;
+        const char* shown;
+    } cases[] = {
+        {"size", PushDouble(-3.5), "-4"},
+        {"size", PushDouble(2.5), "2"},
+        {"size", PushDouble(3.5), "4"},
+        {"size", PushDouble(4294967295.0), "-2147483648"},
+        {"size", PushNull(), "null"},
+        {"leftMargin", PushDouble(-3), "0"},
+        {"leftMargin", PushDouble(2.5), "2"},
+        {"indent", PushDouble(-2.5), "-2"},
+        {"color", PushDouble(-3), "4294967293"},
+        {"color", PushDouble(3.5), "3"},
+        {"bold", PushString("x"), "true"},
+        {"font", PushInt(7), "7"},
+        {"align", PushString("CENTER"), "center"},
+        {"align", PushString("sideways"), "center"}, // keeps the one before
+        {"letterSpacing", PushDouble(1.5), "1.5"},
+        {"display", PushString("inline"), "inline"},
+        {"display", PushString("Inline"), "block"},
+    };
+    ActionWriter w;
+    w.Push({PushString("f"), PushInt(0), PushString("TextFormat")}).Op(0x40).Op(0x1D);
+    std::vector<std::string> want;
+    for (const auto& c : cases) {
+        SetMember(w, "f", c.name, c.value);
+        TraceMember(w, "f", c.name);
+        want.push_back(c.shown);
+    }
+    // The constructor truncates and keeps negative margins.
+    for (int k = 0; k < 5; ++k)
+        w.Push({PushDouble(-10.9)}); // leading, indent, margins, align
+    w.Push({PushNull(), PushNull(), PushNull(), PushNull(), PushNull(), PushNull()});
+    w.Push({PushDouble(10.9), PushString("x"), PushInt(13), PushString("TextFormat")}).Op(0x40);
+    w.Push({PushString("g")}).Op(0x4D).Op(0x1D);
+    for (const char* name : {"size", "leftMargin", "leading", "align", "display"}) {
+        TraceMember(w, "g", name);
+    }
+    for (const char* shown : {"10", "-10", "-10", "null", "block"})
+        want.push_back(shown);
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    EXPECT_EQ(run.lines, want);
+}
+
+TEST(TextFields, HtmlTextComesBackInFlashsForm) {
+    const struct {
+        const char* set;
+        const char* get;
+    } cases[] = {
+        {"", ""},
+        {"<b></b>", ""},
+        {"a<b>b</b>&amp;", "<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" "
+                           "COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">a<B>b</B>&amp;"
+                           "</FONT></P>"},
+        {"<p align='right'>r</p><li>l</li>",
+         "<P ALIGN=\"RIGHT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" "
+         "LETTERSPACING=\"0\" KERNING=\"0\">r</FONT></P><LI><FONT FACE=\"Times New Roman\" "
+         "SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">l</FONT></LI>"},
+        // FONT tags nest; a run back in an open FONT's font closes those inside.
+        {"<font color='#aaaaaa'>a<font color='#bbbbbb'>b</font>a</font>c",
+         "<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#AAAAAA\" "
+         "LETTERSPACING=\"0\" KERNING=\"0\">a<FONT COLOR=\"#BBBBBB\">b</FONT>a<FONT "
+         "COLOR=\"#000000\">c</FONT></FONT></P>"},
+        {"<p><b>x</b><b>y</b></p><p><p>z</p></p>",
+         "<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" "
+         "LETTERSPACING=\"0\" KERNING=\"0\"><B>xy</B></FONT></P><P ALIGN=\"LEFT\"><FONT "
+         "FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" "
+         "KERNING=\"0\">z</FONT></P>"},
+        {"<textformat leading='4'><a href='u'>x</a></textformat>",
+         "<TEXTFORMAT LEADING=\"4\"><P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" "
+         "SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\"><A HREF=\"u\" "
+         "TARGET=\"\">x</A></FONT></P></TEXTFORMAT>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.set);
+        ActionWriter w;
+        Call(w, "_root", "createTextField",
+             {PushString("t"), PushInt(1), PushInt(0), PushInt(0), PushInt(200), PushInt(100)})
+            .Op(0x17);
+        SetMember(w, "t", "html", PushBool(true));
+        SetMember(w, "t", "multiline", PushBool(true));
+        SetMember(w, "t", "htmlText", PushString(c.set));
+        TraceMember(w, "t", "htmlText");
+        FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+        EXPECT_EQ(run.lines, (std::vector<std::string>{c.get}));
+    }
+}
+
+TEST(TextFields, TextExtentsMeasureWithTheFieldsGutter) {
+    ActionWriter w;
+    w.Push({PushString("f"), PushInt(0), PushString("TextFormat")}).Op(0x40).Op(0x1D);
+    // e = f.getTextExtent(text[, width]); then the figures traced.
+    const struct {
+        std::vector<PushValue> args;
+    } calls[] = {{{PushString("ab ab ab ab")}}, {{PushString("ab ab ab ab"), PushInt(30)}}};
+    for (const auto& c : calls) {
+        w.Push({PushString("e")});
+        Call(w, "f", "getTextExtent", c.args).Op(0x1D);
+        w.Get("e").Push({PushString("textFieldWidth")}).Op(0x4E);
+        w.Get("e").Push({PushString("width")}).Op(0x4E).Op(0x0B).Trace();
+        w.Get("e").Push({PushString("textFieldHeight")}).Op(0x4E);
+        w.Get("e").Push({PushString("height")}).Op(0x4E).Op(0x0B).Trace();
+    }
+    w.Get("e").Push({PushString("textFieldWidth")}).Op(0x4E).Trace();
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    ASSERT_EQ(run.lines.size(), 5u);
+    EXPECT_EQ(run.lines[0], "4");
+    EXPECT_EQ(run.lines[1], "4");
+    EXPECT_EQ(run.lines[3], "4");
+    EXPECT_EQ(run.lines[4], "30"); // a wrapped extent is as wide as asked
+}
+
+TEST(TextFields, ReplaceTextSwapsARange) {
+    const struct {
+        int begin, end;
+        const char* with;
+        const char* shown;
+    } cases[] = {
+        {1, 3, "XY", "hXYlo"}, {0, 0, "a", "ahello"}, {3, 100, "", "hel"}, {-4, 1, "J", "Jello"}};
+    ActionWriter w;
+    Call(w, "_root", "createTextField",
+         {PushString("t"), PushInt(1), PushInt(0), PushInt(0), PushInt(200), PushInt(100)})
+        .Op(0x17);
+    std::vector<std::string> want;
+    for (const auto& c : cases) {
+        SetMember(w, "t", "text", PushString("hello"));
+        Call(w, "t", "replaceText", {PushInt(c.begin), PushInt(c.end), PushString(c.with)})
+            .Op(0x17);
+        TraceMember(w, "t", "text");
+        want.push_back(c.shown);
+    }
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    EXPECT_EQ(run.lines, want);
+}
+
+TEST(TextFields, SnapshotsReadAClipsStaticText) {
+    // "ABC" on one line and "DE" on the next, in a font whose glyphs are
+    // those letters.
+    FontRecipe font;
+    for (char c : std::string("ABCDE")) {
+        font.glyphs.emplace_back();
+        font.codes.push_back(static_cast<uint16_t>(c));
+        font.advances.push_back(500);
+    }
+    TextRunRecipe line1, line2;
+    line1.fontId = line2.fontId = 3;
+    line1.y = 400;
+    line2.y = 800;
+    line1.glyphs = {{0, 200}, {1, 200}, {2, 200}};
+    line2.glyphs = {{3, 200}, {4, 200}};
+    PlaceRecipe place;
+    place.depth = 1;
+    place.characterId = 4;
+    const struct {
+        const char* method;
+        std::vector<PushValue> args;
+        const char* shown;
+    } cases[] = {
+        {"getCount", {}, "5"},
+        {"getText", {PushInt(1), PushInt(4)}, "BCD"},
+        {"getText", {PushInt(1), PushInt(4), PushBool(true)}, "BC\nD"},
+        {"getText", {PushInt(100), PushInt(200)}, "E"},
+        {"getText", {PushInt(3), PushInt(1)}, "D"},
+        {"getText", {PushInt(-5), PushInt(-2)}, "A"},
+        {"getText", {PushInt(0)}, "undefined"},
+        {"findText", {PushInt(0), PushString("cd"), PushBool(false)}, "2"},
+        {"findText", {PushInt(0), PushString("cd"), PushBool(true)}, "-1"},
+        {"findText", {PushInt(3), PushString("BC"), PushBool(true)}, "-1"},
+        {"findText", {PushInt(0), PushString(""), PushBool(true)}, "-1"},
+        {"findText", {PushInt(0), PushString("A")}, "undefined"},
+    };
+    ActionWriter w;
+    Call(w, "_root", "getTextSnapshot", {}).Push({PushString("s")}).Op(0x4D).Op(0x1D);
+    std::vector<std::string> want;
+    for (const auto& c : cases) {
+        Call(w, "s", c.method, c.args).Trace();
+        want.push_back(c.shown);
+    }
+    const Bytes tags = DefineFontTag(2, 3, font) +
+                       DefineTextTag(2, 4, MatrixRecipe(), {line1, line2}) +
+                       PlaceObject2Tag(place) + DoActionTag(w.Records()) + ShowFrameTag();
+    FieldRun run(Movie8(tags));
+    EXPECT_EQ(run.lines, want);
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(TextFields, BordersSitOnWholePixels) {
+    // A 10 px field with a border, placed at whole, half and other fractions
+    // of a pixel: halves round down, and the bottom right corner stays clear.
+    const struct {
+        int32_t at; // twips, both axes
+        int edge;   // the pixel of its top left corner
+    } cases[] = {{100, 5}, {105, 5}, {110, 5}, {111, 6}, {130, 6}};
+    const Rgba8 black{0, 0, 0, 255};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.at);
+        EditTextRecipe field;
+        field.xmax = field.ymax = 10 * kPx;
+        field.border = true;
+        PlaceRecipe place;
+        place.characterId = 5;
+        place.hasMatrix = true;
+        place.matrix = Translate(c.at, c.at);
+        const Bytes swf =
+            Movie8(DefineEditTextTag(5, field) + PlaceObject2Tag(place) + ShowFrameTag());
+        const int e = c.edge;
+        ExpectPixels(RenderFrame(swf),
+                     {{e, e, black},
+                      {e + 10, e, black},
+                      {e, e + 10, black},
+                      {e + 10, e + 9, black},
+                      {e + 9, e + 10, black},
+                      {e + 10, e + 10, kWhite},
+                      {e + 5, e + 5, kWhite},
+                      {e - 1, e, kWhite},
+                      {e, e - 1, kWhite}},
+                     0);
+    }
+}
+
+TEST(TextFields, ANewVariableBindsAtOnce) {
+    EditTextRecipe field = BoundField("a", "Hello");
+    ActionWriter w;
+    w.Set("a", PushString("changed"));
+    SetMember(w, "f", "variable", PushString("b")); // not set yet: takes the tag's text
+    w.Get("b").Trace();
+    TraceMember(w, "f", "text");
+    w.Set("c", PushString("C"));
+    SetMember(w, "f", "variable", PushString("c")); // set: the field shows it
+    TraceMember(w, "f", "text");
+    const Bytes tags = DefineEditTextTag(5, field) + PlaceObject2Tag(Named(1, 5, "f")) +
+                       DoActionTag(w.Records()) + ShowFrameTag();
+    FieldRun run(Movie8(tags));
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"Hello", "Hello", "C"}));
+}
+
+} // namespace
+} // namespace ww::test

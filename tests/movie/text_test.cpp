@@ -264,14 +264,19 @@ TEST(TextLayout, StyledRunsTakeTheEmbeddedFontOfTheirStyle) {
 struct HtmlCase {
     const char* html;
     std::u32string chars;
+    bool multiline = true;
 };
 
 TEST(HtmlText, ReadsTheSubsetsTextAndEntities) {
     const HtmlCase cases[] = {
         {"plain", U"plain"},
-        {"<p>one</p><p>two</p>", U"one\ntwo"},
+        {"<p>one</p><p>two</p>", U"one\ntwo\n"},
+        {"<p>one</p><p>two</p>", U"onetwo", false},
         {"a<br>b<br/>c<BR />d", U"a\nb\nc\nd"},
-        {"<li>x</li><li>y</li>", U"x\ny"},
+        {"a<br>b<br/>c<BR />d", U"abcd", false},
+        {"<li>x</li><li>y</li>", U"x\ny\n"},
+        {"test<li>test</li>", U"test\ntest\n"},
+        {"<p>a\n</p>\n", U"a\n\n", false},
         {"&amp;&lt;&gt;&quot;&apos;&nbsp;&#65;&#x42;&#X43;", U"&<>\"'\u00A0ABC"},
         {"&am", U"&am"},
         {"&#;x", U"&#;x"},
@@ -289,7 +294,7 @@ TEST(HtmlText, ReadsTheSubsetsTextAndEntities) {
     for (const HtmlCase& c : cases) {
         SCOPED_TRACE(c.html);
         StyledText t;
-        HtmlText(c.html, TextFormat{}, &t);
+        HtmlText(c.html, TextFormat{}, c.multiline, &t);
         EXPECT_TRUE(t.chars == c.chars);
         ASSERT_EQ(t.formatOf.size(), t.chars.size());
         for (uint32_t f : t.formatOf)
@@ -304,8 +309,8 @@ TEST(HtmlText, GivesEachCharacterItsTagsFormat) {
              "<font size='+2'>s</font></p><p align='right'><a href='http://x' "
              "target='_blank'>a</a><textformat leading='2' indent='3' leftmargin='4' "
              "rightmargin='5' blockindent='1'>t</textformat></p><li>l</li>",
-             TextFormat{}, &t);
-    ASSERT_TRUE(t.chars == U"Rbius\nat\nl");
+             TextFormat{}, true, &t);
+    ASSERT_TRUE(t.chars == U"Rbius\nat\nl\n");
     auto at = [&](size_t i) { return t.formats[t.formatOf[i]]; };
     EXPECT_EQ(at(0).font, "Verdana");
     EXPECT_EQ(at(0).size, 400);
@@ -324,9 +329,28 @@ TEST(HtmlText, GivesEachCharacterItsTagsFormat) {
     EXPECT_EQ(at(7).url, "");
     EXPECT_EQ(at(7).leading, 40);
     EXPECT_EQ(at(7).indent, 60);
-    EXPECT_EQ(at(7).leftMargin, 100);
+    EXPECT_EQ(at(7).leftMargin, 80);
+    EXPECT_EQ(at(7).blockIndent, 20);
     EXPECT_EQ(at(7).rightMargin, 100);
     EXPECT_TRUE(at(9).bullet);
+}
+
+TEST(HtmlText, CondensesWhiteSpaceWhenAsked) {
+    const HtmlCase cases[] = {
+        {"\n \tasdf \t  \n", U"asdf ", false},
+        {"test \ntest\n\ntest", U"test test test", false},
+        {"\n <p>t\ne s\tt </p> \n", U"t e s t \n", true},
+        {"\n <p>t\ne s\tt </p> \n", U"t e s t ", false},
+        {"<li>test</li>\n", U"test\n", true},
+        {" <b> </b> ", U"", false},
+        {"a&nbsp; b", U"a\u00A0 b", false},
+    };
+    for (const HtmlCase& c : cases) {
+        SCOPED_TRACE(c.html);
+        StyledText t;
+        HtmlText(c.html, TextFormat{}, c.multiline, &t, true);
+        EXPECT_TRUE(t.chars == c.chars);
+    }
 }
 
 // Markup no author writes: each read and laid out whole, ending cleanly.
@@ -361,7 +385,7 @@ TEST(HtmlText, HostileMarkupEndsCleanly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         StyledText t;
-        HtmlText(c.html, movie::FieldFormat(m, m.editTexts[0]), &t);
+        HtmlText(c.html, movie::FieldFormat(m, m.editTexts[0]), true, &t);
         EXPECT_EQ(t.chars.size(), c.chars);
         EXPECT_LE(t.formats.size(), movie::kMaxHtmlNesting * 2 + 2);
         for (bool wrap : {false, true}) {
