@@ -9,6 +9,7 @@
 #include "movie/avm1/host.h"
 #include "movie/avm1/instances.h"
 #include "movie/button.h"
+#include "movie/focus.h"
 #include "movie/hit_test.h"
 
 #include <algorithm>
@@ -266,7 +267,8 @@ static void Broadcast(SpriteState& root, ScriptHost* host, uint32_t bit, const c
         return;
     const std::vector<Value> copy = listeners.o->elements;
     for (const Value& l : copy) {
-        if (l.type == avm1::Type::Object)
+        // A clip removed from the stage hears nothing more.
+        if (l.type == avm1::Type::Object && !(l.o->kind == avm1::ObjectKind::Clip && !l.o->clip))
             vm.CallEvent(l.o, method);
     }
 }
@@ -326,6 +328,8 @@ void Player::PointerDown(double x, double y) {
     ScriptHost* host = scripts_.get();
     p.down = true;
     p.inClick = true;
+    if (host)
+        FocusByPress(*host, x, y);
     p.pressed = p.over;
     p.pressedInside = p.pressed.id != nullptr;
     Fire(*this, root_, host, p.pressed, kPress);

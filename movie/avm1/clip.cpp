@@ -1040,6 +1040,7 @@ void InstallClipBuiltins(Vm& vm) {
     Method(vm, vm.global, "updateAfterEvent", Nothing);
     InstallTextBuiltins(vm);
     InstallPointerBuiltins(vm);
+    InstallFocusBuiltins(vm);
 }
 
 } // namespace ww::movie::avm1
