@@ -44,6 +44,8 @@ std::vector<avm1::Object*> TabOrder(avm1::ScriptHost& host);
 // A press at (x, y) in stage twips: a field under it takes the focus, and
 // a focused field loses it to a press elsewhere.
 void FocusByPress(avm1::ScriptHost& host, double x, double y);
+// Space on a focused button or clip: pressed and released (pointer.cpp).
+void ClickByKey(avm1::ScriptHost& host, avm1::Object* target);
 // "_level0.a.field" for a clip, button or text field; "" when gone.
 std::string ScriptPath(avm1::Vm& vm, avm1::Object* script);
 // The focused text field and its state; null when the focus is elsewhere.

@@ -24,11 +24,12 @@ using avm1::Object;
 using avm1::ScriptHost;
 using avm1::Value;
 
-constexpr int kKeyTab = 9, kKeyShift = 16, kKeyCapsLock = 20, kKeyNumLock = 144;
+constexpr int kKeyTab = 9, kKeyShift = 16, kKeySpace = 32, kKeyEnter = 13, kKeyCapsLock = 20,
+              kKeyNumLock = 144;
 
 // A DefineButton2 key condition (bits 9 to 15) for a key press: the special
-// keys have codes of their own; characters come as typed (TypeCharacter).
-int ButtonKeyOf(int code) {
+// keys have codes of their own, the rest their character.
+int ButtonKeyOf(int code, uint32_t ascii) {
     static const struct {
         int code, key;
     } kSpecial[] = {{37, 1},  {39, 2},  {36, 3},  {35, 4},  {45, 5},  {46, 6}, {8, 8},
@@ -37,31 +38,46 @@ int ButtonKeyOf(int code) {
         if (k.code == code)
             return k.key;
     }
-    return 0;
+    return ascii >= 32 && ascii < 127 ? int(ascii) : 0;
 }
 
-void RunButtonKeys(Player& player, ScriptHost& host, SpriteState& s, int key, int nesting) {
+bool Enabled(ScriptHost& host, Object* script) {
+    if (!script)
+        return true;
+    const Value v = host.vm().GetOf(script, "enabled");
+    return v.IsUndefined() || host.vm().ToBoolean(v);
+}
+
+// Runs the key condition actions of every enabled button for key; true when
+// any button had one.
+bool RunButtonKeys(Player& player, ScriptHost& host, SpriteState& s, int key, int nesting) {
     if (nesting >= kMaxSpriteNesting)
-        return;
+        return false;
+    bool matched = false;
     std::vector<std::pair<SpriteState*, uint16_t>> hits;
     for (auto& entry : s.objects) {
         DisplayObject& o = entry.second;
         if (o.ref.kind == CharacterKind::Button && o.ref.index < player.movie().buttons.size())
             hits.emplace_back(&s, entry.first);
         else if (o.sprite)
-            RunButtonKeys(player, host, *o.sprite, key, nesting + 1);
+            matched = RunButtonKeys(player, host, *o.sprite, key, nesting + 1) || matched;
     }
     for (const auto& hit : hits) {
         auto it = hit.first->objects.find(hit.second);
         if (it == hit.first->objects.end() || !hit.first->script)
             continue;
         const Button& button = player.movie().buttons[it->second.ref.index];
+        if (it->second.instance && !Enabled(host, it->second.instance->script))
+            continue;
         for (const ButtonAction& a : button.actions) {
-            if ((a.conditions >> 9) == key && hit.first->script)
-                host.vm().RunBlock(std::make_shared<const std::vector<uint8_t>>(a.records),
-                                   hit.first->script);
+            if ((a.conditions >> 9) != key || !hit.first->script)
+                continue;
+            matched = true;
+            host.vm().RunBlock(std::make_shared<const std::vector<uint8_t>>(a.records),
+                               hit.first->script);
         }
     }
+    return matched;
 }
 
 // Every clip's clip event for the key, parents first.
@@ -121,12 +137,21 @@ void Player::KeyDown(int code, uint32_t ascii) {
     ScriptHost* host = scripts_.get();
     if (!host)
         return;
-    BroadcastKey(*host, "onKeyDown");
-    ClipKeyEvents(*host, root_, kEventKeyDown);
+    // The focused object first, then every listener and clip.
     if (Object* focus = FocusedObject(*host))
         host->vm().CallEvent(focus, "onKeyDown");
-    if (const int key = ButtonKeyOf(code))
-        RunButtonKeys(*this, *host, root_, key, 0);
+    BroadcastKey(*host, "onKeyDown");
+    ClipKeyEvents(*host, root_, kEventKeyDown);
+    // A key a button's condition takes neither moves the focus nor clicks.
+    const int key = ButtonKeyOf(code, ascii);
+    if (key && RunButtonKeys(*this, *host, root_, key, 0)) {
+        host->RunQueue();
+        return;
+    }
+    if ((code == kKeySpace || code == kKeyEnter) && !repeat) {
+        if (Object* focus = FocusedObject(*host))
+            ClickByKey(*host, focus);
+    }
     if (code == kKeyTab)
         MoveFocusByTab(*host, k.down[kKeyShift]);
     host->RunQueue();
@@ -143,18 +168,16 @@ void Player::KeyUp(int code, uint32_t ascii) {
     ScriptHost* host = scripts_.get();
     if (!host)
         return;
-    BroadcastKey(*host, "onKeyUp");
-    ClipKeyEvents(*host, root_, kEventKeyUp);
     if (Object* focus = FocusedObject(*host))
         host->vm().CallEvent(focus, "onKeyUp");
+    BroadcastKey(*host, "onKeyUp");
+    ClipKeyEvents(*host, root_, kEventKeyUp);
     host->RunQueue();
 }
 
 void Player::TypeCharacter(uint32_t c) {
     if (!scripts_)
         return;
-    if (c >= 32 && c < 127)
-        RunButtonKeys(*this, *scripts_, root_, int(c), 0);
     TypeIntoFocus(*scripts_, c);
     scripts_->RunQueue();
 }

@@ -273,6 +273,22 @@ static void Broadcast(SpriteState& root, ScriptHost* host, uint32_t bit, const c
     }
 }
 
+void ClickByKey(ScriptHost& host, Object* target) {
+    ScriptPlace at;
+    if (!LocateScript(host.root(), target, &at))
+        return;
+    PointerTarget t;
+    if (at.clip)
+        t = PointerTarget{at.clip, true};
+    else if (at.object && at.object->ref.kind == CharacterKind::Button && at.object->instance)
+        t = PointerTarget{at.object->instance.get(), false};
+    else
+        return;
+    Player& player = host.player();
+    Fire(player, host.root(), &host, t, kPress);
+    Fire(player, host.root(), &host, t, kRelease);
+}
+
 void Player::PointerMove(double x, double y) {
     PointerState& p = pointer();
     ScriptHost* host = scripts_.get();
@@ -328,12 +344,14 @@ void Player::PointerDown(double x, double y) {
     ScriptHost* host = scripts_.get();
     p.down = true;
     p.inClick = true;
-    if (host)
-        FocusByPress(*host, x, y);
     p.pressed = p.over;
     p.pressedInside = p.pressed.id != nullptr;
-    Fire(*this, root_, host, p.pressed, kPress);
+    // Every clip hears of the press before the focus moves and the one
+    // pressed answers it.
     Broadcast(root_, host, kEventMouseDown, "onMouseDown");
+    if (host)
+        FocusByPress(*host, x, y);
+    Fire(*this, root_, host, p.pressed, kPress);
     if (host)
         host->RunQueue();
     p.inClick = false;
@@ -349,9 +367,9 @@ void Player::PointerUp(double x, double y) {
     p.inClick = true;
     const PointerTarget pressed = p.pressed;
     p.pressed = PointerTarget{};
+    Broadcast(root_, host, kEventMouseUp, "onMouseUp");
     if (pressed.id)
         Fire(*this, root_, host, pressed, p.pressedInside ? kRelease : kReleaseOutside);
-    Broadcast(root_, host, kEventMouseUp, "onMouseUp");
     // Released over another target: it is now the one the pointer is over.
     PointerTarget hit;
     FindTarget(movie_, host, root_, x, y, 0, &hit);

@@ -2,6 +2,8 @@
 
 #include "movie/avm1/clip.h"
 #include "movie/avm1/convert.h"
+#include "movie/focus.h"
+#include "movie/instance.h"
 
 #include <algorithm>
 #include <chrono>
@@ -188,6 +190,9 @@ Value Vm::ToPrimitive(const Value& v, bool stringHint, bool numberHint) {
     // A clip converts to its path for comparisons and concatenation.
     if (o->kind == ObjectKind::Clip)
         return Value::Str(o->clip ? ClipPath(*this, o) : "");
+    // So does a text field or button while it is on the stage.
+    if (o->instance && o->instance->Owner() && player_)
+        return Value::Str(ScriptPath(*this, o));
     // A Date reads as text unless a number is asked for outright.
     const bool dateString = o->kind == ObjectKind::Date && !numberHint;
     const char* first = stringHint || dateString ? "toString" : "valueOf";
