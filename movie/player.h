@@ -116,6 +116,8 @@ struct ScriptOptions {
 };
 
 struct PointerState;
+struct KeyboardState;
+enum class TextCommand : uint8_t;
 
 class Player {
   public:
@@ -153,6 +155,17 @@ class Player {
     // What new Sound() with no clip sets.
     SoundMix& globalSound() { return globalSound_; }
 
+    // Keys and typed text (keyboard.cpp): Key and its listeners, clips' key
+    // events, buttons' key conditions, Tab between the focusable objects,
+    // editing in the focused input field.
+    void KeyDown(int code, uint32_t ascii);
+    void KeyUp(int code, uint32_t ascii);
+    void TypeCharacter(uint32_t c);
+    void EditCommand(TextCommand command);
+    // The window holding the movie gains or loses the keyboard.
+    void WindowFocus(bool focused);
+    KeyboardState& keyboard();
+
   private:
     friend class avm1::ScriptHost;
     void Start();
@@ -177,7 +190,8 @@ class Player {
     SpriteState root_;
     size_t objects_ = 0;
     bool loop_ = true;
-    std::shared_ptr<PointerState> pointer_; // made at the first pointer event
+    std::shared_ptr<PointerState> pointer_;   // made at the first pointer event
+    std::shared_ptr<KeyboardState> keyboard_; // made at the first key
     std::function<void(const std::string&)> openUrl_;
     SoundMix globalSound_;
     uint64_t births_ = 0;

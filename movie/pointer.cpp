@@ -9,6 +9,7 @@
 #include "movie/avm1/host.h"
 #include "movie/avm1/instances.h"
 #include "movie/button.h"
+#include "movie/focus.h"
 #include "movie/hit_test.h"
 
 #include <algorithm>
@@ -266,9 +267,26 @@ static void Broadcast(SpriteState& root, ScriptHost* host, uint32_t bit, const c
         return;
     const std::vector<Value> copy = listeners.o->elements;
     for (const Value& l : copy) {
-        if (l.type == avm1::Type::Object)
+        // A clip removed from the stage hears nothing more.
+        if (l.type == avm1::Type::Object && !(l.o->kind == avm1::ObjectKind::Clip && !l.o->clip))
             vm.CallEvent(l.o, method);
     }
+}
+
+void ClickByKey(ScriptHost& host, Object* target) {
+    ScriptPlace at;
+    if (!LocateScript(host.root(), target, &at))
+        return;
+    PointerTarget t;
+    if (at.clip)
+        t = PointerTarget{at.clip, true};
+    else if (at.object && at.object->ref.kind == CharacterKind::Button && at.object->instance)
+        t = PointerTarget{at.object->instance.get(), false};
+    else
+        return;
+    Player& player = host.player();
+    Fire(player, host.root(), &host, t, kPress);
+    Fire(player, host.root(), &host, t, kRelease);
 }
 
 void Player::PointerMove(double x, double y) {
@@ -328,8 +346,12 @@ void Player::PointerDown(double x, double y) {
     p.inClick = true;
     p.pressed = p.over;
     p.pressedInside = p.pressed.id != nullptr;
-    Fire(*this, root_, host, p.pressed, kPress);
+    // Every clip hears of the press before the focus moves and the one
+    // pressed answers it.
     Broadcast(root_, host, kEventMouseDown, "onMouseDown");
+    if (host)
+        FocusByPress(*host, x, y);
+    Fire(*this, root_, host, p.pressed, kPress);
     if (host)
         host->RunQueue();
     p.inClick = false;
@@ -345,9 +367,9 @@ void Player::PointerUp(double x, double y) {
     p.inClick = true;
     const PointerTarget pressed = p.pressed;
     p.pressed = PointerTarget{};
+    Broadcast(root_, host, kEventMouseUp, "onMouseUp");
     if (pressed.id)
         Fire(*this, root_, host, pressed, p.pressedInside ? kRelease : kReleaseOutside);
-    Broadcast(root_, host, kEventMouseUp, "onMouseUp");
     // Released over another target: it is now the one the pointer is over.
     PointerTarget hit;
     FindTarget(movie_, host, root_, x, y, 0, &hit);

@@ -103,6 +103,7 @@ void PlayerWindow::CreateMovieView() {
         return;
     movie_.SetScreenSize(screenWidth, screenHeight);
     movie_.SetTakesPointer(true);
+    movie_.SetTakesKeys(true);
     movie_.SetUrlOpener(&OpenWebPage);
     std::string error;
     if (!pagePath_.empty() &&

@@ -166,6 +166,11 @@ bool FlashPreviewControl::Create(const std::string& windowName, DWORD style, con
         view_.Create(hwnd_, WS_CHILD, 0, ScreenPicture(), 1);
         view_.SetScreenSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         view_.SetSettings(playback_);
+        // The author tries the movie's buttons and fields in the preview once
+        // it has the keyboard.
+        view_.SetTakesPointer(true);
+        view_.SetTakesKeys(true);
+        view_.SetPointerNeedsFocus(true);
     }
     return true;
 }

@@ -1053,6 +1053,7 @@ void InstallClipBuiltins(Vm& vm) {
     InstallSound(vm);
     InstallServices(vm);
     InstallLoadBuiltins(vm);
+    InstallFocusBuiltins(vm);
 }
 
 } // namespace ww::movie::avm1

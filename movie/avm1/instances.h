@@ -25,6 +25,8 @@ void SyncBoundFields(Vm& vm, SpriteState& root);
 void InstallTextBuiltins(Vm& vm);
 // Mouse, button handlers' defaults, startDrag, hitTest's shape test, getURL.
 void InstallPointerBuiltins(Vm& vm);
+// Key's answers and Selection (builtins_focus.cpp); after Key is made.
+void InstallFocusBuiltins(Vm& vm);
 
 // hitTest(x, y, true): the stage point (pixels) on what the clip draws.
 bool HitTestShape(Vm& vm, Object* clip, double x, double y);

@@ -2,8 +2,9 @@
 
 #include "movie/avm1/clip.h"
 #include "movie/avm1/convert.h"
-#include "movie/instance.h"
 #include "movie/avm1/geom.h"
+#include "movie/focus.h"
+#include "movie/instance.h"
 
 #include <algorithm>
 #include <chrono>

@@ -475,8 +475,26 @@ LRESULT CALLBACK MovieView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         case WM_MOUSELEAVE:
             if (!self->TakesOwnPointer())
                 break;
+            if (message == WM_LBUTTONDOWN && (self->takesKeys_ || self->pointerNeedsFocus_))
+                SetFocus(hwnd);
+            if (self->pointerNeedsFocus_ && GetFocus() != hwnd)
+                break;
             self->OnPointerMessage(message, lParam);
             return 0;
+        case WM_GETDLGCODE:
+            if (self->takesKeys_)
+                return DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_WANTTAB;
+            break;
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+        case WM_CHAR:
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            if (self->OnKeyMessage(message, wParam))
+                return 0;
+            break;
         case WM_NCDESTROY:
             RemovePropA(hwnd, kTicksProperty);
             RemovePropA(hwnd, kFrameProperty);

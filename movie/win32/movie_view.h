@@ -88,6 +88,13 @@ class MovieView {
     // A child view hands its own mouse messages to the movie only when
     // asked; otherwise clicks go through it to its parent.
     void SetTakesPointer(bool takes) { takesPointer_ = takes; }
+    // Keys typed while the view has the keyboard go to the movie
+    // (view_keys.cpp); a press on the view gives it the keyboard. The live
+    // wallpaper never takes keys.
+    void SetTakesKeys(bool takes) { takesKeys_ = takes; }
+    // The pointer reaches the movie only while the view has the keyboard; a
+    // press gives it the keyboard first (the builder's preview).
+    void SetPointerNeedsFocus(bool needs) { pointerNeedsFocus_ = needs; }
     // Opens the pages a movie asks for in answer to a click; unset, none is
     // opened.
     void SetUrlOpener(std::function<void(const std::string&)> opener) {
@@ -127,6 +134,11 @@ class MovieView {
     void OnPointerMessage(UINT message, LPARAM lParam);
     bool tracking_ = false; // asked to hear when the pointer leaves
     bool takesPointer_ = false;
+    // true when the message was the movie's and is not passed on.
+    bool OnKeyMessage(UINT message, WPARAM wParam);
+    bool takesKeys_ = false;
+    bool pointerNeedsFocus_ = false;
+    uint32_t highSurrogate_ = 0;
     movie::Canvas canvas_;
     int drawnWidth_ = 0, drawnHeight_ = 0;
     PresentedArea presented_;

@@ -1,10 +1,12 @@
 #include "tests/conformance/suite_run.h"
 
+#include "movie/keyboard.h"
 #include "movie/movie.h"
 #include "movie/player.h"
 #include "movie/render.h"
-#include "tests/conformance/suite_case.h"
+#include "tests/conformance/input_script.h"
 #include "tests/conformance/picture_compare.h"
+#include "tests/conformance/suite_case.h"
 #include "tests/conformance/swf_scan.h"
 
 #include <algorithm>
@@ -74,6 +76,113 @@ Picture Unpremultiplied(const movie::Canvas& canvas) {
     return p;
 }
 
+// The test's input.json handed to the player a frame at a time: each call
+// gives the events up to the next Wait, which stands for the frame that
+// follows. A test without the file has no events.
+class InputReplay {
+  public:
+    bool Load(const std::string& folder, std::string* error) {
+        const fs::path path = fs::path(folder) / "input.json";
+        std::error_code ec;
+        if (!fs::exists(path, ec))
+            return true;
+        std::string text;
+        if (!ReadTextFile(path.string(), &text)) {
+            *error = "input.json cannot be read";
+            return false;
+        }
+        if (!ParseInputScript(text, &events_, error)) {
+            *error = "input.json: " + *error;
+            return false;
+        }
+        return true;
+    }
+
+    void UntilWait(movie::Player& player) {
+        while (next_ < events_.size()) {
+            const InputEvent& e = events_[next_++];
+            if (e.kind == InputKind::Wait)
+                return;
+            Give(player, e);
+        }
+    }
+
+  private:
+    static void Give(movie::Player& player, const InputEvent& e) {
+        const double x = e.x * movie::kTwipsPerPixel, y = e.y * movie::kTwipsPerPixel;
+        int code = 0, ascii = 0;
+        switch (e.kind) {
+        case InputKind::MouseMove:
+            player.PointerMove(x, y);
+            break;
+        case InputKind::MouseDown:
+            if (e.button == "Left")
+                player.PointerDown(x, y);
+            else
+                player.PointerMove(x, y);
+            break;
+        case InputKind::MouseUp:
+            if (e.button == "Left")
+                player.PointerUp(x, y);
+            else
+                player.PointerMove(x, y);
+            break;
+        case InputKind::KeyDown:
+            if (KeyCodeOf(e, &code, &ascii))
+                player.KeyDown(code, uint32_t(ascii));
+            break;
+        case InputKind::KeyUp:
+            if (KeyCodeOf(e, &code, &ascii))
+                player.KeyUp(code, uint32_t(ascii));
+            break;
+        case InputKind::TextInput:
+            player.TypeCharacter(e.codepoint);
+            break;
+        case InputKind::TextControl:
+            GiveCommand(player, e.text);
+            break;
+        case InputKind::SetClipboardText:
+            player.keyboard().clipboard = e.text;
+            break;
+        case InputKind::FocusGained:
+        case InputKind::FocusLost:
+            player.WindowFocus(e.kind == InputKind::FocusGained);
+            break;
+        default:
+            break;
+        }
+    }
+
+    static void GiveCommand(movie::Player& player, const std::string& code) {
+        using movie::TextCommand;
+        static const struct {
+            const char* name;
+            TextCommand command;
+        } kCommands[] = {{"Backspace", TextCommand::Backspace},
+                         {"Delete", TextCommand::Delete},
+                         {"Enter", TextCommand::Enter},
+                         {"MoveLeft", TextCommand::Left},
+                         {"MoveRight", TextCommand::Right},
+                         {"MoveLeftLine", TextCommand::Home},
+                         {"MoveRightLine", TextCommand::End},
+                         {"SelectLeft", TextCommand::SelectLeft},
+                         {"SelectRight", TextCommand::SelectRight},
+                         {"SelectLeftLine", TextCommand::SelectHome},
+                         {"SelectRightLine", TextCommand::SelectEnd},
+                         {"SelectAll", TextCommand::SelectAll},
+                         {"Copy", TextCommand::Copy},
+                         {"Cut", TextCommand::Cut},
+                         {"Paste", TextCommand::Paste}};
+        for (const auto& c : kCommands) {
+            if (code == c.name)
+                player.EditCommand(c.command);
+        }
+    }
+
+    std::vector<InputEvent> events_;
+    size_t next_ = 0;
+};
+
 struct PendingPicture {
     const ImageComparison* comparison;
     Picture expected;
@@ -92,12 +201,20 @@ class ImageRun {
         std::stable_sort(pending.begin(), pending.end(), [](const auto& a, const auto& b) {
             return a.comparison->frame < b.comparison->frame;
         });
+        InputReplay input;
+        std::string error;
+        if (!input.Load(case_.folder, &error)) {
+            Fail("", error);
+            return;
+        }
         movie::Player player(movie_);
         movie::Renderer renderer(movie_);
         uint32_t shown = 1; // the player enters the first frame when made
+        input.UntilWait(player);
         for (const PendingPicture& p : pending) {
             while (shown < p.comparison->frame) {
                 player.Advance();
+                input.UntilWait(player);
                 ++shown;
             }
             Compare(player, renderer, p);
@@ -247,6 +364,11 @@ void TraceRun(const SuiteCase& c, CaseResult* result) {
         result->reason = "load error: " + error;
         return;
     }
+    InputReplay input;
+    if (!input.Load(c.folder, &error)) {
+        result->reason = error;
+        return;
+    }
     std::string log;
     movie::ScriptOptions scripts;
     scripts.trace = [&log](const std::string& line) {
@@ -261,8 +383,11 @@ void TraceRun(const SuiteCase& c, CaseResult* result) {
     scripts.seeded = true;
     {
         movie::Player player(m, scripts);
-        for (uint32_t frame = 2; frame <= c.frames; ++frame)
+        input.UntilWait(player);
+        for (uint32_t frame = 2; frame <= c.frames; ++frame) {
             player.Advance();
+            input.UntilWait(player);
+        }
     }
     const std::string want = NormaliseLog(expected), got = NormaliseLog(log);
     result->suitePass = result->ourPass = want == got;

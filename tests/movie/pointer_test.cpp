@@ -143,16 +143,16 @@ TEST(Pointer, ButtonStatesAndEventsFollowThePointer) {
         {"the hole is not the button", {{'m', 75, 75}}, {"c:rollOut", "onRollOut"}, kRed, false},
         {"press",
          {{'m', 55, 55}, {'d', 55, 55}},
-         {"c:rollOver", "onRollOver", "c:press", "onPress", "mouse down"},
+         {"c:rollOver", "onRollOver", "mouse down", "c:press", "onPress"},
          kGreen,
          true},
         {"drag off", {{'m', 300, 300}}, {"c:dragOut", "onDragOut"}, kBlue, false},
         {"drag back", {{'m', 95, 95}}, {"c:dragOver", "onDragOver"}, kGreen, true},
-        {"release inside", {{'u', 95, 95}}, {"c:release", "onRelease", "mouse up"}, kBlue, true},
+        {"release inside", {{'u', 95, 95}}, {"mouse up", "c:release", "onRelease"}, kBlue, true},
         {"press, leave, release outside",
          {{'d', 95, 95}, {'m', 300, 300}, {'u', 300, 300}},
-         {"c:press", "onPress", "mouse down", "c:dragOut", "onDragOut", "c:releaseOutside",
-          "onReleaseOutside", "mouse up"},
+         {"mouse down", "c:press", "onPress", "c:dragOut", "onDragOut", "mouse up",
+          "c:releaseOutside", "onReleaseOutside"},
          kRed,
          false},
         {"a press on nothing reaches only the listener",
@@ -264,8 +264,9 @@ TEST(Pointer, ClipEventsAndClipHandlersAnswerThePointer) {
         std::vector<std::string> want;
     } cases[] = {
         {{'m', 60, 60}, {"a onRollOver"}},
-        {{'d', 60, 60}, {"a press", "a mouseDown", "b mouseDown"}},
-        {{'u', 300, 300}, {"a release", "a mouseUp"}},
+        // Every clip hears of the press before the pressed one answers it.
+        {{'d', 60, 60}, {"a mouseDown", "b mouseDown", "a press"}},
+        {{'u', 300, 300}, {"a mouseUp", "a release"}},
         {{'d', 300, 300}, {"a mouseDown", "b mouseDown"}},
     };
     for (const auto& c : cases) {

@@ -690,6 +690,55 @@ TEST_F(LiveWallpaperPlayer, AClickInThePlayersWindowReachesTheMovie) {
         << "frame " << ViewFrame(own[0]);
 }
 
+// An input field over the whole stage, bound to v; the first two frames
+// loop until v reads "ab", then the movie stops on its third frame.
+test::Bytes TypeToFrameThreeMovie() {
+    test::EditTextRecipe field;
+    field.readOnly = false;
+    field.xmax = 550 * 20;
+    field.ymax = 400 * 20;
+    field.variableName = "v";
+    field.text = "";
+    test::PlaceRecipe place;
+    place.characterId = 1;
+    test::ActionWriter check;
+    check.Get("v").Push({test::PushString("ab")}).Op(0x49).Op(0x12).If("stay");
+    check.GotoFrame(2).Op(0x07).Label("stay");
+    test::Bytes tags;
+    for (const test::Bytes& part :
+         {test::DefineEditTextTag(1, field), test::PlaceObject2Tag(place),
+          test::DoActionTag(check.Records()), test::ShowFrameTag(), test::ShowFrameTag(),
+          test::DoActionTag({0x07}), test::ShowFrameTag()})
+        tags.insert(tags.end(), part.begin(), part.end());
+    return test::MakeMovie(tags, 3);
+}
+
+TEST_F(LiveWallpaperPlayer, TypingInThePlayersWindowFillsTheMoviesField) {
+    test::WriteFileBytes(installed_.movie(), TypeToFrameThreeMovie());
+    ASSERT_TRUE(window_.Start(installed_.player()));
+    HWND window = nullptr;
+    PumpUntil(
+        [&] {
+            window = WindowOf(window_.pid(), installed_.settings().wallpaperName);
+            return window != nullptr;
+        },
+        30000);
+    ASSERT_NE(window, nullptr);
+    std::vector<HWND> own = ViewsBelow(window, window_.pid());
+    ASSERT_EQ(own.size(), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return ViewFrame(own[0]) >= 1; }, 10000));
+    RECT client{};
+    GetClientRect(own[0], &client);
+    const LPARAM middle = MAKELPARAM(client.right / 2, client.bottom / 2);
+    // A press gives the field the keyboard; the characters fill it.
+    PostMessageA(own[0], WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    PostMessageA(own[0], WM_LBUTTONUP, 0, middle);
+    PostMessageA(own[0], WM_CHAR, 'a', 1);
+    PostMessageA(own[0], WM_CHAR, 'b', 1);
+    EXPECT_TRUE(PumpUntil([&] { return ViewFrame(own[0]) == 3; }, 10000))
+        << "frame " << ViewFrame(own[0]);
+}
+
 TEST_F(LiveWallpaperPlayer, TheDesktopsClicksReachTheMovieButNotThoseOnIcons) {
     test::WriteFileBytes(installed_.movie(), ClickToFrameTwoMovie());
     ChildProcess live;

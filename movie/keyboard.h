@@ -1,0 +1,58 @@
+// The keyboard as the player tracks it (keyboard.cpp): which keys are down,
+// the last key and character, the object that has the focus and the
+// selection in a focused text field. Key codes are Flash's (the Windows
+// virtual-key codes); characters are Unicode code points.
+//
+// The focus is kept as the script object of a clip, button or text field,
+// and found again in the display list before each use, so an object removed
+// while focused simply loses the focus.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace ww::movie {
+
+namespace avm1 {
+class Object;
+} // namespace avm1
+
+constexpr int kKeyCodeCount = 256;
+
+// Editing commands that do not come as typed characters.
+enum class TextCommand : uint8_t {
+    Backspace,
+    Delete,
+    Enter,
+    Left,
+    Right,
+    Home,
+    End,
+    SelectLeft,
+    SelectRight,
+    SelectHome,
+    SelectEnd,
+    SelectAll,
+    Copy,
+    Cut,
+    Paste
+};
+
+struct KeyboardState {
+    bool down[kKeyCodeCount] = {};
+    bool capsLock = false, numLock = false;
+    int lastCode = 0;
+    uint32_t lastAscii = 0;
+    avm1::Object* focus = nullptr;
+    // The focus came by Tab: the yellow rectangle shows around it.
+    bool focusShown = false;
+    // The selection in the focused field, in characters: from the anchor
+    // to the caret, either way round.
+    size_t anchor = 0, caret = 0;
+    std::string clipboard; // UTF-8
+    // The window holding the movie has the keyboard.
+    bool windowFocused = true;
+};
+
+} // namespace ww::movie

@@ -1,0 +1,41 @@
+// Editing the text of an input field: characters typed at the caret over
+// the selection, the editing commands, and the field's rules (restrict,
+// maxChars, password, multiline). The buffer works on characters; the
+// field's glue in text_input.cpp reads and writes the field around it.
+#pragma once
+
+#include "movie/keyboard.h"
+
+#include <cstddef>
+#include <string>
+
+namespace ww::movie {
+
+struct EditBuffer {
+    std::u32string text;
+    size_t anchor = 0, caret = 0; // the selection runs between them
+};
+
+struct EditRules {
+    bool restricted = false;
+    std::u32string restrict; // restrict's pattern when restricted
+    size_t maxChars = 0;     // 0: no limit
+    bool password = false;   // copy and cut refused
+    bool multiline = false;
+};
+
+// The character restrict lets in for c: c itself, c in the other case when
+// only that is allowed, or 0 when refused. The pattern lists characters and
+// ranges (a-z); ^ turns what follows into exclusions and back; \ escapes.
+char32_t RestrictCharacter(const std::u32string& pattern, char32_t c);
+// Types text over the selection; false when nothing changed.
+bool TypeText(EditBuffer& b, const std::u32string& text, const EditRules& rules);
+// An editing command; clipboard is read by Paste and written by Copy and
+// Cut. False when the text did not change (the selection may have).
+bool ApplyEdit(EditBuffer& b, TextCommand command, std::u32string* clipboard,
+               const EditRules& rules);
+
+std::u32string Utf8ToChars(const std::string& text);
+std::string CharsToUtf8(const std::u32string& chars);
+
+} // namespace ww::movie
