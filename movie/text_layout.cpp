@@ -206,19 +206,20 @@ bool ParseNumber(const std::string& text, double* value) {
     return true;
 }
 
-// "#RRGGBB" or "0xRRGGBB".
-bool ParseColor(std::string text, Rgba* color) {
-    if (!text.empty() && text[0] == '#')
-        text.erase(0, 1);
-    else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-        text.erase(0, 2);
-    if (text.empty() || text.size() > 6)
+// "#RRGGBB": white space may follow the '#', the hex digits end at the
+// first other character and the last six count; no digit, no colour.
+bool ParseColor(const std::string& text, Rgba* color) {
+    if (text.empty() || text[0] != '#')
         return false;
-    for (char c : text) {
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            return false;
+    size_t i = text.find_first_not_of(" \t", 1);
+    uint32_t v = 0;
+    size_t digits = 0;
+    for (; i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])); ++i, ++digits) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+        v = ((v << 4) | static_cast<uint32_t>(c <= '9' ? c - '0' : c - 'a' + 10)) & 0xFFFFFF;
     }
-    const unsigned long v = std::strtoul(text.c_str(), nullptr, 16);
+    if (digits == 0)
+        return false;
     *color = Rgba{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v), color->a};
     return true;
 }

@@ -353,6 +353,24 @@ TEST(HtmlText, CondensesWhiteSpaceWhenAsked) {
     }
 }
 
+TEST(HtmlText, ReadsColoursAsFlashDoes) {
+    const struct {
+        const char* color;
+        uint32_t rgb; // 0x123456: the colour outside, kept
+    } cases[] = {{"#202020", 0x202020},     {"202020", 0x123456},     {"#2", 0x2},
+                 {"#abfg", 0xABF},          {"#23456789a", 0x56789A}, {" #234567", 0x123456},
+                 {"#   234567 ", 0x234567}, {"#g1", 0x123456},        {"#", 0x123456}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.color);
+        StyledText t;
+        HtmlText(std::string("<font color='#123456'><font color='") + c.color + "'>x</font></font>",
+                 TextFormat{}, movie::HtmlReading{}, &t);
+        ASSERT_EQ(t.chars.size(), 1u);
+        const movie::Rgba got = t.formats[t.formatOf[0]].color;
+        EXPECT_EQ((uint32_t(got.r) << 16) | (uint32_t(got.g) << 8) | got.b, c.rgb);
+    }
+}
+
 TEST(HtmlText, OlderMoviesDropBlankTextAndKerning) {
     const struct {
         uint8_t version;
