@@ -53,6 +53,7 @@ struct FieldState {
     double sharpness = 0, thickness = 0;
     bool hasRestrict = false;
     std::string restrict;
+    uint8_t swfVersion = 8; // the movie's, for reading HTML as it does
 };
 
 struct InstanceState {

@@ -206,25 +206,26 @@ bool ParseNumber(const std::string& text, double* value) {
     return true;
 }
 
-// "#RRGGBB" or "0xRRGGBB".
-bool ParseColor(std::string text, Rgba* color) {
-    if (!text.empty() && text[0] == '#')
-        text.erase(0, 1);
-    else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-        text.erase(0, 2);
-    if (text.empty() || text.size() > 6)
+// "#RRGGBB": white space may follow the '#', the hex digits end at the
+// first other character and the last six count; no digit, no colour.
+bool ParseColor(const std::string& text, Rgba* color) {
+    if (text.empty() || text[0] != '#')
         return false;
-    for (char c : text) {
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            return false;
+    size_t i = text.find_first_not_of(" \t", 1);
+    uint32_t v = 0;
+    size_t digits = 0;
+    for (; i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])); ++i, ++digits) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+        v = ((v << 4) | static_cast<uint32_t>(c <= '9' ? c - '0' : c - 'a' + 10)) & 0xFFFFFF;
     }
-    const unsigned long v = std::strtoul(text.c_str(), nullptr, 16);
+    if (digits == 0)
+        return false;
     *color = Rgba{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v), color->a};
     return true;
 }
 
 // A tag's change to the format; false for a tag that changes none.
-bool ApplyTag(const Tag& tag, TextFormat* f) {
+bool ApplyTag(const Tag& tag, uint8_t version, TextFormat* f) {
     double v = 0;
     if (tag.name == "b") {
         f->bold = true;
@@ -256,7 +257,8 @@ bool ApplyTag(const Tag& tag, TextFormat* f) {
             ParseColor(*a, &f->color);
         if (const std::string* a = tag.Attribute("letterspacing"); a && ParseNumber(*a, &v))
             f->letterSpacing = std::clamp(v, -1000.0, 1000.0) * 20;
-        if (const std::string* a = tag.Attribute("kerning"); a && ParseNumber(*a, &v))
+        if (const std::string* a = tag.Attribute("kerning");
+            a && version >= 8 && ParseNumber(*a, &v))
             f->kerning = v != 0;
     } else if (tag.name == "textformat") {
         auto twips = [&](const char* key, double* out) {
@@ -283,8 +285,8 @@ void PlainText(const std::string& text, const TextFormat& format, StyledText* ou
     PutText(text, 0, text.size(), w);
 }
 
-void HtmlText(const std::string& html, const TextFormat& format, bool multiline, StyledText* out,
-              bool condenseWhite) {
+void HtmlText(const std::string& html, const TextFormat& format, const HtmlReading& how,
+              StyledText* out) {
     *out = StyledText{};
     StyledWriter w(out);
     w.SetFormat(format);
@@ -306,11 +308,11 @@ void HtmlText(const std::string& html, const TextFormat& format, bool multiline,
                 const bool outermost = std::count_if(open.begin(), open.end(), [](const auto& t) {
                                            return t.first == "p";
                                        }) == 1;
-                if (multiline && tag.name == "p" && outermost && !w.EndsLine())
+                if (how.multiline && tag.name == "p" && outermost && !w.EndsLine())
                     w.PutAsBefore('\n');
-                else if (multiline && tag.name == "p" && outermost)
+                else if (how.multiline && tag.name == "p" && outermost)
                     w.Put('\n');
-                else if (multiline && tag.name == "li")
+                else if (how.multiline && tag.name == "li")
                     w.Put('\n');
                 for (size_t k = open.size(); k-- > 0;) {
                     if (open[k].first != tag.name)
@@ -322,14 +324,14 @@ void HtmlText(const std::string& html, const TextFormat& format, bool multiline,
                 continue;
             }
             if (tag.name == "br") {
-                if (multiline)
+                if (how.multiline)
                     w.Put('\n');
                 continue;
             }
-            if (tag.name == "li" && multiline && !w.EndsLine())
+            if (tag.name == "li" && how.multiline && !w.EndsLine())
                 w.Put('\n');
             TextFormat changed = w.format();
-            if (open.size() < kMaxHtmlNesting && ApplyTag(tag, &changed)) {
+            if (open.size() < kMaxHtmlNesting && ApplyTag(tag, how.version, &changed)) {
                 open.emplace_back(tag.name, w.format());
                 w.SetFormat(changed);
             }
@@ -353,9 +355,10 @@ void HtmlText(const std::string& html, const TextFormat& format, bool multiline,
         size_t next = html.find_first_of("<&", i);
         if (next == std::string::npos)
             next = n;
-        if (condenseWhite)
+        const bool blank = html.find_first_not_of(" \t\r\n", i) >= next;
+        if (how.condenseWhite)
             PutCondensed(html, i, next, w);
-        else
+        else if (!(blank && how.version < 8))
             PutText(html, i, next, w);
         i = next;
     }
@@ -742,7 +745,10 @@ void LayoutEditText(const Movie& movie, const EditText& field, DeviceGlyphCache&
         // The markup says which runs are bold or italic, whatever the style
         // of the font the tag names.
         format.bold = format.italic = false;
-        HtmlText(field.text, format, field.multiline, &text);
+        HtmlReading how;
+        how.multiline = field.multiline;
+        how.version = movie.version;
+        HtmlText(field.text, format, how, &text);
     } else {
         PlainText(field.text, format, &text);
     }

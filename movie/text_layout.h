@@ -49,8 +49,15 @@ void PlainText(const std::string& text, const TextFormat& format, StyledText* ou
 // &#xN;. Other tags are dropped, their text kept; markup cut short ends
 // cleanly. Paragraphs and breaks make lines only in a multiline field;
 // condenseWhite makes each run of white space in the markup one space.
-void HtmlText(const std::string& html, const TextFormat& format, bool multiline, StyledText* out,
-              bool condenseWhite = false);
+struct HtmlReading {
+    bool multiline = true;
+    bool condenseWhite = false;
+    // Movies before SWF 8 drop text that is only white space and have no
+    // kerning attribute.
+    uint8_t version = 8;
+};
+void HtmlText(const std::string& html, const TextFormat& format, const HtmlReading& how,
+              StyledText* out);
 
 // The format a field's tag gives its text.
 TextFormat FieldFormat(const Movie& movie, const EditText& field);

@@ -51,6 +51,14 @@ std::string Utf8(const std::u32string& chars, char32_t lineEnd = '\r') {
     return out;
 }
 
+HtmlReading Reading(const FieldState& f) {
+    HtmlReading how;
+    how.multiline = f.edit.multiline;
+    how.condenseWhite = f.condenseWhite;
+    how.version = f.swfVersion;
+    return how;
+}
+
 // The field's characters with their formats, whatever form it holds them in.
 void Styled(const FieldState& f, StyledText* out) {
     if (f.styled) {
@@ -60,7 +68,7 @@ void Styled(const FieldState& f, StyledText* out) {
     TextFormat format = f.newFormat;
     if (f.edit.html) {
         format.bold = format.italic = false;
-        HtmlText(f.edit.text, format, f.edit.multiline, out, f.condenseWhite);
+        HtmlText(f.edit.text, format, Reading(f), out);
     } else {
         PlainText(f.edit.text, format, out);
     }
@@ -240,7 +248,7 @@ void SetText(FieldState& f, const std::string& text, bool html) {
     TextFormat format = f.newFormat;
     if (html) {
         format.bold = format.italic = false;
-        HtmlText(f.edit.text, format, f.edit.multiline, &f.styledText, f.condenseWhite);
+        HtmlText(f.edit.text, format, Reading(f), &f.styledText);
     } else {
         PlainText(f.edit.text, format, &f.styledText);
     }
@@ -1163,6 +1171,7 @@ Value CreateTextField(Vm& vm, Value self, const Args& args) {
     e.fontClass = "Times New Roman";
     e.fontHeight = 240;
     field->newFormat = FieldFormat(host.movie(), e);
+    field->swfVersion = host.movie().version;
     state->field = std::move(field);
     return Value::Obj(InstanceObject(vm, parent, o));
 }
@@ -1423,6 +1432,7 @@ void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o) {
     FieldState* f = FieldOf(parent, o, movie);
     if (!f || f->edit.variableName.empty())
         return;
+    f->swfVersion = movie.version;
     Object* holder;
     std::string name;
     if (!ResolveVariable(vm, ScriptHost::Of(vm).ObjectOf(parent), f->edit.variableName, &holder,
@@ -1467,8 +1477,12 @@ Object* InstanceObject(Vm& vm, SpriteState& parent, DisplayObject& o) {
     if (state->script)
         return state->script;
     const bool field = o.ref.kind == CharacterKind::EditText;
-    if (field && !FieldOf(parent, o, ScriptHost::Of(vm).movie()))
+    const Movie& movie = ScriptHost::Of(vm).movie();
+    FieldState* f = field ? FieldOf(parent, o, movie) : nullptr;
+    if (field && !f)
         return nullptr;
+    if (f)
+        f->swfVersion = movie.version;
     const Value ctor = vm.GetOf(vm.global, field ? "TextField" : "Button");
     const Value proto = ctor.type == Type::Object ? vm.GetOf(ctor.o, "prototype") : Value();
     Object* script = vm.MakeObject(proto.type == Type::Object ? proto.o : vm.objectProto);

@@ -294,7 +294,7 @@ TEST(HtmlText, ReadsTheSubsetsTextAndEntities) {
     for (const HtmlCase& c : cases) {
         SCOPED_TRACE(c.html);
         StyledText t;
-        HtmlText(c.html, TextFormat{}, c.multiline, &t);
+        HtmlText(c.html, TextFormat{}, movie::HtmlReading{c.multiline}, &t);
         EXPECT_TRUE(t.chars == c.chars);
         ASSERT_EQ(t.formatOf.size(), t.chars.size());
         for (uint32_t f : t.formatOf)
@@ -309,7 +309,7 @@ TEST(HtmlText, GivesEachCharacterItsTagsFormat) {
              "<font size='+2'>s</font></p><p align='right'><a href='http://x' "
              "target='_blank'>a</a><textformat leading='2' indent='3' leftmargin='4' "
              "rightmargin='5' blockindent='1'>t</textformat></p><li>l</li>",
-             TextFormat{}, true, &t);
+             TextFormat{}, movie::HtmlReading{}, &t);
     ASSERT_TRUE(t.chars == U"Rbius\nat\nl\n");
     auto at = [&](size_t i) { return t.formats[t.formatOf[i]]; };
     EXPECT_EQ(at(0).font, "Verdana");
@@ -348,8 +348,45 @@ TEST(HtmlText, CondensesWhiteSpaceWhenAsked) {
     for (const HtmlCase& c : cases) {
         SCOPED_TRACE(c.html);
         StyledText t;
-        HtmlText(c.html, TextFormat{}, c.multiline, &t, true);
+        HtmlText(c.html, TextFormat{}, movie::HtmlReading{c.multiline, true}, &t);
         EXPECT_TRUE(t.chars == c.chars);
+    }
+}
+
+TEST(HtmlText, ReadsColoursAsFlashDoes) {
+    const struct {
+        const char* color;
+        uint32_t rgb; // 0x123456: the colour outside, kept
+    } cases[] = {{"#202020", 0x202020},     {"202020", 0x123456},     {"#2", 0x2},
+                 {"#abfg", 0xABF},          {"#23456789a", 0x56789A}, {" #234567", 0x123456},
+                 {"#   234567 ", 0x234567}, {"#g1", 0x123456},        {"#", 0x123456}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.color);
+        StyledText t;
+        HtmlText(std::string("<font color='#123456'><font color='") + c.color + "'>x</font></font>",
+                 TextFormat{}, movie::HtmlReading{}, &t);
+        ASSERT_EQ(t.chars.size(), 1u);
+        const movie::Rgba got = t.formats[t.formatOf[0]].color;
+        EXPECT_EQ((uint32_t(got.r) << 16) | (uint32_t(got.g) << 8) | got.b, c.rgb);
+    }
+}
+
+TEST(HtmlText, OlderMoviesDropBlankTextAndKerning) {
+    const struct {
+        uint8_t version;
+        std::u32string chars;
+        bool kerning;
+    } cases[] = {{7, U"line 1line 2x", false}, {8, U"line 1 line 2 x", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        movie::HtmlReading how;
+        how.multiline = false;
+        how.version = c.version;
+        StyledText t;
+        HtmlText("<p>line 1</p> <p>line 2</p> <font kerning='1'>x</font>", TextFormat{}, how, &t);
+        EXPECT_TRUE(t.chars == c.chars);
+        ASSERT_FALSE(t.chars.empty());
+        EXPECT_EQ(t.formats[t.formatOf.back()].kerning, c.kerning);
     }
 }
 
@@ -385,7 +422,7 @@ TEST(HtmlText, HostileMarkupEndsCleanly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         StyledText t;
-        HtmlText(c.html, movie::FieldFormat(m, m.editTexts[0]), true, &t);
+        HtmlText(c.html, movie::FieldFormat(m, m.editTexts[0]), movie::HtmlReading{}, &t);
         EXPECT_EQ(t.chars.size(), c.chars);
         EXPECT_LE(t.formats.size(), movie::kMaxHtmlNesting * 2 + 2);
         for (bool wrap : {false, true}) {
