@@ -43,6 +43,9 @@ struct FieldState {
     // The bound variable's value as last shown, and whether it was looked at.
     bool boundSeen = false;
     std::string boundText;
+    // restrict as a script set it: the characters typing lets in.
+    bool restricted = false;
+    std::string restrictPattern;
     // Changes each time anything drawn changes, for redraw tracking.
     uint32_t generation = 0;
     // Settings scripts read back that drawing does not use (yet).

@@ -39,29 +39,46 @@ char32_t OtherCase(char32_t c) {
     return c;
 }
 
+// Characters are read left to right, each one allowed (or, after ^,
+// refused) as it comes. A run of dashes joins the character before it to
+// the one after; with none before (at the start, after ^ or after another
+// range) the range starts from the first character, and a dash at the end
+// means nothing.
 bool PatternAllows(const std::u32string& pattern, char32_t c) {
-    // Without an inclusion, everything not excluded is allowed.
-    bool included = pattern.empty() || pattern[0] == '^', allowed = included;
+    bool allowed = !pattern.empty() && pattern[0] == '^';
     bool excluding = false;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        char32_t from = pattern[i];
-        if (from == '^') {
+    char32_t last = 0;
+    size_t i = 0;
+    while (i < pattern.size()) {
+        char32_t ch = pattern[i];
+        if (ch == '^') {
             excluding = !excluding;
+            last = 0;
+            ++i;
             continue;
         }
-        if (from == '\\' && i + 1 < pattern.size())
-            from = pattern[++i];
-        char32_t to = from;
-        if (i + 2 < pattern.size() && pattern[i + 1] == '-') {
-            to = pattern[i + 2];
-            if (to == '\\' && i + 3 < pattern.size()) {
-                to = pattern[i + 3];
+        if (ch == '-') {
+            while (i < pattern.size() && pattern[i] == '-')
                 ++i;
-            }
-            i += 2;
+            if (i >= pattern.size())
+                break;
+            char32_t to = pattern[i++];
+            if (to == '\\' && i < pattern.size())
+                to = pattern[i++];
+            if (c >= last && c <= to)
+                allowed = !excluding;
+            last = 0;
+            continue;
         }
-        if (c >= from && c <= to)
+        if (ch == '\\') {
+            if (i + 1 >= pattern.size())
+                break; // a lone backslash at the end escapes nothing
+            ch = pattern[++i];
+        }
+        ++i;
+        if (c == ch)
             allowed = !excluding;
+        last = ch;
     }
     return allowed;
 }
@@ -86,7 +103,7 @@ bool TypeText(EditBuffer& b, const std::u32string& text, const EditRules& rules)
         } else if (c < 0x20 || c == 0x7F) {
             continue;
         }
-        if (rules.restricted && !(c = RestrictCharacter(rules.restrict, c)))
+        if (rules.restricted && !(c = RestrictCharacter(rules.allowed, c)))
             continue;
         typed += c;
     }
@@ -242,10 +259,9 @@ bool OpenFocused(ScriptHost& host, FocusedEdit* e) {
     e->buffer.text = Utf8ToChars(vm.ToString(vm.GetOf(e->script, "text")));
     e->buffer.anchor = k.anchor;
     e->buffer.caret = k.caret;
-    const Value restrict = vm.GetOf(e->script, "restrict");
-    e->rules.restricted = restrict.type != Type::Undefined&& restrict.type != Type::Null;
+    e->rules.restricted = e->field->restricted;
     if (e->rules.restricted)
-        e->rules.restrict = Utf8ToChars(vm.ToString(restrict));
+        e->rules.allowed = Utf8ToChars(e->field->restrictPattern);
     e->rules.maxChars = e->field->edit.maxLength;
     e->rules.password = e->field->edit.password;
     e->rules.multiline = e->field->edit.multiline;

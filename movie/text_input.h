@@ -18,9 +18,9 @@ struct EditBuffer {
 
 struct EditRules {
     bool restricted = false;
-    std::u32string restrict; // restrict's pattern when restricted
-    size_t maxChars = 0;     // 0: no limit
-    bool password = false;   // copy and cut refused
+    std::u32string allowed; // restrict's pattern when restricted
+    size_t maxChars = 0;    // 0: no limit
+    bool password = false;  // copy and cut refused
     bool multiline = false;
 };
 

@@ -120,6 +120,28 @@ Value SetSelection(Vm& vm, Value, const Args& args) {
     return Value::Undefined();
 }
 
+FieldState* FieldOfValue(const Value& self) {
+    InstanceState* s = self.type == Type::Object ? self.o->instance : nullptr;
+    return s && s->Owner() ? s->field.get() : nullptr;
+}
+
+Value RestrictGet(Vm&, Value self, const Args&) {
+    FieldState* f = FieldOfValue(self);
+    return f && f->restricted ? Value::Str(f->restrictPattern) : Value::Null();
+}
+
+// Nothing, null and the empty pattern all lift the restriction.
+Value RestrictSet(Vm& vm, Value self, const Args& args) {
+    FieldState* f = FieldOfValue(self);
+    if (!f)
+        return Value::Undefined();
+    const Value& v = args[0];
+    const bool none = v.type == Type::Undefined || v.type == Type::Null;
+    f->restrictPattern = none ? std::string() : vm.ToString(v);
+    f->restricted = !f->restrictPattern.empty();
+    return Value::Undefined();
+}
+
 } // namespace
 
 void InstallFocusBuiltins(Vm& vm) {
@@ -129,6 +151,17 @@ void InstallFocusBuiltins(Vm& vm) {
         Method(vm, key.o, "isToggled", KeyIsToggled);
         Method(vm, key.o, "getCode", KeyGetCode);
         Method(vm, key.o, "getAscii", KeyGetAscii);
+    }
+
+    const Value field = vm.GetOf(vm.global, "TextField");
+    const Value fieldProto =
+        field.type == Type::Object ? vm.GetOf(field.o, "prototype") : Value::Undefined();
+    if (fieldProto.type == Type::Object) {
+        vm.Define(fieldProto.o, "restrict", Value::Undefined(), kDontEnum);
+        if (Property* p = fieldProto.o->FindOwn(vm.Key("restrict"))) {
+            p->getter = vm.MakeFunction(RestrictGet);
+            p->setter = vm.MakeFunction(RestrictSet);
+        }
     }
 
     Object* selection = vm.MakeObject(vm.objectProto);

@@ -140,8 +140,9 @@ void PointerInClip(Vm& vm, SpriteState& clip, double* x, double* y) {
     double lx, ly;
     if (!StageToLocal(ToStage(clip), p.x, p.y, &lx, &ly))
         return;
-    *x = std::round(lx / kTwipsPerPixel);
-    *y = std::round(ly / kTwipsPerPixel);
+    // Flash measures the pointer in whole twips.
+    *x = std::round(lx) / kTwipsPerPixel;
+    *y = std::round(ly) / kTwipsPerPixel;
 }
 
 void RequestUrl(Vm& vm, const std::string& url, bool page) {

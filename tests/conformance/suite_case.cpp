@@ -109,6 +109,15 @@ bool ReadQuality(const TomlValue& root, movie::Quality* quality, std::string* er
     return true;
 }
 
+// The window the movie was shown in, whose pixels input.json's positions
+// count; none given, the stage's own size.
+void ReadViewport(const TomlValue& root, double* width) {
+    const TomlValue* options = root.Find("player_options");
+    const TomlValue* viewport = options ? options->Find("viewport_dimensions") : nullptr;
+    const TomlValue* w = viewport ? viewport->Find("width") : nullptr;
+    *width = w && w->IsNumber() && w->AsNumber() > 0 && w->AsNumber() < 1e6 ? w->AsNumber() : 0;
+}
+
 } // namespace
 
 bool ReadSuiteCase(const std::string& tomlText, SuiteCase* c, std::string* error) {
@@ -126,6 +135,7 @@ bool ReadSuiteCase(const std::string& tomlText, SuiteCase* c, std::string* error
         return false;
     }
     c->frames = uint32_t(frames);
+    ReadViewport(root, &c->viewportWidth);
     const TomlValue* known = root.Find("known_failure");
     c->knownFailure = known && known->kind == TomlValue::Kind::Boolean && known->boolean;
     c->images.clear();

@@ -33,7 +33,8 @@ struct SuiteCase {
     uint32_t frames = 1; // num_frames, or num_ticks (one tick plays one frame)
     movie::Quality quality = movie::Quality::High;
     bool knownFailure = false;
-    bool hasTrace = false; // output.txt is there
+    bool hasTrace = false;    // output.txt is there
+    double viewportWidth = 0; // pixels the input positions count in; 0: the stage's
     std::vector<ImageComparison> images;
 };
 

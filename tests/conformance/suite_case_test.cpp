@@ -64,6 +64,28 @@ TEST(SuiteCase, ReadsFramesQualityAndPictures) {
     }
 }
 
+TEST(SuiteCase, ReadsTheWindowInputPositionsCountIn) {
+    struct Case {
+        const char* toml;
+        double width; // 0: the stage's own
+    } cases[] = {
+        {"num_frames = 1", 0},
+        {"[player_options]\nviewport_dimensions = { width = 1100, height = 800, scale_factor = "
+         "2.0 }",
+         1100},
+        {"[player_options]\nviewport_dimensions = { width = 0, height = 800 }", 0},
+        {"[player_options]\nviewport_dimensions = { width = -5, height = 800 }", 0},
+        {"[player_options]\nviewport_dimensions = { width = \"wide\" }", 0},
+        {"[player_options]\nwith_renderer = { optional = true }", 0},
+    };
+    for (const Case& c : cases) {
+        SuiteCase read;
+        std::string error;
+        ASSERT_TRUE(ReadSuiteCase(c.toml, &read, &error)) << c.toml << ": " << error;
+        EXPECT_EQ(read.viewportWidth, c.width) << c.toml;
+    }
+}
+
 TEST(SuiteCase, RefusesValuesItCannotPlay) {
     struct Case {
         const char* toml;

@@ -81,7 +81,9 @@ Picture Unpremultiplied(const movie::Canvas& canvas) {
 // follows. A test without the file has no events.
 class InputReplay {
   public:
-    bool Load(const std::string& folder, std::string* error) {
+    // scale: stage pixels per input pixel.
+    bool Load(const std::string& folder, double scale, std::string* error) {
+        scale_ = scale;
         const fs::path path = fs::path(folder) / "input.json";
         std::error_code ec;
         if (!fs::exists(path, ec))
@@ -108,8 +110,9 @@ class InputReplay {
     }
 
   private:
-    static void Give(movie::Player& player, const InputEvent& e) {
-        const double x = e.x * movie::kTwipsPerPixel, y = e.y * movie::kTwipsPerPixel;
+    void Give(movie::Player& player, const InputEvent& e) {
+        const double x = e.x * scale_ * movie::kTwipsPerPixel;
+        const double y = e.y * scale_ * movie::kTwipsPerPixel;
         int code = 0, ascii = 0;
         switch (e.kind) {
         case InputKind::MouseMove:
@@ -181,7 +184,14 @@ class InputReplay {
 
     std::vector<InputEvent> events_;
     size_t next_ = 0;
+    double scale_ = 1;
 };
+
+// Stage pixels per pixel of the window the test's input was given in.
+double InputScale(const SuiteCase& c, const movie::Movie& m) {
+    const double stageWidth = double(m.stage.xmax - m.stage.xmin) / movie::kTwipsPerPixel;
+    return c.viewportWidth > 0 && stageWidth > 0 ? stageWidth / c.viewportWidth : 1;
+}
 
 struct PendingPicture {
     const ImageComparison* comparison;
@@ -203,7 +213,7 @@ class ImageRun {
         });
         InputReplay input;
         std::string error;
-        if (!input.Load(case_.folder, &error)) {
+        if (!input.Load(case_.folder, InputScale(case_, movie_), &error)) {
             Fail("", error);
             return;
         }
@@ -365,7 +375,7 @@ void TraceRun(const SuiteCase& c, CaseResult* result) {
         return;
     }
     InputReplay input;
-    if (!input.Load(c.folder, &error)) {
+    if (!input.Load(c.folder, InputScale(c, m), &error)) {
         result->reason = error;
         return;
     }

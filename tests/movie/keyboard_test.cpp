@@ -158,13 +158,15 @@ TEST(TextInput, RestrictPatterns) {
         const char* allowed; // each character: what comes in, '.' refused
         const char* typed;
     } cases[] = {
-        {U"a-z", "aba.", "abA1"},   // an upper case letter comes in lower case
-        {U"A-Z", "ABA.", "abA1"},   // and the other way round
-        {U"^0-9", "ab..", "ab12"},  // everything but digits
-        {U"a-z^m", "al.n", "almn"}, // a range with a hole
-        {U"\\-x", "-x.", "-xy"},    // an escaped dash
-        {U"", "ab1", "ab1"},        // an empty pattern refuses nothing here
-        {U"0-9\\^", "1^.", "1^a"},  // an escaped caret
+        {U"a-z", "aba.", "abA1"},     // an upper case letter comes in lower case
+        {U"A-Z", "ABA.", "abA1"},     // and the other way round
+        {U"^0-9", "ab..", "ab12"},    // everything but digits
+        {U"a-z^m", "al.n", "almn"},   // a range with a hole
+        {U"\\-x", "-x.", "-xy"},      // an escaped dash
+        {U"a-", "aa.", "aAb"},        // a dash at the end means nothing
+        {U"b-a", "b.", "ba"},         // a range backwards holds its first end
+        {U"a-b-A", "abA0.", "abA0c"}, // after a range, a dash starts from the bottom
+        {U"0-9\\^", "1^.", "1^a"},    // an escaped caret
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(movie::CharsToUtf8(c.pattern));
