@@ -323,6 +323,9 @@ struct Movie {
     bool scripted = false;
     // ScriptLimits' recursion depth; 0 when the movie sets none.
     uint16_t maxRecursion = 0;
+    // The folder of the file it was loaded from, whose files its scripts may
+    // load; empty for a movie read from memory.
+    std::string folder;
     // DefineScalingGrid: a sprite's centre rectangle for nine-slice scaling.
     std::unordered_map<uint16_t, Rect> scalingGrids;
 
