@@ -11,7 +11,6 @@
 #include "cli/commands.h"
 #include "common/file.h"
 #include "common/fs.h"
-#include "common/path.h"
 #include "movie/movie.h"
 #include "movie/player.h"
 
@@ -54,10 +53,6 @@ void RunTrace(const TraceCommandOptions& o) {
         std::fputc('\n', stdout);
     };
     scripts.clockMs = o.clock;
-    // Scripts may load the files beside the movie, nothing else.
-    scripts.folder = FolderOfPath(o.moviePath);
-    if (scripts.folder.empty())
-        scripts.folder = ".";
     if (o.seed >= 0) {
         scripts.seed = static_cast<uint32_t>(o.seed);
         scripts.seeded = true;

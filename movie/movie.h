@@ -336,6 +336,9 @@ struct Movie {
     bool useNetwork = false;
     // DefineSound headers by character id, for Sound's duration (nothing plays).
     std::unordered_map<uint16_t, SoundInfo> sounds;
+    // The folder of the file it was loaded from, whose files its scripts may
+    // load; empty for a movie read from memory.
+    std::string folder;
     // DefineScalingGrid: a sprite's centre rectangle for nine-slice scaling.
     std::unordered_map<uint16_t, Rect> scalingGrids;
 

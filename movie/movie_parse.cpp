@@ -609,7 +609,12 @@ bool LoadMovie(const std::string& path, Movie* movie, std::string* error) {
         *error = "it cannot be read";
         return false;
     }
-    return ParseMovie(bytes.data(), bytes.size(), movie, error);
+    if (!ParseMovie(bytes.data(), bytes.size(), movie, error))
+        return false;
+    movie->folder = FolderOfPath(path);
+    if (movie->folder.empty())
+        movie->folder = ".";
+    return true;
 }
 
 } // namespace ww::movie

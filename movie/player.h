@@ -110,8 +110,8 @@ struct ScriptOptions {
     // Opens an http or https page a script asks for in answer to a click;
     // unset, no page is opened.
     std::function<void(const std::string&)> openUrl;
-    // The movie's folder: scripts may load the files in it and below it.
-    // Empty, every load is refused.
+    // The folder whose files (and those below) scripts may load, when the
+    // movie's own is not the one; with neither, every load is refused.
     std::string folder;
 };
 

@@ -19,7 +19,7 @@ ScriptHost::ScriptHost(Player& player, const ScriptOptions& options) : player_(p
     if (player.movie_.maxRecursion)
         o.maxCallDepth = std::min<int>(player.movie_.maxRecursion, kMaxCallDepth);
     vm_ = std::make_unique<Vm>(&player, o);
-    SetLoadFolder(*vm_, options.folder);
+    SetLoadFolder(*vm_, options.folder.empty() ? player.movie_.folder : options.folder);
     vm_->BeginFrame(0);
 }
 

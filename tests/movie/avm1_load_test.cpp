@@ -247,5 +247,24 @@ TEST(Avm1Load, AStoppedFrameKeepsItsLoadsForTheNext) {
     }
 }
 
+// A movie read from a file may load what lies beside it with no folder given.
+TEST(Avm1Load, AMovieFromAFileLoadsBesideIt) {
+    TempDir dir;
+    WriteFile(dir / "doc.xml", "<beside/>");
+    SwfRecipe layout = StageRecipe(false);
+    layout.version = 8;
+    layout.tags = DoActionTag(LoadWith("XML", "doc.xml", "firstChild").Records()) + ShowFrameTag();
+    const Bytes swf = MakeSwf(layout);
+    WriteFile(dir / "movie.swf", std::string(swf.begin(), swf.end()));
+    movie::Movie m;
+    std::string error;
+    ASSERT_TRUE(movie::LoadMovie(dir / "movie.swf", &m, &error)) << error;
+    std::vector<std::string> lines;
+    movie::ScriptOptions options;
+    options.trace = [&lines](const std::string& line) { lines.push_back(line); };
+    movie::Player player(m, options);
+    EXPECT_EQ(lines, (std::vector<std::string>{"asked", "onLoad true", "<beside />"}));
+}
+
 } // namespace
 } // namespace ww::test
