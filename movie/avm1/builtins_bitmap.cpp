@@ -20,14 +20,15 @@ namespace {
 
 // Shared with the clips it is attached to, which draw what it holds now.
 struct BitmapState : NativeState {
+    BitmapState() : NativeState(NativeKind::Bitmap) {}
     std::shared_ptr<PixelStore> store = std::make_shared<PixelStore>();
     bool disposed = false;
 };
 
 BitmapState* StateOf(const Value& v) {
-    if (v.type != Type::Object || !v.o->state)
+    if (v.type != Type::Object || !v.o->state || v.o->state->kind != NativeKind::Bitmap)
         return nullptr;
-    return dynamic_cast<BitmapState*>(v.o->state.get());
+    return static_cast<BitmapState*>(v.o->state.get());
 }
 
 // A live bitmap's pixels; null when v is none or was disposed.

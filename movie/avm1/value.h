@@ -142,9 +142,13 @@ struct Watch {
 };
 
 // A builtin class's own state that is no script value (a BitmapData's
-// pixels); it goes with its object.
+// pixels); it goes with its object. Tagged rather than found by RTTI: the
+// small programs build without it.
+enum class NativeKind : uint8_t { Bitmap };
 struct NativeState {
+    explicit NativeState(NativeKind k) : kind(k) {}
     virtual ~NativeState() = default;
+    const NativeKind kind;
 };
 
 class Object {
