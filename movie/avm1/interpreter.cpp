@@ -127,6 +127,15 @@ struct Interpreter {
 
     // Variables ---------------------------------------------------------
     Object* TargetOrRoot() { return act.target ? act.target : vm.rootClip; }
+    // A register past a function's own count is the running block's, as
+    // Flash shares them.
+    Value* Register(size_t r) {
+        if (r < act.registers.size())
+            return &act.registers[r];
+        if (vm.blockRegisters_ && r < vm.blockRegisters_->size())
+            return &(*vm.blockRegisters_)[r];
+        return nullptr;
+    }
     // A scope's clip that was removed while the code ran: names resolve on
     // the level instead, as Flash does.
     Object* Live(Object* s) const {
@@ -234,8 +243,8 @@ bool Interpreter::HandleThrow() {
             pc = b.tryEnd;
             stack.clear();
             if (b.catchInRegister) {
-                if (b.catchRegister < act.registers.size())
-                    act.registers[b.catchRegister] = thrown;
+                if (Value* slot = Register(b.catchRegister))
+                    *slot = thrown;
             } else if (act.locals) {
                 vm.Set(act.locals, b.catchName, thrown);
             }
@@ -761,8 +770,8 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
                 PushV(Value::Undefined());
                 break;
             case 4: {
-                const uint8_t r = f.U8();
-                PushV(r < act.registers.size() ? act.registers[r] : Value::Undefined());
+                const Value* slot = Register(f.U8());
+                PushV(slot ? *slot : Value::Undefined());
                 break;
             }
             case 5:
@@ -816,9 +825,9 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         break;
     }
     case 0x87: {
-        const uint8_t r = f.U8();
-        if (f.ok() && r < act.registers.size())
-            act.registers[r] = stack.empty() ? Value::Undefined() : stack.back();
+        Value* slot = Register(f.U8());
+        if (f.ok() && slot)
+            *slot = stack.empty() ? Value::Undefined() : stack.back();
         break;
     }
     // Arithmetic ----------------------------------------------------------
@@ -1519,8 +1528,11 @@ void Vm::RunBlock(const ActionBlock& block, Object* clip) {
     act.locals = clip;
     act.scope.push_back(clip);
     act.registers.assign(4, Value());
+    std::vector<Value>* outerRegisters = blockRegisters_;
+    blockRegisters_ = &act.registers;
     Value result;
     Execute(*this, code, act, &result);
+    blockRegisters_ = outerRegisters;
     ReportUncaught();
     if (status_ == Status::Abort && !budgetWarned_)
         status_ = Status::Normal; // a recursion cap ends this block only

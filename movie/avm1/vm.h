@@ -179,6 +179,7 @@ class Vm {
     int depth_ = 0;
     Object* callee_ = nullptr; // the script function running, for arguments.caller
     Activation* running_ = nullptr;
+    std::vector<Value>* blockRegisters_ = nullptr; // the running block's four
     uint64_t actionsLeft_ = 0;
     bool budgetWarned_ = false;
     std::vector<std::string> warnings_;

@@ -1547,3 +1547,32 @@ TEST(Avm1Events, CodeWhoseClipIsGoneTellsNoTarget) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Scope, RegistersPastAFunctionsOwnAreTheBlocks) {
+    const ActionWriter body = ActionWriter()
+                                  .Push({PushRegister(3)})
+                                  .Trace()
+                                  .Push({PushRegister(1)})
+                                  .Trace()
+                                  .Push({PushInt(9)})
+                                  .StoreRegister(3)
+                                  .Op(0x17);
+    const ActionWriter script = ActionWriter()
+                                    .Push({PushInt(7)})
+                                    .StoreRegister(3)
+                                    .StoreRegister(1)
+                                    .Op(0x17)
+                                    .Function2("f", 2, 0, {}, body)
+                                    .Push({PushInt(0), PushString("f")})
+                                    .Op(0x3D)
+                                    .Op(0x17)
+                                    .Push({PushRegister(3)})
+                                    .Trace();
+    ExpectTraces({{"read and written through", 8, script, {"7", "undefined", "9"}}});
+}
+
+} // namespace
+} // namespace ww::test
