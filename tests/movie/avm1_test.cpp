@@ -1576,3 +1576,22 @@ TEST(Avm1Scope, RegistersPastAFunctionsOwnAreTheBlocks) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Conversions, NamesBefore7IgnoreTheCaseOfFlashsLetters) {
+    auto setGet = [](const char* set, const char* get) {
+        return ActionWriter().Set(set, PushString("x")).Get(get).Trace();
+    };
+    ExpectTraces({
+        {"Latin-1", 6, setGet("\xC3\x84", "\xC3\xA4"), {"x"}},
+        {"Cyrillic", 6, setGet("\xD3\xA4", "\xD3\xA5"), {"x"}},
+        {"a title-case digraph", 6, setGet("\xC7\xB2", "\xC7\xB1"), {"x"}},
+        {"a letter Flash's table lacks", 6, setGet("\xC8\xBA", "\xE2\xB1\xA5"), {"undefined"}},
+        {"from 7 case counts", 7, setGet("\xC3\x84", "\xC3\xA4"), {"undefined"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
