@@ -1595,3 +1595,27 @@ TEST(Avm1Conversions, NamesBefore7IgnoreTheCaseOfFlashsLetters) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Operators, GlobalFunctionsWithNoArgument) {
+    auto none = [](const char* name) {
+        return ActionWriter().Push({PushInt(0), PushString(name)}).Op(0x3D).Trace();
+    };
+    ExpectTraces({
+        {"isNaN", 5, none("isNaN"), {"true"}},
+        {"isFinite", 5, none("isFinite"), {"false"}},
+        {"Boolean", 5, none("Boolean"), {"undefined"}},
+        {"isFinite of undefined is 0 in SWF 5",
+         5,
+         ActionWriter()
+             .Push({PushUndefined(), PushInt(1), PushString("isFinite")})
+             .Op(0x3D)
+             .Trace(),
+         {"true"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
