@@ -1364,7 +1364,7 @@ TEST(Avm1Events, TheNewestClipStepsFirstAndTheMainTimelineLast) {
     const Bytes placed = sprites + PlaceSprite(2, 1) + PlaceSprite(3, 2) + TraceFrame("root1") +
                          TraceFrame("root2", true);
     EXPECT_EQ(Play(Movie(placed, 8, 2), 2).lines,
-              (std::vector<std::string>{"root1", "a1", "b1", "b2", "a2", "root2"}));
+              (std::vector<std::string>{"a1", "b1", "root1", "b2", "a2", "root2"}));
 
     // Frame 1 jumps to 3: the clip placed on frame 2 runs before frame 3's
     // script, the one frame 3 places after it.
@@ -1615,6 +1615,22 @@ TEST(Avm1Operators, GlobalFunctionsWithNoArgument) {
              .Trace(),
          {"true"}},
     });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Events, AFramesScriptsAndNewClipsRunInTagOrder) {
+    const Bytes sprite = TracingSprite(2, "a");
+    const Bytes rootScript =
+        DoActionTag(ActionWriter().Push({PushString("root")}).Trace().Records());
+    EXPECT_EQ(Play(Movie(sprite + PlaceSprite(2, 1) + rootScript + ShowFrameTag(), 8, 1)).lines,
+              (std::vector<std::string>{"a1", "root"}));
+    EXPECT_EQ(Play(Movie(sprite + rootScript + PlaceSprite(2, 1) + ShowFrameTag(), 8, 1)).lines,
+              (std::vector<std::string>{"root", "a1"}));
 }
 
 } // namespace
