@@ -1484,8 +1484,9 @@ Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* ho
             preload(0x10, Value::Obj(makeSuper()));
         preload(0x40, Value::Obj(rootClip));
         if (code.flags & 0x80) {
-            Object* parent = ClipParent(*this, act.baseClip);
-            preload(0x80, parent ? Value::Obj(parent) : Value::Undefined());
+            // No parent takes no register: _global moves up into it.
+            if (Object* parent = ClipParent(*this, act.baseClip))
+                preload(0x80, Value::Obj(parent));
         }
         preload(0x100, Value::Obj(global));
         if (!(code.flags & 0x02) && !(code.flags & 0x01))

@@ -1635,3 +1635,26 @@ TEST(Avm1Events, AFramesScriptsAndNewClipsRunInTagOrder) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Scope, APreloadedParentThatIsMissingTakesNoRegister) {
+    const ActionWriter body = ActionWriter()
+                                  .Push({PushRegister(1)})
+                                  .Op(0x44)
+                                  .Trace()
+                                  .Push({PushRegister(2)})
+                                  .Op(0x44)
+                                  .Trace();
+    // Preload _parent (0x80) and _global (0x100) from the main timeline.
+    const ActionWriter script = ActionWriter()
+                                    .Function2("f", 3, 0x180, {}, body)
+                                    .Push({PushInt(0), PushString("f")})
+                                    .Op(0x3D)
+                                    .Op(0x17);
+    ExpectTraces({{"_global moves up", 8, script, {"object", "undefined"}}});
+}
+
+} // namespace
+} // namespace ww::test
