@@ -652,6 +652,16 @@ void Vm::Set(Object* o, const std::string& name, const Value& v0) {
     Object* p = o;
     for (int depth = 0; p && depth < kMaxProtoDepth; ++depth) {
         Property* prop = p->FindOwn(key);
+        if (prop && prop->versionMask && VersionHidden(prop->versionMask)) {
+            // A property hidden from this version is no property: set on the
+            // object itself, it becomes a plain one again.
+            if (p == o) {
+                *prop = Property{prop->name, v, 0, nullptr, nullptr, 0};
+                return;
+            }
+            p = ProtoOf(p);
+            continue;
+        }
         if (prop && (prop->getter || prop->setter)) {
             if (prop->setter && !AtDepthLimit())
                 Call(Value::Obj(prop->setter), Value::Obj(o), Args{&v, 1});
@@ -739,8 +749,7 @@ std::vector<std::string> Vm::EnumerableNames(Object* o) {
                 seen.push_back(Key(prop.name));
                 continue;
             }
-            if (prop.versionMask && VersionHidden(prop.versionMask))
-                continue;
+            // Hidden from this version, it is still listed.
             add(prop.name);
         }
         // A clip's own variables come before its children, as Flash lists them.

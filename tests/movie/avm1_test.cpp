@@ -1658,3 +1658,51 @@ TEST(Avm1Scope, APreloadedParentThatIsMissingTakesNoRegister) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Objects, APropertyHiddenFromTheVersionIsSetAnew) {
+    // o = {p: "x"}; ASSetPropFlags(o, "p", 0x100): hidden below SWF 7.
+    const ActionWriter hidden =
+        ActionWriter()
+            .Push({PushString("o"), PushString("p"), PushString("x"), PushInt(1)})
+            .Op(0x43)
+            .Op(0x1D)
+            .Push({PushInt(256), PushString("p")})
+            .Get("o")
+            .Push({PushInt(3), PushString("ASSetPropFlags")})
+            .Op(0x3D)
+            .Op(0x17);
+    const ActionWriter read =
+        ActionWriter(hidden).Get("o").Push({PushString("p")}).Op(0x4E).Trace();
+    const ActionWriter set = ActionWriter(hidden)
+                                 .Get("o")
+                                 .Push({PushString("p"), PushString("y")})
+                                 .Op(0x4F)
+                                 .Get("o")
+                                 .Push({PushString("p")})
+                                 .Op(0x4E)
+                                 .Trace();
+    const ActionWriter listed = ActionWriter(hidden)
+                                    .Get("o")
+                                    .Op(0x55)
+                                    .Label("next")
+                                    .StoreRegister(0)
+                                    .Push({PushNull()})
+                                    .Op(0x49)
+                                    .If("done")
+                                    .Push({PushRegister(0)})
+                                    .Trace()
+                                    .Jump("next")
+                                    .Label("done");
+    ExpectTraces({
+        {"hidden", 6, read, {"undefined"}},
+        {"shown from its version", 7, read, {"x"}},
+        {"set anew", 6, set, {"y"}},
+        {"still listed", 6, listed, {"p"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
