@@ -13,6 +13,9 @@
 
 namespace ww::movie::avm1 {
 
+// The highest frame number Flash knows.
+constexpr uint16_t kMaxFrameNumber = 16000;
+
 struct Activation {
     std::vector<Object*> scope; // outermost first
     Value self;
@@ -118,6 +121,21 @@ struct Interpreter {
         return false;
     }
     Status Run(Value* result);
+    // Moves the pc past count action records, never past the block.
+    void SkipActions(size_t count) {
+        for (size_t k = 0; k < count && pc < size; ++k) {
+            const uint8_t op = bytes[pc];
+            if (op == 0)
+                return;
+            size_t next = pc + 1;
+            if (op >= 0x80) {
+                if (size - next < 2)
+                    return;
+                next += 2 + static_cast<size_t>(bytes[next] | (bytes[next + 1] << 8));
+            }
+            pc = std::min(next, size);
+        }
+    }
     bool Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Status* status);
     bool HandleThrow();
     void CloseBlocks();
@@ -683,8 +701,15 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x9F:
         GotoFrame2(f);
         break;
-    case 0x8A: // WaitForFrame: every frame is loaded
+    case 0x8A: {
+        // Everything is loaded, but Flash counts no frame past 16000: the
+        // actions that wait for one are skipped.
+        const uint16_t frame = f.U16();
+        const uint8_t skip = f.U8();
+        if (f.ok() && frame > kMaxFrameNumber)
+            SkipActions(skip);
         break;
+    }
     case 0x8D:
         Pop();
         break;

@@ -1706,3 +1706,27 @@ TEST(Avm1Objects, APropertyHiddenFromTheVersionIsSetAnew) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+ActionWriter WaitForFrame(uint16_t frame, uint8_t skip) {
+    return ActionWriter()
+        .Raw({0x8A, 3, 0, static_cast<uint8_t>(frame), static_cast<uint8_t>(frame >> 8), skip})
+        .Push({PushString("loaded")})
+        .Trace()
+        .Push({PushString("after")})
+        .Trace();
+}
+
+TEST(Avm1Clips, WaitForFrameKnowsNoFramePast16000) {
+    ExpectTraces({
+        {"a frame past the last is loaded", 8, WaitForFrame(5, 2), {"loaded", "after"}},
+        {"the highest frame", 8, WaitForFrame(16000, 2), {"loaded", "after"}},
+        {"past it the actions are skipped", 8, WaitForFrame(16001, 2), {"after"}},
+        {"a skip past the block ends it", 8, WaitForFrame(16001, 200), {}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
