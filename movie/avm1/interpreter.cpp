@@ -106,8 +106,7 @@ struct Interpreter {
         if (stack.size() < (1u << 20))
             stack.push_back(std::move(v));
     }
-    // SWF 4 answers 1 and 0 where later versions answer booleans.
-    void PushBool(bool b) { PushV(act.version < 5 ? Value::Num(b ? 1 : 0) : Value::Bool(b)); }
+    void PushBool(bool b) { PushV(Value::Bool(b)); }
     double PopNumber() { return vm.ToNumber(Pop()); }
     std::string PopString() { return vm.ToString(Pop()); }
 
@@ -1426,6 +1425,10 @@ Status Execute(Vm& vm, const ScriptCode& code, Activation& act, Value* result) {
     const Status status = in.Run(result);
     vm.running_ = outer;
     return status;
+}
+
+uint8_t Vm::CodeVersion() const {
+    return running_ ? running_->version : options_.swfVersion;
 }
 
 Object* Vm::CurrentTarget() const {

@@ -306,6 +306,9 @@ std::string Vm::ToString(const Value& v) {
     case Type::Null:
         return "null";
     case Type::Boolean:
+        // SWF 4 code writes a boolean as a number (its functions do not).
+        if (CodeVersion() < 5)
+            return v.b ? "1" : "0";
         return v.b ? "true" : "false";
     case Type::Number:
         return NumberToString(v.n);

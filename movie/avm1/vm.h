@@ -164,6 +164,8 @@ class Vm {
     // The clip the running code's timeline actions act on; the root when
     // no script runs.
     Object* CurrentTarget() const;
+    // The SWF version the running code follows; the movie's when none runs.
+    uint8_t CodeVersion() const;
 
   private:
     void InstallBuiltins();

@@ -1730,3 +1730,26 @@ TEST(Avm1Clips, WaitForFrameKnowsNoFramePast16000) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Conversions, Swf4WritesBooleansAsNumbers) {
+    const ActionWriter inFunction = ActionWriter()
+                                        .Function("f", {}, TraceValue(PushBool(true)))
+                                        .Push({PushInt(0), PushString("f")})
+                                        .Op(0x3D)
+                                        .Op(0x17);
+    ExpectTraces({
+        {"a boolean", 4, TraceValue(PushBool(true)), {"1"}},
+        {"a comparison answers a boolean",
+         4,
+         ActionWriter().Push({PushInt(1), PushInt(1)}).Op(0x0E).Op(0x44).Trace(),
+         {"boolean"}},
+        {"a function writes it as a word", 4, inFunction, {"true"}},
+        {"later versions too", 5, TraceValue(PushBool(false)), {"false"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
