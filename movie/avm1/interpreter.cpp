@@ -391,6 +391,9 @@ bool Interpreter::FindVariable(const std::string& name, Value* out) {
             return true;
         }
     }
+    // SWF 4 had no globals: its code sees only the timeline's variables.
+    if (act.version < 5)
+        return false;
     Value v = vm.Get(Value::Obj(vm.global), name);
     if (!v.IsUndefined()) {
         *out = v;

@@ -1753,3 +1753,17 @@ TEST(Avm1Conversions, Swf4WritesBooleansAsNumbers) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Scope, Swf4CodeSeesNoGlobals) {
+    ExpectTraces({
+        {"none in SWF 4", 4, ActionWriter().Get("NaN").Trace(), {"undefined"}},
+        {"from SWF 5", 5, ActionWriter().Get("NaN").Trace(), {"NaN"}},
+        {"its own variables", 4, ActionWriter().Set("NaN", PushInt(3)).Get("NaN").Trace(), {"3"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
