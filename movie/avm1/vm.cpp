@@ -293,6 +293,10 @@ Value Vm::ToPrimitive(const Value& v, bool stringHint, bool numberHint) {
                 continue;
             return r;
         }
+        // Asked for a value first, an object whose valueOf is no function
+        // gives nothing: Flash does not go on to toString.
+        if (name == first && std::string(name) == "valueOf")
+            return Value::Undefined();
     }
     if (o->kind == ObjectKind::Function)
         return Value::Str("[type Function]");

@@ -1767,3 +1767,33 @@ TEST(Avm1Scope, Swf4CodeSeesNoGlobals) {
 
 } // namespace
 } // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Conversions, AValueOfThatIsNoFunctionGivesNothing) {
+    // o = {valueOf: 1, toString: function () { trace("called"); return "s"; }}
+    const ActionWriter toString =
+        ActionWriter().Push({PushString("called")}).Trace().Push({PushString("s")}).Op(0x3E);
+    const ActionWriter script =
+        ActionWriter()
+            .Push({PushString("o"), PushString("valueOf"), PushInt(1), PushString("toString")})
+            .Function("", {}, toString)
+            .Push({PushInt(2)})
+            .Op(0x43)
+            .Op(0x1D)
+            .Push({PushString("x")})
+            .Get("o")
+            .Op(0x47)
+            .Trace();
+    ExpectTraces({
+        {"toString is not asked", 6, script, {"x"}},
+        {"a string is asked of toString",
+         6,
+         ActionWriter(script).Get("o").Op(0x4B).Trace(),
+         {"x", "called", "s"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
