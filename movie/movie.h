@@ -234,8 +234,10 @@ struct Frame {
     std::vector<FrameCommand> commands;
     // The timeline actions alone, for a movie that has no other script.
     std::vector<Action> actions;
-    // Every DoAction block of the frame, whole, in order.
+    // Every DoAction block of the frame, whole, in order, and how many of
+    // the frame's commands come before each.
     std::vector<ActionBytes> scripts;
+    std::vector<uint32_t> scriptAfter;
     std::vector<InitAction> initScripts;
 };
 

@@ -161,8 +161,10 @@ bool ReadPlace(TagReader& r, uint16_t code, PlaceCommand* p, ParseContext& ctx) 
 // runtime; the timeline actions are also kept apart, which is all a movie
 // without other scripts needs.
 void ReadActions(TagReader& r, Frame* frame, ParseContext& ctx) {
-    if (ActionBytes whole = KeepActions(r.Here(), r.remaining(), ctx))
+    if (ActionBytes whole = KeepActions(r.Here(), r.remaining(), ctx)) {
         frame->scripts.push_back(std::move(whole));
+        frame->scriptAfter.push_back(static_cast<uint32_t>(frame->commands.size()));
+    }
     while (r.ok() && r.remaining() > 0) {
         const uint8_t code = r.U8();
         if (code == 0)

@@ -226,12 +226,16 @@ void Player::RunActions(SpriteState& s, uint32_t frame) {
 }
 
 void Player::Apply(SpriteState& s, const Frame& frame) {
-    for (const FrameCommand& c : frame.commands) {
+    const uint32_t outer = placing_;
+    for (size_t i = 0; i < frame.commands.size(); ++i) {
+        placing_ = static_cast<uint32_t>(i);
+        const FrameCommand& c = frame.commands[i];
         if (c.remove)
             Remove(s, c.place.depth);
         else
             Place(s, c.place);
     }
+    placing_ = outer;
 }
 
 bool Player::Instantiate(SpriteState& parent, DisplayObject* o,

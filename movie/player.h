@@ -195,6 +195,9 @@ class Player {
     std::function<void(const std::string&)> openUrl_;
     SoundMix globalSound_;
     uint64_t births_ = 0;
+    // The index of the frame command being applied; kNotPlacing otherwise.
+    static constexpr uint32_t kNotPlacing = UINT32_MAX;
+    uint32_t placing_ = kNotPlacing;
 };
 
 } // namespace ww::movie

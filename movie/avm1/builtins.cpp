@@ -212,7 +212,9 @@ Value FunctionApply(Vm& vm, Value self, const Args& args) {
 // Boolean, Number ------------------------------------------------------------
 
 Value BooleanCtor(Vm& vm, Value, const Args& args) {
-    return Value::Bool(args.size() ? vm.ToBoolean(args[0]) : false);
+    if (args.size() == 0)
+        return Value::Undefined();
+    return Value::Bool(vm.ToBoolean(args[0]));
 }
 
 Value BooleanConstruct(Vm& vm, Value self, const Args& args) {
@@ -271,11 +273,16 @@ Value NumberValueOf(Vm&, Value self, const Args&) {
 
 // Globals -------------------------------------------------------------------
 
+// With no argument there is no number at all, whatever the version.
 Value IsNaNFn(Vm& vm, Value, const Args& args) {
+    if (args.size() == 0)
+        return Value::Bool(true);
     return Value::Bool(std::isnan(vm.ToNumber(args[0])));
 }
 
 Value IsFiniteFn(Vm& vm, Value, const Args& args) {
+    if (args.size() == 0)
+        return Value::Bool(false);
     return Value::Bool(std::isfinite(vm.ToNumber(args[0])));
 }
 

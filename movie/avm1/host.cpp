@@ -43,7 +43,7 @@ void ScriptHost::Born(SpriteState& s) {
     if (s.owner && s.owner->name.empty())
         s.owner->name = NextInstanceName();
     if (&s != &player_.root_)
-        newborn_.push_back(o);
+        newborn_.push_back(Newborn{o, s.parent, player_.placing_});
 }
 
 void ScriptHost::Queue(Object* clip, const ActionBytes& block) {
@@ -89,16 +89,35 @@ void ScriptHost::FrameEntered(SpriteState& s, uint32_t frame) {
         if (initDone_.insert(init.spriteId).second)
             Queue(o, init.actions);
     }
-    for (const ActionBytes& block : f.scripts)
-        Queue(o, block);
+    // A frame's scripts and the first frames of the clips it places run in
+    // the order of their tags.
+    for (size_t i = 0; i < f.scripts.size(); ++i) {
+        if (i < f.scriptAfter.size())
+            FlushPlacedBefore(s, f.scriptAfter[i]);
+        Queue(o, f.scripts[i]);
+    }
     FlushNewborn();
+}
+
+void ScriptHost::FlushPlacedBefore(SpriteState& s, uint32_t at) {
+    size_t count = 0;
+    while (count < newborn_.size() && newborn_[count].parent == &s &&
+           newborn_[count].command != Player::kNotPlacing && newborn_[count].command < at)
+        ++count;
+    if (count == 0)
+        return;
+    std::vector<Newborn> rest(newborn_.begin() + static_cast<ptrdiff_t>(count), newborn_.end());
+    newborn_.resize(count);
+    FlushNewborn();
+    newborn_.insert(newborn_.begin(), rest.begin(), rest.end());
 }
 
 void ScriptHost::FlushNewborn() {
     while (!newborn_.empty()) {
-        std::vector<Object*> born;
+        std::vector<Newborn> born;
         born.swap(newborn_);
-        for (Object* o : born) {
+        for (const Newborn& n : born) {
+            Object* o = n.clip;
             if (!o->clip)
                 continue;
             SpriteState& s = *o->clip;

@@ -74,7 +74,14 @@ class ScriptHost {
     Player& player_;
     std::unique_ptr<Vm> vm_;
     std::vector<Pending> queue_;
-    std::vector<Object*> newborn_;
+    struct Newborn {
+        Object* clip;
+        const SpriteState* parent;
+        uint32_t command; // the parent's frame command that placed it
+    };
+    // Runs the first frames of the clips s placed before its command at.
+    void FlushPlacedBefore(SpriteState& s, uint32_t at);
+    std::vector<Newborn> newborn_;
     // Unload events of clips the timeline removed run after the frame scripts.
     std::vector<Pending> unloads_;
     bool ticking_ = false;

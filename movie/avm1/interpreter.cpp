@@ -14,6 +14,9 @@
 
 namespace ww::movie::avm1 {
 
+// The highest frame number Flash knows.
+constexpr uint16_t kMaxFrameNumber = 16000;
+
 struct Activation {
     std::vector<Object*> scope; // outermost first
     Value self;
@@ -104,8 +107,7 @@ struct Interpreter {
         if (stack.size() < (1u << 20))
             stack.push_back(std::move(v));
     }
-    // SWF 4 answers 1 and 0 where later versions answer booleans.
-    void PushBool(bool b) { PushV(act.version < 5 ? Value::Num(b ? 1 : 0) : Value::Bool(b)); }
+    void PushBool(bool b) { PushV(Value::Bool(b)); }
     double PopNumber() { return vm.ToNumber(Pop()); }
     std::string PopString() { return vm.ToString(Pop()); }
 
@@ -119,6 +121,21 @@ struct Interpreter {
         return false;
     }
     Status Run(Value* result);
+    // Moves the pc past count action records, never past the block.
+    void SkipActions(size_t count) {
+        for (size_t k = 0; k < count && pc < size; ++k) {
+            const uint8_t op = bytes[pc];
+            if (op == 0)
+                return;
+            size_t next = pc + 1;
+            if (op >= 0x80) {
+                if (size - next < 2)
+                    return;
+                next += 2 + static_cast<size_t>(bytes[next] | (bytes[next + 1] << 8));
+            }
+            pc = std::min(next, size);
+        }
+    }
     bool Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Status* status);
     bool HandleThrow();
     void CloseBlocks();
@@ -128,6 +145,15 @@ struct Interpreter {
 
     // Variables ---------------------------------------------------------
     Object* TargetOrRoot() { return act.target ? act.target : vm.rootClip; }
+    // A register past a function's own count is the running block's, as
+    // Flash shares them.
+    Value* Register(size_t r) {
+        if (r < act.registers.size())
+            return &act.registers[r];
+        if (vm.blockRegisters_ && r < vm.blockRegisters_->size())
+            return &(*vm.blockRegisters_)[r];
+        return nullptr;
+    }
     // A scope's clip that was removed while the code ran: names resolve on
     // the level instead, as Flash does.
     Object* Live(Object* s) const {
@@ -235,8 +261,8 @@ bool Interpreter::HandleThrow() {
             pc = b.tryEnd;
             stack.clear();
             if (b.catchInRegister) {
-                if (b.catchRegister < act.registers.size())
-                    act.registers[b.catchRegister] = thrown;
+                if (Value* slot = Register(b.catchRegister))
+                    *slot = thrown;
             } else if (act.locals) {
                 vm.Set(act.locals, b.catchName, thrown);
             }
@@ -366,6 +392,9 @@ bool Interpreter::FindVariable(const std::string& name, Value* out) {
             return true;
         }
     }
+    // SWF 4 had no globals: its code sees only the timeline's variables.
+    if (act.version < 5)
+        return false;
     Value v = vm.Get(Value::Obj(vm.global), name);
     if (!v.IsUndefined()) {
         *out = v;
@@ -675,8 +704,15 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x9F:
         GotoFrame2(f);
         break;
-    case 0x8A: // WaitForFrame: every frame is loaded
+    case 0x8A: {
+        // Everything is loaded, but Flash counts no frame past 16000: the
+        // actions that wait for one are skipped.
+        const uint16_t frame = f.U16();
+        const uint8_t skip = f.U8();
+        if (f.ok() && frame > kMaxFrameNumber)
+            SkipActions(skip);
         break;
+    }
     case 0x8D:
         Pop();
         break;
@@ -764,8 +800,8 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
                 PushV(Value::Undefined());
                 break;
             case 4: {
-                const uint8_t r = f.U8();
-                PushV(r < act.registers.size() ? act.registers[r] : Value::Undefined());
+                const Value* slot = Register(f.U8());
+                PushV(slot ? *slot : Value::Undefined());
                 break;
             }
             case 5:
@@ -819,9 +855,9 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         break;
     }
     case 0x87: {
-        const uint8_t r = f.U8();
-        if (f.ok() && r < act.registers.size())
-            act.registers[r] = stack.empty() ? Value::Undefined() : stack.back();
+        Value* slot = Register(f.U8());
+        if (f.ok() && slot)
+            *slot = stack.empty() ? Value::Undefined() : stack.back();
         break;
     }
     // Arithmetic ----------------------------------------------------------
@@ -1397,6 +1433,10 @@ Status Execute(Vm& vm, const ScriptCode& code, Activation& act, Value* result) {
     return status;
 }
 
+uint8_t Vm::CodeVersion() const {
+    return running_ ? running_->version : options_.swfVersion;
+}
+
 Object* Vm::CurrentTarget() const {
     return running_ && running_->target ? running_->target : rootClip;
 }
@@ -1478,8 +1518,9 @@ Value Vm::CallScript(Object* fn, const Value& self, const Args& args, Object* ho
             preload(0x10, Value::Obj(makeSuper()));
         preload(0x40, Value::Obj(rootClip));
         if (code.flags & 0x80) {
-            Object* parent = ClipParent(*this, act.baseClip);
-            preload(0x80, parent ? Value::Obj(parent) : Value::Undefined());
+            // No parent takes no register: _global moves up into it.
+            if (Object* parent = ClipParent(*this, act.baseClip))
+                preload(0x80, Value::Obj(parent));
         }
         preload(0x100, Value::Obj(global));
         if (!(code.flags & 0x02) && !(code.flags & 0x01))
@@ -1522,8 +1563,11 @@ void Vm::RunBlock(const ActionBlock& block, Object* clip) {
     act.locals = clip;
     act.scope.push_back(clip);
     act.registers.assign(4, Value());
+    std::vector<Value>* outerRegisters = blockRegisters_;
+    blockRegisters_ = &act.registers;
     Value result;
     Execute(*this, code, act, &result);
+    blockRegisters_ = outerRegisters;
     ReportUncaught();
     if (status_ == Status::Abort && !budgetWarned_)
         status_ = Status::Normal; // a recursion cap ends this block only

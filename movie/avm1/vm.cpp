@@ -173,13 +173,98 @@ void Vm::Throw(const Value& v) {
     thrown_ = v;
 }
 
+namespace {
+
+// The lower case of a letter as Flash's own table has it: Latin, Greek,
+// Cyrillic, Armenian and the full-width forms, but none of the letters later
+// Unicode versions added (U+023A, U+03F7 stay as they are).
+uint32_t LowerCase(uint32_t c) {
+    auto pairs = [c](uint32_t first, uint32_t last) {
+        return c >= first && c <= last && ((c - first) & 1) == 0;
+    };
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 32;
+    if (c < 0x100)
+        return c;
+    if ((pairs(0x100, 0x12F) || pairs(0x132, 0x137) || pairs(0x139, 0x148) || pairs(0x14A, 0x177) ||
+         pairs(0x179, 0x17E) || pairs(0x1CD, 0x1DC) || pairs(0x1DE, 0x1EF) || pairs(0x1F4, 0x1F5) ||
+         pairs(0x1F8, 0x21F) || pairs(0x222, 0x233) || pairs(0x3D8, 0x3EF) || pairs(0x460, 0x481) ||
+         pairs(0x48A, 0x4BF) || pairs(0x4C1, 0x4CE) || pairs(0x4D0, 0x4F5) || pairs(0x4F8, 0x4F9) ||
+         pairs(0x500, 0x50F) || pairs(0x1E00, 0x1E95) || pairs(0x1EA0, 0x1EF9)))
+        return c + 1;
+    switch (c) {
+    case 0x178:
+        return 0xFF;
+    case 0x1C4:
+    case 0x1C5:
+        return 0x1C6;
+    case 0x1C7:
+    case 0x1C8:
+        return 0x1C9;
+    case 0x1CA:
+    case 0x1CB:
+        return 0x1CC;
+    case 0x1F1:
+    case 0x1F2:
+        return 0x1F3;
+    case 0x386:
+        return 0x3AC;
+    case 0x38C:
+        return 0x3CC;
+    default:
+        break;
+    }
+    if (c >= 0x388 && c <= 0x38A)
+        return c + 37;
+    if (c == 0x38E || c == 0x38F)
+        return c + 63;
+    if ((c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F) ||
+        (c >= 0xFF21 && c <= 0xFF3A))
+        return c + 32;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 80;
+    if (c >= 0x531 && c <= 0x556)
+        return c + 48;
+    return c;
+}
+
+void AppendUtf8(std::string* out, uint32_t c) {
+    if (c < 0x80) {
+        *out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        *out += static_cast<char>(0xC0 | (c >> 6));
+        *out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *out += static_cast<char>(0xE0 | (c >> 12));
+        *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace
+
 std::string Vm::Key(const std::string& name) const {
     if (options_.swfVersion >= 7)
         return name;
-    std::string key = name;
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    std::string key;
+    key.reserve(name.size());
+    for (size_t i = 0; i < name.size();) {
+        const unsigned char b = static_cast<unsigned char>(name[i]);
+        // Two- and three-byte letters only: the others have no case here.
+        const size_t length = (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : 1;
+        bool whole = length > 1 && name.size() - i >= length;
+        for (size_t k = 1; whole && k < length; ++k)
+            whole = (static_cast<unsigned char>(name[i + k]) & 0xC0) == 0x80;
+        if (!whole) {
+            key += static_cast<char>(b < 0x80 ? LowerCase(b) : b);
+            ++i;
+            continue;
+        }
+        uint32_t c = b & (length == 2 ? 0x1F : 0x0F);
+        for (size_t k = 1; k < length; ++k)
+            c = (c << 6) | (static_cast<unsigned char>(name[i + k]) & 0x3F);
+        AppendUtf8(&key, LowerCase(c));
+        i += length;
     }
     return key;
 }
@@ -212,6 +297,10 @@ Value Vm::ToPrimitive(const Value& v, bool stringHint, bool numberHint) {
                 continue;
             return r;
         }
+        // Asked for a value first, an object whose valueOf is no function
+        // gives nothing: Flash does not go on to toString.
+        if (name == first && std::string(name) == "valueOf")
+            return Value::Undefined();
     }
     if (o->kind == ObjectKind::Function)
         return Value::Str("[type Function]");
@@ -225,6 +314,9 @@ std::string Vm::ToString(const Value& v) {
     case Type::Null:
         return "null";
     case Type::Boolean:
+        // SWF 4 code writes a boolean as a number (its functions do not).
+        if (CodeVersion() < 5)
+            return v.b ? "1" : "0";
         return v.b ? "true" : "false";
     case Type::Number:
         return NumberToString(v.n);
@@ -571,6 +663,16 @@ void Vm::Set(Object* o, const std::string& name, const Value& v0) {
     Object* p = o;
     for (int depth = 0; p && depth < kMaxProtoDepth; ++depth) {
         Property* prop = p->FindOwn(key);
+        if (prop && prop->versionMask && VersionHidden(prop->versionMask)) {
+            // A property hidden from this version is no property: set on the
+            // object itself, it becomes a plain one again.
+            if (p == o) {
+                *prop = Property{prop->name, v, 0, nullptr, nullptr, 0};
+                return;
+            }
+            p = ProtoOf(p);
+            continue;
+        }
         if (prop && (prop->getter || prop->setter)) {
             if (prop->setter && !AtDepthLimit())
                 Call(Value::Obj(prop->setter), Value::Obj(o), Args{&v, 1});
@@ -658,8 +760,7 @@ std::vector<std::string> Vm::EnumerableNames(Object* o) {
                 seen.push_back(Key(prop.name));
                 continue;
             }
-            if (prop.versionMask && VersionHidden(prop.versionMask))
-                continue;
+            // Hidden from this version, it is still listed.
             add(prop.name);
         }
         // A clip's own variables come before its children, as Flash lists them.

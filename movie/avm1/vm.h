@@ -167,6 +167,8 @@ class Vm {
     // The clip the running code's timeline actions act on; the root when
     // no script runs.
     Object* CurrentTarget() const;
+    // The SWF version the running code follows; the movie's when none runs.
+    uint8_t CodeVersion() const;
 
   private:
     void InstallBuiltins();
@@ -182,6 +184,7 @@ class Vm {
     int depth_ = 0;
     Object* callee_ = nullptr; // the script function running, for arguments.caller
     Activation* running_ = nullptr;
+    std::vector<Value>* blockRegisters_ = nullptr; // the running block's four
     uint64_t actionsLeft_ = 0;
     bool budgetWarned_ = false;
     std::vector<std::string> warnings_;

@@ -1364,7 +1364,7 @@ TEST(Avm1Events, TheNewestClipStepsFirstAndTheMainTimelineLast) {
     const Bytes placed = sprites + PlaceSprite(2, 1) + PlaceSprite(3, 2) + TraceFrame("root1") +
                          TraceFrame("root2", true);
     EXPECT_EQ(Play(Movie(placed, 8, 2), 2).lines,
-              (std::vector<std::string>{"root1", "a1", "b1", "b2", "a2", "root2"}));
+              (std::vector<std::string>{"a1", "b1", "root1", "b2", "a2", "root2"}));
 
     // Frame 1 jumps to 3: the clip placed on frame 2 runs before frame 3's
     // script, the one frame 3 places after it.
@@ -1543,6 +1543,256 @@ TEST(Avm1Events, CodeWhoseClipIsGoneTellsNoTarget) {
     const ScriptRun run = Play(Movie(tags, 8, 3), 2);
     EXPECT_EQ(run.lines, std::vector<std::string>{});
     EXPECT_EQ(run.frame, 1u);
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Scope, RegistersPastAFunctionsOwnAreTheBlocks) {
+    const ActionWriter body = ActionWriter()
+                                  .Push({PushRegister(3)})
+                                  .Trace()
+                                  .Push({PushRegister(1)})
+                                  .Trace()
+                                  .Push({PushInt(9)})
+                                  .StoreRegister(3)
+                                  .Op(0x17);
+    const ActionWriter script = ActionWriter()
+                                    .Push({PushInt(7)})
+                                    .StoreRegister(3)
+                                    .StoreRegister(1)
+                                    .Op(0x17)
+                                    .Function2("f", 2, 0, {}, body)
+                                    .Push({PushInt(0), PushString("f")})
+                                    .Op(0x3D)
+                                    .Op(0x17)
+                                    .Push({PushRegister(3)})
+                                    .Trace();
+    ExpectTraces({{"read and written through", 8, script, {"7", "undefined", "9"}}});
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Conversions, NamesBefore7IgnoreTheCaseOfFlashsLetters) {
+    auto setGet = [](const char* set, const char* get) {
+        return ActionWriter().Set(set, PushString("x")).Get(get).Trace();
+    };
+    ExpectTraces({
+        {"Latin-1", 6, setGet("\xC3\x84", "\xC3\xA4"), {"x"}},
+        {"Cyrillic", 6, setGet("\xD3\xA4", "\xD3\xA5"), {"x"}},
+        {"a title-case digraph", 6, setGet("\xC7\xB2", "\xC7\xB1"), {"x"}},
+        {"a letter Flash's table lacks", 6, setGet("\xC8\xBA", "\xE2\xB1\xA5"), {"undefined"}},
+        {"from 7 case counts", 7, setGet("\xC3\x84", "\xC3\xA4"), {"undefined"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Operators, GlobalFunctionsWithNoArgument) {
+    auto none = [](const char* name) {
+        return ActionWriter().Push({PushInt(0), PushString(name)}).Op(0x3D).Trace();
+    };
+    ExpectTraces({
+        {"isNaN", 5, none("isNaN"), {"true"}},
+        {"isFinite", 5, none("isFinite"), {"false"}},
+        {"Boolean", 5, none("Boolean"), {"undefined"}},
+        {"isFinite of undefined is 0 in SWF 5",
+         5,
+         ActionWriter()
+             .Push({PushUndefined(), PushInt(1), PushString("isFinite")})
+             .Op(0x3D)
+             .Trace(),
+         {"true"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Events, AFramesScriptsAndNewClipsRunInTagOrder) {
+    const Bytes sprite = TracingSprite(2, "a");
+    const Bytes rootScript =
+        DoActionTag(ActionWriter().Push({PushString("root")}).Trace().Records());
+    EXPECT_EQ(Play(Movie(sprite + PlaceSprite(2, 1) + rootScript + ShowFrameTag(), 8, 1)).lines,
+              (std::vector<std::string>{"a1", "root"}));
+    EXPECT_EQ(Play(Movie(sprite + rootScript + PlaceSprite(2, 1) + ShowFrameTag(), 8, 1)).lines,
+              (std::vector<std::string>{"root", "a1"}));
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Scope, APreloadedParentThatIsMissingTakesNoRegister) {
+    const ActionWriter body = ActionWriter()
+                                  .Push({PushRegister(1)})
+                                  .Op(0x44)
+                                  .Trace()
+                                  .Push({PushRegister(2)})
+                                  .Op(0x44)
+                                  .Trace();
+    // Preload _parent (0x80) and _global (0x100) from the main timeline.
+    const ActionWriter script = ActionWriter()
+                                    .Function2("f", 3, 0x180, {}, body)
+                                    .Push({PushInt(0), PushString("f")})
+                                    .Op(0x3D)
+                                    .Op(0x17);
+    ExpectTraces({{"_global moves up", 8, script, {"object", "undefined"}}});
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Objects, APropertyHiddenFromTheVersionIsSetAnew) {
+    // o = {p: "x"}; ASSetPropFlags(o, "p", 0x100): hidden below SWF 7.
+    const ActionWriter hidden =
+        ActionWriter()
+            .Push({PushString("o"), PushString("p"), PushString("x"), PushInt(1)})
+            .Op(0x43)
+            .Op(0x1D)
+            .Push({PushInt(256), PushString("p")})
+            .Get("o")
+            .Push({PushInt(3), PushString("ASSetPropFlags")})
+            .Op(0x3D)
+            .Op(0x17);
+    const ActionWriter read =
+        ActionWriter(hidden).Get("o").Push({PushString("p")}).Op(0x4E).Trace();
+    const ActionWriter set = ActionWriter(hidden)
+                                 .Get("o")
+                                 .Push({PushString("p"), PushString("y")})
+                                 .Op(0x4F)
+                                 .Get("o")
+                                 .Push({PushString("p")})
+                                 .Op(0x4E)
+                                 .Trace();
+    const ActionWriter listed = ActionWriter(hidden)
+                                    .Get("o")
+                                    .Op(0x55)
+                                    .Label("next")
+                                    .StoreRegister(0)
+                                    .Push({PushNull()})
+                                    .Op(0x49)
+                                    .If("done")
+                                    .Push({PushRegister(0)})
+                                    .Trace()
+                                    .Jump("next")
+                                    .Label("done");
+    ExpectTraces({
+        {"hidden", 6, read, {"undefined"}},
+        {"shown from its version", 7, read, {"x"}},
+        {"set anew", 6, set, {"y"}},
+        {"still listed", 6, listed, {"p"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+ActionWriter WaitForFrame(uint16_t frame, uint8_t skip) {
+    return ActionWriter()
+        .Raw({0x8A, 3, 0, static_cast<uint8_t>(frame), static_cast<uint8_t>(frame >> 8), skip})
+        .Push({PushString("loaded")})
+        .Trace()
+        .Push({PushString("after")})
+        .Trace();
+}
+
+TEST(Avm1Clips, WaitForFrameKnowsNoFramePast16000) {
+    ExpectTraces({
+        {"a frame past the last is loaded", 8, WaitForFrame(5, 2), {"loaded", "after"}},
+        {"the highest frame", 8, WaitForFrame(16000, 2), {"loaded", "after"}},
+        {"past it the actions are skipped", 8, WaitForFrame(16001, 2), {"after"}},
+        {"a skip past the block ends it", 8, WaitForFrame(16001, 200), {}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Conversions, Swf4WritesBooleansAsNumbers) {
+    const ActionWriter inFunction = ActionWriter()
+                                        .Function("f", {}, TraceValue(PushBool(true)))
+                                        .Push({PushInt(0), PushString("f")})
+                                        .Op(0x3D)
+                                        .Op(0x17);
+    ExpectTraces({
+        {"a boolean", 4, TraceValue(PushBool(true)), {"1"}},
+        {"a comparison answers a boolean",
+         4,
+         ActionWriter().Push({PushInt(1), PushInt(1)}).Op(0x0E).Op(0x44).Trace(),
+         {"boolean"}},
+        {"a function writes it as a word", 4, inFunction, {"true"}},
+        {"later versions too", 5, TraceValue(PushBool(false)), {"false"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Scope, Swf4CodeSeesNoGlobals) {
+    ExpectTraces({
+        {"none in SWF 4", 4, ActionWriter().Get("NaN").Trace(), {"undefined"}},
+        {"from SWF 5", 5, ActionWriter().Get("NaN").Trace(), {"NaN"}},
+        {"its own variables", 4, ActionWriter().Set("NaN", PushInt(3)).Get("NaN").Trace(), {"3"}},
+    });
+}
+
+} // namespace
+} // namespace ww::test
+
+namespace ww::test {
+namespace {
+
+TEST(Avm1Conversions, AValueOfThatIsNoFunctionGivesNothing) {
+    // o = {valueOf: 1, toString: function () { trace("called"); return "s"; }}
+    const ActionWriter toString =
+        ActionWriter().Push({PushString("called")}).Trace().Push({PushString("s")}).Op(0x3E);
+    const ActionWriter script =
+        ActionWriter()
+            .Push({PushString("o"), PushString("valueOf"), PushInt(1), PushString("toString")})
+            .Function("", {}, toString)
+            .Push({PushInt(2)})
+            .Op(0x43)
+            .Op(0x1D)
+            .Push({PushString("x")})
+            .Get("o")
+            .Op(0x47)
+            .Trace();
+    ExpectTraces({
+        {"toString is not asked", 6, script, {"x"}},
+        {"a string is asked of toString",
+         6,
+         ActionWriter(script).Get("o").Op(0x4B).Trace(),
+         {"x", "called", "s"}},
+    });
 }
 
 } // namespace
