@@ -19,6 +19,15 @@ Object* SelfObject(const Value& self) {
     return self.type == Type::Object ? self.o : nullptr;
 }
 
+Object* Namespace(Vm& vm, Object* in, const char* name) {
+    const Value existing = vm.GetOf(in, name);
+    if (existing.IsObject())
+        return existing.o;
+    Object* o = vm.MakeObject(vm.objectProto);
+    vm.Define(in, name, Value::Obj(o), kDontEnum);
+    return o;
+}
+
 namespace {
 
 // Object ------------------------------------------------------------------

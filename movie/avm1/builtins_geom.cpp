@@ -655,15 +655,7 @@ Object* ProtoOfCtor(Vm& vm, Object* ctor) {
 } // namespace
 
 Object* FlashPackage(Vm& vm, const char* name) {
-    auto child = [&](Object* parent, const char* key) {
-        const Value v = vm.GetOf(parent, key);
-        if (v.type == Type::Object)
-            return v.o;
-        Object* o = vm.MakeObject(vm.objectProto);
-        vm.Define(parent, key, Value::Obj(o), kDontEnum);
-        return o;
-    };
-    return child(child(vm.global, "flash"), name);
+    return Namespace(vm, Namespace(vm, vm.global, "flash"), name);
 }
 
 Value NewGeom(Vm& vm, const char* cls, std::initializer_list<double> values) {

@@ -2,6 +2,7 @@
 // hosts the movie, other movies on the machine. Each has the shape scripts
 // look for and answers as a player without that service answers.
 #include "movie/avm1/builtins_util.h"
+#include "movie/avm1/geom.h"
 #include "movie/player.h"
 
 namespace ww::movie::avm1 {
@@ -22,16 +23,6 @@ Value Zero(Vm&, Value, const Args&) {
 
 Value Null(Vm&, Value, const Args&) {
     return Value::Null();
-}
-
-// Reuses the object a name holds, so packages other builtins fill are shared.
-Object* Namespace(Vm& vm, Object* in, const char* name) {
-    Value existing = vm.GetOf(in, name);
-    if (existing.IsObject())
-        return existing.o;
-    Object* o = vm.MakeObject(vm.objectProto);
-    vm.Define(in, name, Value::Obj(o), kDontEnum);
-    return o;
 }
 
 // ExternalInterface -----------------------------------------------------------
@@ -85,7 +76,7 @@ Value JsQuoteString(Vm& vm, Value, const Args& args) {
 }
 
 void InstallExternalInterface(Vm& vm) {
-    Object* external = Namespace(vm, Namespace(vm, vm.global, "flash"), "external");
+    Object* external = FlashPackage(vm, "external");
     Object* proto = vm.MakeObject(vm.objectProto);
     Object* ctor = vm.MakeFunction(Nothing, nullptr, proto);
     vm.Define(external, "ExternalInterface", Value::Obj(ctor), kDontEnum);

@@ -10,6 +10,9 @@ Object* Method(Vm& vm, Object* on, const char* name, NativeFn fn);
 // A global constructor with its prototype.
 Object* MakeClass(Vm& vm, const char* name, NativeFn call, NativeFn construct, Object* proto);
 Object* SelfObject(const Value& self);
+// The object named name in `in` (a package such as flash.geom), made hidden
+// when missing; an existing one is kept, whichever builtin made it first.
+Object* Namespace(Vm& vm, Object* in, const char* name);
 
 void InstallArray(Vm& vm);
 void InstallString(Vm& vm);
