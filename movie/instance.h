@@ -46,6 +46,9 @@ struct FieldState {
     // restrict as a script set it: the characters typing lets in.
     bool restricted = false;
     std::string restrictPattern;
+    // tabIndex as a script set it, kept as Flash keeps it (unsigned 32
+    // bits); -1 while unset.
+    int64_t tabIndex = -1;
     // Changes each time anything drawn changes, for redraw tracking.
     uint32_t generation = 0;
     // Settings scripts read back that drawing does not use (yet).

@@ -370,8 +370,15 @@ const FieldProperty kFieldProperties[] = {
              t.color = c;
          Changed(f);
      }},
-    // Tab order belongs to focus handling; the property is only listed here.
-    {"tabIndex", [](Vm&, FieldState&, DisplayObject&) { return Value::Undefined(); }, nullptr},
+    // Focus handling reads it for the Tab order.
+    {"tabIndex",
+     [](Vm&, FieldState& f, DisplayObject&) {
+         return f.tabIndex < 0 ? Value::Undefined() : Value::Num(static_cast<double>(f.tabIndex));
+     },
+     [](Vm& vm, FieldState& f, DisplayObject&, const Value& v) {
+         f.tabIndex = v.IsUndefined() || v.type == Type::Null ? int64_t{-1}
+                                                              : int64_t{ToUint32(vm.ToNumber(v))};
+     }},
     {"autoSize",
      [](Vm&, FieldState& f, DisplayObject&) {
          return Value::Str(kAutoSizeNames[static_cast<int>(f.autoSize)]);

@@ -515,5 +515,30 @@ TEST(TextFields, ANewVariableBindsAtOnce) {
     EXPECT_EQ(run.lines, (std::vector<std::string>{"Hello", "Hello", "C"}));
 }
 
+// The Tab order reads what a script stored, kept as unsigned 32 bits.
+TEST(TextFields, TabIndexKeepsWhatAScriptStoresAsFlashDoes) {
+    const struct {
+        PushValue value;
+        const char* read;
+    } cases[] = {{PushInt(4), "4"},
+                 {PushInt(-4), "4294967292"},
+                 {PushString("x"), "0"},
+                 {PushDouble(2147483648.0), "2147483648"},
+                 {PushUndefined(), "undefined"}};
+    ActionWriter w;
+    Call(w, "_root", "createTextField",
+         {PushString("t"), PushInt(1), PushInt(0), PushInt(0), PushInt(200), PushInt(100)})
+        .Op(0x17);
+    TraceMember(w, "t", "tabIndex");
+    std::vector<std::string> want = {"undefined"};
+    for (const auto& c : cases) {
+        SetMember(w, "t", "tabIndex", c.value);
+        TraceMember(w, "t", "tabIndex");
+        want.push_back(c.read);
+    }
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    EXPECT_EQ(run.lines, want);
+}
+
 } // namespace
 } // namespace ww::test
