@@ -19,6 +19,58 @@ Object* SelfObject(const Value& self) {
     return self.type == Type::Object ? self.o : nullptr;
 }
 
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string Unpercent(const std::string& s, bool plusIsSpace) {
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
+            i += 2;
+        } else {
+            out += plusIsSpace && s[i] == '+' ? ' ' : s[i];
+        }
+    }
+    return out;
+}
+
+void AppendEscaped(const std::string& s, bool apostrophes, std::string* out) {
+    for (char c : s) {
+        switch (c) {
+        case '&':
+            *out += "&amp;";
+            break;
+        case '<':
+            *out += "&lt;";
+            break;
+        case '>':
+            *out += "&gt;";
+            break;
+        case '"':
+            *out += "&quot;";
+            break;
+        case '\'':
+            *out += apostrophes ? "&apos;" : "'";
+            break;
+        default:
+            *out += c;
+        }
+    }
+}
+
 Object* Namespace(Vm& vm, Object* in, const char* name) {
     const Value existing = vm.GetOf(in, name);
     if (existing.IsObject())
@@ -329,28 +381,8 @@ Value EscapeFn(Vm& vm, Value, const Args& args) {
     return Value::Str(out);
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 Value UnescapeFn(Vm& vm, Value, const Args& args) {
-    const std::string s = vm.ToString(args[0]);
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i] == '+' ? ' ' : s[i];
-        }
-    }
-    return Value::Str(out);
+    return Value::Str(Unpercent(vm.ToString(args[0]), true));
 }
 
 Value GetTimerFn(Vm& vm, Value, const Args&) {

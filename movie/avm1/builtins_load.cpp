@@ -43,31 +43,6 @@ LoadQueue& QueueOf(Vm& vm) {
     return *vm.loads;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// %XX decoded; plusIsSpace for form fields.
-std::string Unpercent(const std::string& s, bool plusIsSpace) {
-    std::string out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexDigit(s[i + 1]) >= 0 && HexDigit(s[i + 2]) >= 0) {
-            out += static_cast<char>(HexDigit(s[i + 1]) * 16 + HexDigit(s[i + 2]));
-            i += 2;
-        } else {
-            out += plusIsSpace && s[i] == '+' ? ' ' : s[i];
-        }
-    }
-    return out;
-}
-
 // Reads a resolved file of the folder; false with the reason.
 bool ReadBeside(Vm& vm, const std::string& folder, const std::string& path, std::string* bytes,
                 std::string* why) {

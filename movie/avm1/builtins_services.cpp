@@ -36,27 +36,7 @@ Value EscapeXml(Vm& vm, Value, const Args& args) {
     if (text.empty())
         return Value::Null();
     std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            out += c;
-        }
-    }
+    AppendEscaped(text, true, &out);
     return Value::Str(out);
 }
 

@@ -80,24 +80,7 @@ uint32_t PackRgb(Rgba c) {
 
 std::string EscapeHtml(const std::string& s) {
     std::string out;
-    for (char c : s) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
+    AppendEscaped(s, false, &out);
     return out;
 }
 

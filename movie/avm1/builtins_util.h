@@ -13,6 +13,11 @@ Object* SelfObject(const Value& self);
 // The object named name in `in` (a package such as flash.geom), made hidden
 // when missing; an existing one is kept, whichever builtin made it first.
 Object* Namespace(Vm& vm, Object* in, const char* name);
+// s with &, <, > and " (and ' when apostrophes is set) as entities, as the
+// player escapes XML, HTML text and what it hands a page.
+void AppendEscaped(const std::string& s, bool apostrophes, std::string* out);
+// %XX decoded (unescape, form fields); plusIsSpace turns + into a space.
+std::string Unpercent(const std::string& s, bool plusIsSpace);
 
 void InstallArray(Vm& vm);
 void InstallString(Vm& vm);

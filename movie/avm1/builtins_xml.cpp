@@ -445,27 +445,7 @@ class XmlParser {
 // Printing -----------------------------------------------------------------
 
 void Escape(const std::string& s, std::string* out) {
-    for (char c : s) {
-        switch (c) {
-        case '&':
-            *out += "&amp;";
-            break;
-        case '<':
-            *out += "&lt;";
-            break;
-        case '>':
-            *out += "&gt;";
-            break;
-        case '"':
-            *out += "&quot;";
-            break;
-        case '\'':
-            *out += "&apos;";
-            break;
-        default:
-            *out += c;
-        }
-    }
+    AppendEscaped(s, true, out);
 }
 
 bool HasName(Object* n) {
