@@ -203,18 +203,6 @@ ActionWriter TraceCall(const std::string& object, const std::string& method,
     return w.Trace();
 }
 
-ActionWriter TraceText(const std::string& text) {
-    return ActionWriter().Push({PushString(text)}).Trace();
-}
-
-// target.method = function () { body }
-ActionWriter Handler(const std::string& target, const std::string& method,
-                     const ActionWriter& body) {
-    ActionWriter w;
-    w.Get(target).Push({PushString(method)}).Function("", {}, body).Op(0x4F);
-    return w;
-}
-
 ActionWriter TwoParameterHandler(const std::string& target, const std::string& method,
                                  const ActionWriter& body) {
     ActionWriter w;

@@ -55,4 +55,15 @@ void ExpectPixels(const movie::Canvas& canvas, const std::vector<PixelCase>& cas
         EXPECT_TRUE(PixelNear(canvas, c.x, c.y, c.want, tolerance));
 }
 
+ActionWriter TraceText(const std::string& text) {
+    return ActionWriter().Push({PushString(text)}).Trace();
+}
+
+ActionWriter Handler(const std::string& target, const std::string& method,
+                     const ActionWriter& body) {
+    ActionWriter w;
+    w.Get(target).Push({PushString(method)}).Function("", {}, body).Op(0x4F);
+    return w;
+}
+
 } // namespace ww::test

@@ -16,6 +16,12 @@ namespace ww::test {
 // The stage is 550 x 400 pixels: 20 twips each at the default size.
 constexpr int32_t kPx = 20;
 
+// trace(text)
+ActionWriter TraceText(const std::string& text);
+// target.method = function () { body }
+ActionWriter Handler(const std::string& target, const std::string& method,
+                     const ActionWriter& body);
+
 movie::Movie ParseOrFail(const Bytes& swf);
 // Frame frames (from 1) of the movie drawn at width x height.
 movie::Canvas RenderFrame(const Bytes& swf, int frame = 1, int width = 550, int height = 400,

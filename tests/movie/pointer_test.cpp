@@ -20,18 +20,6 @@ Bytes Movie8(const Bytes& tags, uint16_t frames = 1) {
     return MakeSwf(layout);
 }
 
-ActionWriter TraceText(const std::string& text) {
-    return ActionWriter().Push({PushString(text)}).Trace();
-}
-
-// target.method = function () { trace(text); }
-ActionWriter Handler(const std::string& target, const std::string& method,
-                     const ActionWriter& body) {
-    ActionWriter w;
-    w.Get(target).Push({PushString(method)}).Function("", {}, body).Op(0x4F);
-    return w;
-}
-
 // A 50 px square at (50, 50) in each state's colour (up red, over blue, down
 // green); its hit area is the square with a 20 px hole in the middle.
 Bytes ButtonTags(const std::vector<ButtonActionRecipe>& actions, const std::string& name) {
