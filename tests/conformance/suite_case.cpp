@@ -118,6 +118,38 @@ void ReadViewport(const TomlValue& root, double* width) {
     *width = w && w->IsNumber() && w->AsNumber() > 0 && w->AsNumber() < 1e6 ? w->AsNumber() : 0;
 }
 
+// [approximations]: the margin logged numbers may stray by.
+bool ReadMargin(const TomlValue& root, TraceMargin* margin, std::string* error) {
+    *margin = TraceMargin();
+    const TomlValue* table = root.Find("approximations");
+    if (!table)
+        return true;
+    const TomlValue* epsilon = table->Find("epsilon");
+    if (table->kind != TomlValue::Kind::Table || !epsilon || !epsilon->IsNumber() ||
+        !(epsilon->AsNumber() >= 0)) {
+        *error = "approximations needs an epsilon of 0 or more";
+        return false;
+    }
+    margin->given = true;
+    margin->epsilon = epsilon->AsNumber();
+    const TomlValue* bare = table->Find("bare_numbers");
+    margin->bareNumbers = bare && bare->kind == TomlValue::Kind::Boolean && bare->boolean;
+    if (const TomlValue* patterns = table->Find("number_patterns")) {
+        if (patterns->kind != TomlValue::Kind::Array) {
+            *error = "approximations.number_patterns is not a list";
+            return false;
+        }
+        for (const TomlValue& item : patterns->items) {
+            if (item.kind != TomlValue::Kind::String) {
+                *error = "approximations.number_patterns holds a non-string";
+                return false;
+            }
+            margin->numberPatterns.push_back(item.text);
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool ReadSuiteCase(const std::string& tomlText, SuiteCase* c, std::string* error) {
@@ -130,7 +162,7 @@ bool ReadSuiteCase(const std::string& tomlText, SuiteCase* c, std::string* error
     int64_t frames = 1;
     if (!ReadCount(root.Find("num_frames"), "num_frames", 1, kMaxFrames, &frames, &why) ||
         !ReadCount(root.Find("num_ticks"), "num_ticks", 1, kMaxFrames, &frames, &why) ||
-        !ReadQuality(root, &c->quality, &why)) {
+        !ReadQuality(root, &c->quality, &why) || !ReadMargin(root, &c->margin, &why)) {
         *error = "test.toml: " + why;
         return false;
     }

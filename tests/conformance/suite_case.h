@@ -4,6 +4,7 @@
 #pragma once
 
 #include "movie/render.h"
+#include "tests/conformance/trace_compare.h"
 
 #include <cstdint>
 #include <string>
@@ -36,6 +37,7 @@ struct SuiteCase {
     bool hasTrace = false;    // output.txt is there
     double viewportWidth = 0; // pixels the input positions count in; 0: the stage's
     std::vector<ImageComparison> images;
+    TraceMargin margin; // how far logged numbers may stray
 };
 
 // Fills the settings of c from its test.toml text; name, folder and hasTrace

@@ -311,46 +311,6 @@ class ImageRun {
     movie::Movie movie_;
 };
 
-// Line ends as one newline each, and no trailing newlines, so that a log
-// written on Windows and ours compare as the same text.
-std::string NormaliseLog(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            out += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    while (!out.empty() && out.back() == '\n')
-        out.pop_back();
-    return out;
-}
-
-// The first line where two logs part, for the report.
-std::string FirstDifference(const std::string& expected, const std::string& actual) {
-    size_t line = 1, i = 0;
-    while (i < expected.size() && i < actual.size() && expected[i] == actual[i]) {
-        if (expected[i] == '\n')
-            ++line;
-        ++i;
-    }
-    auto lineAt = [](const std::string& text, size_t at) {
-        const size_t start = text.rfind('\n', at == 0 ? 0 : at - 1);
-        const size_t from = start == std::string::npos || at == 0 ? 0 : start + 1;
-        const size_t end = text.find('\n', from);
-        std::string l =
-            text.substr(from, end == std::string::npos ? std::string::npos : end - from);
-        return l.size() > 60 ? l.substr(0, 60) + "..." : l;
-    };
-    return "trace differs at line " + std::to_string(line) + ": expected \"" +
-           (i < expected.size() || !expected.empty() ? lineAt(expected, i) : "") + "\", got \"" +
-           lineAt(actual, i) + "\"";
-}
-
 // A trace test: the movie played for its frames with a fixed clock and seed,
 // what it traces compared with output.txt.
 void TraceRun(const SuiteCase& c, CaseResult* result) {
@@ -399,10 +359,8 @@ void TraceRun(const SuiteCase& c, CaseResult* result) {
             input.UntilWait(player);
         }
     }
-    const std::string want = NormaliseLog(expected), got = NormaliseLog(log);
-    result->suitePass = result->ourPass = want == got;
-    if (!result->ourPass)
-        result->reason = FirstDifference(want, got);
+    result->reason = CompareTrace(expected, log, c.margin);
+    result->suitePass = result->ourPass = result->reason.empty();
 }
 
 bool HasExpectedPicture(const std::string& folder) {
