@@ -78,7 +78,7 @@ bool ReadOptions(const RenderCommandOptions& o, movie::RenderOptions* render, lo
     render->width = o.width;
     render->height = o.height;
     if (!movie::ParseScaleMode(o.scale, &render->scale)) {
-        Fail("Unknown scale " + o.scale + ": use showall, noborder or exactfit");
+        Fail("Unknown scale " + o.scale + ": use showall, noborder, exactfit or noscale");
         return false;
     }
     if (!movie::ParseQuality(o.quality, &render->quality)) {
@@ -142,6 +142,13 @@ void RunRender(const RenderCommandOptions& o) {
     }
     movie::ScriptOptions scripts;
     scripts.clockMs = o.clock;
+    // Scripts see the picture as the area they are shown in.
+    if (!movie::OutputSize(m, render, &scripts.stage.width, &scripts.stage.height, &error)) {
+        Fail("Cannot render the movie " + o.moviePath + ": " + error);
+        return;
+    }
+    scripts.stage.scale = render.scale;
+    scripts.stage.align = render.align;
     movie::Player player(m, scripts);
     movie::Renderer renderer(m);
     movie::Canvas canvas;
@@ -151,7 +158,9 @@ void RunRender(const RenderCommandOptions& o) {
             player.Advance();
         if (frame < first)
             continue;
-        if (!renderer.Render(player, render, &canvas, &error)) {
+        movie::RenderOptions shown = render;
+        player.ApplyStageLayout(&shown);
+        if (!renderer.Render(player, shown, &canvas, &error)) {
             Fail("Cannot render the movie " + o.moviePath + ": " + error);
             return;
         }
@@ -193,7 +202,7 @@ void RegisterRenderCommand(CLI::App& app) {
     render->add_option("--height", o->height, "image height in pixels (default: the stage's)");
     render->add_option("--clock", o->clock,
                        "milliseconds since 1970 the movie's clock starts at (default: now)");
-    render->add_option("--scale", o->scale, "showall (default), noborder or exactfit");
+    render->add_option("--scale", o->scale, "showall (default), noborder, exactfit or noscale");
     render->add_option("--quality", o->quality,
                        "low or autolow (no anti-aliasing), autohigh, medium, high (default), or "
                        "best (every bitmap smoothed)");

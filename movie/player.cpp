@@ -17,6 +17,7 @@ Player::Player(const Movie& movie) : Player(movie, ScriptOptions()) {}
 Player::Player(const Movie& movie, const ScriptOptions& scripts) : movie_(movie) {
     root_.timeline = &movie.root;
     openUrl_ = scripts.openUrl;
+    view_ = scripts.stage;
     if (movie.scripted)
         scripts_ = std::make_unique<avm1::ScriptHost>(*this, scripts);
     Start();

@@ -11,6 +11,7 @@
 
 #include "movie/instance.h"
 #include "movie/movie.h"
+#include "movie/stage_layout.h"
 
 #include <cstdint>
 #include <functional>
@@ -113,10 +114,14 @@ struct ScriptOptions {
     // The folder whose files (and those below) scripts may load, when the
     // movie's own is not the one; with neither, every load is refused.
     std::string folder;
+    // The area the movie is first shown in; Player::SetStageView follows
+    // it as it changes.
+    StageView stage;
 };
 
 struct PointerState;
 struct KeyboardState;
+struct RenderOptions;
 enum class TextCommand : uint8_t;
 
 class Player {
@@ -166,6 +171,21 @@ class Player {
     void WindowFocus(bool focused);
     KeyboardState& keyboard();
 
+    // The area the movie is shown in (stage.cpp). The host says so before
+    // drawing; scripts read it through Stage, and in noScale a new size
+    // tells Stage's listeners (onResize).
+    void SetStageView(const StageView& view);
+    // Stage.scaleMode and Stage.align: what a script set, else the host's.
+    ScaleMode stageScale() const { return scriptScale_ ? scale_ : view_.scale; }
+    uint8_t stageAlign() const { return scriptAlign_ ? align_ : view_.align; }
+    void SetStageScale(ScaleMode mode);
+    void SetStageAlign(uint8_t align);
+    // Stage.width and Stage.height: the area's pixels in noScale (the
+    // stage's until the host tells), else the movie's own stage.
+    void StageSize(double* width, double* height) const;
+    // The scale and alignment to draw and map the pointer with.
+    void ApplyStageLayout(RenderOptions* options) const;
+
   private:
     friend class avm1::ScriptHost;
     void Start();
@@ -194,6 +214,11 @@ class Player {
     std::shared_ptr<KeyboardState> keyboard_; // made at the first key
     std::function<void(const std::string&)> openUrl_;
     SoundMix globalSound_;
+    StageView view_;
+    bool scriptScale_ = false, scriptAlign_ = false;
+    ScaleMode scale_ = ScaleMode::ShowAll;
+    uint8_t align_ = 0;
+    void TellResize(double oldWidth, double oldHeight);
     uint64_t births_ = 0;
     // The index of the frame command being applied; kNotPlacing otherwise.
     static constexpr uint32_t kNotPlacing = UINT32_MAX;

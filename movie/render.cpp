@@ -517,18 +517,6 @@ struct Renderer::Paints {
     }
 };
 
-bool ParseScaleMode(const std::string& text, ScaleMode* mode) {
-    if (text == "showall")
-        *mode = ScaleMode::ShowAll;
-    else if (text == "noborder")
-        *mode = ScaleMode::NoBorder;
-    else if (text == "exactfit")
-        *mode = ScaleMode::ExactFit;
-    else
-        return false;
-    return true;
-}
-
 bool ParseQuality(const std::string& text, Quality* quality) {
     static const struct {
         const char* name;
@@ -582,7 +570,7 @@ bool OutputSize(const Movie& movie, const RenderOptions& options, int* width, in
     return true;
 }
 
-Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale) {
+Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale, uint8_t align) {
     const double sw = double(movie.stage.xmax) - movie.stage.xmin;
     const double sh = double(movie.stage.ymax) - movie.stage.ymin;
     double sx = width / sw, sy = height / sh;
@@ -590,12 +578,21 @@ Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale)
         sx = sy = std::min(sx, sy);
     else if (scale == ScaleMode::NoBorder)
         sx = sy = std::max(sx, sy);
+    else if (scale == ScaleMode::NoScale)
+        sx = sy = 1.0 / kTwipsPerPixel;
+    // The share of the spare room left before the stage on each axis.
+    const double before[2] = {align & kAlignLeft    ? 0.0
+                              : align & kAlignRight ? 1.0
+                                                    : 0.5,
+                              align & kAlignTop      ? 0.0
+                              : align & kAlignBottom ? 1.0
+                                                     : 0.5};
     return Matrix{sx,
                   0,
                   0,
                   sy,
-                  (width - sw * sx) / 2 - movie.stage.xmin * sx,
-                  (height - sh * sy) / 2 - movie.stage.ymin * sy};
+                  (width - sw * sx) * before[0] - movie.stage.xmin * sx,
+                  (height - sh * sy) * before[1] - movie.stage.ymin * sy};
 }
 
 uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* canvas) {
@@ -620,7 +617,7 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
     record_.lines.clear();
     raster_.Record(observer_ ? &record_.lines : nullptr);
     box_ = PixelRect{};
-    const Matrix stage = StageToCanvas(movie_, w, h, options.scale);
+    const Matrix stage = StageToCanvas(movie_, w, h, options.scale, options.align);
     filterScale_ = std::sqrt(std::fabs(stage.a * stage.d - stage.b * stage.c)) * kTwipsPerPixel;
     if (!std::isfinite(filterScale_) || filterScale_ <= 0)
         filterScale_ = 1;
@@ -708,7 +705,7 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     }
     const uint32_t bg = Begin(options, w, h, canvas);
     BlendSpan(canvas->pixels.data(), w * h, nullptr, bg, nullptr, kFullCover);
-    DrawRoot(player.root(), StageToCanvas(movie_, w, h, options.scale));
+    DrawRoot(player.root(), StageToCanvas(movie_, w, h, options.scale, options.align));
     return true;
 }
 
@@ -792,7 +789,7 @@ bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
     if (!ChargeFrame(w, h, error))
         return false;
     const uint32_t bg = Begin(options, w, h, canvas);
-    const Matrix m = StageToCanvas(movie_, w, h, options.scale);
+    const Matrix m = StageToCanvas(movie_, w, h, options.scale, options.align);
     for (const PixelRect& box : PassesFor(regions, w, h)) {
         for (int y = box.y0; y < box.y1; ++y)
             BlendSpan(canvas->pixels.data() + (static_cast<size_t>(y) * w + box.x0) * 4,
@@ -1382,7 +1379,7 @@ bool SameTransform(const ColorTransform& a, const ColorTransform& b) {
 }
 
 bool SameOptions(const RenderOptions& a, const RenderOptions& b) {
-    return a.scale == b.scale && a.quality == b.quality &&
+    return a.scale == b.scale && a.align == b.align && a.quality == b.quality &&
            a.overrideBackground == b.overrideBackground && a.background.r == b.background.r &&
            a.background.g == b.background.g && a.background.b == b.background.b &&
            a.deviceOrder == b.deviceOrder;
@@ -1938,7 +1935,7 @@ std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderO
     last_.swap(items_);
     items_.clear();
     std::vector<uint16_t> path;
-    const Matrix stage = StageToCanvas(movie_, w, h, options.scale);
+    const Matrix stage = StageToCanvas(movie_, w, h, options.scale, options.align);
     scale_ = std::sqrt(std::fabs(stage.a * stage.d - stage.b * stage.c)) * kTwipsPerPixel;
     if (!std::isfinite(scale_) || scale_ <= 0)
         scale_ = 1;

@@ -8,6 +8,7 @@
 #include "movie/movie.h"
 #include "movie/player.h"
 #include "movie/raster.h"
+#include "movie/stage_layout.h"
 
 #include <functional>
 #include <memory>
@@ -27,11 +28,6 @@ constexpr int kMaxMaskNesting = 8;
 constexpr int kMaxLayerNesting = 16;
 constexpr uint64_t kMaxLayerPixels = 4096ull * 4096ull;
 
-enum class ScaleMode { ShowAll, NoBorder, ExactFit };
-
-// "showall", "noborder", "exactfit".
-bool ParseScaleMode(const std::string& text, ScaleMode* mode);
-
 // The page's quality setting. Low draws without anti-aliasing; best also
 // smooths every bitmap; the two auto settings start as their names say.
 enum class Quality { Low, AutoLow, AutoHigh, Medium, High, Best };
@@ -45,6 +41,7 @@ bool AntiAliases(Quality quality);
 struct RenderOptions {
     int width = 0, height = 0; // 0: the stage's size in pixels
     ScaleMode scale = ScaleMode::ShowAll;
+    uint8_t align = 0; // StageAlign bits
     Quality quality = Quality::High;
     bool overrideBackground = false;
     Rgba background;
@@ -69,8 +66,9 @@ constexpr uint64_t kObjectWork = 256;
 // the other side kept in the stage's proportions when only one is given.
 bool OutputSize(const Movie& movie, const RenderOptions& options, int* width, int* height,
                 std::string* error);
-// Maps stage twips to canvas pixels.
-Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale);
+// Maps stage twips to canvas pixels. The stage is centred on each axis where
+// it does not fill the canvas, unless align keeps it to an edge.
+Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale, uint8_t align = 0);
 
 // A rectangle of canvas pixels, x0..x1 - 1 by y0..y1 - 1.
 struct PixelRect {

@@ -138,6 +138,8 @@ void ApplyPageSetting(const std::string& name, const std::string& value, PageMov
         ScaleMode mode;
         if (ParseScaleMode(ToLowerAscii(Trimmed(value)), &mode))
             s->scale = mode;
+    } else if (name == "salign") {
+        s->align = ParseStageAlign(value);
     } else if (name == "bgcolor") {
         s->hasBackground = ParseHtmlColor(Trimmed(value), &s->background) || s->hasBackground;
     } else if (name == "width") {

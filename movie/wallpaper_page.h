@@ -35,6 +35,7 @@ struct PageMovie {
     bool loop = true;
     std::string quality = "high";
     ScaleMode scale = ScaleMode::ShowAll;
+    uint8_t align = 0; // salign: the edges the stage keeps to (StageAlign)
     bool hasBackground = false;
     Rgba background{255, 255, 255, 255};
     BoxSide width, height;
@@ -46,7 +47,7 @@ struct PageMovie {
 bool ParseHtmlColor(const std::string& text, Rgba* color);
 
 // One setting under its name in the page: a <param> name (movie, play, loop,
-// quality, scale, bgcolor), width and height, or the cell's align and valign.
+// quality, scale, salign, bgcolor), width and height, or the cell's align and valign.
 // A value that does not parse leaves the setting as it was.
 void ApplyPageSetting(const std::string& name, const std::string& value, PageMovie* settings);
 // Reads the settings from a page's text; false, saying why, for a page that

@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.height = (12 + (shape >> 4) * 3) * times;
     if (scale == 3)
         options.width = options.height = 0;
-    const ScaleMode modes[] = {ScaleMode::ShowAll, ScaleMode::NoBorder, ScaleMode::ExactFit};
+    const ScaleMode modes[] = {ScaleMode::ShowAll, ScaleMode::NoBorder, ScaleMode::ExactFit,
+                               ScaleMode::NoScale};
     Canvas canvas;
     for (ScaleMode mode : modes) {
         options.scale = mode;

@@ -923,13 +923,40 @@ Value GetTransform(Vm& vm, Value self, const Args&) {
 // Stage --------------------------------------------------------------------------
 
 Value StageWidth(Vm& vm, Value, const Args&) {
-    const Rect& r = ScriptHost::Of(vm).movie().stage;
-    return Value::Num((r.xmax - r.xmin) / 20.0);
+    double w = 0, h = 0;
+    ScriptHost::Of(vm).player().StageSize(&w, &h);
+    return Value::Num(w);
 }
 
 Value StageHeight(Vm& vm, Value, const Args&) {
-    const Rect& r = ScriptHost::Of(vm).movie().stage;
-    return Value::Num((r.ymax - r.ymin) / 20.0);
+    double w = 0, h = 0;
+    ScriptHost::Of(vm).player().StageSize(&w, &h);
+    return Value::Num(h);
+}
+
+Value GetScaleMode(Vm& vm, Value, const Args&) {
+    return Value::Str(ScaleModeName(ScriptHost::Of(vm).player().stageScale()));
+}
+
+// A name Flash does not know, in any case, shows the whole stage.
+Value SetScaleMode(Vm& vm, Value, const Args& args) {
+    std::string text = args.size() ? vm.ToString(args[0]) : "";
+    for (char& c : text)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    ScaleMode mode = ScaleMode::ShowAll;
+    ParseScaleMode(text, &mode);
+    ScriptHost::Of(vm).player().SetStageScale(mode);
+    return Value::Undefined();
+}
+
+Value GetAlign(Vm& vm, Value, const Args&) {
+    return Value::Str(StageAlignText(ScriptHost::Of(vm).player().stageAlign()));
+}
+
+Value SetAlign(Vm& vm, Value, const Args& args) {
+    ScriptHost::Of(vm).player().SetStageAlign(
+        ParseStageAlign(args.size() ? vm.ToString(args[0]) : ""));
+    return Value::Undefined();
 }
 
 Object* Broadcaster(Vm& vm, const char* name) {
@@ -941,11 +968,14 @@ Object* Broadcaster(Vm& vm, const char* name) {
     return o;
 }
 
-void Getter(Vm& vm, Object* on, const char* name, NativeFn fn) {
+void Getter(Vm& vm, Object* on, const char* name, NativeFn fn, NativeFn set = nullptr) {
     vm.Define(on, name, Value::Undefined(), kDontEnum);
     Property* p = on->FindOwn(vm.Key(name));
-    if (p)
+    if (p) {
         p->getter = vm.MakeFunction(fn);
+        if (set)
+            p->setter = vm.MakeFunction(set);
+    }
 }
 
 } // namespace
@@ -1016,8 +1046,8 @@ void InstallClipBuiltins(Vm& vm) {
     Object* stage = Broadcaster(vm, "Stage");
     Getter(vm, stage, "width", StageWidth);
     Getter(vm, stage, "height", StageHeight);
-    vm.Define(stage, "scaleMode", Value::Str("showAll"), kDontEnum);
-    vm.Define(stage, "align", Value::Str(""), kDontEnum);
+    Getter(vm, stage, "scaleMode", GetScaleMode, SetScaleMode);
+    Getter(vm, stage, "align", GetAlign, SetAlign);
     vm.Define(stage, "showMenu", Value::Bool(true), kDontEnum);
 
     Object* system = vm.MakeObject(vm.objectProto);

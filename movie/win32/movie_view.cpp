@@ -94,6 +94,7 @@ void MovieView::Restart() {
         if (urlOpener_)
             urlOpener_(url);
     };
+    scripts.stage = StageViewNow();
     player_ = std::make_unique<movie::Player>(*movie_, scripts);
     player_->SetLoop(settings_.loop);
     player_->SetPlaying(settings_.play && player_->playing());
@@ -186,27 +187,51 @@ COLORREF MovieView::BackgroundColor() const {
     return RGB(c.r, c.g, c.b);
 }
 
+// The canvas the box is drawn on: the box's pixels, halved while larger
+// than the renderer draws.
+void MovieView::CanvasSize(int* width, int* height) const {
+    const RECT b = box();
+    int w = b.right - b.left, h = b.bottom - b.top;
+    if (w > 0 && h > 0) {
+        w = std::min(w, movie::kMaxOutputSide);
+        h = std::min(h, movie::kMaxOutputSide);
+        while (static_cast<uint64_t>(w) * h > movie::kMaxOutputPixels) {
+            w = std::max(1, w / 2);
+            h = std::max(1, h / 2);
+        }
+    }
+    *width = std::max(0, w);
+    *height = std::max(0, h);
+}
+
+movie::StageView MovieView::StageViewNow() const {
+    movie::StageView view;
+    if (hwnd_)
+        CanvasSize(&view.width, &view.height);
+    view.scale = settings_.scale;
+    view.align = settings_.align;
+    return view;
+}
+
 // Renders the current frame into the box's canvas, whole or only where it
 // changed, and shows what was drawn.
 void MovieView::Draw(bool whole) {
     if (!hwnd_)
         return;
-    const RECT b = box();
-    int width = b.right - b.left, height = b.bottom - b.top;
+    int width = 0, height = 0;
+    CanvasSize(&width, &height);
     if (!player_ || !renderer_ || !damage_ || width <= 0 || height <= 0) {
         DrawNothing();
         return;
     }
-    width = std::min(width, movie::kMaxOutputSide);
-    height = std::min(height, movie::kMaxOutputSide);
-    while (static_cast<uint64_t>(width) * height > movie::kMaxOutputPixels) {
-        width = std::max(1, width / 2);
-        height = std::max(1, height / 2);
-    }
+    // A script told of a new size may change what is drawn.
+    player_->SetStageView(StageViewNow());
     movie::RenderOptions options;
     options.width = width;
     options.height = height;
     options.scale = settings_.scale;
+    options.align = settings_.align;
+    player_->ApplyStageLayout(&options);
     // The page's quality is the renderer's: low draws without
     // anti-aliasing at full size. A missing or unknown one stays high.
     movie::ParseQuality(settings_.quality, &options.quality);
@@ -239,7 +264,7 @@ void MovieView::Draw(bool whole) {
     // next one is drawn whole.
     if (renderer_->frameCut() || renderer_->skippedObjects() > 0)
         damage_ = std::make_unique<movie::DamageTracker>(*movie_);
-    Present(changed, b, whole);
+    Present(changed, box(), whole);
 }
 
 // The view shows the background alone.

@@ -105,6 +105,9 @@ class MovieView {
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void Restart();
     bool Drawable() const;
+    void CanvasSize(int* width, int* height) const;
+    // The area the movie is shown in, as its scripts see it.
+    movie::StageView StageViewNow() const;
     // whole: the frame is drawn and shown whole rather than what changed.
     void Draw(bool whole);
     void DrawNothing();

@@ -64,9 +64,14 @@ void MovieView::Pointer(PointerAction action, int x, int y) {
     const RECT b = box();
     const int bw = b.right - b.left, bh = b.bottom - b.top;
     movie::Matrix toStage;
+    movie::RenderOptions layout;
+    layout.scale = settings_.scale;
+    layout.align = settings_.align;
+    player_->ApplyStageLayout(&layout);
     if (action != PointerAction::Leave && bw > 0 && bh > 0 &&
-        movie::Invert(movie::StageToCanvas(*movie_, drawnWidth_, drawnHeight_, settings_.scale),
-                      &toStage)) {
+        movie::Invert(
+            movie::StageToCanvas(*movie_, drawnWidth_, drawnHeight_, layout.scale, layout.align),
+            &toStage)) {
         // Client pixels to canvas pixels (the canvas is stretched over the
         // box), then canvas pixels to stage twips.
         const double cx = (x - b.left + 0.5) * drawnWidth_ / bw;

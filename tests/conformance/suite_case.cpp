@@ -111,11 +111,15 @@ bool ReadQuality(const TomlValue& root, movie::Quality* quality, std::string* er
 
 // The window the movie was shown in, whose pixels input.json's positions
 // count; none given, the stage's own size.
-void ReadViewport(const TomlValue& root, double* width) {
+void ReadViewport(const TomlValue& root, double* width, double* height) {
     const TomlValue* options = root.Find("player_options");
     const TomlValue* viewport = options ? options->Find("viewport_dimensions") : nullptr;
-    const TomlValue* w = viewport ? viewport->Find("width") : nullptr;
-    *width = w && w->IsNumber() && w->AsNumber() > 0 && w->AsNumber() < 1e6 ? w->AsNumber() : 0;
+    auto side = [viewport](const char* name) {
+        const TomlValue* v = viewport ? viewport->Find(name) : nullptr;
+        return v && v->IsNumber() && v->AsNumber() > 0 && v->AsNumber() < 1e6 ? v->AsNumber() : 0;
+    };
+    *width = side("width");
+    *height = side("height");
 }
 
 // [approximations]: the margin logged numbers may stray by.
@@ -167,7 +171,7 @@ bool ReadSuiteCase(const std::string& tomlText, SuiteCase* c, std::string* error
         return false;
     }
     c->frames = uint32_t(frames);
-    ReadViewport(root, &c->viewportWidth);
+    ReadViewport(root, &c->viewportWidth, &c->viewportHeight);
     const TomlValue* known = root.Find("known_failure");
     c->knownFailure = known && known->kind == TomlValue::Kind::Boolean && known->boolean;
     c->images.clear();

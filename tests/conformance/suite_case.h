@@ -36,6 +36,7 @@ struct SuiteCase {
     bool knownFailure = false;
     bool hasTrace = false;    // output.txt is there
     double viewportWidth = 0; // pixels the input positions count in; 0: the stage's
+    double viewportHeight = 0;
     std::vector<ImageComparison> images;
     TraceMargin margin; // how far logged numbers may stray
 };

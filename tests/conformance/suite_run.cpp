@@ -193,6 +193,17 @@ double InputScale(const SuiteCase& c, const movie::Movie& m) {
     return c.viewportWidth > 0 && stageWidth > 0 ? stageWidth / c.viewportWidth : 1;
 }
 
+// The area the movie is shown in: the test's window, else the stage.
+movie::StageView ViewOf(const SuiteCase& c, const movie::Movie& m) {
+    movie::StageView view;
+    const bool given = c.viewportWidth > 0 && c.viewportHeight > 0;
+    view.width =
+        int(given ? c.viewportWidth : double(m.stage.xmax - m.stage.xmin) / movie::kTwipsPerPixel);
+    view.height =
+        int(given ? c.viewportHeight : double(m.stage.ymax - m.stage.ymin) / movie::kTwipsPerPixel);
+    return view;
+}
+
 struct PendingPicture {
     const ImageComparison* comparison;
     Picture expected;
@@ -217,7 +228,9 @@ class ImageRun {
             Fail("", error);
             return;
         }
-        movie::Player player(movie_);
+        movie::ScriptOptions scripts;
+        scripts.stage = ViewOf(case_, movie_);
+        movie::Player player(movie_, scripts);
         movie::Renderer renderer(movie_);
         uint32_t shown = 1; // the player enters the first frame when made
         input.UntilWait(player);
@@ -280,6 +293,7 @@ class ImageRun {
         options.width = p.expected.width;
         options.height = p.expected.height;
         options.quality = case_.quality;
+        player.ApplyStageLayout(&options);
         movie::Canvas canvas;
         std::string error;
         if (!renderer.Render(player, options, &canvas, &error)) {
@@ -351,6 +365,7 @@ void TraceRun(const SuiteCase& c, CaseResult* result) {
     scripts.clockMs = kTraceClockMs;
     scripts.folder = c.folder;
     scripts.seeded = true;
+    scripts.stage = ViewOf(c, m);
     {
         movie::Player player(m, scripts);
         input.UntilWait(player);

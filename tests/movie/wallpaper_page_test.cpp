@@ -97,6 +97,10 @@ TEST(ApplyPageSetting, ValuesThatDoNotParseLeaveTheSettingAsItWas) {
     EXPECT_EQ(s.scale, ScaleMode::NoBorder);
     ApplyPageSetting("scale", "stretch", &s);
     EXPECT_EQ(s.scale, ScaleMode::NoBorder);
+    ApplyPageSetting("scale", " noScale ", &s);
+    EXPECT_EQ(s.scale, ScaleMode::NoScale);
+    ApplyPageSetting("salign", "tr", &s);
+    EXPECT_EQ(s.align, movie::kAlignTop | movie::kAlignRight);
 
     ApplyPageSetting("bgcolor", "#102030", &s);
     ApplyPageSetting("bgcolor", "navy", &s);
