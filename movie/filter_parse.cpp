@@ -7,7 +7,7 @@
 //   Blur (1): blurX, blurY, passes UB[5], reserved UB[3].
 //   Glow (2): colour, blurX, blurY, strength, inner, knockout, composite
 //     source, passes UB[5].
-//   Bevel (3): shadow and highlight colours, blurX, blurY, angle, distance,
+//   Bevel (3): highlight and shadow colours, blurX, blurY, angle, distance,
 //     strength, inner, knockout, composite source, on top (UB[1] each),
 //     passes UB[4].
 //   GradientGlow (4) and GradientBevel (7): count UI8, that many colours then
@@ -92,8 +92,10 @@ bool ReadFilter(TagReader& r, uint8_t id, Filter* f) {
         FlagFields(r, f, false);
         break;
     case 3:
-        f->color = Color(r);
+        // Flash writes the highlight first, whatever the format's documents
+        // call the two colours.
         f->highlight = Color(r);
+        f->color = Color(r);
         BlurFields(r, f);
         AngleFields(r, f);
         FlagFields(r, f, true);

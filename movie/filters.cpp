@@ -339,14 +339,14 @@ void Bevel(const Filter& f, double scale, Layer* l) {
         GradientTable(f, table);
     std::vector<uint32_t> effect(a.size());
     for (size_t i = 0; i < a.size(); ++i) {
-        const int diff = int(dark[i]) - int(lit[i]); // > 0: facing the light
+        const int diff = int(dark[i]) - int(lit[i]); // > 0: turned from the light
         const float s = std::isfinite(f.strength) ? f.strength : 0.0f;
         if (gradient) {
             effect[i] = table[Clamp255(127.5f - diff * s / 2)];
         } else if (diff > 0) {
-            effect[i] = Premultiplied(f.highlight, Clamp255(diff * s));
+            effect[i] = Premultiplied(f.color, Clamp255(diff * s));
         } else {
-            effect[i] = Premultiplied(f.color, Clamp255(-diff * s));
+            effect[i] = Premultiplied(f.highlight, Clamp255(-diff * s));
         }
     }
     if (f.onTop) {

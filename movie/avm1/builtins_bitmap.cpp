@@ -584,8 +584,105 @@ Value ConvolutionInit(Vm& vm, Value self, const Args& args) {
     return Value::Undefined();
 }
 
+constexpr double kPi = 3.14159265358979323846;
+
 float FiniteFloat(double n, double low, double high) {
     return std::isfinite(n) ? static_cast<float>(std::clamp(n, low, high)) : 0.0f;
+}
+
+// The shadow, glow and bevel filters keep their settings as plain fields,
+// each clamped as Flash keeps it: blurs 0 to 255, strength 0 to 255,
+// quality 0 to 15, colours 24 bits, alphas 0 to 1, angles in degrees.
+struct ShadowField {
+    const char* name;
+    enum Kind { Number, Blur, Strength, Quality, Colour, Alpha, Angle, Flag, Type, List } kind;
+    double fallback;
+};
+
+Value ShadowValue(Vm& vm, const Value& given, const ShadowField& f) {
+    const bool missing = given.IsUndefined();
+    switch (f.kind) {
+    case ShadowField::Flag:
+        return Value::Bool(missing ? f.fallback != 0 : vm.ToBoolean(given));
+    case ShadowField::Type: {
+        const std::string t = missing ? "" : vm.ToString(given);
+        if (t == "inner" || t == "outer" || t == "full")
+            return Value::Str(t);
+        return Value::Str(missing && f.fallback == 0 ? "inner" : "full");
+    }
+    case ShadowField::List:
+        return given.type == Type::Object && given.o->kind == ObjectKind::Array
+                   ? given
+                   : Value::Obj(vm.MakeArray());
+    default:
+        break;
+    }
+    double n = missing ? f.fallback : vm.ToNumber(given);
+    if (std::isnan(n))
+        n = 0;
+    switch (f.kind) {
+    case ShadowField::Blur:
+    case ShadowField::Strength:
+        n = std::clamp(n, 0.0, 255.0);
+        break;
+    case ShadowField::Quality:
+        n = std::clamp(std::trunc(n), 0.0, double(kMaxBlurPasses));
+        break;
+    case ShadowField::Colour:
+        n = ToUint32(n) & 0xFFFFFF;
+        break;
+    case ShadowField::Alpha:
+        n = std::floor(std::clamp(n, 0.0, 1.0) * 255) / 255; // kept in 8 bits
+        break;
+    case ShadowField::Angle:
+        n = std::isfinite(n) ? std::fmod(n, 360.0) : 0;
+        break;
+    default:
+        break;
+    }
+    return Value::Num(n);
+}
+
+constexpr ShadowField kDropShadowFields[] = {
+    {"distance", ShadowField::Number, 4},   {"angle", ShadowField::Angle, 45},
+    {"color", ShadowField::Colour, 0},      {"alpha", ShadowField::Alpha, 1},
+    {"blurX", ShadowField::Blur, 4},        {"blurY", ShadowField::Blur, 4},
+    {"strength", ShadowField::Strength, 1}, {"quality", ShadowField::Quality, 1},
+    {"inner", ShadowField::Flag, 0},        {"knockout", ShadowField::Flag, 0},
+    {"hideObject", ShadowField::Flag, 0}};
+constexpr ShadowField kGlowFields[] = {
+    {"color", ShadowField::Colour, 0xFF0000}, {"alpha", ShadowField::Alpha, 1},
+    {"blurX", ShadowField::Blur, 6},          {"blurY", ShadowField::Blur, 6},
+    {"strength", ShadowField::Strength, 2},   {"quality", ShadowField::Quality, 1},
+    {"inner", ShadowField::Flag, 0},          {"knockout", ShadowField::Flag, 0}};
+constexpr ShadowField kBevelFields[] = {{"distance", ShadowField::Number, 4},
+                                        {"angle", ShadowField::Angle, 45},
+                                        {"highlightColor", ShadowField::Colour, 0xFFFFFF},
+                                        {"highlightAlpha", ShadowField::Alpha, 1},
+                                        {"shadowColor", ShadowField::Colour, 0},
+                                        {"shadowAlpha", ShadowField::Alpha, 1},
+                                        {"blurX", ShadowField::Blur, 4},
+                                        {"blurY", ShadowField::Blur, 4},
+                                        {"strength", ShadowField::Strength, 1},
+                                        {"quality", ShadowField::Quality, 1},
+                                        {"type", ShadowField::Type, 0},
+                                        {"knockout", ShadowField::Flag, 0}};
+constexpr ShadowField kGradientFields[] = {
+    {"distance", ShadowField::Number, 4}, {"angle", ShadowField::Angle, 45},
+    {"colors", ShadowField::List, 0},     {"alphas", ShadowField::List, 0},
+    {"ratios", ShadowField::List, 0},     {"blurX", ShadowField::Blur, 4},
+    {"blurY", ShadowField::Blur, 4},      {"strength", ShadowField::Strength, 1},
+    {"quality", ShadowField::Quality, 1}, {"type", ShadowField::Type, 0},
+    {"knockout", ShadowField::Flag, 0}};
+
+template <const ShadowField* fields, size_t count>
+Value ShadowInit(Vm& vm, Value self, const Args& args) {
+    if (self.type != Type::Object)
+        return Value::Undefined();
+    for (size_t i = 0; i < count; ++i)
+        vm.Set(self.o, fields[i].name,
+               ShadowValue(vm, i < args.size() ? args[i] : Value(), fields[i]));
+    return Value::Undefined();
 }
 
 // A filter object a script made, as the renderer's filter; false for one we
@@ -612,6 +709,74 @@ bool FilterOf(Vm& vm, const Value& v, Filter* f) {
         f->passes =
             static_cast<int>(std::clamp(IntArg(vm, vm.Get(v, "quality")), 0, kMaxBlurPasses));
         return true;
+    }
+    auto number = [&](const char* name, double low, double high) {
+        return FiniteFloat(vm.ToNumber(vm.Get(v, name)), low, high);
+    };
+    auto colour = [&](const char* colourName, const char* alphaName) {
+        const uint32_t c = ToUint32(vm.ToNumber(vm.Get(v, colourName)));
+        return FilterColor{static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                           static_cast<uint8_t>(c),
+                           static_cast<uint8_t>(number(alphaName, 0, 1) * 255 + 0.5f)};
+    };
+    // What shadows, glows and bevels share: blurs, strength, passes, and for
+    // those cast at an angle the angle (degrees to radians) and distance.
+    auto common = [&](FilterKind kind, bool cast) {
+        f->kind = kind;
+        f->blurX = number("blurX", 0, 255);
+        f->blurY = number("blurY", 0, 255);
+        f->strength = number("strength", 0, 255);
+        f->passes = std::clamp(IntArg(vm, vm.Get(v, "quality")), 0, kMaxBlurPasses);
+        f->knockout = vm.ToBoolean(vm.Get(v, "knockout"));
+        f->compositeSource = true;
+        if (cast) {
+            f->angle = number("angle", -1e6, 1e6) * float(kPi / 180);
+            f->distance = number("distance", -1e4, 1e4);
+        }
+    };
+    // Bevels and gradient filters: inner, outer, or both (on top).
+    auto side = [&]() {
+        const std::string type = vm.ToString(vm.Get(v, "type"));
+        f->inner = type == "inner";
+        f->onTop = type == "full";
+    };
+    if (is("DropShadowFilter") || is("GlowFilter")) {
+        const bool shadow = is("DropShadowFilter");
+        common(shadow ? FilterKind::DropShadow : FilterKind::Glow, shadow);
+        f->color = colour("color", "alpha");
+        f->inner = vm.ToBoolean(vm.Get(v, "inner"));
+        f->compositeSource = !(shadow && vm.ToBoolean(vm.Get(v, "hideObject")));
+        return true;
+    }
+    if (is("BevelFilter")) {
+        common(FilterKind::Bevel, true);
+        f->highlight = colour("highlightColor", "highlightAlpha");
+        f->color = colour("shadowColor", "shadowAlpha");
+        side();
+        return true;
+    }
+    if (is("GradientGlowFilter") || is("GradientBevelFilter")) {
+        common(is("GradientGlowFilter") ? FilterKind::GradientGlow : FilterKind::GradientBevel,
+               true);
+        side();
+        const Value colors = vm.Get(v, "colors"), alphas = vm.Get(v, "alphas"),
+                    ratios = vm.Get(v, "ratios");
+        if (colors.type != Type::Object || alphas.type != Type::Object ||
+            ratios.type != Type::Object)
+            return false;
+        // As many stops as all three lists give, at most a gradient's 15.
+        const size_t n = std::min({colors.o->elements.size(), alphas.o->elements.size(),
+                                   ratios.o->elements.size(), size_t(15)});
+        for (size_t i = 0; i < n; ++i) {
+            const uint32_t c = ToUint32(vm.ToNumber(Present(colors.o->elements[i])));
+            const float a = FiniteFloat(vm.ToNumber(Present(alphas.o->elements[i])), 0, 1);
+            f->colors.push_back(FilterColor{static_cast<uint8_t>(c >> 16),
+                                            static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c),
+                                            static_cast<uint8_t>(a * 255 + 0.5f)});
+            f->ratios.push_back(static_cast<uint8_t>(
+                FiniteFloat(vm.ToNumber(Present(ratios.o->elements[i])), 0, 255)));
+        }
+        return n >= 2;
     }
     if (is("ConvolutionFilter")) {
         f->kind = FilterKind::Convolution;
@@ -646,6 +811,10 @@ Value ScriptFilter(Vm& vm, const Filter& f) {
             items.push_back(Value::Num(values[i]));
         return Value::Obj(vm.MakeArray(std::move(items)));
     };
+    auto degrees = [](float radians) { return double(radians) * 180 / kPi; };
+    auto colourOf = [](const FilterColor& c) { return Value::Num((c.r << 16) | (c.g << 8) | c.b); };
+    auto alphaOf = [](const FilterColor& c) { return Value::Num(c.a / 255.0); };
+    auto typeOf = [&f]() { return Value::Str(f.onTop ? "full" : f.inner ? "inner" : "outer"); };
     switch (f.kind) {
     case FilterKind::Blur:
         cls = "BlurFilter";
@@ -669,10 +838,68 @@ Value ScriptFilter(Vm& vm, const Filter& f) {
                 Value::Num(c.a / 255.0)};
         break;
     }
+    case FilterKind::DropShadow:
+    case FilterKind::Glow:
+        cls = f.kind == FilterKind::Glow ? "GlowFilter" : "DropShadowFilter";
+        if (f.kind == FilterKind::DropShadow)
+            args = {Value::Num(f.distance), Value::Num(degrees(f.angle))};
+        args.insert(args.end(), {colourOf(f.color), alphaOf(f.color), Value::Num(f.blurX),
+                                 Value::Num(f.blurY), Value::Num(f.strength), Value::Num(f.passes),
+                                 Value::Bool(f.inner), Value::Bool(f.knockout)});
+        if (f.kind == FilterKind::DropShadow)
+            args.push_back(Value::Bool(!f.compositeSource));
+        break;
+    case FilterKind::Bevel:
+        cls = "BevelFilter";
+        args = {Value::Num(f.distance),
+                Value::Num(degrees(f.angle)),
+                colourOf(f.highlight),
+                alphaOf(f.highlight),
+                colourOf(f.color),
+                alphaOf(f.color),
+                Value::Num(f.blurX),
+                Value::Num(f.blurY),
+                Value::Num(f.strength),
+                Value::Num(f.passes),
+                typeOf(),
+                Value::Bool(f.knockout)};
+        break;
+    case FilterKind::GradientGlow:
+    case FilterKind::GradientBevel: {
+        cls = f.kind == FilterKind::GradientGlow ? "GradientGlowFilter" : "GradientBevelFilter";
+        std::vector<Value> colours, alphas, ratios;
+        for (size_t i = 0; i < f.colors.size() && i < f.ratios.size(); ++i) {
+            colours.push_back(colourOf(f.colors[i]));
+            alphas.push_back(alphaOf(f.colors[i]));
+            ratios.push_back(Value::Num(f.ratios[i]));
+        }
+        args = {Value::Num(f.distance),
+                Value::Num(degrees(f.angle)),
+                Value::Obj(vm.MakeArray(std::move(colours))),
+                Value::Obj(vm.MakeArray(std::move(alphas))),
+                Value::Obj(vm.MakeArray(std::move(ratios))),
+                Value::Num(f.blurX),
+                Value::Num(f.blurY),
+                Value::Num(f.strength),
+                Value::Num(f.passes),
+                typeOf(),
+                Value::Bool(f.knockout)};
+        break;
+    }
     default:
         return Value::Undefined();
     }
     return vm.Construct(vm.GetOf(filters, cls), Args{args.data(), args.size()});
+}
+
+Value NoFilter(Vm&, Value, const Args&) {
+    return Value::Undefined();
+}
+
+// filter.clone(): a new filter of the same class and settings.
+Value CloneFilter(Vm& vm, Value self, const Args&) {
+    Filter f;
+    return FilterOf(vm, self, &f) ? ScriptFilter(vm, f) : Value::Undefined();
 }
 
 DisplayObject* OwnerOf(const Value& clip) {
@@ -708,6 +935,53 @@ Value ClipSetFilters(Vm& vm, Value self, const Args& args) {
             filters.push_back(std::move(f));
     }
     o->filters = std::move(filters);
+    return Value::Undefined();
+}
+
+// Blend modes by the number PlaceObject3 gives them, from 1.
+constexpr const char* kBlendNames[] = {"normal", "layer",      "multiply", "screen",   "lighten",
+                                       "darken", "difference", "add",      "subtract", "invert",
+                                       "alpha",  "erase",      "overlay",  "hardlight"};
+
+Value ClipBlendMode(Vm&, Value self, const Args&) {
+    const DisplayObject* o = OwnerOf(self);
+    if (!o)
+        return Value::Undefined();
+    const size_t i = static_cast<size_t>(o->blendMode) - 1;
+    return Value::Str(i < std::size(kBlendNames) ? kBlendNames[i] : "normal");
+}
+
+// A mode's name or number; nothing (null, undefined) is normal, and any
+// other value leaves the mode as it was.
+Value ClipSetBlendMode(Vm& vm, Value self, const Args& args) {
+    DisplayObject* o = OwnerOf(self);
+    if (!o)
+        return Value::Undefined();
+    const Value& v = args[0];
+    if (v.IsUndefined() || v.type == Type::Null) {
+        o->blendMode = BlendMode::Normal;
+    } else if (v.type == Type::Number) {
+        const uint32_t n = ToUint32(v.n) & 0xFF;
+        if (n >= 1 && n <= std::size(kBlendNames))
+            o->blendMode = static_cast<BlendMode>(n);
+    } else if (v.type == Type::String) {
+        const std::string name = vm.ToString(v);
+        for (size_t i = 0; i < std::size(kBlendNames); ++i) {
+            if (name == kBlendNames[i])
+                o->blendMode = static_cast<BlendMode>(i + 1);
+        }
+    }
+    return Value::Undefined();
+}
+
+Value ClipCaching(Vm&, Value self, const Args&) {
+    const DisplayObject* o = OwnerOf(self);
+    return o ? Value::Bool(o->cacheAsBitmap) : Value::Undefined();
+}
+
+Value ClipSetCaching(Vm& vm, Value self, const Args& args) {
+    if (DisplayObject* o = OwnerOf(self))
+        o->cacheAsBitmap = vm.ToBoolean(args[0]);
     return Value::Undefined();
 }
 
@@ -903,16 +1177,31 @@ void InstallBitmapBuiltins(Vm& vm) {
     const struct {
         const char* name;
         NativeFn init;
-    } kFilters[] = {{"ColorMatrixFilter", ColorMatrixInit},
-                    {"BlurFilter", BlurInit},
-                    {"ConvolutionFilter", ConvolutionInit}};
+    } kFilters[] = {
+        {"ColorMatrixFilter", ColorMatrixInit},
+        {"BlurFilter", BlurInit},
+        {"ConvolutionFilter", ConvolutionInit},
+        {"DropShadowFilter", ShadowInit<kDropShadowFields, std::size(kDropShadowFields)>},
+        {"GlowFilter", ShadowInit<kGlowFields, std::size(kGlowFields)>},
+        {"BevelFilter", ShadowInit<kBevelFields, std::size(kBevelFields)>},
+        {"GradientGlowFilter", ShadowInit<kGradientFields, std::size(kGradientFields)>},
+        {"GradientBevelFilter", ShadowInit<kGradientFields, std::size(kGradientFields)>}};
+    // Every filter class's prototype inherits BitmapFilter's, whose own
+    // clone has nothing to copy.
+    Object* baseProto = vm.MakeObject(vm.objectProto);
+    Method(vm, baseProto, "clone", NoFilter);
+    vm.Define(filters, "BitmapFilter", Value::Obj(vm.MakeFunction(NoFilter, nullptr, baseProto)),
+              kDontEnum);
     for (const auto& f : kFilters) {
-        Object* filterProto = vm.MakeObject(vm.objectProto);
+        Object* filterProto = vm.MakeObject(baseProto);
+        Method(vm, filterProto, "clone", CloneFilter);
         vm.Define(filters, f.name, Value::Obj(vm.MakeFunction(f.init, nullptr, filterProto)),
                   kDontEnum);
     }
     Method(vm, vm.clipProto, "attachBitmap", AttachBitmap);
     Accessor(vm, vm.clipProto, "filters", ClipFilters, ClipSetFilters);
+    Accessor(vm, vm.clipProto, "blendMode", ClipBlendMode, ClipSetBlendMode);
+    Accessor(vm, vm.clipProto, "cacheAsBitmap", ClipCaching, ClipSetCaching);
     for (const auto& c : {std::pair<const char*, int>{"RED_CHANNEL", 1},
                           {"GREEN_CHANNEL", 2},
                           {"BLUE_CHANNEL", 4},

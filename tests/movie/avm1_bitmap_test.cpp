@@ -466,6 +466,86 @@ TEST(Avm1Geom, ClipFiltersAreCopiesOfWhatWasSet) {
     EXPECT_EQ(RunScript(w), std::vector<std::string>({"1", "3", "false"}));
 }
 
+TEST(Avm1Geom, ShadowGlowAndBevelFiltersKeepFlashsRanges) {
+    ActionWriter w;
+    // Blur and quality past their caps, an alpha kept in 8 bits, a colour cut
+    // to 24 bits, an angle past a turn.
+    New(w, "g", "filters", "GlowFilter",
+        {PushInt(0x1FF00FF), PushDouble(0.5), PushInt(300), PushInt(-2), PushInt(2), PushInt(99)});
+    for (const char* name : {"color", "alpha", "blurX", "blurY", "strength", "quality", "inner"})
+        TraceMember(w, "g", name);
+    New(w, "d", "filters", "DropShadowFilter", {PushInt(5), PushInt(370)});
+    for (const char* name : {"distance", "angle", "color", "hideObject"})
+        TraceMember(w, "d", name);
+    New(w, "b", "filters", "BevelFilter", {});
+    New(w, "x", "filters", "BevelFilter",
+        {PushInt(4), PushInt(45), PushInt(0), PushInt(1), PushInt(0), PushInt(1), PushInt(4),
+         PushInt(4), PushInt(1), PushInt(1), PushString("INNER")});
+    TraceMember(w, "b", "type");
+    TraceMember(w, "b", "highlightColor");
+    TraceMember(w, "x", "type");
+    // A clone is a new filter of the same settings; the base class has none.
+    w.Push({PushString("k")});
+    CallWith(w, "g", "clone", {});
+    w.Op(0x1D);
+    TraceMember(w, "k", "blurX");
+    w.Get("k").Get("g").Op(0x66).Trace();
+    New(w, "base", "filters", "BitmapFilter", {});
+    TraceCall(w, "base", "clone", {});
+    // A gradient glow of two stops goes on a clip and comes back as itself.
+    w.Push({PushString("c")});
+    CallWith(w, "_root", "createEmptyMovieClip", {Val(PushString("c")), Val(PushInt(1))});
+    w.Op(0x1D);
+    w.Push({PushString("colors")})
+        .Push({PushInt(0x0000FF), PushInt(0xFF0000), PushInt(2)})
+        .Op(0x42)
+        .Op(0x1D);
+    w.Push({PushString("alphas")}).Push({PushInt(1), PushInt(0), PushInt(2)}).Op(0x42).Op(0x1D);
+    w.Push({PushString("ratios")}).Push({PushInt(255), PushInt(0), PushInt(2)}).Op(0x42).Op(0x1D);
+    w.Push({PushString("gg")});
+    w.Push({PushString("outer")}).Push({PushInt(1), PushInt(3), PushInt(5), PushInt(5)});
+    w.Get("ratios").Get("alphas").Get("colors").Push({PushInt(90), PushInt(2), PushInt(10)});
+    w.Get("flash").Push({PushString("filters")}).Op(0x4E);
+    w.Push({PushString("GradientGlowFilter")}).Op(0x53).Op(0x1D);
+    w.Get("c").Push({PushString("filters")});
+    w.Get("gg").Get("d").Push({PushInt(2)}).Op(0x42);
+    w.Op(0x4F);
+    w.Push({PushString("back")}).Get("c").Push({PushString("filters")}).Op(0x4E).Op(0x1D);
+    TraceMember(w, "back", "length");
+    w.Get("back").Push({PushInt(0)}).Op(0x4E).Push({PushString("distance")}).Op(0x4E).Trace();
+    w.Get("back").Push({PushInt(1)}).Op(0x4E).Push({PushString("type")}).Op(0x4E).Trace();
+    w.Get("back").Push({PushInt(1)}).Op(0x4E).Push({PushString("colors")}).Op(0x4E).Trace();
+    EXPECT_EQ(RunScript(w), std::vector<std::string>({"16711935",    "0.498039215686275",
+                                                      "255",         "0",
+                                                      "2",           "15",
+                                                      "false",       "5",
+                                                      "10",          "0",
+                                                      "false",       "inner",
+                                                      "16777215",    "full",
+                                                      "255",         "false",
+                                                      "undefined",   "2",
+                                                      "5",           "outer",
+                                                      "16711680,255"}));
+}
+
+TEST(Avm1Geom, ClipBlendModeTakesNamesAndNumbers) {
+    ActionWriter w;
+    w.Push({PushString("c")});
+    CallWith(w, "_root", "createEmptyMovieClip", {Val(PushString("c")), Val(PushInt(1))});
+    w.Op(0x1D);
+    const PushValue values[] = {PushString("multiply"), PushString("lAyEr"), PushBool(true),
+                                PushInt(256 + 6),       PushInt(-1),         PushNull(),
+                                PushDouble(10.5)};
+    for (const PushValue& v : values) {
+        w.Get("c").Push({PushString("blendMode"), v}).Op(0x4F);
+        TraceMember(w, "c", "blendMode");
+    }
+    w.Get("c").Push({PushString("cacheAsBitmap"), PushInt(1)}).Op(0x4F);
+    TraceMember(w, "c", "cacheAsBitmap");
+    EXPECT_EQ(RunScript(w), std::vector<std::string>({"multiply", "multiply", "multiply", "darken",
+                                                      "darken", "normal", "invert", "true"}));
+}
+
 TEST(Avm1Geom, ClassesWorkOnTheirFieldsAsFlashs) {
     const struct {
         const char* name;

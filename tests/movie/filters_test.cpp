@@ -220,6 +220,28 @@ TEST(Filters, DropShadowLiesAtItsOffsetInItsColour) {
     }
 }
 
+// Light falls from the filter's angle: at 45 degrees the top left edge takes
+// the highlight and the bottom right the shadow.
+TEST(Filters, BevelLightsTheEdgeTowardsItsAngle) {
+    Layer l = Blank(12, 12);
+    for (int y = 3; y < 9; ++y)
+        for (int x = 3; x < 9; ++x)
+            Put(l, x, y, 128, 128, 128, 255);
+    Filter f;
+    f.kind = FilterKind::Bevel;
+    f.highlight = movie::FilterColor{0, 255, 0, 255};
+    f.color = movie::FilterColor{0, 0, 255, 255};
+    f.blurX = f.blurY = 0;
+    f.distance = 2;
+    f.angle = 0.785398163f;
+    f.inner = true;
+    movie::ApplyFilter(f, 1.0, &l);
+    const uint8_t* lit = Get(l, 3, 3);
+    const uint8_t* dark = Get(l, 8, 8);
+    EXPECT_GT(lit[1], lit[2]) << "top left is the highlight";
+    EXPECT_GT(dark[2], dark[1]) << "bottom right is the shadow";
+}
+
 TEST(Filters, GlowSurroundsTheObjectAndInnerGlowStaysOnIt) {
     Layer l = Blank(9, 9);
     for (int y = 3; y < 6; ++y)
