@@ -570,7 +570,8 @@ bool OutputSize(const Movie& movie, const RenderOptions& options, int* width, in
     return true;
 }
 
-Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale, uint8_t align) {
+Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale, uint8_t align,
+                     double areaScale) {
     const double sw = double(movie.stage.xmax) - movie.stage.xmin;
     const double sh = double(movie.stage.ymax) - movie.stage.ymin;
     double sx = width / sw, sy = height / sh;
@@ -579,7 +580,7 @@ Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale,
     else if (scale == ScaleMode::NoBorder)
         sx = sy = std::max(sx, sy);
     else if (scale == ScaleMode::NoScale)
-        sx = sy = 1.0 / kTwipsPerPixel;
+        sx = sy = (std::isfinite(areaScale) && areaScale > 0 ? areaScale : 1.0) / kTwipsPerPixel;
     // The share of the spare room left before the stage on each axis.
     const double before[2] = {align & kAlignLeft    ? 0.0
                               : align & kAlignRight ? 1.0
@@ -617,7 +618,8 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
     record_.lines.clear();
     raster_.Record(observer_ ? &record_.lines : nullptr);
     box_ = PixelRect{};
-    const Matrix stage = StageToCanvas(movie_, w, h, options.scale, options.align);
+    const Matrix stage =
+        StageToCanvas(movie_, w, h, options.scale, options.align, options.areaScale);
     filterScale_ = std::sqrt(std::fabs(stage.a * stage.d - stage.b * stage.c)) * kTwipsPerPixel;
     if (!std::isfinite(filterScale_) || filterScale_ <= 0)
         filterScale_ = 1;
@@ -705,7 +707,8 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     }
     const uint32_t bg = Begin(options, w, h, canvas);
     BlendSpan(canvas->pixels.data(), w * h, nullptr, bg, nullptr, kFullCover);
-    DrawRoot(player.root(), StageToCanvas(movie_, w, h, options.scale, options.align));
+    DrawRoot(player.root(),
+             StageToCanvas(movie_, w, h, options.scale, options.align, options.areaScale));
     return true;
 }
 
@@ -789,7 +792,7 @@ bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
     if (!ChargeFrame(w, h, error))
         return false;
     const uint32_t bg = Begin(options, w, h, canvas);
-    const Matrix m = StageToCanvas(movie_, w, h, options.scale, options.align);
+    const Matrix m = StageToCanvas(movie_, w, h, options.scale, options.align, options.areaScale);
     for (const PixelRect& box : PassesFor(regions, w, h)) {
         for (int y = box.y0; y < box.y1; ++y)
             BlendSpan(canvas->pixels.data() + (static_cast<size_t>(y) * w + box.x0) * 4,
@@ -1379,10 +1382,10 @@ bool SameTransform(const ColorTransform& a, const ColorTransform& b) {
 }
 
 bool SameOptions(const RenderOptions& a, const RenderOptions& b) {
-    return a.scale == b.scale && a.align == b.align && a.quality == b.quality &&
-           a.overrideBackground == b.overrideBackground && a.background.r == b.background.r &&
-           a.background.g == b.background.g && a.background.b == b.background.b &&
-           a.deviceOrder == b.deviceOrder;
+    return a.scale == b.scale && a.align == b.align && a.areaScale == b.areaScale &&
+           a.quality == b.quality && a.overrideBackground == b.overrideBackground &&
+           a.background.r == b.background.r && a.background.g == b.background.g &&
+           a.background.b == b.background.b && a.deviceOrder == b.deviceOrder;
 }
 
 uint64_t FoldPath(uint64_t into, const std::vector<uint16_t>& path) {
@@ -1935,7 +1938,8 @@ std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderO
     last_.swap(items_);
     items_.clear();
     std::vector<uint16_t> path;
-    const Matrix stage = StageToCanvas(movie_, w, h, options.scale, options.align);
+    const Matrix stage =
+        StageToCanvas(movie_, w, h, options.scale, options.align, options.areaScale);
     scale_ = std::sqrt(std::fabs(stage.a * stage.d - stage.b * stage.c)) * kTwipsPerPixel;
     if (!std::isfinite(scale_) || scale_ <= 0)
         scale_ = 1;

@@ -42,6 +42,10 @@ struct RenderOptions {
     int width = 0, height = 0; // 0: the stage's size in pixels
     ScaleMode scale = ScaleMode::ShowAll;
     uint8_t align = 0; // StageAlign bits
+    // Canvas pixels per pixel of the area the stage is laid out in, where
+    // the canvas pictures a larger area (a preview of the screen); only
+    // noScale, which keeps the stage's own pixels, needs it.
+    double areaScale = 1;
     Quality quality = Quality::High;
     bool overrideBackground = false;
     Rgba background;
@@ -68,7 +72,8 @@ bool OutputSize(const Movie& movie, const RenderOptions& options, int* width, in
                 std::string* error);
 // Maps stage twips to canvas pixels. The stage is centred on each axis where
 // it does not fill the canvas, unless align keeps it to an edge.
-Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale, uint8_t align = 0);
+Matrix StageToCanvas(const Movie& movie, int width, int height, ScaleMode scale, uint8_t align = 0,
+                     double areaScale = 1);
 
 // A rectangle of canvas pixels, x0..x1 - 1 by y0..y1 - 1.
 struct PixelRect {

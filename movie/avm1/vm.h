@@ -157,8 +157,6 @@ class Vm {
     };
     std::vector<Timer> timers;
     int nextTimerId = 1;
-    // Clip paths resolved in scripts; the host answers from the display list.
-    std::function<Object*(Object* from, const std::string& path)> resolvePath;
     // Files requested and not yet loaded (loader.h).
     std::shared_ptr<LoadQueue> loads;
 

@@ -206,11 +206,26 @@ void MovieView::CanvasSize(int* width, int* height) const {
 
 movie::StageView MovieView::StageViewNow() const {
     movie::StageView view;
-    if (hwnd_)
-        CanvasSize(&view.width, &view.height);
+    if (hwnd_) {
+        // A box picturing the screen smaller stands for the screen's pixels.
+        if (screenWidth_ > 0 && screenHeight_ > 0) {
+            const movie::PixelBox b = movie::PlaceBox(settings_, screenWidth_, screenHeight_);
+            view.width = b.width;
+            view.height = b.height;
+        } else {
+            const RECT b = box();
+            view.width = std::max<int>(0, b.right - b.left);
+            view.height = std::max<int>(0, b.bottom - b.top);
+        }
+    }
     view.scale = settings_.scale;
     view.align = settings_.align;
     return view;
+}
+
+double MovieView::AreaScale(int canvasWidth) const {
+    const movie::StageView view = StageViewNow();
+    return view.width > 0 && canvasWidth > 0 ? double(canvasWidth) / view.width : 1.0;
 }
 
 // Renders the current frame into the box's canvas, whole or only where it
@@ -231,6 +246,7 @@ void MovieView::Draw(bool whole) {
     options.height = height;
     options.scale = settings_.scale;
     options.align = settings_.align;
+    options.areaScale = AreaScale(width);
     player_->ApplyStageLayout(&options);
     // The page's quality is the renderer's: low draws without
     // anti-aliasing at full size. A missing or unknown one stays high.

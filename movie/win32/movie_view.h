@@ -108,6 +108,8 @@ class MovieView {
     void CanvasSize(int* width, int* height) const;
     // The area the movie is shown in, as its scripts see it.
     movie::StageView StageViewNow() const;
+    // Canvas pixels per pixel of that area.
+    double AreaScale(int canvasWidth) const;
     // whole: the frame is drawn and shown whole rather than what changed.
     void Draw(bool whole);
     void DrawNothing();

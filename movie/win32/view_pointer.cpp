@@ -69,9 +69,9 @@ void MovieView::Pointer(PointerAction action, int x, int y) {
     layout.align = settings_.align;
     player_->ApplyStageLayout(&layout);
     if (action != PointerAction::Leave && bw > 0 && bh > 0 &&
-        movie::Invert(
-            movie::StageToCanvas(*movie_, drawnWidth_, drawnHeight_, layout.scale, layout.align),
-            &toStage)) {
+        movie::Invert(movie::StageToCanvas(*movie_, drawnWidth_, drawnHeight_, layout.scale,
+                                           layout.align, AreaScale(drawnWidth_)),
+                      &toStage)) {
         // Client pixels to canvas pixels (the canvas is stretched over the
         // box), then canvas pixels to stage twips.
         const double cx = (x - b.left + 0.5) * drawnWidth_ / bw;

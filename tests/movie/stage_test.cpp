@@ -83,6 +83,7 @@ TEST(Stage, AlignmentAndNoScalePlaceTheStage) {
         ScaleMode scale;
         uint8_t align;
         double a, tx, ty;
+        double areaScale = 1;
     } cases[] = {
         {"no scale, centred", 1100, 800, ScaleMode::NoScale, 0, 1.0 / kPx, 275, 200},
         {"no scale, top left", 1100, 800, ScaleMode::NoScale, movie::kAlignLeft | movie::kAlignTop,
@@ -95,10 +96,15 @@ TEST(Stage, AlignmentAndNoScalePlaceTheStage) {
         {"show all, centred", 1100, 400, ScaleMode::ShowAll, 0, 1.0 / kPx, 275, 0},
         {"no border, top", 1100, 400, ScaleMode::NoBorder, movie::kAlignTop, 2.0 / kPx, 0, 0},
         {"no border, centred", 1100, 400, ScaleMode::NoBorder, 0, 2.0 / kPx, 0, -200},
+        // A canvas picturing an area twice its size: the stage at half size.
+        {"no scale, pictured at half", 1100, 800, ScaleMode::NoScale, 0, 0.5 / kPx, 412.5, 300,
+         0.5},
+        {"other modes ignore the area", 1100, 400, ScaleMode::ShowAll, 0, 1.0 / kPx, 275, 0, 0.5},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const movie::Matrix s = movie::StageToCanvas(m, c.width, c.height, c.scale, c.align);
+        const movie::Matrix s =
+            movie::StageToCanvas(m, c.width, c.height, c.scale, c.align, c.areaScale);
         EXPECT_DOUBLE_EQ(s.a, c.a);
         EXPECT_DOUBLE_EQ(s.d, c.a);
         EXPECT_DOUBLE_EQ(s.tx, c.tx);

@@ -474,6 +474,106 @@ TEST_P(LiveWallpaperLayer, ASmallMoverPresentsSmallRectanglesAndStillShowsTheFra
     EXPECT_EQ(apart, 0u) << "frame " << frame << ": pixels that are not the renderer's";
 }
 
+// A movie laid out by script for any screen: noScale keeps its red stage at
+// its own 550 x 400 pixels in the top left corner, and its blue marker is
+// put in the area's bottom right corner at the start and at each onResize.
+test::Bytes ScreenFillingMovie() {
+    constexpr int32_t kTwips = 20;
+    test::Bytes tags = test::SetBackgroundColorTag(30, 60, 100);
+    auto add = [&tags](const test::Bytes& tag) { tags.insert(tags.end(), tag.begin(), tag.end()); };
+    add(test::RectangleShapeTag(1, 1, 0, 0, 550 * kTwips, 400 * kTwips, test::Solid(255, 0, 0)));
+    add(test::RectangleShapeTag(1, 2, 0, 0, 20 * kTwips, 20 * kTwips, test::Solid(0, 0, 255)));
+    test::PlaceRecipe marker;
+    marker.characterId = 2;
+    test::Bytes inside = test::PlaceObject2Tag(marker);
+    const test::Bytes shown = test::ShowFrameTag();
+    inside.insert(inside.end(), shown.begin(), shown.end());
+    add(test::DefineSpriteTag(3, 1, inside));
+    test::PlaceRecipe stage;
+    stage.characterId = 1;
+    add(test::PlaceObject2Tag(stage));
+    test::PlaceRecipe clip;
+    clip.characterId = 3;
+    clip.depth = 2;
+    clip.name = "m";
+    add(test::PlaceObject2Tag(clip));
+    // m._x = Stage.width - 20, and the same down.
+    test::ActionWriter place;
+    for (const char* axis : {"x", "y"}) {
+        place.Get("m")
+            .Push({test::PushString(std::string("_") + axis)})
+            .Get("Stage")
+            .Push({test::PushString(axis[0] == 'x' ? "width" : "height")})
+            .Op(0x4E)
+            .Push({test::PushInt(20)})
+            .Op(0x0B)
+            .Op(0x4F);
+    }
+    test::ActionWriter script;
+    script.Get("Stage").Push({test::PushString("scaleMode"), test::PushString("noScale")}).Op(0x4F);
+    script.Get("Stage").Push({test::PushString("align"), test::PushString("TL")}).Op(0x4F);
+    script.Get("_root").Push({test::PushString("onResize")}).Function("", {}, place).Op(0x4F);
+    script.Get("_root")
+        .Push({test::PushInt(1)})
+        .Get("Stage")
+        .Push({test::PushString("addListener")})
+        .Op(0x52)
+        .Op(0x17);
+    script.Push({test::PushInt(0)})
+        .Get("_root")
+        .Push({test::PushString("onResize")})
+        .Op(0x52)
+        .Op(0x17);
+    add(test::DoActionTag(script.Records()));
+    add(test::ShowFrameTag());
+    return test::MakeMovie(tags, 1);
+}
+
+// The colour at (x, y) of a capture, as 0xRRGGBB.
+uint32_t ColourAt(const Pixels& p, int x, int y) {
+    const uint8_t* c = p.rgb.data() + (static_cast<size_t>(y) * p.width + x) * 3;
+    return (uint32_t(c[0]) << 16) | (uint32_t(c[1]) << 8) | c[2];
+}
+
+// The screen's own pixels, whatever its size, and a new size heard by the
+// movie's script, which moves its marker to the new corner.
+TEST_P(LiveWallpaperLayer, AMovieInNoScaleKeepsItsPixelsAndHearsTheScreensSize) {
+    FakeShell shell(GetParam());
+    test::TempDir dir;
+    const std::string path = dir / "fill.swf";
+    test::WriteFileBytes(path, ScreenFillingMovie());
+    std::shared_ptr<movie::Movie> loaded(new movie::Movie);
+    std::string error;
+    ASSERT_TRUE(movie::LoadMovie(path, loaded.get(), &error)) << error;
+    movie::PageMovie page; // show all: the script's noScale takes over
+    LiveWallpaper wallpaper;
+    ASSERT_TRUE(wallpaper.Start(loaded, page));
+    MovieView& view = *wallpaper.views()[0];
+    PumpUntil([&] { return view.presented().frames >= 2; }, 15000);
+    PumpUntil([] { return false; }, 300);
+    const uint32_t red = 0xFF0000, blue = 0x0000FF, ground = 0x1E3C64;
+    auto check = [&](const char* when) {
+        SCOPED_TRACE(when);
+        Pixels p;
+        ASSERT_TRUE(test::CaptureClient(view.hwnd(), &p));
+        ASSERT_GT(p.width, 600);
+        ASSERT_GT(p.height, 450);
+        EXPECT_EQ(ColourAt(p, 5, 5), red);
+        EXPECT_EQ(ColourAt(p, 545, 395), red);
+        EXPECT_EQ(ColourAt(p, 555, 200), ground) << "the stage was scaled";
+        EXPECT_EQ(ColourAt(p, p.width - 5, p.height - 5), blue);
+        EXPECT_EQ(ColourAt(p, p.width - 25, p.height - 25), ground);
+    };
+    check("at the start");
+    RECT r{};
+    GetClientRect(view.hwnd(), &r);
+    SetWindowPos(view.hwnd(), nullptr, 0, 0, r.right - 100, r.bottom - 60,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(view.hwnd(), nullptr, FALSE);
+    PumpUntil([] { return false; }, 500);
+    check("after the area shrank");
+}
+
 // Names given to the pause rules instead of the system's: under Wine the
 // input desktop is always "Default", whatever desktop a process runs on
 // (CreateDesktop and a process started on it work, but SwitchDesktop leaves
