@@ -16,6 +16,7 @@ Player::Player(const Movie& movie) : Player(movie, ScriptOptions()) {}
 
 Player::Player(const Movie& movie, const ScriptOptions& scripts) : movie_(movie) {
     root_.timeline = &movie.root;
+    root_.movie = &movie;
     openUrl_ = scripts.openUrl;
     if (movie.scripted)
         scripts_ = std::make_unique<avm1::ScriptHost>(*this, scripts);
@@ -246,7 +247,8 @@ bool Player::Instantiate(SpriteState& parent, DisplayObject* o,
         return true;
     if (parent.nesting + 1 >= kMaxSpriteNesting)
         return false;
-    const Timeline* timeline = empty ? empty : &movie_.sprites[o->ref.index];
+    const Movie& movie = MovieOf(parent);
+    const Timeline* timeline = empty ? empty : &movie.sprites[o->ref.index];
     // An empty clip holds nothing to repeat, so one may sit inside another.
     for (const SpriteState* a = &parent; a && !empty; a = a->parent) {
         if (a->timeline == timeline)
@@ -255,6 +257,7 @@ bool Player::Instantiate(SpriteState& parent, DisplayObject* o,
     o->sprite = std::make_unique<SpriteState>();
     SpriteState& child = *o->sprite;
     child.timeline = timeline;
+    child.movie = &movie;
     child.parent = &parent;
     child.nesting = parent.nesting + 1;
     child.owner = o;
@@ -277,7 +280,7 @@ void Player::Place(SpriteState& s, const PlaceCommand& p) {
         if (!p.move || !o)
             return;
     } else {
-        const CharacterRef* ref = movie_.Find(p.characterId);
+        const CharacterRef* ref = MovieOf(s).Find(p.characterId);
         if (!ref || ref->kind == CharacterKind::Bitmap || ref->kind == CharacterKind::Font)
             return;
         const bool keep = p.move && o;

@@ -83,6 +83,11 @@ struct SpriteState {
     ~SpriteState();
 
     const Timeline* timeline = nullptr;
+    // The movie whose dictionary the timeline's objects come from: the
+    // parent's, or one loaded into this clip (loadMovie), held while shown.
+    const Movie* movie = nullptr;
+    std::shared_ptr<const Movie> loaded;
+    std::string url; // what was loaded into it (_url); empty for none
     const SpriteState* parent = nullptr;
     int nesting = 0;
     uint32_t frame = 0;
@@ -140,6 +145,8 @@ class Player {
     // What the scripts noted once each (a stopped script, a refused request).
     std::vector<std::string> scriptWarnings() const;
     const Movie& movie() const { return movie_; }
+    // The movie s's own objects come from.
+    const Movie& MovieOf(const SpriteState& s) const { return s.movie ? *s.movie : movie_; }
 
     // The pointer over the stage, in stage twips (pointer.cpp): buttons
     // change state and run their actions, clips and listeners hear of it.

@@ -100,7 +100,8 @@ void Extend(Rect* r, bool* any, const Rect& b, const Matrix& m) {
     }
 }
 
-bool SpriteBounds(const Movie& movie, const SpriteState& s, Rect* r) {
+bool SpriteBounds(const Movie& outer, const SpriteState& s, Rect* r) {
+    const Movie& movie = s.movie ? *s.movie : outer; // a loaded clip's own
     bool any = false;
     if (s.drawing && s.drawing->hasBounds)
         Extend(r, &any, s.drawing->shape.bounds, Matrix{});
@@ -208,8 +209,14 @@ Value Get(Vm& vm, Object* clip, int index) {
         return Value::Str(ClipSlashPath(vm, clip));
     case kName:
         return Value::Str(o ? o->name : "");
-    case kDropTarget:
     case kUrl:
+        // What was loaded into the clip or a clip around it.
+        for (const SpriteState* p = s; p; p = p->parent) {
+            if (!p->url.empty())
+                return Value::Str(p->url);
+        }
+        return Value::Str("");
+    case kDropTarget:
         return Value::Str("");
     case kHighQuality:
         return Value::Num(1);

@@ -154,6 +154,9 @@ void ScriptHost::RunQueue() {
         loading_ = true;
         if (RunLoads(*vm_))
             RunQueue();
+        // The first frames of what was loaded ran above.
+        if (RunLoadInits(*vm_))
+            RunQueue();
         loading_ = false;
     }
 }
@@ -221,7 +224,7 @@ SpriteState* ScriptHost::Attach(SpriteState& parent, uint16_t characterId, const
     const Timeline* empty = nullptr;
     CharacterRef ref{CharacterKind::Sprite, 0};
     if (characterId) {
-        const CharacterRef* found = movie().Find(characterId);
+        const CharacterRef* found = player_.MovieOf(parent).Find(characterId);
         if (!found || found->kind != CharacterKind::Sprite)
             return nullptr;
         ref = *found;
@@ -243,6 +246,62 @@ SpriteState* ScriptHost::Attach(SpriteState& parent, uint16_t characterId, const
     }
     player_.objects_ += player_.CountObjects(*o->sprite);
     return o->sprite.get();
+}
+
+void ScriptHost::ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> movie,
+                                const std::string& url) {
+    for (auto& entry : s.objects) {
+        if (entry.second.sprite)
+            Unloading(*entry.second.sprite);
+    }
+    player_.Clear(s);
+    Object* o = ObjectOf(s);
+    if (s.drawing) {
+        vm_->heap().Release(s.drawing->charged);
+        o->charged -= std::min(o->charged, s.drawing->charged);
+        s.drawing.reset();
+    }
+    // What scripts set on the clip went with the content it had.
+    o->props.clear();
+    o->index.clear();
+    o->watches.clear();
+    vm_->Define(o, "__proto__", Value::Obj(vm_->clipProto), kDontEnum);
+    s.loaded = std::move(movie);
+    s.movie = s.loaded ? s.loaded.get() : (s.parent ? s.parent->movie : &player_.movie_);
+    s.timeline = s.loaded ? &s.loaded->root : &empty_;
+    s.url = s.loaded ? url : std::string();
+    s.frame = 0;
+    s.playing = true;
+    if (!s.loaded)
+        return;
+    newborn_.push_back(Newborn{o, s.parent, Player::kNotPlacing});
+    if (!s.timeline->frames.empty()) {
+        const uint32_t outer = player_.placing_;
+        player_.placing_ = Player::kNotPlacing;
+        player_.Apply(s, s.timeline->frames[0]);
+        player_.placing_ = outer;
+    }
+}
+
+namespace {
+
+void SumLoaded(const SpriteState& s, std::set<const Movie*>* seen, uint64_t* bytes) {
+    if (s.loaded && seen->insert(s.loaded.get()).second)
+        *bytes += s.loaded->memoryUsed;
+    for (const auto& entry : s.objects) {
+        if (entry.second.sprite)
+            SumLoaded(*entry.second.sprite, seen, bytes);
+    }
+}
+
+} // namespace
+
+uint64_t ScriptHost::LoadedMemory(size_t* count) const {
+    std::set<const Movie*> seen;
+    uint64_t bytes = 0;
+    SumLoaded(player_.root_, &seen, &bytes);
+    *count = seen.size();
+    return bytes;
 }
 
 DisplayObject* ScriptHost::AddScripted(SpriteState& parent, DisplayObject fresh) {

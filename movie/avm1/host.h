@@ -55,6 +55,12 @@ class ScriptHost {
     void RemoveAt(SpriteState& parent, uint16_t depth) { player_.Remove(parent, depth); }
     bool SwapDepth(SpriteState& s, uint16_t depth);
     SpriteState& root() { return player_.root_; }
+    // Loading into a clip: its objects leave (their unload events queued),
+    // its variables and drawing go, and it plays movie from the first frame
+    // as a clip just placed does. Null leaves it empty (unloadMovie).
+    void ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> movie, const std::string& url);
+    // The memory of the loaded movies still shown, and how many there are.
+    uint64_t LoadedMemory(size_t* count) const;
     const Timeline* EmptyTimeline() const { return &empty_; }
 
   private:

@@ -217,7 +217,10 @@ class ImageRun {
             Fail("", error);
             return;
         }
-        movie::Player player(movie_);
+        // The pictures and movies it loads are read from its own folder.
+        movie::ScriptOptions scripts;
+        scripts.folder = case_.folder;
+        movie::Player player(movie_, scripts);
         movie::Renderer renderer(movie_);
         uint32_t shown = 1; // the player enters the first frame when made
         input.UntilWait(player);
