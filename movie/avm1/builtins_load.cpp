@@ -178,13 +178,16 @@ void CompleteClip(Vm& vm, const LoadRequest& r, bool ok, const std::vector<uint8
     }
     movie->folder = host.player().movie().folder;
     const Value size = Value::Num(static_cast<double>(movie->fileLength));
+    // The clip is emptied as the load starts: what the handlers set on it
+    // stays with the content that arrives.
+    host.ReplaceContent(*s, nullptr, std::string());
     Broadcast(vm, r, "onLoadStart");
     Broadcast(vm, r, "onLoadProgress", {size, size});
     Broadcast(vm, r, "onLoadComplete", {Value::Num(0)});
     // A handler may have removed the clip or loaded it elsewhere.
     if (!r.target->clip)
         return;
-    host.ReplaceContent(*r.target->clip, std::move(movie), r.url);
+    host.ReplaceContent(*r.target->clip, std::move(movie), r.url, true);
     if (r.loader)
         QueueOf(vm).inits.push_back(r);
 }

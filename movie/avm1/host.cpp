@@ -4,6 +4,7 @@
 #include "movie/avm1/loader.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace ww::movie::avm1 {
 
@@ -86,7 +87,7 @@ void ScriptHost::FrameEntered(SpriteState& s, uint32_t frame) {
     Object* o = ObjectOf(s);
     // Initialisation scripts run once each, before the frame's own.
     for (const InitAction& init : f.initScripts) {
-        if (initDone_.insert(init.spriteId).second)
+        if (initDone_.insert({&player_.MovieOf(s), init.spriteId}).second)
             Queue(o, init.actions);
     }
     // A frame's scripts and the first frames of the clips it places run in
@@ -249,7 +250,7 @@ SpriteState* ScriptHost::Attach(SpriteState& parent, uint16_t characterId, const
 }
 
 void ScriptHost::ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> movie,
-                                const std::string& url) {
+                                const std::string& url, bool keepVariables) {
     for (auto& entry : s.objects) {
         if (entry.second.sprite)
             Unloading(*entry.second.sprite);
@@ -262,10 +263,12 @@ void ScriptHost::ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> mov
         s.drawing.reset();
     }
     // What scripts set on the clip went with the content it had.
-    o->props.clear();
-    o->index.clear();
-    o->watches.clear();
-    vm_->Define(o, "__proto__", Value::Obj(vm_->clipProto), kDontEnum);
+    if (!keepVariables) {
+        o->props.clear();
+        o->index.clear();
+        o->watches.clear();
+        vm_->Define(o, "__proto__", Value::Obj(vm_->clipProto), kDontEnum);
+    }
     s.loaded = std::move(movie);
     s.movie = s.loaded ? s.loaded.get() : (s.parent ? s.parent->movie : &player_.movie_);
     s.timeline = s.loaded ? &s.loaded->root : &empty_;
@@ -274,6 +277,9 @@ void ScriptHost::ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> mov
     s.playing = true;
     if (!s.loaded)
         return;
+    // A movie made at the address of one gone initialises its sprites anew.
+    for (auto it = initDone_.begin(); it != initDone_.end();)
+        it = it->first == s.movie ? initDone_.erase(it) : std::next(it);
     newborn_.push_back(Newborn{o, s.parent, Player::kNotPlacing});
     if (!s.timeline->frames.empty()) {
         const uint32_t outer = player_.placing_;

@@ -56,9 +56,11 @@ class ScriptHost {
     bool SwapDepth(SpriteState& s, uint16_t depth);
     SpriteState& root() { return player_.root_; }
     // Loading into a clip: its objects leave (their unload events queued),
-    // its variables and drawing go, and it plays movie from the first frame
-    // as a clip just placed does. Null leaves it empty (unloadMovie).
-    void ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> movie, const std::string& url);
+    // its drawing goes (and its variables, unless kept), and it plays movie
+    // from the first frame as a clip just placed does. Null leaves it empty
+    // (unloadMovie).
+    void ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> movie, const std::string& url,
+                        bool keepVariables = false);
     // The memory of the loaded movies still shown, and how many there are.
     uint64_t LoadedMemory(size_t* count) const;
     const Timeline* EmptyTimeline() const { return &empty_; }
@@ -92,7 +94,8 @@ class ScriptHost {
     std::vector<Pending> unloads_;
     bool ticking_ = false;
     bool loading_ = false; // completing loads: their handlers' loads wait
-    std::set<uint16_t> initDone_;
+    // Sprites whose initialisation ran, by the movie that defines them.
+    std::set<std::pair<const Movie*, uint16_t>> initDone_;
     size_t ranThisTick_ = 0;
     int instanceCount_ = 0;
     uint32_t ticks_ = 0;
