@@ -88,6 +88,7 @@ struct SpriteState {
     const Movie* movie = nullptr;
     std::shared_ptr<const Movie> loaded;
     std::string url; // what was loaded into it (_url); empty for none
+    int level = 0;   // a level's main timeline: its number (_levelN)
     const SpriteState* parent = nullptr;
     int nesting = 0;
     uint32_t frame = 0;
@@ -140,6 +141,9 @@ class Player {
     void SetLoop(bool loop) { loop_ = loop; }
     bool playing() const { return root_.playing; }
     const SpriteState& root() const { return root_; }
+    // The main timeline, then the movies loaded into levels above it
+    // (loadMovieNum), in the order they are drawn.
+    std::vector<const SpriteState*> Levels() const;
     uint32_t frame() const { return root_.frame; }
     size_t objectCount() const { return objects_; }
     // What the scripts noted once each (a stopped script, a refused request).
@@ -195,6 +199,7 @@ class Player {
     const Movie& movie_;
     std::unique_ptr<avm1::ScriptHost> scripts_;
     SpriteState root_;
+    std::map<int, std::unique_ptr<SpriteState>> levels_; // above level 0, by number
     size_t objects_ = 0;
     bool loop_ = true;
     std::shared_ptr<PointerState> pointer_;   // made at the first pointer event

@@ -725,7 +725,9 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     }
     const uint32_t bg = Begin(options, w, h, canvas);
     BlendSpan(canvas->pixels.data(), w * h, nullptr, bg, nullptr, kFullCover);
-    DrawRoot(player.root(), StageToCanvas(*movie_, w, h, options.scale));
+    const Matrix stage = StageToCanvas(*movie_, w, h, options.scale);
+    for (const SpriteState* level : player.Levels())
+        DrawRoot(*level, stage);
     return true;
 }
 
@@ -815,7 +817,8 @@ bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
             BlendSpan(canvas->pixels.data() + (static_cast<size_t>(y) * w + box.x0) * 4,
                       box.x1 - box.x0, nullptr, bg, nullptr, kFullCover);
         box_ = box;
-        DrawRoot(player.root(), m);
+        for (const SpriteState* level : player.Levels())
+            DrawRoot(*level, m);
     }
     box_ = PixelRect{};
     return true;
@@ -1964,7 +1967,13 @@ std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderO
     scale_ = std::sqrt(std::fabs(stage.a * stage.d - stage.b * stage.c)) * kTwipsPerPixel;
     if (!std::isfinite(scale_) || scale_ <= 0)
         scale_ = 1;
-    Collect(player.root(), stage, ColorTransform{}, false, 0, 0, 0, &path);
+    for (const SpriteState* level : player.Levels()) {
+        // A level's objects lie on paths of their own.
+        path.clear();
+        if (level->level > 0)
+            path = {UINT16_MAX, static_cast<uint16_t>(level->level)};
+        Collect(*level, stage, ColorTransform{}, false, 0, 0, 0, &path);
+    }
     const bool fresh = !seen_ || w != width_ || h != height_ || !SameOptions(options, options_);
     seen_ = true;
     width_ = w;

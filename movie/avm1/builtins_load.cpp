@@ -28,9 +28,10 @@ enum class LoadKind : uint8_t {
 
 struct LoadRequest {
     LoadKind kind;
-    Object* target;
+    Object* target; // null for a level that is not there yet
     std::string url;
     Object* loader = nullptr; // Clip: a MovieClipLoader, whose listeners hear how it went
+    int level = 0;            // Clip: a level above 0 to load into or unload
 };
 
 struct LoadQueue {
@@ -146,13 +147,16 @@ void Broadcast(Vm& vm, const LoadRequest& r, const char* event, std::vector<Valu
 
 // A movie or picture read for a clip takes the clip's place in the display
 // list; the loader hears of it as Flash tells of a load from a local file.
-void CompleteClip(Vm& vm, const LoadRequest& r, bool ok, const std::vector<uint8_t>& bytes) {
-    SpriteState* s = r.target->clip;
-    if (!s)
-        return;
+void CompleteClip(Vm& vm, LoadRequest r, bool ok, const std::vector<uint8_t>& bytes) {
     ScriptHost& host = ScriptHost::Of(vm);
+    if (r.level > 0 && r.url.empty()) {
+        host.RemoveLevel(r.level);
+        return;
+    }
+    if (r.level == 0 && !r.target->clip)
+        return;
     if (r.url.empty()) {
-        host.ReplaceContent(*s, nullptr, std::string());
+        host.ReplaceContent(*r.target->clip, nullptr, std::string());
         return;
     }
     if (!ok) {
@@ -178,6 +182,10 @@ void CompleteClip(Vm& vm, const LoadRequest& r, bool ok, const std::vector<uint8
     }
     movie->folder = host.player().movie().folder;
     const Value size = Value::Num(static_cast<double>(movie->fileLength));
+    // A level comes to be when a movie arrives for it.
+    if (r.level > 0)
+        r.target = host.ObjectOf(*host.Level(r.level, true));
+    SpriteState* s = r.target->clip;
     // The clip is emptied as the load starts: what the handlers set on it
     // stays with the content that arrives.
     host.ReplaceContent(*s, nullptr, std::string());
@@ -221,16 +229,16 @@ void Complete(Vm& vm, const LoadRequest& r, bool ok, const std::string& text) {
 }
 
 bool Request(Vm& vm, LoadKind kind, Object* target, const std::string& url,
-             Object* loader = nullptr) {
+             Object* loader = nullptr, int level = 0) {
     LoadQueue& q = QueueOf(vm);
-    if (!target)
+    if (!target && level <= 0)
         return false;
     if (q.pending.size() >= kMaxPendingLoads) {
         vm.Warn("a movie asked for more than " + std::to_string(kMaxPendingLoads) +
                 " loads at once; the rest were refused");
         return false;
     }
-    q.pending.push_back(LoadRequest{kind, target, url, loader});
+    q.pending.push_back(LoadRequest{kind, target, url, loader, level});
     if (kind == LoadKind::Data)
         vm.Define(target, "_bytesLoaded", Value::Num(0), kDontEnum | kDontDelete);
     return true;
@@ -394,15 +402,6 @@ int LevelOf(const std::string& path) {
     return level;
 }
 
-// Only level 0 is there to take a movie: other levels are refused.
-Object* LevelTarget(Vm& vm, double level, const std::string& url) {
-    if (std::isfinite(level) && std::floor(level) == 0)
-        return vm.rootClip;
-    if (!url.empty())
-        vm.Warn("refused to load \"" + url + "\" into a level other than the movie's own");
-    return nullptr;
-}
-
 // A movie or picture for a clip (empty: the clip is emptied), once the
 // frame's scripts have run.
 void LoadIntoClip(Vm& vm, Object* clip, const std::string& url, Object* loader = nullptr) {
@@ -416,6 +415,26 @@ void LoadIntoClip(Vm& vm, Object* clip, const std::string& url, Object* loader =
     Request(vm, LoadKind::Clip, clip, url, loader);
 }
 
+// The same for a level: level 0 is the movie's own main timeline, the
+// others are made by the movie that arrives and go when it is unloaded.
+bool LoadIntoLevel(Vm& vm, double level, const std::string& url, Object* loader = nullptr) {
+    if (!std::isfinite(level) || level < 0 || level > kMaxLevel) {
+        vm.Warn("refused to load \"" + url + "\" into a level that cannot be");
+        return false;
+    }
+    const int n = static_cast<int>(level);
+    if (n == 0) {
+        LoadIntoClip(vm, vm.rootClip, url, loader);
+        return true;
+    }
+    std::string path, why;
+    if (!url.empty() && !ResolveBesideMovie(url, &path, &why) && !loader) {
+        vm.Warn("refused to load \"" + url + "\": " + why);
+        return true;
+    }
+    return Request(vm, LoadKind::Clip, nullptr, url, loader, n);
+}
+
 // clip.loadMovie(url, method): nothing is sent, so the method is no matter.
 Value ClipLoadMovie(Vm& vm, Value self, const Args& args) {
     Object* clip = SelfObject(self);
@@ -427,16 +446,15 @@ Value ClipLoadMovie(Vm& vm, Value self, const Args& args) {
 Value GlobalLoadMovie(Vm& vm, Value self, const Args& args) {
     const std::string url = vm.ToString(args[0]);
     const std::string path = args[1].type == Type::Object ? "" : vm.ToString(args[1]);
-    LoadIntoClip(vm,
-                 LevelOf(path) >= 0 ? LevelTarget(vm, LevelOf(path), url)
-                                    : ClipTarget(vm, self, args[1]),
-                 url);
+    if (LevelOf(path) >= 0)
+        LoadIntoLevel(vm, LevelOf(path), url);
+    else
+        LoadIntoClip(vm, ClipTarget(vm, self, args[1]), url);
     return Value::Undefined();
 }
 
 Value LoadMovieNum(Vm& vm, Value, const Args& args) {
-    const std::string url = vm.ToString(args[0]);
-    LoadIntoClip(vm, LevelTarget(vm, vm.ToNumber(args[1]), url), url);
+    LoadIntoLevel(vm, std::floor(vm.ToNumber(args[1])), vm.ToString(args[0]));
     return Value::Undefined();
 }
 
@@ -453,7 +471,7 @@ Value GlobalUnloadMovie(Vm& vm, Value self, const Args& args) {
 }
 
 Value UnloadMovieNum(Vm& vm, Value, const Args& args) {
-    LoadIntoClip(vm, LevelTarget(vm, vm.ToNumber(args[0]), std::string()), std::string());
+    LoadIntoLevel(vm, std::floor(vm.ToNumber(args[0])), std::string());
     return Value::Undefined();
 }
 
@@ -500,12 +518,10 @@ Value LoadClip(Vm& vm, Value self, const Args& args) {
     if (args[0].type != Type::String)
         return Value::Bool(false);
     Object* target = nullptr;
-    if (args[1].type == Type::Number) {
-        target = LevelTarget(vm, args[1].n, args[0].s);
-        if (!target)
-            return Value::Bool(true);
-    } else if (args[1].type == Type::String ||
-               (args[1].type == Type::Object && args[1].o->kind == ObjectKind::Clip)) {
+    if (args[1].type == Type::Number)
+        return Value::Bool(LoadIntoLevel(vm, std::floor(args[1].n), args[0].s, loader));
+    if (args[1].type == Type::String ||
+        (args[1].type == Type::Object && args[1].o->kind == ObjectKind::Clip)) {
         target = ClipTarget(vm, self, args[1]);
     }
     if (!target || !target->clip)
@@ -544,10 +560,11 @@ bool LoadFromAction(Vm& vm, Object* from, const std::string& url, const Value& t
     if (!(flags & kLoadVariables)) {
         if (!(flags & kLoadTarget) && !toLevel)
             return false; // a page
-        Object* clip = toLevel
-                           ? LevelTarget(vm, LevelOf(path), url)
-                           : ClipTarget(vm, from ? Value::Obj(from) : Value::Undefined(), target);
-        LoadIntoClip(vm, clip, url);
+        if (LevelOf(path) >= 0)
+            LoadIntoLevel(vm, LevelOf(path), url);
+        else
+            LoadIntoClip(vm, ClipTarget(vm, from ? Value::Obj(from) : Value::Undefined(), target),
+                         url);
         return true;
     }
     const Value self = from ? Value::Obj(from) : Value::Undefined();
@@ -570,7 +587,8 @@ void LoadRoots(Vm& vm, std::vector<Object*>* roots) {
         return;
     for (const auto* list : {&vm.loads->pending, &vm.loads->inits}) {
         for (const LoadRequest& r : *list) {
-            roots->push_back(r.target);
+            if (r.target)
+                roots->push_back(r.target);
             if (r.loader)
                 roots->push_back(r.loader);
         }
@@ -584,7 +602,7 @@ bool RunLoadInits(Vm& vm) {
     ready.swap(vm.loads->inits);
     // Clips step the newest first, and so their loaders hear of them.
     for (auto it = ready.rbegin(); it != ready.rend() && !vm.aborted(); ++it) {
-        if (it->target->clip)
+        if (it->target && it->target->clip)
             Broadcast(vm, *it, "onLoadInit");
     }
     return true;

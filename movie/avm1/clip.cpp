@@ -309,6 +309,26 @@ DisplayObject* ChildByName(Vm& vm, SpriteState& s, const std::string& name) {
     return nullptr;
 }
 
+} // namespace
+
+bool IsLevelName(const std::string& key) {
+    if (key.size() < 7 || key.size() > 11 || key.compare(0, 6, "_level") != 0)
+        return false;
+    return std::all_of(key.begin() + 6, key.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+Object* LevelClip(Vm& vm, const std::string& key) {
+    if (!IsLevelName(key))
+        return nullptr;
+    const long n = std::stol(key.substr(6));
+    if (n == 0)
+        return vm.rootClip;
+    SpriteState* level = ScriptHost::Of(vm).Level(static_cast<int>(std::min(n, 65536L)), false);
+    return level ? ScriptHost::Of(vm).ObjectOf(*level) : nullptr;
+}
+
+namespace {
+
 Object* Step(Vm& vm, Object* at, const std::string& part) {
     if (!at)
         return nullptr;
@@ -317,8 +337,10 @@ Object* Step(Vm& vm, Object* at, const std::string& part) {
     const std::string key = vm.Key(part);
     if (part == ".." || key == "_parent")
         return ClipParent(vm, at);
-    if (key == "_root" || key == "_level0")
+    if (key == "_root")
         return vm.rootClip;
+    if (IsLevelName(key))
+        return LevelClip(vm, key);
     if (key == "_global")
         return vm.global;
     if (SpriteState* s = Sprite(at)) {
@@ -399,10 +421,13 @@ std::string ClipPath(Vm& vm, Object* clip) {
     }
     if (!s)
         return "";
-    for (const SpriteState* p = s; p && p->owner; p = p->parent)
+    const SpriteState* top = s;
+    for (const SpriteState* p = s; p && p->owner; p = p->parent) {
         path = "." + p->owner->name + path;
+        top = p->parent;
+    }
     (void)vm;
-    return "_level0" + path;
+    return "_level" + std::to_string(top ? top->level : 0) + path;
 }
 
 std::string ClipSlashPath(Vm& vm, Object* clip) {

@@ -182,6 +182,8 @@ void ScriptHost::Tick() {
     FlushNewborn();
     frameScripts.swap(queue_);
     EnterFrameEvents(player_.root_);
+    for (auto& level : player_.levels_)
+        EnterFrameEvents(*level.second);
     for (std::vector<Pending>* list : {&frameScripts, &unloads_}) {
         for (Pending& p : *list) {
             if (queue_.size() < kMaxQueuedPerTick)
@@ -289,6 +291,34 @@ void ScriptHost::ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> mov
     }
 }
 
+SpriteState* ScriptHost::Level(int n, bool make) {
+    if (n == 0)
+        return &player_.root_;
+    if (n < 0 || n > kMaxLevel)
+        return nullptr;
+    auto found = player_.levels_.find(n);
+    if (found != player_.levels_.end())
+        return found->second.get();
+    if (!make)
+        return nullptr;
+    auto level = std::make_unique<SpriteState>();
+    level->timeline = &empty_;
+    level->movie = &player_.movie_;
+    level->level = n;
+    level->birth = ++player_.births_;
+    ObjectOf(*level);
+    return player_.levels_.emplace(n, std::move(level)).first->second.get();
+}
+
+void ScriptHost::RemoveLevel(int n) {
+    auto found = player_.levels_.find(n);
+    if (n <= 0 || found == player_.levels_.end())
+        return;
+    Unloading(*found->second);
+    player_.Clear(*found->second);
+    player_.levels_.erase(found);
+}
+
 namespace {
 
 void SumLoaded(const SpriteState& s, std::set<const Movie*>* seen, uint64_t* bytes) {
@@ -305,7 +335,8 @@ void SumLoaded(const SpriteState& s, std::set<const Movie*>* seen, uint64_t* byt
 uint64_t ScriptHost::LoadedMemory(size_t* count) const {
     std::set<const Movie*> seen;
     uint64_t bytes = 0;
-    SumLoaded(player_.root_, &seen, &bytes);
+    for (const SpriteState* level : player_.Levels())
+        SumLoaded(*level, &seen, &bytes);
     *count = seen.size();
     return bytes;
 }
@@ -371,6 +402,8 @@ void ScriptHost::CollectRoots(SpriteState& s, std::vector<Object*>* roots) {
 void ScriptHost::Collect() {
     std::vector<Object*> roots;
     CollectRoots(player_.root_, &roots);
+    for (auto& level : player_.levels_)
+        CollectRoots(*level.second, &roots);
     LoadRoots(*vm_, &roots);
     vm_->Collect(roots);
 }

@@ -16,6 +16,8 @@ namespace ww::movie::avm1 {
 
 // Blocks run per tick at most: a ring of scripted go-tos ends here.
 constexpr size_t kMaxQueuedPerTick = 4096;
+// The highest level a movie may be loaded into (_level0 to _level65535).
+constexpr int kMaxLevel = 65535;
 
 class ScriptHost {
   public:
@@ -61,6 +63,11 @@ class ScriptHost {
     // (unloadMovie).
     void ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> movie, const std::string& url,
                         bool keepVariables = false);
+    // Level n's main timeline (0: the movie's own), made empty when asked
+    // and missing; null when there is none.
+    SpriteState* Level(int n, bool make);
+    // A level above 0 leaves, with its unload events.
+    void RemoveLevel(int n);
     // The memory of the loaded movies still shown, and how many there are.
     uint64_t LoadedMemory(size_t* count) const;
     const Timeline* EmptyTimeline() const { return &empty_; }
