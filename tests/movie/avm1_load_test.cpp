@@ -454,6 +454,43 @@ TEST(Avm1Load, APictureIsDrawnAtItsClipsOrigin) {
     ExpectPixels(shown, {{100, 50, kWhite}, {103, 51, kWhite}}, 0);
 }
 
+// A movie loaded into a level is reached as _levelN once it has arrived and
+// drawn above the main timeline; unloaded, it stays until the frame's
+// scripts end.
+TEST(Avm1Load, AMovieLoadsIntoALevelAboveTheMain) {
+    TempDir dir;
+    SwfRecipe child = StageRecipe(false);
+    child.version = 8;
+    child.tags = RectangleShapeTag(1, 1, 0, 0, 10 * kPx, 10 * kPx, Solid(255, 0, 0)) +
+                 PlaceObject2Tag(At(1, 1)) + DoActionTag(TraceText("child frame").Records()) +
+                 ShowFrameTag();
+    WriteBytes(dir / "child.swf", MakeSwf(child));
+    constexpr uint8_t kCallFunction = 0x3D;
+    ActionWriter first;
+    first.Push({PushInt(2), PushString("child.swf"), PushInt(2), PushString("loadMovieNum")})
+        .Op(kCallFunction)
+        .Op(kPop);
+    first.Get("_level2").Trace();
+    ActionWriter unload;
+    unload.Push({PushInt(2), PushInt(1), PushString("unloadMovieNum")}).Op(kCallFunction).Op(kPop);
+    const struct {
+        const char* name;
+        ActionWriter second;
+        Rgba8 drawn;
+    } cases[] = {
+        {"kept", ActionWriter().Get("_level2").Trace(), kRed},
+        {"unloaded", ActionWriter().Raw(unload.Records()).Get("_level2").Trace(), kWhite},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        movie::Canvas shown;
+        const LoadRun run = PlayTwoFrames(first, c.second, dir.path(), &shown);
+        EXPECT_EQ(run.lines, (std::vector<std::string>{"undefined", "child frame", "_level2"}));
+        EXPECT_TRUE(run.warnings.empty());
+        ExpectPixels(shown, {{5, 5, c.drawn}, {15, 15, kWhite}}, 0);
+    }
+}
+
 // A movie that loads itself into a clip of its own nests no deeper than
 // sprites may; one that fills clip after clip is stopped at the count of
 // movies shown at once. Either way the player plays on.
