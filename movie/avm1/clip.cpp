@@ -311,6 +311,23 @@ DisplayObject* ChildByName(Vm& vm, SpriteState& s, const std::string& name) {
 
 } // namespace
 
+Object* RootOf(Vm& vm, Object* from) {
+    SpriteState* s = from && from->kind == ObjectKind::Clip ? from->clip : nullptr;
+    if (!s)
+        return vm.rootClip;
+    ScriptHost& host = ScriptHost::Of(vm);
+    for (;;) {
+        Object* o = host.ObjectOf(*s);
+        if (!s->parent)
+            return o;
+        if (const Property* lock = o->FindOwn(vm.Key("_lockroot"))) {
+            if (vm.ToBoolean(lock->value))
+                return o;
+        }
+        s = const_cast<SpriteState*>(s->parent);
+    }
+}
+
 bool IsLevelName(const std::string& key) {
     if (key.size() < 7 || key.size() > 11 || key.compare(0, 6, "_level") != 0)
         return false;
@@ -338,7 +355,7 @@ Object* Step(Vm& vm, Object* at, const std::string& part) {
     if (part == ".." || key == "_parent")
         return ClipParent(vm, at);
     if (key == "_root")
-        return vm.rootClip;
+        return RootOf(vm, at);
     if (IsLevelName(key))
         return LevelClip(vm, key);
     if (key == "_global")

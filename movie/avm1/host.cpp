@@ -264,12 +264,17 @@ void ScriptHost::ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> mov
         o->charged -= std::min(o->charged, s.drawing->charged);
         s.drawing.reset();
     }
-    // What scripts set on the clip went with the content it had.
+    // What scripts set on the clip went with the content it had; _lockroot
+    // is the clip's own, and holds for what it loads.
     if (!keepVariables) {
+        const Property* lock = o->FindOwn(vm_->Key("_lockroot"));
+        const Value lockroot = lock ? lock->value : Value::Undefined();
         o->props.clear();
         o->index.clear();
         o->watches.clear();
         vm_->Define(o, "__proto__", Value::Obj(vm_->clipProto), kDontEnum);
+        if (!lockroot.IsUndefined())
+            vm_->Define(o, "_lockroot", lockroot);
     }
     s.loaded = std::move(movie);
     s.movie = s.loaded ? s.loaded.get() : (s.parent ? s.parent->movie : &player_.movie_);

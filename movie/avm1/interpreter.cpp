@@ -374,7 +374,7 @@ bool Interpreter::FindVariable(const std::string& name, Value* out) {
         return true;
     }
     if (key == "_root") {
-        *out = Value::Obj(vm.rootClip);
+        *out = Value::Obj(RootOf(vm, act.target));
         return true;
     }
     if (IsLevelName(key)) {

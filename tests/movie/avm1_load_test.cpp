@@ -491,6 +491,40 @@ TEST(Avm1Load, AMovieLoadsIntoALevelAboveTheMain) {
     }
 }
 
+// Inside a loaded movie _root is the main timeline of its level, unless the
+// clip it was loaded into (or one around it) sets _lockroot.
+TEST(Avm1Load, LockrootMakesTheClipTheLoadedMoviesRoot) {
+    TempDir dir;
+    SwfRecipe child = StageRecipe(false);
+    child.version = 8;
+    child.tags = DoActionTag(ActionWriter().Get("_root").Trace().Records()) + ShowFrameTag();
+    WriteBytes(dir / "child.swf", MakeSwf(child));
+    const struct {
+        const char* name;
+        const char* lockedClip; // null: none
+        const char* root;
+    } cases[] = {
+        {"unlocked", nullptr, "_level0"},
+        {"the clip itself", "_root.outer.c", "_level0.outer.c"},
+        {"a clip around it", "_root.outer", "_level0.outer"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActionWriter first;
+        MakeClip(first, "outer", 1);
+        MakeClip(first, "c", 1, "outer");
+        if (c.lockedClip)
+            first.Get(c.lockedClip).Push({PushString("_lockroot"), PushBool(true)}).Op(kSetMember);
+        first.Push({PushString("child.swf"), PushInt(1)})
+            .Get("outer.c")
+            .Push({PushString("loadMovie")})
+            .Op(kCallMethod)
+            .Op(kPop);
+        const LoadRun run = PlayTwoFrames(first, ActionWriter(), dir.path());
+        EXPECT_EQ(run.lines, (std::vector<std::string>{c.root}));
+    }
+}
+
 // A movie that loads itself into a clip of its own nests no deeper than
 // sprites may; one that fills clip after clip is stopped at the count of
 // movies shown at once. Either way the player plays on.
