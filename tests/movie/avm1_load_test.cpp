@@ -491,6 +491,30 @@ TEST(Avm1Load, AMovieLoadsIntoALevelAboveTheMain) {
     }
 }
 
+// A loaded movie's text field comes from its own dictionary, the main
+// movie having none: its text and the variable bound to it are its own.
+TEST(Avm1Load, ALoadedMoviesFieldsComeFromItsDictionary) {
+    TempDir dir;
+    EditTextRecipe field;
+    field.text = "from the child";
+    field.variableName = "v";
+    PlaceRecipe place = At(1, 1);
+    place.name = "field";
+    ActionWriter script;
+    script.Get("field").Push({PushString("text")}).Op(kGetMember).Trace();
+    script.Get("v").Trace();
+    SwfRecipe child = StageRecipe(false);
+    child.version = 8;
+    child.tags = DefineEditTextTag(1, field) + PlaceObject2Tag(place) +
+                 DoActionTag(script.Records()) + ShowFrameTag();
+    WriteBytes(dir / "child.swf", MakeSwf(child));
+    ActionWriter first;
+    MakeClip(first, "c", 1);
+    CallOn(first, "c", "loadMovie", {PushString("child.swf")});
+    const LoadRun run = PlayTwoFrames(first, ActionWriter(), dir.path());
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"from the child", "from the child"}));
+}
+
 // Inside a loaded movie _root is the main timeline of its level, unless the
 // clip it was loaded into (or one around it) sets _lockroot.
 TEST(Avm1Load, LockrootMakesTheClipTheLoadedMoviesRoot) {
