@@ -155,6 +155,10 @@ bool IsJpeg(const std::vector<uint8_t>& d) {
 
 } // namespace
 
+bool ParsePictureFile(const std::vector<uint8_t>& data, Bitmap* bitmap, ParseContext& ctx) {
+    return DecodeImage(data, bitmap, ctx);
+}
+
 bool ParseLossless(TagReader& r, int version, Bitmap* bitmap, ParseContext& ctx) {
     const uint8_t format = r.U8();
     const uint32_t width = r.U16(), height = r.U16();

@@ -85,8 +85,9 @@ bool ButtonHit(const Movie& movie, const Button& button, double x, double y, int
 
 bool ListHit(const Movie& movie, const SpriteState& s, double x, double y, int nesting,
              size_t* work) {
+    const Movie& own = s.movie ? *s.movie : movie; // a loaded clip's
     for (const auto& entry : s.objects) {
-        if (ObjectHit(movie, entry.second, x, y, nesting, work))
+        if (ObjectHit(own, entry.second, x, y, nesting, work))
             return true;
     }
     return false;

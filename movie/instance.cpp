@@ -33,7 +33,8 @@ InstanceState* InstanceOf(SpriteState& parent, DisplayObject& o) {
     return o.instance.get();
 }
 
-FieldState* FieldOf(SpriteState& parent, DisplayObject& o, const Movie& movie) {
+FieldState* FieldOf(SpriteState& parent, DisplayObject& o, const Movie& outer) {
+    const Movie& movie = parent.movie ? *parent.movie : outer; // a loaded clip's own
     if (o.ref.kind != CharacterKind::EditText)
         return nullptr;
     // A field a script made has its state from the start, and no tag.

@@ -57,7 +57,7 @@ bool RunButtonKeys(Player& player, ScriptHost& host, SpriteState& s, int key, in
     std::vector<std::pair<SpriteState*, uint16_t>> hits;
     for (auto& entry : s.objects) {
         DisplayObject& o = entry.second;
-        if (o.ref.kind == CharacterKind::Button && o.ref.index < player.movie().buttons.size())
+        if (o.ref.kind == CharacterKind::Button && o.ref.index < player.MovieOf(s).buttons.size())
             hits.emplace_back(&s, entry.first);
         else if (o.sprite)
             matched = RunButtonKeys(player, host, *o.sprite, key, nesting + 1) || matched;
@@ -66,7 +66,7 @@ bool RunButtonKeys(Player& player, ScriptHost& host, SpriteState& s, int key, in
         auto it = hit.first->objects.find(hit.second);
         if (it == hit.first->objects.end() || !hit.first->script)
             continue;
-        const Button& button = player.movie().buttons[it->second.ref.index];
+        const Button& button = player.MovieOf(*hit.first).buttons[it->second.ref.index];
         if (it->second.instance && !Enabled(host, it->second.instance->script))
             continue;
         for (const ButtonAction& a : button.actions) {

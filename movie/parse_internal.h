@@ -49,6 +49,8 @@ bool ParseLossless(TagReader& r, int version, Bitmap* bitmap, ParseContext& ctx)
 // DefineBits (1, with the movie's JPEG tables), DefineBitsJPEG2 (2) and
 // DefineBitsJPEG3 (3, with its alpha plane).
 bool ParseJpeg(TagReader& r, int version, Bitmap* bitmap, ParseContext& ctx);
+// A whole JPEG, PNG or GIF file (its first frame), as loadMovie brings one.
+bool ParsePictureFile(const std::vector<uint8_t>& data, Bitmap* bitmap, ParseContext& ctx);
 // PlaceObject3's FILTERLIST, appended to filters (at most kMaxFilters).
 bool ReadFilterList(TagReader& r, std::vector<Filter>* filters, ParseContext& ctx);
 

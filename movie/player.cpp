@@ -16,6 +16,7 @@ Player::Player(const Movie& movie) : Player(movie, ScriptOptions()) {}
 
 Player::Player(const Movie& movie, const ScriptOptions& scripts) : movie_(movie) {
     root_.timeline = &movie.root;
+    root_.movie = &movie;
     openUrl_ = scripts.openUrl;
     view_ = scripts.stage;
     if (movie.scripted)
@@ -25,10 +26,18 @@ Player::Player(const Movie& movie, const ScriptOptions& scripts) : movie_(movie)
 
 Player::~Player() {
     // Clips go before the runtime whose objects they point at.
+    levels_.clear();
     root_.objects.clear();
     if (root_.script)
         root_.script->clip = nullptr;
     root_.script = nullptr;
+}
+
+std::vector<const SpriteState*> Player::Levels() const {
+    std::vector<const SpriteState*> out{&root_};
+    for (const auto& level : levels_)
+        out.push_back(level.second.get());
+    return out;
 }
 
 std::vector<std::string> Player::scriptWarnings() const {
@@ -58,23 +67,24 @@ namespace {
 
 struct TickEntry {
     uint64_t birth;
-    std::vector<uint16_t> depths; // from the root, to find it again
+    SpriteState* top;             // the level's main timeline it is on
+    std::vector<uint16_t> depths; // from there, to find it again
 };
 
-void CollectSprites(const SpriteState& s, std::vector<uint16_t>& path,
+void CollectSprites(SpriteState* top, const SpriteState& s, std::vector<uint16_t>& path,
                     std::vector<TickEntry>* out) {
     for (const auto& entry : s.objects) {
         if (!entry.second.sprite)
             continue;
         path.push_back(entry.first);
-        out->push_back(TickEntry{entry.second.sprite->birth, path});
-        CollectSprites(*entry.second.sprite, path, out);
+        out->push_back(TickEntry{entry.second.sprite->birth, top, path});
+        CollectSprites(top, *entry.second.sprite, path, out);
         path.pop_back();
     }
 }
 
-SpriteState* FindSprite(SpriteState& root, const TickEntry& e) {
-    SpriteState* s = &root;
+SpriteState* FindSprite(const TickEntry& e) {
+    SpriteState* s = e.top;
     for (uint16_t depth : e.depths) {
         auto found = s->objects.find(depth);
         if (found == s->objects.end() || !found->second.sprite)
@@ -92,14 +102,19 @@ SpriteState* FindSprite(SpriteState& root, const TickEntry& e) {
 void Player::Tick(SpriteState& root) {
     std::vector<TickEntry> order;
     std::vector<uint16_t> path;
-    CollectSprites(root, path, &order);
+    CollectSprites(&root, root, path, &order);
+    // Levels are only made and removed as loads complete, never in a tick.
+    for (auto& level : levels_)
+        CollectSprites(level.second.get(), *level.second, path, &order);
     std::stable_sort(order.begin(), order.end(),
                      [](const TickEntry& a, const TickEntry& b) { return a.birth > b.birth; });
     for (const TickEntry& e : order) {
-        if (SpriteState* s = FindSprite(root, e))
+        if (SpriteState* s = FindSprite(e))
             Step(*s);
     }
     Step(root);
+    for (auto& level : levels_)
+        Step(*level.second);
 }
 
 void Player::Step(SpriteState& s) {
@@ -247,7 +262,8 @@ bool Player::Instantiate(SpriteState& parent, DisplayObject* o,
         return true;
     if (parent.nesting + 1 >= kMaxSpriteNesting)
         return false;
-    const Timeline* timeline = empty ? empty : &movie_.sprites[o->ref.index];
+    const Movie& movie = MovieOf(parent);
+    const Timeline* timeline = empty ? empty : &movie.sprites[o->ref.index];
     // An empty clip holds nothing to repeat, so one may sit inside another.
     for (const SpriteState* a = &parent; a && !empty; a = a->parent) {
         if (a->timeline == timeline)
@@ -256,6 +272,7 @@ bool Player::Instantiate(SpriteState& parent, DisplayObject* o,
     o->sprite = std::make_unique<SpriteState>();
     SpriteState& child = *o->sprite;
     child.timeline = timeline;
+    child.movie = &movie;
     child.parent = &parent;
     child.nesting = parent.nesting + 1;
     child.owner = o;
@@ -278,7 +295,7 @@ void Player::Place(SpriteState& s, const PlaceCommand& p) {
         if (!p.move || !o)
             return;
     } else {
-        const CharacterRef* ref = movie_.Find(p.characterId);
+        const CharacterRef* ref = MovieOf(s).Find(p.characterId);
         if (!ref || ref->kind == CharacterKind::Bitmap || ref->kind == CharacterKind::Font)
             return;
         const bool keep = p.move && o;

@@ -84,6 +84,12 @@ struct SpriteState {
     ~SpriteState();
 
     const Timeline* timeline = nullptr;
+    // The movie whose dictionary the timeline's objects come from: the
+    // parent's, or one loaded into this clip (loadMovie), held while shown.
+    const Movie* movie = nullptr;
+    std::shared_ptr<const Movie> loaded;
+    std::string url; // what was loaded into it (_url); empty for none
+    int level = 0;   // a level's main timeline: its number (_levelN)
     const SpriteState* parent = nullptr;
     int nesting = 0;
     uint32_t frame = 0;
@@ -140,11 +146,16 @@ class Player {
     void SetLoop(bool loop) { loop_ = loop; }
     bool playing() const { return root_.playing; }
     const SpriteState& root() const { return root_; }
+    // The main timeline, then the movies loaded into levels above it
+    // (loadMovieNum), in the order they are drawn.
+    std::vector<const SpriteState*> Levels() const;
     uint32_t frame() const { return root_.frame; }
     size_t objectCount() const { return objects_; }
     // What the scripts noted once each (a stopped script, a refused request).
     std::vector<std::string> scriptWarnings() const;
     const Movie& movie() const { return movie_; }
+    // The movie s's own objects come from.
+    const Movie& MovieOf(const SpriteState& s) const { return s.movie ? *s.movie : movie_; }
 
     // The pointer over the stage, in stage twips (pointer.cpp): buttons
     // change state and run their actions, clips and listeners hear of it.
@@ -208,6 +219,7 @@ class Player {
     const Movie& movie_;
     std::unique_ptr<avm1::ScriptHost> scripts_;
     SpriteState root_;
+    std::map<int, std::unique_ptr<SpriteState>> levels_; // above level 0, by number
     size_t objects_ = 0;
     bool loop_ = true;
     std::shared_ptr<PointerState> pointer_;   // made at the first pointer event

@@ -97,7 +97,7 @@ bool FindTarget(const Movie& movie, ScriptHost* host, SpriteState& s, double x, 
             }
             continue;
         }
-        if (FindTarget(movie, host, child, lx, ly, nesting + 1, out))
+        if (FindTarget(child.movie ? *child.movie : movie, host, child, lx, ly, nesting + 1, out))
             return true;
     }
     return false;
@@ -208,7 +208,7 @@ static void Fire(Player& player, SpriteState& root, ScriptHost* host, const Poin
         state.buttonState = tr.state;
         if (!host)
             return;
-        const Movie& movie = player.movie();
+        const Movie& movie = player.MovieOf(*at.parent);
         const Button& button = movie.buttons[at.button->ref.index];
         Object* script = state.script;
         Object* timeline = host->ObjectOf(*at.parent);

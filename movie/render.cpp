@@ -21,6 +21,23 @@ namespace ww::movie {
 
 namespace {
 
+// Draws a display list from the movie it came from (a loaded clip has its
+// own), and goes back to the outer one after.
+class MovieScope {
+  public:
+    MovieScope(const Movie** current, const Movie* inner) : current_(current), outer_(*current) {
+        if (inner)
+            *current = inner;
+    }
+    ~MovieScope() { *current_ = outer_; }
+    MovieScope(const MovieScope&) = delete;
+    MovieScope& operator=(const MovieScope&) = delete;
+
+  private:
+    const Movie** current_;
+    const Movie* outer_;
+};
+
 // Curves are cut into lines no further than this from the curve, in pixels.
 constexpr double kFlatness = 0.1;
 constexpr int kMaxCurveSteps = 256;
@@ -600,7 +617,7 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
     if (!paints_)
         paints_.reset(new Paints);
     canvas_ = canvas;
-    Rgba bg = options.overrideBackground ? options.background : movie_.background;
+    Rgba bg = options.overrideBackground ? options.background : movie_->background;
     deviceOrder_ = options.deviceOrder;
     smoothBitmaps_ = options.quality == Quality::Best;
     if (deviceOrder_)
@@ -619,7 +636,7 @@ uint32_t Renderer::Begin(const RenderOptions& options, int w, int h, Canvas* can
     raster_.Record(observer_ ? &record_.lines : nullptr);
     box_ = PixelRect{};
     const Matrix stage =
-        StageToCanvas(movie_, w, h, options.scale, options.align, options.areaScale);
+        StageToCanvas(*movie_, w, h, options.scale, options.align, options.areaScale);
     filterScale_ = std::sqrt(std::fabs(stage.a * stage.d - stage.b * stage.c)) * kTwipsPerPixel;
     if (!std::isfinite(filterScale_) || filterScale_ <= 0)
         filterScale_ = 1;
@@ -653,7 +670,7 @@ void Renderer::ReleaseKept() {
 bool Renderer::ChargeFrame(int w, int h, std::string* error) {
     skipped_ = 0;
     refusedSeen_ = raster_.refusedFills();
-    const uint64_t limit = kMovieMemoryCap - std::min(kMovieMemoryCap, movie_.memoryUsed);
+    const uint64_t limit = kMovieMemoryCap - std::min(kMovieMemoryCap, movie_->memoryUsed);
     const uint64_t canvasBytes = uint64_t(w) * uint64_t(h) * 4;
     drawing_.Reset(limit, KeptBytes());
     if (drawing_.Take(canvasBytes))
@@ -663,7 +680,7 @@ bool Renderer::ChargeFrame(int w, int h, std::string* error) {
     if (drawing_.Take(canvasBytes))
         return true;
     everOverMemory_ = true;
-    *error = "the movie holds " + std::to_string(movie_.memoryUsed >> 20) + " MiB of its " +
+    *error = "the movie holds " + std::to_string(movie_->memoryUsed >> 20) + " MiB of its " +
              std::to_string(kMovieMemoryCap >> 20) + " MiB, too much to draw a picture of " +
              std::to_string(w) + " x " + std::to_string(h) + " pixels";
     return false;
@@ -693,7 +710,7 @@ void Renderer::DrawRoot(const SpriteState& root, const Matrix& m) {
 bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas* canvas,
                       std::string* error) {
     int w = 0, h = 0;
-    if (!OutputSize(movie_, options, &w, &h, error) || !ChargeFrame(w, h, error))
+    if (!OutputSize(*movie_, options, &w, &h, error) || !ChargeFrame(w, h, error))
         return false;
     canvas->width = w;
     canvas->height = h;
@@ -707,8 +724,10 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     }
     const uint32_t bg = Begin(options, w, h, canvas);
     BlendSpan(canvas->pixels.data(), w * h, nullptr, bg, nullptr, kFullCover);
-    DrawRoot(player.root(),
-             StageToCanvas(movie_, w, h, options.scale, options.align, options.areaScale));
+    const Matrix stage =
+        StageToCanvas(*movie_, w, h, options.scale, options.align, options.areaScale);
+    for (const SpriteState* level : player.Levels())
+        DrawRoot(*level, stage);
     return true;
 }
 
@@ -784,7 +803,7 @@ bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
                              const std::vector<PixelRect>& regions, Canvas* canvas,
                              std::string* error) {
     int w = 0, h = 0;
-    if (!OutputSize(movie_, options, &w, &h, error))
+    if (!OutputSize(*movie_, options, &w, &h, error))
         return false;
     if (canvas->width != w || canvas->height != h ||
         canvas->pixels.size() != static_cast<size_t>(w) * h * 4)
@@ -792,13 +811,15 @@ bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
     if (!ChargeFrame(w, h, error))
         return false;
     const uint32_t bg = Begin(options, w, h, canvas);
-    const Matrix m = StageToCanvas(movie_, w, h, options.scale, options.align, options.areaScale);
+    const Matrix m =
+        StageToCanvas(*movie_, w, h, options.scale, options.align, options.areaScale);
     for (const PixelRect& box : PassesFor(regions, w, h)) {
         for (int y = box.y0; y < box.y1; ++y)
             BlendSpan(canvas->pixels.data() + (static_cast<size_t>(y) * w + box.x0) * 4,
                       box.x1 - box.x0, nullptr, bg, nullptr, kFullCover);
         box_ = box;
-        DrawRoot(player.root(), m);
+        for (const SpriteState* level : player.Levels())
+            DrawRoot(*level, m);
     }
     box_ = PixelRect{};
     return true;
@@ -814,6 +835,7 @@ void Renderer::DrawList(const SpriteState& sprite, const Matrix& m, const ColorT
     };
     std::vector<Clip> clips;
     const size_t maskBytes = static_cast<size_t>(canvas_->width) * canvas_->height;
+    const MovieScope scope(&movie_, sprite.movie);
     if (sprite.drawing) // a script's drawing lies beneath the children
         DrawShape(sprite.drawing->shape, m, cx, t, nullptr);
     for (const auto& entry : sprite.objects) {
@@ -898,22 +920,22 @@ void Renderer::DrawContent(const DisplayObject& o, const Matrix& m, const ColorT
     const ColorTransform cc = ownColor ? Combine(cx, o.color) : ColorTransform{};
     switch (o.ref.kind) {
     case CharacterKind::Shape:
-        DrawShape(movie_.shapes[o.ref.index], mm, cc, t, nullptr);
+        DrawShape(movie_->shapes[o.ref.index], mm, cc, t, nullptr);
         break;
     case CharacterKind::Morph: {
-        const Shape& start = movie_.morphs[o.ref.index].start;
+        const Shape& start = movie_->morphs[o.ref.index].start;
         if (!drawing_.Reserve(morphScratch_.edges, start.edges.size()) ||
             !drawing_.Reserve(morphScratch_.fills, start.fills.size()) ||
             !drawing_.Reserve(morphScratch_.lines, start.lines.size())) {
             Skipped();
             break;
         }
-        Interpolate(movie_.morphs[o.ref.index], o.ratio, &morphScratch_);
+        Interpolate(movie_->morphs[o.ref.index], o.ratio, &morphScratch_);
         DrawShape(morphScratch_, mm, cc, t, nullptr);
         break;
     }
     case CharacterKind::Text:
-        DrawText(movie_.texts[o.ref.index], mm, cc, t);
+        DrawText(movie_->texts[o.ref.index], mm, cc, t);
         break;
     case CharacterKind::Sprite:
         if (o.sprite) {
@@ -975,10 +997,10 @@ void Renderer::Slice(double* x, double* y) const {
 // The sprite's box from its shapes' extents, and its grid, on the
 // canvas; slicing only for a sprite scaled without rotation or skew.
 void Renderer::SetSlice(const DisplayObject& o, const Matrix& full) {
-    auto grid = movie_.scalingGrids.find(o.characterId);
+    auto grid = movie_->scalingGrids.find(o.characterId);
     const Matrix& own = o.matrix;
-    if (grid == movie_.scalingGrids.end() || !o.sprite || own.b != 0 || own.c != 0 || full.b != 0 ||
-        full.c != 0 || own.a == 0 || own.d == 0)
+    if (grid == movie_->scalingGrids.end() || !o.sprite || own.b != 0 || own.c != 0 ||
+        full.b != 0 || full.c != 0 || own.a == 0 || own.d == 0)
         return;
     double box[4] = {1e300, 1e300, -1e300, -1e300};
     for (const auto& entry : o.sprite->objects) {
@@ -986,8 +1008,8 @@ void Renderer::SetSlice(const DisplayObject& o, const Matrix& full) {
         // The edges' own extent: declared bounds are often loose.
         double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
         const Shape* shape =
-            child.ref.kind == CharacterKind::Shape   ? &movie_.shapes[child.ref.index]
-            : child.ref.kind == CharacterKind::Morph ? &movie_.morphs[child.ref.index].start
+            child.ref.kind == CharacterKind::Shape   ? &movie_->shapes[child.ref.index]
+            : child.ref.kind == CharacterKind::Morph ? &movie_->morphs[child.ref.index].start
                                                      : nullptr;
         if (!shape || !ShapeExtent(*shape, &x0, &y0, &x1, &y1))
             continue;
@@ -1073,10 +1095,10 @@ Paint* Renderer::PaintFor(const FillStyle& fill, const Matrix& m, const ColorTra
         return p;
     }
     case FillKind::Bitmap: {
-        const CharacterRef* ref = fill.scriptPixels ? nullptr : movie_.Find(fill.bitmapId);
+        const CharacterRef* ref = fill.scriptPixels ? nullptr : movie_->Find(fill.bitmapId);
         if (!fill.scriptPixels && (!ref || ref->kind != CharacterKind::Bitmap))
             return nullptr;
-        const Bitmap& b = fill.scriptPixels ? *fill.scriptPixels : movie_.bitmaps[ref->index];
+        const Bitmap& b = fill.scriptPixels ? *fill.scriptPixels : movie_->bitmaps[ref->index];
         if (b.width == 0 || b.height == 0 || !Invert(Multiply(m, fill.matrix), &inverse))
             return nullptr;
         BitmapPaint* p = paints_->bitmaps.Take();
@@ -1279,10 +1301,10 @@ void Renderer::DrawText(const Text& text, const Matrix& m, const ColorTransform&
                         const Target& t) {
     const Matrix tm = Multiply(m, text.matrix);
     for (const TextRun& run : text.runs) {
-        const CharacterRef* ref = movie_.Find(run.fontId);
+        const CharacterRef* ref = movie_->Find(run.fontId);
         if (!ref || ref->kind != CharacterKind::Font)
             continue;
-        const Font& font = movie_.fonts[ref->index];
+        const Font& font = movie_->fonts[ref->index];
         const Rgba color = Apply(cx, run.color);
         const double scale = run.height / font.emSquare;
         double x = run.x;
@@ -1460,9 +1482,10 @@ bool ObjectBox(const Movie& movie, const DisplayObject& o, const Matrix& m, doub
         if (!o.sprite || depth > kMaxSpriteNesting)
             return false;
         any = DrawingBox(*o.sprite, mm, box);
+        const Movie& inner = o.sprite->movie ? *o.sprite->movie : movie;
         for (const auto& entry : o.sprite->objects) {
             PixelRect child;
-            if (ObjectBox(movie, entry.second, mm, scale, depth + 1, &child)) {
+            if (ObjectBox(inner, entry.second, mm, scale, depth + 1, &child)) {
                 *box = any ? Union(*box, child) : child;
                 any = true;
             }
@@ -1560,8 +1583,9 @@ void ObjectBounds(const Movie& movie, const DisplayObject& o, const Matrix& pare
     }
     if (!o.sprite || depth > kMaxSpriteNesting)
         return;
+    const Movie& inner = o.sprite->movie ? *o.sprite->movie : movie;
     for (const auto& entry : o.sprite->objects)
-        ObjectBounds(movie, entry.second, m, depth + 1, b);
+        ObjectBounds(inner, entry.second, m, depth + 1, b);
 }
 
 } // namespace
@@ -1593,7 +1617,7 @@ void TransformLayer(const ColorTransform& cx, Layer* layer) {
 bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                            const Target& t, int maskLevel) {
     PixelRect box;
-    if (!ObjectBox(movie_, o, m, filterScale_, 0, &box))
+    if (!ObjectBox(*movie_, o, m, filterScale_, 0, &box))
         return true; // nothing to draw
     const Matrix full = Multiply(m, o.matrix);
     uint64_t signature = 0;
@@ -1658,7 +1682,7 @@ bool Renderer::DrawLayered(const DisplayObject& o, const Matrix& m, const ColorT
     }
     if (o.hasBackground) {
         Bounds own;
-        ObjectBounds(movie_, o, m, 0, &own);
+        ObjectBounds(*movie_, o, m, 0, &own);
         const double limit = 1e7;
         if (own.x0 <= own.x1 && std::fabs(own.x0) < limit && std::fabs(own.y0) < limit &&
             std::fabs(own.x1) < limit && std::fabs(own.y1) < limit) {
@@ -1845,7 +1869,7 @@ bool ContentBox(const Movie& movie, CharacterKind kind, uint32_t index, const Ma
 } // namespace
 
 bool DamageTracker::Box(CharacterKind kind, uint32_t index, const Matrix& m, PixelRect* box) const {
-    return ContentBox(movie_, kind, index, m, box);
+    return ContentBox(*movie_, kind, index, m, box);
 }
 
 // Every drawn object in drawing order, which is also the order of paths.
@@ -1857,6 +1881,7 @@ void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const Co
         uint64_t clips;
     };
     std::vector<Clip> open;
+    const MovieScope scope(&movie_, sprite.movie);
     // A script's drawing lies beneath the children; the sprite's own path
     // comes before theirs.
     if (sprite.drawing) {
@@ -1910,11 +1935,12 @@ void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const Co
             if (o.sprite)
                 Collect(*o.sprite, mm, cc, isMask, under, fx, spread, path);
         } else {
-            uint64_t content = 0;
+            // The same index in another loaded movie is other content.
+            uint64_t content = reinterpret_cast<uintptr_t>(movie_) * 0x100000001B3ull;
             if (o.instance) {
-                content = o.instance->buttonState;
+                content ^= o.instance->buttonState;
                 if (o.instance->field)
-                    content |= uint64_t(o.instance->field->generation) << 8 | uint64_t(1) << 48;
+                    content ^= uint64_t(o.instance->field->generation) << 8 | uint64_t(1) << 48;
             }
             Item item{*path,  o.ref.kind, o.ref.index, mm,      cc,         o.ratio,
                       isMask, under,      fx,          content, PixelRect{}};
@@ -1933,17 +1959,23 @@ void DamageTracker::Collect(const SpriteState& sprite, const Matrix& m, const Co
 std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderOptions& options) {
     int w = 0, h = 0;
     std::string error;
-    if (!OutputSize(movie_, options, &w, &h, &error))
+    if (!OutputSize(*movie_, options, &w, &h, &error))
         return {};
     last_.swap(items_);
     items_.clear();
     std::vector<uint16_t> path;
     const Matrix stage =
-        StageToCanvas(movie_, w, h, options.scale, options.align, options.areaScale);
+        StageToCanvas(*movie_, w, h, options.scale, options.align, options.areaScale);
     scale_ = std::sqrt(std::fabs(stage.a * stage.d - stage.b * stage.c)) * kTwipsPerPixel;
     if (!std::isfinite(scale_) || scale_ <= 0)
         scale_ = 1;
-    Collect(player.root(), stage, ColorTransform{}, false, 0, 0, 0, &path);
+    for (const SpriteState* level : player.Levels()) {
+        // A level's objects lie on paths of their own.
+        path.clear();
+        if (level->level > 0)
+            path = {UINT16_MAX, static_cast<uint16_t>(level->level)};
+        Collect(*level, stage, ColorTransform{}, false, 0, 0, 0, &path);
+    }
     const bool fresh = !seen_ || w != width_ || h != height_ || !SameOptions(options, options_);
     seen_ = true;
     width_ = w;

@@ -102,7 +102,7 @@ class FillObserver {
 
 class Renderer {
   public:
-    explicit Renderer(const Movie& movie) : movie_(movie) {}
+    explicit Renderer(const Movie& movie) : movie_(&movie) {}
     // Draws the player's frame; the canvas is resized to the output size.
     bool Render(const Player& player, const RenderOptions& options, Canvas* canvas,
                 std::string* error);
@@ -209,7 +209,8 @@ class Renderer {
     void Skipped();
     void FillRaster(bool nonZero, Paint* const* paints, uint32_t count, const Target& t);
 
-    const Movie& movie_;
+    // The movie of the display list being drawn: a loaded clip draws from its own.
+    const Movie* movie_;
     Canvas* canvas_ = nullptr;
     bool deviceOrder_ = false;
     bool smoothBitmaps_ = false;
@@ -247,7 +248,7 @@ class Renderer {
 // new) are the regions to redraw.
 class DamageTracker {
   public:
-    explicit DamageTracker(const Movie& movie) : movie_(movie) {}
+    explicit DamageTracker(const Movie& movie) : movie_(&movie) {}
     // The regions of the canvas that may differ from the frame seen at the
     // last call; the whole canvas the first time or when the options change.
     std::vector<PixelRect> Update(const Player& player, const RenderOptions& options);
@@ -270,7 +271,7 @@ class DamageTracker {
                  uint64_t clips, uint64_t effects, int grow, std::vector<uint16_t>* path);
     bool Box(CharacterKind kind, uint32_t index, const Matrix& m, PixelRect* box) const;
 
-    const Movie& movie_;
+    const Movie* movie_; // of the display list being collected
     bool seen_ = false;
     int width_ = 0, height_ = 0;
     double scale_ = 1; // canvas pixels a stage pixel, for filter reach

@@ -83,7 +83,7 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
     TextState& s = *text_;
     // A field a script has reached draws its own state; others their tag.
     const FieldState* state = o.instance ? o.instance->field.get() : nullptr;
-    const EditText& field = state ? state->edit : movie_.editTexts[o.ref.index];
+    const EditText& field = state ? state->edit : movie_->editTexts[o.ref.index];
     // A scrolled field lays out the lines below its box too, then moves up.
     const bool scrolled = state && state->scroll > 1 && !field.autoSize;
     EditText tall;
@@ -93,9 +93,9 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
     }
     const EditText& laid = scrolled ? tall : field;
     if (state && state->styled)
-        LayoutStyledText(movie_, laid, state->styledText, s.cache, &s.picture);
+        LayoutStyledText(*movie_, laid, state->styledText, s.cache, &s.picture);
     else
-        LayoutEditText(movie_, laid, s.cache, &s.picture);
+        LayoutEditText(*movie_, laid, s.cache, &s.picture);
     if (scrolled) {
         s.picture.box = field.bounds;
         ScrollPicture(state->scroll, &s.picture);
@@ -152,7 +152,7 @@ void Renderer::DrawButton(const DisplayObject& o, const Matrix& m, const ColorTr
         return;
     const uint8_t state = o.instance ? o.instance->buttonState : uint8_t(kButtonUp);
     SpriteState shown;
-    ButtonDisplayList(movie_, movie_.buttons[o.ref.index], state, s.buttonNesting, &shown);
+    ButtonDisplayList(*movie_, movie_->buttons[o.ref.index], state, s.buttonNesting, &shown);
     ++s.buttonNesting;
     DrawList(shown, m, cx, t, maskLevel);
     --s.buttonNesting;

@@ -1,5 +1,6 @@
-// LoadVars, loadVariables and the load methods of XML: requests for files
-// beside the movie, queued while a frame's scripts run and completed after.
+// LoadVars, loadVariables and the load methods of XML, loadMovie and
+// MovieClipLoader: requests for files beside the movie, queued while a
+// frame's scripts run and completed after.
 #include "common/file.h"
 #include "common/fs.h"
 #include "common/package_format.h"
@@ -7,7 +8,9 @@
 #include "movie/avm1/builtins_util.h"
 #include "movie/avm1/clip.h"
 #include "movie/avm1/convert.h"
+#include "movie/avm1/host.h"
 #include "movie/avm1/loader.h"
+#include "movie/loaded_movie.h"
 #include "movie/player.h"
 
 #include <algorithm>
@@ -20,19 +23,22 @@ namespace ww::movie::avm1 {
 enum class LoadKind : uint8_t {
     Data,      // an XML or LoadVars object: its onData gets the text
     Variables, // a clip: the form's variables are set on it
-    Clip,      // a MovieClipLoader's: its listeners hear how it went
+    Clip,      // a movie or picture for a clip; an empty url unloads it
 };
 
 struct LoadRequest {
     LoadKind kind;
-    Object* target;
+    Object* target; // null for a level that is not there yet
     std::string url;
-    Object* loader = nullptr; // Clip: the MovieClipLoader
+    Object* loader = nullptr; // Clip: a MovieClipLoader, whose listeners hear how it went
+    int level = 0;            // Clip: a level above 0 to load into or unload
 };
 
 struct LoadQueue {
     std::string folder;
     std::vector<LoadRequest> pending;
+    // Clips whose loaded first frame has run: their loaders say onLoadInit.
+    std::vector<LoadRequest> inits;
 };
 
 namespace {
@@ -131,26 +137,70 @@ bool IsDisplayed(Object* o) {
     return o->clip || o->instance;
 }
 
-void WarnNotShown(Vm& vm, const std::string& url) {
-    vm.Warn("a movie or picture loaded by \"" + url +
-            "\" is not shown: loading them is not supported yet");
+void Broadcast(Vm& vm, const LoadRequest& r, const char* event, std::vector<Value> extra = {}) {
+    if (!r.loader)
+        return;
+    extra.insert(extra.begin(), Value::Obj(r.target));
+    extra.insert(extra.begin(), Value::Str(event));
+    vm.CallMethod(Value::Obj(r.loader), "broadcastMessage", Args{extra.data(), extra.size()});
 }
 
-// A movie or picture is not placed in a clip yet: the loader's listeners
-// hear a failure in Flash's words, so scripts take their fallback path.
-void CompleteClip(Vm& vm, const LoadRequest& r, bool found) {
-    if (found)
-        WarnNotShown(vm, r.url);
-    const Value args[3] = {Value::Str("onLoadError"), Value::Obj(r.target),
-                           Value::Str(found ? "LoadNeverCompleted" : "URLNotFound")};
-    vm.CallMethod(Value::Obj(r.loader), "broadcastMessage", Args{args, 3});
+// A movie or picture read for a clip takes the clip's place in the display
+// list; the loader hears of it as Flash tells of a load from a local file.
+void CompleteClip(Vm& vm, LoadRequest r, bool ok, const std::vector<uint8_t>& bytes) {
+    ScriptHost& host = ScriptHost::Of(vm);
+    if (r.level > 0 && r.url.empty()) {
+        host.RemoveLevel(r.level);
+        return;
+    }
+    if (r.level == 0 && !r.target->clip)
+        return;
+    if (r.url.empty()) {
+        host.ReplaceContent(*r.target->clip, nullptr, std::string());
+        return;
+    }
+    if (!ok) {
+        Broadcast(vm, r, "onLoadError", {Value::Str("URLNotFound"), Value::Num(0)});
+        return;
+    }
+    size_t count = 0;
+    const uint64_t used = host.LoadedMemory(&count) + host.player().movie().memoryUsed;
+    auto movie = std::make_shared<Movie>();
+    LoadedKind kind = LoadedKind::Nothing;
+    std::string why;
+    if (count >= kMaxLoadedMovies) {
+        why = "more than " + std::to_string(kMaxLoadedMovies) + " movies are loaded at once";
+        ok = false;
+    } else {
+        ok = MakeLoadedMovie(bytes, kMovieMemoryCap - std::min(kMovieMemoryCap, used), movie.get(),
+                             &kind, &why);
+    }
+    if (!ok) {
+        vm.Warn("refused to show \"" + r.url + "\": " + why);
+        Broadcast(vm, r, "onLoadError", {Value::Str("LoadNeverCompleted"), Value::Num(0)});
+        return;
+    }
+    movie->folder = host.player().movie().folder;
+    const Value size = Value::Num(static_cast<double>(movie->fileLength));
+    // A level comes to be when a movie arrives for it.
+    if (r.level > 0)
+        r.target = host.ObjectOf(*host.Level(r.level, true));
+    SpriteState* s = r.target->clip;
+    // The clip is emptied as the load starts: what the handlers set on it
+    // stays with the content that arrives.
+    host.ReplaceContent(*s, nullptr, std::string());
+    Broadcast(vm, r, "onLoadStart");
+    Broadcast(vm, r, "onLoadProgress", {size, size});
+    Broadcast(vm, r, "onLoadComplete", {Value::Num(0)});
+    // A handler may have removed the clip or loaded it elsewhere.
+    if (!r.target->clip)
+        return;
+    host.ReplaceContent(*r.target->clip, std::move(movie), r.url, true);
+    if (r.loader)
+        QueueOf(vm).inits.push_back(r);
 }
 
 void Complete(Vm& vm, const LoadRequest& r, bool ok, const std::string& text) {
-    if (r.kind == LoadKind::Clip) {
-        CompleteClip(vm, r, ok);
-        return;
-    }
     if (r.kind == LoadKind::Data) {
         if (ok) {
             vm.Define(r.target, "_bytesLoaded", Value::Num(static_cast<double>(text.size())),
@@ -178,19 +228,20 @@ void Complete(Vm& vm, const LoadRequest& r, bool ok, const std::string& text) {
     vm.CallEvent(r.target, "onData");
 }
 
-void Request(Vm& vm, LoadKind kind, Object* target, const std::string& url,
-             Object* loader = nullptr) {
+bool Request(Vm& vm, LoadKind kind, Object* target, const std::string& url,
+             Object* loader = nullptr, int level = 0) {
     LoadQueue& q = QueueOf(vm);
-    if (!target)
-        return;
+    if (!target && level <= 0)
+        return false;
     if (q.pending.size() >= kMaxPendingLoads) {
         vm.Warn("a movie asked for more than " + std::to_string(kMaxPendingLoads) +
                 " loads at once; the rest were refused");
-        return;
+        return false;
     }
-    q.pending.push_back(LoadRequest{kind, target, url, loader});
+    q.pending.push_back(LoadRequest{kind, target, url, loader, level});
     if (kind == LoadKind::Data)
         vm.Define(target, "_bytesLoaded", Value::Num(0), kDontEnum | kDontDelete);
+    return true;
 }
 
 // Form encoding of one name or value, as escape() writes it.
@@ -338,21 +389,112 @@ Value GlobalLoadVariablesNum(Vm& vm, Value, const Args& args) {
 
 // loadMovie ------------------------------------------------------------------
 
-// A movie or picture for a clip or level: refused with its reason, or not
-// placed yet; an empty address (unloadMovie) has nothing to undo.
-void LoadIntoClip(Vm& vm, const std::string& url) {
-    if (url.empty())
-        return;
-    std::string path, why;
-    if (!ResolveBesideMovie(url, &path, &why))
-        vm.Warn("refused to load \"" + url + "\": " + why);
-    else
-        WarnNotShown(vm, url);
+// "_level0" and the like: the level's number, or -1 for another path.
+int LevelOf(const std::string& path) {
+    if (path.size() < 7 || path.compare(0, 6, "_level") != 0)
+        return -1;
+    int level = 0;
+    for (size_t i = 6; i < path.size(); ++i) {
+        if (path[i] < '0' || path[i] > '9' || level > 0xFFFF)
+            return -1;
+        level = level * 10 + (path[i] - '0');
+    }
+    return level;
 }
 
-Value ClipLoadMovie(Vm& vm, Value, const Args& args) {
-    LoadIntoClip(vm, vm.ToString(args[0]));
+// A movie or picture for a clip (empty: the clip is emptied), once the
+// frame's scripts have run.
+void LoadIntoClip(Vm& vm, Object* clip, const std::string& url, Object* loader = nullptr) {
+    if (!clip || !clip->clip)
+        return;
+    std::string path, why;
+    if (!url.empty() && !ResolveBesideMovie(url, &path, &why) && !loader) {
+        vm.Warn("refused to load \"" + url + "\": " + why);
+        return;
+    }
+    Request(vm, LoadKind::Clip, clip, url, loader);
+}
+
+// The same for a level: level 0 is the movie's own main timeline, the
+// others are made by the movie that arrives and go when it is unloaded.
+bool LoadIntoLevel(Vm& vm, double level, const std::string& url, Object* loader = nullptr) {
+    if (!std::isfinite(level) || level < 0 || level > kMaxLevel) {
+        vm.Warn("refused to load \"" + url + "\" into a level that cannot be");
+        return false;
+    }
+    const int n = static_cast<int>(level);
+    if (n == 0) {
+        LoadIntoClip(vm, vm.rootClip, url, loader);
+        return true;
+    }
+    std::string path, why;
+    if (!url.empty() && !ResolveBesideMovie(url, &path, &why) && !loader) {
+        vm.Warn("refused to load \"" + url + "\": " + why);
+        return true;
+    }
+    return Request(vm, LoadKind::Clip, nullptr, url, loader, n);
+}
+
+// clip.loadMovie(url, method): nothing is sent, so the method is no matter.
+Value ClipLoadMovie(Vm& vm, Value self, const Args& args) {
+    Object* clip = SelfObject(self);
+    if (clip && clip->kind == ObjectKind::Clip)
+        LoadIntoClip(vm, clip, vm.ToString(args[0]));
     return Value::Undefined();
+}
+
+Value GlobalLoadMovie(Vm& vm, Value self, const Args& args) {
+    const std::string url = vm.ToString(args[0]);
+    const std::string path = args[1].type == Type::Object ? "" : vm.ToString(args[1]);
+    if (LevelOf(path) >= 0)
+        LoadIntoLevel(vm, LevelOf(path), url);
+    else
+        LoadIntoClip(vm, ClipTarget(vm, self, args[1]), url);
+    return Value::Undefined();
+}
+
+Value LoadMovieNum(Vm& vm, Value, const Args& args) {
+    LoadIntoLevel(vm, std::floor(vm.ToNumber(args[1])), vm.ToString(args[0]));
+    return Value::Undefined();
+}
+
+Value ClipUnloadMovie(Vm& vm, Value self, const Args&) {
+    Object* clip = SelfObject(self);
+    if (clip && clip->kind == ObjectKind::Clip)
+        LoadIntoClip(vm, clip, std::string());
+    return Value::Undefined();
+}
+
+Value GlobalUnloadMovie(Vm& vm, Value self, const Args& args) {
+    LoadIntoClip(vm, ClipTarget(vm, self, args[0]), std::string());
+    return Value::Undefined();
+}
+
+Value UnloadMovieNum(Vm& vm, Value, const Args& args) {
+    LoadIntoLevel(vm, std::floor(vm.ToNumber(args[0])), std::string());
+    return Value::Undefined();
+}
+
+// The movie a clip's timeline comes from: the one loaded into it or into a
+// clip around it, or the main movie.
+const Movie* ClipMovie(Vm& vm, Value self) {
+    Object* o = SelfObject(self);
+    if (!o || o->kind != ObjectKind::Clip || !o->clip)
+        return nullptr;
+    return &ScriptHost::Of(vm).player().MovieOf(*o->clip);
+}
+
+Value ClipBytes(Vm& vm, Value self, const Args&) {
+    const Movie* movie = ClipMovie(vm, self);
+    return movie ? Value::Num(static_cast<double>(movie->fileLength)) : Value::Undefined();
+}
+
+// A picture's movie has no version: Flash answers -1 for one.
+Value ClipSwfVersion(Vm& vm, Value self, const Args&) {
+    const Movie* movie = ClipMovie(vm, self);
+    if (!movie)
+        return Value::Undefined();
+    return Value::Num(movie->version ? movie->version : -1);
 }
 
 // MovieClipLoader ------------------------------------------------------------
@@ -376,26 +518,23 @@ Value LoadClip(Vm& vm, Value self, const Args& args) {
     if (args[0].type != Type::String)
         return Value::Bool(false);
     Object* target = nullptr;
-    if (args[1].type == Type::Number) {
-        // Only level 0 holds a movie to take the load.
-        if (std::floor(args[1].n) != 0) {
-            vm.Warn("refused to load \"" + args[0].s + "\" into a level with no movie");
-            return Value::Bool(true);
-        }
-        target = vm.rootClip;
-    } else if (args[1].type == Type::String ||
-               (args[1].type == Type::Object && args[1].o->kind == ObjectKind::Clip)) {
+    if (args[1].type == Type::Number)
+        return Value::Bool(LoadIntoLevel(vm, std::floor(args[1].n), args[0].s, loader));
+    if (args[1].type == Type::String ||
+        (args[1].type == Type::Object && args[1].o->kind == ObjectKind::Clip)) {
         target = ClipTarget(vm, self, args[1]);
     }
     if (!target || !target->clip)
         return Value::Bool(false);
-    Request(vm, LoadKind::Clip, target, args[0].s, loader);
-    return Value::Bool(true);
+    return Value::Bool(Request(vm, LoadKind::Clip, target, args[0].s, loader));
 }
 
 Value UnloadClip(Vm& vm, Value self, const Args& args) {
     Object* target = args.size() ? ClipTarget(vm, self, args[0]) : nullptr;
-    return Value::Bool(target && target->clip);
+    if (!target || !target->clip)
+        return Value::Bool(false);
+    LoadIntoClip(vm, target, std::string());
+    return Value::Bool(true);
 }
 
 // { bytesLoaded, bytesTotal } of a clip: nothing loaded into it is counted.
@@ -421,7 +560,11 @@ bool LoadFromAction(Vm& vm, Object* from, const std::string& url, const Value& t
     if (!(flags & kLoadVariables)) {
         if (!(flags & kLoadTarget) && !toLevel)
             return false; // a page
-        LoadIntoClip(vm, url);
+        if (LevelOf(path) >= 0)
+            LoadIntoLevel(vm, LevelOf(path), url);
+        else
+            LoadIntoClip(vm, ClipTarget(vm, from ? Value::Obj(from) : Value::Undefined(), target),
+                         url);
         return true;
     }
     const Value self = from ? Value::Obj(from) : Value::Undefined();
@@ -442,11 +585,27 @@ void SetLoadFolder(Vm& vm, const std::string& folder) {
 void LoadRoots(Vm& vm, std::vector<Object*>* roots) {
     if (!vm.loads)
         return;
-    for (const LoadRequest& r : vm.loads->pending) {
-        roots->push_back(r.target);
-        if (r.loader)
-            roots->push_back(r.loader);
+    for (const auto* list : {&vm.loads->pending, &vm.loads->inits}) {
+        for (const LoadRequest& r : *list) {
+            if (r.target)
+                roots->push_back(r.target);
+            if (r.loader)
+                roots->push_back(r.loader);
+        }
     }
+}
+
+bool RunLoadInits(Vm& vm) {
+    if (!vm.loads || vm.loads->inits.empty())
+        return false;
+    std::vector<LoadRequest> ready;
+    ready.swap(vm.loads->inits);
+    // Clips step the newest first, and so their loaders hear of them.
+    for (auto it = ready.rbegin(); it != ready.rend() && !vm.aborted(); ++it) {
+        if (it->target && it->target->clip)
+            Broadcast(vm, *it, "onLoadInit");
+    }
+    return true;
 }
 
 bool RunLoads(Vm& vm) {
@@ -470,10 +629,17 @@ bool RunLoads(Vm& vm) {
             why = "the movie's folder is not known";
             ok = false;
         }
+        if (r.kind == LoadKind::Clip && r.url.empty()) {
+            CompleteClip(vm, r, true, {});
+            continue;
+        }
         ok = ok && ReadBeside(vm, folder, path, &bytes, &why);
         if (!ok)
             vm.Warn("refused to load \"" + r.url + "\": " + why);
-        Complete(vm, r, ok, ok ? FileText(vm, std::move(bytes)) : std::string());
+        if (r.kind == LoadKind::Clip)
+            CompleteClip(vm, r, ok, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        else
+            Complete(vm, r, ok, ok ? FileText(vm, std::move(bytes)) : std::string());
     }
     return true;
 }
@@ -596,8 +762,14 @@ void InstallLoadBuiltins(Vm& vm) {
 
     Method(vm, vm.clipProto, "loadVariables", ClipLoadVariables);
     Method(vm, vm.clipProto, "loadMovie", ClipLoadMovie);
-    Method(vm, vm.global, "loadMovie", ClipLoadMovie);
-    Method(vm, vm.global, "loadMovieNum", ClipLoadMovie);
+    Method(vm, vm.clipProto, "unloadMovie", ClipUnloadMovie);
+    Method(vm, vm.clipProto, "getBytesLoaded", ClipBytes);
+    Method(vm, vm.clipProto, "getBytesTotal", ClipBytes);
+    Method(vm, vm.clipProto, "getSWFVersion", ClipSwfVersion);
+    Method(vm, vm.global, "loadMovie", GlobalLoadMovie);
+    Method(vm, vm.global, "loadMovieNum", LoadMovieNum);
+    Method(vm, vm.global, "unloadMovie", GlobalUnloadMovie);
+    Method(vm, vm.global, "unloadMovieNum", UnloadMovieNum);
     Method(vm, vm.global, "loadVariables", GlobalLoadVariables);
     Method(vm, vm.global, "loadVariablesNum", GlobalLoadVariablesNum);
 }

@@ -631,7 +631,7 @@ void FieldSet(Vm& vm, Value self, const Args& args, size_t k) {
     // A field bound to another variable binds at once: a variable not set
     // yet takes the text the field's tag began with.
     if (std::string(kFieldProperties[k].name) == "variable") {
-        const Movie& movie = ScriptHost::Of(vm).movie();
+        const Movie& movie = ScriptHost::Of(vm).player().MovieOf(*s->parent);
         if (!f.edit.variableName.empty() && !o->scripted && o->ref.index < movie.editTexts.size()) {
             f.edit.text = movie.editTexts[o->ref.index].text;
             f.styled = false;
@@ -1414,7 +1414,7 @@ bool ResolveVariable(Vm& vm, Object* from, const std::string& path, Object** hol
 }
 
 void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o) {
-    const Movie& movie = ScriptHost::Of(vm).movie();
+    const Movie& movie = ScriptHost::Of(vm).player().MovieOf(parent);
     // Unbound fields keep drawing from their tags.
     if (!o.instance && (o.ref.index >= movie.editTexts.size() ||
                         movie.editTexts[o.ref.index].variableName.empty()))

@@ -100,7 +100,8 @@ void Extend(Rect* r, bool* any, const Rect& b, const Matrix& m) {
     }
 }
 
-bool SpriteBounds(const Movie& movie, const SpriteState& s, Rect* r) {
+bool SpriteBounds(const Movie& outer, const SpriteState& s, Rect* r) {
+    const Movie& movie = s.movie ? *s.movie : outer; // a loaded clip's own
     bool any = false;
     if (s.drawing && s.drawing->hasBounds)
         Extend(r, &any, s.drawing->shape.bounds, Matrix{});
@@ -208,8 +209,14 @@ Value Get(Vm& vm, Object* clip, int index) {
         return Value::Str(ClipSlashPath(vm, clip));
     case kName:
         return Value::Str(o ? o->name : "");
-    case kDropTarget:
     case kUrl:
+        // What was loaded into the clip or a clip around it.
+        for (const SpriteState* p = s; p; p = p->parent) {
+            if (!p->url.empty())
+                return Value::Str(p->url);
+        }
+        return Value::Str("");
+    case kDropTarget:
         return Value::Str("");
     case kHighQuality:
         return Value::Num(1);
@@ -302,6 +309,43 @@ DisplayObject* ChildByName(Vm& vm, SpriteState& s, const std::string& name) {
     return nullptr;
 }
 
+} // namespace
+
+Object* RootOf(Vm& vm, Object* from) {
+    SpriteState* s = from && from->kind == ObjectKind::Clip ? from->clip : nullptr;
+    if (!s)
+        return vm.rootClip;
+    ScriptHost& host = ScriptHost::Of(vm);
+    for (;;) {
+        Object* o = host.ObjectOf(*s);
+        if (!s->parent)
+            return o;
+        if (const Property* lock = o->FindOwn(vm.Key("_lockroot"))) {
+            if (vm.ToBoolean(lock->value))
+                return o;
+        }
+        s = const_cast<SpriteState*>(s->parent);
+    }
+}
+
+bool IsLevelName(const std::string& key) {
+    if (key.size() < 7 || key.size() > 11 || key.compare(0, 6, "_level") != 0)
+        return false;
+    return std::all_of(key.begin() + 6, key.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+Object* LevelClip(Vm& vm, const std::string& key) {
+    if (!IsLevelName(key))
+        return nullptr;
+    const long n = std::stol(key.substr(6));
+    if (n == 0)
+        return vm.rootClip;
+    SpriteState* level = ScriptHost::Of(vm).Level(static_cast<int>(std::min(n, 65536L)), false);
+    return level ? ScriptHost::Of(vm).ObjectOf(*level) : nullptr;
+}
+
+namespace {
+
 Object* Step(Vm& vm, Object* at, const std::string& part) {
     if (!at)
         return nullptr;
@@ -310,8 +354,10 @@ Object* Step(Vm& vm, Object* at, const std::string& part) {
     const std::string key = vm.Key(part);
     if (part == ".." || key == "_parent")
         return ClipParent(vm, at);
-    if (key == "_root" || key == "_level0")
-        return vm.rootClip;
+    if (key == "_root")
+        return RootOf(vm, at);
+    if (IsLevelName(key))
+        return LevelClip(vm, key);
     if (key == "_global")
         return vm.global;
     if (SpriteState* s = Sprite(at)) {
@@ -392,10 +438,13 @@ std::string ClipPath(Vm& vm, Object* clip) {
     }
     if (!s)
         return "";
-    for (const SpriteState* p = s; p && p->owner; p = p->parent)
+    const SpriteState* top = s;
+    for (const SpriteState* p = s; p && p->owner; p = p->parent) {
         path = "." + p->owner->name + path;
+        top = p->parent;
+    }
     (void)vm;
-    return "_level0" + path;
+    return "_level" + std::to_string(top ? top->level : 0) + path;
 }
 
 std::string ClipSlashPath(Vm& vm, Object* clip) {

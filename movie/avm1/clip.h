@@ -27,6 +27,13 @@ Object* ResolveClipPath(Vm& vm, Object* from, const std::string& path);
 // Property by GetProperty's index (0 _x ... 21 _ymouse).
 Value ClipGetByIndex(Vm& vm, Object* clip, int index);
 void ClipSetByIndex(Vm& vm, Object* clip, int index, const Value& v);
+// _root as seen from a clip: the nearest clip around it with _lockroot set,
+// or the main timeline of its level.
+Object* RootOf(Vm& vm, Object* from);
+// "_level0", "_level1" ...: whether name is a level's, and its main
+// timeline's object (null when nothing is loaded there).
+bool IsLevelName(const std::string& key);
+Object* LevelClip(Vm& vm, const std::string& key);
 // The clip's parent clip object; null for the root or a removed clip.
 Object* ClipParent(Vm& vm, Object* clip);
 

@@ -4,6 +4,7 @@
 #include "movie/avm1/loader.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace ww::movie::avm1 {
 
@@ -86,7 +87,7 @@ void ScriptHost::FrameEntered(SpriteState& s, uint32_t frame) {
     Object* o = ObjectOf(s);
     // Initialisation scripts run once each, before the frame's own.
     for (const InitAction& init : f.initScripts) {
-        if (initDone_.insert(init.spriteId).second)
+        if (initDone_.insert({&player_.MovieOf(s), init.spriteId}).second)
             Queue(o, init.actions);
     }
     // A frame's scripts and the first frames of the clips it places run in
@@ -154,6 +155,9 @@ void ScriptHost::RunQueue() {
         loading_ = true;
         if (RunLoads(*vm_))
             RunQueue();
+        // The first frames of what was loaded ran above.
+        if (RunLoadInits(*vm_))
+            RunQueue();
         loading_ = false;
     }
 }
@@ -178,6 +182,8 @@ void ScriptHost::Tick() {
     FlushNewborn();
     frameScripts.swap(queue_);
     EnterFrameEvents(player_.root_);
+    for (auto& level : player_.levels_)
+        EnterFrameEvents(*level.second);
     for (std::vector<Pending>* list : {&frameScripts, &unloads_}) {
         for (Pending& p : *list) {
             if (queue_.size() < kMaxQueuedPerTick)
@@ -221,7 +227,7 @@ SpriteState* ScriptHost::Attach(SpriteState& parent, uint16_t characterId, const
     const Timeline* empty = nullptr;
     CharacterRef ref{CharacterKind::Sprite, 0};
     if (characterId) {
-        const CharacterRef* found = movie().Find(characterId);
+        const CharacterRef* found = player_.MovieOf(parent).Find(characterId);
         if (!found || found->kind != CharacterKind::Sprite)
             return nullptr;
         ref = *found;
@@ -243,6 +249,101 @@ SpriteState* ScriptHost::Attach(SpriteState& parent, uint16_t characterId, const
     }
     player_.objects_ += player_.CountObjects(*o->sprite);
     return o->sprite.get();
+}
+
+void ScriptHost::ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> movie,
+                                const std::string& url, bool keepVariables) {
+    for (auto& entry : s.objects) {
+        if (entry.second.sprite)
+            Unloading(*entry.second.sprite);
+    }
+    player_.Clear(s);
+    Object* o = ObjectOf(s);
+    if (s.drawing) {
+        vm_->heap().Release(s.drawing->charged);
+        o->charged -= std::min(o->charged, s.drawing->charged);
+        s.drawing.reset();
+    }
+    // What scripts set on the clip went with the content it had; _lockroot
+    // is the clip's own, and holds for what it loads.
+    if (!keepVariables) {
+        const Property* lock = o->FindOwn(vm_->Key("_lockroot"));
+        const Value lockroot = lock ? lock->value : Value::Undefined();
+        o->props.clear();
+        o->index.clear();
+        o->watches.clear();
+        vm_->Define(o, "__proto__", Value::Obj(vm_->clipProto), kDontEnum);
+        if (!lockroot.IsUndefined())
+            vm_->Define(o, "_lockroot", lockroot);
+    }
+    s.loaded = std::move(movie);
+    s.movie = s.loaded ? s.loaded.get() : (s.parent ? s.parent->movie : &player_.movie_);
+    s.timeline = s.loaded ? &s.loaded->root : &empty_;
+    s.url = s.loaded ? url : std::string();
+    s.frame = 0;
+    s.playing = true;
+    if (!s.loaded)
+        return;
+    // A movie made at the address of one gone initialises its sprites anew.
+    for (auto it = initDone_.begin(); it != initDone_.end();)
+        it = it->first == s.movie ? initDone_.erase(it) : std::next(it);
+    newborn_.push_back(Newborn{o, s.parent, Player::kNotPlacing});
+    if (!s.timeline->frames.empty()) {
+        const uint32_t outer = player_.placing_;
+        player_.placing_ = Player::kNotPlacing;
+        player_.Apply(s, s.timeline->frames[0]);
+        player_.placing_ = outer;
+    }
+}
+
+SpriteState* ScriptHost::Level(int n, bool make) {
+    if (n == 0)
+        return &player_.root_;
+    if (n < 0 || n > kMaxLevel)
+        return nullptr;
+    auto found = player_.levels_.find(n);
+    if (found != player_.levels_.end())
+        return found->second.get();
+    if (!make)
+        return nullptr;
+    auto level = std::make_unique<SpriteState>();
+    level->timeline = &empty_;
+    level->movie = &player_.movie_;
+    level->level = n;
+    level->birth = ++player_.births_;
+    ObjectOf(*level);
+    return player_.levels_.emplace(n, std::move(level)).first->second.get();
+}
+
+void ScriptHost::RemoveLevel(int n) {
+    auto found = player_.levels_.find(n);
+    if (n <= 0 || found == player_.levels_.end())
+        return;
+    Unloading(*found->second);
+    player_.Clear(*found->second);
+    player_.levels_.erase(found);
+}
+
+namespace {
+
+void SumLoaded(const SpriteState& s, std::set<const Movie*>* seen, uint64_t* bytes) {
+    if (s.loaded && seen->insert(s.loaded.get()).second)
+        *bytes += s.loaded->memoryUsed;
+    for (const auto& entry : s.objects) {
+        if (entry.second.sprite)
+            SumLoaded(*entry.second.sprite, seen, bytes);
+    }
+}
+
+} // namespace
+
+uint64_t ScriptHost::LoadedMemory(size_t* count) const {
+    std::set<const Movie*> seen;
+    uint64_t bytes = 0;
+    for (const SpriteState* level : player_.Levels())
+        SumLoaded(*level, &seen, &bytes);
+    *count = seen.size();
+    return bytes;
 }
 
 DisplayObject* ScriptHost::AddScripted(SpriteState& parent, DisplayObject fresh) {
@@ -306,6 +407,8 @@ void ScriptHost::CollectRoots(SpriteState& s, std::vector<Object*>* roots) {
 void ScriptHost::Collect() {
     std::vector<Object*> roots;
     CollectRoots(player_.root_, &roots);
+    for (auto& level : player_.levels_)
+        CollectRoots(*level.second, &roots);
     LoadRoots(*vm_, &roots);
     vm_->Collect(roots);
 }

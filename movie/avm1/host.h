@@ -16,6 +16,8 @@ namespace ww::movie::avm1 {
 
 // Blocks run per tick at most: a ring of scripted go-tos ends here.
 constexpr size_t kMaxQueuedPerTick = 4096;
+// The highest level a movie may be loaded into (_level0 to _level65535).
+constexpr int kMaxLevel = 65535;
 
 class ScriptHost {
   public:
@@ -55,6 +57,19 @@ class ScriptHost {
     void RemoveAt(SpriteState& parent, uint16_t depth) { player_.Remove(parent, depth); }
     bool SwapDepth(SpriteState& s, uint16_t depth);
     SpriteState& root() { return player_.root_; }
+    // Loading into a clip: its objects leave (their unload events queued),
+    // its drawing goes (and its variables, unless kept), and it plays movie
+    // from the first frame as a clip just placed does. Null leaves it empty
+    // (unloadMovie).
+    void ReplaceContent(SpriteState& s, std::shared_ptr<const Movie> movie, const std::string& url,
+                        bool keepVariables = false);
+    // Level n's main timeline (0: the movie's own), made empty when asked
+    // and missing; null when there is none.
+    SpriteState* Level(int n, bool make);
+    // A level above 0 leaves, with its unload events.
+    void RemoveLevel(int n);
+    // The memory of the loaded movies still shown, and how many there are.
+    uint64_t LoadedMemory(size_t* count) const;
     const Timeline* EmptyTimeline() const { return &empty_; }
 
   private:
@@ -86,7 +101,8 @@ class ScriptHost {
     std::vector<Pending> unloads_;
     bool ticking_ = false;
     bool loading_ = false; // completing loads: their handlers' loads wait
-    std::set<uint16_t> initDone_;
+    // Sprites whose initialisation ran, by the movie that defines them.
+    std::set<std::pair<const Movie*, uint16_t>> initDone_;
     size_t ranThisTick_ = 0;
     int instanceCount_ = 0;
     uint32_t ticks_ = 0;

@@ -373,8 +373,13 @@ bool Interpreter::FindVariable(const std::string& name, Value* out) {
         *out = Value::Obj(vm.global);
         return true;
     }
-    if (key == "_root" || key == "_level0") {
-        *out = Value::Obj(vm.rootClip);
+    if (key == "_root") {
+        *out = Value::Obj(RootOf(vm, act.target));
+        return true;
+    }
+    if (IsLevelName(key)) {
+        Object* level = LevelClip(vm, key);
+        *out = level ? Value::Obj(level) : Value::Undefined();
         return true;
     }
     for (size_t i = act.scope.size(); i-- > 0;) {
@@ -763,8 +768,11 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
     case 0x83: { // GetURL
         const std::string url = f.String();
         const std::string target = f.String();
+        // A level as the target: loadMovieNum as early movies wrote it.
+        if (LoadFromAction(vm, TargetOrRoot(), url, Value::Str(target), 0))
+            break;
         if (url.rfind("FSCommand:", 0) != 0)
-            RequestUrl(vm, url, target.rfind("_level", 0) != 0);
+            RequestUrl(vm, url, true);
         break;
     }
     case 0x9A: { // GetURL2

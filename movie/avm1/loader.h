@@ -1,5 +1,5 @@
-// Loading what sits beside the movie (XML, LoadVars, loadVariables) and the
-// XML document model scripts build and parse.
+// Loading what sits beside the movie (XML, LoadVars, loadVariables, movies
+// and pictures for clips) and the XML document model scripts build and parse.
 //
 // A wallpaper never reaches the network by itself: a request may name only a
 // file in the movie's folder or below it. Anything else (a URL with a scheme,
@@ -20,6 +20,10 @@ namespace ww::movie::avm1 {
 constexpr uint64_t kMaxLoadBytes = 32u << 20;
 // Requests waiting at once; a script that asks for more is refused.
 constexpr size_t kMaxPendingLoads = 256;
+// Movies and pictures loaded into clips and shown at once; a movie that
+// keeps loading itself into its own clips stops here, if its nesting has
+// not stopped it before.
+constexpr size_t kMaxLoadedMovies = 64;
 
 // The folder requests are resolved in; empty, every request is refused.
 void SetLoadFolder(Vm& vm, const std::string& folder);
@@ -28,6 +32,9 @@ void LoadRoots(Vm& vm, std::vector<Object*>* roots);
 // Completes the requests made so far; those their handlers make wait for the
 // next call. Answers whether any completed.
 bool RunLoads(Vm& vm);
+// Tells MovieClipLoaders of the clips whose loaded first frame has run
+// since (onLoadInit); answers whether any was told.
+bool RunLoadInits(Vm& vm);
 
 // The relative path inside the movie's folder that url names ('/' between
 // parts, "." and ".." resolved, a query or fragment dropped, %XX decoded);

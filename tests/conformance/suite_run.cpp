@@ -228,7 +228,9 @@ class ImageRun {
             Fail("", error);
             return;
         }
+        // The pictures and movies it loads are read from its own folder.
         movie::ScriptOptions scripts;
+        scripts.folder = case_.folder;
         scripts.stage = ViewOf(case_, movie_);
         movie::Player player(movie_, scripts);
         movie::Renderer renderer(movie_);

@@ -1,5 +1,6 @@
-// Loading files beside the movie: which requests are refused, and the order
-// in which a load's handlers run against the frame's own scripts.
+// Loading files beside the movie: which requests are refused, the order in
+// which a load's handlers run against the frame's own scripts, and what a
+// movie or picture loaded into a clip shows.
 #include "movie/avm1/loader.h"
 #include "tests/movie/movie_test_util.h"
 #include "tests/support/temp_dir.h"
@@ -264,6 +265,336 @@ TEST(Avm1Load, AMovieFromAFileLoadsBesideIt) {
     options.trace = [&lines](const std::string& line) { lines.push_back(line); };
     movie::Player player(m, options);
     EXPECT_EQ(lines, (std::vector<std::string>{"asked", "onLoad true", "<beside />"}));
+}
+
+// Loading into clips ---------------------------------------------------------
+
+constexpr uint8_t kAdd2 = 0x47, kLess2 = 0x48, kNot = 0x12;
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+    WriteFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+// A movie of one frame whose script traces text.
+Bytes TracingMovie(const std::string& text) {
+    SwfRecipe layout = StageRecipe(false);
+    layout.version = 8;
+    layout.tags = DoActionTag(TraceText(text).Records()) + ShowFrameTag();
+    return MakeSwf(layout);
+}
+
+// A 4 x 2 picture as a PNG: its left half red, its right half blue.
+void WritePicture(const std::string& path) {
+    movie::Canvas c;
+    c.width = 4;
+    c.height = 2;
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            const uint8_t px[4] = {uint8_t(x < 2 ? 255 : 0), 0, uint8_t(x < 2 ? 0 : 255), 255};
+            c.pixels.insert(c.pixels.end(), px, px + 4);
+        }
+    }
+    ASSERT_TRUE(movie::WritePng(c, path));
+}
+
+// One red pixel, as the smallest GIF is written.
+const Bytes kRedGif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00,
+                       0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
+                       0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
+
+// A GIF whose header claims 16000 x 16000 pixels and holds none.
+const Bytes kHugeGif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x80,
+                        0x3E, 0x80, 0x3E, 0x00, 0x00, 0x00, 0x3B};
+
+// parent.createEmptyMovieClip(name, depth)
+ActionWriter& MakeClip(ActionWriter& w, const std::string& name, int depth,
+                       const std::string& parent = "_root") {
+    w.Push({PushInt(depth), PushString(name), PushInt(2)})
+        .Get(parent)
+        .Push({PushString("createEmptyMovieClip")})
+        .Op(kCallMethod)
+        .Op(kPop);
+    return w;
+}
+
+// target.method(args...), its result dropped; args as pushed, last first.
+ActionWriter& CallOn(ActionWriter& w, const std::string& target, const std::string& method,
+                     std::initializer_list<PushValue> args) {
+    w.Push(args).Push({PushInt(static_cast<int32_t>(args.size()))});
+    w.Get(target).Push({PushString(method)}).Op(kCallMethod).Op(kPop);
+    return w;
+}
+
+// trace(name + " " + arguments[0]): a loader's event and the clip it names.
+ActionWriter TraceEvent(const std::string& name) {
+    ActionWriter w;
+    w.Push({PushString(name + " ")}).Get("arguments").Push({PushInt(0)}).Op(kGetMember);
+    return w.Op(kAdd2).Trace();
+}
+
+// Plays a movie whose first frame runs first and whose second frame runs
+// second, loading from folder; draws the last frame when asked.
+LoadRun PlayTwoFrames(const ActionWriter& first, const ActionWriter& second,
+                      const std::string& folder, movie::Canvas* drawn = nullptr) {
+    SwfRecipe layout = StageRecipe(false);
+    layout.version = 8;
+    layout.frameCount = 2;
+    layout.tags = DoActionTag(first.Records()) + ShowFrameTag() + DoActionTag(second.Records()) +
+                  ShowFrameTag();
+    const movie::Movie m = ParseOrFail(MakeSwf(layout));
+    LoadRun run;
+    movie::ScriptOptions options;
+    options.trace = [&run](const std::string& line) { run.lines.push_back(line); };
+    options.seeded = true;
+    options.folder = folder;
+    movie::Player player(m, options);
+    player.Advance();
+    run.warnings = player.scriptWarnings();
+    if (drawn) {
+        movie::Renderer renderer(m);
+        std::string error;
+        EXPECT_TRUE(renderer.Render(player, movie::RenderOptions(), drawn, &error)) << error;
+    }
+    return run;
+}
+
+// What a MovieClipLoader hears for each kind of file, in Flash's order: the
+// loaded movie's first frame runs before onLoadInit; a file missing, refused,
+// broken or too large is onLoadError alone, and the clip keeps its content.
+TEST(Avm1Load, ALoaderHearsEachLoadInFlashsOrder) {
+    TempDir dir;
+    WriteBytes(dir / "child.swf", TracingMovie("child frame"));
+    WritePicture(dir / "pic.png");
+    WriteBytes(dir / "dot.gif", kRedGif);
+    WriteFile(dir / "notes.txt", "not a movie");
+    WriteFile(dir / "broken.swf", "FWS\x08\x40\x00\x00\x00garbage");
+    WriteBytes(dir / "huge.gif", kHugeGif);
+    const std::vector<std::string> shown = {"onLoadStart _level0.c", "onLoadProgress _level0.c",
+                                            "onLoadComplete _level0.c"};
+    auto loaded = [&shown](std::vector<std::string> middle, std::vector<std::string> after) {
+        std::vector<std::string> lines = shown;
+        lines.insert(lines.end(), middle.begin(), middle.end());
+        lines.push_back("onLoadInit _level0.c");
+        lines.insert(lines.end(), after.begin(), after.end());
+        return lines;
+    };
+    const std::vector<std::string> kept = {"keep", "0", "0"};
+    const struct {
+        const char* url;
+        std::vector<std::string> lines; // then c.keep, c._width, c._height, bytes, version
+        const char* warning;
+    } cases[] = {
+        {"child.swf", loaded({"child frame"}, {"undefined", "0", "0"}), nullptr},
+        {"pic.png", loaded({}, {"undefined", "4", "2"}), nullptr},
+        {"dot.gif", loaded({}, {"undefined", "1", "1"}), nullptr},
+        {"notes.txt", loaded({}, {"undefined", "0", "0"}), nullptr},
+        {"missing.swf", {"onLoadError _level0.c", "keep", "0", "0"}, "cannot be found"},
+        {"http://example.com/a.swf", {"onLoadError _level0.c", "keep", "0", "0"}, "address"},
+        {"../outside.swf", {"onLoadError _level0.c", "keep", "0", "0"}, "outside"},
+        {"broken.swf", {"onLoadError _level0.c", "keep", "0", "0"}, "broken.swf"},
+        {"huge.gif", {"onLoadError _level0.c", "keep", "0", "0"}, "memory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        ActionWriter first;
+        MakeClip(first, "c", 1);
+        first.Get("c").Push({PushString("keep"), PushString("keep")}).Op(kSetMember);
+        first.Push({PushString("l"), PushInt(0), PushString("MovieClipLoader")})
+            .Op(kNew)
+            .Op(kSetVariable);
+        for (const char* event :
+             {"onLoadStart", "onLoadProgress", "onLoadComplete", "onLoadInit", "onLoadError"})
+            first.Raw(Handler("l", event, TraceEvent(event)).Records());
+        CallOn(first, "l", "loadClip", {PushString("c"), PushString(c.url)});
+        ActionWriter second;
+        for (const char* property : {"keep", "_width", "_height"})
+            second.Get("c").Push({PushString(property)}).Op(kGetMember).Trace();
+        const LoadRun run = PlayTwoFrames(first, second, dir.path());
+        EXPECT_EQ(run.lines, c.lines);
+        if (c.warning) {
+            ASSERT_FALSE(run.warnings.empty());
+            EXPECT_NE(run.warnings[0].find(c.warning), std::string::npos) << run.warnings[0];
+        } else {
+            EXPECT_TRUE(run.warnings.empty());
+        }
+    }
+}
+
+// A picture is drawn at the clip's origin, one pixel for each of its own;
+// getBytesTotal is its file's size and it has no SWF version; unloadMovie
+// leaves the clip empty again.
+TEST(Avm1Load, APictureIsDrawnAtItsClipsOrigin) {
+    TempDir dir;
+    WritePicture(dir / "pic.png");
+    const auto size = static_cast<int>(std::filesystem::file_size(dir / "pic.png"));
+    ActionWriter first;
+    MakeClip(first, "c", 1);
+    first.Get("c").Push({PushString("_x"), PushInt(100)}).Op(kSetMember);
+    first.Get("c").Push({PushString("_y"), PushInt(50)}).Op(kSetMember);
+    CallOn(first, "c", "loadMovie", {PushString("pic.png")});
+    ActionWriter second;
+    for (const char* method : {"getBytesTotal", "getSWFVersion"}) {
+        second.Push({PushInt(0)}).Get("c").Push({PushString(method)}).Op(kCallMethod).Trace();
+    }
+    movie::Canvas shown;
+    const LoadRun run = PlayTwoFrames(first, second, dir.path(), &shown);
+    EXPECT_EQ(run.lines, (std::vector<std::string>{std::to_string(size), "-1"}));
+    ExpectPixels(shown,
+                 {{100, 50, kRed},
+                  {101, 51, kRed},
+                  {102, 50, kBlue},
+                  {103, 51, kBlue},
+                  {99, 50, kWhite},
+                  {104, 50, kWhite},
+                  {100, 52, kWhite}},
+                 0);
+
+    CallOn(second, "c", "unloadMovie", {});
+    PlayTwoFrames(first, second, dir.path(), &shown);
+    ExpectPixels(shown, {{100, 50, kWhite}, {103, 51, kWhite}}, 0);
+}
+
+// A movie loaded into a level is reached as _levelN once it has arrived and
+// drawn above the main timeline; unloaded, it stays until the frame's
+// scripts end.
+TEST(Avm1Load, AMovieLoadsIntoALevelAboveTheMain) {
+    TempDir dir;
+    SwfRecipe child = StageRecipe(false);
+    child.version = 8;
+    child.tags = RectangleShapeTag(1, 1, 0, 0, 10 * kPx, 10 * kPx, Solid(255, 0, 0)) +
+                 PlaceObject2Tag(At(1, 1)) + DoActionTag(TraceText("child frame").Records()) +
+                 ShowFrameTag();
+    WriteBytes(dir / "child.swf", MakeSwf(child));
+    constexpr uint8_t kCallFunction = 0x3D;
+    ActionWriter first;
+    first.Push({PushInt(2), PushString("child.swf"), PushInt(2), PushString("loadMovieNum")})
+        .Op(kCallFunction)
+        .Op(kPop);
+    first.Get("_level2").Trace();
+    ActionWriter unload;
+    unload.Push({PushInt(2), PushInt(1), PushString("unloadMovieNum")}).Op(kCallFunction).Op(kPop);
+    const struct {
+        const char* name;
+        ActionWriter second;
+        Rgba8 drawn;
+    } cases[] = {
+        {"kept", ActionWriter().Get("_level2").Trace(), kRed},
+        {"unloaded", ActionWriter().Raw(unload.Records()).Get("_level2").Trace(), kWhite},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        movie::Canvas shown;
+        const LoadRun run = PlayTwoFrames(first, c.second, dir.path(), &shown);
+        EXPECT_EQ(run.lines, (std::vector<std::string>{"undefined", "child frame", "_level2"}));
+        EXPECT_TRUE(run.warnings.empty());
+        ExpectPixels(shown, {{5, 5, c.drawn}, {15, 15, kWhite}}, 0);
+    }
+}
+
+// A loaded movie's text field comes from its own dictionary, the main
+// movie having none: its text and the variable bound to it are its own.
+TEST(Avm1Load, ALoadedMoviesFieldsComeFromItsDictionary) {
+    TempDir dir;
+    EditTextRecipe field;
+    field.text = "from the child";
+    field.variableName = "v";
+    PlaceRecipe place = At(1, 1);
+    place.name = "field";
+    ActionWriter script;
+    script.Get("field").Push({PushString("text")}).Op(kGetMember).Trace();
+    script.Get("v").Trace();
+    SwfRecipe child = StageRecipe(false);
+    child.version = 8;
+    child.tags = DefineEditTextTag(1, field) + PlaceObject2Tag(place) +
+                 DoActionTag(script.Records()) + ShowFrameTag();
+    WriteBytes(dir / "child.swf", MakeSwf(child));
+    ActionWriter first;
+    MakeClip(first, "c", 1);
+    CallOn(first, "c", "loadMovie", {PushString("child.swf")});
+    const LoadRun run = PlayTwoFrames(first, ActionWriter(), dir.path());
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"from the child", "from the child"}));
+}
+
+// Inside a loaded movie _root is the main timeline of its level, unless the
+// clip it was loaded into (or one around it) sets _lockroot.
+TEST(Avm1Load, LockrootMakesTheClipTheLoadedMoviesRoot) {
+    TempDir dir;
+    SwfRecipe child = StageRecipe(false);
+    child.version = 8;
+    child.tags = DoActionTag(ActionWriter().Get("_root").Trace().Records()) + ShowFrameTag();
+    WriteBytes(dir / "child.swf", MakeSwf(child));
+    const struct {
+        const char* name;
+        const char* lockedClip; // null: none
+        const char* root;
+    } cases[] = {
+        {"unlocked", nullptr, "_level0"},
+        {"the clip itself", "_root.outer.c", "_level0.outer.c"},
+        {"a clip around it", "_root.outer", "_level0.outer"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActionWriter first;
+        MakeClip(first, "outer", 1);
+        MakeClip(first, "c", 1, "outer");
+        if (c.lockedClip)
+            first.Get(c.lockedClip).Push({PushString("_lockroot"), PushBool(true)}).Op(kSetMember);
+        first.Push({PushString("child.swf"), PushInt(1)})
+            .Get("outer.c")
+            .Push({PushString("loadMovie")})
+            .Op(kCallMethod)
+            .Op(kPop);
+        const LoadRun run = PlayTwoFrames(first, ActionWriter(), dir.path());
+        EXPECT_EQ(run.lines, (std::vector<std::string>{c.root}));
+    }
+}
+
+// A movie that loads itself into a clip of its own nests no deeper than
+// sprites may; one that fills clip after clip is stopped at the count of
+// movies shown at once. Either way the player plays on.
+TEST(Avm1Load, LoadingItselfEndsAtTheCaps) {
+    TempDir dir;
+    ActionWriter nest;
+    MakeClip(nest, "c", 1, "this");
+    CallOn(nest, "c", "loadMovie", {PushString("self.swf")});
+    nest.Push({PushString("in")}).Trace();
+    SwfRecipe layout = StageRecipe(false);
+    layout.version = 8;
+    layout.tags = DoActionTag(nest.Records()) + ShowFrameTag();
+    const Bytes self = MakeSwf(layout);
+    WriteBytes(dir / "self.swf", self);
+    WritePicture(dir / "pic.png");
+
+    const movie::Movie m = ParseOrFail(self);
+    int entered = 0;
+    movie::ScriptOptions options;
+    options.trace = [&entered](const std::string&) { ++entered; };
+    options.folder = dir.path();
+    movie::Player player(m, options);
+    for (int i = 0; i < 5; ++i)
+        player.Advance();
+    EXPECT_GT(entered, 2);
+    EXPECT_LE(entered, movie::kMaxSpriteNesting + 1);
+
+    // for (i = 0; i < 100; ++i) { createEmptyMovieClip("c" + i, i + 1); eval("c" +
+    // i).loadMovie(...) }
+    ActionWriter fill;
+    fill.Set("i", PushInt(0)).Label("loop");
+    fill.Get("i").Push({PushInt(100)}).Op(kLess2).Op(kNot).If("end");
+    fill.Get("i").Push({PushInt(1)}).Op(kAdd2);
+    fill.Push({PushString("c")}).Get("i").Op(kAdd2).Push({PushInt(2)});
+    fill.Get("_root").Push({PushString("createEmptyMovieClip")}).Op(kCallMethod).Op(kPop);
+    fill.Push({PushString("pic.png"), PushInt(1), PushString("c")}).Get("i").Op(kAdd2);
+    fill.Op(kGetVariable).Push({PushString("loadMovie")}).Op(kCallMethod).Op(kPop);
+    fill.Push({PushString("i")}).Get("i").Push({PushInt(1)}).Op(kAdd2).Op(kSetVariable);
+    fill.Jump("loop").Label("end");
+    ActionWriter count;
+    count.Get("c63").Push({PushString("_width")}).Op(kGetMember).Trace();
+    count.Get("c64").Push({PushString("_width")}).Op(kGetMember).Trace();
+    const LoadRun run = PlayTwoFrames(fill, count, dir.path());
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"4", "0"}));
+    ASSERT_EQ(run.warnings.size(), 1u);
+    EXPECT_NE(run.warnings[0].find("64 movies"), std::string::npos) << run.warnings[0];
 }
 
 } // namespace
