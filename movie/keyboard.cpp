@@ -192,8 +192,10 @@ void Player::EditCommand(TextCommand command) {
 void Player::WindowFocus(bool focused) {
     keyboard().windowFocused = focused;
     if (!focused) {
-        // Keys held when the window lost the keyboard are never released to it.
+        // Keys held when the window lost the keyboard are never released to
+        // it, and the focus rectangle goes until the next Tab.
         std::fill(std::begin(keyboard().down), std::end(keyboard().down), false);
+        keyboard().focusShown = false;
     }
 }
 

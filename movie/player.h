@@ -96,6 +96,8 @@ struct SpriteState {
     std::unique_ptr<ScriptDrawing> drawing; // null until a script draws
     SoundMix sound;
     uint64_t birth = 0; // instantiation order: the newest steps first
+    // _focusrect as a script set it: -1 unset (the movie's setting), 0, 1.
+    int8_t focusRect = -1;
 };
 
 // What the script runtime takes from its host.
@@ -165,6 +167,8 @@ class Player {
     // The window holding the movie gains or loses the keyboard.
     void WindowFocus(bool focused);
     KeyboardState& keyboard();
+    // Null until the first key or focus.
+    const KeyboardState* keyboardState() const { return keyboard_.get(); }
 
   private:
     friend class avm1::ScriptHost;

@@ -292,6 +292,8 @@ void ClickByKey(ScriptHost& host, Object* target) {
 void Player::PointerMove(double x, double y) {
     PointerState& p = pointer();
     ScriptHost* host = scripts_.get();
+    if (x != p.x || y != p.y)
+        HideFocusRect(*this, false);
     p.x = x;
     p.y = y;
     if (p.dragged && p.dragged->clip && p.dragged->clip->owner && p.dragged->clip->parent) {
@@ -362,6 +364,7 @@ void Player::PointerUp(double x, double y) {
     PointerState& p = pointer();
     if (!p.down)
         return;
+    HideFocusRect(*this, false);
     ScriptHost* host = scripts_.get();
     p.down = false;
     p.inClick = true;
