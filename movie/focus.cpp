@@ -245,7 +245,8 @@ bool SetFocus(ScriptHost& host, Object* target, FocusCause cause) {
     Object* old = FocusedObject(host);
     // _focusrect counts when the focus comes; changing it later leaves the
     // rectangle as it is.
-    k.focusShown = target && cause != FocusCause::Pointer && ShowsFocusRect(host, p);
+    k.focusActive = target && cause != FocusCause::Pointer;
+    k.focusShown = k.focusActive && ShowsFocusRect(host, p);
     k.selectionHidden = target && cause == FocusCause::Script;
     // Tab and scripts select the whole text, even of the field focused already.
     if (FieldState* f = target && cause != FocusCause::Pointer ? FieldAt(host, p) : nullptr) {
@@ -282,7 +283,7 @@ void ReleaseFocusWithin(ScriptHost& host, DisplayObject& leaving) {
 
 void HideFocusRect(Player& player, bool leftPress) {
     if (leftPress || player.movie().version < 9)
-        player.keyboard().focusShown = false;
+        player.keyboard().focusActive = player.keyboard().focusShown = false;
 }
 
 namespace {

@@ -45,8 +45,11 @@ struct KeyboardState {
     int lastCode = 0;
     uint32_t lastAscii = 0;
     avm1::Object* focus = nullptr;
-    // The focus came by Tab or a script and the pointer has not moved
-    // since: the yellow rectangle shows around it.
+    // The focus came by Tab or a script and the pointer has not been used
+    // since: the focused clip or button hears keys.
+    bool focusActive = false;
+    // ... and its _focusrect allowed the yellow rectangle round it, which
+    // Space and Enter click.
     bool focusShown = false;
     // Selection's getters answer -1 after a script focused a field until
     // the selection is set again (setSelection, typing, a click or Tab).

@@ -292,8 +292,7 @@ void ClickByKey(ScriptHost& host, Object* target) {
 void Player::PointerMove(double x, double y) {
     PointerState& p = pointer();
     ScriptHost* host = scripts_.get();
-    if (x != p.x || y != p.y)
-        HideFocusRect(*this, false);
+    HideFocusRect(*this, false); // even where it stood: Flash counts the event
     p.x = x;
     p.y = y;
     if (p.dragged && p.dragged->clip && p.dragged->clip->owner && p.dragged->clip->parent) {

@@ -4,6 +4,7 @@
 #include "movie/keyboard.h"
 #include "movie/movie.h"
 #include "movie/player.h"
+#include "movie/pointer.h"
 #include "movie/render.h"
 #include "tests/conformance/input_script.h"
 #include "tests/conformance/picture_compare.h"
@@ -125,8 +126,8 @@ class InputReplay {
                 player.PointerDown(x, y);
             else if (e.button == "Left")
                 player.PointerUp(x, y);
-            else
-                player.PointerMove(x, y);
+            else if (x != player.pointer().x || y != player.pointer().y)
+                player.PointerMove(x, y); // a move only when it moved
             // The right button opens the player's menu, which hides the
             // focus rectangle as a left press does.
             if (e.button == "Right")

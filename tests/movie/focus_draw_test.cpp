@@ -310,6 +310,42 @@ TEST(FocusDraw, TabSelectsTheFieldAndAPressPlacesTheCaret) {
     EXPECT_EQ(s.Field().caret, 0u);
 }
 
+TEST(FocusDraw, TheFocusedButtonHearsKeysUntilThePointerIsUsed) {
+    auto handlers = [](bool rect) {
+        ActionWriter script;
+        for (const char* method : {"onKeyDown", "onRelease"}) {
+            ActionWriter body;
+            body.Push({PushString(method)}).Trace();
+            script.Get("btn").Push({PushString(method)}).Function("", {}, body).Op(0x4F);
+        }
+        if (!rect)
+            script.Raw(SetMember("btn", "_focusrect", PushBool(false)).Records());
+        return script;
+    };
+    const struct {
+        const char* name;
+        bool rect, movePointer;
+        int code;
+        std::vector<std::string> want;
+    } cases[] = {
+        {"a key reaches the focused button", true, false, 65, {"onKeyDown"}},
+        {"Space clicks it", true, false, 32, {"onKeyDown", "onRelease"}},
+        {"without its rectangle Space does not click", false, false, 32, {"onKeyDown"}},
+        {"after the pointer moved it hears nothing", true, true, 32, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FocusSession s(FocusMovie(6, "", handlers(c.rect)));
+        s.player->KeyDown(kTab, kTab);
+        s.player->KeyDown(kTab, kTab);
+        if (c.movePointer)
+            s.player->PointerMove(500 * kPx, 380 * kPx);
+        s.lines.clear();
+        s.player->KeyDown(c.code, uint32_t(c.code));
+        EXPECT_EQ(s.lines, c.want);
+    }
+}
+
 TEST(FocusDraw, AFocusedObjectRemovedTakesTheFocusWithIt) {
     // A Selection listener tells of the change; the second frame removes
     // the button.
