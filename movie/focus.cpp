@@ -271,7 +271,8 @@ bool SetFocus(ScriptHost& host, Object* target, FocusCause cause) {
 }
 
 void ReleaseFocusWithin(ScriptHost& host, DisplayObject& leaving) {
-    Object* focus = FocusedObject(host);
+    // Only what leaves is searched: removals come by the hundred a frame.
+    Object* focus = host.player().keyboard().focus;
     if (!focus)
         return;
     ScriptPlace p;

@@ -4,11 +4,13 @@
 // painted straight onto the canvas's pixels, so a picture at a given frame
 // is always the same (the caret does not blink in it).
 #include "movie/render.h"
+
 #include "movie/keyboard.h"
 #include "movie/text_input.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace ww::movie {
 
@@ -88,8 +90,8 @@ void Renderer::FillPixels(int x0, int x1, double y0, double y1, const Rgba* colo
         return;
     x0 = std::max(x0, left);
     x1 = std::min(x1, right);
-    const int r0 = static_cast<int>(std::max<double>(std::floor(y0), top));
-    const int r1 = static_cast<int>(std::min<double>(std::ceil(y1), bottom));
+    const int r0 = static_cast<int>(std::clamp<double>(std::floor(y0), top, bottom));
+    const int r1 = static_cast<int>(std::clamp<double>(std::ceil(y1), top, bottom));
     uint8_t paint[4] = {};
     if (color) {
         paint[0] = deviceOrder_ ? color->b : color->r;
@@ -172,6 +174,8 @@ void Renderer::DrawFieldFocus(const FieldState& f, const TextPicture& picture, c
         if (bottom - top < 1)
             bottom = top + f.edit.fontHeight;
         const CanvasPoint p = At(m, x, top), q = At(m, x, bottom);
+        if (!(std::fabs(p.x) < limit))
+            return;
         const int cx = column(p.x);
         if (cx < column(bx0) || cx >= static_cast<int>(std::ceil(bx1)))
             return;

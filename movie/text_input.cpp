@@ -254,8 +254,10 @@ std::vector<Rect> SelectionBoxes(const TextPicture& picture, size_t from, size_t
         const CaretStop& b = stops[k + 1];
         // A character ending its line (a break) selects nothing to see.
         const double right = b.top == a.top ? b.x : a.x;
-        Rect r{int32_t(std::floor(a.x)), int32_t(std::ceil(right)), int32_t(std::floor(a.top)),
-               int32_t(std::ceil(a.bottom))};
+        // Twips far past any canvas are cut before they become integers.
+        auto twips = [](double v) { return int32_t(std::clamp(v, -1e9, 1e9)); };
+        Rect r{twips(std::floor(a.x)), twips(std::ceil(right)), twips(std::floor(a.top)),
+               twips(std::ceil(a.bottom))};
         if (!boxes.empty() && boxes.back().ymin == r.ymin && boxes.back().xmax >= r.xmin) {
             boxes.back().xmax = std::max(boxes.back().xmax, r.xmax);
             continue;
