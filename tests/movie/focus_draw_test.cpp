@@ -7,6 +7,7 @@
 #include "movie/text_input.h"
 #include "tests/movie/movie_test_util.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -189,6 +190,32 @@ TEST(FocusDraw, TheCaretAndTheSelectionOfTheFocusedField) {
     s.player->PointerUp(500 * kPx, 380 * kPx);
     canvas = s.Draw();
     EXPECT_TRUE(PixelNear(canvas, 42, 3, kWhite));
+}
+
+TEST(FocusDraw, RedrawingOnlyTheDamageShowsTheFocusAsAWholeFrameDoes) {
+    FocusSession s(FocusMovie(8, "ab", ActionWriter()));
+    movie::Renderer renderer(s.movie);
+    movie::DamageTracker damage(s.movie);
+    movie::RenderOptions options;
+    options.quality = movie::Quality::Low;
+    movie::Canvas canvas;
+    std::string error;
+    damage.Update(*s.player, options);
+    ASSERT_TRUE(renderer.Render(*s.player, options, &canvas, &error)) << error;
+    const std::vector<std::function<void()>> steps = {
+        [&] { s.player->KeyDown(kTab, kTab); },                    // the field, selected
+        [&] { s.player->EditCommand(movie::TextCommand::Right); }, // a caret
+        [&] { s.player->KeyDown(kTab, kTab); },                    // the button's rectangle
+        [&] { s.player->PointerMove(500 * kPx, 380 * kPx); },      // gone
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(i);
+        steps[i]();
+        const std::vector<movie::PixelRect> regions = damage.Update(*s.player, options);
+        EXPECT_FALSE(regions.empty());
+        ASSERT_TRUE(renderer.RenderRegions(*s.player, options, regions, &canvas, &error)) << error;
+        EXPECT_EQ(canvas.pixels, s.Draw().pixels);
+    }
 }
 
 TEST(FocusDraw, CaretPlacesOnALayout) {
