@@ -4,6 +4,8 @@
 #include "movie/avm1/host.h"
 #include "movie/avm1/instances.h"
 #include "movie/pointer.h"
+#include "movie/text_input.h"
+#include "movie/text_layout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -96,8 +98,9 @@ bool Focusable(ScriptHost& host, const ScriptPlace& p) {
         return IsTrue(vm, Setting(vm, p.script, "focusEnabled")) ||
                IsTrue(vm, Setting(vm, p.script, "tabEnabled")) || ActsAsButton(host, *p.clip);
     }
-    if (FieldState* f = FieldAt(host, p))
-        return !f->edit.readOnly || !f->edit.noSelect;
+    // Any field takes it from a script, even one that cannot be selected.
+    if (FieldAt(host, p))
+        return true;
     return p.object && p.object->ref.kind == CharacterKind::Button;
 }
 
@@ -211,19 +214,48 @@ FieldState* FocusedField(ScriptHost& host, Object** script) {
     return FieldAt(host, p);
 }
 
-bool SetFocus(ScriptHost& host, Object* target, bool byKey) {
+namespace {
+
+// The object's own _focusrect, or the movie's when it has none (and
+// always before version 6).
+bool ShowsFocusRect(ScriptHost& host, const ScriptPlace& p) {
+    int8_t own = -1;
+    if (host.movie().version >= 6) {
+        if (p.clip)
+            own = p.clip->focusRect;
+        else if (p.object && p.object->instance)
+            own = p.object->instance->focusRect;
+    }
+    return own < 0 ? host.player().keyboard().focusRect : own != 0;
+}
+
+} // namespace
+
+size_t FieldLength(ScriptHost& host, Object* field) {
+    avm1::Vm& vm = host.vm();
+    return Utf8ToChars(vm.ToString(vm.GetOf(field, "text"))).size();
+}
+
+bool SetFocus(ScriptHost& host, Object* target, FocusCause cause) {
     KeyboardState& k = host.player().keyboard();
     avm1::Vm& vm = host.vm();
     ScriptPlace p;
     if (target && (!LocateScript(host.root(), target, &p) || !Focusable(host, p)))
         return false;
     Object* old = FocusedObject(host);
-    k.focusShown = target && byKey;
+    // _focusrect counts when the focus comes; changing it later leaves the
+    // rectangle as it is.
+    k.focusActive = target && cause != FocusCause::Pointer;
+    k.focusShown = k.focusActive && ShowsFocusRect(host, p);
+    k.selectionHidden = target && cause == FocusCause::Script;
+    // Tab and scripts select the whole text, even of the field focused already.
+    if (FieldState* f = target && cause != FocusCause::Pointer ? FieldAt(host, p) : nullptr) {
+        f->anchor = 0;
+        f->caret = FieldLength(host, target);
+    }
     if (old == target)
         return true;
     k.focus = target;
-    k.anchor = 0;
-    k.caret = target ? FocusedFieldLength(host) : 0;
     const Value oldValue = old ? Value::Obj(old) : Value::Null();
     const Value newValue = target ? Value::Obj(target) : Value::Null();
     if (old)
@@ -236,6 +268,82 @@ bool SetFocus(ScriptHost& host, Object* target, bool byKey) {
         vm.CallMethod(selection, "broadcastMessage", avm1::Args{args, 3});
     }
     return true;
+}
+
+void ReleaseFocusWithin(ScriptHost& host, DisplayObject& leaving) {
+    // Only what leaves is searched: removals come by the hundred a frame.
+    Object* focus = host.player().keyboard().focus;
+    if (!focus)
+        return;
+    ScriptPlace p;
+    const bool inside = (leaving.instance && leaving.instance->script == focus) ||
+                        (leaving.sprite && Locate(*leaving.sprite, focus, 0, &p));
+    if (inside)
+        SetFocus(host, nullptr, FocusCause::Script);
+}
+
+void HideFocusRect(Player& player, bool leftPress) {
+    if (leftPress || player.movie().version < 9)
+        player.keyboard().focusActive = player.keyboard().focusShown = false;
+}
+
+namespace {
+
+// The movie's setting from a script's value: null and undefined leave it,
+// an object turns it off, anything else is on unless it is the number 0.
+bool MovieFocusRect(avm1::Vm& vm, const Value& v, bool current) {
+    switch (v.type) {
+    case Type::Undefined:
+    case Type::Null:
+        return current;
+    case Type::Boolean:
+        return v.b;
+    case Type::Object:
+        return false;
+    default:
+        return !(vm.ToNumber(v) == 0);
+    }
+}
+
+// The object's own setting; null for the root, which has none of its own.
+int8_t* OwnFocusRect(const ScriptPlace& p) {
+    if (p.clip)
+        return p.clip->owner ? &p.clip->focusRect : nullptr;
+    return p.object && p.object->instance ? &p.object->instance->focusRect : nullptr;
+}
+
+} // namespace
+
+Value GetFocusRect(avm1::Vm& vm, Object* script) {
+    Player* player = vm.player();
+    if (!player)
+        return Value::Undefined();
+    const bool movie = player->keyboard().focusRect;
+    if (vm.version() < 6)
+        return Value::Num(movie ? 1 : 0);
+    ScriptPlace p;
+    if (!LocateScript(ScriptHost::Of(vm).root(), script, &p))
+        return Value::Undefined();
+    const int8_t* own = OwnFocusRect(p);
+    if (!own)
+        return Value::Bool(movie);
+    return *own < 0 ? Value::Null() : Value::Bool(*own != 0);
+}
+
+void SetFocusRect(avm1::Vm& vm, Object* script, const Value& v) {
+    Player* player = vm.player();
+    if (!player)
+        return;
+    bool& movie = player->keyboard().focusRect;
+    ScriptPlace p;
+    if (!LocateScript(ScriptHost::Of(vm).root(), script, &p))
+        return;
+    int8_t* own = OwnFocusRect(p);
+    if (vm.version() < 6 || !own) {
+        movie = MovieFocusRect(vm, v, movie);
+        return;
+    }
+    *own = v.type == Type::Undefined || v.type == Type::Null ? -1 : vm.ToBoolean(v) ? 1 : 0;
 }
 
 std::vector<Object*> TabOrder(ScriptHost& host) {
@@ -290,14 +398,14 @@ void MoveFocusByTab(ScriptHost& host, bool backwards) {
         const size_t i = size_t(at - order.begin());
         next = backwards ? (i + order.size() - 1) % order.size() : (i + 1) % order.size();
     }
-    SetFocus(host, order[next], true);
+    SetFocus(host, order[next], FocusCause::Key);
 }
 
 namespace {
 
 // The topmost selectable text field under (x, y), given in s's space.
-bool FieldUnder(ScriptHost& host, SpriteState& s, double x, double y, int nesting,
-                ScriptPlace* out) {
+bool FieldUnder(ScriptHost& host, SpriteState& s, double x, double y, int nesting, ScriptPlace* out,
+                double* fieldX, double* fieldY) {
     if (nesting >= kMaxSpriteNesting)
         return false;
     for (auto it = s.objects.rbegin(); it != s.objects.rend(); ++it) {
@@ -308,7 +416,7 @@ bool FieldUnder(ScriptHost& host, SpriteState& s, double x, double y, int nestin
         const double lx = inverse.a * x + inverse.c * y + inverse.tx;
         const double ly = inverse.b * x + inverse.d * y + inverse.ty;
         if (o.sprite) {
-            if (FieldUnder(host, *o.sprite, lx, ly, nesting + 1, out))
+            if (FieldUnder(host, *o.sprite, lx, ly, nesting + 1, out, fieldX, fieldY))
                 return true;
             continue;
         }
@@ -323,27 +431,44 @@ bool FieldUnder(ScriptHost& host, SpriteState& s, double x, double y, int nestin
             if (!script)
                 continue;
             *out = ScriptPlace{script, nullptr, &s, &o};
+            *fieldX = lx;
+            *fieldY = ly;
             return true;
         }
     }
     return false;
 }
 
+// The caret's place nearest a point in the field's twips, on the field's
+// layout as drawn (scrolled).
+size_t CaretNear(ScriptHost& host, const FieldState& f, double x, double y) {
+    TextPicture picture;
+    DeviceGlyphCache cache;
+    LayoutShownField(host.movie(), f, cache, &picture);
+    return CaretAtPoint(picture, x, y);
+}
+
 } // namespace
 
 void FocusByPress(ScriptHost& host, double x, double y) {
     ScriptPlace p;
-    if (FieldUnder(host, host.root(), x, y, 0, &p)) {
-        SetFocus(host, p.script, false);
+    double fx = 0, fy = 0;
+    if (FieldUnder(host, host.root(), x, y, 0, &p, &fx, &fy)) {
+        if (SetFocus(host, p.script, FocusCause::Pointer)) {
+            if (FieldState* f = FieldAt(host, p)) {
+                f->caret = std::min(CaretNear(host, *f, fx, fy), FieldLength(host, p.script));
+                f->anchor = f->caret;
+            }
+        }
         return;
     }
     Object* focus = FocusedObject(host);
     if (focus) {
         ScriptPlace at;
         if (LocateScript(host.root(), focus, &at) && FieldAt(host, at))
-            SetFocus(host, nullptr, false);
+            SetFocus(host, nullptr, FocusCause::Pointer);
     }
-    host.player().keyboard().focusShown = false;
+    HideFocusRect(host.player(), true);
 }
 
 } // namespace ww::movie

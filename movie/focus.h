@@ -3,6 +3,7 @@
 // field is in text_input.cpp.
 #pragma once
 
+#include "movie/avm1/value.h"
 #include "movie/keyboard.h"
 #include "movie/player.h"
 
@@ -33,10 +34,18 @@ bool LocateScript(SpriteState& root, avm1::Object* script, ScriptPlace* out);
 
 // The object with the focus, when it is still in the display list.
 avm1::Object* FocusedObject(avm1::ScriptHost& host);
+// How the focus came: Tab and scripts show the focus rectangle and select a
+// field's whole text; a press places the caret where it fell.
+enum class FocusCause : uint8_t { Script, Key, Pointer };
 // Moves the focus to target (null: nowhere) with onKillFocus, onSetFocus and
-// Selection's onSetFocus; false when target cannot take it. byKey shows the
-// focus rectangle.
-bool SetFocus(avm1::ScriptHost& host, avm1::Object* target, bool byKey);
+// Selection's onSetFocus; false when target cannot take it.
+bool SetFocus(avm1::ScriptHost& host, avm1::Object* target, FocusCause cause);
+// An object about to leave the display list takes the focus with it when
+// it, or something inside it, has it; Selection's listeners hear of it.
+void ReleaseFocusWithin(avm1::ScriptHost& host, DisplayObject& leaving);
+// The pointer was used: a left press hides the focus rectangle in every
+// version; a move, a release or the right button only before version 9.
+void HideFocusRect(Player& player, bool leftPress);
 // Tab and Shift+Tab.
 void MoveFocusByTab(avm1::ScriptHost& host, bool backwards);
 // The objects Tab visits, in order.
@@ -50,11 +59,25 @@ void ClickByKey(avm1::ScriptHost& host, avm1::Object* target);
 std::string ScriptPath(avm1::Vm& vm, avm1::Object* script);
 // The focused text field and its state; null when the focus is elsewhere.
 FieldState* FocusedField(avm1::ScriptHost& host, avm1::Object** script);
+// The field's text as characters, for the selection's bounds.
+size_t FieldLength(avm1::ScriptHost& host, avm1::Object* field);
+
+// _focusrect of a clip, button or text field. Before version 6 every object
+// answers the movie's one setting, as 0 or 1; from 6 on _root answers it as
+// a boolean and every other object its own, null until set.
+avm1::Value GetFocusRect(avm1::Vm& vm, avm1::Object* script);
+void SetFocusRect(avm1::Vm& vm, avm1::Object* script, const avm1::Value& v);
+namespace avm1 {
+// Gives a field's or button's script object its _focusrect.
+void DefineFocusRect(Vm& vm, Object* instance);
+} // namespace avm1
 
 // Editing in the focused field (text_input.cpp).
 void TypeIntoFocus(avm1::ScriptHost& host, uint32_t c);
 void EditFocus(avm1::ScriptHost& host, TextCommand command);
 // The focused field's text as characters, for the selection's bounds.
 size_t FocusedFieldLength(avm1::ScriptHost& host);
+// Replaces the field's selection with text, leaving the caret after it.
+void ReplaceSelection(avm1::ScriptHost& host, avm1::Object* field, const std::string& text);
 
 } // namespace ww::movie

@@ -60,6 +60,9 @@ struct FieldState {
     bool hasRestrict = false;
     std::string restrict;
     uint8_t swfVersion = 8; // the movie's, for reading HTML as it does
+    // The selection, in characters from the anchor to the caret either way
+    // round; kept while the field is not focused, where replaceSel works.
+    size_t anchor = 0, caret = 0;
 };
 
 struct InstanceState {
@@ -73,6 +76,8 @@ struct InstanceState {
     avm1::Object* script = nullptr;
     uint8_t buttonState = kButtonUp;
     std::unique_ptr<FieldState> field;
+    // _focusrect as a script set it: -1 unset (the movie's setting), 0, 1.
+    int8_t focusRect = -1;
 
     // The display object this state belongs to, or null once it is gone.
     DisplayObject* Owner() const;

@@ -137,9 +137,12 @@ void Player::KeyDown(int code, uint32_t ascii) {
     ScriptHost* host = scripts_.get();
     if (!host)
         return;
-    // The focused object first, then every listener and clip.
-    if (Object* focus = FocusedObject(*host))
-        host->vm().CallEvent(focus, "onKeyDown");
+    // The focused clip or button first, while keys are its (fields have no
+    // key events); then every listener and clip.
+    if (Object* focus = FocusedObject(*host)) {
+        if (k.focusActive && !FocusedField(*host, nullptr))
+            host->vm().CallEvent(focus, "onKeyDown");
+    }
     BroadcastKey(*host, "onKeyDown");
     ClipKeyEvents(*host, root_, kEventKeyDown);
     // A key a button's condition takes neither moves the focus nor clicks.
@@ -148,7 +151,8 @@ void Player::KeyDown(int code, uint32_t ascii) {
         host->RunQueue();
         return;
     }
-    if ((code == kKeySpace || code == kKeyEnter) && !repeat) {
+    // Only a focus the rectangle shows answers Space and Enter.
+    if ((code == kKeySpace || code == kKeyEnter) && !repeat && k.focusShown) {
         if (Object* focus = FocusedObject(*host))
             ClickByKey(*host, focus);
     }
@@ -168,8 +172,10 @@ void Player::KeyUp(int code, uint32_t ascii) {
     ScriptHost* host = scripts_.get();
     if (!host)
         return;
-    if (Object* focus = FocusedObject(*host))
-        host->vm().CallEvent(focus, "onKeyUp");
+    if (Object* focus = FocusedObject(*host)) {
+        if (k.focusActive && !FocusedField(*host, nullptr))
+            host->vm().CallEvent(focus, "onKeyUp");
+    }
     BroadcastKey(*host, "onKeyUp");
     ClipKeyEvents(*host, root_, kEventKeyUp);
     host->RunQueue();
@@ -192,8 +198,10 @@ void Player::EditCommand(TextCommand command) {
 void Player::WindowFocus(bool focused) {
     keyboard().windowFocused = focused;
     if (!focused) {
-        // Keys held when the window lost the keyboard are never released to it.
+        // Keys held when the window lost the keyboard are never released to
+        // it, and the focus rectangle goes until the next Tab.
         std::fill(std::begin(keyboard().down), std::end(keyboard().down), false);
+        keyboard().focusActive = keyboard().focusShown = false;
     }
 }
 

@@ -4,8 +4,8 @@
 // virtual-key codes); characters are Unicode code points.
 //
 // The focus is kept as the script object of a clip, button or text field,
-// and found again in the display list before each use, so an object removed
-// while focused simply loses the focus.
+// and found again in the display list before each use. The selection lives
+// with each field (FieldState), so a field keeps it while unfocused.
 #pragma once
 
 #include <cstddef>
@@ -45,11 +45,18 @@ struct KeyboardState {
     int lastCode = 0;
     uint32_t lastAscii = 0;
     avm1::Object* focus = nullptr;
-    // The focus came by Tab: the yellow rectangle shows around it.
+    // The focus came by Tab or a script and the pointer has not been used
+    // since: the focused clip or button hears keys.
+    bool focusActive = false;
+    // ... and its _focusrect allowed the yellow rectangle round it, which
+    // Space and Enter click.
     bool focusShown = false;
-    // The selection in the focused field, in characters: from the anchor
-    // to the caret, either way round.
-    size_t anchor = 0, caret = 0;
+    // Selection's getters answer -1 after a script focused a field until
+    // the selection is set again (setSelection, typing, a click or Tab).
+    bool selectionHidden = false;
+    // _root._focusrect: whether objects without a setting of their own show
+    // the rectangle.
+    bool focusRect = true;
     std::string clipboard; // UTF-8
     // The window holding the movie has the keyboard.
     bool windowFocused = true;

@@ -1,6 +1,7 @@
 #include "movie/player.h"
 
 #include "movie/avm1/host.h"
+#include "movie/focus.h"
 
 #include <algorithm>
 
@@ -352,6 +353,14 @@ void Player::Remove(SpriteState& s, uint16_t depth) {
     auto it = s.objects.find(depth);
     if (it == s.objects.end())
         return;
+    if (scripts_) {
+        // The focus leaves with its object; the listeners told may change
+        // the list, so the entry is looked for again.
+        ReleaseFocusWithin(*scripts_, it->second);
+        it = s.objects.find(depth);
+        if (it == s.objects.end())
+            return;
+    }
     objects_ -= 1 + (it->second.sprite ? CountObjects(*it->second.sprite) : 0);
     if (scripts_ && it->second.sprite)
         scripts_->Unloading(*it->second.sprite);

@@ -103,6 +103,8 @@ struct SpriteState {
     std::unique_ptr<ScriptDrawing> drawing; // null until a script draws
     SoundMix sound;
     uint64_t birth = 0; // instantiation order: the newest steps first
+    // _focusrect as a script set it: -1 unset (the movie's setting), 0, 1.
+    int8_t focusRect = -1;
 };
 
 // What the script runtime takes from its host.
@@ -181,6 +183,8 @@ class Player {
     // The window holding the movie gains or loses the keyboard.
     void WindowFocus(bool focused);
     KeyboardState& keyboard();
+    // Null until the first key or focus.
+    const KeyboardState* keyboardState() const { return keyboard_.get(); }
 
     // The area the movie is shown in (stage.cpp). The host says so before
     // drawing; scripts read it through Stage, and in noScale a new size

@@ -292,6 +292,7 @@ void ClickByKey(ScriptHost& host, Object* target) {
 void Player::PointerMove(double x, double y) {
     PointerState& p = pointer();
     ScriptHost* host = scripts_.get();
+    HideFocusRect(*this, false); // even where it stood: Flash counts the event
     p.x = x;
     p.y = y;
     if (p.dragged && p.dragged->clip && p.dragged->clip->owner && p.dragged->clip->parent) {
@@ -362,6 +363,7 @@ void Player::PointerUp(double x, double y) {
     PointerState& p = pointer();
     if (!p.down)
         return;
+    HideFocusRect(*this, false);
     ScriptHost* host = scripts_.get();
     p.down = false;
     p.inClick = true;

@@ -1,6 +1,7 @@
 #include "movie/render.h"
 
 #include "common/file.h"
+#include "movie/keyboard.h"
 #include "movie/layer_cache.h"
 #include "movie/stroke.h"
 
@@ -726,8 +727,10 @@ bool Renderer::Render(const Player& player, const RenderOptions& options, Canvas
     BlendSpan(canvas->pixels.data(), w * h, nullptr, bg, nullptr, kFullCover);
     const Matrix stage =
         StageToCanvas(*movie_, w, h, options.scale, options.align, options.areaScale);
+    focus_ = player.keyboardState() ? player.keyboardState()->focus : nullptr;
     for (const SpriteState* level : player.Levels())
         DrawRoot(*level, stage);
+    DrawFocusRect(player, stage);
     return true;
 }
 
@@ -740,6 +743,7 @@ bool Renderer::DrawSpriteOnto(const SpriteState& sprite, const Matrix& m, const 
     RenderOptions options;
     options.quality = quality;
     Begin(options, canvas->width, canvas->height, canvas);
+    focus_ = nullptr; // a script's bitmap shows no caret
     return WithoutBadAlloc([&] { DrawList(sprite, m, cx, Target{nullptr, nullptr}, 0); });
 }
 
@@ -811,8 +815,8 @@ bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
     if (!ChargeFrame(w, h, error))
         return false;
     const uint32_t bg = Begin(options, w, h, canvas);
-    const Matrix m =
-        StageToCanvas(*movie_, w, h, options.scale, options.align, options.areaScale);
+    const Matrix m = StageToCanvas(*movie_, w, h, options.scale, options.align, options.areaScale);
+    focus_ = player.keyboardState() ? player.keyboardState()->focus : nullptr;
     for (const PixelRect& box : PassesFor(regions, w, h)) {
         for (int y = box.y0; y < box.y1; ++y)
             BlendSpan(canvas->pixels.data() + (static_cast<size_t>(y) * w + box.x0) * 4,
@@ -820,6 +824,7 @@ bool Renderer::RenderRegions(const Player& player, const RenderOptions& options,
         box_ = box;
         for (const SpriteState* level : player.Levels())
             DrawRoot(*level, m);
+        DrawFocusRect(player, m);
     }
     box_ = PixelRect{};
     return true;
@@ -1592,6 +1597,68 @@ void ObjectBounds(const Movie& movie, const DisplayObject& o, const Matrix& pare
 
 namespace {
 
+// As characters declare their bounds, strokes and padding included, the
+// way scripts' getBounds sees them.
+void AddDeclared(const Movie& movie, CharacterRef ref, const Matrix& m, uint8_t buttonStates,
+                 int depth, Bounds* b) {
+    switch (ref.kind) {
+    case CharacterKind::Shape:
+        b->Add(movie.shapes[ref.index].bounds, m);
+        break;
+    case CharacterKind::Morph:
+        b->Add(movie.morphs[ref.index].start.bounds, m);
+        break;
+    case CharacterKind::Button:
+        if (depth > kMaxSpriteNesting)
+            break;
+        for (const ButtonRecord& r : movie.buttons[ref.index].records) {
+            const auto it = movie.dictionary.find(r.characterId);
+            if ((r.states & buttonStates) && it != movie.dictionary.end())
+                AddDeclared(movie, it->second, Multiply(m, r.matrix), kButtonUp, depth + 1, b);
+        }
+        break;
+    default:
+        CharacterBounds(movie, ref, m, depth, b);
+        break;
+    }
+}
+
+void DeclaredBounds(const Movie& movie, const DisplayObject& o, const Matrix& parent, int depth,
+                    Bounds* b) {
+    const Matrix m = Multiply(parent, o.matrix);
+    if (o.ref.kind != CharacterKind::Sprite) {
+        // A focused button's box is its hit area's; inside a clip, what
+        // it shows.
+        AddDeclared(movie, o.ref, m, depth == 0 ? kButtonHit : kButtonUp, depth, b);
+        return;
+    }
+    if (!o.sprite || depth > kMaxSpriteNesting)
+        return;
+    if (o.sprite->drawing && o.sprite->drawing->hasBounds)
+        b->Add(o.sprite->drawing->shape.bounds, m);
+    // A clip a movie was loaded into draws from that movie's dictionary.
+    const Movie& inner = o.sprite->movie ? *o.sprite->movie : movie;
+    for (const auto& entry : o.sprite->objects)
+        DeclaredBounds(inner, entry.second, m, depth + 1, b);
+}
+
+} // namespace
+
+bool DeclaredBox(const Movie& movie, const DisplayObject& o, const Matrix& parent, double* x0,
+                 double* y0, double* x1, double* y1) {
+    Bounds b;
+    DeclaredBounds(movie, o, parent, 0, &b);
+    if (!(b.x0 <= b.x1 && b.y0 <= b.y1))
+        return false;
+    *x0 = b.x0;
+    *y0 = b.y0;
+    *x1 = b.x1;
+    *y1 = b.y1;
+    return true;
+}
+
+namespace {
+
 void TransformLayer(const ColorTransform& cx, Layer* layer) {
     if (cx.IsIdentity())
         return;
@@ -1977,6 +2044,14 @@ std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderO
         Collect(*level, stage, ColorTransform{}, false, 0, 0, 0, &path);
     }
     const bool fresh = !seen_ || w != width_ || h != height_ || !SameOptions(options, options_);
+    PixelRect focusBox;
+    const uint64_t focusPrint = FocusPrint(player, stage, &focusBox);
+    const PixelRect lastFocusBox = focusBox_;
+    const bool focusMoved = focusPrint != focusPrint_ || focusBox.x0 != focusBox_.x0 ||
+                            focusBox.y0 != focusBox_.y0 || focusBox.x1 != focusBox_.x1 ||
+                            focusBox.y1 != focusBox_.y1;
+    focusPrint_ = focusPrint;
+    focusBox_ = focusBox;
     seen_ = true;
     width_ = w;
     height_ = h;
@@ -1990,6 +2065,10 @@ std::vector<PixelRect> DamageTracker::Update(const Player& player, const RenderO
         if (c.x0 < c.x1 && c.y0 < c.y1)
             damage.push_back(c);
     };
+    if (focusMoved) {
+        add(lastFocusBox);
+        add(focusBox);
+    }
     size_t i = 0, j = 0;
     while (i < last_.size() || j < items_.size()) {
         if (j == items_.size() || (i < last_.size() && last_[i].path < items_[j].path)) {

@@ -18,6 +18,8 @@
 namespace ww::movie {
 
 class LayerCache;
+struct FieldState;
+struct TextPicture;
 
 constexpr int kMaxOutputSide = 8192;
 constexpr uint64_t kMaxOutputPixels = 4096ull * 4096ull;
@@ -179,6 +181,16 @@ class Renderer {
                       const Target& t);
     void DrawButton(const DisplayObject& o, const Matrix& m, const ColorTransform& cx,
                     const Target& t, int maskLevel);
+    // The focus as the user sees it (render_focus.cpp): the yellow rectangle
+    // over the movie round a focused button or clip, drawn last; the caret
+    // or the selection of the focused field, drawn with the field.
+    void DrawFocusRect(const Player& player, const Matrix& stage);
+    void DrawFieldFocus(const FieldState& f, const TextPicture& picture, const Matrix& m,
+                        const Target& t);
+    // Whole canvas pixels x0..x1 by rows y0..y1 (fractional rows cover in
+    // part) set to color, or inverted when it is null; inside the region
+    // being drawn and the clip mask.
+    void FillPixels(int x0, int x1, double y0, double y1, const Rgba* color, const uint8_t* clip);
     void AddEdge(const Edge& e, const Matrix& m, uint32_t fill0, uint32_t fill1);
     void Stroke(const Shape& shape, uint32_t line, const Matrix& m, const ColorTransform& cx,
                 const Target& t);
@@ -212,6 +224,7 @@ class Renderer {
     // The movie of the display list being drawn: a loaded clip draws from its own.
     const Movie* movie_;
     Canvas* canvas_ = nullptr;
+    const avm1::Object* focus_ = nullptr; // the focused object while a frame is drawn
     bool deviceOrder_ = false;
     bool smoothBitmaps_ = false;
     PixelRect box_; // the region drawn; empty: all
@@ -274,10 +287,24 @@ class DamageTracker {
     const Movie* movie_; // of the display list being collected
     bool seen_ = false;
     int width_ = 0, height_ = 0;
+    // The focus as last drawn: its rectangle or caret, and where.
+    uint64_t focusPrint_ = 0;
+    PixelRect focusBox_;
     double scale_ = 1; // canvas pixels a stage pixel, for filter reach
     RenderOptions options_;
     std::vector<Item> items_, last_;
 };
+
+// The box round an object's content as its characters declare it (a
+// button's hit area), parent mapping the object's parent to canvas pixels;
+// false when it has none.
+bool DeclaredBox(const Movie& movie, const DisplayObject& o, const Matrix& parent, double* x0,
+                 double* y0, double* x1, double* y1);
+
+// A fingerprint of what the focus draws (the focused object, whether its
+// rectangle shows, a field's selection) and the canvas pixels it may touch;
+// 0 when it draws nothing.
+uint64_t FocusPrint(const Player& player, const Matrix& stage, PixelRect* box);
 
 // Writes a canvas as an RGBA PNG through a temporary name; false, leaving any
 // earlier file untouched, when it cannot be written.

@@ -4,6 +4,7 @@
 // display list its records make.
 #include "movie/button.h"
 #include "movie/render.h"
+#include "movie/text_input.h"
 #include "movie/text_layout.h"
 
 #include <algorithm>
@@ -84,22 +85,10 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
     // A field a script has reached draws its own state; others their tag.
     const FieldState* state = o.instance ? o.instance->field.get() : nullptr;
     const EditText& field = state ? state->edit : movie_->editTexts[o.ref.index];
-    // A scrolled field lays out the lines below its box too, then moves up.
-    const bool scrolled = state && state->scroll > 1 && !field.autoSize;
-    EditText tall;
-    if (scrolled) {
-        tall = field;
-        tall.bounds.ymax = std::max(tall.bounds.ymax, INT32_MAX / 2);
-    }
-    const EditText& laid = scrolled ? tall : field;
-    if (state && state->styled)
-        LayoutStyledText(*movie_, laid, state->styledText, s.cache, &s.picture);
+    if (state)
+        LayoutShownField(*movie_, *state, s.cache, &s.picture);
     else
-        LayoutEditText(*movie_, laid, s.cache, &s.picture);
-    if (scrolled) {
-        s.picture.box = field.bounds;
-        ScrollPicture(state->scroll, &s.picture);
-    }
+        LayoutEditText(*movie_, field, s.cache, &s.picture);
     const TextPicture& picture = s.picture;
     const bool background = state ? state->background : field.border;
     int32_t x0, y0, x1, y1;
@@ -127,6 +116,8 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
     }
     for (const auto& u : picture.underlines)
         DrawShape(BoxShape(u.first, u.second, false), m, cx, inner, nullptr);
+    if (state && focus_ && o.instance->script == focus_)
+        DrawFieldFocus(*state, picture, m, t);
     if (field.border) {
         const Rgba line = state ? state->borderColor : Rgba{0, 0, 0, 255};
         if (snapped) {

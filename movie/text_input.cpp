@@ -5,6 +5,8 @@
 #include "movie/focus.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 
 namespace ww::movie {
 
@@ -187,6 +189,85 @@ bool ApplyEdit(EditBuffer& b, TextCommand command, std::u32string* clipboard,
     return false;
 }
 
+void LayoutShownField(const Movie& movie, const FieldState& f, DeviceGlyphCache& cache,
+                      TextPicture* out) {
+    // A scrolled field lays out the lines below its box too, then moves up.
+    const bool scrolled = f.scroll > 1 && !f.edit.autoSize;
+    EditText tall;
+    if (scrolled) {
+        tall = f.edit;
+        tall.bounds.ymax = std::max(tall.bounds.ymax, INT32_MAX / 2);
+    }
+    const EditText& laid = scrolled ? tall : f.edit;
+    if (f.styled)
+        LayoutStyledText(movie, laid, f.styledText, cache, out);
+    else
+        LayoutEditText(movie, laid, cache, out);
+    if (scrolled) {
+        out->box = f.edit.bounds;
+        ScrollPicture(f.scroll, out);
+    }
+}
+
+size_t CaretAtPoint(const TextPicture& picture, double x, double y) {
+    const std::vector<CaretStop>& stops = picture.caretStops;
+    if (stops.empty())
+        return 0;
+    // The line: the last whose top is above the point, else the first.
+    double top = stops[0].top;
+    for (const CaretStop& c : stops) {
+        if (c.top <= y)
+            top = std::max(top, c.top);
+    }
+    size_t best = 0;
+    double distance = INFINITY;
+    for (size_t k = 0; k < stops.size(); ++k) {
+        if (stops[k].top != top)
+            continue;
+        const double d = std::fabs(stops[k].x - x);
+        if (d < distance) {
+            distance = d;
+            best = k;
+        }
+    }
+    return best;
+}
+
+bool CaretLine(const TextPicture& picture, size_t index, double* x, double* top, double* bottom) {
+    if (picture.caretStops.empty())
+        return false;
+    const CaretStop& c = picture.caretStops[std::min(index, picture.caretStops.size() - 1)];
+    *x = c.x;
+    *top = c.top;
+    *bottom = c.bottom;
+    return true;
+}
+
+std::vector<Rect> SelectionBoxes(const TextPicture& picture, size_t from, size_t to) {
+    std::vector<Rect> boxes;
+    const std::vector<CaretStop>& stops = picture.caretStops;
+    if (stops.empty())
+        return boxes;
+    to = std::min(to, stops.size() - 1);
+    for (size_t k = from; k < to; ++k) {
+        const CaretStop& a = stops[k];
+        const CaretStop& b = stops[k + 1];
+        // A character ending its line (a break) selects nothing to see.
+        const double right = b.top == a.top ? b.x : a.x;
+        // Twips far past any canvas are cut before they become integers.
+        auto twips = [](double v) { return int32_t(std::clamp(v, -1e9, 1e9)); };
+        Rect r{twips(std::floor(a.x)), twips(std::ceil(right)), twips(std::floor(a.top)),
+               twips(std::ceil(a.bottom))};
+        if (!boxes.empty() && boxes.back().ymin == r.ymin && boxes.back().xmax >= r.xmin) {
+            boxes.back().xmax = std::max(boxes.back().xmax, r.xmax);
+            continue;
+        }
+        if (r.xmax > r.xmin)
+            boxes.push_back(r);
+    }
+    return boxes;
+}
+
 std::u32string Utf8ToChars(const std::string& text) {
     std::u32string out;
     for (size_t i = 0; i < text.size();) {
@@ -250,15 +331,23 @@ struct FocusedEdit {
     EditRules rules;
 };
 
+// A moved caret redraws the field.
+void SetSelection(FocusedEdit& e, size_t anchor, size_t caret) {
+    if (e.field->anchor != anchor || e.field->caret != caret)
+        ++e.field->generation;
+    e.field->anchor = anchor;
+    e.field->caret = caret;
+}
+
 bool OpenFocused(ScriptHost& host, FocusedEdit* e) {
     e->field = FocusedField(host, &e->script);
     if (!e->field)
         return false;
+    host.player().keyboard().selectionHidden = false;
     avm1::Vm& vm = host.vm();
-    KeyboardState& k = host.player().keyboard();
     e->buffer.text = Utf8ToChars(vm.ToString(vm.GetOf(e->script, "text")));
-    e->buffer.anchor = k.anchor;
-    e->buffer.caret = k.caret;
+    e->buffer.anchor = e->field->anchor;
+    e->buffer.caret = e->field->caret;
     e->rules.restricted = e->field->restricted;
     if (e->rules.restricted)
         e->rules.allowed = Utf8ToChars(e->field->restrictPattern);
@@ -288,15 +377,19 @@ void SetBoundVariable(ScriptHost& host, Object* field, const std::string& path,
 // The edited text into the field, its variable and the selection; then
 // onChanged to the field and its listeners.
 void Commit(ScriptHost& host, FocusedEdit& e, bool changed) {
-    KeyboardState& k = host.player().keyboard();
-    k.anchor = e.buffer.anchor;
-    k.caret = e.buffer.caret;
-    if (!changed)
+    if (!changed) {
+        SetSelection(e, e.buffer.anchor, e.buffer.caret);
         return;
+    }
     avm1::Vm& vm = host.vm();
     const std::string text = CharsToUtf8(e.buffer.text);
     vm.Set(e.script, "text", Value::Str(text));
-    SetBoundVariable(host, e.script, e.field->edit.variableName, text);
+    // Setting the text may have remade the field's state: find it again.
+    e.field = FocusedField(host, nullptr);
+    if (e.field)
+        SetSelection(e, e.buffer.anchor, e.buffer.caret);
+    if (e.field)
+        SetBoundVariable(host, e.script, e.field->edit.variableName, text);
     const Value self = Value::Obj(e.script);
     vm.CallMethod(self, "onChanged", avm1::Args{&self, 1});
     const Value listeners = vm.GetOf(e.script, "_listeners");
@@ -332,6 +425,32 @@ void EditFocus(ScriptHost& host, TextCommand command) {
     if (command == TextCommand::Copy || command == TextCommand::Cut)
         host.player().keyboard().clipboard = CharsToUtf8(clipboard);
     Commit(host, e, changed);
+}
+
+void ReplaceSelection(ScriptHost& host, Object* field, const std::string& text) {
+    ScriptPlace p;
+    if (!LocateScript(host.root(), field, &p) || !p.object ||
+        p.object->ref.kind != CharacterKind::EditText)
+        return;
+    FieldState* f = FieldOf(*p.parent, *p.object, host.movie());
+    if (!f)
+        return;
+    avm1::Vm& vm = host.vm();
+    EditBuffer b;
+    b.text = Utf8ToChars(vm.ToString(vm.GetOf(field, "text")));
+    b.anchor = std::min(f->anchor, b.text.size());
+    b.caret = std::min(f->caret, b.text.size());
+    const size_t from = std::min(b.anchor, b.caret), to = std::max(b.anchor, b.caret);
+    const std::u32string typed = Utf8ToChars(text);
+    b.text.replace(from, to - from, typed);
+    vm.Set(field, "text", Value::Str(CharsToUtf8(b.text)));
+    // The text's setter may have remade the state.
+    if (!LocateScript(host.root(), field, &p) || !p.object)
+        return;
+    if ((f = FieldOf(*p.parent, *p.object, host.movie()))) {
+        f->anchor = f->caret = from + typed.size();
+        ++f->generation;
+    }
 }
 
 size_t FocusedFieldLength(ScriptHost& host) {

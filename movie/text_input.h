@@ -4,10 +4,13 @@
 // field's glue in text_input.cpp reads and writes the field around it.
 #pragma once
 
+#include "movie/instance.h"
 #include "movie/keyboard.h"
+#include "movie/text_layout.h"
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace ww::movie {
 
@@ -34,6 +37,22 @@ bool TypeText(EditBuffer& b, const std::u32string& text, const EditRules& rules)
 // Cut. False when the text did not change (the selection may have).
 bool ApplyEdit(EditBuffer& b, TextCommand command, std::u32string* clipboard,
                const EditRules& rules);
+
+// The caret and the selection on a field's layout (caretStops), in field
+// twips. A layout that does not reach index (text past the field's limit)
+// stands it at its last stop.
+//
+// The field laid out as it is drawn, scrolled to its scroll line.
+void LayoutShownField(const Movie& movie, const FieldState& f, DeviceGlyphCache& cache,
+                      TextPicture* out);
+// The character boundary nearest a point: the line under it (the first or
+// the last when above or below them all), then the stop nearest along it.
+size_t CaretAtPoint(const TextPicture& picture, double x, double y);
+// The caret before character index: a line from the top of its line to the
+// bottom; false when the layout has no stops.
+bool CaretLine(const TextPicture& picture, size_t index, double* x, double* top, double* bottom);
+// The boxes the selection from..to covers, one a line.
+std::vector<Rect> SelectionBoxes(const TextPicture& picture, size_t from, size_t to);
 
 std::u32string Utf8ToChars(const std::string& text);
 std::string CharsToUtf8(const std::u32string& chars);

@@ -498,6 +498,10 @@ class Layout {
     void ShapeItems();
     void BreakLines();
     void Place(const Rect& box, TextPicture* out);
+    // The caret stops of line li, starting at x: its characters, the spaces
+    // and break after it, and the end of the text after the last line.
+    void StopsOfLine(size_t li, double x, double extraPerSpace, double top, double bottom,
+                     TextPicture* out) const;
     double Available(const Line& line, const Rect& box) const;
 
     const Movie& movie_;
@@ -617,9 +621,24 @@ void Layout::BreakLines() {
     }
 }
 
+void Layout::StopsOfLine(size_t li, double x, double extraPerSpace, double top, double bottom,
+                         TextPicture* out) const {
+    const Line& line = lines_[li];
+    const size_t to = li + 1 < lines_.size() ? lines_[li + 1].begin : items_.size() + 1;
+    for (size_t k = line.begin; k < to && k < out->caretStops.size(); ++k) {
+        out->caretStops[k] = CaretStop{x, top, bottom};
+        // Past the line's end the trailing spaces still move the caret on.
+        if (k < items_.size() && items_[k].code != '\n')
+            x += items_[k].advance + (IsSpace(items_[k].code) ? extraPerSpace : 0);
+    }
+}
+
 void Layout::Place(const Rect& box, TextPicture* out) {
     out->glyphs.clear();
     out->underlines.clear();
+    out->caretStops.assign(
+        items_.size() + 1,
+        CaretStop{box.xmin + kFieldGutter, box.ymin + kFieldGutter, box.ymin + kFieldGutter});
     out->lineTops.clear();
     out->lineBaselines.clear();
     out->lineBottoms.clear();
@@ -641,8 +660,6 @@ void Layout::Place(const Rect& box, TextPicture* out) {
         const double avail = Available(line, box);
         widest = std::max(widest, line.width + p.leftMargin + p.blockIndent + p.rightMargin +
                                       (line.first ? p.indent : 0) + (p.bullet ? p.size : 0));
-        if (clipLines && baseline - line.ascent > box.ymax)
-            continue; // below the field: nothing to see
         double x = box.xmin + kFieldGutter + p.leftMargin + p.blockIndent +
                    (line.first ? p.indent : 0) + (p.bullet ? p.size : 0);
         double extraPerSpace = 0;
@@ -658,6 +675,9 @@ void Layout::Place(const Rect& box, TextPicture* out) {
             if (spaces > 0)
                 extraPerSpace = slack / spaces;
         }
+        StopsOfLine(li, x, extraPerSpace, baseline - line.ascent, baseline + line.descent, out);
+        if (clipLines && baseline - line.ascent > box.ymax)
+            continue; // below the field: nothing to see
         const double lineStart = x;
         if (p.bullet && line.first && line.begin < line.end) {
             const Item& it = items_[line.begin];
@@ -770,6 +790,10 @@ void ScrollPicture(int scroll, TextPicture* picture) {
     const double shift = baselines[line] - baselines[0];
     for (PlacedGlyph& g : picture->glyphs)
         g.matrix.ty -= shift;
+    for (CaretStop& c : picture->caretStops) {
+        c.top -= shift;
+        c.bottom -= shift;
+    }
     for (auto& u : picture->underlines) {
         u.first.ymin -= static_cast<int32_t>(shift);
         u.first.ymax -= static_cast<int32_t>(shift);

@@ -68,9 +68,18 @@ struct PlacedGlyph {
     Rgba color;
 };
 
+// Where the caret stands before one character: x and the line's top and
+// bottom, in field twips.
+struct CaretStop {
+    double x, top, bottom;
+};
+
 struct TextPicture {
     Rect box; // the field's bounds, grown by autoSize
     std::vector<PlacedGlyph> glyphs;
+    // A stop before each character laid out and one after the last, for the
+    // caret, the selection and clicks.
+    std::vector<CaretStop> caretStops;
     std::vector<std::pair<Rect, Rgba>> underlines;
     // Some glyph reaches past the box: drawing clips to it.
     bool overflows = false;

@@ -599,6 +599,10 @@ void InstallCoreBuiltins(Vm& vm) {
     Method(vm, vm.objectProto, "toLocaleString", ObjectToString);
     Method(vm, vm.objectProto, "valueOf", ObjectValueOf);
     Method(vm, vm.objectProto, "hasOwnProperty", HasOwnProperty);
+    // Movies before version 6 do not see it (ASSetPropFlags' version bit).
+    constexpr uint16_t kFromSwf6 = 0x80;
+    if (Property* p = vm.objectProto->FindOwn(vm.Key("hasOwnProperty")))
+        p->versionMask = kFromSwf6;
     Method(vm, vm.objectProto, "isPropertyEnumerable", IsPropertyEnumerable);
     Method(vm, vm.objectProto, "isPrototypeOf", IsPrototypeOf);
     Method(vm, vm.objectProto, "addProperty", AddProperty);

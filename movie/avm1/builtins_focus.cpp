@@ -68,7 +68,7 @@ Value SetFocusMethod(Vm& vm, Value, const Args& args) {
         return Value::Bool(false);
     const Value& target = args[0];
     if (target.type == Type::Null || target.type == Type::Undefined) {
-        SetFocus(*host, nullptr, false);
+        SetFocus(*host, nullptr, FocusCause::Script);
         return Value::Bool(true);
     }
     Object* o = nullptr;
@@ -81,18 +81,19 @@ Value SetFocusMethod(Vm& vm, Value, const Args& args) {
         else
             o = found.o;
     }
-    return Value::Bool(o && SetFocus(*host, o, false));
+    return Value::Bool(o && SetFocus(*host, o, FocusCause::Script));
 }
 
 enum SelectionIndex { kBegin, kEnd, kCaret };
 
 template <int K> Value SelectionGet(Vm& vm, Value, const Args&) {
     ScriptHost* host = HostOf(vm);
-    if (!host || !FocusedField(*host, nullptr))
+    Object* script = nullptr;
+    FieldState* f = host ? FocusedField(*host, &script) : nullptr;
+    if (!f || host->player().keyboard().selectionHidden)
         return Value::Num(-1);
-    const KeyboardState& k = host->player().keyboard();
-    const size_t length = FocusedFieldLength(*host);
-    const size_t anchor = std::min(k.anchor, length), caret = std::min(k.caret, length);
+    const size_t length = FieldLength(*host, script);
+    const size_t anchor = std::min(f->anchor, length), caret = std::min(f->caret, length);
     switch (K) {
     case kBegin:
         return Value::Num(double(std::min(anchor, caret)));
@@ -105,18 +106,42 @@ template <int K> Value SelectionGet(Vm& vm, Value, const Args&) {
 
 Value SetSelection(Vm& vm, Value, const Args& args) {
     ScriptHost* host = HostOf(vm);
-    if (!host || !FocusedField(*host, nullptr))
+    Object* script = nullptr;
+    FieldState* f = host ? FocusedField(*host, &script) : nullptr;
+    if (!f)
         return Value::Undefined();
-    const double length = double(FocusedFieldLength(*host));
+    const double length = double(FieldLength(*host, script));
     auto index = [&](size_t i) {
         const double n = ArgInteger(vm, args, i, 0);
         return size_t(std::clamp(n, 0.0, length));
     };
-    KeyboardState& k = host->player().keyboard();
-    k.anchor = index(0);
-    k.caret = args.size() > 1 ? index(1) : k.anchor;
-    if (k.caret < k.anchor)
-        std::swap(k.caret, k.anchor);
+    // The caret goes to the second index; without one the selection's far
+    // end stays where it was.
+    if (args.size() == 0)
+        return Value::Undefined();
+    const size_t end =
+        std::max(std::min(f->anchor, size_t(length)), std::min(f->caret, size_t(length)));
+    f->anchor = index(0);
+    f->caret = args.size() > 1 ? index(1) : end;
+    host->player().keyboard().selectionHidden = false;
+    ++f->generation;
+    return Value::Undefined();
+}
+
+Value ReplaceSel(Vm& vm, Value self, const Args& args) {
+    ScriptHost* host = HostOf(vm);
+    if (host && self.type == Type::Object && args.size() > 0)
+        ReplaceSelection(*host, self.o, vm.ToString(args[0]));
+    return Value::Undefined();
+}
+
+Value FocusRectGet(Vm& vm, Value self, const Args&) {
+    return self.type == Type::Object ? GetFocusRect(vm, self.o) : Value::Undefined();
+}
+
+Value FocusRectSet(Vm& vm, Value self, const Args& args) {
+    if (self.type == Type::Object)
+        SetFocusRect(vm, self.o, args[0]);
     return Value::Undefined();
 }
 
@@ -144,6 +169,16 @@ Value RestrictSet(Vm& vm, Value self, const Args& args) {
 
 } // namespace
 
+// Each field and button has its own _focusrect, which the prototype does
+// not show.
+void DefineFocusRect(Vm& vm, Object* instance) {
+    vm.Define(instance, "_focusrect", Value::Undefined(), kDontEnum);
+    if (Property* p = instance->FindOwn(vm.Key("_focusrect"))) {
+        p->getter = vm.MakeFunction(FocusRectGet);
+        p->setter = vm.MakeFunction(FocusRectSet);
+    }
+}
+
 void InstallFocusBuiltins(Vm& vm) {
     const Value key = vm.GetOf(vm.global, "Key");
     if (key.type == Type::Object) {
@@ -162,6 +197,7 @@ void InstallFocusBuiltins(Vm& vm) {
             p->getter = vm.MakeFunction(RestrictGet);
             p->setter = vm.MakeFunction(RestrictSet);
         }
+        Method(vm, fieldProto.o, "replaceSel", ReplaceSel);
     }
 
     Object* selection = vm.MakeObject(vm.objectProto);

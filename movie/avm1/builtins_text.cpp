@@ -6,6 +6,7 @@
 #include "movie/avm1/convert.h"
 #include "movie/avm1/host.h"
 #include "movie/avm1/instances.h"
+#include "movie/focus.h"
 
 #include <algorithm>
 #include <cctype>
@@ -1478,6 +1479,7 @@ Object* InstanceObject(Vm& vm, SpriteState& parent, DisplayObject& o) {
     Object* script = vm.MakeObject(proto.type == Type::Object ? proto.o : vm.objectProto);
     script->instance = state;
     state->script = script;
+    DefineFocusRect(vm, script);
     return script;
 }
 

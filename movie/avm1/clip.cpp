@@ -9,6 +9,7 @@
 #include "movie/avm1/host.h"
 #include "movie/avm1/instances.h"
 #include "movie/avm1/loader.h"
+#include "movie/focus.h"
 
 #include <algorithm>
 #include <cmath>
@@ -221,7 +222,7 @@ Value Get(Vm& vm, Object* clip, int index) {
     case kHighQuality:
         return Value::Num(1);
     case kFocusRect:
-        return Value::Null();
+        return GetFocusRect(vm, clip);
     case kSoundBufTime:
         return Value::Num(5);
     case kQuality:
@@ -238,6 +239,10 @@ Value Get(Vm& vm, Object* clip, int index) {
 }
 
 void Set(Vm& vm, Object* clip, int index, const Value& v) {
+    if (index == kFocusRect) {
+        SetFocusRect(vm, clip, v);
+        return;
+    }
     SpriteState* s = Sprite(clip);
     if (!s || !s->owner)
         return;

@@ -1,8 +1,10 @@
 #include "tests/conformance/suite_run.h"
 
+#include "movie/focus.h"
 #include "movie/keyboard.h"
 #include "movie/movie.h"
 #include "movie/player.h"
+#include "movie/pointer.h"
 #include "movie/render.h"
 #include "tests/conformance/input_script.h"
 #include "tests/conformance/picture_compare.h"
@@ -119,16 +121,17 @@ class InputReplay {
             player.PointerMove(x, y);
             break;
         case InputKind::MouseDown:
-            if (e.button == "Left")
-                player.PointerDown(x, y);
-            else
-                player.PointerMove(x, y);
-            break;
         case InputKind::MouseUp:
-            if (e.button == "Left")
+            if (e.button == "Left" && e.kind == InputKind::MouseDown)
+                player.PointerDown(x, y);
+            else if (e.button == "Left")
                 player.PointerUp(x, y);
-            else
-                player.PointerMove(x, y);
+            else if (x != player.pointer().x || y != player.pointer().y)
+                player.PointerMove(x, y); // a move only when it moved
+            // The right button opens the player's menu, which hides the
+            // focus rectangle as a left press does.
+            if (e.button == "Right")
+                movie::HideFocusRect(player, false);
             break;
         case InputKind::KeyDown:
             if (KeyCodeOf(e, &code, &ascii))

@@ -377,14 +377,13 @@ TEST(Keyboard, TypedTextReachesTheFieldAndItsVariable) {
     s.Do({'t', 0, 'y'});
     s.Do({'c', 0, 0, TextCommand::Left});
     s.Do({'t', 0, 'z'});
-    const movie::KeyboardState& k = s.player->keyboard();
-    EXPECT_EQ(k.caret, 2u);
-    EXPECT_EQ(k.anchor, 2u);
     // A frame later the field shows its variable: the variable took the text.
     s.player->Advance();
     const movie::DisplayObject& top = s.player->root().objects.at(1);
     ASSERT_TRUE(top.instance && top.instance->field);
     EXPECT_EQ(top.instance->field->edit.text, "xzy");
+    EXPECT_EQ(top.instance->field->caret, 2u);
+    EXPECT_EQ(top.instance->field->anchor, 2u);
 }
 
 TEST(Keyboard, HeldKeysAreForgottenWhenTheWindowLosesTheKeyboard) {
