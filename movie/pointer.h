@@ -8,6 +8,7 @@
 #include "movie/player.h"
 
 #include <cstdint>
+#include <string>
 
 namespace ww::movie {
 
@@ -28,10 +29,15 @@ enum ButtonCondition : uint16_t {
     kOverDownToIdle = 0x0100,
 };
 
-// A button (its instance state) or a clip that answers the pointer.
+// A button (its instance state's serial) or a clip (its birth) that answers
+// the pointer; 0 for none. Neither number is ever used twice in a player.
 struct PointerTarget {
-    const void* id = nullptr;
+    uint64_t id = 0;
     bool clip = false;
+    // Where a button was found: its timeline's birth, its depth and its
+    // character, to know it again when a frame places it anew.
+    uint64_t parentBirth = 0;
+    uint16_t depth = 0, characterId = 0;
     bool operator==(const PointerTarget& o) const { return id == o.id && clip == o.clip; }
     bool operator!=(const PointerTarget& o) const { return !(*this == o); }
 };
@@ -49,6 +55,10 @@ struct PointerState {
     double dragDx = 0, dragDy = 0;
     bool dragBounded = false;
     double dragLeft = 0, dragTop = 0, dragRight = 0, dragBottom = 0;
+    // _droptarget: the slash path of the clip under the pointer when the
+    // clip born dropBirth was last dragged; it stays after the drag ends.
+    uint64_t dropBirth = 0;
+    std::string dropTarget;
 };
 
 } // namespace ww::movie

@@ -209,6 +209,7 @@ Value Get(Vm& vm, Object* clip, int index) {
     case kName:
         return Value::Str(o ? o->name : "");
     case kDropTarget:
+        return Value::Str(DropTargetOf(vm, *s));
     case kUrl:
         return Value::Str("");
     case kHighQuality:
@@ -371,8 +372,9 @@ void ClipChildNames(Vm& vm, Object* clip, std::vector<std::string>* names,
     SpriteState* s = Sprite(clip);
     if (!s)
         return;
+    // Every named child is listed, buttons, fields and shapes too.
     for (auto it = s->objects.rbegin(); it != s->objects.rend(); ++it) {
-        if (!it->second.sprite || it->second.name.empty())
+        if (it->second.name.empty())
             continue;
         const std::string key = vm.Key(it->second.name);
         if (std::find(seen->begin(), seen->end(), key) != seen->end())

@@ -130,6 +130,9 @@ class InputReplay {
             else
                 player.PointerMove(x, y);
             break;
+        case InputKind::MouseWheel:
+            player.PointerWheel(static_cast<int>(e.lines));
+            break;
         case InputKind::KeyDown:
             if (KeyCodeOf(e, &code, &ascii))
                 player.KeyDown(code, uint32_t(ascii));

@@ -20,6 +20,17 @@ Bytes Movie8(const Bytes& tags, uint16_t frames = 1) {
     return MakeSwf(layout);
 }
 
+// Shapes 1 to 4 as the up, over, down and hit states.
+std::vector<ButtonRecordRecipe> StateRecords() {
+    std::vector<ButtonRecordRecipe> records(4);
+    for (int i = 0; i < 4; ++i) {
+        records[i].states = static_cast<uint8_t>(1 << i);
+        records[i].characterId = static_cast<uint16_t>(i + 1);
+        records[i].depth = static_cast<uint16_t>(i + 1);
+    }
+    return records;
+}
+
 // A 50 px square at (50, 50) in each state's colour (up red, over blue, down
 // green); its hit area is the square with a 20 px hole in the middle.
 Bytes ButtonTags(const std::vector<ButtonActionRecipe>& actions, const std::string& name) {
@@ -32,12 +43,7 @@ Bytes ButtonTags(const std::vector<ButtonActionRecipe>& actions, const std::stri
         RectangleShapeTag(1, 2, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx, Solid(0, 0, 255)) +
         RectangleShapeTag(1, 3, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx, Solid(0, 255, 0)) +
         DefineShapeTag(1, 4, ring);
-    std::vector<ButtonRecordRecipe> records(4);
-    for (int i = 0; i < 4; ++i) {
-        records[i].states = static_cast<uint8_t>(1 << i);
-        records[i].characterId = static_cast<uint16_t>(i + 1);
-        records[i].depth = static_cast<uint16_t>(i + 1);
-    }
+    const std::vector<ButtonRecordRecipe> records = StateRecords();
     PlaceRecipe place;
     place.depth = 1;
     place.characterId = 10;
@@ -196,6 +202,166 @@ TEST(Pointer, AButtonRemovedWhilePressedIsForgotten) {
     s.Do({'u', 60, 60});
     EXPECT_TRUE(s.Take().empty());
     EXPECT_FALSE(s.player->PointerOverButton());
+}
+
+TEST(Pointer, AButtonKeptAcrossAGotoIsTheOnePressedAndANewOneIsNot) {
+    // A press sends the root to frame 2. There, "rewind" goes back to frame
+    // 1, which places the same button at the same depth: Flash keeps it, so
+    // the release reaches it. "replace" removes the button and places the
+    // same character at the same depth, which Flash takes for the same
+    // button. "another" places another button there: the press belonged to
+    // the old one, whatever memory the new one takes.
+    ActionWriter handlers;
+    handlers.Raw(Handler("btn", "onRelease", TraceText("released")).Records());
+    handlers.Raw(Handler("btn", "onReleaseOutside", TraceText("outside")).Records());
+    handlers.Raw(Handler("btn", "onRollOver", TraceText("rollOver")).Records());
+    ButtonActionRecipe press;
+    press.conditions = movie::kOverUpToOverDown;
+    press.records = ActionWriter().GotoFrame(1).Records() + Bytes{0};
+    PlaceRecipe again;
+    again.characterId = 10;
+    again.name = "btn";
+    PlaceRecipe other = again;
+    other.characterId = 11;
+    const std::vector<ButtonRecordRecipe> records = StateRecords();
+    const struct {
+        const char* name;
+        Bytes frame2;
+        std::vector<std::string> want;
+    } cases[] = {
+        {"rewind", DoActionTag(ActionWriter().GotoFrame(0).Records() + Bytes{0x07}), {"released"}},
+        {"replace",
+         RemoveObject2Tag(1) + PlaceObject2Tag(again) + DoActionTag(handlers.Records()),
+         {"released"}},
+        {"another",
+         RemoveObject2Tag(1) + PlaceObject2Tag(other) + DoActionTag(handlers.Records()),
+         {"rollOver"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes tags = ButtonTags({press}, "btn") + DefineButtonTag(2, 11, records) +
+                           DoActionTag(handlers.Records() + Bytes{0x07}) + ShowFrameTag() +
+                           c.frame2 + ShowFrameTag();
+        Session s(Movie8(tags, 2));
+        s.Do({'m', 55, 55});
+        s.Do({'d', 55, 55});
+        s.Take();
+        s.Do({'u', 55, 55});
+        EXPECT_EQ(s.Take(), c.want);
+        EXPECT_TRUE(s.player->PointerOverButton());
+    }
+}
+
+TEST(Pointer, APressHeldOntoAMenuButtonIsReleasedThere) {
+    // Button a (normal) at 50..100 and m (tracked as a menu) at 150..200.
+    const std::vector<ButtonRecordRecipe> records = StateRecords();
+    PlaceRecipe menu;
+    menu.depth = 2;
+    menu.characterId = 11;
+    menu.name = "m";
+    menu.hasMatrix = true;
+    menu.matrix.tx = 100 * kPx;
+    menu.matrix.ty = 100 * kPx;
+    ActionWriter script;
+    for (const char* b : {"a", "m"}) {
+        for (const char* m : {"onRollOver", "onRollOut", "onPress", "onRelease", "onDragOut",
+                              "onDragOver", "onReleaseOutside"})
+            script.Raw(Handler(b, m, TraceText(std::string(b) + ":" + m)).Records());
+    }
+    const Bytes tags = ButtonTags({}, "a") + DefineButtonTag(2, 11, records, {}, true) +
+                       PlaceObject2Tag(menu) + DoActionTag(script.Records()) + ShowFrameTag();
+    Session s(Movie8(tags));
+    const struct {
+        Step step;
+        std::vector<std::string> want;
+    } cases[] = {
+        {{'m', 55, 55}, {"a:onRollOver"}},
+        {{'d', 55, 55}, {"a:onPress"}},
+        // The menu takes the held press; the normal button lets it go.
+        {{'m', 155, 155}, {"a:onDragOut", "m:onDragOver"}},
+        {{'m', 300, 300}, {"m:onDragOut"}},
+        {{'m', 160, 160}, {"m:onDragOver"}},
+        {{'u', 160, 160}, {"m:onRelease"}},
+        {{'m', 300, 300}, {"m:onRollOut"}},
+        // A pressed menu button does not keep the press once left.
+        {{'m', 155, 155}, {"m:onRollOver"}},
+        {{'d', 155, 155}, {"m:onPress"}},
+        {{'m', 300, 300}, {"m:onDragOut"}},
+        {{'m', 55, 55}, {}},
+        {{'u', 55, 55}, {"a:onRollOver"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(1, c.step.kind) + std::to_string(c.step.x));
+        s.Do(c.step);
+        EXPECT_EQ(s.Take(), c.want);
+    }
+}
+
+TEST(Pointer, TheWheelReachesListenersAndScrollsTheFieldUnderThePointer) {
+    // Field f (200..300 x 200..240 px) holds eight lines; clip c is a square
+    // at 50..100. A Mouse listener traces the lines and the target's name.
+    EditTextRecipe text;
+    text.xmin = 200 * kPx;
+    text.xmax = 300 * kPx;
+    text.ymin = 200 * kPx;
+    text.ymax = 240 * kPx;
+    text.multiline = true;
+    text.text = "1\r2\r3\r4\r5\r6\r7\r8";
+    PlaceRecipe field;
+    field.depth = 3;
+    field.characterId = 30;
+    field.name = "f";
+    PlaceRecipe inner;
+    inner.characterId = 1;
+    PlaceRecipe clip;
+    clip.depth = 2;
+    clip.characterId = 20;
+    clip.name = "c";
+    ActionWriter body;
+    body.Get("d").Trace().Get("t").Push({PushString("_name")}).Op(0x4E).Trace();
+    ActionWriter script;
+    script.Push({PushString("l"), PushInt(0)}).Op(0x43).Op(0x1D);
+    script.Get("l").Push({PushString("onMouseWheel")}).Function("", {"d", "t"}, body).Op(0x4F);
+    script.Get("l").Push({PushInt(1)}).Get("Mouse").Push({PushString("addListener")});
+    script.Op(0x52).Op(0x17);
+    script.Get("f").Push({PushString("maxscroll")}).Op(0x4E).Trace();
+    const Bytes tags =
+        RectangleShapeTag(1, 1, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx, Solid(0, 0, 255)) +
+        DefineSpriteTag(20, 1, PlaceObject2Tag(inner) + ShowFrameTag()) +
+        DefineEditTextTag(30, text) + PlaceObject2Tag(clip) + PlaceObject2Tag(field) +
+        DoActionTag(script.Records()) + ShowFrameTag();
+    Session s(Movie8(tags));
+    const std::vector<std::string> first = s.Take();
+    ASSERT_EQ(first.size(), 1u);
+    const int most = std::stoi(first[0]);
+    ASSERT_GT(most, 2);
+    const movie::FieldState* f = nullptr;
+    const struct {
+        int x, y, lines;
+        std::vector<std::string> want;
+        int scroll; // the field's afterwards
+    } cases[] = {
+        {250, 210, -1, {"-1", "f"}, 2},
+        {250, 210, -100, {"-100", "f"}, most},
+        {250, 210, 3, {"3", "f"}, most - 3},
+        {250, 210, 100, {"100", "f"}, 1},
+        // Elsewhere the field stays where it is.
+        {60, 60, -2, {"-2", "c"}, 1},
+        {400, 350, -2, {"-2", "undefined"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        s.Do({'m', c.x, c.y});
+        s.Take();
+        s.player->PointerWheel(c.lines);
+        EXPECT_EQ(s.Take(), c.want);
+        if (!f) {
+            const movie::DisplayObject& o = s.player->root().objects.at(3);
+            ASSERT_TRUE(o.instance && o.instance->field);
+            f = o.instance->field.get();
+        }
+        EXPECT_EQ(f->scroll, c.scroll);
+    }
 }
 
 TEST(Pointer, ClipsHearThePointerWhereverItIs) {
