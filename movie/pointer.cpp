@@ -227,8 +227,8 @@ const Transition kDragOut{kButtonOver, kOverDownToOutDown, kEventDragOut, "onDra
 const Transition kDragOver{kButtonDown, kOutDownToOverDown, kEventDragOver, "onDragOver"};
 const Transition kReleaseOutside{kButtonUp, kOutDownToIdle, kEventReleaseOutside,
                                  "onReleaseOutside"};
-// A held press entering and leaving a target tracked as a menu, which does
-// not keep the press to itself.
+// A press held by a target tracked as a menu, which does not keep it to
+// itself: entering any target and leaving it.
 const Transition kMenuOver{kButtonDown, kIdleToOverDown, kEventDragOver, "onDragOver"};
 const Transition kMenuOut{kButtonUp, kOverDownToIdle, kEventDragOut, "onDragOut"};
 
@@ -311,8 +311,8 @@ static void Broadcast(SpriteState& root, ScriptHost* host, uint32_t bit, const c
     }
 }
 
-// A target tracked as a menu: a script's trackAsMenu where it set one, else
-// a button's own flag.
+// A target tracked as a menu, whose press other targets may take over: a
+// script's trackAsMenu where it set one, else a button's own flag.
 static bool IsMenu(Player& player, SpriteState& root, ScriptHost* host, const PointerTarget& t) {
     Located at;
     if (!t.id || !Locate(root, t, 0, &at))
@@ -336,7 +336,7 @@ static bool IsMenu(Player& player, SpriteState& root, ScriptHost* host, const Po
 namespace {
 
 // The topmost object drawn at (x, y), given in s's space, and the timeline
-// that holds it.
+// that holds it; no object when it is what a script drew in that timeline.
 struct Under {
     SpriteState* parent = nullptr;
     DisplayObject* object = nullptr;
@@ -355,6 +355,11 @@ bool TopmostUnder(const Movie& movie, SpriteState& s, double x, double y, int ne
         if (o.sprite) {
             if (TopmostUnder(movie, *o.sprite, lx, ly, nesting + 1, out, leaveOut))
                 return true;
+            const ScriptDrawing* drawn = o.sprite->drawing.get();
+            if (drawn && drawn->hasBounds && ShapeContains(drawn->shape, lx, ly)) {
+                *out = Under{o.sprite.get(), nullptr};
+                return true;
+            }
             continue;
         }
         if (ObjectContains(movie, o, x, y, nesting + 1)) {
@@ -460,21 +465,20 @@ void Player::PointerMove(double x, double y) {
             Fire(*this, root_, host, hit, kRollOver);
         }
     } else {
-        // A held press stays with what it pressed, but a target tracked as a
-        // menu takes it over while the pointer is on it.
+        // A held press stays with what it pressed, unless that is tracked as
+        // a menu: then whatever the pointer is over takes the press.
+        const bool menu = p.pressed.id && IsMenu(*this, root_, host, p.pressed);
         PointerTarget now;
-        if (hit.id && (hit == p.pressed || IsMenu(*this, root_, host, hit)))
+        if (hit.id && (hit == p.pressed || menu))
             now = hit;
         if (now != p.over) {
             const PointerTarget left = p.over;
             p.over = now;
             p.pressedInside = now.id && now == p.pressed;
-            if (left.id) {
-                const bool held = left == p.pressed && !IsMenu(*this, root_, host, left);
-                Fire(*this, root_, host, left, held ? kDragOut : kMenuOut);
-            }
+            if (left.id)
+                Fire(*this, root_, host, left, menu ? kMenuOut : kDragOut);
             if (now.id)
-                Fire(*this, root_, host, now, p.pressedInside ? kDragOver : kMenuOver);
+                Fire(*this, root_, host, now, menu ? kMenuOver : kDragOver);
         }
     }
     Broadcast(root_, host, kEventMouseMove, "onMouseMove");
@@ -513,18 +517,14 @@ void Player::PointerUp(double x, double y) {
     p.inClick = true;
     const PointerTarget pressed = p.pressed, under = p.over;
     // A pressed menu target let the press go when the pointer left it.
-    const bool outside = pressed.id && under != pressed && !IsMenu(*this, root_, host, pressed);
+    const bool menu = pressed.id && IsMenu(*this, root_, host, pressed);
+    const bool outside = pressed.id && under != pressed && !menu;
     p.pressed = PointerTarget{};
     Broadcast(root_, host, kEventMouseUp, "onMouseUp");
     if (under.id)
         Fire(*this, root_, host, under, kRelease);
     else if (outside)
         Fire(*this, root_, host, pressed, kReleaseOutside);
-    Located at;
-    if (under.id && outside && Locate(root_, pressed, 0, &at) && at.button) {
-        // Its press ended on a menu: it rests, and the menu heard the release.
-        at.button->instance->buttonState = kButtonUp;
-    }
     // Released over another target: it is now the one the pointer is over.
     PointerTarget hit;
     FindTarget(movie_, host, root_, x, y, 0, &hit);
@@ -551,7 +551,9 @@ void Player::PointerWheel(int lines) {
         avm1::Vm& vm = host->vm();
         Value target = Value::Undefined();
         if (hit) {
-            if (Object* o = avm1::InstanceObject(vm, *under.parent, *under.object))
+            Object* o =
+                under.object ? avm1::InstanceObject(vm, *under.parent, *under.object) : nullptr;
+            if (o)
                 target = Value::Obj(o);
             else
                 target = Value::Obj(host->ObjectOf(*under.parent));
@@ -575,7 +577,7 @@ void Player::PointerWheel(int lines) {
             hit = TopmostUnder(movie_, root_, p.x, p.y, 0, &under);
     }
     // The field under the pointer scrolls a line for each line the wheel turns.
-    if (!hit || under.object->ref.kind != CharacterKind::EditText)
+    if (!hit || !under.object || under.object->ref.kind != CharacterKind::EditText)
         return;
     FieldState* f = FieldOf(*under.parent, *under.object, movie_);
     if (!f || !f->mouseWheelEnabled)

@@ -252,7 +252,7 @@ TEST(Pointer, AButtonKeptAcrossAGotoIsTheOnePressedAndANewOneIsNot) {
     }
 }
 
-TEST(Pointer, APressHeldOntoAMenuButtonIsReleasedThere) {
+TEST(Pointer, APressOnAMenuButtonPassesToWhatThePointerIsOver) {
     // Button a (normal) at 50..100 and m (tracked as a menu) at 150..200.
     const std::vector<ButtonRecordRecipe> records = StateRecords();
     PlaceRecipe menu;
@@ -277,18 +277,17 @@ TEST(Pointer, APressHeldOntoAMenuButtonIsReleasedThere) {
     } cases[] = {
         {{'m', 55, 55}, {"a:onRollOver"}},
         {{'d', 55, 55}, {"a:onPress"}},
-        // The menu takes the held press; the normal button lets it go.
-        {{'m', 155, 155}, {"a:onDragOut", "m:onDragOver"}},
-        {{'m', 300, 300}, {"m:onDragOut"}},
-        {{'m', 160, 160}, {"m:onDragOver"}},
-        {{'u', 160, 160}, {"m:onRelease"}},
-        {{'m', 300, 300}, {"m:onRollOut"}},
-        // A pressed menu button does not keep the press once left.
-        {{'m', 155, 155}, {"m:onRollOver"}},
+        // A normal button keeps its press wherever the pointer goes.
+        {{'m', 155, 155}, {"a:onDragOut"}},
+        {{'u', 155, 155}, {"a:onReleaseOutside", "m:onRollOver"}},
+        // A menu button's press goes to whatever the pointer is over.
         {{'d', 155, 155}, {"m:onPress"}},
         {{'m', 300, 300}, {"m:onDragOut"}},
-        {{'m', 55, 55}, {}},
-        {{'u', 55, 55}, {"a:onRollOver"}},
+        {{'m', 55, 55}, {"a:onDragOver"}},
+        {{'m', 160, 160}, {"a:onDragOut", "m:onDragOver"}},
+        {{'m', 60, 60}, {"m:onDragOut", "a:onDragOver"}},
+        {{'u', 60, 60}, {"a:onRelease"}},
+        {{'m', 300, 300}, {"a:onRollOut"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(1, c.step.kind) + std::to_string(c.step.x));
@@ -494,6 +493,43 @@ TEST(Pointer, HitTestWithTheShapeFlagFollowsTheFill) {
     Session s(Movie8(tags));
     // The ring lies at 60..110 on the stage, its hole at 75..95.
     EXPECT_EQ(s.Take(), (std::vector<std::string>{"true", "false", "true", "false", "false"}));
+}
+
+TEST(Pointer, WhatAScriptDrewAnswersHitTestsAndPresses) {
+    // d, an empty clip, gets a filled square drawn at 10..60 and an onPress.
+    ActionWriter script;
+    auto call = [&script](const std::string& target, const std::string& method,
+                          std::initializer_list<int> args) {
+        std::vector<int> reversed(args);
+        for (auto it = reversed.rbegin(); it != reversed.rend(); ++it)
+            script.Push({PushInt(*it)});
+        script.Push({PushInt(static_cast<int32_t>(args.size()))}).Get(target);
+        script.Push({PushString(method)}).Op(0x52);
+    };
+    script.Push({PushInt(5), PushString("d"), PushInt(2)}).Get("_root");
+    script.Push({PushString("createEmptyMovieClip")}).Op(0x52).Op(0x17);
+    call("d", "beginFill", {0xFF0000});
+    script.Op(0x17);
+    call("d", "moveTo", {10, 10});
+    script.Op(0x17);
+    for (const auto& at : {std::pair<int, int>{60, 10}, {60, 60}, {10, 60}, {10, 10}}) {
+        call("d", "lineTo", {at.first, at.second});
+        script.Op(0x17);
+    }
+    call("d", "endFill", {});
+    script.Op(0x17);
+    for (const auto& at : {std::pair<int, int>{30, 30}, {80, 80}}) {
+        script.Push({PushBool(true), PushInt(at.second), PushInt(at.first), PushInt(3)});
+        script.Get("d").Push({PushString("hitTest")}).Op(0x52).Trace();
+    }
+    script.Raw(Handler("d", "onPress", TraceText("pressed")).Records());
+    Session s(Movie8(DoActionTag(script.Records()) + ShowFrameTag()));
+    EXPECT_EQ(s.Take(), (std::vector<std::string>{"true", "false"}));
+    s.Do({'d', 80, 80});
+    s.Do({'u', 80, 80});
+    EXPECT_TRUE(s.Take().empty());
+    s.Do({'d', 30, 30});
+    EXPECT_EQ(s.Take(), (std::vector<std::string>{"pressed"}));
 }
 
 TEST(Pointer, PagesOpenOnlyForClicksAndOnlyOnTheWeb) {
