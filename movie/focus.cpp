@@ -226,6 +226,8 @@ bool SetFocus(ScriptHost& host, Object* target, bool byKey) {
     k.caret = target ? FocusedFieldLength(host) : 0;
     const Value oldValue = old ? Value::Obj(old) : Value::Null();
     const Value newValue = target ? Value::Obj(target) : Value::Null();
+    if (byKey && target)
+        HoverByKey(host, target);
     if (old)
         vm.CallMethod(oldValue, "onKillFocus", avm1::Args{&newValue, 1});
     if (target)

@@ -405,6 +405,28 @@ void ClickByKey(ScriptHost& host, Object* target) {
     Fire(player, host.root(), &host, t, kRelease);
 }
 
+void HoverByKey(ScriptHost& host, Object* target) {
+    PointerState& p = host.player().pointer();
+    ScriptPlace at;
+    if (p.down || !LocateScript(host.root(), target, &at))
+        return;
+    PointerTarget t;
+    if (at.clip)
+        t = PointerTarget{at.clip->birth, true};
+    else if (at.object && at.object->ref.kind == CharacterKind::Button && at.parent)
+        t = PointerTarget{InstanceOf(*at.parent, *at.object)->serial, false, at.parent->birth,
+                          at.object->depth, at.object->characterId};
+    else
+        return;
+    // The one hovered rolls out even when the focus comes back to it.
+    const PointerTarget left = p.over;
+    p.over = t;
+    p.keyHover = true;
+    Player& player = host.player();
+    Fire(player, host.root(), &host, left, kRollOut);
+    Fire(player, host.root(), &host, t, kRollOver);
+}
+
 namespace {
 
 // The slash path of the clip holding the topmost object under (x, y),
@@ -425,8 +447,6 @@ std::string DropTarget(const Movie& movie, SpriteState& root, const SpriteState*
 void Player::PointerMove(double x, double y) {
     PointerState& p = pointer();
     ScriptHost* host = scripts_.get();
-    p.x = x;
-    p.y = y;
     const bool overPressed = p.down && p.over.id && p.over == p.pressed;
     FollowReplacement(root_, &p.pressed, p.pressedInside ? kButtonDown : kButtonOver);
     if (overPressed)
@@ -455,9 +475,15 @@ void Player::PointerMove(double x, double y) {
     } else if (p.dragged) {
         p.dragged = nullptr;
     }
+    // A pointer that has not moved leaves what Tab rolled over alone.
+    const bool still = p.keyHover && x == p.x && y == p.y;
+    p.x = x;
+    p.y = y;
     PointerTarget hit;
     FindTarget(movie_, host, root_, x, y, 0, &hit);
-    if (!p.down) {
+    if (still) {
+    } else if (!p.down) {
+        p.keyHover = false;
         if (hit != p.over) {
             const PointerTarget left = p.over;
             p.over = hit;
@@ -487,6 +513,8 @@ void Player::PointerMove(double x, double y) {
 }
 
 void Player::PointerDown(double x, double y) {
+    // A press or release goes where the pointer is, whatever Tab rolled over.
+    pointer().keyHover = false;
     PointerMove(x, y);
     PointerState& p = pointer();
     if (p.down)
@@ -508,6 +536,8 @@ void Player::PointerDown(double x, double y) {
 }
 
 void Player::PointerUp(double x, double y) {
+    // A press or release goes where the pointer is, whatever Tab rolled over.
+    pointer().keyHover = false;
     PointerMove(x, y);
     PointerState& p = pointer();
     if (!p.down)

@@ -46,6 +46,9 @@ struct PointerState {
     double x = 0, y = 0; // stage twips
     bool down = false;
     PointerTarget over, pressed;
+    // over was given by Tab moving the focus to it: a pointer that has not
+    // moved since leaves it so.
+    bool keyHover = false;
     bool pressedInside = false;
     // A press or release is being answered: a page may be opened.
     bool inClick = false;

@@ -52,7 +52,7 @@ Bytes ButtonTags(const std::vector<ButtonActionRecipe>& actions, const std::stri
 }
 
 struct Step {
-    char kind; // 'm' move, 'd' down, 'u' up
+    char kind; // 'm' move, 'd' down, 'u' up, 't' Tab pressed and let go
     int x, y;  // stage pixels
 };
 
@@ -75,7 +75,10 @@ struct Session {
             player->PointerMove(x, y);
         else if (s.kind == 'd')
             player->PointerDown(x, y);
-        else
+        else if (s.kind == 't') {
+            player->KeyDown(9, 9);
+            player->KeyUp(9, 9);
+        } else
             player->PointerUp(x, y);
     }
     std::vector<std::string> Take() {
@@ -288,6 +291,45 @@ TEST(Pointer, APressOnAMenuButtonPassesToWhatThePointerIsOver) {
         {{'m', 60, 60}, {"m:onDragOut", "a:onDragOver"}},
         {{'u', 60, 60}, {"a:onRelease"}},
         {{'m', 300, 300}, {"a:onRollOut"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(1, c.step.kind) + std::to_string(c.step.x));
+        s.Do(c.step);
+        EXPECT_EQ(s.Take(), c.want);
+    }
+}
+
+TEST(Pointer, TabRollsOverTheButtonItFocusesUntilThePointerMoves) {
+    // Buttons a at 50..100 and b at 150..200.
+    PlaceRecipe second;
+    second.depth = 2;
+    second.characterId = 10;
+    second.name = "b";
+    second.hasMatrix = true;
+    second.matrix.tx = 100 * kPx;
+    second.matrix.ty = 100 * kPx;
+    ActionWriter script;
+    for (const char* b : {"a", "b"}) {
+        for (const char* m : {"onRollOver", "onRollOut"})
+            script.Raw(Handler(b, m, TraceText(std::string(b) + ":" + m)).Records());
+    }
+    const Bytes tags = ButtonTags({}, "a") + PlaceObject2Tag(second) +
+                       DoActionTag(script.Records()) + ShowFrameTag();
+    Session s(Movie8(tags));
+    const struct {
+        Step step;
+        std::vector<std::string> want;
+    } cases[] = {
+        {{'m', 300, 300}, {}},
+        {{'t', 0, 0}, {"a:onRollOver"}},
+        {{'m', 301, 300}, {"a:onRollOut"}},
+        {{'t', 0, 0}, {"b:onRollOver"}},
+        // A move that goes nowhere leaves Tab's choice alone.
+        {{'m', 301, 300}, {}},
+        {{'t', 0, 0}, {"b:onRollOut", "a:onRollOver"}},
+        {{'m', 160, 160}, {"a:onRollOut", "b:onRollOver"}},
+        // Back to the one hovered: it rolls out and over again.
+        {{'t', 0, 0}, {"b:onRollOut", "b:onRollOver"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(1, c.step.kind) + std::to_string(c.step.x));
