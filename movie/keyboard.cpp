@@ -49,7 +49,7 @@ bool Enabled(ScriptHost& host, Object* script) {
 }
 
 // Runs the key condition actions of every enabled button for key; true when
-// any button had one.
+// any button had one. A hidden button, or one in a hidden clip, hears none.
 bool RunButtonKeys(Player& player, ScriptHost& host, SpriteState& s, int key, int nesting) {
     if (nesting >= kMaxSpriteNesting)
         return false;
@@ -57,6 +57,8 @@ bool RunButtonKeys(Player& player, ScriptHost& host, SpriteState& s, int key, in
     std::vector<std::pair<SpriteState*, uint16_t>> hits;
     for (auto& entry : s.objects) {
         DisplayObject& o = entry.second;
+        if (!o.visible)
+            continue;
         if (o.ref.kind == CharacterKind::Button && o.ref.index < player.movie().buttons.size())
             hits.emplace_back(&s, entry.first);
         else if (o.sprite)

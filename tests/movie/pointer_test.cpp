@@ -338,6 +338,27 @@ TEST(Pointer, TabRollsOverTheButtonItFocusesUntilThePointerMoves) {
     }
 }
 
+TEST(Pointer, OnlyShownButtonsHearTheirKeys) {
+    // btn answers the key a; the frame's script shows or hides it.
+    ButtonActionRecipe key;
+    key.conditions = static_cast<uint16_t>('a' << 9);
+    key.records = TraceText("key a").Records() + Bytes{0};
+    const struct {
+        bool visible;
+        std::vector<std::string> want;
+    } cases[] = {{true, {"key a"}}, {false, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.visible);
+        ActionWriter script;
+        script.Get("btn").Push({PushString("_visible"), PushBool(c.visible)}).Op(0x4F);
+        Session s(
+            Movie8(ButtonTags({key}, "btn") + DoActionTag(script.Records()) + ShowFrameTag()));
+        s.player->KeyDown('A', 'a');
+        s.player->KeyUp('A', 'a');
+        EXPECT_EQ(s.Take(), c.want);
+    }
+}
+
 TEST(Pointer, TheWheelReachesListenersAndScrollsTheFieldUnderThePointer) {
     // Field f (200..300 x 200..240 px) holds eight lines; clip c is a square
     // at 50..100. A Mouse listener traces the lines and the target's name.
