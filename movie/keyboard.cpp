@@ -146,7 +146,8 @@ void Player::KeyDown(int code, uint32_t ascii) {
     ClipKeyEvents(*host, root_, kEventKeyDown);
     // A key a button's condition takes neither moves the focus nor clicks.
     const int key = ButtonKeyOf(code, ascii);
-    if (key && RunButtonKeys(*this, *host, root_, key, 0)) {
+    k.keyTaken = key && RunButtonKeys(*this, *host, root_, key, 0);
+    if (k.keyTaken) {
         host->RunQueue();
         return;
     }
@@ -178,7 +179,10 @@ void Player::KeyUp(int code, uint32_t ascii) {
 }
 
 void Player::TypeCharacter(uint32_t c) {
-    if (!scripts_)
+    KeyboardState& k = keyboard();
+    const bool taken = k.keyTaken;
+    k.keyTaken = false;
+    if (!scripts_ || taken)
         return;
     TypeIntoFocus(*scripts_, c);
     scripts_->RunQueue();

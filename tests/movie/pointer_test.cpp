@@ -359,6 +359,37 @@ TEST(Pointer, OnlyShownButtonsHearTheirKeys) {
     }
 }
 
+TEST(Pointer, AKeyAButtonTakesTypesNothing) {
+    // btn answers the key a; input field f, focused, takes what is typed.
+    ButtonActionRecipe key;
+    key.conditions = static_cast<uint16_t>('a' << 9);
+    key.records = TraceText("key a").Records() + Bytes{0};
+    EditTextRecipe text;
+    text.readOnly = false;
+    text.xmin = 200 * kPx;
+    text.xmax = 300 * kPx;
+    text.ymax = 40 * kPx;
+    text.text = "";
+    PlaceRecipe field;
+    field.depth = 3;
+    field.characterId = 30;
+    field.name = "f";
+    ActionWriter script;
+    script.Get("f").Push({PushInt(1)}).Get("Selection").Push({PushString("setFocus")});
+    script.Op(0x52).Op(0x17);
+    Session s(Movie8(ButtonTags({key}, "btn") + DefineEditTextTag(30, text) +
+                     PlaceObject2Tag(field) + DoActionTag(script.Records()) + ShowFrameTag()));
+    for (const char c : {'a', 'b'}) {
+        s.player->KeyDown(c - 'a' + 'A', uint32_t(c));
+        s.player->TypeCharacter(uint32_t(c));
+        s.player->KeyUp(c - 'a' + 'A', uint32_t(c));
+    }
+    EXPECT_EQ(s.Take(), (std::vector<std::string>{"key a"}));
+    const movie::DisplayObject& o = s.player->root().objects.at(3);
+    ASSERT_TRUE(o.instance && o.instance->field);
+    EXPECT_EQ(o.instance->field->edit.text, "b");
+}
+
 TEST(Pointer, TheWheelReachesListenersAndScrollsTheFieldUnderThePointer) {
     // Field f (200..300 x 200..240 px) holds eight lines; clip c is a square
     // at 50..100. A Mouse listener traces the lines and the target's name.
