@@ -44,6 +44,9 @@ struct PointerTarget {
 
 struct PointerState {
     double x = 0, y = 0; // stage twips
+    // Window pixels a stage pixel takes, which the holder of the movie
+    // tells: Flash gives the pointer in them to a clip scaled to nothing.
+    double windowScale = 1;
     bool down = false;
     PointerTarget over, pressed;
     // over was given by Tab moving the focus to it: a pointer that has not

@@ -138,11 +138,13 @@ void PointerInClip(Vm& vm, SpriteState& clip, double* x, double* y) {
         return;
     const PointerState& p = player->pointer();
     // Flash maps the pointer through the clip's place snapped to whole
-    // pixels, with the inverse's offset in whole twips, and answers in whole
-    // twips.
+    // window pixels, with the inverse's offset in whole twips, and answers
+    // in whole twips.
     Matrix toStage = ToStage(clip);
-    toStage.tx = std::floor(toStage.tx / kTwipsPerPixel + 0.5) * kTwipsPerPixel;
-    toStage.ty = std::floor(toStage.ty / kTwipsPerPixel + 0.5) * kTwipsPerPixel;
+    const double pixel = p.windowScale > 0 ? kTwipsPerPixel / p.windowScale : kTwipsPerPixel;
+    // Halves go to the even pixel.
+    toStage.tx = std::nearbyint(toStage.tx / pixel) * pixel;
+    toStage.ty = std::nearbyint(toStage.ty / pixel) * pixel;
     Matrix inverse;
     double lx, ly;
     if (Invert(toStage, &inverse)) {
@@ -151,10 +153,10 @@ void PointerInClip(Vm& vm, SpriteState& clip, double* x, double* y) {
         lx = inverse.a * p.x + inverse.c * p.y + inverse.tx;
         ly = inverse.b * p.x + inverse.d * p.y + inverse.ty;
     } else {
-        // A clip scaled to nothing: Flash gives the stage position in pixels
-        // taken as twips.
-        lx = p.x / kTwipsPerPixel;
-        ly = p.y / kTwipsPerPixel;
+        // A clip scaled to nothing: Flash gives the position in the window's
+        // pixels taken as twips.
+        lx = p.x / kTwipsPerPixel * p.windowScale;
+        ly = p.y / kTwipsPerPixel * p.windowScale;
     }
     *x = std::floor(lx + 0.5) / kTwipsPerPixel;
     *y = std::floor(ly + 0.5) / kTwipsPerPixel;

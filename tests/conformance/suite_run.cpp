@@ -3,6 +3,7 @@
 #include "movie/keyboard.h"
 #include "movie/movie.h"
 #include "movie/player.h"
+#include "movie/pointer.h"
 #include "movie/render.h"
 #include "tests/conformance/input_script.h"
 #include "tests/conformance/picture_compare.h"
@@ -111,6 +112,8 @@ class InputReplay {
 
   private:
     void Give(movie::Player& player, const InputEvent& e) {
+        if (scale_ > 0)
+            player.pointer().windowScale = 1 / scale_;
         const double x = e.x * scale_ * movie::kTwipsPerPixel;
         const double y = e.y * scale_ * movie::kTwipsPerPixel;
         int code = 0, ascii = 0;

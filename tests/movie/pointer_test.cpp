@@ -479,6 +479,43 @@ TEST(Pointer, ClipsHearThePointerWhereverItIs) {
     EXPECT_EQ(s.Take(), (std::vector<std::string>{"230", "140", "30"}));
 }
 
+TEST(Pointer, XmouseSnapsTheClipsPlaceToWindowPixels) {
+    // The pointer at (308, 340) px over clip c placed with the matrix given,
+    // the window showing the stage at scale.
+    const struct {
+        const char* name;
+        MatrixRecipe m;
+        double scale;
+        const char* want; // c._xmouse, c._ymouse
+    } cases[] = {
+        {"a half pixel goes to the even one", {1, 0, 0, 1, 2510, 6405}, 1, "182 20"},
+        {"at twice the size, to half pixels", {1, 0, 0, 1, 2510, 6405}, 2, "182.5 20"},
+        {"scaled, the answer in whole twips", {0.42, 0, 0, 0.42, 7286, 2842}, 1, "-133.3 471.45"},
+        {"scaled to nothing: window pixels as twips", {0, 0, 0, 0, 0, 0}, 1, "15.4 17"},
+        {"scaled to nothing at twice the size", {0, 0, 0, 0, 0, 0}, 2, "30.8 34"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlaceRecipe clip;
+        clip.depth = 1;
+        clip.characterId = 20;
+        clip.name = "c";
+        clip.hasMatrix = true;
+        clip.matrix = c.m;
+        ActionWriter body;
+        body.Get("c").Push({PushString("_xmouse")}).Op(0x4E);
+        body.Push({PushString(" ")}).Op(0x47);
+        body.Get("c").Push({PushString("_ymouse")}).Op(0x4E).Op(0x47).Trace();
+        const Bytes tags = DefineSpriteTag(20, 1, ShowFrameTag()) + PlaceObject2Tag(clip) +
+                           DoActionTag(Handler("_root", "onMouseMove", body).Records()) +
+                           ShowFrameTag();
+        Session s(Movie8(tags));
+        s.player->pointer().windowScale = c.scale;
+        s.Do({'m', 308, 340});
+        EXPECT_EQ(s.Take(), (std::vector<std::string>{c.want}));
+    }
+}
+
 TEST(Pointer, ClipEventsAndClipHandlersAnswerThePointer) {
     // Clip a (a square at 50..100) traces its mouse clip events and answers
     // presses itself; clip b, empty, only hears mouse downs.
