@@ -4,6 +4,10 @@
 // wherever it happens.
 #include "movie/win32/movie_view.h"
 
+#include "movie/pointer.h"
+
+#include <cmath>
+
 namespace ww {
 
 namespace {
@@ -93,6 +97,10 @@ void MovieView::Pointer(PointerAction action, int x, int y) {
         const double cy = (y - b.top + 0.5) * drawnHeight_ / bh;
         sx = toStage.a * cx + toStage.c * cy + toStage.tx;
         sy = toStage.b * cx + toStage.d * cy + toStage.ty;
+        // The window's pixels a stage pixel takes, for _xmouse.
+        const double twipsPerClient = std::fabs(toStage.a) * drawnWidth_ / bw;
+        if (twipsPerClient > 0)
+            player_->pointer().windowScale = movie::kTwipsPerPixel / twipsPerClient;
     }
     switch (action) {
     case PointerAction::Move:
