@@ -1,6 +1,7 @@
 #include "movie/player.h"
 
 #include "movie/avm1/host.h"
+#include "movie/pointer.h"
 
 #include <algorithm>
 
@@ -48,6 +49,8 @@ void Player::Start() {
 void Player::Advance() {
     if (scripts_) {
         scripts_->Tick();
+        if (pointer_)
+            RepickPointer(*scripts_);
         return;
     }
     Tick(root_);

@@ -243,6 +243,9 @@ static void Fire(Player& player, SpriteState& root, ScriptHost* host, const Poin
         return;
     if (at.button) {
         InstanceState& state = *at.button->instance;
+        // A disabled button hears nothing and keeps the state it shows.
+        if (!Enabled(host, state.script))
+            return;
         state.buttonState = tr.state;
         if (!host)
             return;
@@ -263,6 +266,8 @@ static void Fire(Player& player, SpriteState& root, ScriptHost* host, const Poin
     if (!host)
         return;
     Object* clip = host->ObjectOf(*at.clip);
+    if (!Enabled(host, clip))
+        return;
     if (at.clip->clipActions) {
         const auto actions = at.clip->clipActions;
         for (const ClipAction& a : *actions) {
@@ -475,6 +480,7 @@ void Player::PointerMove(double x, double y) {
     } else if (p.dragged) {
         p.dragged = nullptr;
     }
+    p.seen = true;
     // A pointer that has not moved leaves what Tab rolled over alone.
     const bool still = p.keyHover && x == p.x && y == p.y;
     p.x = x;
@@ -618,6 +624,32 @@ void Player::PointerWheel(int lines) {
         f->scroll = scroll;
         ++f->generation;
     }
+}
+
+void RepickPointer(ScriptHost& host) {
+    Player& player = host.player();
+    PointerState& p = player.pointer();
+    // A held press keeps its target; Tab's choice stays until the pointer moves.
+    if (!p.seen || p.down || p.keyHover)
+        return;
+    SpriteState& root = host.root();
+    FollowReplacement(root, &p.over, kButtonOver);
+    // A disabled target keeps the pointer until the pointer moves.
+    Located at;
+    if (p.over.id && Locate(root, p.over, 0, &at)) {
+        Object* script = at.button ? at.button->instance->script : host.ObjectOf(*at.clip);
+        if (!Enabled(&host, script))
+            return;
+    }
+    PointerTarget hit;
+    FindTarget(player.movie(), &host, root, p.x, p.y, 0, &hit);
+    if (hit == p.over)
+        return;
+    const PointerTarget left = p.over;
+    p.over = hit;
+    Fire(player, root, &host, left, kRollOut);
+    Fire(player, root, &host, hit, kRollOver);
+    host.RunQueue();
 }
 
 } // namespace ww::movie

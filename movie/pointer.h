@@ -14,6 +14,7 @@ namespace ww::movie {
 
 namespace avm1 {
 class Object;
+class ScriptHost;
 } // namespace avm1
 
 // DefineButton2 condition bits.
@@ -47,6 +48,7 @@ struct PointerState {
     // Window pixels a stage pixel takes, which the holder of the movie
     // tells: Flash gives the pointer in them to a clip scaled to nothing.
     double windowScale = 1;
+    bool seen = false; // the pointer has been somewhere
     bool down = false;
     PointerTarget over, pressed;
     // over was given by Tab moving the focus to it: a pointer that has not
@@ -66,5 +68,9 @@ struct PointerState {
     uint64_t dropBirth = 0;
     std::string dropTarget;
 };
+
+// After each frame Flash looks again at what lies under a still pointer: a
+// target shown, hidden, moved or enabled under it rolls over or out.
+void RepickPointer(avm1::ScriptHost& host);
 
 } // namespace ww::movie

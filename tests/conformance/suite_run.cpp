@@ -122,12 +122,14 @@ class InputReplay {
             player.PointerMove(x, y);
             break;
         case InputKind::MouseDown:
+            MouseButton(player, e.button, true);
             if (e.button == "Left")
                 player.PointerDown(x, y);
             else
                 player.PointerMove(x, y);
             break;
         case InputKind::MouseUp:
+            MouseButton(player, e.button, false);
             if (e.button == "Left")
                 player.PointerUp(x, y);
             else
@@ -160,6 +162,14 @@ class InputReplay {
         default:
             break;
         }
+    }
+
+    // Key.isDown answers for the mouse's buttons too (1 left, 2 right, 4
+    // middle), as Flash's key codes have them.
+    static void MouseButton(movie::Player& player, const std::string& button, bool down) {
+        const int code = button == "Left" ? 1 : button == "Right" ? 2 : button == "Middle" ? 4 : 0;
+        if (code)
+            player.keyboard().down[code] = down;
     }
 
     static void GiveCommand(movie::Player& player, const std::string& code) {

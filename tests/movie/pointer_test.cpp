@@ -187,8 +187,11 @@ TEST(Pointer, ButtonActionsRunInTheirTimelineAndDisabledButtonsAreSkipped) {
     s.Do({'m', 300, 300});
     s.Do({'m', 55, 55});
     EXPECT_FALSE(s.player->PointerOverButton());
+    // A disabled button keeps showing the state it was left in (over), as
+    // Flash draws it, whatever the pointer does.
     const Rgba8 got = s.Drawn(55, 55);
-    EXPECT_EQ(got.r, 255); // up: the pointer is over a disabled button
+    EXPECT_EQ(got.b, 255);
+    EXPECT_EQ(got.r, 0);
 }
 
 TEST(Pointer, AButtonRemovedWhilePressedIsForgotten) {
@@ -454,6 +457,37 @@ TEST(Pointer, TheWheelReachesListenersAndScrollsTheFieldUnderThePointer) {
             f = o.instance->field.get();
         }
         EXPECT_EQ(f->scroll, c.scroll);
+    }
+}
+
+TEST(Pointer, EachFrameLooksAgainUnderAStillPointer) {
+    // Frame by frame, a script hides, shows, disables and enables btn while
+    // the pointer rests on it.
+    auto set = [](const char* property, bool value) {
+        ActionWriter w;
+        w.Get("btn").Push({PushString(property), PushBool(value)}).Op(0x4F);
+        return DoActionTag(w.Records());
+    };
+    ActionWriter handlers;
+    handlers.Raw(Handler("btn", "onRollOver", TraceText("over")).Records());
+    handlers.Raw(Handler("btn", "onRollOut", TraceText("out")).Records());
+    const Bytes tags = ButtonTags({}, "btn") + DoActionTag(handlers.Records()) + ShowFrameTag() +
+                       set("_visible", false) + ShowFrameTag() + set("_visible", true) +
+                       ShowFrameTag() + set("enabled", false) + ShowFrameTag() +
+                       set("enabled", true) + DoActionTag({0x07}) + ShowFrameTag();
+    Session s(Movie8(tags, 5));
+    s.Do({'m', 55, 55});
+    EXPECT_EQ(s.Take(), (std::vector<std::string>{"over"}));
+    const std::vector<std::vector<std::string>> frames = {
+        {"out"},  // hidden
+        {"over"}, // shown again
+        {},       // disabled: it keeps the pointer, and hears nothing
+        {},       // enabled: it still has it
+    };
+    for (size_t i = 0; i < frames.size(); ++i) {
+        SCOPED_TRACE(i + 2);
+        s.player->Advance();
+        EXPECT_EQ(s.Take(), frames[i]);
     }
 }
 
