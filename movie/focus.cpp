@@ -258,6 +258,8 @@ bool SetFocus(ScriptHost& host, Object* target, FocusCause cause) {
     k.focus = target;
     const Value oldValue = old ? Value::Obj(old) : Value::Null();
     const Value newValue = target ? Value::Obj(target) : Value::Null();
+    if (cause == FocusCause::Key && target)
+        HoverByKey(host, target);
     if (old)
         vm.CallMethod(oldValue, "onKillFocus", avm1::Args{&newValue, 1});
     if (target)

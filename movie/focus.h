@@ -55,6 +55,9 @@ std::vector<avm1::Object*> TabOrder(avm1::ScriptHost& host);
 void FocusByPress(avm1::ScriptHost& host, double x, double y);
 // Space on a focused button or clip: pressed and released (pointer.cpp).
 void ClickByKey(avm1::ScriptHost& host, avm1::Object* target);
+// Tab moving the focus to a button or clip rolls the pointer's hover over to
+// it, as if the pointer were there (pointer.cpp).
+void HoverByKey(avm1::ScriptHost& host, avm1::Object* target);
 // "_level0.a.field" for a clip, button or text field; "" when gone.
 std::string ScriptPath(avm1::Vm& vm, avm1::Object* script);
 // The focused text field and its state; null when the focus is elsewhere.

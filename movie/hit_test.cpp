@@ -86,6 +86,9 @@ bool ButtonHit(const Movie& movie, const Button& button, double x, double y, int
 bool ListHit(const Movie& movie, const SpriteState& s, double x, double y, int nesting,
              size_t* work) {
     const Movie& own = s.movie ? *s.movie : movie; // a loaded clip's
+    // What a script drew lies beneath the children.
+    if (s.drawing && s.drawing->hasBounds && ShapeContains(s.drawing->shape, x, y))
+        return true;
     for (const auto& entry : s.objects) {
         if (ObjectHit(own, entry.second, x, y, nesting, work))
             return true;

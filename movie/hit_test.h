@@ -1,6 +1,7 @@
 // Whether a point falls on what an object draws: inside a fill of a shape
 // by the shape's own winding rule, or on one of its lines; sprites and
-// buttons by their children (a button by its hit state). Text by its box.
+// buttons by their children (a button by its hit state) and what scripts
+// drew in them. Text by its box.
 #pragma once
 
 #include "movie/player.h"

@@ -3,7 +3,15 @@
 #include "movie/avm1/value.h"
 #include "movie/player.h"
 
+#include <atomic>
+
 namespace ww::movie {
+
+namespace {
+std::atomic<uint64_t> nextSerial{1};
+} // namespace
+
+InstanceState::InstanceState() : serial(nextSerial.fetch_add(1, std::memory_order_relaxed)) {}
 
 InstanceState::~InstanceState() {
     // The script object may outlive the field or button; it must not reach it.

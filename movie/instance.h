@@ -66,13 +66,16 @@ struct FieldState {
 };
 
 struct InstanceState {
-    InstanceState() = default;
+    InstanceState();
     InstanceState(const InstanceState&) = delete;
     InstanceState& operator=(const InstanceState&) = delete;
     ~InstanceState();
 
     SpriteState* parent = nullptr;
     uint16_t depth = 0;
+    // Never given to another state, so the pointer can tell a new button
+    // from one it pressed even when the new one takes the old one's memory.
+    const uint64_t serial;
     avm1::Object* script = nullptr;
     uint8_t buttonState = kButtonUp;
     std::unique_ptr<FieldState> field;

@@ -49,7 +49,7 @@ bool Enabled(ScriptHost& host, Object* script) {
 }
 
 // Runs the key condition actions of every enabled button for key; true when
-// any button had one.
+// any button had one. A hidden button, or one in a hidden clip, hears none.
 bool RunButtonKeys(Player& player, ScriptHost& host, SpriteState& s, int key, int nesting) {
     if (nesting >= kMaxSpriteNesting)
         return false;
@@ -57,6 +57,8 @@ bool RunButtonKeys(Player& player, ScriptHost& host, SpriteState& s, int key, in
     std::vector<std::pair<SpriteState*, uint16_t>> hits;
     for (auto& entry : s.objects) {
         DisplayObject& o = entry.second;
+        if (!o.visible)
+            continue;
         if (o.ref.kind == CharacterKind::Button && o.ref.index < player.MovieOf(s).buttons.size())
             hits.emplace_back(&s, entry.first);
         else if (o.sprite)
@@ -147,7 +149,8 @@ void Player::KeyDown(int code, uint32_t ascii) {
     ClipKeyEvents(*host, root_, kEventKeyDown);
     // A key a button's condition takes neither moves the focus nor clicks.
     const int key = ButtonKeyOf(code, ascii);
-    if (key && RunButtonKeys(*this, *host, root_, key, 0)) {
+    k.keyTaken = key && RunButtonKeys(*this, *host, root_, key, 0);
+    if (k.keyTaken) {
         host->RunQueue();
         return;
     }
@@ -182,7 +185,10 @@ void Player::KeyUp(int code, uint32_t ascii) {
 }
 
 void Player::TypeCharacter(uint32_t c) {
-    if (!scripts_)
+    KeyboardState& k = keyboard();
+    const bool taken = k.keyTaken;
+    k.keyTaken = false;
+    if (!scripts_ || taken)
         return;
     TypeIntoFocus(*scripts_, c);
     scripts_->RunQueue();

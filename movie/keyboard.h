@@ -60,6 +60,9 @@ struct KeyboardState {
     std::string clipboard; // UTF-8
     // The window holding the movie has the keyboard.
     bool windowFocused = true;
+    // A button's key condition took the last key pressed: the character it
+    // types goes nowhere.
+    bool keyTaken = false;
 };
 
 } // namespace ww::movie

@@ -2,6 +2,7 @@
 
 #include "movie/avm1/host.h"
 #include "movie/focus.h"
+#include "movie/pointer.h"
 
 #include <algorithm>
 
@@ -59,6 +60,8 @@ void Player::Start() {
 void Player::Advance() {
     if (scripts_) {
         scripts_->Tick();
+        if (pointer_)
+            RepickPointer(*scripts_);
         return;
     }
     Tick(root_);
@@ -157,21 +160,29 @@ void Player::Goto(SpriteState& s, uint32_t frame) {
     for (auto& entry : s.objects) {
         DisplayObject& o = entry.second;
         auto before = old.find(entry.first);
-        // The same placement only: a sprite placed again later (another
+        // The same placement only: a character placed again later (another
         // ratio) is a new instance.
-        if (!o.sprite || before == old.end() || !before->second.sprite ||
-            before->second.characterId != o.characterId || before->second.scripted ||
-            before->second.ratio != o.ratio)
+        if (before == old.end() || before->second.characterId != o.characterId ||
+            before->second.scripted || before->second.ratio != o.ratio)
             continue;
-        const size_t fresh = CountObjects(*o.sprite), kept = CountObjects(*before->second.sprite);
+        DisplayObject& was = before->second;
+        if (was.instance) {
+            // A button or field keeps its state, its script object and its name.
+            o.instance = std::move(was.instance);
+            o.instance->depth = o.depth;
+            o.name = was.name;
+        }
+        if (!o.sprite || !was.sprite)
+            continue;
+        const size_t fresh = CountObjects(*o.sprite), kept = CountObjects(*was.sprite);
         if (objects_ - fresh + kept > kMaxDisplayObjects)
             continue;
         objects_ = objects_ - fresh + kept;
-        o.sprite = std::move(before->second.sprite);
+        o.sprite = std::move(was.sprite);
         o.sprite->owner = &o;
-        o.matrix = before->second.matrix;
-        o.color = before->second.color;
-        o.visible = before->second.visible;
+        o.matrix = was.matrix;
+        o.color = was.color;
+        o.visible = was.visible;
     }
     // What scripts made stays where the timeline leaves room for it.
     for (auto& entry : old) {

@@ -164,6 +164,10 @@ class Player {
     void PointerMove(double x, double y);
     void PointerDown(double x, double y);
     void PointerUp(double x, double y);
+    // The wheel turned by lines (positive away from the user) where the
+    // pointer last was: Mouse listeners hear onMouseWheel, and the text
+    // field under the pointer scrolls.
+    void PointerWheel(int lines);
     // The pointer is over a button or a clip that answers clicks.
     bool PointerOverButton() const;
     // A script's request for a page: opened only during a click, and only

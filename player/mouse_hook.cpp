@@ -89,10 +89,13 @@ void DesktopPointer::Stop() {
 
 LRESULT CALLBACK DesktopPointer::HookProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && g_active && g_active->notify_ &&
-        (wParam == WM_MOUSEMOVE || wParam == WM_LBUTTONDOWN || wParam == WM_LBUTTONUP)) {
+        (wParam == WM_MOUSEMOVE || wParam == WM_LBUTTONDOWN || wParam == WM_LBUTTONUP ||
+         wParam == WM_MOUSEWHEEL)) {
         const auto* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+        const WPARAM action =
+            wParam == WM_MOUSEWHEEL ? MAKEWPARAM(WM_MOUSEWHEEL, HIWORD(event->mouseData)) : wParam;
         // The hook must answer at once: the work is done on the window's turn.
-        PostMessageA(g_active->notify_, kDesktopPointerMessage, wParam,
+        PostMessageA(g_active->notify_, kDesktopPointerMessage, action,
                      MAKELPARAM(static_cast<short>(event->pt.x), static_cast<short>(event->pt.y)));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -134,7 +137,7 @@ void DesktopPointer::OnMessage(WPARAM action, LPARAM point) {
     if (over_ && over_ != view && over_ != pressed_)
         tell(over_, MovieView::PointerAction::Leave);
     over_ = view;
-    switch (action) {
+    switch (LOWORD(action)) {
     case WM_MOUSEMOVE:
         if (pressed_)
             tell(pressed_, MovieView::PointerAction::Move);
@@ -152,6 +155,14 @@ void DesktopPointer::OnMessage(WPARAM action, LPARAM point) {
         if (pressed_) {
             tell(pressed_, MovieView::PointerAction::Up);
             pressed_ = nullptr;
+        }
+        break;
+    case WM_MOUSEWHEEL:
+        // Only over the bare desktop, as the pointer itself.
+        if (view) {
+            POINT client = screen;
+            ScreenToClient(view->hwnd(), &client);
+            view->Wheel(client.x, client.y, static_cast<short>(HIWORD(action)));
         }
         break;
     default:

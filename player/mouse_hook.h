@@ -14,8 +14,9 @@
 
 namespace ww::player {
 
-// The hook's message to the window given to Start: wParam the action
-// (WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP), lParam the screen point.
+// The hook's message to the window given to Start: wParam's low word the
+// action (WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEWHEEL) and, for
+// the wheel, its high word the signed turn; lParam the screen point.
 constexpr UINT kDesktopPointerMessage = 0x8000 + 2; // WM_APP + 2
 
 class DesktopPointer {

@@ -204,6 +204,17 @@ bool PlayerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
         *result = TRUE;
         return true;
     }
+    if (message == WM_MOUSEWHEEL && movie_.hwnd()) {
+        // The wheel comes to the window with the keyboard; over the movie it
+        // is the movie's.
+        const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        RECT r{};
+        if (GetWindowRect(movie_.hwnd(), &r) && PtInRect(&r, at)) {
+            SendMessageA(movie_.hwnd(), WM_MOUSEWHEEL, wParam, lParam);
+            *result = 0;
+            return true;
+        }
+    }
     if (message == WM_CTLCOLORSTATIC && !link_.empty() &&
         reinterpret_cast<HWND>(lParam) == Item(IDC_ADDRESS)) {
         HDC dc = reinterpret_cast<HDC>(wParam);

@@ -137,12 +137,37 @@ void PointerInClip(Vm& vm, SpriteState& clip, double* x, double* y) {
     if (!player)
         return;
     const PointerState& p = player->pointer();
+    // Flash maps the pointer through the clip's place snapped to whole
+    // window pixels, with the inverse's offset in whole twips, and answers
+    // in whole twips.
+    Matrix toStage = ToStage(clip);
+    const double pixel = p.windowScale > 0 ? kTwipsPerPixel / p.windowScale : kTwipsPerPixel;
+    // Halves go to the even pixel.
+    toStage.tx = std::nearbyint(toStage.tx / pixel) * pixel;
+    toStage.ty = std::nearbyint(toStage.ty / pixel) * pixel;
+    Matrix inverse;
     double lx, ly;
-    if (!StageToLocal(ToStage(clip), p.x, p.y, &lx, &ly))
-        return;
-    // Flash measures the pointer in whole twips.
-    *x = std::round(lx) / kTwipsPerPixel;
-    *y = std::round(ly) / kTwipsPerPixel;
+    if (Invert(toStage, &inverse)) {
+        inverse.tx = std::floor(inverse.tx + 0.5);
+        inverse.ty = std::floor(inverse.ty + 0.5);
+        lx = inverse.a * p.x + inverse.c * p.y + inverse.tx;
+        ly = inverse.b * p.x + inverse.d * p.y + inverse.ty;
+    } else {
+        // A clip scaled to nothing: Flash gives the position in the window's
+        // pixels taken as twips.
+        lx = p.x / kTwipsPerPixel * p.windowScale;
+        ly = p.y / kTwipsPerPixel * p.windowScale;
+    }
+    *x = std::floor(lx + 0.5) / kTwipsPerPixel;
+    *y = std::floor(ly + 0.5) / kTwipsPerPixel;
+}
+
+std::string DropTargetOf(Vm& vm, const SpriteState& clip) {
+    Player* player = vm.player();
+    if (!player || clip.birth == 0)
+        return "";
+    const PointerState& p = player->pointer();
+    return p.dropBirth == clip.birth ? p.dropTarget : "";
 }
 
 void RequestUrl(Vm& vm, const std::string& url, bool page) {
@@ -189,11 +214,14 @@ void InstallPointerBuiltins(Vm& vm) {
     Method(vm, vm.clipProto, "stopDrag", StopDragMethod);
     Method(vm, vm.clipProto, "getURL", GetUrlMethod);
     Method(vm, vm.global, "getURL", GetUrlMethod);
+    // Clips answer the pointer unless a script says otherwise.
+    vm.Define(vm.clipProto, "enabled", Value::Bool(true), kDontEnum);
 
     Object* proto = vm.MakeObject(vm.objectProto);
     MakeClass(vm, "Button", ButtonCtor, nullptr, proto);
     vm.Define(proto, "useHandCursor", Value::Bool(true), kDontEnum);
-    vm.Define(proto, "enabled", Value::Bool(true), kDontEnum);
+    // A button's for..in finds enabled; a clip's does not.
+    vm.Define(proto, "enabled", Value::Bool(true));
     Accessor(vm, proto, "_x", ButtonGet<kButtonX>, ButtonSet<kButtonX>);
     Accessor(vm, proto, "_y", ButtonGet<kButtonY>, ButtonSet<kButtonY>);
     Accessor(vm, proto, "_alpha", ButtonGet<kButtonAlpha>, ButtonSet<kButtonAlpha>);

@@ -210,14 +210,14 @@ Value Get(Vm& vm, Object* clip, int index) {
         return Value::Str(ClipSlashPath(vm, clip));
     case kName:
         return Value::Str(o ? o->name : "");
+    case kDropTarget:
+        return Value::Str(DropTargetOf(vm, *s));
     case kUrl:
         // What was loaded into the clip or a clip around it.
         for (const SpriteState* p = s; p; p = p->parent) {
             if (!p->url.empty())
                 return Value::Str(p->url);
         }
-        return Value::Str("");
-    case kDropTarget:
         return Value::Str("");
     case kHighQuality:
         return Value::Num(1);
@@ -422,8 +422,9 @@ void ClipChildNames(Vm& vm, Object* clip, std::vector<std::string>* names,
     SpriteState* s = Sprite(clip);
     if (!s)
         return;
+    // Every named child is listed, buttons, fields and shapes too.
     for (auto it = s->objects.rbegin(); it != s->objects.rend(); ++it) {
-        if (!it->second.sprite || it->second.name.empty())
+        if (it->second.name.empty())
             continue;
         const std::string key = vm.Key(it->second.name);
         if (std::find(seen->begin(), seen->end(), key) != seen->end())

@@ -30,6 +30,8 @@ void InstallFocusBuiltins(Vm& vm);
 
 // hitTest(x, y, true): the stage point (pixels) on what the clip draws.
 bool HitTestShape(Vm& vm, Object* clip, double x, double y);
+// _droptarget: where the clip was last dragged to, as a slash path.
+std::string DropTargetOf(Vm& vm, const SpriteState& clip);
 // The pointer in a clip's own space, in pixels.
 void PointerInClip(Vm& vm, SpriteState& clip, double* x, double* y);
 // A script asks for a page (getURL; page false for loadMovie and the like);

@@ -1206,6 +1206,8 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         Value o = Pop();
         if (o.type == Type::Object && o.o->kind == ObjectKind::Clip)
             PushV(Value::Str(act.version < 5 ? ClipSlashPath(vm, o.o) : ClipPath(vm, o.o)));
+        else if (o.type == Type::Object && o.o->instance && o.o->instance->Owner())
+            PushV(Value::Str(ClipPath(vm, o.o))); // a field or button
         else
             PushV(Value::Undefined());
         break;
@@ -1596,11 +1598,19 @@ void Vm::ReportUncaught() {
 }
 
 void Vm::CallEvent(Object* clip, const std::string& name) {
+    CallEvent(clip, name, Args());
+}
+
+void Vm::CallEvent(Object* clip, const std::string& name, const Args& args) {
     if (!clip || status_ == Status::Abort)
         return;
     Value fn = Get(Value::Obj(clip), name);
-    if (fn.type == Type::Object && fn.o->IsFunction())
-        CallFunction(fn.o, clip);
+    if (fn.type != Type::Object || !fn.o->IsFunction())
+        return;
+    Call(fn, Value::Obj(clip), args);
+    ReportUncaught();
+    if (status_ == Status::Abort && !budgetWarned_)
+        status_ = Status::Normal;
 }
 
 void Vm::CallFunction(Object* fn, Object* self) {

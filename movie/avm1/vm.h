@@ -66,6 +66,7 @@ class Vm {
     void RunBlock(const ActionBlock& block, Object* clip);
     // Calls a method of clip by name when it is a function (onEnterFrame ...).
     void CallEvent(Object* clip, const std::string& name);
+    void CallEvent(Object* clip, const std::string& name, const Args& args);
     void CallFunction(Object* fn, Object* self);
     // A new frame: the budget is full again, timers that fell due run.
     void BeginFrame(double frameMs);

@@ -522,6 +522,15 @@ LRESULT CALLBACK MovieView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
                 break;
             self->OnPointerMessage(message, lParam);
             return 0;
+        case WM_MOUSEWHEEL: {
+            // The wheel reaches the movie where the pointer does.
+            if (!self->TakesOwnPointer() || (self->pointerNeedsFocus_ && GetFocus() != hwnd))
+                break;
+            POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            ScreenToClient(hwnd, &at);
+            self->Wheel(at.x, at.y, GET_WHEEL_DELTA_WPARAM(wParam));
+            return 0;
+        }
         case WM_GETDLGCODE:
             if (self->takesKeys_)
                 return DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_WANTTAB;

@@ -85,6 +85,10 @@ class MovieView {
     // the player's mouse hook instead of its own messages.
     enum class PointerAction { Move, Down, Up, Leave };
     void Pointer(PointerAction action, int x, int y);
+    // The wheel turned by delta (WHEEL_DELTA a notch, positive away from the
+    // user) with the pointer at a client point: the movie hears it in lines,
+    // as many a notch as the system scrolls.
+    void Wheel(int x, int y, int delta);
     // A child view hands its own mouse messages to the movie only when
     // asked; otherwise clicks go through it to its parent.
     void SetTakesPointer(bool takes) { takesPointer_ = takes; }
@@ -138,6 +142,7 @@ class MovieView {
     bool TakesOwnPointer() const;
     void OnPointerMessage(UINT message, LPARAM lParam);
     bool tracking_ = false; // asked to hear when the pointer leaves
+    int wheelRest_ = 0;     // a fine wheel's turn not yet a whole line
     bool takesPointer_ = false;
     // true when the message was the movie's and is not passed on.
     bool OnKeyMessage(UINT message, WPARAM wParam);

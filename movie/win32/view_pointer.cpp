@@ -4,6 +4,10 @@
 // wherever it happens.
 #include "movie/win32/movie_view.h"
 
+#include "movie/pointer.h"
+
+#include <cmath>
+
 namespace ww {
 
 namespace {
@@ -57,6 +61,26 @@ void MovieView::OnPointerMessage(UINT message, LPARAM lParam) {
     }
 }
 
+void MovieView::Wheel(int x, int y, int delta) {
+    if (!player_)
+        return;
+    UINT perNotch = 3;
+    if (!SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &perNotch, 0) ||
+        perNotch == WHEEL_PAGESCROLL)
+        perNotch = 3; // a page a notch has no line count: the usual three
+    if (perNotch == 0)
+        return; // the user turned wheel scrolling off
+    Pointer(PointerAction::Move, x, y);
+    // A fine wheel sends parts of a notch: they add up to whole lines.
+    const int64_t turned = int64_t(wheelRest_) + int64_t(delta) * perNotch;
+    const int lines = static_cast<int>(turned / WHEEL_DELTA);
+    wheelRest_ = static_cast<int>(turned % WHEEL_DELTA);
+    if (lines == 0)
+        return;
+    player_->PointerWheel(lines);
+    Draw(false);
+}
+
 void MovieView::Pointer(PointerAction action, int x, int y) {
     if (!player_ || !movie_ || drawnWidth_ <= 0 || drawnHeight_ <= 0)
         return;
@@ -78,6 +102,10 @@ void MovieView::Pointer(PointerAction action, int x, int y) {
         const double cy = (y - b.top + 0.5) * drawnHeight_ / bh;
         sx = toStage.a * cx + toStage.c * cy + toStage.tx;
         sy = toStage.b * cx + toStage.d * cy + toStage.ty;
+        // The window's pixels a stage pixel takes, for _xmouse.
+        const double twipsPerClient = std::fabs(toStage.a) * drawnWidth_ / bw;
+        if (twipsPerClient > 0)
+            player_->pointer().windowScale = movie::kTwipsPerPixel / twipsPerClient;
     }
     switch (action) {
     case PointerAction::Move:

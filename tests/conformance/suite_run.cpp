@@ -113,6 +113,8 @@ class InputReplay {
 
   private:
     void Give(movie::Player& player, const InputEvent& e) {
+        if (scale_ > 0)
+            player.pointer().windowScale = 1 / scale_;
         const double x = e.x * scale_ * movie::kTwipsPerPixel;
         const double y = e.y * scale_ * movie::kTwipsPerPixel;
         int code = 0, ascii = 0;
@@ -122,6 +124,7 @@ class InputReplay {
             break;
         case InputKind::MouseDown:
         case InputKind::MouseUp:
+            MouseButton(player, e.button, e.kind == InputKind::MouseDown);
             if (e.button == "Left" && e.kind == InputKind::MouseDown)
                 player.PointerDown(x, y);
             else if (e.button == "Left")
@@ -132,6 +135,9 @@ class InputReplay {
             // focus rectangle as a left press does.
             if (e.button == "Right")
                 movie::HideFocusRect(player, false);
+            break;
+        case InputKind::MouseWheel:
+            player.PointerWheel(static_cast<int>(e.lines));
             break;
         case InputKind::KeyDown:
             if (KeyCodeOf(e, &code, &ascii))
@@ -157,6 +163,14 @@ class InputReplay {
         default:
             break;
         }
+    }
+
+    // Key.isDown answers for the mouse's buttons too (1 left, 2 right, 4
+    // middle), as Flash's key codes have them.
+    static void MouseButton(movie::Player& player, const std::string& button, bool down) {
+        const int code = button == "Left" ? 1 : button == "Right" ? 2 : button == "Middle" ? 4 : 0;
+        if (code)
+            player.keyboard().down[code] = down;
     }
 
     static void GiveCommand(movie::Player& player, const std::string& code) {

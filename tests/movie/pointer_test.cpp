@@ -20,6 +20,17 @@ Bytes Movie8(const Bytes& tags, uint16_t frames = 1) {
     return MakeSwf(layout);
 }
 
+// Shapes 1 to 4 as the up, over, down and hit states.
+std::vector<ButtonRecordRecipe> StateRecords() {
+    std::vector<ButtonRecordRecipe> records(4);
+    for (int i = 0; i < 4; ++i) {
+        records[i].states = static_cast<uint8_t>(1 << i);
+        records[i].characterId = static_cast<uint16_t>(i + 1);
+        records[i].depth = static_cast<uint16_t>(i + 1);
+    }
+    return records;
+}
+
 // A 50 px square at (50, 50) in each state's colour (up red, over blue, down
 // green); its hit area is the square with a 20 px hole in the middle.
 Bytes ButtonTags(const std::vector<ButtonActionRecipe>& actions, const std::string& name) {
@@ -32,12 +43,7 @@ Bytes ButtonTags(const std::vector<ButtonActionRecipe>& actions, const std::stri
         RectangleShapeTag(1, 2, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx, Solid(0, 0, 255)) +
         RectangleShapeTag(1, 3, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx, Solid(0, 255, 0)) +
         DefineShapeTag(1, 4, ring);
-    std::vector<ButtonRecordRecipe> records(4);
-    for (int i = 0; i < 4; ++i) {
-        records[i].states = static_cast<uint8_t>(1 << i);
-        records[i].characterId = static_cast<uint16_t>(i + 1);
-        records[i].depth = static_cast<uint16_t>(i + 1);
-    }
+    const std::vector<ButtonRecordRecipe> records = StateRecords();
     PlaceRecipe place;
     place.depth = 1;
     place.characterId = 10;
@@ -46,7 +52,7 @@ Bytes ButtonTags(const std::vector<ButtonActionRecipe>& actions, const std::stri
 }
 
 struct Step {
-    char kind; // 'm' move, 'd' down, 'u' up
+    char kind; // 'm' move, 'd' down, 'u' up, 't' Tab pressed and let go
     int x, y;  // stage pixels
 };
 
@@ -69,7 +75,10 @@ struct Session {
             player->PointerMove(x, y);
         else if (s.kind == 'd')
             player->PointerDown(x, y);
-        else
+        else if (s.kind == 't') {
+            player->KeyDown(9, 9);
+            player->KeyUp(9, 9);
+        } else
             player->PointerUp(x, y);
     }
     std::vector<std::string> Take() {
@@ -178,8 +187,11 @@ TEST(Pointer, ButtonActionsRunInTheirTimelineAndDisabledButtonsAreSkipped) {
     s.Do({'m', 300, 300});
     s.Do({'m', 55, 55});
     EXPECT_FALSE(s.player->PointerOverButton());
+    // A disabled button keeps showing the state it was left in (over), as
+    // Flash draws it, whatever the pointer does.
     const Rgba8 got = s.Drawn(55, 55);
-    EXPECT_EQ(got.r, 255); // up: the pointer is over a disabled button
+    EXPECT_EQ(got.b, 255);
+    EXPECT_EQ(got.r, 0);
 }
 
 TEST(Pointer, AButtonRemovedWhilePressedIsForgotten) {
@@ -196,6 +208,287 @@ TEST(Pointer, AButtonRemovedWhilePressedIsForgotten) {
     s.Do({'u', 60, 60});
     EXPECT_TRUE(s.Take().empty());
     EXPECT_FALSE(s.player->PointerOverButton());
+}
+
+TEST(Pointer, AButtonKeptAcrossAGotoIsTheOnePressedAndANewOneIsNot) {
+    // A press sends the root to frame 2. There, "rewind" goes back to frame
+    // 1, which places the same button at the same depth: Flash keeps it, so
+    // the release reaches it. "replace" removes the button and places the
+    // same character at the same depth, which Flash takes for the same
+    // button. "another" places another button there: the press belonged to
+    // the old one, whatever memory the new one takes.
+    ActionWriter handlers;
+    handlers.Raw(Handler("btn", "onRelease", TraceText("released")).Records());
+    handlers.Raw(Handler("btn", "onReleaseOutside", TraceText("outside")).Records());
+    handlers.Raw(Handler("btn", "onRollOver", TraceText("rollOver")).Records());
+    ButtonActionRecipe press;
+    press.conditions = movie::kOverUpToOverDown;
+    press.records = ActionWriter().GotoFrame(1).Records() + Bytes{0};
+    PlaceRecipe again;
+    again.characterId = 10;
+    again.name = "btn";
+    PlaceRecipe other = again;
+    other.characterId = 11;
+    const std::vector<ButtonRecordRecipe> records = StateRecords();
+    const struct {
+        const char* name;
+        Bytes frame2;
+        std::vector<std::string> want;
+    } cases[] = {
+        {"rewind", DoActionTag(ActionWriter().GotoFrame(0).Records() + Bytes{0x07}), {"released"}},
+        {"replace",
+         RemoveObject2Tag(1) + PlaceObject2Tag(again) + DoActionTag(handlers.Records()),
+         {"released"}},
+        {"another",
+         RemoveObject2Tag(1) + PlaceObject2Tag(other) + DoActionTag(handlers.Records()),
+         {"rollOver"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes tags = ButtonTags({press}, "btn") + DefineButtonTag(2, 11, records) +
+                           DoActionTag(handlers.Records() + Bytes{0x07}) + ShowFrameTag() +
+                           c.frame2 + ShowFrameTag();
+        Session s(Movie8(tags, 2));
+        s.Do({'m', 55, 55});
+        s.Do({'d', 55, 55});
+        s.Take();
+        s.Do({'u', 55, 55});
+        EXPECT_EQ(s.Take(), c.want);
+        EXPECT_TRUE(s.player->PointerOverButton());
+    }
+}
+
+TEST(Pointer, APressOnAMenuButtonPassesToWhatThePointerIsOver) {
+    // Button a (normal) at 50..100 and m (tracked as a menu) at 150..200.
+    const std::vector<ButtonRecordRecipe> records = StateRecords();
+    PlaceRecipe menu;
+    menu.depth = 2;
+    menu.characterId = 11;
+    menu.name = "m";
+    menu.hasMatrix = true;
+    menu.matrix.tx = 100 * kPx;
+    menu.matrix.ty = 100 * kPx;
+    ActionWriter script;
+    for (const char* b : {"a", "m"}) {
+        for (const char* m : {"onRollOver", "onRollOut", "onPress", "onRelease", "onDragOut",
+                              "onDragOver", "onReleaseOutside"})
+            script.Raw(Handler(b, m, TraceText(std::string(b) + ":" + m)).Records());
+    }
+    const Bytes tags = ButtonTags({}, "a") + DefineButtonTag(2, 11, records, {}, true) +
+                       PlaceObject2Tag(menu) + DoActionTag(script.Records()) + ShowFrameTag();
+    Session s(Movie8(tags));
+    const struct {
+        Step step;
+        std::vector<std::string> want;
+    } cases[] = {
+        {{'m', 55, 55}, {"a:onRollOver"}},
+        {{'d', 55, 55}, {"a:onPress"}},
+        // A normal button keeps its press wherever the pointer goes.
+        {{'m', 155, 155}, {"a:onDragOut"}},
+        {{'u', 155, 155}, {"a:onReleaseOutside", "m:onRollOver"}},
+        // A menu button's press goes to whatever the pointer is over.
+        {{'d', 155, 155}, {"m:onPress"}},
+        {{'m', 300, 300}, {"m:onDragOut"}},
+        {{'m', 55, 55}, {"a:onDragOver"}},
+        {{'m', 160, 160}, {"a:onDragOut", "m:onDragOver"}},
+        {{'m', 60, 60}, {"m:onDragOut", "a:onDragOver"}},
+        {{'u', 60, 60}, {"a:onRelease"}},
+        {{'m', 300, 300}, {"a:onRollOut"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(1, c.step.kind) + std::to_string(c.step.x));
+        s.Do(c.step);
+        EXPECT_EQ(s.Take(), c.want);
+    }
+}
+
+TEST(Pointer, TabRollsOverTheButtonItFocusesUntilThePointerMoves) {
+    // Buttons a at 50..100 and b at 150..200.
+    PlaceRecipe second;
+    second.depth = 2;
+    second.characterId = 10;
+    second.name = "b";
+    second.hasMatrix = true;
+    second.matrix.tx = 100 * kPx;
+    second.matrix.ty = 100 * kPx;
+    ActionWriter script;
+    for (const char* b : {"a", "b"}) {
+        for (const char* m : {"onRollOver", "onRollOut"})
+            script.Raw(Handler(b, m, TraceText(std::string(b) + ":" + m)).Records());
+    }
+    const Bytes tags = ButtonTags({}, "a") + PlaceObject2Tag(second) +
+                       DoActionTag(script.Records()) + ShowFrameTag();
+    Session s(Movie8(tags));
+    const struct {
+        Step step;
+        std::vector<std::string> want;
+    } cases[] = {
+        {{'m', 300, 300}, {}},
+        {{'t', 0, 0}, {"a:onRollOver"}},
+        {{'m', 301, 300}, {"a:onRollOut"}},
+        {{'t', 0, 0}, {"b:onRollOver"}},
+        // A move that goes nowhere leaves Tab's choice alone.
+        {{'m', 301, 300}, {}},
+        {{'t', 0, 0}, {"b:onRollOut", "a:onRollOver"}},
+        {{'m', 160, 160}, {"a:onRollOut", "b:onRollOver"}},
+        // Back to the one hovered: it rolls out and over again.
+        {{'t', 0, 0}, {"b:onRollOut", "b:onRollOver"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(1, c.step.kind) + std::to_string(c.step.x));
+        s.Do(c.step);
+        EXPECT_EQ(s.Take(), c.want);
+    }
+}
+
+TEST(Pointer, OnlyShownButtonsHearTheirKeys) {
+    // btn answers the key a; the frame's script shows or hides it.
+    ButtonActionRecipe key;
+    key.conditions = static_cast<uint16_t>('a' << 9);
+    key.records = TraceText("key a").Records() + Bytes{0};
+    const struct {
+        bool visible;
+        std::vector<std::string> want;
+    } cases[] = {{true, {"key a"}}, {false, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.visible);
+        ActionWriter script;
+        script.Get("btn").Push({PushString("_visible"), PushBool(c.visible)}).Op(0x4F);
+        Session s(
+            Movie8(ButtonTags({key}, "btn") + DoActionTag(script.Records()) + ShowFrameTag()));
+        s.player->KeyDown('A', 'a');
+        s.player->KeyUp('A', 'a');
+        EXPECT_EQ(s.Take(), c.want);
+    }
+}
+
+TEST(Pointer, AKeyAButtonTakesTypesNothing) {
+    // btn answers the key a; input field f, focused, takes what is typed.
+    ButtonActionRecipe key;
+    key.conditions = static_cast<uint16_t>('a' << 9);
+    key.records = TraceText("key a").Records() + Bytes{0};
+    EditTextRecipe text;
+    text.readOnly = false;
+    text.xmin = 200 * kPx;
+    text.xmax = 300 * kPx;
+    text.ymax = 40 * kPx;
+    text.text = "";
+    PlaceRecipe field;
+    field.depth = 3;
+    field.characterId = 30;
+    field.name = "f";
+    ActionWriter script;
+    script.Get("f").Push({PushInt(1)}).Get("Selection").Push({PushString("setFocus")});
+    script.Op(0x52).Op(0x17);
+    Session s(Movie8(ButtonTags({key}, "btn") + DefineEditTextTag(30, text) +
+                     PlaceObject2Tag(field) + DoActionTag(script.Records()) + ShowFrameTag()));
+    for (const char c : {'a', 'b'}) {
+        s.player->KeyDown(c - 'a' + 'A', uint32_t(c));
+        s.player->TypeCharacter(uint32_t(c));
+        s.player->KeyUp(c - 'a' + 'A', uint32_t(c));
+    }
+    EXPECT_EQ(s.Take(), (std::vector<std::string>{"key a"}));
+    const movie::DisplayObject& o = s.player->root().objects.at(3);
+    ASSERT_TRUE(o.instance && o.instance->field);
+    EXPECT_EQ(o.instance->field->edit.text, "b");
+}
+
+TEST(Pointer, TheWheelReachesListenersAndScrollsTheFieldUnderThePointer) {
+    // Field f (200..300 x 200..240 px) holds eight lines; clip c is a square
+    // at 50..100. A Mouse listener traces the lines and the target's name.
+    EditTextRecipe text;
+    text.xmin = 200 * kPx;
+    text.xmax = 300 * kPx;
+    text.ymin = 200 * kPx;
+    text.ymax = 240 * kPx;
+    text.multiline = true;
+    text.text = "1\r2\r3\r4\r5\r6\r7\r8";
+    PlaceRecipe field;
+    field.depth = 3;
+    field.characterId = 30;
+    field.name = "f";
+    PlaceRecipe inner;
+    inner.characterId = 1;
+    PlaceRecipe clip;
+    clip.depth = 2;
+    clip.characterId = 20;
+    clip.name = "c";
+    ActionWriter body;
+    body.Get("d").Trace().Get("t").Push({PushString("_name")}).Op(0x4E).Trace();
+    ActionWriter script;
+    script.Push({PushString("l"), PushInt(0)}).Op(0x43).Op(0x1D);
+    script.Get("l").Push({PushString("onMouseWheel")}).Function("", {"d", "t"}, body).Op(0x4F);
+    script.Get("l").Push({PushInt(1)}).Get("Mouse").Push({PushString("addListener")});
+    script.Op(0x52).Op(0x17);
+    script.Get("f").Push({PushString("maxscroll")}).Op(0x4E).Trace();
+    const Bytes tags =
+        RectangleShapeTag(1, 1, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx, Solid(0, 0, 255)) +
+        DefineSpriteTag(20, 1, PlaceObject2Tag(inner) + ShowFrameTag()) +
+        DefineEditTextTag(30, text) + PlaceObject2Tag(clip) + PlaceObject2Tag(field) +
+        DoActionTag(script.Records()) + ShowFrameTag();
+    Session s(Movie8(tags));
+    const std::vector<std::string> first = s.Take();
+    ASSERT_EQ(first.size(), 1u);
+    const int most = std::stoi(first[0]);
+    ASSERT_GT(most, 2);
+    const movie::FieldState* f = nullptr;
+    const struct {
+        int x, y, lines;
+        std::vector<std::string> want;
+        int scroll; // the field's afterwards
+    } cases[] = {
+        {250, 210, -1, {"-1", "f"}, 2},
+        {250, 210, -100, {"-100", "f"}, most},
+        {250, 210, 3, {"3", "f"}, most - 3},
+        {250, 210, 100, {"100", "f"}, 1},
+        // Elsewhere the field stays where it is.
+        {60, 60, -2, {"-2", "c"}, 1},
+        {400, 350, -2, {"-2", "undefined"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        s.Do({'m', c.x, c.y});
+        s.Take();
+        s.player->PointerWheel(c.lines);
+        EXPECT_EQ(s.Take(), c.want);
+        if (!f) {
+            const movie::DisplayObject& o = s.player->root().objects.at(3);
+            ASSERT_TRUE(o.instance && o.instance->field);
+            f = o.instance->field.get();
+        }
+        EXPECT_EQ(f->scroll, c.scroll);
+    }
+}
+
+TEST(Pointer, EachFrameLooksAgainUnderAStillPointer) {
+    // Frame by frame, a script hides, shows, disables and enables btn while
+    // the pointer rests on it.
+    auto set = [](const char* property, bool value) {
+        ActionWriter w;
+        w.Get("btn").Push({PushString(property), PushBool(value)}).Op(0x4F);
+        return DoActionTag(w.Records());
+    };
+    ActionWriter handlers;
+    handlers.Raw(Handler("btn", "onRollOver", TraceText("over")).Records());
+    handlers.Raw(Handler("btn", "onRollOut", TraceText("out")).Records());
+    const Bytes tags = ButtonTags({}, "btn") + DoActionTag(handlers.Records()) + ShowFrameTag() +
+                       set("_visible", false) + ShowFrameTag() + set("_visible", true) +
+                       ShowFrameTag() + set("enabled", false) + ShowFrameTag() +
+                       set("enabled", true) + DoActionTag({0x07}) + ShowFrameTag();
+    Session s(Movie8(tags, 5));
+    s.Do({'m', 55, 55});
+    EXPECT_EQ(s.Take(), (std::vector<std::string>{"over"}));
+    const std::vector<std::vector<std::string>> frames = {
+        {"out"},  // hidden
+        {"over"}, // shown again
+        {},       // disabled: it keeps the pointer, and hears nothing
+        {},       // enabled: it still has it
+    };
+    for (size_t i = 0; i < frames.size(); ++i) {
+        SCOPED_TRACE(i + 2);
+        s.player->Advance();
+        EXPECT_EQ(s.Take(), frames[i]);
+    }
 }
 
 TEST(Pointer, ClipsHearThePointerWhereverItIs) {
@@ -218,6 +511,43 @@ TEST(Pointer, ClipsHearThePointerWhereverItIs) {
     Session s(Movie8(tags));
     s.Do({'m', 230, 140});
     EXPECT_EQ(s.Take(), (std::vector<std::string>{"230", "140", "30"}));
+}
+
+TEST(Pointer, XmouseSnapsTheClipsPlaceToWindowPixels) {
+    // The pointer at (308, 340) px over clip c placed with the matrix given,
+    // the window showing the stage at scale.
+    const struct {
+        const char* name;
+        MatrixRecipe m;
+        double scale;
+        const char* want; // c._xmouse, c._ymouse
+    } cases[] = {
+        {"a half pixel goes to the even one", {1, 0, 0, 1, 2510, 6405}, 1, "182 20"},
+        {"at twice the size, to half pixels", {1, 0, 0, 1, 2510, 6405}, 2, "182.5 20"},
+        {"scaled, the answer in whole twips", {0.42, 0, 0, 0.42, 7286, 2842}, 1, "-133.3 471.45"},
+        {"scaled to nothing: window pixels as twips", {0, 0, 0, 0, 0, 0}, 1, "15.4 17"},
+        {"scaled to nothing at twice the size", {0, 0, 0, 0, 0, 0}, 2, "30.8 34"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlaceRecipe clip;
+        clip.depth = 1;
+        clip.characterId = 20;
+        clip.name = "c";
+        clip.hasMatrix = true;
+        clip.matrix = c.m;
+        ActionWriter body;
+        body.Get("c").Push({PushString("_xmouse")}).Op(0x4E);
+        body.Push({PushString(" ")}).Op(0x47);
+        body.Get("c").Push({PushString("_ymouse")}).Op(0x4E).Op(0x47).Trace();
+        const Bytes tags = DefineSpriteTag(20, 1, ShowFrameTag()) + PlaceObject2Tag(clip) +
+                           DoActionTag(Handler("_root", "onMouseMove", body).Records()) +
+                           ShowFrameTag();
+        Session s(Movie8(tags));
+        s.player->pointer().windowScale = c.scale;
+        s.Do({'m', 308, 340});
+        EXPECT_EQ(s.Take(), (std::vector<std::string>{c.want}));
+    }
 }
 
 TEST(Pointer, ClipEventsAndClipHandlersAnswerThePointer) {
@@ -328,6 +658,43 @@ TEST(Pointer, HitTestWithTheShapeFlagFollowsTheFill) {
     Session s(Movie8(tags));
     // The ring lies at 60..110 on the stage, its hole at 75..95.
     EXPECT_EQ(s.Take(), (std::vector<std::string>{"true", "false", "true", "false", "false"}));
+}
+
+TEST(Pointer, WhatAScriptDrewAnswersHitTestsAndPresses) {
+    // d, an empty clip, gets a filled square drawn at 10..60 and an onPress.
+    ActionWriter script;
+    auto call = [&script](const std::string& target, const std::string& method,
+                          std::initializer_list<int> args) {
+        std::vector<int> reversed(args);
+        for (auto it = reversed.rbegin(); it != reversed.rend(); ++it)
+            script.Push({PushInt(*it)});
+        script.Push({PushInt(static_cast<int32_t>(args.size()))}).Get(target);
+        script.Push({PushString(method)}).Op(0x52);
+    };
+    script.Push({PushInt(5), PushString("d"), PushInt(2)}).Get("_root");
+    script.Push({PushString("createEmptyMovieClip")}).Op(0x52).Op(0x17);
+    call("d", "beginFill", {0xFF0000});
+    script.Op(0x17);
+    call("d", "moveTo", {10, 10});
+    script.Op(0x17);
+    for (const auto& at : {std::pair<int, int>{60, 10}, {60, 60}, {10, 60}, {10, 10}}) {
+        call("d", "lineTo", {at.first, at.second});
+        script.Op(0x17);
+    }
+    call("d", "endFill", {});
+    script.Op(0x17);
+    for (const auto& at : {std::pair<int, int>{30, 30}, {80, 80}}) {
+        script.Push({PushBool(true), PushInt(at.second), PushInt(at.first), PushInt(3)});
+        script.Get("d").Push({PushString("hitTest")}).Op(0x52).Trace();
+    }
+    script.Raw(Handler("d", "onPress", TraceText("pressed")).Records());
+    Session s(Movie8(DoActionTag(script.Records()) + ShowFrameTag()));
+    EXPECT_EQ(s.Take(), (std::vector<std::string>{"true", "false"}));
+    s.Do({'d', 80, 80});
+    s.Do({'u', 80, 80});
+    EXPECT_TRUE(s.Take().empty());
+    s.Do({'d', 30, 30});
+    EXPECT_EQ(s.Take(), (std::vector<std::string>{"pressed"}));
 }
 
 TEST(Pointer, PagesOpenOnlyForClicksAndOnlyOnTheWeb) {

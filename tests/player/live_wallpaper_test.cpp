@@ -790,6 +790,52 @@ TEST_F(LiveWallpaperPlayer, AClickInThePlayersWindowReachesTheMovie) {
         << "frame " << ViewFrame(own[0]);
 }
 
+// A Mouse listener sends the movie to its second frame when the wheel turns.
+test::Bytes WheelToFrameTwoMovie() {
+    test::ActionWriter body;
+    body.GotoFrame(1);
+    test::ActionWriter script;
+    script.Push({test::PushString("l"), test::PushInt(0)}).Op(0x43).Op(0x1D);
+    script.Get("l").Push({test::PushString("onMouseWheel")}).Function("", {}, body).Op(0x4F);
+    script.Get("l").Push({test::PushInt(1)}).Get("Mouse").Push({test::PushString("addListener")});
+    script.Op(0x52).Op(0x17).Op(0x07);
+    test::Bytes tags;
+    for (const test::Bytes& part :
+         {test::RectangleShapeTag(1, 1, 0, 0, 550 * 20, 400 * 20, test::Solid(255, 0, 0)),
+          test::PlaceObject2Tag(test::At(1, 1)), test::DoActionTag(script.Records()),
+          test::ShowFrameTag(), test::DoActionTag({0x07}), test::ShowFrameTag()})
+        tags.insert(tags.end(), part.begin(), part.end());
+    return test::MakeMovie(tags, 2);
+}
+
+TEST_F(LiveWallpaperPlayer, TheWheelOverThePlayersMovieReachesIt) {
+    test::WriteFileBytes(installed_.movie(), WheelToFrameTwoMovie());
+    ASSERT_TRUE(window_.Start(installed_.player()));
+    HWND window = nullptr;
+    PumpUntil(
+        [&] {
+            window = WindowOf(window_.pid(), installed_.settings().wallpaperName);
+            return window != nullptr;
+        },
+        30000);
+    ASSERT_NE(window, nullptr);
+    std::vector<HWND> own = ViewsBelow(window, window_.pid());
+    ASSERT_EQ(own.size(), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return ViewFrame(own[0]) == 1; }, 10000));
+    // The wheel goes to the window with the keyboard, with a screen point.
+    RECT r{};
+    GetWindowRect(window, &r);
+    const LPARAM beside = MAKELPARAM(r.left + 2, r.top + 2);
+    PostMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), beside);
+    PumpUntil([] { return false; }, 1000);
+    EXPECT_EQ(ViewFrame(own[0]), 1u) << "a turn beside the movie reached it";
+    GetWindowRect(own[0], &r);
+    const LPARAM middle = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PostMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), middle);
+    EXPECT_TRUE(PumpUntil([&] { return ViewFrame(own[0]) == 2; }, 10000))
+        << "frame " << ViewFrame(own[0]);
+}
+
 // An input field over the whole stage, bound to v; the first two frames
 // loop until v reads "ab", then the movie stops on its third frame.
 test::Bytes TypeToFrameThreeMovie() {
