@@ -69,6 +69,9 @@ bool AddObject(Hash& h, const DisplayObject& o, int depth) {
     h.Add(o.characterId);
     h.Add(static_cast<uint8_t>(o.ref.kind));
     h.Add(o.ref.index);
+    // A movie loaded into the clip brings other content under the same ids.
+    if (o.sprite)
+        h.Add(reinterpret_cast<uintptr_t>(o.sprite->movie));
     h.Add(o.ratio);
     h.Add(o.clipDepth);
     h.Add(uint8_t(o.visible | o.cacheAsBitmap << 1));

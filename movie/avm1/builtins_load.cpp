@@ -196,6 +196,13 @@ void CompleteClip(Vm& vm, LoadRequest r, bool ok, const std::vector<uint8_t>& by
     if (!r.target->clip)
         return;
     host.ReplaceContent(*r.target->clip, std::move(movie), r.url, true);
+    // A query after the file's name sets variables of the loaded movie
+    // before its first frame runs, as a page's parameters do.
+    const size_t query = r.url.find('?');
+    if (query != std::string::npos) {
+        const size_t end = std::min(r.url.find('#', query), r.url.size());
+        DecodeVariables(vm, r.target, r.url.substr(query + 1, end - query - 1));
+    }
     if (r.loader)
         QueueOf(vm).inits.push_back(r);
 }

@@ -364,6 +364,10 @@ LoadRun PlayTwoFrames(const ActionWriter& first, const ActionWriter& second,
 TEST(Avm1Load, ALoaderHearsEachLoadInFlashsOrder) {
     TempDir dir;
     WriteBytes(dir / "child.swf", TracingMovie("child frame"));
+    SwfRecipe vars = StageRecipe(false);
+    vars.version = 8;
+    vars.tags = DoActionTag(ActionWriter().Get("v").Trace().Records()) + ShowFrameTag();
+    WriteBytes(dir / "vars.swf", MakeSwf(vars));
     WritePicture(dir / "pic.png");
     WriteBytes(dir / "dot.gif", kRedGif);
     WriteFile(dir / "notes.txt", "not a movie");
@@ -385,6 +389,7 @@ TEST(Avm1Load, ALoaderHearsEachLoadInFlashsOrder) {
         const char* warning;
     } cases[] = {
         {"child.swf", loaded({"child frame"}, {"undefined", "0", "0"}), nullptr},
+        {"vars.swf?v=given%21#top", loaded({"given!"}, {"undefined", "0", "0"}), nullptr},
         {"pic.png", loaded({}, {"undefined", "4", "2"}), nullptr},
         {"dot.gif", loaded({}, {"undefined", "1", "1"}), nullptr},
         {"notes.txt", loaded({}, {"undefined", "0", "0"}), nullptr},
