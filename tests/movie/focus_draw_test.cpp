@@ -59,7 +59,8 @@ Bytes FocusMovie(uint8_t version, const std::string& text, const ActionWriter& s
     fieldPlace.name = "field";
 
     std::vector<ButtonRecordRecipe> records(2);
-    records[0].states = 0x01;
+    // Up and over alike: a button focused by Tab shows its over state.
+    records[0].states = 0x03;
     records[0].characterId = 2;
     records[1].states = 0x08;
     records[1].characterId = 2;
