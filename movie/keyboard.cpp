@@ -138,7 +138,8 @@ void Player::KeyDown(int code, uint32_t ascii) {
     if (!host)
         return;
     // The focused object first, then every listener and clip.
-    if (Object* focus = FocusedObject(*host))
+    // A focused text field has no key events of its own.
+    if (Object* focus = FocusedObject(*host); focus && !FocusedField(*host, nullptr))
         host->vm().CallEvent(focus, "onKeyDown");
     BroadcastKey(*host, "onKeyDown");
     ClipKeyEvents(*host, root_, kEventKeyDown);
@@ -168,7 +169,7 @@ void Player::KeyUp(int code, uint32_t ascii) {
     ScriptHost* host = scripts_.get();
     if (!host)
         return;
-    if (Object* focus = FocusedObject(*host))
+    if (Object* focus = FocusedObject(*host); focus && !FocusedField(*host, nullptr))
         host->vm().CallEvent(focus, "onKeyUp");
     BroadcastKey(*host, "onKeyUp");
     ClipKeyEvents(*host, root_, kEventKeyUp);
