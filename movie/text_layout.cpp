@@ -700,6 +700,9 @@ void Layout::Place(const Rect& box, TextPicture* out) {
     }
     out->textWidth = widest;
     out->textHeight = lines_.empty() ? 0 : bottom - (box.ymin + kFieldGutter);
+    // Leading goes between lines, and under a line that stands alone.
+    if (lines_.size() == 1)
+        out->textHeight += previousLeading;
 }
 
 void Layout::Run(TextPicture* out) {

@@ -6,6 +6,8 @@
 #include "movie/avm1/convert.h"
 #include "movie/avm1/host.h"
 #include "movie/avm1/instances.h"
+#include "movie/focus.h"
+#include "movie/text_input.h"
 
 #include <algorithm>
 #include <cctype>
@@ -287,6 +289,11 @@ double Whole(Vm& vm, const Value& v) {
     return std::isfinite(n) ? std::trunc(n) : 0;
 }
 
+// Flash reports text sizes in whole pixels, the fraction cut off.
+double WholePixels(double twips) {
+    return std::floor(twips / kTwipsPerPixel + 1e-9);
+}
+
 const FieldProperty kFieldProperties[] = {
     {"gridFitType",
      [](Vm&, FieldState& f, DisplayObject&) { return Value::Str(kGridFitNames[f.gridFit % 3]); },
@@ -489,14 +496,14 @@ const FieldProperty kFieldProperties[] = {
      [](Vm& vm, FieldState& f, DisplayObject&) {
          TextPicture p;
          Measure(ScriptHost::Of(vm).movie(), f, &p);
-         return Value::Num(std::round(p.textWidth / kTwipsPerPixel));
+         return Value::Num(WholePixels(p.textWidth));
      },
      nullptr},
     {"textHeight",
      [](Vm& vm, FieldState& f, DisplayObject&) {
          TextPicture p;
          Measure(ScriptHost::Of(vm).movie(), f, &p);
-         return Value::Num(std::round(p.textHeight / kTwipsPerPixel));
+         return Value::Num(WholePixels(p.textHeight));
      },
      nullptr},
     {"restrict",
@@ -1077,8 +1084,26 @@ Value GetNewTextFormat(Vm& vm, Value self, const Args&) {
     return f ? Value::Obj(FormatObject(vm, f->newFormat)) : Value::Undefined();
 }
 
-// replaceText(begin, end, text): the characters from begin up to end become
-// text, in the format new text takes.
+// The characters from begin up to end of the field's text become text, in
+// the format new text takes; false when the field would grow too long.
+bool ReplaceRange(FieldState& f, StyledText st, size_t begin, size_t end, const std::string& text) {
+    StyledText inserted;
+    PlainText(text, f.newFormat, &inserted);
+    if (st.chars.size() - (end - begin) + inserted.chars.size() > kMaxFieldCharacters)
+        return false;
+    const uint32_t format = static_cast<uint32_t>(st.formats.size());
+    st.formats.push_back(f.newFormat);
+    st.chars.replace(begin, end - begin, inserted.chars);
+    st.formatOf.erase(st.formatOf.begin() + begin, st.formatOf.begin() + end);
+    st.formatOf.insert(st.formatOf.begin() + begin, inserted.chars.size(), format);
+    f.edit.text = f.edit.html ? HtmlOf(st, f.newFormat) : Utf8(st.chars);
+    f.styledText = std::move(st);
+    f.styled = true;
+    Changed(f);
+    return true;
+}
+
+// replaceText(begin, end, text)
 Value ReplaceText(Vm& vm, Value self, const Args& args) {
     FieldState* f = FieldOfSelf(self);
     if (!f || args.size() < 3)
@@ -1092,19 +1117,28 @@ Value ReplaceText(Vm& vm, Value self, const Args& args) {
     };
     const size_t begin = index(args[0]);
     const size_t end = std::max(begin, index(args[1]));
-    StyledText inserted;
-    PlainText(vm.ToString(args[2]), f->newFormat, &inserted);
-    if (st.chars.size() - (end - begin) + inserted.chars.size() > kMaxFieldCharacters)
+    ReplaceRange(*f, std::move(st), begin, end, vm.ToString(args[2]));
+    return Value::Undefined();
+}
+
+// replaceSel(text): the focused field's selection becomes text, the caret
+// after it. A field without the focus has its selection at its start.
+Value ReplaceSel(Vm& vm, Value self, const Args& args) {
+    FieldState* f = FieldOfSelf(self);
+    if (!f || args.size() == 0)
         return Value::Undefined();
-    const uint32_t format = static_cast<uint32_t>(st.formats.size());
-    st.formats.push_back(f->newFormat);
-    st.chars.replace(begin, end - begin, inserted.chars);
-    st.formatOf.erase(st.formatOf.begin() + begin, st.formatOf.begin() + end);
-    st.formatOf.insert(st.formatOf.begin() + begin, inserted.chars.size(), format);
-    f->edit.text = f->edit.html ? HtmlOf(st, f->newFormat) : Utf8(st.chars);
-    f->styledText = std::move(st);
-    f->styled = true;
-    Changed(*f);
+    StyledText st;
+    Styled(*f, &st);
+    ScriptHost& host = ScriptHost::Of(vm);
+    KeyboardState* k = FocusedField(host, nullptr) == f ? &host.player().keyboard() : nullptr;
+    size_t begin = 0, end = 0;
+    if (k) {
+        end = std::min(std::max(k->anchor, k->caret), st.chars.size());
+        begin = std::min(std::min(k->anchor, k->caret), end);
+    }
+    const std::string text = vm.ToString(args[0]);
+    if (ReplaceRange(*f, std::move(st), begin, end, text) && k)
+        k->anchor = k->caret = begin + Utf8ToChars(text).size();
     return Value::Undefined();
 }
 
@@ -1521,6 +1555,7 @@ void InstallTextBuiltins(Vm& vm) {
     Method(vm, proto, "getDepth", FieldDepth);
     if (vm.version() >= 7)
         Method(vm, proto, "replaceText", ReplaceText);
+    Method(vm, proto, "replaceSel", ReplaceSel);
 
     Object* formatProto = vm.MakeObject(vm.objectProto);
     MakeClass(vm, "TextFormat", nullptr, TextFormatConstruct, formatProto);

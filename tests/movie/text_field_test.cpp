@@ -515,6 +515,86 @@ TEST(TextFields, ANewVariableBindsAtOnce) {
     EXPECT_EQ(run.lines, (std::vector<std::string>{"Hello", "Hello", "C"}));
 }
 
+TEST(TextFields, ReplaceSelTypesOverTheSelectionOfTheFocus) {
+    ActionWriter w;
+    Call(w, "_root", "createTextField",
+         {PushString("t"), PushInt(1), PushInt(0), PushInt(0), PushInt(200), PushInt(100)})
+        .Op(0x17);
+    SetMember(w, "t", "type", PushString("input"));
+    SetMember(w, "t", "text", PushString("abcd"));
+    // Without the focus the selection sits at the start.
+    Call(w, "t", "replaceSel", {PushString("|")}).Op(0x17);
+    TraceMember(w, "t", "text");
+    // The focus given by a script selects the whole text.
+    Call(w, "Selection", "setFocus", {PushString("t")}).Op(0x17);
+    Call(w, "t", "replaceSel", {PushString("xy")}).Op(0x17);
+    TraceMember(w, "t", "text");
+    // The caret stands after what was put in.
+    Call(w, "t", "replaceSel", {PushString("z")}).Op(0x17);
+    TraceMember(w, "t", "text");
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"|abcd", "xy", "xyz"}));
+}
+
+// Leading counts between lines, and under a line that stands alone.
+TEST(TextFields, TextHeightCountsLeadingAsFlashDoes) {
+    const struct {
+        const char* text;
+        int leading;
+    } cases[] = {{"a", 0}, {"a", 10}, {"a\rb", 0}, {"a\rb", 10}, {"a\rb\rc", 10}};
+    ActionWriter w;
+    int depth = 1;
+    for (const auto& c : cases) {
+        const std::string name = "t" + std::to_string(depth);
+        Call(w, "_root", "createTextField",
+             {PushString(name), PushInt(depth++), PushInt(0), PushInt(0), PushInt(200),
+              PushInt(200)})
+            .Op(0x17);
+        SetMember(w, name, "multiline", PushBool(true));
+        w.Push({PushString("fmt"), PushInt(0), PushString("TextFormat")}).Op(0x40).Op(0x1D);
+        SetMember(w, "fmt", "size", PushInt(20));
+        SetMember(w, "fmt", "leading", PushInt(c.leading));
+        w.Get("fmt").Push({PushInt(1)}).Get(name).Push({PushString("setNewTextFormat")});
+        w.Op(0x52).Op(0x17);
+        SetMember(w, name, "text", PushString(c.text));
+        TraceMember(w, name, "textHeight");
+    }
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    ASSERT_EQ(run.lines.size(), 5u);
+    std::vector<int> h;
+    for (const std::string& l : run.lines)
+        h.push_back(std::stoi(l));
+    EXPECT_GT(h[0], 0);
+    EXPECT_EQ(h[1], h[0] + 10);
+    EXPECT_EQ(h[3], h[2] + 10);
+    EXPECT_EQ(h[4] - h[3], h[2] - h[0] + 10);
+}
+
+// A watcher of a field's text is told undefined as the old value: the text
+// sits behind a getter, which the watch does not run.
+TEST(TextFields, WatchersOfFieldTextSeeNoOldValue) {
+    ActionWriter w;
+    Call(w, "_root", "createTextField",
+         {PushString("t"), PushInt(1), PushInt(0), PushInt(0), PushInt(200), PushInt(100)})
+        .Op(0x17);
+    SetMember(w, "t", "text", PushString("before"));
+    ActionWriter told;
+    told.Get("old").Trace().Get("now").Op(0x3E);
+    w.Push({PushString("seen")}).Function("", {"name", "old", "now"}, told).Op(0x1D);
+    w.Get("seen").Push({PushString("text"), PushInt(2)}).Get("t").Push({PushString("watch")});
+    w.Op(0x52).Op(0x17);
+    SetMember(w, "t", "text", PushString("after"));
+    TraceMember(w, "t", "text");
+    // A plain property's watcher is told the value it had.
+    w.Push({PushString("o"), PushInt(0), PushString("Object")}).Op(0x40).Op(0x1D);
+    SetMember(w, "o", "p", PushInt(1));
+    w.Get("seen").Push({PushString("p"), PushInt(2)}).Get("o").Push({PushString("watch")});
+    w.Op(0x52).Op(0x17);
+    SetMember(w, "o", "p", PushInt(2));
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"undefined", "after", "1"}));
+}
+
 // The Tab order reads what a script stored, kept as unsigned 32 bits.
 TEST(TextFields, TabIndexKeepsWhatAScriptStoresAsFlashDoes) {
     const struct {
