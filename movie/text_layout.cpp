@@ -532,7 +532,8 @@ void Layout::ShapeItems() {
                 item.shape = EmbeddedGlyph(*rf.embedded, code, &advance);
             else if (rf.device)
                 item.shape = cache_.Glyph(rf.device, code, &advance);
-            item.advance = advance * f.size / rf.em + f.letterSpacing;
+            // Flash places glyphs on whole twips, each advance cut down.
+            item.advance = std::floor(advance * f.size / rf.em + 1e-6) + f.letterSpacing;
         }
         items_.push_back(item);
     }

@@ -294,6 +294,16 @@ double WholePixels(double twips) {
     return std::floor(twips / kTwipsPerPixel + 1e-9);
 }
 
+// The corner of a field's box in its parent, twips.
+struct Point {
+    double x, y;
+};
+Point Corner(const FieldState& f, const DisplayObject& o) {
+    const Matrix& m = o.matrix;
+    const double x = f.edit.bounds.xmin, y = f.edit.bounds.ymin;
+    return Point{m.a * x + m.c * y + m.tx, m.b * x + m.d * y + m.ty};
+}
+
 const FieldProperty kFieldProperties[] = {
     {"gridFitType",
      [](Vm&, FieldState& f, DisplayObject&) { return Value::Str(kGridFitNames[f.gridFit % 3]); },
@@ -528,17 +538,19 @@ const FieldProperty kFieldProperties[] = {
     {"styleSheet", [](Vm&, FieldState&, DisplayObject&) { return Value::Undefined(); },
      [](Vm&, FieldState&, DisplayObject&, const Value&) {}},
     // Display properties: not enumerated.
-    {"_x", [](Vm&, FieldState&, DisplayObject& o) { return Value::Num(o.matrix.tx / 20.0); },
-     [](Vm& vm, FieldState&, DisplayObject& o, const Value& v) {
+    // A field stands where its box's corner is: the tag's bounds need not
+    // start at its origin.
+    {"_x", [](Vm&, FieldState& f, DisplayObject& o) { return Value::Num(Corner(f, o).x / 20.0); },
+     [](Vm& vm, FieldState& f, DisplayObject& o, const Value& v) {
          const double n = vm.ToNumber(v);
          if (std::isfinite(n))
-             o.matrix.tx = std::trunc(n * kTwipsPerPixel);
+             o.matrix.tx = std::trunc(n * kTwipsPerPixel) - (Corner(f, o).x - o.matrix.tx);
      }},
-    {"_y", [](Vm&, FieldState&, DisplayObject& o) { return Value::Num(o.matrix.ty / 20.0); },
-     [](Vm& vm, FieldState&, DisplayObject& o, const Value& v) {
+    {"_y", [](Vm&, FieldState& f, DisplayObject& o) { return Value::Num(Corner(f, o).y / 20.0); },
+     [](Vm& vm, FieldState& f, DisplayObject& o, const Value& v) {
          const double n = vm.ToNumber(v);
          if (std::isfinite(n))
-             o.matrix.ty = std::trunc(n * kTwipsPerPixel);
+             o.matrix.ty = std::trunc(n * kTwipsPerPixel) - (Corner(f, o).y - o.matrix.ty);
      }},
     {"_width",
      [](Vm& vm, FieldState& f, DisplayObject& o) {
@@ -571,9 +583,11 @@ const FieldProperty kFieldProperties[] = {
     {"_alpha",
      [](Vm&, FieldState&, DisplayObject& o) { return Value::Num(o.color.mult[3] * 100.0); },
      [](Vm& vm, FieldState&, DisplayObject& o, const Value& v) {
+         // Kept in 1/256ths, as a colour transform holds it.
          const double n = vm.ToNumber(v);
          if (std::isfinite(n))
-             o.color.mult[3] = static_cast<float>(n / 100);
+             o.color.mult[3] =
+                 static_cast<float>(std::trunc(std::clamp(n, -1e6, 1e6) * 2.56) / 256);
      }},
     {"_visible", [](Vm&, FieldState&, DisplayObject& o) { return Value::Bool(o.visible); },
      [](Vm& vm, FieldState&, DisplayObject& o, const Value& v) { o.visible = vm.ToBoolean(v); }},
@@ -1493,6 +1507,26 @@ void SyncBound(Vm& vm, SpriteState& s, int nesting) {
 }
 
 } // namespace
+
+void FieldDuplicate(Vm& vm, Object* field, const std::string& name, int depth) {
+    InstanceState* s = field ? field->instance : nullptr;
+    DisplayObject* o = s ? s->Owner() : nullptr;
+    const Movie& movie = ScriptHost::Of(vm).movie();
+    // Only a field with a tag has something to copy from.
+    if (!o || !s->field || o->ref.kind != CharacterKind::EditText ||
+        o->ref.index >= movie.editTexts.size() || depth < -kScriptDepthBase ||
+        depth > 65535 - kScriptDepthBase)
+        return;
+    DisplayObject fresh;
+    fresh.depth = static_cast<uint16_t>(depth + kScriptDepthBase);
+    fresh.characterId = o->characterId;
+    fresh.ref = o->ref;
+    fresh.scripted = true;
+    fresh.name = name;
+    fresh.matrix = o->matrix;
+    fresh.color = o->color;
+    ScriptHost::Of(vm).AddScripted(*s->parent, std::move(fresh));
+}
 
 Object* InstanceObject(Vm& vm, SpriteState& parent, DisplayObject& o) {
     InstanceState* state = InstanceOf(parent, o);

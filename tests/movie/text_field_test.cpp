@@ -595,6 +595,31 @@ TEST(TextFields, WatchersOfFieldTextSeeNoOldValue) {
     EXPECT_EQ(run.lines, (std::vector<std::string>{"undefined", "after", "1"}));
 }
 
+// duplicateMovieClip on a field with a tag makes a field fresh from that
+// tag, placed as the original; a field's _x and _y name its box's corner.
+TEST(TextFields, DuplicatesAreFreshFromTheTag) {
+    EditTextRecipe field = BoundField("", "tag text");
+    field.xmin = 6 * kPx;
+    field.ymin = 7 * kPx;
+    field.xmax = 100 * kPx;
+    field.ymax = 30 * kPx;
+    ActionWriter w;
+    SetMember(w, "f", "_x", PushInt(20));
+    SetMember(w, "f", "_alpha", PushDouble(50.5));
+    SetMember(w, "f", "text", PushString("changed"));
+    w.Get("f").Push({PushString("g"), PushInt(3)}).Op(0x24);
+    for (const char* target : {"f", "g"}) {
+        for (const char* name : {"_x", "_y", "_alpha", "text"})
+            TraceMember(w, target, name);
+    }
+    const Bytes tags = DefineEditTextTag(5, field) + PlaceObject2Tag(Named(1, 5, "f")) +
+                       DoActionTag(w.Records()) + ShowFrameTag();
+    FieldRun run(Movie8(tags));
+    // _alpha is kept in 256ths: 50.5 % is 129/256.
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"20", "7", "50.390625", "changed", "20", "7",
+                                                   "50.390625", "tag text"}));
+}
+
 // The Tab order reads what a script stored, kept as unsigned 32 bits.
 TEST(TextFields, TabIndexKeepsWhatAScriptStoresAsFlashDoes) {
     const struct {

@@ -4,6 +4,7 @@
 #include "movie/text_layout.h"
 #include "tests/movie/movie_test_util.h"
 
+#include <cmath>
 #include <string>
 
 namespace ww::test {
@@ -220,6 +221,28 @@ TEST(TextLayout, AutoSizeGrowsTheBoxToTheText) {
               r.ymin + kSize + kSize / 4 + 2 * static_cast<int32_t>(movie::kFieldGutter));
     EXPECT_FALSE(p.overflows);
     EXPECT_EQ(p.glyphs.size(), 10u);
+}
+
+// Each glyph's advance is cut down to whole twips before the next is placed.
+TEST(TextLayout, AdvancesStandOnWholeTwips) {
+    const struct {
+        const char* text;
+        uint16_t size;
+        double width;
+    } cases[] = {
+        {"B", 400, 100},    {"BB", 410, 204},  {"AB", 410, 512},
+        {"BBBB", 410, 408}, {"B B", 410, 409}, {"B", 405, 101},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text + std::string(" at ") + std::to_string(c.size));
+        EditTextRecipe r = Field(c.text);
+        r.fontHeight = c.size;
+        const movie::TextPicture p = Lay(ParseOrFail(FieldMovie(r)));
+        EXPECT_DOUBLE_EQ(p.textWidth, c.width);
+        ASSERT_FALSE(p.glyphs.empty());
+        EXPECT_DOUBLE_EQ(p.glyphs.back().matrix.tx,
+                         r.xmin + movie::kFieldGutter + c.width - std::floor(256.0 * c.size / kEm));
+    }
 }
 
 TEST(TextLayout, PasswordsShowStarsAndMissingGlyphsNothing) {
