@@ -626,7 +626,7 @@ ScrollLines MeasureScroll(Vm& vm, const FieldState& f) {
 
 // Native getters and setters know their property by a number kept on the
 // function object's primitive.
-void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o);
+void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o, bool binding = false);
 
 Value FieldGet(Vm& vm, Value self, const Args&, size_t k) {
     InstanceState* s = StateOf(self);
@@ -657,7 +657,7 @@ void FieldSet(Vm& vm, Value self, const Args& args, size_t k) {
             f.edit.text = movie.editTexts[o->ref.index].text;
             f.styled = false;
         }
-        SyncField(vm, *s->parent, *o);
+        SyncField(vm, *s->parent, *o, true);
         return;
     }
     // Text a script gives a bound field goes to its variable too.
@@ -1461,7 +1461,7 @@ bool ResolveVariable(Vm& vm, Object* from, const std::string& path, Object** hol
     return *holder && !name->empty();
 }
 
-void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o) {
+void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o, bool binding) {
     const Movie& movie = ScriptHost::Of(vm).movie();
     // Unbound fields keep drawing from their tags.
     if (!o.instance && (o.ref.index >= movie.editTexts.size() ||
@@ -1476,6 +1476,10 @@ void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o) {
     if (!ResolveVariable(vm, ScriptHost::Of(vm).ObjectOf(parent), f->edit.variableName, &holder,
                          &name))
         return;
+    // A variable of a plain object is read when the field first binds to
+    // it, and is not watched after.
+    if (!binding && f->boundSeen && holder->kind != ObjectKind::Clip)
+        return;
     const Value v = vm.GetOf(holder, name);
     if (!f->boundSeen) {
         f->boundSeen = true;
@@ -1487,7 +1491,10 @@ void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o) {
             return;
         }
     }
-    const std::string text = v.IsUndefined() ? std::string() : vm.ToString(v);
+    // A variable that is gone leaves the field showing what it showed.
+    if (v.IsUndefined())
+        return;
+    const std::string text = vm.ToString(v);
     if (text == f->boundText && f->styled)
         return;
     f->boundText = text;

@@ -595,6 +595,32 @@ TEST(TextFields, WatchersOfFieldTextSeeNoOldValue) {
     EXPECT_EQ(run.lines, (std::vector<std::string>{"undefined", "after", "1"}));
 }
 
+// A variable that goes away leaves its field as it was; a plain object's
+// variable is read when the field binds and not followed after, though
+// text typed into the field still reaches it.
+TEST(TextFields, BoundFieldsFollowOnlyClipVariablesThatExist) {
+    ActionWriter frame1, frame2;
+    frame1.Set("v", PushString("one"));
+    frame1.Push({PushString("o"), PushInt(0), PushString("Object")}).Op(0x40).Op(0x1D);
+    SetMember(frame1, "o", "p", PushString("first"));
+    frame2.Push({PushString("v")}).Op(0x3B).Op(0x17);
+    SetMember(frame2, "o", "p", PushString("second"));
+    TraceMember(frame2, "g", "text");
+    SetMember(frame2, "g", "text", PushString("typed"));
+    TraceMember(frame2, "o", "p");
+    const Bytes tags = DefineEditTextTag(5, BoundField("v", "tag")) +
+                       DefineEditTextTag(6, BoundField("o.p", "tag")) +
+                       PlaceObject2Tag(Named(1, 5, "f")) + PlaceObject2Tag(Named(2, 6, "g")) +
+                       DoActionTag(frame1.Records()) + ShowFrameTag() +
+                       DoActionTag(frame2.Records() + Bytes{0x07}) + ShowFrameTag();
+    FieldRun run(Movie8(tags, 2));
+    EXPECT_EQ(run.FieldText(1), "one");
+    EXPECT_EQ(run.FieldText(2), "first");
+    run.player->Advance();
+    EXPECT_EQ(run.FieldText(1), "one");
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"first", "typed"}));
+}
+
 // duplicateMovieClip on a field with a tag makes a field fresh from that
 // tag, placed as the original; a field's _x and _y name its box's corner.
 TEST(TextFields, DuplicatesAreFreshFromTheTag) {
