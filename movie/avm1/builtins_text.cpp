@@ -1440,8 +1440,10 @@ void InstallTextSnapshot(Vm& vm) {
                                                         {"findText", SnapshotFind},
                                                         {"setSelectColor", SnapshotSelectColor},
                                                         {"getTextRunInfo", SnapshotRunInfo}};
+    // A movie older than SWF 6 has the names, each holding nothing.
     for (const auto& m : methods)
-        vm.Define(proto, m.first, Value::Obj(vm.MakeFunction(m.second)));
+        vm.Define(proto, m.first,
+                  vm.version() >= 6 ? Value::Obj(vm.MakeFunction(m.second)) : Value::Undefined());
     Method(vm, vm.clipProto, "getTextSnapshot", GetTextSnapshot);
 }
 

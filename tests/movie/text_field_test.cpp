@@ -621,6 +621,22 @@ TEST(TextFields, BoundFieldsFollowOnlyClipVariablesThatExist) {
     EXPECT_EQ(run.lines, (std::vector<std::string>{"first", "typed"}));
 }
 
+// TextSnapshot's methods come with SWF 6; an older movie lists the names
+// with nothing in them.
+TEST(TextFields, SnapshotMethodsNeedSwf6) {
+    for (const uint8_t version : {5, 6, 8}) {
+        SCOPED_TRACE(int(version));
+        ActionWriter w;
+        w.Get("TextSnapshot").Push({PushString("prototype")}).Op(0x4E);
+        w.Push({PushString("getText")}).Op(0x4E).Op(0x44).Trace();
+        SwfRecipe movie = StageRecipe(false);
+        movie.version = version;
+        movie.tags = DoActionTag(w.Records()) + ShowFrameTag();
+        FieldRun run(MakeSwf(movie));
+        EXPECT_EQ(run.lines, std::vector<std::string>{version >= 6 ? "function" : "undefined"});
+    }
+}
+
 // duplicateMovieClip on a field with a tag makes a field fresh from that
 // tag, placed as the original; a field's _x and _y name its box's corner.
 TEST(TextFields, DuplicatesAreFreshFromTheTag) {
