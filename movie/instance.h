@@ -25,6 +25,11 @@ struct DisplayObject;
 
 // autoSize as a script sets it; the tag's flag is Left.
 enum class AutoSize : uint8_t { None, Left, Center, Right };
+// The side a field of this autoSize grows from, as the layout takes it:
+// centre and right fixed; left by the text's own alignment.
+inline int GrowAlign(AutoSize a) {
+    return a == AutoSize::Center ? 2 : a == AutoSize::Right ? 1 : -1;
+}
 
 struct FieldState {
     // The tag's record as scripts change it: edit.text is the current text,

@@ -92,10 +92,11 @@ void Renderer::DrawEditText(const DisplayObject& o, const Matrix& m, const Color
         tall.bounds.ymax = std::max(tall.bounds.ymax, INT32_MAX / 2);
     }
     const EditText& laid = scrolled ? tall : field;
+    const int grow = state ? GrowAlign(state->autoSize) : -1;
     if (state && state->styled)
-        LayoutStyledText(movie_, laid, state->styledText, s.cache, &s.picture);
+        LayoutStyledText(movie_, laid, state->styledText, s.cache, &s.picture, grow);
     else
-        LayoutEditText(movie_, laid, s.cache, &s.picture);
+        LayoutEditText(movie_, laid, s.cache, &s.picture, grow);
     if (scrolled) {
         s.picture.box = field.bounds;
         ScrollPicture(state->scroll, &s.picture);

@@ -489,8 +489,8 @@ struct Line {
 class Layout {
   public:
     Layout(const Movie& movie, const EditText& field, const StyledText& text,
-           DeviceGlyphCache& cache)
-        : movie_(movie), field_(field), text_(text), cache_(cache) {}
+           DeviceGlyphCache& cache, int growAlign)
+        : movie_(movie), field_(field), text_(text), cache_(cache), growAlign_(growAlign) {}
 
     void Run(TextPicture* out);
 
@@ -504,6 +504,7 @@ class Layout {
     const EditText& field_;
     const StyledText& text_;
     DeviceGlyphCache& cache_;
+    int growAlign_;
     std::vector<RunFont> fonts_;
     std::vector<Item> items_;
     std::vector<Line> lines_;
@@ -604,16 +605,17 @@ void Layout::BreakLines() {
             const RunFont& rf = fonts_[it.format];
             const double scale = text_.formats[it.format].size / rf.em;
             line.width += it.advance;
-            line.ascent = std::max(line.ascent, rf.ascent * scale);
-            line.descent = std::max(line.descent, rf.descent * scale);
+            // Whole twips, as Flash keeps a font's metrics at a size.
+            line.ascent = std::max(line.ascent, std::floor(rf.ascent * scale + 1e-6));
+            line.descent = std::max(line.descent, std::floor(rf.descent * scale + 1e-6));
         }
         if (line.begin == line.end && !text_.formats.empty()) {
             const uint32_t f = line.begin < items_.size() ? items_[line.begin].format
                                : items_.empty()           ? 0
                                                           : items_.back().format;
             const double scale = text_.formats[f].size / fonts_[f].em;
-            line.ascent = fonts_[f].ascent * scale;
-            line.descent = fonts_[f].descent * scale;
+            line.ascent = std::floor(fonts_[f].ascent * scale + 1e-6);
+            line.descent = std::floor(fonts_[f].descent * scale + 1e-6);
         }
     }
 }
@@ -720,7 +722,9 @@ void Layout::Run(TextPicture* out) {
             const int32_t width =
                 static_cast<int32_t>(std::ceil(out->textWidth + 2 * kFieldGutter));
             const int32_t grow = width - (box.xmax - box.xmin);
-            const uint8_t align = lines_.empty() ? 0 : lines_[0].para->align;
+            const int align = growAlign_ >= 0  ? growAlign_
+                              : lines_.empty() ? 0
+                                               : lines_[0].para->align;
             if (align == 1)
                 box.xmin -= grow;
             else if (align == 2) {
@@ -737,12 +741,12 @@ void Layout::Run(TextPicture* out) {
 } // namespace
 
 void LayoutStyledText(const Movie& movie, const EditText& field, const StyledText& text,
-                      DeviceGlyphCache& cache, TextPicture* out) {
-    Layout(movie, field, text, cache).Run(out);
+                      DeviceGlyphCache& cache, TextPicture* out, int growAlign) {
+    Layout(movie, field, text, cache, growAlign).Run(out);
 }
 
 void LayoutEditText(const Movie& movie, const EditText& field, DeviceGlyphCache& cache,
-                    TextPicture* out) {
+                    TextPicture* out, int growAlign) {
     StyledText text;
     TextFormat format = FieldFormat(movie, field);
     if (field.html) {
@@ -756,7 +760,7 @@ void LayoutEditText(const Movie& movie, const EditText& field, DeviceGlyphCache&
     } else {
         PlainText(field.text, format, &text);
     }
-    LayoutStyledText(movie, field, text, cache, out);
+    LayoutStyledText(movie, field, text, cache, out, growAlign);
 }
 
 void ScrollPicture(int scroll, TextPicture* picture) {

@@ -250,9 +250,9 @@ std::string PlainOf(const FieldState& f) {
 void Measure(const Movie& movie, const FieldState& f, TextPicture* picture) {
     DeviceGlyphCache cache;
     if (f.styled)
-        LayoutStyledText(movie, f.edit, f.styledText, cache, picture);
+        LayoutStyledText(movie, f.edit, f.styledText, cache, picture, GrowAlign(f.autoSize));
     else
-        LayoutEditText(movie, f.edit, cache, picture);
+        LayoutEditText(movie, f.edit, cache, picture, GrowAlign(f.autoSize));
 }
 
 Rgba UnpackRgb(Vm& vm, const Value& v) {
@@ -298,9 +298,15 @@ double WholePixels(double twips) {
 struct Point {
     double x, y;
 };
-Point Corner(const FieldState& f, const DisplayObject& o) {
+Point Corner(Vm& vm, const FieldState& f, const DisplayObject& o) {
+    Rect box = f.edit.bounds;
+    if (f.edit.autoSize) {
+        TextPicture p;
+        Measure(ScriptHost::Of(vm).movie(), f, &p);
+        box = p.box;
+    }
     const Matrix& m = o.matrix;
-    const double x = f.edit.bounds.xmin, y = f.edit.bounds.ymin;
+    const double x = box.xmin, y = box.ymin;
     return Point{m.a * x + m.c * y + m.tx, m.b * x + m.d * y + m.ty};
 }
 
@@ -395,6 +401,12 @@ const FieldProperty kFieldProperties[] = {
                  if (s == kAutoSizeNames[k])
                      a = static_cast<AutoSize>(k);
              }
+         }
+         // The box a field sized itself to stays its box under a new setting.
+         if (f.edit.autoSize) {
+             TextPicture p;
+             Measure(ScriptHost::Of(vm).movie(), f, &p);
+             f.edit.bounds = p.box;
          }
          f.autoSize = a;
          f.edit.autoSize = a != AutoSize::None;
@@ -540,17 +552,19 @@ const FieldProperty kFieldProperties[] = {
     // Display properties: not enumerated.
     // A field stands where its box's corner is: the tag's bounds need not
     // start at its origin.
-    {"_x", [](Vm&, FieldState& f, DisplayObject& o) { return Value::Num(Corner(f, o).x / 20.0); },
+    {"_x",
+     [](Vm& vm, FieldState& f, DisplayObject& o) { return Value::Num(Corner(vm, f, o).x / 20.0); },
      [](Vm& vm, FieldState& f, DisplayObject& o, const Value& v) {
          const double n = vm.ToNumber(v);
          if (std::isfinite(n))
-             o.matrix.tx = std::trunc(n * kTwipsPerPixel) - (Corner(f, o).x - o.matrix.tx);
+             o.matrix.tx = std::trunc(n * kTwipsPerPixel) - (Corner(vm, f, o).x - o.matrix.tx);
      }},
-    {"_y", [](Vm&, FieldState& f, DisplayObject& o) { return Value::Num(Corner(f, o).y / 20.0); },
+    {"_y",
+     [](Vm& vm, FieldState& f, DisplayObject& o) { return Value::Num(Corner(vm, f, o).y / 20.0); },
      [](Vm& vm, FieldState& f, DisplayObject& o, const Value& v) {
          const double n = vm.ToNumber(v);
          if (std::isfinite(n))
-             o.matrix.ty = std::trunc(n * kTwipsPerPixel) - (Corner(f, o).y - o.matrix.ty);
+             o.matrix.ty = std::trunc(n * kTwipsPerPixel) - (Corner(vm, f, o).y - o.matrix.ty);
      }},
     {"_width",
      [](Vm& vm, FieldState& f, DisplayObject& o) {
@@ -1535,6 +1549,29 @@ void FieldDuplicate(Vm& vm, Object* field, const std::string& name, int depth) {
     fresh.matrix = o->matrix;
     fresh.color = o->color;
     ScriptHost::Of(vm).AddScripted(*s->parent, std::move(fresh));
+}
+
+bool FieldBox(const Movie& movie, const DisplayObject& o, Rect* r) {
+    if (o.ref.kind != CharacterKind::EditText)
+        return false;
+    const FieldState* f = o.instance ? o.instance->field.get() : nullptr;
+    if (!f && o.ref.index >= movie.editTexts.size())
+        return false;
+    const EditText& edit = f ? f->edit : movie.editTexts[o.ref.index];
+    if (!edit.autoSize) {
+        *r = edit.bounds;
+        return true;
+    }
+    // A field that sizes itself to its text is as big as its layout says.
+    TextPicture p;
+    if (f) {
+        Measure(movie, *f, &p);
+    } else {
+        DeviceGlyphCache cache;
+        LayoutEditText(movie, edit, cache, &p);
+    }
+    *r = p.box;
+    return true;
 }
 
 Object* InstanceObject(Vm& vm, SpriteState& parent, DisplayObject& o) {

@@ -26,6 +26,10 @@ void SyncBoundFields(Vm& vm, SpriteState& root);
 // original stays with it.
 void FieldDuplicate(Vm& vm, Object* field, const std::string& name, int depth);
 
+// A text field's box in its own twips, grown to its text when it sizes
+// itself; false for anything but a field.
+bool FieldBox(const Movie& movie, const DisplayObject& o, Rect* r);
+
 // TextField, TextFormat and createTextField.
 void InstallTextBuiltins(Vm& vm);
 // Mouse, button handlers' defaults, startDrag, hitTest's shape test, getURL.

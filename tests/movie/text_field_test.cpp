@@ -135,8 +135,10 @@ TEST(TextFields, PropertiesReadBackAndDraw) {
         TraceMember(w, "f", name);
     SetMember(w, "f", "autoSize", PushBool(true));
     TraceMember(w, "f", "autoSize");
+    // Sizing itself to no text left the box small; it is sized again.
     SetMember(w, "f", "autoSize", PushString("none"));
     SetMember(w, "f", "_width", PushInt(50));
+    SetMember(w, "f", "_height", PushInt(20));
     TraceMember(w, "f", "_width");
     SetMember(w, "f", "html", PushBool(true));
     SetMember(w, "f", "htmlText", PushString("<b>bold</b> &amp; plain"));
@@ -634,6 +636,47 @@ TEST(TextFields, SnapshotMethodsNeedSwf6) {
         movie.tags = DoActionTag(w.Records()) + ShowFrameTag();
         FieldRun run(MakeSwf(movie));
         EXPECT_EQ(run.lines, std::vector<std::string>{version >= 6 ? "function" : "undefined"});
+    }
+}
+
+// A field set to size itself grows away from the side its autoSize names,
+// and the clip holding it has the field's box for bounds.
+TEST(TextFields, AutoSizeGrowsFromItsSideAndBoundsTheClip) {
+    const char* const modes[] = {"none", "left", "center", "right"};
+    ActionWriter w;
+    int depth = 1;
+    for (const char* mode : modes) {
+        const std::string clip = std::string("mc_") + mode;
+        Call(w, "_root", "createEmptyMovieClip", {PushString(clip), PushInt(depth++)}).Op(0x17);
+        Call(w, clip, "createTextField",
+             {PushString("t"), PushInt(1), PushInt(50), PushInt(40), PushInt(100), PushInt(30)})
+            .Op(0x17);
+        w.Push({PushString("t")}).Get(clip).Push({PushString("t")}).Op(0x4E).Op(0x1D);
+        SetMember(w, "t", "text", PushString("a rather long line of text, wider than the box"));
+        SetMember(w, "t", "autoSize", PushString(mode));
+        TraceMember(w, "t", "_x");
+        TraceMember(w, "t", "_width");
+        w.Push({PushString("b")});
+        Call(w, clip, "getBounds", {}).Op(0x1D);
+        TraceMember(w, "b", "xMin");
+        TraceMember(w, "b", "xMax");
+    }
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    ASSERT_EQ(run.lines.size(), 16u);
+    for (size_t k = 0; k < 4; ++k) {
+        SCOPED_TRACE(modes[k]);
+        const double x = std::stod(run.lines[4 * k]), width = std::stod(run.lines[4 * k + 1]);
+        EXPECT_DOUBLE_EQ(std::stod(run.lines[4 * k + 2]), x);
+        EXPECT_NEAR(std::stod(run.lines[4 * k + 3]), x + width, 0.05);
+        if (k == 0) {
+            EXPECT_EQ(x, 50);
+            EXPECT_EQ(width, 100);
+            continue;
+        }
+        EXPECT_GT(width, 150);
+        const double fixed[] = {0, x, x + width / 2, x + width};
+        const double want[] = {0, 50, 100, 150};
+        EXPECT_NEAR(fixed[k], want[k], 0.05);
     }
 }
 
