@@ -25,10 +25,10 @@ struct DisplayObject;
 
 // autoSize as a script sets it; the tag's flag is Left.
 enum class AutoSize : uint8_t { None, Left, Center, Right };
-// The side a field of this autoSize grows from, as the layout takes it:
-// centre and right fixed; left by the text's own alignment.
+// The side a field of this autoSize grows from, as the layout takes it
+// (an alignment: 0 left, 1 right, 2 centre).
 inline int GrowAlign(AutoSize a) {
-    return a == AutoSize::Center ? 2 : a == AutoSize::Right ? 1 : -1;
+    return a == AutoSize::Center ? 2 : a == AutoSize::Right ? 1 : 0;
 }
 
 struct FieldState {

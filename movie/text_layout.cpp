@@ -583,12 +583,19 @@ void Layout::BreakLines() {
             if (k < end && breakAt > start)
                 next = breakAt; // at the last space; else inside a word too long
             line.end = next;
-            while (line.end > start && IsSpace(items_[line.end - 1].code))
-                --line.end;
             // Spaces that start the next line after a break are dropped.
-            while (next < end && next != start && IsSpace(items_[next].code) && k < end)
-                ++next;
-            line.last = next >= end;
+            size_t after = next;
+            while (after < end && after != start && IsSpace(items_[after].code) && k < end)
+                ++after;
+            line.last = after >= end;
+            // Trailing spaces take room on a left-aligned line and at the end
+            // of a paragraph; a centred or right-aligned line broken at a
+            // space stands without it.
+            if (!(para->align == 0 || line.last)) {
+                while (line.end > start && IsSpace(items_[line.end - 1].code))
+                    --line.end;
+            }
+            next = after;
             lines_.push_back(line);
             start = next;
             first = false;
