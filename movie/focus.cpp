@@ -1,6 +1,7 @@
 #include "movie/focus.h"
 
 #include "movie/avm1/clip.h"
+#include "movie/avm1/convert.h"
 #include "movie/avm1/host.h"
 #include "movie/avm1/instances.h"
 #include "movie/pointer.h"
@@ -115,7 +116,7 @@ struct TabEntry {
     Object* script;
     double x, y;
     double index; // NaN: none
-    size_t order; // display order, for ties
+    bool field;   // a text field, whose tabIndex is kept unsigned
 };
 
 // The top left corner of an entry's bounds on the stage, in pixels.
@@ -141,6 +142,30 @@ void Corner(ScriptHost& host, const ScriptPlace& p, double* x, double* y) {
     *y = (m.b * lx + m.d * ly + m.ty) / kTwipsPerPixel;
 }
 
+// Tab counts a clip as a button once a pointer handler is set on it, even
+// to undefined, and until it is deleted again.
+bool HasPointerHandler(ScriptHost& host, SpriteState& s) {
+    if (ActsAsButton(host, s))
+        return true;
+    for (const char* method : {"onPress", "onRelease", "onReleaseOutside", "onRollOver",
+                               "onRollOut", "onDragOver", "onDragOut"}) {
+        if (host.vm().HasAlongChain(s.script, method))
+            return true;
+    }
+    return false;
+}
+
+// A clip Tab visits: tabEnabled says so, or, while it is unset, the clip
+// acts as a button or has a tabIndex of its own.
+bool ClipTabEnabled(ScriptHost& host, SpriteState& s, Object* script) {
+    avm1::Vm& vm = host.vm();
+    const Value enabled = Setting(vm, script, "tabEnabled");
+    if (!enabled.IsUndefined())
+        return vm.ToBoolean(enabled);
+    int32_t index;
+    return HasPointerHandler(host, s) || TabIndexOf(vm, script, false, &index);
+}
+
 void CollectTab(ScriptHost& host, SpriteState& s, int nesting, std::vector<TabEntry>* out) {
     if (nesting >= kMaxSpriteNesting)
         return;
@@ -153,9 +178,8 @@ void CollectTab(ScriptHost& host, SpriteState& s, int nesting, std::vector<TabEn
         if (o.sprite) {
             SpriteState& child = *o.sprite;
             p = ScriptPlace{host.ObjectOf(child), &child, nullptr, nullptr};
-            const Value enabled = Setting(vm, p.script, "tabEnabled");
-            if (IsTrue(vm, enabled) || (enabled.IsUndefined() && ActsAsButton(host, child)))
-                out->push_back(TabEntry{p.script, 0, 0, NAN, out->size()});
+            if (ClipTabEnabled(host, child, p.script))
+                out->push_back(TabEntry{p.script, 0, 0, NAN, false});
             if (!IsFalse(vm, Setting(vm, p.script, "tabChildren")))
                 CollectTab(host, child, nesting + 1, out);
             continue;
@@ -166,14 +190,21 @@ void CollectTab(ScriptHost& host, SpriteState& s, int nesting, std::vector<TabEn
         if (!script)
             continue;
         p = ScriptPlace{script, nullptr, &s, &o};
-        if (FieldState* f = FieldAt(host, p)) {
-            if (f->edit.readOnly)
-                continue;
-        }
+        FieldState* f = FieldAt(host, p);
+        if (f && f->edit.readOnly)
+            continue;
         if (IsFalse(vm, Setting(vm, script, "tabEnabled")))
             continue;
-        out->push_back(TabEntry{script, 0, 0, NAN, out->size()});
+        out->push_back(TabEntry{script, 0, 0, NAN, f != nullptr});
     }
+}
+
+// The root's tabChildren turns the whole order off, as a clip's does for
+// what it holds.
+void CollectAllTab(ScriptHost& host, std::vector<TabEntry>* out) {
+    avm1::Vm& vm = host.vm();
+    if (!IsFalse(vm, Setting(vm, host.ObjectOf(host.root()), "tabChildren")))
+        CollectTab(host, host.root(), 0, out);
 }
 
 } // namespace
@@ -240,7 +271,9 @@ bool SetFocus(ScriptHost& host, Object* target, FocusCause cause) {
     KeyboardState& k = host.player().keyboard();
     avm1::Vm& vm = host.vm();
     ScriptPlace p;
-    if (target && (!LocateScript(host.root(), target, &p) || !Focusable(host, p)))
+    // Tab chose its target by its own rules (tabEnabled, tabIndex).
+    if (target && (!LocateScript(host.root(), target, &p) ||
+                   (cause != FocusCause::Key && !Focusable(host, p))))
         return false;
     Object* old = FocusedObject(host);
     // _focusrect counts when the focus comes; changing it later leaves the
@@ -348,59 +381,142 @@ void SetFocusRect(avm1::Vm& vm, Object* script, const Value& v) {
     *own = v.type == Type::Undefined || v.type == Type::Null ? -1 : vm.ToBoolean(v) ? 1 : 0;
 }
 
-std::vector<Object*> TabOrder(ScriptHost& host) {
-    std::vector<TabEntry> entries;
-    CollectTab(host, host.root(), 0, &entries);
+bool TabStopBefore(const TabStop& a, const TabStop& b) {
+    return a.major != b.major ? a.major < b.major : a.minor < b.minor;
+}
+
+size_t ChooseTabStop(const std::vector<TabStop>& stops, const TabStop* from, bool backwards) {
+    // One pass keeping the nearest stop past the current one; a stop equal
+    // to the best so far loses, so of equal stops only the first in display
+    // order is ever reached.
+    const auto nearer = [&](const TabStop& a, const TabStop& b) {
+        return backwards ? TabStopBefore(b, a) : TabStopBefore(a, b);
+    };
+    size_t best = kNoTabStop, wrap = kNoTabStop;
+    for (size_t i = 0; i < stops.size(); ++i) {
+        const TabStop& s = stops[i];
+        if ((!from || nearer(*from, s)) && (best == kNoTabStop || nearer(s, stops[best])))
+            best = i;
+        // Past the last stop the order starts again at the other end.
+        if (wrap == kNoTabStop || nearer(s, stops[wrap]))
+            wrap = i;
+    }
+    return best != kNoTabStop ? best : wrap;
+}
+
+int32_t TabIndexAsInt(double n, bool field) {
+    // A field keeps its index unsigned, and the order reads it back signed:
+    // its 4294967293 comes before 0. Clips and buttons convert as the
+    // processor does, anything out of range or not a number to the lowest.
+    if (field)
+        return avm1::ToInt32(n);
+    if (!(n > -2147483649.0 && n < 2147483648.0))
+        return INT32_MIN;
+    return static_cast<int32_t>(n);
+}
+
+bool TabIndexOf(avm1::Vm& vm, Object* script, bool field, int32_t* out) {
+    const Value index = vm.GetOf(script, "tabIndex");
+    if (index.IsUndefined() || index.type == Type::Null)
+        return false;
+    *out = TabIndexAsInt(vm.ToNumber(index), field);
+    return *out != -1; // -1 is the mark for "none"
+}
+
+namespace {
+
+// Where each entry stands: by tabIndex when any has one, else by its
+// corner, top to bottom and then left to right.
+bool PlaceEntries(ScriptHost& host, std::vector<TabEntry>* entries) {
     avm1::Vm& vm = host.vm();
     bool custom = false;
-    for (TabEntry& e : entries) {
-        const Value index = vm.GetOf(e.script, "tabIndex");
-        if (!index.IsUndefined() && index.type != Type::Null) {
-            const double n = vm.ToNumber(index);
-            if (std::isfinite(n)) {
-                e.index = n;
-                custom = true;
-            }
+    for (TabEntry& e : *entries) {
+        int32_t index;
+        if (TabIndexOf(vm, e.script, e.field, &index)) {
+            e.index = index;
+            custom = true;
         }
     }
     if (custom) {
-        // Objects with a tabIndex, lowest first; the rest are passed over.
-        entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                     [](const TabEntry& e) { return std::isnan(e.index); }),
-                      entries.end());
-        std::stable_sort(entries.begin(), entries.end(),
-                         [](const TabEntry& a, const TabEntry& b) { return a.index < b.index; });
-    } else {
-        for (TabEntry& e : entries) {
-            ScriptPlace p;
-            if (LocateScript(host.root(), e.script, &p))
-                Corner(host, p, &e.x, &e.y);
-        }
-        // Top to bottom, then left to right.
-        std::stable_sort(entries.begin(), entries.end(), [](const TabEntry& a, const TabEntry& b) {
-            return a.y != b.y ? a.y < b.y : a.x < b.x;
-        });
+        entries->erase(std::remove_if(entries->begin(), entries->end(),
+                                      [](const TabEntry& e) { return std::isnan(e.index); }),
+                       entries->end());
+        return true;
     }
+    for (TabEntry& e : *entries) {
+        ScriptPlace p;
+        if (LocateScript(host.root(), e.script, &p))
+            Corner(host, p, &e.x, &e.y);
+    }
+    return false;
+}
+
+// The entries Tab may visit and their stops. Objects sharing a tabIndex
+// are all visited, in display order; objects at one place are not.
+bool TabStops(ScriptHost& host, std::vector<TabEntry>* entries, std::vector<TabStop>* stops) {
+    CollectAllTab(host, entries);
+    const bool custom = PlaceEntries(host, entries);
+    for (size_t i = 0; i < entries->size(); ++i) {
+        const TabEntry& e = (*entries)[i];
+        stops->push_back(custom ? TabStop{e.index, double(i)} : TabStop{e.y, e.x});
+    }
+    return custom;
+}
+
+// The focused object's own stop, which it has even when Tab would not
+// visit it; false when it has none in this order.
+bool FocusStop(ScriptHost& host, Object* focus, bool custom, const std::vector<TabEntry>& entries,
+               const std::vector<TabStop>& stops, TabStop* out) {
+    ScriptPlace p;
+    if (!focus || !LocateScript(host.root(), focus, &p))
+        return false;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].script == focus) {
+            *out = stops[i];
+            return true;
+        }
+    }
+    if (custom) {
+        int32_t index;
+        if (!TabIndexOf(host.vm(), focus, FieldAt(host, p) != nullptr, &index))
+            return false;
+        *out = TabStop{double(index), -1}; // before the first of its index
+        return true;
+    }
+    double x, y;
+    Corner(host, p, &x, &y);
+    *out = TabStop{y, x};
+    return true;
+}
+
+} // namespace
+
+std::vector<Object*> TabOrder(ScriptHost& host) {
+    std::vector<TabEntry> entries;
+    std::vector<TabStop> stops;
+    TabStops(host, &entries, &stops);
+    // Walked from nowhere, each stop reached once.
     std::vector<Object*> order;
-    for (const TabEntry& e : entries)
-        order.push_back(e.script);
+    const TabStop* from = nullptr;
+    for (size_t n = 0; n < stops.size(); ++n) {
+        const size_t next = ChooseTabStop(stops, from, false);
+        if (next == kNoTabStop || (from && !TabStopBefore(*from, stops[next])))
+            break;
+        order.push_back(entries[next].script);
+        from = &stops[next];
+    }
     return order;
 }
 
 void MoveFocusByTab(ScriptHost& host, bool backwards) {
-    const std::vector<Object*> order = TabOrder(host);
-    if (order.empty())
-        return;
-    Object* focus = FocusedObject(host);
-    const auto at = std::find(order.begin(), order.end(), focus);
-    size_t next;
-    if (at == order.end()) {
-        next = backwards ? order.size() - 1 : 0;
-    } else {
-        const size_t i = size_t(at - order.begin());
-        next = backwards ? (i + order.size() - 1) % order.size() : (i + 1) % order.size();
-    }
-    SetFocus(host, order[next], FocusCause::Key);
+    std::vector<TabEntry> entries;
+    std::vector<TabStop> stops;
+    const bool custom = TabStops(host, &entries, &stops);
+    TabStop from;
+    const bool placed = FocusStop(host, FocusedObject(host), custom, entries, stops, &from);
+    const size_t next = ChooseTabStop(stops, placed ? &from : nullptr, backwards);
+    if (next != kNoTabStop)
+        SetFocus(host, entries[next].script, FocusCause::Key);
 }
 
 namespace {

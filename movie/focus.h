@@ -50,6 +50,21 @@ void HideFocusRect(Player& player, bool leftPress);
 void MoveFocusByTab(avm1::ScriptHost& host, bool backwards);
 // The objects Tab visits, in order.
 std::vector<avm1::Object*> TabOrder(avm1::ScriptHost& host);
+
+// Where an object stands in the Tab order: its tabIndex, or its corner's
+// y then x.
+struct TabStop {
+    double major = 0, minor = 0;
+};
+constexpr size_t kNoTabStop = static_cast<size_t>(-1);
+bool TabStopBefore(const TabStop& a, const TabStop& b);
+// The stop Tab (or Shift+Tab) goes to from `from` (null: from nowhere):
+// the nearest one past it, wrapping round; kNoTabStop when there are none.
+size_t ChooseTabStop(const std::vector<TabStop>& stops, const TabStop* from, bool backwards);
+// tabIndex as the order compares it, for a text field or another object.
+int32_t TabIndexAsInt(double n, bool field);
+// A script object's tabIndex as the order compares it; false when unset.
+bool TabIndexOf(avm1::Vm& vm, avm1::Object* script, bool field, int32_t* out);
 // A press at (x, y) in stage twips: a field under it takes the focus, and
 // a focused field loses it to a press elsewhere.
 void FocusByPress(avm1::ScriptHost& host, double x, double y);

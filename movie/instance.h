@@ -25,6 +25,11 @@ struct DisplayObject;
 
 // autoSize as a script sets it; the tag's flag is Left.
 enum class AutoSize : uint8_t { None, Left, Center, Right };
+// The side a field of this autoSize grows from, as the layout takes it
+// (an alignment: 0 left, 1 right, 2 centre).
+inline int GrowAlign(AutoSize a) {
+    return a == AutoSize::Center ? 2 : a == AutoSize::Right ? 1 : 0;
+}
 
 struct FieldState {
     // The tag's record as scripts change it: edit.text is the current text,

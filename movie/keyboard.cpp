@@ -41,6 +41,12 @@ int ButtonKeyOf(int code, uint32_t ascii) {
     return ascii >= 32 && ascii < 127 ? int(ascii) : 0;
 }
 
+// A condition key that comes with a typed character rather than a key
+// press: the printable characters after the space.
+bool IsTypedKey(int key) {
+    return key > 32 && key < 127;
+}
+
 bool Enabled(ScriptHost& host, Object* script) {
     if (!script)
         return true;
@@ -148,7 +154,9 @@ void Player::KeyDown(int code, uint32_t ascii) {
     BroadcastKey(*host, "onKeyDown");
     ClipKeyEvents(*host, root_, kEventKeyDown);
     // A key a button's condition takes neither moves the focus nor clicks.
-    const int key = ButtonKeyOf(code, ascii);
+    // Printable characters are matched as they are typed (TypeCharacter):
+    // a dead key and a letter type one character, not the letter.
+    const int key = IsTypedKey(ButtonKeyOf(code, ascii)) ? 0 : ButtonKeyOf(code, ascii);
     k.keyTaken = key && RunButtonKeys(*this, *host, root_, key, 0);
     if (k.keyTaken) {
         host->RunQueue();
@@ -190,6 +198,11 @@ void Player::TypeCharacter(uint32_t c) {
     k.keyTaken = false;
     if (!scripts_ || taken)
         return;
+    // A character a button's condition takes is not typed.
+    if (IsTypedKey(int(c)) && RunButtonKeys(*this, *scripts_, root_, int(c), 0)) {
+        scripts_->RunQueue();
+        return;
+    }
     TypeIntoFocus(*scripts_, c);
     scripts_->RunQueue();
 }

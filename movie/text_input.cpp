@@ -199,10 +199,11 @@ void LayoutShownField(const Movie& movie, const FieldState& f, DeviceGlyphCache&
         tall.bounds.ymax = std::max(tall.bounds.ymax, INT32_MAX / 2);
     }
     const EditText& laid = scrolled ? tall : f.edit;
+    const int grow = GrowAlign(f.autoSize);
     if (f.styled)
-        LayoutStyledText(movie, laid, f.styledText, cache, out);
+        LayoutStyledText(movie, laid, f.styledText, cache, out, grow);
     else
-        LayoutEditText(movie, laid, cache, out);
+        LayoutEditText(movie, laid, cache, out, grow);
     if (scrolled) {
         out->box = f.edit.bounds;
         ScrollPicture(f.scroll, out);

@@ -489,8 +489,8 @@ struct Line {
 class Layout {
   public:
     Layout(const Movie& movie, const EditText& field, const StyledText& text,
-           DeviceGlyphCache& cache)
-        : movie_(movie), field_(field), text_(text), cache_(cache) {}
+           DeviceGlyphCache& cache, int growAlign)
+        : movie_(movie), field_(field), text_(text), cache_(cache), growAlign_(growAlign) {}
 
     void Run(TextPicture* out);
 
@@ -508,6 +508,7 @@ class Layout {
     const EditText& field_;
     const StyledText& text_;
     DeviceGlyphCache& cache_;
+    int growAlign_;
     std::vector<RunFont> fonts_;
     std::vector<Item> items_;
     std::vector<Line> lines_;
@@ -536,7 +537,8 @@ void Layout::ShapeItems() {
                 item.shape = EmbeddedGlyph(*rf.embedded, code, &advance);
             else if (rf.device)
                 item.shape = cache_.Glyph(rf.device, code, &advance);
-            item.advance = advance * f.size / rf.em + f.letterSpacing;
+            // Flash places glyphs on whole twips, each advance cut down.
+            item.advance = std::floor(advance * f.size / rf.em + 1e-6) + f.letterSpacing;
         }
         items_.push_back(item);
     }
@@ -585,12 +587,19 @@ void Layout::BreakLines() {
             if (k < end && breakAt > start)
                 next = breakAt; // at the last space; else inside a word too long
             line.end = next;
-            while (line.end > start && IsSpace(items_[line.end - 1].code))
-                --line.end;
             // Spaces that start the next line after a break are dropped.
-            while (next < end && next != start && IsSpace(items_[next].code) && k < end)
-                ++next;
-            line.last = next >= end;
+            size_t after = next;
+            while (after < end && after != start && IsSpace(items_[after].code) && k < end)
+                ++after;
+            line.last = after >= end;
+            // Trailing spaces take room on a left-aligned line and at the end
+            // of a paragraph; a centred or right-aligned line broken at a
+            // space stands without it.
+            if (!(para->align == 0 || line.last)) {
+                while (line.end > start && IsSpace(items_[line.end - 1].code))
+                    --line.end;
+            }
+            next = after;
             lines_.push_back(line);
             start = next;
             first = false;
@@ -607,16 +616,17 @@ void Layout::BreakLines() {
             const RunFont& rf = fonts_[it.format];
             const double scale = text_.formats[it.format].size / rf.em;
             line.width += it.advance;
-            line.ascent = std::max(line.ascent, rf.ascent * scale);
-            line.descent = std::max(line.descent, rf.descent * scale);
+            // Whole twips, as Flash keeps a font's metrics at a size.
+            line.ascent = std::max(line.ascent, std::floor(rf.ascent * scale + 1e-6));
+            line.descent = std::max(line.descent, std::floor(rf.descent * scale + 1e-6));
         }
         if (line.begin == line.end && !text_.formats.empty()) {
             const uint32_t f = line.begin < items_.size() ? items_[line.begin].format
                                : items_.empty()           ? 0
                                                           : items_.back().format;
             const double scale = text_.formats[f].size / fonts_[f].em;
-            line.ascent = fonts_[f].ascent * scale;
-            line.descent = fonts_[f].descent * scale;
+            line.ascent = std::floor(fonts_[f].ascent * scale + 1e-6);
+            line.descent = std::floor(fonts_[f].descent * scale + 1e-6);
         }
     }
 }
@@ -720,6 +730,9 @@ void Layout::Place(const Rect& box, TextPicture* out) {
     }
     out->textWidth = widest;
     out->textHeight = lines_.empty() ? 0 : bottom - (box.ymin + kFieldGutter);
+    // Leading goes between lines, and under a line that stands alone.
+    if (lines_.size() == 1)
+        out->textHeight += previousLeading;
 }
 
 void Layout::Run(TextPicture* out) {
@@ -736,7 +749,9 @@ void Layout::Run(TextPicture* out) {
             const int32_t width =
                 static_cast<int32_t>(std::ceil(out->textWidth + 2 * kFieldGutter));
             const int32_t grow = width - (box.xmax - box.xmin);
-            const uint8_t align = lines_.empty() ? 0 : lines_[0].para->align;
+            const int align = growAlign_ >= 0  ? growAlign_
+                              : lines_.empty() ? 0
+                                               : lines_[0].para->align;
             if (align == 1)
                 box.xmin -= grow;
             else if (align == 2) {
@@ -753,12 +768,12 @@ void Layout::Run(TextPicture* out) {
 } // namespace
 
 void LayoutStyledText(const Movie& movie, const EditText& field, const StyledText& text,
-                      DeviceGlyphCache& cache, TextPicture* out) {
-    Layout(movie, field, text, cache).Run(out);
+                      DeviceGlyphCache& cache, TextPicture* out, int growAlign) {
+    Layout(movie, field, text, cache, growAlign).Run(out);
 }
 
 void LayoutEditText(const Movie& movie, const EditText& field, DeviceGlyphCache& cache,
-                    TextPicture* out) {
+                    TextPicture* out, int growAlign) {
     StyledText text;
     TextFormat format = FieldFormat(movie, field);
     if (field.html) {
@@ -772,7 +787,7 @@ void LayoutEditText(const Movie& movie, const EditText& field, DeviceGlyphCache&
     } else {
         PlainText(field.text, format, &text);
     }
-    LayoutStyledText(movie, field, text, cache, out);
+    LayoutStyledText(movie, field, text, cache, out, growAlign);
 }
 
 void ScrollPicture(int scroll, TextPicture* picture) {

@@ -93,11 +93,13 @@ struct TextPicture {
 // picture then clips to its box.
 void ScrollPicture(int scroll, TextPicture* picture);
 
-// Lays out the field's initial text.
+// Lays out the field's initial text. An autosized field grows away from
+// the side growAlign names (0 left, 1 right, 2 centre), or by its first
+// paragraph's alignment when it is -1.
 void LayoutEditText(const Movie& movie, const EditText& field, DeviceGlyphCache& cache,
-                    TextPicture* out);
+                    TextPicture* out, int growAlign = -1);
 // Lays out styled text in a field with the tag's flags and bounds.
 void LayoutStyledText(const Movie& movie, const EditText& field, const StyledText& text,
-                      DeviceGlyphCache& cache, TextPicture* out);
+                      DeviceGlyphCache& cache, TextPicture* out, int growAlign = -1);
 
 } // namespace ww::movie

@@ -152,7 +152,9 @@ FieldState* FieldOfValue(const Value& self) {
 
 Value RestrictGet(Vm&, Value self, const Args&) {
     FieldState* f = FieldOfValue(self);
-    return f && f->restricted ? Value::Str(f->restrictPattern) : Value::Null();
+    if (!f)
+        return Value::Undefined();
+    return f->restricted ? Value::Str(f->restrictPattern) : Value::Null();
 }
 
 // Nothing, null and the empty pattern all lift the restriction.
@@ -192,7 +194,7 @@ void InstallFocusBuiltins(Vm& vm) {
     const Value fieldProto =
         field.type == Type::Object ? vm.GetOf(field.o, "prototype") : Value::Undefined();
     if (fieldProto.type == Type::Object) {
-        vm.Define(fieldProto.o, "restrict", Value::Undefined(), kDontEnum);
+        vm.Define(fieldProto.o, "restrict", Value::Undefined(), kDontDelete);
         if (Property* p = fieldProto.o->FindOwn(vm.Key("restrict"))) {
             p->getter = vm.MakeFunction(RestrictGet);
             p->setter = vm.MakeFunction(RestrictSet);

@@ -7,6 +7,7 @@
 #include "movie/avm1/host.h"
 #include "movie/avm1/instances.h"
 #include "movie/focus.h"
+#include "movie/text_input.h"
 
 #include <algorithm>
 #include <cctype>
@@ -249,9 +250,9 @@ std::string PlainOf(const FieldState& f) {
 void Measure(const Movie& movie, const FieldState& f, TextPicture* picture) {
     DeviceGlyphCache cache;
     if (f.styled)
-        LayoutStyledText(movie, f.edit, f.styledText, cache, picture);
+        LayoutStyledText(movie, f.edit, f.styledText, cache, picture, GrowAlign(f.autoSize));
     else
-        LayoutEditText(movie, f.edit, cache, picture);
+        LayoutEditText(movie, f.edit, cache, picture, GrowAlign(f.autoSize));
 }
 
 Rgba UnpackRgb(Vm& vm, const Value& v) {
@@ -286,6 +287,27 @@ ScrollLines MeasureScroll(Vm& vm, const FieldState& f);
 double Whole(Vm& vm, const Value& v) {
     const double n = vm.ToNumber(v);
     return std::isfinite(n) ? std::trunc(n) : 0;
+}
+
+// Flash reports text sizes in whole pixels, the fraction cut off.
+double WholePixels(double twips) {
+    return std::floor(twips / kTwipsPerPixel + 1e-9);
+}
+
+// The corner of a field's box in its parent, twips.
+struct Point {
+    double x, y;
+};
+Point Corner(Vm& vm, const FieldState& f, const DisplayObject& o) {
+    Rect box = f.edit.bounds;
+    if (f.edit.autoSize) {
+        TextPicture p;
+        Measure(ScriptHost::Of(vm).movie(), f, &p);
+        box = p.box;
+    }
+    const Matrix& m = o.matrix;
+    const double x = box.xmin, y = box.ymin;
+    return Point{m.a * x + m.c * y + m.tx, m.b * x + m.d * y + m.ty};
 }
 
 const FieldProperty kFieldProperties[] = {
@@ -379,6 +401,12 @@ const FieldProperty kFieldProperties[] = {
                  if (s == kAutoSizeNames[k])
                      a = static_cast<AutoSize>(k);
              }
+         }
+         // The box a field sized itself to stays its box under a new setting.
+         if (f.edit.autoSize) {
+             TextPicture p;
+             Measure(ScriptHost::Of(vm).movie(), f, &p);
+             f.edit.bounds = p.box;
          }
          f.autoSize = a;
          f.edit.autoSize = a != AutoSize::None;
@@ -490,14 +518,14 @@ const FieldProperty kFieldProperties[] = {
      [](Vm& vm, FieldState& f, DisplayObject&) {
          TextPicture p;
          Measure(ScriptHost::Of(vm).movie(), f, &p);
-         return Value::Num(std::round(p.textWidth / kTwipsPerPixel));
+         return Value::Num(WholePixels(p.textWidth));
      },
      nullptr},
     {"textHeight",
      [](Vm& vm, FieldState& f, DisplayObject&) {
          TextPicture p;
          Measure(ScriptHost::Of(vm).movie(), f, &p);
-         return Value::Num(std::round(p.textHeight / kTwipsPerPixel));
+         return Value::Num(WholePixels(p.textHeight));
      },
      nullptr},
     {"restrict",
@@ -522,17 +550,21 @@ const FieldProperty kFieldProperties[] = {
     {"styleSheet", [](Vm&, FieldState&, DisplayObject&) { return Value::Undefined(); },
      [](Vm&, FieldState&, DisplayObject&, const Value&) {}},
     // Display properties: not enumerated.
-    {"_x", [](Vm&, FieldState&, DisplayObject& o) { return Value::Num(o.matrix.tx / 20.0); },
-     [](Vm& vm, FieldState&, DisplayObject& o, const Value& v) {
+    // A field stands where its box's corner is: the tag's bounds need not
+    // start at its origin.
+    {"_x",
+     [](Vm& vm, FieldState& f, DisplayObject& o) { return Value::Num(Corner(vm, f, o).x / 20.0); },
+     [](Vm& vm, FieldState& f, DisplayObject& o, const Value& v) {
          const double n = vm.ToNumber(v);
          if (std::isfinite(n))
-             o.matrix.tx = std::trunc(n * kTwipsPerPixel);
+             o.matrix.tx = std::trunc(n * kTwipsPerPixel) - (Corner(vm, f, o).x - o.matrix.tx);
      }},
-    {"_y", [](Vm&, FieldState&, DisplayObject& o) { return Value::Num(o.matrix.ty / 20.0); },
-     [](Vm& vm, FieldState&, DisplayObject& o, const Value& v) {
+    {"_y",
+     [](Vm& vm, FieldState& f, DisplayObject& o) { return Value::Num(Corner(vm, f, o).y / 20.0); },
+     [](Vm& vm, FieldState& f, DisplayObject& o, const Value& v) {
          const double n = vm.ToNumber(v);
          if (std::isfinite(n))
-             o.matrix.ty = std::trunc(n * kTwipsPerPixel);
+             o.matrix.ty = std::trunc(n * kTwipsPerPixel) - (Corner(vm, f, o).y - o.matrix.ty);
      }},
     {"_width",
      [](Vm& vm, FieldState& f, DisplayObject& o) {
@@ -565,9 +597,11 @@ const FieldProperty kFieldProperties[] = {
     {"_alpha",
      [](Vm&, FieldState&, DisplayObject& o) { return Value::Num(o.color.mult[3] * 100.0); },
      [](Vm& vm, FieldState&, DisplayObject& o, const Value& v) {
+         // Kept in 1/256ths, as a colour transform holds it.
          const double n = vm.ToNumber(v);
          if (std::isfinite(n))
-             o.color.mult[3] = static_cast<float>(n / 100);
+             o.color.mult[3] =
+                 static_cast<float>(std::trunc(std::clamp(n, -1e6, 1e6) * 2.56) / 256);
      }},
     {"_visible", [](Vm&, FieldState&, DisplayObject& o) { return Value::Bool(o.visible); },
      [](Vm& vm, FieldState&, DisplayObject& o, const Value& v) { o.visible = vm.ToBoolean(v); }},
@@ -606,7 +640,7 @@ ScrollLines MeasureScroll(Vm& vm, const FieldState& f) {
 
 // Native getters and setters know their property by a number kept on the
 // function object's primitive.
-void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o);
+void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o, bool binding = false);
 
 Value FieldGet(Vm& vm, Value self, const Args&, size_t k) {
     InstanceState* s = StateOf(self);
@@ -637,7 +671,7 @@ void FieldSet(Vm& vm, Value self, const Args& args, size_t k) {
             f.edit.text = movie.editTexts[o->ref.index].text;
             f.styled = false;
         }
-        SyncField(vm, *s->parent, *o);
+        SyncField(vm, *s->parent, *o, true);
         return;
     }
     // Text a script gives a bound field goes to its variable too.
@@ -1078,8 +1112,26 @@ Value GetNewTextFormat(Vm& vm, Value self, const Args&) {
     return f ? Value::Obj(FormatObject(vm, f->newFormat)) : Value::Undefined();
 }
 
-// replaceText(begin, end, text): the characters from begin up to end become
-// text, in the format new text takes.
+// The characters from begin up to end of the field's text become text, in
+// the format new text takes; false when the field would grow too long.
+bool ReplaceRange(FieldState& f, StyledText st, size_t begin, size_t end, const std::string& text) {
+    StyledText inserted;
+    PlainText(text, f.newFormat, &inserted);
+    if (st.chars.size() - (end - begin) + inserted.chars.size() > kMaxFieldCharacters)
+        return false;
+    const uint32_t format = static_cast<uint32_t>(st.formats.size());
+    st.formats.push_back(f.newFormat);
+    st.chars.replace(begin, end - begin, inserted.chars);
+    st.formatOf.erase(st.formatOf.begin() + begin, st.formatOf.begin() + end);
+    st.formatOf.insert(st.formatOf.begin() + begin, inserted.chars.size(), format);
+    f.edit.text = f.edit.html ? HtmlOf(st, f.newFormat) : Utf8(st.chars);
+    f.styledText = std::move(st);
+    f.styled = true;
+    Changed(f);
+    return true;
+}
+
+// replaceText(begin, end, text)
 Value ReplaceText(Vm& vm, Value self, const Args& args) {
     FieldState* f = FieldOfSelf(self);
     if (!f || args.size() < 3)
@@ -1093,19 +1145,7 @@ Value ReplaceText(Vm& vm, Value self, const Args& args) {
     };
     const size_t begin = index(args[0]);
     const size_t end = std::max(begin, index(args[1]));
-    StyledText inserted;
-    PlainText(vm.ToString(args[2]), f->newFormat, &inserted);
-    if (st.chars.size() - (end - begin) + inserted.chars.size() > kMaxFieldCharacters)
-        return Value::Undefined();
-    const uint32_t format = static_cast<uint32_t>(st.formats.size());
-    st.formats.push_back(f->newFormat);
-    st.chars.replace(begin, end - begin, inserted.chars);
-    st.formatOf.erase(st.formatOf.begin() + begin, st.formatOf.begin() + end);
-    st.formatOf.insert(st.formatOf.begin() + begin, inserted.chars.size(), format);
-    f->edit.text = f->edit.html ? HtmlOf(st, f->newFormat) : Utf8(st.chars);
-    f->styledText = std::move(st);
-    f->styled = true;
-    Changed(*f);
+    ReplaceRange(*f, std::move(st), begin, end, vm.ToString(args[2]));
     return Value::Undefined();
 }
 
@@ -1393,8 +1433,10 @@ void InstallTextSnapshot(Vm& vm) {
                                                         {"findText", SnapshotFind},
                                                         {"setSelectColor", SnapshotSelectColor},
                                                         {"getTextRunInfo", SnapshotRunInfo}};
+    // A movie older than SWF 6 has the names, each holding nothing.
     for (const auto& m : methods)
-        vm.Define(proto, m.first, Value::Obj(vm.MakeFunction(m.second)));
+        vm.Define(proto, m.first,
+                  vm.version() >= 6 ? Value::Obj(vm.MakeFunction(m.second)) : Value::Undefined());
     Method(vm, vm.clipProto, "getTextSnapshot", GetTextSnapshot);
 }
 
@@ -1414,7 +1456,7 @@ bool ResolveVariable(Vm& vm, Object* from, const std::string& path, Object** hol
     return *holder && !name->empty();
 }
 
-void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o) {
+void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o, bool binding) {
     const Movie& movie = ScriptHost::Of(vm).player().MovieOf(parent);
     // Unbound fields keep drawing from their tags.
     if (!o.instance && (o.ref.index >= movie.editTexts.size() ||
@@ -1429,6 +1471,10 @@ void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o) {
     if (!ResolveVariable(vm, ScriptHost::Of(vm).ObjectOf(parent), f->edit.variableName, &holder,
                          &name))
         return;
+    // A variable of a plain object is read when the field first binds to
+    // it, and is not watched after.
+    if (!binding && f->boundSeen && holder->kind != ObjectKind::Clip)
+        return;
     const Value v = vm.GetOf(holder, name);
     if (!f->boundSeen) {
         f->boundSeen = true;
@@ -1440,7 +1486,10 @@ void SyncField(Vm& vm, SpriteState& parent, DisplayObject& o) {
             return;
         }
     }
-    const std::string text = v.IsUndefined() ? std::string() : vm.ToString(v);
+    // A variable that is gone leaves the field showing what it showed.
+    if (v.IsUndefined())
+        return;
+    const std::string text = vm.ToString(v);
     if (text == f->boundText && f->styled)
         return;
     f->boundText = text;
@@ -1460,6 +1509,49 @@ void SyncBound(Vm& vm, SpriteState& s, int nesting) {
 }
 
 } // namespace
+
+void FieldDuplicate(Vm& vm, Object* field, const std::string& name, int depth) {
+    InstanceState* s = field ? field->instance : nullptr;
+    DisplayObject* o = s ? s->Owner() : nullptr;
+    const Movie& movie = ScriptHost::Of(vm).movie();
+    // Only a field with a tag has something to copy from.
+    if (!o || !s->field || o->ref.kind != CharacterKind::EditText ||
+        o->ref.index >= movie.editTexts.size() || depth < -kScriptDepthBase ||
+        depth > 65535 - kScriptDepthBase)
+        return;
+    DisplayObject fresh;
+    fresh.depth = static_cast<uint16_t>(depth + kScriptDepthBase);
+    fresh.characterId = o->characterId;
+    fresh.ref = o->ref;
+    fresh.scripted = true;
+    fresh.name = name;
+    fresh.matrix = o->matrix;
+    fresh.color = o->color;
+    ScriptHost::Of(vm).AddScripted(*s->parent, std::move(fresh));
+}
+
+bool FieldBox(const Movie& movie, const DisplayObject& o, Rect* r) {
+    if (o.ref.kind != CharacterKind::EditText)
+        return false;
+    const FieldState* f = o.instance ? o.instance->field.get() : nullptr;
+    if (!f && o.ref.index >= movie.editTexts.size())
+        return false;
+    const EditText& edit = f ? f->edit : movie.editTexts[o.ref.index];
+    if (!edit.autoSize) {
+        *r = edit.bounds;
+        return true;
+    }
+    // A field that sizes itself to its text is as big as its layout says.
+    TextPicture p;
+    if (f) {
+        Measure(movie, *f, &p);
+    } else {
+        DeviceGlyphCache cache;
+        LayoutEditText(movie, edit, cache, &p);
+    }
+    *r = p.box;
+    return true;
+}
 
 Object* InstanceObject(Vm& vm, SpriteState& parent, DisplayObject& o) {
     InstanceState* state = InstanceOf(parent, o);

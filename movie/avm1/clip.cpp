@@ -129,6 +129,8 @@ bool CharacterBounds(const Movie& movie, const DisplayObject& o, Rect* r) {
     }
     case CharacterKind::Sprite:
         return o.sprite && SpriteBounds(movie, *o.sprite, r);
+    case CharacterKind::EditText:
+        return FieldBox(movie, o, r);
     default:
         return false;
     }

@@ -21,6 +21,15 @@ void InstanceRoots(SpriteState& s, std::vector<Object*>* roots);
 // Fields bound to variables take the variables' values; run after scripts.
 void SyncBoundFields(Vm& vm, SpriteState& root);
 
+// duplicateMovieClip on a text field: a field fresh from the same tag at
+// depth, placed and coloured as the original; what scripts changed on the
+// original stays with it.
+void FieldDuplicate(Vm& vm, Object* field, const std::string& name, int depth);
+
+// A text field's box in its own twips, grown to its text when it sizes
+// itself; false for anything but a field.
+bool FieldBox(const Movie& movie, const DisplayObject& o, Rect* r);
+
 // TextField, TextFormat and createTextField.
 void InstallTextBuiltins(Vm& vm);
 // Mouse, button handlers' defaults, startDrag, hitTest's shape test, getURL.

@@ -1218,6 +1218,8 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         Object* source = ResolveTarget(Pop());
         if (source && source->kind == ObjectKind::Clip && !std::isnan(depth))
             ClipDuplicate(vm, source, name, static_cast<int>(depth));
+        else if (source && source->instance && !std::isnan(depth))
+            FieldDuplicate(vm, source, name, static_cast<int>(depth));
         break;
     }
     case 0x25: {

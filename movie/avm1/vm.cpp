@@ -615,6 +615,25 @@ void Vm::Define(Object* o, const std::string& name, const Value& v, uint8_t flag
     o->props.push_back(std::move(prop));
 }
 
+namespace {
+
+// The old value a watcher is given: a stored value as it stands; a value
+// behind a getter reads as undefined, the getter not being run.
+Value WatchedValue(Vm& vm, Object* o, const std::string& key, const std::string& name) {
+    Object* p = o;
+    for (int depth = 0; p && depth < kMaxProtoDepth; ++depth) {
+        if (const Property* prop = p->FindOwn(key)) {
+            if (prop->getter || prop->setter)
+                return Value::Undefined();
+            break;
+        }
+        p = vm.ProtoOf(p);
+    }
+    return vm.Get(Value::Obj(o), name);
+}
+
+} // namespace
+
 void Vm::Set(Object* o, const std::string& name, const Value& v0) {
     if (!o)
         return;
@@ -633,7 +652,7 @@ void Vm::Set(Object* o, const std::string& name, const Value& v0) {
         Watch w = o->watches[i];
         if (AtDepthLimit())
             return;
-        Value args[3] = {Value::Str(name), Get(Value::Obj(o), name), v};
+        Value args[3] = {Value::Str(name), WatchedValue(*this, o, key, name), v};
         args[2] = v;
         Value argsWithData[4] = {args[0], args[1], args[2], w.data};
         v = Call(Value::Obj(w.callback), Value::Obj(o), Args{argsWithData, 4});

@@ -14,6 +14,7 @@
 #include "movie/playback.h"
 #include "movie/player.h"
 #include "movie/render.h"
+#include "movie/typed_chars.h"
 #include "movie/wallpaper_page.h"
 
 #include <windows.h>
@@ -148,7 +149,8 @@ class MovieView {
     bool OnKeyMessage(UINT message, WPARAM wParam);
     bool takesKeys_ = false;
     bool pointerNeedsFocus_ = false;
-    uint32_t highSurrogate_ = 0;
+    // WM_CHAR units and bytes not yet a whole character.
+    movie::TypedChars typed_;
     movie::Canvas canvas_;
     int drawnWidth_ = 0, drawnHeight_ = 0;
     PresentedArea presented_;

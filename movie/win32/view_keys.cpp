@@ -5,6 +5,7 @@
 #include "movie/text_input.h"
 #include "movie/win32/movie_view.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace ww {
@@ -139,12 +140,39 @@ void WriteClipboard(HWND owner, const std::string& text) {
     CloseClipboard();
 }
 
+// The code page an ANSI window's WM_CHAR bytes come in: the one of the
+// keyboard layout the window's thread types with.
+movie::AnsiCodePage InputCodePage(HWND hwnd) {
+    const HKL layout = GetKeyboardLayout(GetWindowThreadProcessId(hwnd, nullptr));
+    const LCID locale = MAKELCID(LOWORD(reinterpret_cast<UINT_PTR>(layout)), SORT_DEFAULT);
+    UINT page = CP_ACP;
+    char digits[8] = {};
+    if (GetLocaleInfoA(locale, LOCALE_IDEFAULTANSICODEPAGE, digits, sizeof digits) > 0) {
+        const UINT n = static_cast<UINT>(std::strtoul(digits, nullptr, 10));
+        if (n != 0)
+            page = n;
+    }
+    movie::AnsiCodePage out;
+    out.isLeadByte = [page](uint8_t b) { return IsDBCSLeadByteEx(page, b) != 0; };
+    out.toUtf16 = [page](const std::string& bytes) {
+        wchar_t wide[4] = {};
+        const int n = MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, bytes.data(),
+                                          static_cast<int>(bytes.size()), wide, 4);
+        std::u16string units;
+        for (int i = 0; i < n; ++i)
+            units += static_cast<char16_t>(wide[i]);
+        return units;
+    };
+    return out;
+}
+
 } // namespace
 
 bool MovieView::OnKeyMessage(UINT message, WPARAM wParam) {
     if (!takesKeys_)
         return false;
     if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+        typed_.Reset();
         if (player_)
             player_->WindowFocus(message == WM_SETFOCUS);
         return false;
@@ -179,28 +207,23 @@ bool MovieView::OnKeyMessage(UINT message, WPARAM wParam) {
         return message == WM_KEYUP;
     }
     case WM_CHAR: {
-        // Control characters came as keys; a high surrogate waits for its pair.
-        uint32_t c = static_cast<uint32_t>(wParam);
-        if (!IsWindowUnicode(hwnd_)) {
-            // An ANSI window is given the character in the system's code page.
-            const char byte = static_cast<char>(wParam & 0xFF);
-            wchar_t wide = 0;
-            if (MultiByteToWideChar(CP_ACP, 0, &byte, 1, &wide, 1) != 1)
-                return true;
-            c = wide;
+        // Control characters came as keys.
+        std::u32string chars;
+        if (IsWindowUnicode(hwnd_)) {
+            if (const char32_t c = typed_.FromUnicode(static_cast<uint32_t>(wParam)))
+                chars += c;
+        } else {
+            chars = typed_.FromAnsi(static_cast<uint8_t>(wParam & 0xFF), InputCodePage(hwnd_));
         }
-        if (c >= 0xD800 && c < 0xDC00) {
-            highSurrogate_ = c;
-            return true;
+        bool typed = false;
+        for (char32_t c : chars) {
+            if (c >= 32 && c != 127 && !Held(VK_CONTROL)) {
+                player_->TypeCharacter(c);
+                typed = true;
+            }
         }
-        uint32_t typed = c;
-        if (c >= 0xDC00 && c < 0xE000 && highSurrogate_)
-            typed = 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (c - 0xDC00);
-        highSurrogate_ = 0;
-        if (typed >= 32 && typed != 127 && !Held(VK_CONTROL)) {
-            player_->TypeCharacter(typed);
+        if (typed)
             Draw(false);
-        }
         return true;
     }
     default:

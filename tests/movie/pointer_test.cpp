@@ -356,7 +356,9 @@ TEST(Pointer, OnlyShownButtonsHearTheirKeys) {
         script.Get("btn").Push({PushString("_visible"), PushBool(c.visible)}).Op(0x4F);
         Session s(
             Movie8(ButtonTags({key}, "btn") + DoActionTag(script.Records()) + ShowFrameTag()));
+        // A printable key's condition is matched as the character is typed.
         s.player->KeyDown('A', 'a');
+        s.player->TypeCharacter('a');
         s.player->KeyUp('A', 'a');
         EXPECT_EQ(s.Take(), c.want);
     }

@@ -135,8 +135,10 @@ TEST(TextFields, PropertiesReadBackAndDraw) {
         TraceMember(w, "f", name);
     SetMember(w, "f", "autoSize", PushBool(true));
     TraceMember(w, "f", "autoSize");
+    // Sizing itself to no text left the box small; it is sized again.
     SetMember(w, "f", "autoSize", PushString("none"));
     SetMember(w, "f", "_width", PushInt(50));
+    SetMember(w, "f", "_height", PushInt(20));
     TraceMember(w, "f", "_width");
     SetMember(w, "f", "html", PushBool(true));
     SetMember(w, "f", "htmlText", PushString("<b>bold</b> &amp; plain"));
@@ -513,6 +515,194 @@ TEST(TextFields, ANewVariableBindsAtOnce) {
                        DoActionTag(w.Records()) + ShowFrameTag();
     FieldRun run(Movie8(tags));
     EXPECT_EQ(run.lines, (std::vector<std::string>{"Hello", "Hello", "C"}));
+}
+
+TEST(TextFields, ReplaceSelTypesOverTheSelectionOfTheFocus) {
+    ActionWriter w;
+    Call(w, "_root", "createTextField",
+         {PushString("t"), PushInt(1), PushInt(0), PushInt(0), PushInt(200), PushInt(100)})
+        .Op(0x17);
+    SetMember(w, "t", "type", PushString("input"));
+    SetMember(w, "t", "text", PushString("abcd"));
+    // Without the focus the selection sits at the start.
+    Call(w, "t", "replaceSel", {PushString("|")}).Op(0x17);
+    TraceMember(w, "t", "text");
+    // The focus given by a script selects the whole text.
+    Call(w, "Selection", "setFocus", {PushString("t")}).Op(0x17);
+    Call(w, "t", "replaceSel", {PushString("xy")}).Op(0x17);
+    TraceMember(w, "t", "text");
+    // The caret stands after what was put in.
+    Call(w, "t", "replaceSel", {PushString("z")}).Op(0x17);
+    TraceMember(w, "t", "text");
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"|abcd", "xy", "xyz"}));
+}
+
+// Leading counts between lines, and under a line that stands alone.
+TEST(TextFields, TextHeightCountsLeadingAsFlashDoes) {
+    const struct {
+        const char* text;
+        int leading;
+    } cases[] = {{"a", 0}, {"a", 10}, {"a\rb", 0}, {"a\rb", 10}, {"a\rb\rc", 10}};
+    ActionWriter w;
+    int depth = 1;
+    for (const auto& c : cases) {
+        const std::string name = "t" + std::to_string(depth);
+        Call(w, "_root", "createTextField",
+             {PushString(name), PushInt(depth++), PushInt(0), PushInt(0), PushInt(200),
+              PushInt(200)})
+            .Op(0x17);
+        SetMember(w, name, "multiline", PushBool(true));
+        w.Push({PushString("fmt"), PushInt(0), PushString("TextFormat")}).Op(0x40).Op(0x1D);
+        SetMember(w, "fmt", "size", PushInt(20));
+        SetMember(w, "fmt", "leading", PushInt(c.leading));
+        w.Get("fmt").Push({PushInt(1)}).Get(name).Push({PushString("setNewTextFormat")});
+        w.Op(0x52).Op(0x17);
+        SetMember(w, name, "text", PushString(c.text));
+        TraceMember(w, name, "textHeight");
+    }
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    ASSERT_EQ(run.lines.size(), 5u);
+    std::vector<int> h;
+    for (const std::string& l : run.lines)
+        h.push_back(std::stoi(l));
+    EXPECT_GT(h[0], 0);
+    EXPECT_EQ(h[1], h[0] + 10);
+    EXPECT_EQ(h[3], h[2] + 10);
+    EXPECT_EQ(h[4] - h[3], h[2] - h[0] + 10);
+}
+
+// A watcher of a field's text is told undefined as the old value: the text
+// sits behind a getter, which the watch does not run.
+TEST(TextFields, WatchersOfFieldTextSeeNoOldValue) {
+    ActionWriter w;
+    Call(w, "_root", "createTextField",
+         {PushString("t"), PushInt(1), PushInt(0), PushInt(0), PushInt(200), PushInt(100)})
+        .Op(0x17);
+    SetMember(w, "t", "text", PushString("before"));
+    ActionWriter told;
+    told.Get("old").Trace().Get("now").Op(0x3E);
+    w.Push({PushString("seen")}).Function("", {"name", "old", "now"}, told).Op(0x1D);
+    w.Get("seen").Push({PushString("text"), PushInt(2)}).Get("t").Push({PushString("watch")});
+    w.Op(0x52).Op(0x17);
+    SetMember(w, "t", "text", PushString("after"));
+    TraceMember(w, "t", "text");
+    // A plain property's watcher is told the value it had.
+    w.Push({PushString("o"), PushInt(0), PushString("Object")}).Op(0x40).Op(0x1D);
+    SetMember(w, "o", "p", PushInt(1));
+    w.Get("seen").Push({PushString("p"), PushInt(2)}).Get("o").Push({PushString("watch")});
+    w.Op(0x52).Op(0x17);
+    SetMember(w, "o", "p", PushInt(2));
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"undefined", "after", "1"}));
+}
+
+// A variable that goes away leaves its field as it was; a plain object's
+// variable is read when the field binds and not followed after, though
+// text typed into the field still reaches it.
+TEST(TextFields, BoundFieldsFollowOnlyClipVariablesThatExist) {
+    ActionWriter frame1, frame2;
+    frame1.Set("v", PushString("one"));
+    frame1.Push({PushString("o"), PushInt(0), PushString("Object")}).Op(0x40).Op(0x1D);
+    SetMember(frame1, "o", "p", PushString("first"));
+    frame2.Push({PushString("v")}).Op(0x3B).Op(0x17);
+    SetMember(frame2, "o", "p", PushString("second"));
+    TraceMember(frame2, "g", "text");
+    SetMember(frame2, "g", "text", PushString("typed"));
+    TraceMember(frame2, "o", "p");
+    const Bytes tags = DefineEditTextTag(5, BoundField("v", "tag")) +
+                       DefineEditTextTag(6, BoundField("o.p", "tag")) +
+                       PlaceObject2Tag(Named(1, 5, "f")) + PlaceObject2Tag(Named(2, 6, "g")) +
+                       DoActionTag(frame1.Records()) + ShowFrameTag() +
+                       DoActionTag(frame2.Records() + Bytes{0x07}) + ShowFrameTag();
+    FieldRun run(Movie8(tags, 2));
+    EXPECT_EQ(run.FieldText(1), "one");
+    EXPECT_EQ(run.FieldText(2), "first");
+    run.player->Advance();
+    EXPECT_EQ(run.FieldText(1), "one");
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"first", "typed"}));
+}
+
+// TextSnapshot's methods come with SWF 6; an older movie lists the names
+// with nothing in them.
+TEST(TextFields, SnapshotMethodsNeedSwf6) {
+    for (const uint8_t version : {5, 6, 8}) {
+        SCOPED_TRACE(int(version));
+        ActionWriter w;
+        w.Get("TextSnapshot").Push({PushString("prototype")}).Op(0x4E);
+        w.Push({PushString("getText")}).Op(0x4E).Op(0x44).Trace();
+        SwfRecipe movie = StageRecipe(false);
+        movie.version = version;
+        movie.tags = DoActionTag(w.Records()) + ShowFrameTag();
+        FieldRun run(MakeSwf(movie));
+        EXPECT_EQ(run.lines, std::vector<std::string>{version >= 6 ? "function" : "undefined"});
+    }
+}
+
+// A field set to size itself grows away from the side its autoSize names,
+// and the clip holding it has the field's box for bounds.
+TEST(TextFields, AutoSizeGrowsFromItsSideAndBoundsTheClip) {
+    const char* const modes[] = {"none", "left", "center", "right"};
+    ActionWriter w;
+    int depth = 1;
+    for (const char* mode : modes) {
+        const std::string clip = std::string("mc_") + mode;
+        Call(w, "_root", "createEmptyMovieClip", {PushString(clip), PushInt(depth++)}).Op(0x17);
+        Call(w, clip, "createTextField",
+             {PushString("t"), PushInt(1), PushInt(50), PushInt(40), PushInt(100), PushInt(30)})
+            .Op(0x17);
+        w.Push({PushString("t")}).Get(clip).Push({PushString("t")}).Op(0x4E).Op(0x1D);
+        SetMember(w, "t", "text", PushString("a rather long line of text, wider than the box"));
+        SetMember(w, "t", "autoSize", PushString(mode));
+        TraceMember(w, "t", "_x");
+        TraceMember(w, "t", "_width");
+        w.Push({PushString("b")});
+        Call(w, clip, "getBounds", {}).Op(0x1D);
+        TraceMember(w, "b", "xMin");
+        TraceMember(w, "b", "xMax");
+    }
+    FieldRun run(Movie8(DoActionTag(w.Records()) + ShowFrameTag()));
+    ASSERT_EQ(run.lines.size(), 16u);
+    for (size_t k = 0; k < 4; ++k) {
+        SCOPED_TRACE(modes[k]);
+        const double x = std::stod(run.lines[4 * k]), width = std::stod(run.lines[4 * k + 1]);
+        EXPECT_DOUBLE_EQ(std::stod(run.lines[4 * k + 2]), x);
+        EXPECT_NEAR(std::stod(run.lines[4 * k + 3]), x + width, 0.05);
+        if (k == 0) {
+            EXPECT_EQ(x, 50);
+            EXPECT_EQ(width, 100);
+            continue;
+        }
+        EXPECT_GT(width, 150);
+        const double fixed[] = {0, x, x + width / 2, x + width};
+        const double want[] = {0, 50, 100, 150};
+        EXPECT_NEAR(fixed[k], want[k], 0.05);
+    }
+}
+
+// duplicateMovieClip on a field with a tag makes a field fresh from that
+// tag, placed as the original; a field's _x and _y name its box's corner.
+TEST(TextFields, DuplicatesAreFreshFromTheTag) {
+    EditTextRecipe field = BoundField("", "tag text");
+    field.xmin = 6 * kPx;
+    field.ymin = 7 * kPx;
+    field.xmax = 100 * kPx;
+    field.ymax = 30 * kPx;
+    ActionWriter w;
+    SetMember(w, "f", "_x", PushInt(20));
+    SetMember(w, "f", "_alpha", PushDouble(50.5));
+    SetMember(w, "f", "text", PushString("changed"));
+    w.Get("f").Push({PushString("g"), PushInt(3)}).Op(0x24);
+    for (const char* target : {"f", "g"}) {
+        for (const char* name : {"_x", "_y", "_alpha", "text"})
+            TraceMember(w, target, name);
+    }
+    const Bytes tags = DefineEditTextTag(5, field) + PlaceObject2Tag(Named(1, 5, "f")) +
+                       DoActionTag(w.Records()) + ShowFrameTag();
+    FieldRun run(Movie8(tags));
+    // _alpha is kept in 256ths: 50.5 % is 129/256.
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"20", "7", "50.390625", "changed", "20", "7",
+                                                   "50.390625", "tag text"}));
 }
 
 // The Tab order reads what a script stored, kept as unsigned 32 bits.

@@ -4,6 +4,7 @@
 #include "movie/text_layout.h"
 #include "tests/movie/movie_test_util.h"
 
+#include <cmath>
 #include <string>
 
 namespace ww::test {
@@ -220,6 +221,83 @@ TEST(TextLayout, AutoSizeGrowsTheBoxToTheText) {
               r.ymin + kSize + kSize / 4 + 2 * static_cast<int32_t>(movie::kFieldGutter));
     EXPECT_FALSE(p.overflows);
     EXPECT_EQ(p.glyphs.size(), 10u);
+}
+
+// Each glyph's advance is cut down to whole twips before the next is placed.
+TEST(TextLayout, AdvancesStandOnWholeTwips) {
+    const struct {
+        const char* text;
+        uint16_t size;
+        double width;
+    } cases[] = {
+        {"B", 400, 100},    {"BB", 410, 204},  {"AB", 410, 512},
+        {"BBBB", 410, 408}, {"B B", 410, 409}, {"B", 405, 101},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text + std::string(" at ") + std::to_string(c.size));
+        EditTextRecipe r = Field(c.text);
+        r.fontHeight = c.size;
+        const movie::TextPicture p = Lay(ParseOrFail(FieldMovie(r)));
+        EXPECT_DOUBLE_EQ(p.textWidth, c.width);
+        ASSERT_FALSE(p.glyphs.empty());
+        EXPECT_DOUBLE_EQ(p.glyphs.back().matrix.tx,
+                         r.xmin + movie::kFieldGutter + c.width - std::floor(256.0 * c.size / kEm));
+    }
+}
+
+// Trailing spaces take room, except where a centred or right-aligned line
+// was broken at one. 'A' is 400 twips at this size, the space 200.
+TEST(TextLayout, TrailingSpacesTakeRoomAsFlashGivesIt) {
+    const struct {
+        const char* name;
+        const char* text;
+        uint8_t align;
+        bool wrap;
+        double width;
+    } cases[] = {
+        {"a lone space", " ", 0, false, 200},
+        {"after a letter, left", "A ", 0, false, 600},
+        {"after a letter, centred", "A ", 2, false, 600},
+        {"at a break, left", "AAAAAAAAA A", 0, true, 3800},
+        {"at a break, centred", "AAAAAAAAA A", 2, true, 3600},
+        {"at a break, right", "AAAAAAAAA A", 1, true, 3600},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditTextRecipe r = Field(c.text);
+        r.hasLayout = true;
+        r.align = c.align;
+        r.wordWrap = c.wrap;
+        const movie::TextPicture p = Lay(ParseOrFail(FieldMovie(r)));
+        EXPECT_DOUBLE_EQ(p.textWidth, c.width);
+    }
+}
+
+// An autosized field grows away from the side it is told, whatever the
+// alignment of its text; told nothing, it goes by that alignment.
+TEST(TextLayout, AutoSizeGrowsFromTheSideItIsTold) {
+    EditTextRecipe r = Field("AAAAAAAAAA"); // 4000 twips, wider than the field
+    r.autoSize = true;
+    r.multiline = false;
+    r.hasLayout = true;
+    r.align = 1;
+    const movie::Movie m = ParseOrFail(FieldMovie(r));
+    const int32_t width = 4000 + 2 * static_cast<int32_t>(movie::kFieldGutter);
+    const struct {
+        int grow;
+        int32_t xmin;
+    } cases[] = {{-1, r.xmax - width},
+                 {0, r.xmin},
+                 {1, r.xmax - width},
+                 {2, r.xmin - (width - (r.xmax - r.xmin)) / 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.grow);
+        movie::DeviceGlyphCache cache;
+        movie::TextPicture p;
+        movie::LayoutEditText(m, m.editTexts.at(0), cache, &p, c.grow);
+        EXPECT_EQ(p.box.xmin, c.xmin);
+        EXPECT_EQ(p.box.xmax - p.box.xmin, width);
+    }
 }
 
 TEST(TextLayout, PasswordsShowStarsAndMissingGlyphsNothing) {
