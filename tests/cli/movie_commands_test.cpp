@@ -243,7 +243,7 @@ TEST(RenderCommand, RefusesBadRequestsAndLeavesNoBrokenImage) {
         {{"render", dir / "missing.swf", dir / "keep.png"},
          "Cannot open the movie file " + dir / "missing.swf" + "\n"},
         {{"render", movie, dir / "keep.png", "--scale", "zoom"},
-         "Unknown scale zoom: use showall, noborder or exactfit\n"},
+         "Unknown scale zoom: use showall, noborder, exactfit or noscale\n"},
         {{"render", movie, dir / "keep.png", "--quality", "fine"},
          "Unknown quality fine: use low, autolow, autohigh, medium, high or best\n"},
         {{"render", movie, dir / "keep.png", "--background", "red"},
