@@ -6,6 +6,7 @@
 // copy kept in step with the children. Parsing, printing and cloning walk
 // with explicit stacks: a document nested 10,000 deep costs no native stack.
 #include "movie/avm1/builtins_util.h"
+#include "movie/avm1/convert.h"
 #include "movie/avm1/loader.h"
 
 #include <algorithm>
@@ -544,7 +545,7 @@ Value NodeInit(Vm& vm, Value self, const Args& args) {
     Object* n = SelfObject(self);
     if (!n || n->kind != ObjectKind::Plain)
         return Value::Undefined();
-    const int type = static_cast<int>(vm.ToNumber(args[0]));
+    const int type = ToInt32Held(vm.ToNumber(args[0]));
     const Value given = args.size() > 1 && !args[1].IsUndefined() ? Value::Str(vm.ToString(args[1]))
                                                                   : Value::Null();
     if (type == kTextNode)

@@ -754,7 +754,7 @@ Value DuplicateMovieClip(Vm& vm, Value self, const Args& args) {
     const double depth = vm.ToNumber(args[1]);
     if (!std::isfinite(depth))
         return Value::Undefined();
-    ClipDuplicate(vm, c, name, static_cast<int>(depth));
+    ClipDuplicate(vm, c, name, ToInt32Held(depth));
     Object* parent = ClipParent(vm, c);
     Value copy;
     if (parent && ClipChild(vm, parent, name, &copy)) {

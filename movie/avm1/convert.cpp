@@ -1,5 +1,6 @@
 #include "movie/avm1/convert.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -285,6 +286,12 @@ double ParseIntPrefix(const std::string& s, int radix) {
 
 int32_t ToInt32(double n) {
     return static_cast<int32_t>(ToUint32(n));
+}
+
+int32_t ToInt32Held(double n) {
+    if (std::isnan(n))
+        return 0;
+    return static_cast<int32_t>(std::clamp(std::trunc(n), -2147483648.0, 2147483647.0));
 }
 
 uint32_t ToUint32(double n) {

@@ -28,6 +28,9 @@ double ParseIntPrefix(const std::string& s, int radix);
 // ECMAScript's ToInt32: modulo 2^32, NaN and infinities to 0.
 int32_t ToInt32(double n);
 uint32_t ToUint32(double n);
+// n truncated and held within int32_t, NaN to 0: for depths and kinds,
+// where a huge number must stay huge rather than wrap.
+int32_t ToInt32Held(double n);
 
 // UTF-16 units of UTF-8 text, as Flash counts (a byte that starts no
 // sequence counts as one, a character beyond the first plane as two).

@@ -1217,9 +1217,9 @@ bool Interpreter::Step(uint8_t op, Fields& f, size_t bodyEnd, Value* result, Sta
         const std::string name = PopString();
         Object* source = ResolveTarget(Pop());
         if (source && source->kind == ObjectKind::Clip && !std::isnan(depth))
-            ClipDuplicate(vm, source, name, static_cast<int>(depth));
+            ClipDuplicate(vm, source, name, ToInt32Held(depth));
         else if (source && source->instance && !std::isnan(depth))
-            FieldDuplicate(vm, source, name, static_cast<int>(depth));
+            FieldDuplicate(vm, source, name, ToInt32Held(depth));
         break;
     }
     case 0x25: {

@@ -1797,5 +1797,21 @@ TEST(Avm1Conversions, AValueOfThatIsNoFunctionGivesNothing) {
     });
 }
 
+// Depths past any a clip can have are refused whole, never wrapped round to
+// one that exists (the action and the method alike).
+TEST(Avm1Clips, DuplicatesAtImpossibleDepthsAreRefused) {
+    ActionWriter script;
+    for (const PushValue& depth : {PushDouble(1e20), PushDouble(-1e20), PushDouble(INFINITY),
+                                   PushDouble(4294967296.0 + 5)}) {
+        script.Get("clip").Push({PushString("copy")}).Raw(ActionWriter().Push({depth}).Records());
+        script.Op(0x24);
+        script.Get("copy").Op(0x44).Trace(); // typeof
+        Call(script, "clip", "duplicateMovieClip", {PushString("other"), depth}).Op(0x17);
+        script.Push({PushString("other")}).Op(0x1C).Op(0x44).Trace();
+    }
+    const std::vector<std::string> none(8, "undefined");
+    EXPECT_EQ(Play(ClipMovie(script)).lines, none);
+}
+
 } // namespace
 } // namespace ww::test
