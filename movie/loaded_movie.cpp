@@ -26,23 +26,13 @@ LoadedKind KindOf(const std::vector<uint8_t>& bytes) {
 void ShowPicture(Movie* movie) {
     const Bitmap& b = movie->bitmaps[0];
     const int32_t w = b.width * kTwipsPerPixel, h = b.height * kTwipsPerPixel;
-    Shape shape;
     FillStyle fill;
     fill.kind = FillKind::Bitmap;
     fill.bitmapId = kPictureBitmapId;
     fill.matrix = Matrix{kTwipsPerPixel, 0, 0, kTwipsPerPixel, 0, 0};
     fill.repeat = false;
     fill.smooth = false;
-    shape.fills.push_back(fill);
-    shape.layers.push_back(StyleLayer{0, 1, 0, 0});
-    const int32_t corners[5][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}, {0, 0}};
-    for (int i = 0; i < 4; ++i)
-        shape.edges.push_back(Edge{corners[i][0], corners[i][1], 0, 0, corners[i + 1][0],
-                                   corners[i + 1][1], 0, 1, 0, false});
-    shape.bounds.xmin = shape.bounds.ymin = 0;
-    shape.bounds.xmax = w;
-    shape.bounds.ymax = h;
-    movie->shapes.push_back(std::move(shape));
+    movie->shapes.push_back(PictureShape(fill, w, h));
     movie->dictionary[kPictureBitmapId] = CharacterRef{CharacterKind::Bitmap, 0};
     movie->dictionary[kPictureShapeId] = CharacterRef{CharacterKind::Shape, 0};
     FrameCommand place;

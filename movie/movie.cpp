@@ -59,6 +59,20 @@ const CharacterRef* Movie::Find(uint16_t id) const {
     return it == dictionary.end() ? nullptr : &it->second;
 }
 
+Shape PictureShape(const FillStyle& fill, int32_t w, int32_t h) {
+    Shape shape;
+    shape.fills.push_back(fill);
+    shape.layers.push_back(StyleLayer{0, 1, 0, 0});
+    const int32_t corners[5][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}, {0, 0}};
+    for (int i = 0; i < 4; ++i)
+        shape.edges.push_back(Edge{corners[i][0], corners[i][1], 0, 0, corners[i + 1][0],
+                                   corners[i + 1][1], 0, 1, 0, false});
+    shape.bounds.xmin = shape.bounds.ymin = 0;
+    shape.bounds.xmax = w;
+    shape.bounds.ymax = h;
+    return shape;
+}
+
 std::string UnsupportedTagList(const Movie& movie) {
     if (movie.unsupported.empty())
         return "none";

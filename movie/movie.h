@@ -358,6 +358,10 @@ struct Movie {
 // The unsupported kinds met, comma-separated, "none" for none.
 std::string UnsupportedTagList(const Movie& movie);
 
+// A w x h twips rectangle at the origin painted with fill: how a picture is
+// shown (a loaded picture, a script's attached bitmap).
+Shape PictureShape(const FillStyle& fill, int32_t w, int32_t h);
+
 // A whole movie file's bytes ("FWS" or "CWS" with its header).
 bool ParseMovie(const uint8_t* data, size_t size, Movie* movie, std::string* error);
 // A movie file, plain or compressed, or the movie in a projector (".exe").

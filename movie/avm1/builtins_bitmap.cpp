@@ -1093,16 +1093,7 @@ Value AttachBitmap(Vm& vm, Value self, const Args& args) {
     fill.repeat = false;
     fill.smooth = vm.ToBoolean(args[3]);
     fill.scriptPixels = std::shared_ptr<const Bitmap>(s->store, &s->store->bitmap);
-    Shape& shape = drawing->shape;
-    shape.fills.push_back(std::move(fill));
-    shape.layers.push_back(StyleLayer{0, 1, 0, 0});
-    const int32_t corners[5][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}, {0, 0}};
-    for (int i = 0; i < 4; ++i)
-        shape.edges.push_back(Edge{corners[i][0], corners[i][1], 0, 0, corners[i + 1][0],
-                                   corners[i + 1][1], 0, 1, 0, false});
-    shape.bounds.xmin = shape.bounds.ymin = 0;
-    shape.bounds.xmax = w;
-    shape.bounds.ymax = h;
+    drawing->shape = PictureShape(fill, w, h);
     drawing->hasBounds = true;
     drawing->charged = bytes;
     if (Object* owner = ScriptHost::Of(vm).ObjectOf(*child))
