@@ -234,29 +234,39 @@ bool SourceArg(const Value& v, const PixelStore** out, Value* error) {
 
 // The (source, sourceRect, destPoint) that copyPixels, copyChannel, merge
 // and threshold begin with. A missing or odd point reads as (0, 0).
-bool CopyArgs(Vm& vm, const Args& args, const PixelStore** from, PixelArea* area, int32_t* x,
-              int32_t* y, Value* error) {
-    if (!SourceArg(args[0], from, error))
-        return false;
-    if (!AreaArg(vm, args[1], area)) {
-        *error = Value::Num(-4);
+// What the copying methods take first: (sourceBitmap, sourceRect,
+// destPoint), onto this bitmap.
+struct CopyCall {
+    PixelStore* to = nullptr;
+    const PixelStore* from = nullptr;
+    PixelArea area;
+    int32_t x = 0, y = 0;
+};
+
+// False with Flash's answer when this is no bitmap, fewer than least
+// arguments came, or the source or its area is bad.
+bool ReadCopy(Vm& vm, Value self, const Args& args, size_t least, CopyCall* c, Value* answer) {
+    c->to = StoreOf(self);
+    if (!c->to || args.size() < least) {
+        *answer = kRefused;
         return false;
     }
-    *x = *y = 0;
-    PointArg(vm, args[2], x, y);
+    if (!SourceArg(args[0], &c->from, answer))
+        return false;
+    if (!AreaArg(vm, args[1], &c->area)) {
+        *answer = Value::Num(-4);
+        return false;
+    }
+    PointArg(vm, args[2], &c->x, &c->y);
     return true;
 }
 
 Value CopyPixels(Vm& vm, Value self, const Args& args) {
-    PixelStore* p = StoreOf(self);
-    if (!p || args.size() < 3)
-        return kRefused;
-    const PixelStore* from = nullptr;
-    PixelArea area;
-    int32_t x = 0, y = 0;
-    Value error;
-    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
-        return error;
+    CopyCall c;
+    Value answer;
+    if (!ReadCopy(vm, self, args, 3, &c, &answer))
+        return answer;
+    const auto [p, from, area, x, y] = c;
     const PixelStore* alpha = StoreOf(args[3]);
     int32_t ax = 0, ay = 0;
     PointArg(vm, args[4], &ax, &ay);
@@ -265,15 +275,11 @@ Value CopyPixels(Vm& vm, Value self, const Args& args) {
 }
 
 Value CopyChannelMethod(Vm& vm, Value self, const Args& args) {
-    PixelStore* p = StoreOf(self);
-    if (!p || args.size() < 5)
-        return kRefused;
-    const PixelStore* from = nullptr;
-    PixelArea area;
-    int32_t x = 0, y = 0;
-    Value error;
-    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
-        return error;
+    CopyCall c;
+    Value answer;
+    if (!ReadCopy(vm, self, args, 5, &c, &answer))
+        return answer;
+    const auto [p, from, area, x, y] = c;
     CopyChannel(*p, *from, area, x, y, IntArg(vm, args[3]), IntArg(vm, args[4]));
     return kDone;
 }
@@ -313,15 +319,11 @@ Value GetColorBoundsRect(Vm& vm, Value self, const Args& args) {
 
 // Flash answers -1 here even when the work is done.
 Value Merge(Vm& vm, Value self, const Args& args) {
-    PixelStore* p = StoreOf(self);
-    if (!p || args.size() < 6)
-        return kRefused;
-    const PixelStore* from = nullptr;
-    PixelArea area;
-    int32_t x = 0, y = 0;
-    Value error;
-    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
-        return error;
+    CopyCall c;
+    Value answer;
+    if (!ReadCopy(vm, self, args, 6, &c, &answer))
+        return answer;
+    const auto [p, from, area, x, y] = c;
     int m[4];
     for (int k = 0; k < 4; ++k)
         m[k] = IntArg(vm, args[3 + k]);
@@ -359,15 +361,11 @@ Value Compare(Vm& vm, Value self, const Args& args) {
 }
 
 Value Threshold(Vm& vm, Value self, const Args& args) {
-    PixelStore* p = StoreOf(self);
-    if (!p || args.size() < 5)
-        return kRefused;
-    const PixelStore* from = nullptr;
-    PixelArea area;
-    int32_t x = 0, y = 0;
-    Value error;
-    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
-        return error;
+    CopyCall c;
+    Value answer;
+    if (!ReadCopy(vm, self, args, 5, &c, &answer))
+        return answer;
+    const auto [p, from, area, x, y] = c;
     const struct {
         const char* text;
         ThresholdTest test;
@@ -492,15 +490,11 @@ Value GenerateFilterRect(Vm& vm, Value self, const Args& args) {
 }
 
 Value PaletteMap(Vm& vm, Value self, const Args& args) {
-    PixelStore* p = StoreOf(self);
-    if (!p || args.size() < 3)
-        return kRefused;
-    const PixelStore* from = nullptr;
-    PixelArea area;
-    int32_t x = 0, y = 0;
-    Value error;
-    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
-        return error;
+    CopyCall c;
+    Value answer;
+    if (!ReadCopy(vm, self, args, 3, &c, &answer))
+        return answer;
+    const auto [p, from, area, x, y] = c;
     // A table not given leaves its channel where it was.
     uint32_t tables[4][256];
     const int shifts[4] = {16, 8, 0, 24};
@@ -986,15 +980,11 @@ Value ClipSetCaching(Vm& vm, Value self, const Args& args) {
 }
 
 Value ApplyFilterMethod(Vm& vm, Value self, const Args& args) {
-    PixelStore* p = StoreOf(self);
-    if (!p || args.size() < 4)
-        return kRefused;
-    const PixelStore* from = nullptr;
-    PixelArea area;
-    int32_t x = 0, y = 0;
-    Value error;
-    if (!CopyArgs(vm, args, &from, &area, &x, &y, &error))
-        return error;
+    CopyCall c;
+    Value answer;
+    if (!ReadCopy(vm, self, args, 4, &c, &answer))
+        return answer;
+    const auto [p, from, area, x, y] = c;
     Filter filter;
     if (!FilterOf(vm, args[3], &filter)) {
         vm.Warn("BitmapData.applyFilter: this filter is not drawn");

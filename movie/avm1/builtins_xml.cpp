@@ -563,40 +563,18 @@ Value NodeOrNull(Object* n) {
     return n ? Value::Obj(n) : Value::Null();
 }
 
-Value GetNodeType(Vm&, Value self, const Args&) {
+// A node's own slot, as its property reads it.
+template <Slot slot> Value GetSlot(Vm&, Value self, const Args&) {
     Object* n = SelfNode(self);
-    return n ? n->elements[kType] : Value::Undefined();
+    return n ? n->elements[slot] : Value::Undefined();
 }
 
-Value GetNodeName(Vm&, Value self, const Args&) {
+// nodeName and nodeValue: undefined leaves the node as it was; null clears.
+template <Slot slot> Value SetTextSlot(Vm& vm, Value self, const Args& args) {
     Object* n = SelfNode(self);
-    return n ? n->elements[kName] : Value::Undefined();
-}
-
-Value SetNodeName(Vm& vm, Value self, const Args& args) {
-    Object* n = SelfNode(self);
-    // Undefined leaves the node as it was; null clears.
     if (n && !args[0].IsUndefined())
-        n->elements[kName] = args[0].IsNull() ? Value::Null() : Value::Str(vm.ToString(args[0]));
+        n->elements[slot] = args[0].IsNull() ? Value::Null() : Value::Str(vm.ToString(args[0]));
     return Value::Undefined();
-}
-
-Value GetNodeValue(Vm&, Value self, const Args&) {
-    Object* n = SelfNode(self);
-    return n ? n->elements[kValue] : Value::Undefined();
-}
-
-Value SetNodeValue(Vm& vm, Value self, const Args& args) {
-    Object* n = SelfNode(self);
-    // Undefined leaves the node as it was; null clears.
-    if (n && !args[0].IsUndefined())
-        n->elements[kValue] = args[0].IsNull() ? Value::Null() : Value::Str(vm.ToString(args[0]));
-    return Value::Undefined();
-}
-
-Value GetAttributes(Vm&, Value self, const Args&) {
-    Object* n = SelfNode(self);
-    return n ? n->elements[kAttributes] : Value::Undefined();
 }
 
 Value SetAttributes(Vm&, Value self, const Args& args) {
@@ -876,10 +854,10 @@ void InstallXmlBuiltins(Vm& vm) {
     const struct {
         const char* name;
         NativeFn get, set;
-    } kAccessors[] = {{"nodeType", GetNodeType, nullptr},
-                      {"nodeName", GetNodeName, SetNodeName},
-                      {"nodeValue", GetNodeValue, SetNodeValue},
-                      {"attributes", GetAttributes, SetAttributes},
+    } kAccessors[] = {{"nodeType", GetSlot<kType>, nullptr},
+                      {"nodeName", GetSlot<kName>, SetTextSlot<kName>},
+                      {"nodeValue", GetSlot<kValue>, SetTextSlot<kValue>},
+                      {"attributes", GetSlot<kAttributes>, SetAttributes},
                       {"childNodes", GetChildNodes, nullptr},
                       {"parentNode", GetParentNode, nullptr},
                       {"firstChild", GetFirstChild, nullptr},
