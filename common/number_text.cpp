@@ -497,10 +497,27 @@ double DecimalValue(const std::string& digits, long exponent) {
     return RoundToDouble(quotient, -shift, !value.IsZero());
 }
 
+// The exponent after its letter at *p: a sign, then digits (held once past
+// 100000, which already over- or underflows), added to *exponent; *p moves
+// past it only when digits follow, else the letter is not part of the number.
+void ReadExponent(const char** p, long* exponent) {
+    const char* q = *p + 1;
+    const bool negative = *q == '-';
+    if (*q == '+' || *q == '-')
+        ++q;
+    if (*q < '0' || *q > '9')
+        return;
+    long x = 0;
+    for (; *q >= '0' && *q <= '9'; ++q)
+        x = x < 100000 ? x * 10 + (*q - '0') : x;
+    *exponent += negative ? -x : x;
+    *p = q;
+}
+
 double HexValueOf(const char*& p) {
     uint64_t m = 0;
     long e = 0;
-    bool sticky = false, any = false, point = false;
+    bool sticky = false, point = false;
     for (;; ++p) {
         if (*p == '.' && !point) {
             point = true;
@@ -509,7 +526,6 @@ double HexValueOf(const char*& p) {
         const int d = HexValue(*p);
         if (d < 0)
             break;
-        any = true;
         if (m >> 60) {
             sticky |= d != 0;
             if (!point)
@@ -520,20 +536,8 @@ double HexValueOf(const char*& p) {
                 e -= 4;
         }
     }
-    (void)any;
-    if ((*p | 0x20) == 'p') {
-        const char* q = p + 1;
-        const bool negative = *q == '-';
-        if (*q == '+' || *q == '-')
-            ++q;
-        if (*q >= '0' && *q <= '9') {
-            long x = 0;
-            for (; *q >= '0' && *q <= '9'; ++q)
-                x = x < 100000 ? x * 10 + (*q - '0') : x;
-            e += negative ? -x : x;
-            p = q;
-        }
-    }
+    if ((*p | 0x20) == 'p')
+        ReadExponent(&p, &e);
     return RoundToDouble(m, e, sticky);
 }
 
@@ -733,19 +737,8 @@ double ParseDouble(const char* text, char** end) {
             }
         }
         if (any) {
-            if ((*p | 0x20) == 'e') {
-                const char* q = p + 1;
-                const bool negativeExponent = *q == '-';
-                if (*q == '+' || *q == '-')
-                    ++q;
-                if (*q >= '0' && *q <= '9') {
-                    long x = 0;
-                    for (; *q >= '0' && *q <= '9'; ++q)
-                        x = x < 100000 ? x * 10 + (*q - '0') : x;
-                    exponent += negativeExponent ? -x : x;
-                    p = q;
-                }
-            }
+            if ((*p | 0x20) == 'e')
+                ReadExponent(&p, &exponent);
             // Digits past those kept only say the value is above them.
             if (dropped) {
                 digits += '1';
